@@ -1,0 +1,192 @@
+#include "settings/FileIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace pelvane::settings {
+
+namespace {
+
+constexpr int kFileNotFound = 53;
+constexpr int kPermissionDenied = 70;
+constexpr int kPathFileAccessError = 75;
+
+/// Owns one file descriptor.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+Status SystemError(const std::string& what, const std::string& path, int err) {
+  int number = err == ENOENT   ? kFileNotFound
+               : err == EACCES || err == EPERM ? kPermissionDenied
+                                                : kPathFileAccessError;
+  return Status::Error(what + " " + path + ": " + std::strerror(err), number);
+}
+
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = static_cast<unsigned long long>(st.st_size);
+  stamp.mtimeSec = st.st_mtim.tv_sec;
+  stamp.mtimeNsec = st.st_mtim.tv_nsec;
+  return stamp;
+}
+
+Status WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Status::Error(std::strerror(errno));
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status::Ok();
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+/// The file a write must replace: a symbolic link is followed so that the link stays.
+std::string WriteTarget(const std::string& path) {
+  std::vector<char> resolved(PATH_MAX + 1);
+  if (::realpath(path.c_str(), resolved.data()) != nullptr) return std::string(resolved.data());
+  return path;
+}
+
+}  // namespace
+
+bool FileStamp::operator==(const FileStamp& o) const {
+  return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+         mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
+}
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return FileStamp{};
+  return StampFrom(st);
+}
+
+Result<FileContent> ReadFileBytes(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) {
+    if (errno == ENOENT) return Status::Error("File not found: " + path, kFileNotFound);
+    return SystemError("cannot read", path, errno);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return SystemError("cannot read", path, errno);
+  if (!S_ISREG(st.st_mode))
+    return Status::Error("cannot read " + path + ": not a regular file", kPathFileAccessError);
+  FileContent content;
+  content.stamp = StampFrom(st);
+  content.bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return SystemError("cannot read", path, errno);
+    }
+    content.bytes.append(buffer, static_cast<size_t>(n));
+  }
+  return content;
+}
+
+Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::string target = WriteTarget(path);
+  struct stat old {};
+  bool existed = ::stat(target.c_str(), &old) == 0;
+  if (existed) {
+    if (!S_ISREG(old.st_mode))
+      return Status::Error("cannot write " + path + ": not a regular file", kPathFileAccessError);
+    // Root may write anything; a file with no write bit at all is still meant to stay as it is.
+    if ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+      return Status::Error("cannot write " + path + ": the file is read-only", kPermissionDenied);
+  }
+
+  std::string temp = target + ".XXXXXX";
+  UniqueFd fd(::mkstemp(temp.data()));
+  if (!fd.valid()) return SystemError("cannot write", path, errno);
+  auto fail = [&](int err) {
+    fd.Reset();
+    ::unlink(temp.c_str());
+    return SystemError("cannot write", path, err);
+  };
+
+  mode_t mode = existed ? (old.st_mode & 07777) : 0644;
+  if (::fchmod(fd.get(), mode) != 0) return fail(errno);
+  if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+    // Best effort: only root can give the file back to its owner.
+    [[maybe_unused]] int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
+  }
+  if (Status s = WriteAll(fd.get(), bytes); !s) {
+    fd.Reset();
+    ::unlink(temp.c_str());
+    return Status::Error("cannot write " + path + ": " + s.message(), kPathFileAccessError);
+  }
+  if (::fsync(fd.get()) != 0) return fail(errno);
+  struct stat written {};
+  if (::fstat(fd.get(), &written) != 0) return fail(errno);
+  if (::close(fd.Release()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    return SystemError("cannot write", path, err);
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    return SystemError("cannot write", path, err);
+  }
+  // Make the rename itself durable; a failure here leaves a complete file either way.
+  UniqueFd dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.valid()) ::fsync(dir.get());
+  return StampFrom(written);
+}
+
+Status AppendToFile(const std::string& path, std::string_view bytes) {
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd.valid()) return SystemError("cannot write", path, errno);
+  if (Status s = WriteAll(fd.get(), bytes); !s)
+    return Status::Error("cannot write " + path + ": " + s.message(), kPathFileAccessError);
+  if (::close(fd.Release()) != 0) return SystemError("cannot write", path, errno);
+  return Status::Ok();
+}
+
+Status RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return SystemError("cannot delete", path, errno);
+  return Status::Ok();
+}
+
+}  // namespace pelvane::settings

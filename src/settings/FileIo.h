@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/Status.h"
+
+namespace pelvane::settings {
+
+/// What identifies one version of a file: a change by anyone alters at least one field.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long device = 0, inode = 0, size = 0;
+  long long mtimeSec = 0, mtimeNsec = 0;
+  bool operator==(const FileStamp& o) const;
+  bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
+struct FileContent {
+  std::string bytes;
+  FileStamp stamp;
+};
+
+/// The stamp of the file as it is now; exists is false when there is no file of that name.
+FileStamp StampOf(const std::string& path);
+
+/// The whole file. A missing file is error 53 "File not found"; any other failure names the
+/// file and the system's reason.
+Result<FileContent> ReadFileBytes(const std::string& path);
+
+/// Replaces the file with the given bytes through a temporary file in the same folder and a
+/// rename, so readers see the old file or the new one, never a part. Keeps the file's mode and
+/// owner, writes through a symbolic link to its target, and refuses a read-only file. Returns
+/// the new file's stamp.
+Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+/// Appends bytes to a file, creating it when missing.
+Status AppendToFile(const std::string& path, std::string_view bytes);
+
+/// Deletes a file; a file that is already gone is not an error.
+Status RemoveFile(const std::string& path);
+
+}  // namespace pelvane::settings

@@ -1,0 +1,109 @@
+#include "settings/ServerRegistry.h"
+
+#include <algorithm>
+
+#include "settings/ProfileText.h"
+
+namespace pelvane::settings {
+
+namespace {
+
+constexpr char kServersSection[] = "Servers";
+constexpr char kGroupKey[] = "ServerGroup";
+
+std::string PositionKey(int position) { return "Server" + std::to_string(position); }
+
+/// The list entries in order, up to the first empty one (and never past the 16-bit limit).
+std::vector<std::string> ListedNames(const ProfileDocument& doc) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= kMaxServers; ++i) {
+    std::string name = ReadValue(doc, kServersSection, PositionKey(i));
+    if (name.empty()) break;
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ServerRegistry::FillServerList(const std::string& group) {
+  // One snapshot for the whole fill: a consistent list, and one parse however many servers.
+  std::shared_ptr<const ProfileDocument> doc = store_.Snapshot();
+  std::vector<std::string> names = ListedNames(*doc);
+  ServerCount_ = static_cast<int16_t>(names.size());
+  bool everyServer = group.empty() || AsciiUpper(group) == kAllGroup;
+  if (everyServer) return names;
+  std::vector<std::string> matching;
+  for (std::string& name : names) {
+    if (AsciiUpper(ReadValue(*doc, name, kGroupKey)) == group) matching.push_back(std::move(name));
+  }
+  return matching;
+}
+
+bool ServerRegistry::IsListed(const std::string& typedName) {
+  std::string wanted = AsciiUpper(TrimBlanks(typedName));
+  std::vector<std::string> names = FillServerList(std::string());
+  return std::find(names.begin(), names.end(), wanted) != names.end();
+}
+
+Status ServerRegistry::AddServer(const std::string& typedName, const std::string& typedGroup) {
+  int16_t count = 0;
+  Status status = store_.Edit([&](ProfileDocument& doc) {
+    int listed = static_cast<int>(ListedNames(doc).size());
+    if (listed >= kMaxServers) {
+      return Status::Error("The server list is full: it holds " + std::to_string(kMaxServers) +
+                           " servers.");
+    }
+    std::string entry = AsciiUpper(TrimBlanks(typedName));
+    if (Status s = doc.Set(kServersSection, PositionKey(listed + 1), entry); !s) return s;
+    if (Status s = doc.Set(typedName, kGroupKey, AsciiUpper(typedGroup)); !s) return s;
+    count = static_cast<int16_t>(entry.empty() ? listed : listed + 1);
+    return doc.AppendLine(" ");
+  });
+  if (status) ServerCount_ = count;
+  return status;
+}
+
+Result<bool> ServerRegistry::RemoveServer(const std::string& name) {
+  bool removed = false;
+  int16_t count = 0;
+  Status status = store_.Edit([&](ProfileDocument& doc) {
+    std::vector<std::string> names = ListedNames(doc);
+    auto last = std::find(names.rbegin(), names.rend(), name);
+    removed = last != names.rend();
+    count = static_cast<int16_t>(names.size());
+    if (!removed) return Status::Ok();
+    doc.RemoveSection(name);
+    int position = static_cast<int>(names.rend() - last);
+    int listed = static_cast<int>(names.size());
+    for (int j = position; j <= listed; ++j) {
+      std::string next = ReadValue(doc, kServersSection, PositionKey(j + 1));
+      if (Status s = doc.Set(kServersSection, PositionKey(j), next); !s) return s;
+    }
+    count = static_cast<int16_t>(listed - 1);
+    return Status::Ok();
+  });
+  if (!status) return status;
+  ServerCount_ = count;
+  return removed;
+}
+
+Status ServerRegistry::DeleteServerSection(const std::string& name) {
+  return store_.DeleteSection(name);
+}
+
+std::vector<std::string> ServerRegistry::GroupList(bool upperCase) {
+  std::shared_ptr<const ProfileDocument> doc = store_.Snapshot();
+  std::vector<std::string> names = ListedNames(*doc);
+  ServerCount_ = static_cast<int16_t>(names.size());
+  std::vector<std::string> groups;
+  for (const std::string& name : names) {
+    std::string group = ReadValue(*doc, name, kGroupKey);
+    if (upperCase) group = AsciiUpper(group);
+    if (!group.empty() && std::find(groups.begin(), groups.end(), group) == groups.end())
+      groups.push_back(std::move(group));
+  }
+  return groups;
+}
+
+}  // namespace pelvane::settings

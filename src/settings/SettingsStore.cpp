@@ -1,0 +1,88 @@
+#include "settings/SettingsStore.h"
+
+#include "settings/ProfileText.h"
+
+namespace pelvane::settings {
+
+namespace {
+// Another writer can slip in between our read and our rename; an edit is then applied again
+// to the newer file, a few times at most.
+constexpr int kEditAttempts = 5;
+}  // namespace
+
+std::string ReadValue(const ProfileDocument& doc, const std::string& section,
+                      const std::string& key) {
+  std::optional<std::string_view> found = doc.Find(section, key);
+  if (!found) return std::string();
+  std::string_view value = found->substr(0, kMaxValueLength);
+  if (TrimBlanks(value).empty() || value.front() == '?') return std::string();
+  return std::string(value);
+}
+
+std::string GetINIValue(const std::string& section, const std::string& key,
+                        const std::string& file) {
+  return SettingsStore(file).GetINIValue(section, key);
+}
+
+SettingsStore::SettingsStore(std::string file) : file_(std::move(file)) {}
+
+SettingsStore::Loaded SettingsStore::LoadLocked() const {
+  FileStamp now = StampOf(file_);
+  if (cached_ && now == cachedStamp_) return Loaded{cached_, Status::Ok()};
+  if (!now.exists) {
+    cached_ = std::make_shared<const ProfileDocument>();
+    cachedStamp_ = now;
+    return Loaded{cached_, Status::Ok()};
+  }
+  Result<FileContent> content = ReadFileBytes(file_);
+  if (!content) {
+    cached_.reset();
+    return Loaded{std::make_shared<const ProfileDocument>(), content.status()};
+  }
+  cached_ = std::make_shared<const ProfileDocument>(ProfileDocument::Parse(content->bytes));
+  cachedStamp_ = content->stamp;
+  return Loaded{cached_, Status::Ok()};
+}
+
+std::shared_ptr<const ProfileDocument> SettingsStore::Snapshot() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return LoadLocked().doc;
+}
+
+std::string SettingsStore::GetINIValue(const std::string& section, const std::string& key) const {
+  return ReadValue(*Snapshot(), section, key);
+}
+
+Status SettingsStore::Edit(const std::function<Status(ProfileDocument&)>& edit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (int attempt = 0; attempt < kEditAttempts; ++attempt) {
+    Loaded loaded = LoadLocked();
+    if (!loaded.status) return loaded.status;  // never replace a file we could not read
+    FileStamp readStamp = cachedStamp_;
+    ProfileDocument doc = *loaded.doc;
+    if (Status s = edit(doc); !s) return s;
+    std::string bytes = doc.Serialize();
+    if (bytes == loaded.doc->Serialize()) return Status::Ok();
+    if (StampOf(file_) != readStamp) continue;
+    Result<FileStamp> written = ReplaceFileAtomically(file_, bytes);
+    if (!written) return written.status();
+    cached_ = std::make_shared<const ProfileDocument>(std::move(doc));
+    cachedStamp_ = *written;
+    return Status::Ok();
+  }
+  return Status::Error("cannot write " + file_ + ": it keeps changing under another writer", 75);
+}
+
+Status SettingsStore::SaveINIValues(const std::string& section, const std::string& key,
+                                    const std::string& value) {
+  return Edit([&](ProfileDocument& doc) { return doc.Set(section, key, value); });
+}
+
+Status SettingsStore::DeleteSection(const std::string& section) {
+  return Edit([&](ProfileDocument& doc) {
+    doc.RemoveSection(section);
+    return Status::Ok();
+  });
+}
+
+}  // namespace pelvane::settings

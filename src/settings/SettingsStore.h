@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "settings/FileIo.h"
+#include "settings/ProfileDocument.h"
+#include "settings/Status.h"
+
+namespace pelvane::settings {
+
+/// The longest value a read returns; longer values are cut, as the original reader did.
+constexpr size_t kMaxValueLength = 255;
+
+/// Reads one value the way every setting is read: blanks around it removed, at most 255
+/// characters, and empty when the key is missing or blank or its value starts with "?".
+/// A file that is missing or cannot be read gives empty values.
+std::string GetINIValue(const std::string& section, const std::string& key,
+                        const std::string& file);
+
+/// The settings file: reads and writes of single values, and edits of several values that land
+/// in one atomic replacement of the file.
+///
+/// Another process's change is seen at the next read: the parsed file is reused only while the
+/// file's identity, size and modification time are unchanged. Writes replace the file through a
+/// temporary file in the same folder, so a crash never leaves a truncated settings file.
+/// Safe to use from several threads.
+class SettingsStore {
+ public:
+  explicit SettingsStore(std::string file);
+
+  const std::string& file() const { return file_; }
+
+  /// As the free GetINIValue, against this store's file.
+  std::string GetINIValue(const std::string& section, const std::string& key) const;
+
+  /// Writes one value, creating the file, the section and the key as needed.
+  Status SaveINIValues(const std::string& section, const std::string& key,
+                       const std::string& value);
+
+  /// Removes a whole section with every key in it.
+  Status DeleteSection(const std::string& section);
+
+  /// Applies several changes to the current file and writes the result once. The edit sees the
+  /// file as it is now; when it returns an error, nothing is written.
+  Status Edit(const std::function<Status(ProfileDocument&)>& edit);
+
+  /// The file as it is now, parsed; an empty document when it is missing or unreadable.
+  std::shared_ptr<const ProfileDocument> Snapshot() const;
+
+ private:
+  struct Loaded {
+    std::shared_ptr<const ProfileDocument> doc;
+    Status status = Status::Ok();  // why the file could not be read, if it could not
+  };
+
+  Loaded LoadLocked() const;
+
+  std::string file_;
+  mutable std::mutex mutex_;
+  mutable std::shared_ptr<const ProfileDocument> cached_;
+  mutable FileStamp cachedStamp_;
+};
+
+/// Reads a stored value as the original reader did, from a parsed file.
+std::string ReadValue(const ProfileDocument& doc, const std::string& section,
+                      const std::string& key);
+
+}  // namespace pelvane::settings
