@@ -42,9 +42,9 @@ class UniqueFd {
 };
 
 Status SystemError(const std::string& what, const std::string& path, int err) {
-  int number = err == ENOENT   ? kFileNotFound
+  int number = err == ENOENT                   ? kFileNotFound
                : err == EACCES || err == EPERM ? kPermissionDenied
-                                                : kPathFileAccessError;
+                                               : kPathFileAccessError;
   return Status::Error(what + " " + path + ": " + std::strerror(err), number);
 }
 
@@ -185,7 +185,8 @@ Status AppendToFile(const std::string& path, std::string_view bytes) {
 }
 
 Status RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return SystemError("cannot delete", path, errno);
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+    return SystemError("cannot delete", path, errno);
   return Status::Ok();
 }
 

@@ -55,7 +55,8 @@ Status CheckKeyName(std::string_view key) {
   if (t.empty()) return Status::Error("A key name must not be empty.");
   if (HasLineBreakOrNul(key))
     return Status::Error("A key name must not contain a line break or a NUL byte.");
-  if (t.find('=') != std::string_view::npos) return Status::Error("A key name must not contain \"=\".");
+  if (t.find('=') != std::string_view::npos)
+    return Status::Error("A key name must not contain \"=\".");
   if (t.front() == '[' || t.front() == ';' || t.front() == '#')
     return Status::Error("A key name must not start with \"[\", \";\" or \"#\".");
   return Status::Ok();
@@ -163,14 +164,6 @@ void ProfileDocument::EndLastLine() {
   }
 }
 
-const ProfileDocument::Line* ProfileDocument::LastLine() const {
-  for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
-    if (!it->lines.empty()) return &it->lines.back();
-    if (it->header) return &*it->header;
-  }
-  return nullptr;
-}
-
 void ProfileDocument::AppendToFile(std::string text) {
   EndLastLine();
   sections_.back().lines.push_back(Line{std::move(text), lineEnd_});
@@ -187,7 +180,9 @@ Status ProfileDocument::Set(std::string_view section, std::string_view key,
   if (s != nullptr) {
     auto it = s->keys.find(AsciiLower(TrimBlanks(key)));
     if (it != s->keys.end()) {
-      s->lines[it->second].text = std::move(entry);
+      // The line keeps its own spelling of the key; only the value is replaced.
+      std::string& text = s->lines[it->second].text;
+      text.replace(text.find('=') + 1, std::string::npos, value);
       return Status::Ok();
     }
     // New entries go after the section's last entry, ahead of any blank lines that close it.
@@ -203,9 +198,6 @@ Status ProfileDocument::Set(std::string_view section, std::string_view key,
     return Status::Ok();
   }
 
-  // A blank line between sections keeps a hand-read file legible.
-  const Line* last = LastLine();
-  if (last != nullptr && !TrimBlanks(last->text).empty()) AppendToFile(std::string());
   EndLastLine();
   Section added;
   added.name = std::string(TrimBlanks(section));
@@ -221,7 +213,8 @@ bool ProfileDocument::RemoveSection(std::string_view section) {
   std::string wanted = AsciiLower(TrimBlanks(section));
   size_t before = sections_.size();
   for (size_t i = sections_.size(); i-- > 1;) {
-    if (AsciiLower(sections_[i].name) == wanted) sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (AsciiLower(sections_[i].name) == wanted)
+      sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(i));
   }
   if (sections_.size() == before) return false;
   Reindex();

@@ -57,7 +57,6 @@ class ProfileDocument {
   void Reindex();
   static void IndexKeys(Section& section);
   void EndLastLine();
-  const Line* LastLine() const;
   void AppendToFile(std::string text);
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;

@@ -2,7 +2,9 @@
 
 namespace pelvane::settings {
 
-bool IsProfileBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsProfileBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsProfileBlank(text.front())) text.remove_prefix(1);
@@ -11,8 +13,12 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 namespace {
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerByte(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperByte(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 }  // namespace
 
 std::string AsciiLower(std::string_view text) {

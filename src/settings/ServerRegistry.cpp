@@ -11,7 +11,9 @@ namespace {
 constexpr char kServersSection[] = "Servers";
 constexpr char kGroupKey[] = "ServerGroup";
 
-std::string PositionKey(int position) { return "Server" + std::to_string(position); }
+std::string PositionKey(int position) {
+  return "Server" + std::to_string(position);
+}
 
 /// The list entries in order, up to the first empty one (and never past the 16-bit limit).
 std::vector<std::string> ListedNames(const ProfileDocument& doc) {

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include <chrono>
+
 #include "settings/ProfileText.h"
 
 namespace pelvane::settings {
@@ -8,6 +10,20 @@ namespace {
 // Another writer can slip in between our read and our rename; an edit is then applied again
 // to the newer file, a few times at most.
 constexpr int kEditAttempts = 5;
+
+// File times advance in clock ticks of up to 10 ms, so a file changed in place within a tick of
+// our read could keep its stamp. Such a recent stamp is not trusted; the file is read again.
+constexpr long long kTimestampGranularityNs = 20'000'000;
+
+long long WallClockNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+long long MtimeNs(const FileStamp& stamp) {
+  return stamp.mtimeSec * 1'000'000'000LL + stamp.mtimeNsec;
+}
 }  // namespace
 
 std::string ReadValue(const ProfileDocument& doc, const std::string& section,
@@ -28,10 +44,14 @@ SettingsStore::SettingsStore(std::string file) : file_(std::move(file)) {}
 
 SettingsStore::Loaded SettingsStore::LoadLocked() const {
   FileStamp now = StampOf(file_);
-  if (cached_ && now == cachedStamp_) return Loaded{cached_, Status::Ok()};
+  bool settled = MtimeNs(cachedStamp_) + kTimestampGranularityNs < cachedReadNs_;
+  if (cached_ && now == cachedStamp_ && (settled || !now.exists))
+    return Loaded{cached_, Status::Ok()};
+  long long readNs = WallClockNs();
   if (!now.exists) {
     cached_ = std::make_shared<const ProfileDocument>();
     cachedStamp_ = now;
+    cachedReadNs_ = readNs;
     return Loaded{cached_, Status::Ok()};
   }
   Result<FileContent> content = ReadFileBytes(file_);
@@ -41,6 +61,7 @@ SettingsStore::Loaded SettingsStore::LoadLocked() const {
   }
   cached_ = std::make_shared<const ProfileDocument>(ProfileDocument::Parse(content->bytes));
   cachedStamp_ = content->stamp;
+  cachedReadNs_ = readNs;
   return Loaded{cached_, Status::Ok()};
 }
 
@@ -68,6 +89,7 @@ Status SettingsStore::Edit(const std::function<Status(ProfileDocument&)>& edit) 
     if (!written) return written.status();
     cached_ = std::make_shared<const ProfileDocument>(std::move(doc));
     cachedStamp_ = *written;
+    cachedReadNs_ = WallClockNs();
     return Status::Ok();
   }
   return Status::Error("cannot write " + file_ + ": it keeps changing under another writer", 75);

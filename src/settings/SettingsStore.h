@@ -62,6 +62,7 @@ class SettingsStore {
   mutable std::mutex mutex_;
   mutable std::shared_ptr<const ProfileDocument> cached_;
   mutable FileStamp cachedStamp_;
+  mutable long long cachedReadNs_ = 0;  // wall-clock time at which cached_ was read
 };
 
 /// Reads a stored value as the original reader did, from a parsed file.

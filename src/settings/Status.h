@@ -34,8 +34,9 @@ class Status {
 template <class T>
 class Result {
  public:
-  Result(T value) : value_(std::move(value)), status_(Status::Ok()) {}  // NOLINT: implicit by design
-  Result(Status error) : status_(std::move(error)) {}                   // NOLINT: implicit by design
+  Result(T value)
+      : value_(std::move(value)), status_(Status::Ok()) {}  // NOLINT: implicit by design
+  Result(Status error) : status_(std::move(error)) {}       // NOLINT: implicit by design
 
   bool ok() const { return value_.has_value(); }
   explicit operator bool() const { return ok(); }

@@ -1,1 +1,115 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include "settings/ProfileDocument.h"
+
+namespace pelvane::settings {
+namespace {
+
+std::string Found(const ProfileDocument& doc, const char* section, const char* key) {
+  auto value = doc.Find(section, key);
+  return value ? std::string(*value) : "<missing>";
+}
+
+TEST(ProfileDocumentTest, FindsValuesByTheFormatsRules) {
+  ProfileDocument doc = ProfileDocument::Parse(
+      "top=ignored before any section\n"
+      "; comment=not a key\n"
+      "[Pelvane]\n"
+      "  OverwriteFile =  1  \n"
+      "junk line without equals\n"
+      "# hash=comment too\n"
+      "Empty=\n"
+      "Dup=first\n"
+      "Dup=second\n"
+      "Eq=a=b\n"
+      "[ spaced section ]\n"
+      "k=v\n"
+      "[pelvane]\n"
+      "Later=hidden by the first section of that name\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    std::string expected;
+  } cases[] = {
+      {"Pelvane", "OverwriteFile", "1"},
+      {"PELVANE", "overwritefile", "1"},  // names match without regard to case
+      {"Pelvane", "OverWriteFile", "1"},
+      {"Pelvane", "Empty", ""},
+      {"Pelvane", "Dup", "first"},
+      {"Pelvane", "Eq", "a=b"},
+      {"Pelvane", "junk line without equals", "<missing>"},
+      {"Pelvane", "# hash", "<missing>"},
+      {"Pelvane", "top", "<missing>"},
+      {"Pelvane", "Later", "<missing>"},
+      {"spaced section", "k", "v"},  // blanks around section names do not count
+      {" Spaced Section ", " K ", "v"},
+      {"Missing", "k", "<missing>"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Found(doc, c.section, c.key), c.expected) << c.section << "/" << c.key;
+  }
+}
+
+TEST(ProfileDocumentTest, RewritesOnlyWhatChangedAndKeepsLineEnds) {
+  const std::string crlf =
+      "; kept\r\n[Errors]\r\nLogFile=a.log\r\n\r\n \r\nodd line\r\n[Servers]\r\nServer1=A";
+  ProfileDocument doc = ProfileDocument::Parse(crlf);
+  EXPECT_EQ(doc.Serialize(), crlf);  // parse and write back is byte for byte
+  ASSERT_TRUE(doc.Set("errors", "WhenOccurs", "2"));
+  ASSERT_TRUE(doc.Set("Errors", "LOGFILE", "b.log"));
+  ASSERT_TRUE(doc.Set("Servers", "Server2", "B"));  // the last line had no line end
+  ASSERT_TRUE(doc.Set("New", "Key", " padded "));
+  EXPECT_EQ(doc.Serialize(),
+            "; kept\r\n[Errors]\r\nLogFile=b.log\r\nWhenOccurs=2\r\n\r\n \r\nodd line\r\n"
+            "[Servers]\r\nServer1=A\r\nServer2=B\r\n[New]\r\nKey= padded \r\n");
+  EXPECT_EQ(Found(doc, "new", "key"), "padded");
+}
+
+TEST(ProfileDocumentTest, NewFileUsesLineFeedsAndAppendsLines) {
+  ProfileDocument doc;
+  ASSERT_TRUE(doc.Set("Servers", "Server1", "A"));
+  ASSERT_TRUE(doc.AppendLine(" "));
+  ASSERT_TRUE(doc.Set("A", "ServerGroup", ""));
+  ASSERT_TRUE(doc.AppendLine(" "));
+  EXPECT_EQ(doc.Serialize(), "[Servers]\nServer1=A\n \n[A]\nServerGroup=\n \n");
+}
+
+TEST(ProfileDocumentTest, RemovesEverySectionOfTheName) {
+  ProfileDocument doc =
+      ProfileDocument::Parse("[A]\nx=1\n \n[B]\ny=2\n[a]\nz=3\n; trailing comment\n");
+  EXPECT_TRUE(doc.RemoveSection(" a "));
+  EXPECT_FALSE(doc.RemoveSection("A"));
+  EXPECT_EQ(doc.Serialize(), "[B]\ny=2\n");
+  EXPECT_EQ(Found(doc, "B", "y"), "2");
+  EXPECT_EQ(Found(doc, "A", "x"), "<missing>");
+}
+
+TEST(ProfileDocumentTest, RefusesTextThatWouldBreakTheFileApart) {
+  ProfileDocument doc = ProfileDocument::Parse("[S]\nk=v\n");
+  const std::string before = doc.Serialize();
+  EXPECT_FALSE(doc.Set("S", "k", "line1\nInjected=1"));
+  EXPECT_FALSE(doc.Set("S", "k", "cr\rvalue"));
+  EXPECT_FALSE(doc.Set("S", "k", std::string("nul\0byte", 8)));
+  EXPECT_FALSE(doc.Set("S", "a=b", "v"));
+  EXPECT_FALSE(doc.Set("S", "[x]", "v"));
+  EXPECT_FALSE(doc.Set("S", "  ", "v"));
+  EXPECT_FALSE(doc.Set("   ", "k", "v"));
+  EXPECT_FALSE(doc.Set("S\n[T]", "k", "v"));
+  EXPECT_FALSE(doc.AppendLine("a\nb"));
+  EXPECT_EQ(doc.Serialize(), before);
+}
+
+TEST(ProfileDocumentTest, SurvivesHostileBytes) {
+  std::string hostile = "[S]\nk=" + std::string(100000, 'x') + "\n";
+  hostile += std::string("nul=ab\0cd\n", 10);
+  hostile += "\r\r\n[\n]\n[]\n=\n[unclosed\nk2=v2\n\xff\xfe=\x80\n";
+  ProfileDocument doc = ProfileDocument::Parse(hostile);
+  EXPECT_EQ(doc.Serialize(), hostile);
+  EXPECT_EQ(doc.Find("S", "k")->size(), 100000u);
+  EXPECT_EQ(Found(doc, "S", "nul"), "ab");  // a value ends at a NUL byte
+  EXPECT_EQ(Found(doc, "", "k2"), "v2");    // "[]" opened a section with an empty name
+  EXPECT_EQ(Found(doc, "", "\xff\xfe"), "\x80");
+}
+
+}  // namespace
+}  // namespace pelvane::settings

@@ -1,1 +1,119 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include "settings/ServerRegistry.h"
+#include "support/TempDir.h"
+
+namespace pelvane::settings {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+using Names = std::vector<std::string>;
+
+class ServerRegistryTest : public ::testing::Test {
+ protected:
+  std::string Value(const std::string& section, const std::string& key) {
+    return store.GetINIValue(section, key);
+  }
+
+  TempDir dir;
+  SettingsStore store{dir.File("Pelvane.ZRQ")};
+  ServerRegistry registry{store};
+};
+
+TEST_F(ServerRegistryTest, FillsByGroupAndCountsEveryServer) {
+  WriteBytes(store.file(),
+             "[Servers]\nServer1=PROD1\nServer2=DEV1\nServer3=PROD2\nServer4=LOOSE\n"
+             "[PROD1]\nServerGroup=PROD\n[dev1]\nServerGroup=dev\n[PROD2]\nServerGroup=Prod\n");
+  struct Case {
+    std::string group;
+    Names expected;
+  } cases[] = {
+      {"", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
+      {"ALL", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
+      {"all", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
+      {"PROD", {"PROD1", "PROD2"}},  // stored groups are compared in upper case
+      {"DEV", {"DEV1"}},
+      {"dev", {}},  // callers pass the group in upper case; the comparison itself is exact
+      {"NONE", {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(registry.FillServerList(c.group), c.expected) << c.group;
+    EXPECT_EQ(registry.ServerCount(), 4) << c.group;
+  }
+  EXPECT_EQ(registry.GroupList(true), (Names{"PROD", "DEV"}));
+  EXPECT_EQ(registry.GroupList(false), (Names{"PROD", "dev", "Prod"}));
+}
+
+TEST_F(ServerRegistryTest, ListEndsAtTheFirstEmptyPosition) {
+  WriteBytes(store.file(), "[Servers]\nServer1=A\nServer2=\nServer3=C\n");
+  EXPECT_EQ(registry.FillServerList(""), (Names{"A"}));
+  EXPECT_EQ(registry.ServerCount(), 1);
+  WriteBytes(store.file(), "[Servers]\nServer1=A\nServer2=?B\nServer3=C\n");
+  EXPECT_EQ(registry.FillServerList(""), (Names{"A"}));
+  EXPECT_EQ(ServerRegistry(store).FillServerList(""), (Names{"A"}));
+  WriteBytes(store.file(), "[Other]\nk=v\n");
+  EXPECT_EQ(registry.FillServerList(""), Names{});
+  EXPECT_EQ(registry.ServerCount(), 0);
+}
+
+TEST_F(ServerRegistryTest, AddWritesEntrySectionAndBlankLine) {
+  ASSERT_TRUE(registry.AddServer(" srv1 ", "Prod"));
+  ASSERT_TRUE(registry.AddServer("srv2", ""));
+  EXPECT_EQ(ReadBytes(store.file()),
+            "[Servers]\nServer1=SRV1\nServer2=SRV2\n[srv1]\nServerGroup=PROD\n \n"
+            "[srv2]\nServerGroup=\n \n");
+  EXPECT_EQ(registry.FillServerList("PROD"), (Names{"SRV1"}));
+  EXPECT_EQ(registry.ServerCount(), 2);
+  EXPECT_TRUE(registry.IsListed("  Srv1"));
+  EXPECT_TRUE(registry.IsListed("SRV2 "));
+  EXPECT_FALSE(registry.IsListed("SRV3"));
+}
+
+TEST_F(ServerRegistryTest, RemoveClosesTheGapAndDeletesTheSection) {
+  for (const char* name : {"A", "B", "C"}) ASSERT_TRUE(registry.AddServer(name, "G"));
+  ASSERT_TRUE(store.SaveINIValues("B", "Login", "sa"));
+  Result<bool> removed = registry.RemoveServer("B");
+  ASSERT_TRUE(removed);
+  EXPECT_TRUE(*removed);
+  EXPECT_EQ(Value("Servers", "Server1"), "A");
+  EXPECT_EQ(Value("Servers", "Server2"), "C");
+  EXPECT_NE(ReadBytes(store.file()).find("Server3=\n"), std::string::npos);
+  EXPECT_EQ(Value("B", "Login"), "");
+  EXPECT_EQ(Value("B", "ServerGroup"), "");
+  EXPECT_EQ(Value("C", "ServerGroup"), "G");
+  EXPECT_EQ(registry.ServerCount(), 2);
+
+  ASSERT_TRUE(registry.RemoveServer("C"));  // the last one: its key stays, empty
+  EXPECT_EQ(registry.FillServerList(""), (Names{"A"}));
+  ASSERT_TRUE(registry.RemoveServer("A"));
+  EXPECT_EQ(registry.FillServerList(""), Names{});
+  EXPECT_NE(ReadBytes(store.file()).find("Server1=\n"), std::string::npos);
+}
+
+TEST_F(ServerRegistryTest, RemoveTakesTheLastOfDuplicatesAndIgnoresUnknownNames) {
+  WriteBytes(store.file(),
+             "[Servers]\nServer1=A\nServer2=B\nServer3=A\nServer4=C\n[A]\nServerGroup=G\n");
+  const std::string before = ReadBytes(store.file());
+  for (const char* unknown : {"a", "Z", ""}) {
+    Result<bool> removed = registry.RemoveServer(unknown);
+    ASSERT_TRUE(removed);
+    EXPECT_FALSE(*removed) << unknown;
+  }
+  EXPECT_EQ(ReadBytes(store.file()), before);
+  ASSERT_TRUE(registry.RemoveServer("A"));
+  EXPECT_EQ(registry.FillServerList(""), (Names{"A", "B", "C"}));
+}
+
+TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
+  ASSERT_TRUE(registry.AddServer("A", ""));
+  const std::string before = ReadBytes(store.file());
+  EXPECT_FALSE(registry.AddServer("   ", "G"));
+  EXPECT_FALSE(registry.AddServer("B", "two\nlines"));
+  EXPECT_FALSE(registry.AddServer("B\n[Servers]", ""));
+  EXPECT_EQ(ReadBytes(store.file()), before);
+}
+
+}  // namespace
+}  // namespace pelvane::settings

@@ -1,1 +1,169 @@
-// placeholder
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+
+namespace pelvane::settings {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
+  TempDir dir;
+  std::string file = dir.File("Pelvane.ZRQ");
+  EXPECT_EQ(GetINIValue("Pelvane", "Notify", file), "");  // no file at all
+  WriteBytes(file, "[Pelvane]\r\nQuestion=?anything\r\nBlanks=   \r\nPadded=  a b  \r\nLong=" +
+                       std::string(300, 'x') + "\r\nLongBlank=" + std::string(254, 'y') +
+                       "  z\r\n");
+  struct Case {
+    const char* key;
+    std::string expected;
+  } cases[] = {
+      {"Question", ""},  // a value starting with "?" reads as empty
+      {"Blanks", ""},
+      {"Padded", "a b"},
+      {"Long", std::string(255, 'x')},
+      {"LongBlank", std::string(254, 'y') + " "},  // cut at 255, the blank after it is kept
+      {"Missing", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GetINIValue("pelvane", c.key, file), c.expected) << c.key;
+}
+
+TEST(SettingsStoreTest, FirstWriteCreatesTheFileAndCaseDoesNotMatter) {
+  TempDir dir;
+  SettingsStore store(dir.File("Pelvane.ZRQ"));
+  ASSERT_TRUE(store.SaveINIValues("Pelvane", "OverwriteFile", "1"));
+  EXPECT_EQ(ReadBytes(store.file()), "[Pelvane]\nOverwriteFile=1\n");
+  ASSERT_TRUE(store.SaveINIValues("PELVANE", "OverWriteFile", "0"));
+  EXPECT_EQ(ReadBytes(store.file()),
+            "[Pelvane]\nOverwriteFile=0\n");  // the file keeps its spelling
+  EXPECT_EQ(store.GetINIValue("pelvane", "overwritefile"), "0");
+}
+
+TEST(SettingsStoreTest, SeesAnotherWritersChangeAtTheNextRead) {
+  TempDir dir;
+  std::string file = dir.File("Pelvane.ZRQ");
+  WriteBytes(file, "[S]\nk=1\n");
+  SettingsStore store(file);
+  EXPECT_EQ(store.GetINIValue("S", "k"), "1");
+  WriteBytes(file, "[S]\nk=2\n");  // same size, same inode, probably the same clock tick
+  EXPECT_EQ(store.GetINIValue("S", "k"), "2");
+  SettingsStore other(file);
+  ASSERT_TRUE(other.SaveINIValues("S", "k", "3"));
+  EXPECT_EQ(store.GetINIValue("S", "k"), "3");
+  std::filesystem::remove(file);
+  EXPECT_EQ(store.GetINIValue("S", "k"), "");
+}
+
+TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
+  TempDir dir;
+  const std::string original = "[S]\r\nk=old\r\n";
+
+  std::string readOnly = dir.File("readonly.ZRQ");
+  WriteBytes(readOnly, original);
+  ::chmod(readOnly.c_str(), 0444);
+  Status s = SettingsStore(readOnly).SaveINIValues("S", "k", "new");
+  EXPECT_FALSE(s);
+  EXPECT_NE(s.message().find("readonly.ZRQ"), std::string::npos) << s.message();
+  EXPECT_EQ(ReadBytes(readOnly), original);
+
+  // A file that cannot be read must not be replaced by one holding only the new key.
+  std::string notAFile = dir.File("folder.ZRQ");
+  std::filesystem::create_directory(notAFile);
+  SettingsStore folder(notAFile);
+  EXPECT_EQ(folder.GetINIValue("S", "k"), "");
+  EXPECT_FALSE(folder.SaveINIValues("S", "k", "new"));
+  EXPECT_TRUE(std::filesystem::is_directory(notAFile));
+  if (::geteuid() != 0) {  // root reads files whatever their mode
+    std::string unreadable = dir.File("unreadable.ZRQ");
+    WriteBytes(unreadable, original);
+    ::chmod(unreadable.c_str(), 0200);
+    EXPECT_EQ(SettingsStore(unreadable).GetINIValue("S", "k"), "");
+    EXPECT_FALSE(SettingsStore(unreadable).SaveINIValues("S", "k", "new"));
+    ::chmod(unreadable.c_str(), 0600);
+    EXPECT_EQ(ReadBytes(unreadable), original);
+  }
+
+  EXPECT_FALSE(SettingsStore(dir.File("no/such/folder/Pelvane.ZRQ")).SaveINIValues("S", "k", "v"));
+
+  std::string good = dir.File("good.ZRQ");
+  WriteBytes(good, original);
+  SettingsStore store(good);
+  EXPECT_FALSE(store.SaveINIValues("S", "k", "two\nlines"));
+  EXPECT_FALSE(store.Edit([](ProfileDocument& doc) {
+    doc.Set("S", "k", "changed");
+    return Status::Error("refused halfway");
+  }));
+  EXPECT_EQ(ReadBytes(good), original);
+
+  // Nothing but the settings files themselves is left in the folder.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected{"folder.ZRQ", "good.ZRQ", "readonly.ZRQ"};
+  if (::geteuid() != 0) expected.push_back("unreadable.ZRQ");
+  EXPECT_EQ(names, expected);
+}
+
+TEST(SettingsStoreTest, ReplacingKeepsModeAndSymbolicLinks) {
+  TempDir dir;
+  std::string real = dir.File("real.ZRQ");
+  std::string link = dir.File("Pelvane.ZRQ");
+  WriteBytes(real, "[S]\nk=1\n");
+  ::chmod(real.c_str(), 0640);
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(SettingsStore(link).SaveINIValues("S", "k", "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(real), "[S]\nk=2\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SettingsStoreTest, DeletesAWholeSection) {
+  TempDir dir;
+  SettingsStore store(dir.File("Pelvane.ZRQ"));
+  ASSERT_TRUE(store.SaveINIValues("SRV1", "Login", "sa"));
+  ASSERT_TRUE(store.SaveINIValues("SRV1", "Database", "PUBS"));
+  ASSERT_TRUE(store.SaveINIValues("Other", "k", "v"));
+  ASSERT_TRUE(store.DeleteSection("srv1"));
+  EXPECT_EQ(store.GetINIValue("SRV1", "Login"), "");
+  EXPECT_EQ(store.GetINIValue("SRV1", "Database"), "");
+  EXPECT_EQ(store.GetINIValue("Other", "k"), "v");
+  // Deleting from a missing file creates nothing.
+  SettingsStore missing(dir.File("missing.ZRQ"));
+  ASSERT_TRUE(missing.DeleteSection("S"));
+  EXPECT_FALSE(std::filesystem::exists(missing.file()));
+}
+
+TEST(SettingsStoreTest, WritersOnSeveralThreadsLoseNothing) {
+  TempDir dir;
+  SettingsStore store(dir.File("Pelvane.ZRQ"));
+  constexpr int kThreads = 4, kWrites = 25;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&store, t] {
+      for (int i = 0; i < kWrites; ++i)
+        store.SaveINIValues("T" + std::to_string(t), "K" + std::to_string(i), std::to_string(i));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  SettingsStore fresh(store.file());
+  for (int t = 0; t < kThreads; ++t)
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(fresh.GetINIValue("T" + std::to_string(t), "K" + std::to_string(i)),
+                std::to_string(i));
+}
+
+}  // namespace
+}  // namespace pelvane::settings
