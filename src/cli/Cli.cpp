@@ -1,1 +1,134 @@
-// placeholder
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "cli/Command.h"
+
+namespace pelvane::cli {
+
+namespace {
+
+constexpr char kProgram[] = "pelvanectl";
+
+std::vector<Command> AllCommands() {
+  std::vector<Command> all;
+  for (auto group : {SettingsCommands, ServerCommands, LoginCommands, LogCommands}) {
+    std::vector<Command> commands = group();
+    all.insert(all.end(), commands.begin(), commands.end());
+  }
+  return all;
+}
+
+void PrintUsage(std::ostream& out, const std::string& defaultSettingsFile) {
+  out << "usage: " << kProgram << " [--settings FILE] COMMAND [ARGS...]\n\n"
+      << "Keeps the server registry and settings of The Pelvane Tool from scripts.\n\n"
+      << "Commands:\n";
+  for (const Command& command : AllCommands()) {
+    std::string padded = command.name;
+    padded.resize(std::max<size_t>(padded.size() + 2, 18), ' ');
+    out << "  " << padded << command.summary << '\n';
+  }
+  out << "\nOptions:\n"
+      << "  --settings FILE   the settings file to use (default: " << defaultSettingsFile << ")\n"
+      << "  --help            show this text; COMMAND --help shows a command's own\n\n"
+      << "Exit status: 0 success, 1 the system failed (for example a file could not be\n"
+      << "written), 2 bad usage or refused input.\n";
+}
+
+}  // namespace
+
+int Refuse(CliContext& context, const std::string& message) {
+  context.err << kProgram << ": " << message << '\n';
+  return kExitUsage;
+}
+
+int Fail(CliContext& context, const std::string& message) {
+  context.err << kProgram << ": " << message << '\n';
+  return kExitFailure;
+}
+
+int RunCli(const std::vector<std::string>& args, const std::string& defaultSettingsFile,
+           std::istream& in, std::ostream& out, std::ostream& err) {
+  std::string settingsFile = defaultSettingsFile;
+  size_t next = 0;
+  while (next < args.size() && args[next].compare(0, 2, "--") == 0) {
+    const std::string& option = args[next];
+    if (option == "--help") {
+      PrintUsage(out, defaultSettingsFile);
+      return kExitOk;
+    }
+    if (option == "--settings" && next + 1 < args.size()) {
+      settingsFile = args[next + 1];
+      next += 2;
+    } else if (option.compare(0, 11, "--settings=") == 0) {
+      settingsFile = option.substr(11);
+      next += 1;
+    } else {
+      err << kProgram << ": unknown option " << option << " (see " << kProgram << " --help)\n";
+      return kExitUsage;
+    }
+  }
+  if (next == args.size()) {
+    PrintUsage(err, defaultSettingsFile);
+    return kExitUsage;
+  }
+  if (settingsFile.empty()) {
+    err << kProgram << ": --settings needs a file name\n";
+    return kExitUsage;
+  }
+
+  // The longest command name that the arguments start with: "servers add" before "servers".
+  const std::vector<Command> commands = AllCommands();
+  const Command* chosen = nullptr;
+  size_t words = 0;
+  for (const Command& command : commands) {
+    std::vector<std::string> parts;
+    for (size_t start = 0, space; start <= command.name.size(); start = space + 1) {
+      space = command.name.find(' ', start);
+      if (space == std::string::npos) space = command.name.size();
+      parts.push_back(command.name.substr(start, space - start));
+    }
+    if (args.size() - next >= parts.size() &&
+        std::equal(parts.begin(), parts.end(), args.begin() + static_cast<std::ptrdiff_t>(next)) &&
+        parts.size() > words) {
+      chosen = &command;
+      words = parts.size();
+    }
+  }
+  if (chosen == nullptr) {
+    // "servers" alone, or "servers --help": list the commands that start with that word.
+    bool help = next + 1 < args.size() && args[next + 1] == "--help";
+    std::ostream& to = help ? out : err;
+    bool known = false;
+    for (const Command& command : commands) {
+      if (command.name.compare(0, args[next].size() + 1, args[next] + " ") == 0) {
+        if (!known) to << "usage:\n";
+        known = true;
+        to << "  " << kProgram << " " << command.name << "  " << command.summary << '\n';
+      }
+    }
+    if (known && help) return kExitOk;
+    if (!known)
+      err << kProgram << ": unknown command " << args[next] << " (see " << kProgram
+          << " --help)\n";
+    return kExitUsage;
+  }
+
+  std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next + words),
+                                args.end());
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+    out << chosen->usage;
+    return kExitOk;
+  }
+  Result<Args> parsed = Args::Parse(rest, chosen->options);
+  if (!parsed) {
+    err << kProgram << " " << chosen->name << ": " << parsed.status().message() << '\n';
+    return kExitUsage;
+  }
+  settings::SettingsStore store(settingsFile);
+  CliContext context{store, in, out, err};
+  return chosen->run(context, *parsed);
+}
+
+}  // namespace pelvane::cli

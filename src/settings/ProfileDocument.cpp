@@ -44,27 +44,27 @@ bool HasLineBreakOrNul(std::string_view text) {
 }  // namespace
 
 Status CheckSectionName(std::string_view name) {
-  if (TrimBlanks(name).empty()) return Status::Error("A section name must not be empty.");
+  if (TrimBlanks(name).empty()) return Status::Error("A section name must not be empty.", kInvalidArgument);
   if (HasLineBreakOrNul(name))
-    return Status::Error("A section name must not contain a line break or a NUL byte.");
+    return Status::Error("A section name must not contain a line break or a NUL byte.", kInvalidArgument);
   return Status::Ok();
 }
 
 Status CheckKeyName(std::string_view key) {
   std::string_view t = TrimBlanks(key);
-  if (t.empty()) return Status::Error("A key name must not be empty.");
+  if (t.empty()) return Status::Error("A key name must not be empty.", kInvalidArgument);
   if (HasLineBreakOrNul(key))
-    return Status::Error("A key name must not contain a line break or a NUL byte.");
+    return Status::Error("A key name must not contain a line break or a NUL byte.", kInvalidArgument);
   if (t.find('=') != std::string_view::npos)
-    return Status::Error("A key name must not contain \"=\".");
+    return Status::Error("A key name must not contain \"=\".", kInvalidArgument);
   if (t.front() == '[' || t.front() == ';' || t.front() == '#')
-    return Status::Error("A key name must not start with \"[\", \";\" or \"#\".");
+    return Status::Error("A key name must not start with \"[\", \";\" or \"#\".", kInvalidArgument);
   return Status::Ok();
 }
 
 Status CheckValue(std::string_view value) {
   if (HasLineBreakOrNul(value))
-    return Status::Error("A value must not contain a line break or a NUL byte.");
+    return Status::Error("A value must not contain a line break or a NUL byte.", kInvalidArgument);
   return Status::Ok();
 }
 
@@ -223,7 +223,7 @@ bool ProfileDocument::RemoveSection(std::string_view section) {
 
 Status ProfileDocument::AppendLine(std::string_view text) {
   if (HasLineBreakOrNul(text))
-    return Status::Error("A line must not contain a line break or a NUL byte.");
+    return Status::Error("A line must not contain a line break or a NUL byte.", kInvalidArgument);
   AppendToFile(std::string(text));
   if (sections_.size() > 1) IndexKeys(sections_.back());
   return Status::Ok();

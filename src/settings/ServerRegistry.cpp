@@ -54,7 +54,8 @@ Status ServerRegistry::AddServer(const std::string& typedName, const std::string
     int listed = static_cast<int>(ListedNames(doc).size());
     if (listed >= kMaxServers) {
       return Status::Error("The server list is full: it holds " + std::to_string(kMaxServers) +
-                           " servers.");
+                           " servers.",
+                           kInvalidArgument);
     }
     std::string entry = AsciiUpper(TrimBlanks(typedName));
     if (Status s = doc.Set(kServersSection, PositionKey(listed + 1), entry); !s) return s;

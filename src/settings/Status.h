@@ -6,6 +6,9 @@
 
 namespace pelvane {
 
+/// Error number of input that is refused as it stands ("Invalid procedure call or argument").
+constexpr int kInvalidArgument = 5;
+
 /// Outcome of an operation that can fail: success, or an error with a message and a number.
 /// Numbers follow the classic run-time error numbers where one exists (53 "File not found").
 class Status {
