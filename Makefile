@@ -1,0 +1,52 @@
+# The two commands that matter: `make test` and `make demo`. Both install what they need first.
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build test demo asan fuzz bench format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	@bash scripts/demo $(BUILD)/bin
+
+# Every test again, built with the address and undefined-behaviour sanitizers.
+asan: deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# libFuzzer targets; FUZZ_RUNS executions each.
+FUZZ_RUNS ?= 1000000
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPELVANE_FUZZERS=ON -DPELVANE_TESTS=ON
+	cmake --build build-fuzz -j $(JOBS) --target profile_parser_fuzz unscramble_fuzz
+	mkdir -p build-fuzz/corpus/profile build-fuzz/corpus/unscramble
+	build-fuzz/bin/profile_parser_fuzz -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/profile tests/fuzz/seeds/profile
+	build-fuzz/bin/unscramble_fuzz -runs=$(FUZZ_RUNS) -max_len=512 build-fuzz/corpus/unscramble
+
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON -DPELVANE_TESTS=OFF
+	cmake --build build-bench -j $(JOBS) --target registry_bench
+	build-bench/bin/registry_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz build-bench

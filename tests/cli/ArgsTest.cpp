@@ -1,0 +1,35 @@
+#include "cli/Args.h"
+
+#include <gtest/gtest.h>
+
+namespace pelvane::cli {
+namespace {
+
+TEST(ArgsTest, SplitsPositionalsAndOptions) {
+  OptionSpec spec{{"group", "user"}, {"password-stdin"}};
+  struct Case {
+    std::vector<std::string> tokens;
+    bool ok;
+    std::vector<std::string> positional;
+    std::string group;
+  } cases[] = {
+      {{"srv1", "--group", "prod"}, true, {"srv1"}, "prod"},
+      {{"--group=prod", "srv1"}, true, {"srv1"}, "prod"},
+      {{"--group="}, true, {}, ""},
+      {{"--", "--group", "x"}, true, {"--group", "x"}, "<none>"},  // "--" ends the options
+      {{"-x", "--password-stdin"}, true, {"-x"}, "<none>"},
+      {{"--group"}, false, {}, ""},
+      {{"--password-stdin=yes"}, false, {}, ""},
+      {{"--colour", "red"}, false, {}, ""},
+  };
+  for (const Case& c : cases) {
+    Result<Args> args = Args::Parse(c.tokens, spec);
+    ASSERT_EQ(args.ok(), c.ok) << c.tokens[0];
+    if (!c.ok) continue;
+    EXPECT_EQ(args->positional(), c.positional);
+    EXPECT_EQ(args->Value("group").value_or("<none>"), c.group);
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::cli

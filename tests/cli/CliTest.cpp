@@ -1,0 +1,146 @@
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/TempDir.h"
+
+namespace pelvane::cli {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  Outcome Run(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    int code = RunCli(args, settings, in, out, err);
+    return Outcome{code, out.str(), err.str()};
+  }
+  std::string Get(const std::string& section, const std::string& key) {
+    return Run({"get", section, key}).out;
+  }
+
+  TempDir dir;
+  std::string settings = dir.File("Pelvane.ZRQ");
+};
+
+TEST_F(CliTest, KeepsTheServerRegistry) {
+  EXPECT_EQ(Run({"servers", "add", " srv1 ", "--group", "prod"}).out, "Added SRV1.\n");
+  EXPECT_EQ(Run({"servers", "add", "dev1", "--group=Dev"}).code, 0);
+  EXPECT_EQ(Run({"servers", "add", "web1"}).code, 0);
+  Outcome again = Run({"servers", "add", "Srv1", "--group", "other"});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_EQ(again.out, "SRV1 is already listed; nothing changed.\n");
+
+  EXPECT_EQ(Run({"servers", "list"}).out, "SRV1\nDEV1\nWEB1\n");
+  EXPECT_EQ(Run({"servers", "list", "--group", "ALL"}).out, "SRV1\nDEV1\nWEB1\n");
+  EXPECT_EQ(Run({"servers", "list", "--group", "prod"}).out, "SRV1\n");
+  EXPECT_EQ(Run({"servers", "groups"}).out, "PROD\nDEV\n");
+  EXPECT_EQ(Get("srv1", "ServerGroup"), "PROD\n");
+
+  EXPECT_EQ(Run({"servers", "remove", "dev1"}).out, "Removed DEV1.\n");
+  EXPECT_EQ(Run({"servers", "list"}).out, "SRV1\nWEB1\n");
+  EXPECT_EQ(Get("dev1", "ServerGroup"), "\n");
+  const std::string before = ReadBytes(settings);
+  Outcome unknown = Run({"servers", "remove", "nosuch"});
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_EQ(unknown.err, "pelvanectl: nosuch is not in the server list.\n");
+  EXPECT_EQ(ReadBytes(settings), before);
+}
+
+TEST_F(CliTest, RefusesBadInputWithOneLineAndStatusTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;  // empty: any one-line message
+  } cases[] = {
+      {{"servers", "add", ""},
+       "pelvanectl: You must enter a valid SQL Server Name or IP Address in the Server text "
+       "box.\n"},
+      {{"servers", "add", "  "},
+       "pelvanectl: You must enter a valid SQL Server Name or IP Address in the Server text "
+       "box.\n"},
+      {{"login", "srv1", "--user", "sa"}, "pelvanectl: srv1 is not in the server list.\n"},
+      {{"set", "S", "K", "two\nlines"}, ""},
+      {{"set", "S", "K"}, ""},
+      {{"get", "S"}, ""},
+      {{"servers", "list", "--colour", "red"}, ""},
+      {{"servers", "add", "a", "b"}, ""},
+      {{"frobnicate"}, ""},
+      {{"--settings"}, ""},
+  };
+  for (const Case& c : cases) {
+    Outcome outcome = Run(c.args);
+    EXPECT_EQ(outcome.code, 2) << c.args[0];
+    if (!c.err.empty()) {
+      EXPECT_EQ(outcome.err, c.err);
+    }
+    EXPECT_FALSE(outcome.err.empty()) << c.args[0];
+  }
+  EXPECT_FALSE(std::filesystem::exists(settings));
+}
+
+TEST_F(CliTest, StoresALoginAndKeepsWhatIsNotGiven) {
+  ASSERT_EQ(Run({"servers", "add", "srv1", "--group", "prod"}).code, 0);
+  Outcome saved =
+      Run({"login", "srv1", "--user", "sa", "--database", "pubs", "--password-stdin"}, "sa\r\n");
+  EXPECT_EQ(saved.code, 0) << saved.err;
+  EXPECT_EQ(Get("srv1", "Login"), "sa\n");
+  EXPECT_EQ(Get("srv1", "Password"), "4251\n");
+  EXPECT_EQ(Get("srv1", "Database"), "PUBS\n");
+  EXPECT_EQ(Get("srv1", "ServerGroup"), "PROD\n");
+
+  // A new password alone; user, database and group stay.
+  ASSERT_EQ(Run({"login", "SRV1", "--password-stdin", "--group", "qa"}, "x\n").code, 0);
+  EXPECT_EQ(Get("srv1", "Login"), "sa\n");
+  EXPECT_EQ(Get("srv1", "Password"), "49\n");
+  EXPECT_EQ(Get("srv1", "ServerGroup"), "QA\n");
+
+  Outcome empty = Run({"login", "srv1", "--password-stdin"}, "\n");
+  EXPECT_EQ(empty.code, 2);
+  EXPECT_EQ(empty.err, "pelvanectl: UserName and/or Password not valid, try again!\n");
+  EXPECT_EQ(Get("srv1", "Password"), "49\n");
+}
+
+TEST_F(CliTest, ReportsAFileThatCannotBeWrittenWithStatusOne) {
+  settings = dir.File("missing-folder/Pelvane.ZRQ");
+  Outcome outcome = Run({"set", "S", "K", "V"});
+  EXPECT_EQ(outcome.code, 1);
+  EXPECT_NE(outcome.err.find("Pelvane.ZRQ"), std::string::npos) << outcome.err;
+}
+
+TEST_F(CliTest, LogAppendsToTheLogFileBesideTheSettings) {
+  ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"fixed\""}).code, 0);
+  Outcome logged = Run({"log", "deployed", "release 7"});
+  EXPECT_EQ(logged.code, 0) << logged.err;
+  EXPECT_EQ(logged.out, "fixed deployed release 7\n");
+  EXPECT_EQ(ReadBytes(dir.File("Pelvane.log")), "fixed deployed release 7\r\n\r\n");
+
+  ASSERT_EQ(Run({"set", "Errors", "LogFile", "runs.log"}).code, 0);
+  ASSERT_EQ(Run({"log", "--no-timestamp", "second"}).code, 0);
+  EXPECT_EQ(ReadBytes(dir.File("runs.log")), "second\r\n\r\n");
+}
+
+TEST_F(CliTest, EveryCommandAnswersHelp) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"--help"}, {"get", "--help"}, {"set", "--help"},
+        {"servers", "--help"}, {"servers", "list", "--help"}, {"servers", "groups", "--help"},
+        {"servers", "add", "--help"}, {"servers", "remove", "--help"}, {"login", "--help"},
+        {"log", "--help"}}) {
+    Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.code, 0) << args[0];
+    EXPECT_NE(outcome.out.find("usage"), std::string::npos) << args[0];
+  }
+  EXPECT_NE(Run({"login", "--help"}).out.find("without testing"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelvane::cli
