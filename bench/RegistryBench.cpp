@@ -52,7 +52,7 @@ const TenThousandServers& Fixture() {
 
 void BM_ParseSettingsFileOnce(benchmark::State& state) {
   for (auto _ : state) {
-    Result<FileContent> content = ReadFileBytes(Fixture().file());
+    pelvane::Result<FileContent> content = ReadFileBytes(Fixture().file());
     ProfileDocument doc = ProfileDocument::Parse(content->bytes);
     benchmark::DoNotOptimize(doc);
   }

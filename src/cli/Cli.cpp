@@ -110,8 +110,7 @@ int RunCli(const std::vector<std::string>& args, const std::string& defaultSetti
     }
     if (known && help) return kExitOk;
     if (!known)
-      err << kProgram << ": unknown command " << args[next] << " (see " << kProgram
-          << " --help)\n";
+      err << kProgram << ": unknown command " << args[next] << " (see " << kProgram << " --help)\n";
     return kExitUsage;
   }
 

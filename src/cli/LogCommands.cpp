@@ -26,8 +26,8 @@ int RunLog(CliContext& context, const Args& args) {
   engine::TextLogWindow window(
       [&context](const std::string& shown) { context.out << ForTerminal(shown); });
   engine::MessageLog log(window, state.TempErrorFile, state.FixedLogFile);
-  std::string line = args.Has("no-timestamp") ? text
-                                              : engine::Timestamp(state.DateTimeFormat) + " " + text;
+  std::string line =
+      args.Has("no-timestamp") ? text : engine::Timestamp(state.DateTimeFormat) + " " + text;
   if (Status s = log.LogMessage(line, true); !s) return Fail(context, s.message());
   if (Status s = log.SaveLogToFile(state.LogFile); !s) return Fail(context, s.message());
   return kExitOk;
@@ -37,13 +37,15 @@ int RunLog(CliContext& context, const Args& args) {
 
 std::vector<Command> LogCommands() {
   return {
-      {"log", "append a time-stamped line to the run log file",
+      {"log",
+       "append a time-stamped line to the run log file",
        "usage: pelvanectl log [--no-timestamp] TEXT...\n\n"
        "Writes one line, the timestamp (\"Pelvane\"/\"DateTimeFormat\") and TEXT, to standard\n"
        "output and appends it to the log file that runs append their logs to (\"Errors\"/\n"
        "\"LogFile\", or Pelvane.log beside the settings file), so that scripted steps show in\n"
        "the same history as runs.\n",
-       {{}, {"no-timestamp"}}, RunLog},
+       {{}, {"no-timestamp"}},
+       RunLog},
   };
 }
 

@@ -45,7 +45,8 @@ int RunLogin(CliContext& context, const Args& args) {
 
 std::vector<Command> LoginCommands() {
   return {
-      {"login", "store a server's SQL login, password and database",
+      {"login",
+       "store a server's SQL login, password and database",
        "usage: pelvanectl login NAME [--user U] [--database D] [--group G] [--password-stdin]\n\n"
        "Stores the SQL login that runs use for the listed server NAME: the user name as given,\n"
        "the password scrambled, the database and the group in upper case. Options left out\n"
@@ -53,7 +54,8 @@ std::vector<Command> LoginCommands() {
        "standard input, so that it never shows in a process list or a shell history.\n"
        "An empty user name or password is refused.\n\n"
        "The login is saved without testing it against the server.\n",
-       {{"user", "database", "group"}, {"password-stdin"}}, RunLogin},
+       {{"user", "database", "group"}, {"password-stdin"}},
+       RunLogin},
   };
 }
 

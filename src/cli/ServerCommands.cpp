@@ -71,22 +71,26 @@ std::vector<Command> ServerCommands() {
        "Prints one server a line, in the order of the server list. Without --group, or with\n"
        "--group ALL, every server; otherwise the servers whose group is G (any case).\n",
        group, RunList},
-      {"servers groups", "print the server groups",
+      {"servers groups",
+       "print the server groups",
        "usage: pelvanectl servers groups\n\n"
        "Prints each group that a listed server belongs to, once, in upper case, in the order\n"
        "in which the list first names it.\n",
-       {}, RunGroups},
+       {},
+       RunGroups},
       {"servers add", "add a server to the list",
        "usage: pelvanectl servers add NAME [--group G]\n\n"
        "Adds NAME (blanks around it removed, in upper case) at the end of the server list with\n"
        "the group G in upper case. A name that is already listed, in any case, is left as it\n"
        "is. Set the server's SQL login with 'pelvanectl login'.\n",
        group, RunAdd},
-      {"servers remove", "remove a server and all its settings",
+      {"servers remove",
+       "remove a server and all its settings",
        "usage: pelvanectl servers remove NAME\n\n"
        "Removes NAME from the server list, closing the gap, and deletes every setting of the\n"
        "server: group, login, password, database, copy, append and service settings.\n",
-       {}, RunRemove},
+       {},
+       RunRemove},
   };
 }
 

@@ -28,18 +28,22 @@ int RunSet(CliContext& context, const Args& args) {
 
 std::vector<Command> SettingsCommands() {
   return {
-      {"get", "print one value of the settings file",
+      {"get",
+       "print one value of the settings file",
        "usage: pelvanectl get SECTION KEY\n\n"
        "Prints the value as the program reads it: blanks around it removed, at most 255\n"
        "characters, and an empty line when the key is missing, blank or starts with \"?\".\n"
        "Section and key names are matched without regard to case.\n",
-       {}, RunGet},
-      {"set", "write one value to the settings file",
+       {},
+       RunGet},
+      {"set",
+       "write one value to the settings file",
        "usage: pelvanectl set SECTION KEY VALUE\n\n"
        "Writes the value, creating the file, the section and the key as needed. The file is\n"
        "replaced in one step, so it is never left half written. A value cannot hold a line\n"
        "break; multi-line texts are stored with the tokens vbChr13, vbChr10 and vbChr9.\n",
-       {}, RunSet},
+       {},
+       RunSet},
   };
 }
 

@@ -1,1 +1,75 @@
-// placeholder
+#include "engine/MessageLog.h"
+
+#include <utility>
+
+#include "settings/FileIo.h"
+
+namespace pelvane::engine {
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kWindowsFixedLogFile[] = "C:\\Pelvane.log";
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A GUI text control may hand its text back with bare "\n" line ends; the file keeps "\r\n".
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string LogSeparator() {
+  return std::string(82, '-');
+}
+
+Result<std::string> ReadWholeFile(const std::string& path) {
+  Result<settings::FileContent> content = settings::ReadFileBytes(path);
+  if (!content) return content.status();
+  return std::move(content).value().bytes;
+}
+
+MessageLog::MessageLog(LogWindow& window, std::string tempErrorFile, std::string fixedLogFile)
+    : window_(window),
+      tempErrorFile_(std::move(tempErrorFile)),
+      fixedLogFile_(std::move(fixedLogFile)) {}
+
+Status MessageLog::LogMessage(const std::string& text, bool endLine) {
+  if (refreshLogWindow_ == 1) {
+    window_.AppendText(endLine ? text + kLineEnd : text);
+    return Status::Ok();
+  }
+  pendingLogText_ += text;
+  if (!endLine) return Status::Ok();
+  Status written = settings::AppendToFile(tempErrorFile_, pendingLogText_ + kLineEnd);
+  if (written) pendingLogText_.clear();
+  return written;
+}
+
+Status MessageLog::LoadDeferredLog() {
+  if (refreshLogWindow_ == 1) return Status::Ok();
+  Result<std::string> collected = ReadWholeFile(tempErrorFile_);
+  if (!collected) return collected.status();
+  window_.SetText(*collected);
+  return settings::RemoveFile(tempErrorFile_);
+}
+
+Status MessageLog::SaveLogToFile(const std::string& logFile) {
+  if (logFile == fixedLogFile_ || logFile == kWindowsFixedLogFile) return Status::Ok();
+  std::string target = logFile.empty()          ? fixedLogFile_
+                       : logFile.front() == '/' ? logFile
+                                                : FolderOf(fixedLogFile_) + logFile;
+  return settings::AppendToFile(target, WithCrLf(window_.Text()) + kLineEnd);
+}
+
+}  // namespace pelvane::engine

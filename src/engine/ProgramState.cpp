@@ -1,1 +1,92 @@
-// placeholder
+#include "engine/ProgramState.h"
+
+#include <optional>
+
+#include "engine/VbNumber.h"
+
+namespace pelvane::engine {
+
+namespace {
+
+constexpr char kGeneral[] = "Pelvane";
+constexpr char kErrors[] = "Errors";
+
+/// Empty takes the designed value; a value that is no 16-bit number leaves 0.
+int16_t PlacementValue(const settings::SettingsStore& store, const char* key, int16_t designed) {
+  std::string stored = store.GetINIValue(kGeneral, key);
+  if (stored.empty()) return designed;
+  return ToInt16(stored).value_or(0);
+}
+
+/// Empty takes the default; a value that is no 16-bit number leaves 0.
+int16_t Int16Setting(const settings::SettingsStore& store, const char* section, const char* key,
+                     int16_t fallback) {
+  std::string stored = store.GetINIValue(section, key);
+  if (stored.empty()) return fallback;
+  return ToInt16(stored).value_or(0);
+}
+
+/// A flag is set by any non-zero number; text that is no number leaves it clear.
+bool FlagSetting(const settings::SettingsStore& store, const char* key) {
+  std::optional<double> value = ParseVbNumber(store.GetINIValue(kGeneral, key));
+  return value && *value != 0;
+}
+
+std::string SiblingFile(const std::string& path, const std::string& name) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+}  // namespace
+
+ProgramState LoadProgramState(const settings::SettingsStore& store,
+                              const WindowPlacement& designed) {
+  ProgramState state;
+  state.SettingsFile = store.file();
+
+  state.LogFile = store.GetINIValue(kErrors, "LogFile");
+  std::string format = store.GetINIValue(kGeneral, "DateTimeFormat");
+  if (!format.empty()) state.DateTimeFormat = format;
+
+  state.Placement.top = PlacementValue(store, "Top", designed.top);
+  state.Placement.left = PlacementValue(store, "Left", designed.left);
+  state.Placement.height = PlacementValue(store, "Height", designed.height);
+  state.Placement.width = PlacementValue(store, "Width", designed.width);
+
+  state.RefreshLogWindow = Int16Setting(store, kGeneral, "RefreshLogWindow", 1);
+  state.WhenOccurs = Int16Setting(store, kErrors, "WhenOccurs", 1);
+  state.Notify = FlagSetting(store, "Notify");
+  state.MinimizeOnVesk = FlagSetting(store, "MinimizeOnVesk");
+
+  std::string delay = store.GetINIValue(kGeneral, "ServicesDelay");
+  if (!delay.empty()) state.ServicesDelay = ToSingle(delay).value_or(0.0f);
+
+  std::optional<double> mainState = ParseVbNumber(store.GetINIValue(kGeneral, "MainState"));
+  state.MainMaximized = mainState && *mainState == 1;
+
+  state.TempErrorFile = SiblingFile(state.SettingsFile, kTempErrorFileName);
+  state.FixedLogFile = SiblingFile(state.SettingsFile, kFixedLogFileName);
+  return state;
+}
+
+std::string SettingsFileIn(const std::string& folder) {
+  return JoinPath(folder, kSettingsFileName);
+}
+
+std::string ChooseSettingsFile(const std::string& programFolder, bool programFolderWritable,
+                               const std::string& xdgConfigHome, const std::string& home) {
+  if (programFolderWritable) return SettingsFileIn(programFolder);
+  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
+  if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
+    return SettingsFileIn(JoinPath(xdgConfigHome, "pelvane"));
+  if (!home.empty()) return SettingsFileIn(JoinPath(home, ".config/pelvane"));
+  // Nowhere better to go: writes will fail and say so.
+  return SettingsFileIn(programFolder);
+}
+
+}  // namespace pelvane::engine

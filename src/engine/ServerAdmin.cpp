@@ -10,7 +10,8 @@ using settings::AsciiUpper;
 Result<AddServerOutcome> AddServerIfNew(settings::ServerRegistry& registry,
                                         const std::string& typedName,
                                         const std::string& typedGroup) {
-  if (settings::TrimBlanks(typedName).empty()) return Status::Error(kEmptyServerNameMessage, kInvalidArgument);
+  if (settings::TrimBlanks(typedName).empty())
+    return Status::Error(kEmptyServerNameMessage, kInvalidArgument);
   if (registry.IsListed(typedName)) return AddServerOutcome::kAlreadyListed;
   if (Status s = registry.AddServer(typedName, typedGroup); !s) return s;
   return AddServerOutcome::kAdded;
@@ -28,7 +29,8 @@ SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& s
 
 Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
                     const SqlLogin& typed) {
-  if (typed.login.empty() || typed.password.empty()) return Status::Error(kEmptyLoginMessage, kInvalidArgument);
+  if (typed.login.empty() || typed.password.empty())
+    return Status::Error(kEmptyLoginMessage, kInvalidArgument);
   return store.Edit([&](settings::ProfileDocument& doc) {
     for (const auto& [key, value] :
          {std::pair<const char*, std::string>{"Login", typed.login},

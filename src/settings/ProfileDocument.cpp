@@ -44,9 +44,11 @@ bool HasLineBreakOrNul(std::string_view text) {
 }  // namespace
 
 Status CheckSectionName(std::string_view name) {
-  if (TrimBlanks(name).empty()) return Status::Error("A section name must not be empty.", kInvalidArgument);
+  if (TrimBlanks(name).empty())
+    return Status::Error("A section name must not be empty.", kInvalidArgument);
   if (HasLineBreakOrNul(name))
-    return Status::Error("A section name must not contain a line break or a NUL byte.", kInvalidArgument);
+    return Status::Error("A section name must not contain a line break or a NUL byte.",
+                         kInvalidArgument);
   return Status::Ok();
 }
 
@@ -54,7 +56,8 @@ Status CheckKeyName(std::string_view key) {
   std::string_view t = TrimBlanks(key);
   if (t.empty()) return Status::Error("A key name must not be empty.", kInvalidArgument);
   if (HasLineBreakOrNul(key))
-    return Status::Error("A key name must not contain a line break or a NUL byte.", kInvalidArgument);
+    return Status::Error("A key name must not contain a line break or a NUL byte.",
+                         kInvalidArgument);
   if (t.find('=') != std::string_view::npos)
     return Status::Error("A key name must not contain \"=\".", kInvalidArgument);
   if (t.front() == '[' || t.front() == ';' || t.front() == '#')

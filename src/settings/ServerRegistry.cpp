@@ -53,9 +53,9 @@ Status ServerRegistry::AddServer(const std::string& typedName, const std::string
   Status status = store_.Edit([&](ProfileDocument& doc) {
     int listed = static_cast<int>(ListedNames(doc).size());
     if (listed >= kMaxServers) {
-      return Status::Error("The server list is full: it holds " + std::to_string(kMaxServers) +
-                           " servers.",
-                           kInvalidArgument);
+      return Status::Error(
+          "The server list is full: it holds " + std::to_string(kMaxServers) + " servers.",
+          kInvalidArgument);
     }
     std::string entry = AsciiUpper(TrimBlanks(typedName));
     if (Status s = doc.Set(kServersSection, PositionKey(listed + 1), entry); !s) return s;

@@ -1,6 +1,6 @@
-#include "cli/Args.h"
-
 #include <gtest/gtest.h>
+
+#include "cli/Args.h"
 
 namespace pelvane::cli {
 namespace {

@@ -1,9 +1,8 @@
-#include "cli/Cli.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+#include "cli/Cli.h"
 #include "support/TempDir.h"
 
 namespace pelvane::cli {
@@ -130,11 +129,16 @@ TEST_F(CliTest, LogAppendsToTheLogFileBesideTheSettings) {
 }
 
 TEST_F(CliTest, EveryCommandAnswersHelp) {
-  for (std::vector<std::string> args :
-       {std::vector<std::string>{"--help"}, {"get", "--help"}, {"set", "--help"},
-        {"servers", "--help"}, {"servers", "list", "--help"}, {"servers", "groups", "--help"},
-        {"servers", "add", "--help"}, {"servers", "remove", "--help"}, {"login", "--help"},
-        {"log", "--help"}}) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"--help"},
+                                        {"get", "--help"},
+                                        {"set", "--help"},
+                                        {"servers", "--help"},
+                                        {"servers", "list", "--help"},
+                                        {"servers", "groups", "--help"},
+                                        {"servers", "add", "--help"},
+                                        {"servers", "remove", "--help"},
+                                        {"login", "--help"},
+                                        {"log", "--help"}}) {
     Outcome outcome = Run(args);
     EXPECT_EQ(outcome.code, 0) << args[0];
     EXPECT_NE(outcome.out.find("usage"), std::string::npos) << args[0];

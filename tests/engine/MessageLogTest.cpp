@@ -1,1 +1,167 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/MessageLog.h"
+#include "support/TempDir.h"
+
+namespace pelvane::engine {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+bool Exists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+/// A message log over an in-memory window, with its files in a fresh folder.
+struct LogFixture {
+  TempDir dir;
+  TextLogWindow window;
+  MessageLog log{window, dir.File("tmpErrMsgs.log"), dir.File("Pelvane.log")};
+};
+
+TEST(MessageLogTest, PiecesMakeOneLineInEitherMode) {
+  for (int16_t refresh : {1, 0, 2}) {
+    LogFixture f;
+    f.log.SetRefreshLogWindow(refresh);
+    ASSERT_TRUE(f.log.LogMessage("a", false));
+    ASSERT_TRUE(f.log.LogMessage("b", true));
+    ASSERT_TRUE(f.log.LogMessage("", true));
+    ASSERT_TRUE(f.log.LoadDeferredLog());
+    EXPECT_EQ(f.window.Text(), "ab\r\n\r\n") << "RefreshLogWindow " << refresh;
+    EXPECT_FALSE(Exists(f.log.TempErrorFile())) << "RefreshLogWindow " << refresh;
+  }
+}
+
+TEST(MessageLogTest, DeferredLogAppearsOnlyAtTheEnd) {
+  LogFixture f;
+  f.log.SetRefreshLogWindow(0);
+  ASSERT_TRUE(f.log.LogMessage("first", true));
+  ASSERT_TRUE(f.log.LogMessage("second", false));
+  EXPECT_EQ(f.window.Text(), "");
+  EXPECT_EQ(ReadBytes(f.log.TempErrorFile()), "first\r\n");
+  EXPECT_EQ(f.log.PendingLogText(), "second");
+
+  ASSERT_TRUE(f.log.LogMessage(" part", true));
+  ASSERT_TRUE(f.log.LoadDeferredLog());
+  EXPECT_EQ(f.window.Text(), "first\r\nsecond part\r\n");
+  EXPECT_FALSE(Exists(f.log.TempErrorFile()));
+}
+
+TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
+  LogFixture f;
+  f.log.SetRefreshLogWindow(0);
+  ASSERT_TRUE(f.log.LogMessage("left over", true));
+  ASSERT_TRUE(f.log.LogMessage("unfinished ", false));
+  // The run ends here without its end-of-run actions; the next run empties the window first.
+  f.window.SetText("");
+  ASSERT_TRUE(f.log.LogMessage("next run", true));
+  ASSERT_TRUE(f.log.LoadDeferredLog());
+  EXPECT_EQ(f.window.Text(), "left over\r\nunfinished next run\r\n");
+}
+
+TEST(MessageLogTest, LoadDeferredLogLeavesLiveModeAndMissingFilesAlone) {
+  LogFixture f;
+  WriteBytes(f.log.TempErrorFile(), "stale\r\n");
+  f.window.SetText("live text\r\n");
+  ASSERT_TRUE(f.log.LoadDeferredLog());  // live mode: nothing to load
+  EXPECT_EQ(f.window.Text(), "live text\r\n");
+  EXPECT_TRUE(Exists(f.log.TempErrorFile()));
+
+  std::filesystem::remove(f.log.TempErrorFile());
+  f.log.SetRefreshLogWindow(0);
+  Status missing = f.log.LoadDeferredLog();
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.number(), 53);
+  EXPECT_EQ(f.window.Text(), "live text\r\n");
+}
+
+TEST(MessageLogTest, UnwritableTempFileKeepsTheLinePending) {
+  TempDir dir;
+  TextLogWindow window;
+  std::string temp = dir.File("missing-folder/tmpErrMsgs.log");
+  MessageLog log(window, temp, dir.File("Pelvane.log"));
+  log.SetRefreshLogWindow(0);
+  Status failed = log.LogMessage("kept", true);
+  EXPECT_FALSE(failed);
+  EXPECT_NE(failed.message().find(temp), std::string::npos) << failed.message();
+  EXPECT_EQ(log.PendingLogText(), "kept");
+}
+
+TEST(MessageLogTest, SaveLogToFileChoosesTheFile) {
+  struct Case {
+    std::string logFile;      // as stored; "<fixed>" stands for the fixed log file's path
+    std::string writtenName;  // file in the folder that receives the log; empty for none
+  } cases[] = {
+      {"", "Pelvane.log"},       {"<fixed>", ""}, {"C:\\Pelvane.log", ""},
+      {"runs.log", "runs.log"},  // relative to the settings folder, not the working directory
+      {"<abs>", "absolute.log"},
+  };
+  for (const Case& c : cases) {
+    LogFixture f;
+    std::string logFile = c.logFile == "<fixed>" ? f.log.FixedLogFile()
+                          : c.logFile == "<abs>" ? f.dir.File("absolute.log")
+                                                 : c.logFile;
+    f.window.SetText("line 1\r\nline 2\r\n");
+    ASSERT_TRUE(f.log.SaveLogToFile(logFile)) << c.logFile;
+    ASSERT_TRUE(f.log.SaveLogToFile(logFile)) << c.logFile;
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir.path()))
+      written.push_back(entry.path().filename().string());
+    if (c.writtenName.empty()) {
+      EXPECT_TRUE(written.empty()) << c.logFile;
+      continue;
+    }
+    EXPECT_EQ(written, std::vector<std::string>{c.writtenName}) << c.logFile;
+    EXPECT_EQ(ReadBytes(f.dir.File(c.writtenName)),
+              "line 1\r\nline 2\r\n\r\nline 1\r\nline 2\r\n\r\n")
+        << c.logFile;
+  }
+}
+
+TEST(MessageLogTest, SaveLogToFileWritesCrLfAndReportsFailures) {
+  LogFixture f;
+  f.window.SetText("from a control\nthat drops CRs\r\n");
+  ASSERT_TRUE(f.log.SaveLogToFile(""));
+  EXPECT_EQ(ReadBytes(f.log.FixedLogFile()), "from a control\r\nthat drops CRs\r\n\r\n");
+
+  std::string unreachable = f.dir.File("no-such-folder/run.log");
+  Status failed = f.log.SaveLogToFile(unreachable);
+  EXPECT_FALSE(failed);
+  EXPECT_NE(failed.message().find(unreachable), std::string::npos) << failed.message();
+}
+
+TEST(MessageLogTest, ReadWholeFileAndSeparator) {
+  TempDir dir;
+  std::string bytes("a\r\n\xE9\0b", 6);
+  WriteBytes(dir.File("log.txt"), bytes);
+  Result<std::string> read = ReadWholeFile(dir.File("log.txt"));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(*read, bytes);
+
+  Result<std::string> missing = ReadWholeFile(dir.File("missing.txt"));
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.status().number(), 53);
+
+  EXPECT_EQ(LogSeparator(), std::string(82, '-'));
+}
+
+TEST(MessageLogTest, TextLogWindowEchoesWhatBecomesVisible) {
+  std::vector<std::string> echoed;
+  TextLogWindow window([&echoed](const std::string& text) { echoed.push_back(text); });
+  MessageLog log(window, "unused", "unused");
+  ASSERT_TRUE(log.LogMessage("a", false));
+  ASSERT_TRUE(log.LogMessage("b", true));
+  window.SetText("");
+  window.SetText("deferred\r\n");
+  EXPECT_EQ(echoed, (std::vector<std::string>{"a", "b\r\n", "deferred\r\n"}));
+  EXPECT_EQ(window.Text(), "deferred\r\n");
+}
+
+}  // namespace
+}  // namespace pelvane::engine

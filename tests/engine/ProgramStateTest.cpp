@@ -1,1 +1,121 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/ProgramState.h"
+#include "support/TempDir.h"
+
+namespace pelvane::engine {
+namespace {
+
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+constexpr WindowPlacement kDesigned{1200, 2400, 6000, 9000};
+
+TEST(ProgramStateTest, MissingFileGivesEveryDefault) {
+  TempDir dir;
+  settings::SettingsStore store(dir.File("Pelvane.ZRQ"));
+  ProgramState state = LoadProgramState(store, kDesigned);
+  EXPECT_EQ(state.SettingsFile, dir.File("Pelvane.ZRQ"));
+  EXPECT_EQ(state.LogFile, "");
+  EXPECT_EQ(state.DateTimeFormat, "yyyy-mmm-dd hh:mm:ss");
+  EXPECT_EQ(state.RefreshLogWindow, 1);
+  EXPECT_EQ(state.WhenOccurs, 1);
+  EXPECT_FALSE(state.Notify);
+  EXPECT_FALSE(state.MinimizeOnVesk);
+  EXPECT_EQ(state.ServicesDelay, 3.0f);
+  EXPECT_EQ(state.OpenChildCount, 0);
+  EXPECT_FALSE(state.AppendTextOpen);
+  EXPECT_FALSE(state.SimpleScriptOpen);
+  EXPECT_EQ(state.TempErrorFile, dir.File("tmpErrMsgs.log"));
+  EXPECT_EQ(state.FixedLogFile, dir.File("Pelvane.log"));
+  EXPECT_EQ(state.Placement.top, 1200);
+  EXPECT_EQ(state.Placement.left, 2400);
+  EXPECT_EQ(state.Placement.height, 6000);
+  EXPECT_EQ(state.Placement.width, 9000);
+  EXPECT_FALSE(state.MainMaximized);
+}
+
+TEST(ProgramStateTest, StoredValuesAndTheirFailures) {
+  TempDir dir;
+  std::string file = dir.File("Pelvane.ZRQ");
+  settings::SettingsStore store(file);
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* value;
+    std::function<std::string(const ProgramState&)> read;
+    std::string expected;
+  };
+  auto placement = [](int16_t WindowPlacement::*field) {
+    return [field](const ProgramState& s) { return std::to_string(s.Placement.*field); };
+  };
+  auto number = [](auto ProgramState::*field) {
+    return [field](const ProgramState& s) { return std::to_string(s.*field); };
+  };
+  auto text = [](std::string ProgramState::*field) {
+    return [field](const ProgramState& s) { return s.*field; };
+  };
+  const Case cases[] = {
+      {"Pelvane", "Width", "40000", placement(&WindowPlacement::width), "0"},
+      {"Pelvane", "Width", "12000", placement(&WindowPlacement::width), "12000"},
+      {"Pelvane", "Top", "wide", placement(&WindowPlacement::top), "0"},
+      {"Pelvane", "Left", "-32768", placement(&WindowPlacement::left), "-32768"},
+      {"Pelvane", "Height", "4500.5", placement(&WindowPlacement::height), "4500"},  // half to even
+      {"Pelvane", "Height", "?", placement(&WindowPlacement::height), "6000"},  // reads as empty
+      {"Pelvane", "RefreshLogWindow", "0", number(&ProgramState::RefreshLogWindow), "0"},
+      {"Pelvane", "RefreshLogWindow", "2", number(&ProgramState::RefreshLogWindow), "2"},
+      {"Pelvane", "RefreshLogWindow", "yes", number(&ProgramState::RefreshLogWindow), "0"},
+      {"Errors", "WhenOccurs", "3", number(&ProgramState::WhenOccurs), "3"},
+      {"Errors", "WhenOccurs", "end", number(&ProgramState::WhenOccurs), "0"},
+      {"Errors", "WhenOccurs", "99999", number(&ProgramState::WhenOccurs), "0"},
+      {"Pelvane", "Notify", "0", number(&ProgramState::Notify), "0"},
+      {"Pelvane", "Notify", "1", number(&ProgramState::Notify), "1"},
+      {"Pelvane", "Notify", "-1", number(&ProgramState::Notify), "1"},
+      {"Pelvane", "Notify", "True", number(&ProgramState::Notify), "0"},
+      {"Pelvane", "MinimizeOnVesk", "0", number(&ProgramState::MinimizeOnVesk), "0"},
+      {"Pelvane", "MinimizeOnVesk", "1", number(&ProgramState::MinimizeOnVesk), "1"},
+      {"Pelvane", "ServicesDelay", "4.5", number(&ProgramState::ServicesDelay), "4.500000"},
+      {"Pelvane", "ServicesDelay", "soon", number(&ProgramState::ServicesDelay), "0.000000"},
+      {"Pelvane", "ServicesDelay", "1E39", number(&ProgramState::ServicesDelay), "0.000000"},
+      {"Pelvane", "MainState", "1", number(&ProgramState::MainMaximized), "1"},
+      {"Pelvane", "MainState", "0", number(&ProgramState::MainMaximized), "0"},
+      {"Pelvane", "MainState", "max", number(&ProgramState::MainMaximized), "0"},
+      {"Pelvane", "DateTimeFormat", "dd.mm.yyyy hh:nn", text(&ProgramState::DateTimeFormat),
+       "dd.mm.yyyy hh:nn"},
+      {"Errors", "LogFile", "runs.log", text(&ProgramState::LogFile), "runs.log"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(file, std::string("[") + c.section + "]\r\n" + c.key + "=" + c.value + "\r\n");
+    EXPECT_EQ(c.read(LoadProgramState(store, kDesigned)), c.expected)
+        << c.section << "/" << c.key << "=" << c.value;
+  }
+}
+
+TEST(ProgramStateTest, SettingsFilePlace) {
+  EXPECT_EQ(SettingsFileIn("/opt/pelvane"), "/opt/pelvane/Pelvane.ZRQ");
+  EXPECT_EQ(SettingsFileIn("/opt/pelvane/"), "/opt/pelvane/Pelvane.ZRQ");
+  EXPECT_EQ(SettingsFileIn("/"), "/Pelvane.ZRQ");
+
+  struct Case {
+    bool writable;
+    const char* xdg;
+    const char* home;
+    const char* expected;
+  } cases[] = {
+      {true, "/xdg", "/home/u", "/opt/pelvane/Pelvane.ZRQ"},
+      {false, "/xdg", "/home/u", "/xdg/pelvane/Pelvane.ZRQ"},
+      {false, "/xdg/", "/home/u", "/xdg/pelvane/Pelvane.ZRQ"},
+      {false, "", "/home/u", "/home/u/.config/pelvane/Pelvane.ZRQ"},
+      {false, "relative", "/home/u", "/home/u/.config/pelvane/Pelvane.ZRQ"},
+      {false, "", "", "/opt/pelvane/Pelvane.ZRQ"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ChooseSettingsFile("/opt/pelvane", c.writable, c.xdg, c.home), c.expected)
+        << c.writable << " " << c.xdg << " " << c.home;
+}
+
+}  // namespace
+}  // namespace pelvane::engine

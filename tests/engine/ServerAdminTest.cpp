@@ -1,7 +1,6 @@
-#include "engine/ServerAdmin.h"
-
 #include <gtest/gtest.h>
 
+#include "engine/ServerAdmin.h"
 #include "support/TempDir.h"
 
 namespace pelvane::engine {

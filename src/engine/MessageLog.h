@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/ports/LogWindow.h"
+#include "settings/Status.h"
+
+namespace pelvane::engine {
+
+/// The line that separates parts of the log: 82 hyphens.
+std::string LogSeparator();
+
+/// The whole content of a file as 8-bit text; a missing file is error 53 "File not found".
+Result<std::string> ReadWholeFile(const std::string& path);
+
+/// The run log. Live mode (RefreshLogWindow 1) writes each message into the window at once;
+/// any other value collects finished lines in the temporary error file, to be shown by
+/// LoadDeferredLog when the run ends.
+///
+/// One object lives as long as the program: an unfinished line and the lines of a run that
+/// ended early are kept and open the log of the next run that completes.
+class MessageLog {
+ public:
+  /// tempErrorFile collects deferred lines; fixedLogFile is the log file used when no other is
+  /// named, and its folder is where relative log file names are looked up.
+  MessageLog(LogWindow& window, std::string tempErrorFile, std::string fixedLogFile);
+
+  void SetRefreshLogWindow(int16_t value) { refreshLogWindow_ = value; }
+  int16_t RefreshLogWindow() const { return refreshLogWindow_; }
+  /// The started but unfinished line of deferred mode.
+  const std::string& PendingLogText() const { return pendingLogText_; }
+  const std::string& TempErrorFile() const { return tempErrorFile_; }
+  const std::string& FixedLogFile() const { return fixedLogFile_; }
+
+  /// Adds text to the log; endLine ends the current line after it. A deferred line that cannot
+  /// be written stays pending, so the next finished line carries it.
+  Status LogMessage(const std::string& text, bool endLine);
+
+  /// In deferred mode, replaces the window's text with the collected lines and deletes the
+  /// temporary error file. Without that file: error 53, and the window keeps its text.
+  Status LoadDeferredLog();
+
+  /// Appends the window's text and a line end to the log file: logFile when it names one (a
+  /// relative name lies in the fixed log file's folder), the fixed log file when it is empty.
+  /// A logFile that is the fixed log file itself, or "C:\Pelvane.log" from a settings file
+  /// written on Windows, writes nothing.
+  Status SaveLogToFile(const std::string& logFile);
+
+ private:
+  LogWindow& window_;
+  std::string tempErrorFile_;
+  std::string fixedLogFile_;
+  int16_t refreshLogWindow_ = 1;
+  std::string pendingLogText_;
+};
+
+}  // namespace pelvane::engine

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/DateTimeFormat.h"
+#include "settings/SettingsStore.h"
+
+namespace pelvane::engine {
+
+constexpr char kSettingsFileName[] = "Pelvane.ZRQ";
+constexpr char kTempErrorFileName[] = "tmpErrMsgs.log";
+constexpr char kFixedLogFileName[] = "Pelvane.log";
+
+/// The main window's place in twips.
+struct WindowPlacement {
+  int16_t top = 0, left = 0, height = 0, width = 0;
+};
+
+/// The program-wide settings that start-up loads and the windows change while the program runs.
+struct ProgramState {
+  std::string SettingsFile;
+  std::string LogFile;
+  std::string DateTimeFormat = kDefaultDateTimeFormat;
+  int16_t RefreshLogWindow = 1;
+  int16_t WhenOccurs = 1;
+  bool Notify = false;
+  bool MinimizeOnVesk = false;
+  float ServicesDelay = 3.0f;
+  int16_t OpenChildCount = 0;
+  bool AppendTextOpen = false;
+  bool SimpleScriptOpen = false;
+  std::string TempErrorFile;
+  /// The log file used when LogFile names none; also the query tool's output file.
+  std::string FixedLogFile;
+  /// Where the main window opens when it is not maximized.
+  WindowPlacement Placement;
+  bool MainMaximized = false;
+};
+
+/// Loads the program-wide state from the settings file. Nothing here fails: a missing file
+/// gives every default, and a stored value that cannot be converted leaves its variable at 0
+/// (false for the flags). `designed` is the main window's placement when none is stored.
+ProgramState LoadProgramState(const settings::SettingsStore& store,
+                              const WindowPlacement& designed);
+
+/// The settings file in the given folder.
+std::string SettingsFileIn(const std::string& folder);
+
+/// The settings file lives beside the program; when that folder is not writable, in the user's
+/// configuration folder ($XDG_CONFIG_HOME/pelvane, else $HOME/.config/pelvane).
+std::string ChooseSettingsFile(const std::string& programFolder, bool programFolderWritable,
+                               const std::string& xdgConfigHome, const std::string& home);
+
+}  // namespace pelvane::engine
