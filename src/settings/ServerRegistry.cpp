@@ -60,7 +60,7 @@ Status ServerRegistry::AddServer(const std::string& typedName, const std::string
     std::string entry = AsciiUpper(TrimBlanks(typedName));
     if (Status s = doc.Set(kServersSection, PositionKey(listed + 1), entry); !s) return s;
     if (Status s = doc.Set(typedName, kGroupKey, AsciiUpper(typedGroup)); !s) return s;
-    count = static_cast<int16_t>(entry.empty() ? listed : listed + 1);
+    count = static_cast<int16_t>(listed + 1);
     return doc.AppendLine(" ");
   });
   if (status) ServerCount_ = count;

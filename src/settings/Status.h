@@ -39,7 +39,8 @@ class Result {
  public:
   Result(T value)
       : value_(std::move(value)), status_(Status::Ok()) {}  // NOLINT: implicit by design
-  Result(Status error) : status_(std::move(error)) {}       // NOLINT: implicit by design
+  Result(Status error)                                      // NOLINT: implicit by design
+      : status_(error.ok() ? Status::Error("no value was produced") : std::move(error)) {}
 
   bool ok() const { return value_.has_value(); }
   explicit operator bool() const { return ok(); }

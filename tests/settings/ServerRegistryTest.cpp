@@ -115,5 +115,24 @@ TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
   EXPECT_EQ(ReadBytes(store.file()), before);
 }
 
+TEST_F(ServerRegistryTest, KeepsTheFilesLineEndsWhenAdding) {
+  WriteBytes(store.file(), "[Servers]\r\nServer1=A\r\n");
+  ASSERT_TRUE(registry.AddServer("b", "g"));
+  EXPECT_EQ(ReadBytes(store.file()),
+            "[Servers]\r\nServer1=A\r\nServer2=B\r\n[b]\r\nServerGroup=G\r\n \r\n");
+}
+
+TEST_F(ServerRegistryTest, HoldsAtMostTheSixteenBitCountOfServers) {
+  std::string bytes = "[Servers]\n";
+  for (int i = 1; i <= kMaxServers + 1; ++i) bytes += "Server" + std::to_string(i) + "=S\n";
+  WriteBytes(store.file(), bytes);
+  EXPECT_EQ(registry.FillServerList("").size(), static_cast<size_t>(kMaxServers));
+  EXPECT_EQ(registry.ServerCount(), kMaxServers);
+  Status full = registry.AddServer("one more", "");
+  EXPECT_FALSE(full);
+  EXPECT_NE(full.message().find("32767"), std::string::npos) << full.message();
+  EXPECT_EQ(ReadBytes(store.file()), bytes);
+}
+
 }  // namespace
 }  // namespace pelvane::settings
