@@ -48,6 +48,11 @@ int Fail(CliContext& context, const std::string& message) {
   return kExitFailure;
 }
 
+int Report(CliContext& context, const Status& status) {
+  return status.number() == kInvalidArgument ? Refuse(context, status.message())
+                                             : Fail(context, status.message());
+}
+
 int RunCli(const std::vector<std::string>& args, const std::string& defaultSettingsFile,
            std::istream& in, std::ostream& out, std::ostream& err) {
   std::string settingsFile = defaultSettingsFile;

@@ -33,6 +33,9 @@ int Refuse(CliContext& context, const std::string& message);
 /// Prints "pelvanectl: " and the message to standard error and gives kExitFailure.
 int Fail(CliContext& context, const std::string& message);
 
+/// Refuse for input that was refused as it stands, Fail for anything else.
+int Report(CliContext& context, const Status& status);
+
 std::vector<Command> SettingsCommands();
 std::vector<Command> ServerCommands();
 std::vector<Command> LoginCommands();

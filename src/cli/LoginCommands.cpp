@@ -33,10 +33,7 @@ int RunLogin(CliContext& context, const Args& args) {
   if (args.Has("password-stdin")) login.password = ReadPasswordLine(context.in);
 
   Status saved = engine::SaveSqlLogin(context.store, server, login);
-  if (!saved) {
-    return saved.number() == kInvalidArgument ? Refuse(context, saved.message())
-                                              : Fail(context, saved.message());
-  }
+  if (!saved) return Report(context, saved);
   context.out << "Saved the SQL login of " << server << " without testing it.\n";
   return kExitOk;
 }

@@ -10,11 +10,6 @@ namespace pelvane::cli {
 
 namespace {
 
-int Report(CliContext& context, const Status& status) {
-  return status.number() == kInvalidArgument ? Refuse(context, status.message())
-                                             : Fail(context, status.message());
-}
-
 int RunList(CliContext& context, const Args& args) {
   if (!args.positional().empty()) return Refuse(context, "usage: servers list [--group G]");
   settings::ServerRegistry registry(context.store);

@@ -16,11 +16,7 @@ int RunSet(CliContext& context, const Args& args) {
   if (args.positional().size() != 3) return Refuse(context, "usage: set SECTION KEY VALUE");
   const auto& p = args.positional();
   Status status = context.store.SaveINIValues(p[0], p[1], p[2]);
-  if (!status) {
-    // Text the file cannot hold is the caller's mistake; anything else is the system's.
-    bool refused = status.number() == kInvalidArgument;
-    return refused ? Refuse(context, status.message()) : Fail(context, status.message());
-  }
+  if (!status) return Report(context, status);
   return kExitOk;
 }
 
