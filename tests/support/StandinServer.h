@@ -1,0 +1,83 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
+
+#ifndef PELVANE_STANDIN_PATH
+#error "PELVANE_STANDIN_PATH must name the sqlstandin executable"
+#endif
+
+namespace pelvane::testing {
+
+/// A port on 127.0.0.1 that nothing listens on at the moment of asking.
+inline int FreeLoopbackPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(fd);
+  return ntohs(addr.sin_port);
+}
+
+/// sqlstandin on free loopback ports with its own data folder, for one test or one suite.
+class StandinServer {
+ public:
+  struct Options {
+    int servers = 1;
+    std::vector<std::string> logins{"sa:Secret1"};
+    std::vector<std::string> databases{"pubs"};
+    int latencyMs = 0;
+  };
+
+  StandinServer() : StandinServer(Options{}) {}
+  explicit StandinServer(const Options& options) {
+    // A port taken between asking and listening makes the stand-in fail; try fresh ports.
+    for (int attempt = 0; attempt < 5 && !process_; ++attempt) {
+      std::vector<std::string> argv{PELVANE_STANDIN_PATH, "--dir", dir_.path().string()};
+      std::vector<int> ports;
+      for (int i = 0; i < options.servers; ++i) {
+        ports.push_back(FreeLoopbackPort());
+        argv.insert(argv.end(), {"--port", std::to_string(ports.back())});
+      }
+      for (const std::string& login : options.logins) argv.insert(argv.end(), {"--login", login});
+      for (const std::string& db : options.databases) argv.insert(argv.end(), {"--database", db});
+      if (options.latencyMs > 0)
+        argv.insert(argv.end(), {"--latency-ms", std::to_string(options.latencyMs)});
+      auto process = std::make_unique<Subprocess>(argv);
+      std::string line;
+      if (process->started() && process->ReadLine(line, std::chrono::seconds(10)) &&
+          line == "ready") {
+        process_ = std::move(process);
+        ports_ = ports;
+      }
+    }
+    if (!process_) throw std::runtime_error("sqlstandin did not start");
+  }
+
+  int port(size_t i = 0) const { return ports_.at(i); }
+  /// The server as ODBC and SQL Server tools write it: "127.0.0.1,PORT".
+  std::string server(size_t i = 0) const { return "127.0.0.1," + std::to_string(port(i)); }
+  /// The server as db-lib and FreeTDS's tools write it: "127.0.0.1:PORT".
+  std::string dbServer(size_t i = 0) const { return "127.0.0.1:" + std::to_string(port(i)); }
+  const std::filesystem::path& dir() const { return dir_.path(); }
+  Subprocess& process() { return *process_; }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<Subprocess> process_;
+  std::vector<int> ports_;
+};
+
+}  // namespace pelvane::testing
