@@ -1,1 +1,62 @@
-int main() { return 1; }
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "standin/sql/SqlEngine.h"
+#include "standin/tds/CommandLine.h"
+#include "standin/tds/TdsServer.h"
+
+namespace {
+
+constexpr int kBadUsage = 2;
+constexpr int kFailed = 1;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace pelvane::standin;
+  auto options = tds::ParseStandinOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options) {
+    std::cerr << "sqlstandin: " << options.status().message() << "\n(see sqlstandin --help)\n";
+    return kBadUsage;
+  }
+  if (options->help) {
+    std::cout << tds::StandinUsage();
+    return 0;
+  }
+
+  // Blocked before any thread starts, so that every thread inherits the mask and only the
+  // sigwait below ever sees them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  std::vector<tds::TdsServer::Endpoint> endpoints;
+  for (int port : options->ports) {
+    std::string folder = (std::filesystem::path(options->dir) / std::to_string(port)).string();
+    auto data = ServerData::Open(folder, options->logins, options->databases);
+    if (!data) {
+      std::cerr << "sqlstandin: " << folder << ": " << data.status().message() << '\n';
+      return kFailed;
+    }
+    endpoints.push_back({port, data.value()});
+  }
+  auto server =
+      tds::TdsServer::Start(std::move(endpoints), std::chrono::milliseconds(options->latencyMs));
+  if (!server) {
+    std::cerr << "sqlstandin: " << server.status().message() << '\n';
+    return kFailed;
+  }
+  std::cout << "ready" << std::endl;
+
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  server.value()->Stop();
+  return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/Status.h"
+
+namespace pelvane::standin::tds {
+
+/// sqlstandin's command line.
+struct StandinOptions {
+  bool help = false;
+  std::string dir;
+  std::vector<int> ports;
+  std::vector<std::string> logins;  // "NAME:PASSWORD"
+  std::vector<std::string> databases;
+  int latencyMs = 0;
+};
+
+/// Parses the arguments after the program name; an error names the bad argument.
+Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args);
+
+/// The --help text.
+std::string StandinUsage();
+
+}  // namespace pelvane::standin::tds

@@ -1,0 +1,312 @@
+// sqlstandin against clients written elsewhere: FreeTDS's tsql and unixODBC's isql.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+
+#include <thread>
+
+#include "TdsBytes.h"
+#include "ToolRun.h"
+#include "support/StandinServer.h"
+
+namespace pelvane::testing {
+namespace {
+
+ToolOutcome Tsql(const StandinServer& server, const std::string& input,
+                 const std::string& password = "Secret1", const std::string& database = "",
+                 const std::string& version = "7.4", size_t index = 0) {
+  std::vector<std::string> argv{
+      "tsql", "-H", "127.0.0.1", "-p",    std::to_string(server.port(index)),
+      "-U",   "sa", "-P",        password};
+  if (!database.empty()) argv.insert(argv.end(), {"-D", database});
+  return RunTool(argv, input, {"TDSVER=" + version});
+}
+
+ToolOutcome Isql(const StandinServer& server, const std::string& input,
+                 const std::string& password = "Secret1") {
+  return RunTool({"isql", "-v", "-k",
+                  "DRIVER={SQL Server};SERVER=" + server.server() + ";UID=sa;PWD=" + password +
+                      ";TDS_Version=7.4"},
+                 input);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(StandinClientsTest, TsqlLogsInAndQueriesAtEveryVersion) {
+  StandinServer server;
+  for (const char* version : {"7.1", "7.2", "7.3", "7.4"}) {
+    ToolOutcome run = Tsql(server,
+                           "select 42 as answer, 'text' as word, 1.5 as half, null as absent\n"
+                           "go\nexit\n",
+                           "Secret1", "", version);
+    EXPECT_EQ(run.exitCode, 0) << version << "\n" << run.output;
+    EXPECT_TRUE(Contains(run.output, "answer\tword\thalf\tabsent\n42\ttext\t1.5\tNULL\n"))
+        << version << "\n"
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "(1 row affected)")) << version;
+  }
+}
+
+TEST(StandinClientsTest, TsqlSeesMessagesErrorsAndDatabase) {
+  StandinServer server;
+  ToolOutcome run = Tsql(server,
+                         "print 'hello there'\ngo\n"
+                         "select * from missing_table\ngo\n"
+                         "select db_name()\ngo\nexit\n",
+                         "Secret1", "pubs");
+  EXPECT_TRUE(Contains(run.output, "hello there")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "Msg 208 (severity 16, state 1) from ")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "Invalid object name 'missing_table'.")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "\npubs\n")) << run.output;
+}
+
+TEST(StandinClientsTest, RefusedLoginsGiveTheServerErrors) {
+  StandinServer server;
+  struct Case {
+    const char* what;
+    std::string password, database;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"wrong password",
+       "nope",
+       "",
+       {"Msg 18456 (severity 14, state 1)", "Login failed for user 'sa'."}},
+      {"unknown database",
+       "Secret1",
+       "nosuch",
+       {"Msg 4060 (severity 11, state 1)",
+        "Cannot open database \"nosuch\" requested by the login. The login failed.",
+        "Login failed for user 'sa'."}},
+  };
+  for (const Case& c : cases) {
+    ToolOutcome run = Tsql(server, "select 1\ngo\nexit\n", c.password, c.database);
+    EXPECT_NE(run.exitCode, 0) << c.what;
+    for (const std::string& text : c.expected)
+      EXPECT_TRUE(Contains(run.output, text)) << c.what << ": " << text << "\n" << run.output;
+  }
+}
+
+TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {
+  StandinServer server;
+  // isql prepares each statement, so this also covers sp_prepexec.
+  ToolOutcome run = Isql(server, "select 7 as seven\nselect * from missing_table\n");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(Contains(run.output, "Connected!")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "| seven")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "| 7 ")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "[FreeTDS][SQL Server]Invalid object name 'missing_table'."))
+      << run.output;
+
+  ToolOutcome refused = Isql(server, "select 1\n", "wrong");
+  EXPECT_NE(refused.exitCode, 0);
+  EXPECT_TRUE(Contains(refused.output, "Login failed for user 'sa'.")) << refused.output;
+}
+
+TEST(StandinClientsTest, MessagesLargerThanAPacketBothWays) {
+  StandinServer server;
+  // The batch spans several client packets; the reply several server packets.
+  std::string padding(20000, ' ');
+  ToolOutcome run =
+      Tsql(server, "select '" + std::string(6000, 'x') + "' as wide" + padding + "\ngo\nexit\n");
+  EXPECT_TRUE(Contains(run.output, "wide\n" + std::string(6000, 'x') + "\n")) << run.output;
+  EXPECT_TRUE(Contains(run.output, "(1 row affected)")) << run.output;
+}
+
+TEST(StandinClientsTest, EachPortIsAServerOfItsOwnAndClientsRunAtOnce) {
+  StandinServer::Options options;
+  options.servers = 2;
+  StandinServer server(options);
+  // A table made on one port does not exist on the other.
+  ToolOutcome made = Tsql(server, "create table only_here (a int)\ngo\nexit\n");
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+
+  std::vector<ToolOutcome> runs(6);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    threads.emplace_back([&, i] {
+      runs[i] = Tsql(server, "select count(*) as n from only_here\ngo\nexit\n", "Secret1", "",
+                     "7.4", i % 2);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (i % 2 == 0)
+      EXPECT_TRUE(Contains(runs[i].output, "n\n0\n")) << i << "\n" << runs[i].output;
+    else
+      EXPECT_TRUE(Contains(runs[i].output, "Invalid object name 'only_here'.")) << i << "\n"
+                                                                                << runs[i].output;
+  }
+}
+
+// A raw connection to the stand-in, for sending what no proper client would.
+class RawClient {
+ public:
+  explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    timeval limit{10, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  }
+  ~RawClient() { ::close(fd_); }
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+
+  bool connected() const { return connected_; }
+  void Send(const std::string& bytes) { ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+  /// True when the server closed the connection (reading gives end of stream).
+  bool ClosedByServer() {
+    char buffer[4096];
+    for (;;) {
+      ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n == 0) return true;
+      if (n < 0) return false;
+    }
+  }
+  /// The first packet of a reply, header included.
+  std::string ReadPacket() {
+    std::string header(8, '\0');
+    if (::recv(fd_, header.data(), 8, MSG_WAITALL) != 8) return {};
+    size_t length =
+        static_cast<unsigned char>(header[2]) << 8 | static_cast<unsigned char>(header[3]);
+    std::string body(length - 8, '\0');
+    if (length > 8 && ::recv(fd_, body.data(), body.size(), MSG_WAITALL) != ssize_t(body.size()))
+      return {};
+    return header + body;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+};
+
+std::string Packet(int type, int status, const std::string& payload) {
+  size_t length = payload.size() + 8;
+  return Bytes({type, status, int(length >> 8), int(length & 0xFF), 0, 0, 1, 0}) + payload;
+}
+
+TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
+  StandinServer server;
+  RawClient bystander(server.port());
+  ASSERT_TRUE(bystander.connected());
+  bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
+  ASSERT_EQ(bystander.ReadPacket().substr(8),
+            Bytes({0x00, 0x00, 0x0B, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00, 0x01, 0xFF, 0x10, 0x00,
+                   0x07, 0xD0, 0x00, 0x00, 0x02}));
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"random bytes", "GET / HTTP/1.1\r\nHost: x\r\n\r\n"},
+      {"length below the header", Bytes({0x12, 0x01, 0x00, 0x04, 0, 0, 0, 0})},
+      {"SQL before login", Packet(0x01, 1, Wide("select 1"))},
+      {"unknown packet type", Packet(0x55, 1, "abc")},
+      {"LOGIN7 too short", Packet(0x10, 1, std::string(40, '\x01'))},
+      {"LOGIN7 offsets outside", Packet(0x10, 1, Le32(100) + std::string(96, '\xFF'))},
+  };
+  for (const Case& c : cases) {
+    RawClient bad(server.port());
+    ASSERT_TRUE(bad.connected()) << c.what;
+    bad.Send(c.bytes);
+    EXPECT_TRUE(bad.ClosedByServer()) << c.what;
+  }
+  {
+    RawClient midPacket(server.port());
+    midPacket.Send(Bytes({0x10, 0x01, 0x02, 0x00, 0, 0, 1, 0}) + "partial");
+  }  // gone in the middle of a packet
+  {
+    RawClient midHeader(server.port());
+    midHeader.Send(Bytes({0x12, 0x01, 0x00}));
+  }
+
+  bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
+  EXPECT_EQ(bystander.ReadPacket().size(), 8u + 18u) << "an earlier client is still served";
+  ToolOutcome run = Tsql(server, "select 1 as still_here\ngo\nexit\n");
+  EXPECT_TRUE(Contains(run.output, "still_here\n1\n")) << run.output;
+}
+
+TEST(StandinClientsTest, RawLoginBatchAndCancel) {
+  StandinServer server;
+  RawClient client(server.port());
+  LoginFields login;
+  login.packetSize = 512;
+  client.Send(Packet(0x10, 1, BuildLogin7(login)));
+  std::string reply = client.ReadPacket();
+  ASSERT_GT(reply.size(), 9u);
+  EXPECT_EQ(reply[8], '\xAD') << "LOGINACK first";
+  EXPECT_EQ(reply[1], '\x01') << "the login reply is one packet";
+  EXPECT_NE(reply.find(Bytes({0x04, 3}) + Wide("512")), std::string::npos) << "packet size";
+
+  // A batch in two packets; its reply comes in 512-byte packets.
+  const std::string headers = Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
+  std::string text = Wide("select '" + std::string(400, 'y') + "' as wide");
+  client.Send(Packet(0x01, 0, headers + text.substr(0, 100)) + Packet(0x01, 1, text.substr(100)));
+  std::string first = client.ReadPacket();
+  ASSERT_EQ(first.size(), 512u);
+  EXPECT_EQ(first[1], '\x00') << "more packets follow";
+  std::string second = client.ReadPacket();
+  EXPECT_EQ(second[1], '\x01');
+  EXPECT_EQ(second[second.size() - 13], '\xFD') << "ends with DONE";
+
+  client.Send(Packet(0x06, 1, ""));
+  EXPECT_EQ(client.ReadPacket().substr(8), Bytes({0xFD, 0x20, 0, 0, 0}) + std::string(8, '\0'));
+}
+
+TEST(StandinClientsTest, CommandLineAndSignals) {
+  ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(Contains(help.output, "--latency-ms")) << help.output;
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+  } bad[] = {
+      {"nothing", {}},
+      {"no port", {"--dir", "/tmp", "--login", "sa:x"}},
+      {"port not a number", {"--dir", "/tmp", "--port", "12ab", "--login", "sa:x"}},
+      {"port zero", {"--dir", "/tmp", "--port", "0", "--login", "sa:x"}},
+      {"port twice", {"--dir", "/tmp", "--port", "5000", "--port", "5000", "--login", "sa:x"}},
+      {"login without password", {"--dir", "/tmp", "--port", "5000", "--login", "sa"}},
+      {"unknown option", {"--dir", "/tmp", "--port", "5000", "--login", "sa:x", "--fast"}},
+      {"value missing", {"--dir", "/tmp", "--port", "5000", "--login"}},
+      {"negative latency",
+       {"--dir", "/tmp", "--port", "5000", "--login", "a:b", "--latency-ms", "-1"}},
+  };
+  for (const Case& c : bad) {
+    std::vector<std::string> argv{PELVANE_STANDIN_PATH};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    ToolOutcome run = RunTool(argv, "");
+    EXPECT_EQ(run.exitCode, 2) << c.what << "\n" << run.output;
+    EXPECT_FALSE(run.output.empty()) << c.what;
+  }
+
+  for (int signal : {SIGTERM, SIGINT}) {
+    StandinServer server;
+    RawClient idle(server.port());  // an open connection must not hold up the end
+    ::kill(server.process().pid(), signal);
+    // Wait for the end without reaping, so that Stop below collects the status and sends no
+    // second signal of its own to a live process.
+    siginfo_t info{};
+    for (int i = 0; i < 100; ++i) {
+      info.si_pid = 0;
+      ::waitid(P_PID, static_cast<id_t>(server.process().pid()), &info,
+               WEXITED | WNOHANG | WNOWAIT);
+      if (info.si_pid != 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_NE(info.si_pid, 0) << "still running after signal " << signal;
+    int status = server.process().Stop();
+    EXPECT_TRUE(WIFEXITED(status)) << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << signal;
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::testing

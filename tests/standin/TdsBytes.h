@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+namespace pelvane::testing {
+
+/// Bytes written as a list of numbers, for comparing with what the encoder produced.
+inline std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+/// ASCII text as UTF-16LE.
+inline std::string Wide(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) {
+    out.push_back(c);
+    out.push_back('\0');
+  }
+  return out;
+}
+
+inline std::string Le16(uint32_t v) {
+  return Bytes({int(v & 0xFF), int(v >> 8 & 0xFF)});
+}
+inline std::string Le32(uint32_t v) {
+  return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
+
+inline std::string Scramble(const std::string& bytes) {
+  std::string out;
+  for (char c : bytes) {
+    auto b = static_cast<unsigned char>(c);
+    out.push_back(static_cast<char>((((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5));
+  }
+  return out;
+}
+
+struct LoginFields {
+  uint32_t version = 0x74000004;
+  uint32_t packetSize = 4096;
+  std::string host = Wide("box"), user = Wide("sa"), password = Wide("Secret1"), app = Wide("tsql"),
+              server = Wide("127.0.0.1"), database = Wide("pubs");
+};
+
+/// A LOGIN7 laid out as a 7.2+ client writes it: 94 fixed bytes, then the strings.
+inline std::string BuildLogin7(const LoginFields& f) {
+  std::string fixed = Le32(0) + Le32(f.version) + Le32(f.packetSize) + std::string(24, '\0');
+  std::string data;
+  auto field = [&](const std::string& utf16, bool scramble = false) {
+    std::string pair = Le16(static_cast<uint32_t>(94 + data.size())) +
+                       Le16(static_cast<uint32_t>(utf16.size() / 2));
+    data += scramble ? Scramble(utf16) : utf16;
+    return pair;
+  };
+  fixed += field(f.host) + field(f.user) + field(f.password, true) + field(f.app) +
+           field(f.server) + field("") + field(Wide("ODBC")) + field("") + field(f.database);
+  fixed += std::string(6, '\x01') + field("") + field("") + field("") + Le32(0);
+  std::string message = fixed + data;
+  std::string length = Le32(static_cast<uint32_t>(message.size()));
+  message.replace(0, 4, length);
+  return message;
+}
+
+}  // namespace pelvane::testing
