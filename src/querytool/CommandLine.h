@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/Status.h"
+
+namespace pelvane::querytool {
+
+/// What one run of the tool is asked to do.
+struct Options {
+  bool help = false;
+  std::string server;
+  std::string database;  ///< empty: the login's default database
+  std::string login;
+  std::string password;
+  std::string scriptPath;
+  std::string outputPath;
+};
+
+/// Reads "-S server -d database -U login -P password -i script -o output" (a value may also be
+/// attached: "-Sserver"). Without -P the password comes from environmentPassword (the caller
+/// passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages never
+/// repeat the password.
+Result<Options> ParseCommandLine(const std::vector<std::string>& args,
+                                 const std::optional<std::string>& environmentPassword);
+
+/// The text --help prints.
+std::string HelpText();
+
+}  // namespace pelvane::querytool

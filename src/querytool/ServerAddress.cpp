@@ -1,0 +1,39 @@
+#include "querytool/ServerAddress.h"
+
+#include <cctype>
+
+namespace pelvane::querytool {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return "";
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
+bool IsPort(const std::string& text) {
+  if (text.empty() || text.size() > 5) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  int port = std::stoi(text);
+  return port > 0 && port <= 65535;
+}
+
+}  // namespace
+
+Result<std::string> DbLibServerName(const std::string& server) {
+  const std::string text = Trimmed(server);
+  size_t split = text.find(',');
+  if (split == std::string::npos) split = text.find(':');
+  const std::string host = Trimmed(text.substr(0, split));
+  const std::string port = split == std::string::npos ? std::to_string(kDefaultSqlServerPort)
+                                                      : Trimmed(text.substr(split + 1));
+  if (host.empty()) return Status::Error("No server name in \"" + server + "\"");
+  // A named instance (host\instance) is found through the server's browser service.
+  if (split == std::string::npos && host.find('\\') != std::string::npos) return host;
+  if (!IsPort(port)) return Status::Error("Invalid port in server name \"" + server + "\"");
+  return host + ":" + port;
+}
+
+}  // namespace pelvane::querytool

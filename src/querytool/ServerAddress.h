@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "settings/Status.h"
+
+namespace pelvane::querytool {
+
+/// The port SQL Server listens on when a server is named without one.
+constexpr int kDefaultSqlServerPort = 1433;
+
+/// A server as the caller names it ("host,port" as SQL Server tools write it, "host:port", or a
+/// bare host) in the "host:port" form db-lib opens directly, without a freetds.conf entry. A
+/// named instance "host\instance" without a port stays as it is.
+Result<std::string> DbLibServerName(const std::string& server);
+
+}  // namespace pelvane::querytool

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "querytool/BatchSplitter.h"
+
+namespace pelvane::querytool {
+namespace {
+
+TEST(BatchSplitterTest, SplitsAtLinesHoldingOnlyGo) {
+  struct Case {
+    const char* name;
+    std::string script;
+    std::vector<std::string> batches;
+  };
+  const Case cases[] = {
+      {"no separator", "select 1\nselect 2\n", {"select 1\nselect 2\n"}},
+      {"two batches", "select 1\nGO\nselect 2\n", {"select 1\n", "select 2\n"}},
+      {"any case, blanks around", "a\n  go \t\nb\n\tGo\nc", {"a\n", "b\n", "c"}},
+      {"CR LF line ends", "a\r\nGO\r\nb\r\ngo\r\n", {"a\r\n", "b\r\n"}},
+      {"GO on the last line without line end", "a\nGO", {"a\n"}},
+      {"GO within a line is text", "select 'GO'\nGOTO x\n", {"select 'GO'\nGOTO x\n"}},
+      {"GO after other words is text", "print 1 GO\n", {"print 1 GO\n"}},
+      {"line comment holding GO", "a\n-- GO\nb\n", {"a\n-- GO\nb\n"}},
+      {"blank batches are dropped", "GO\n\n  \nGO\na\nGO\nGO\n", {"a\n"}},
+      {"empty script", "", {}},
+      {"GO inside a block comment",
+       "a\n/* note\nGO\n*/\nb\nGO\nc\n",
+       {"a\n/* note\nGO\n*/\nb\n", "c\n"}},
+      {"nested block comments", "/* x /* y */\nGO\n*/\nGO\nz", {"/* x /* y */\nGO\n*/\n", "z"}},
+      {"block comment closed on the line", "a /* c */\nGO\nb", {"a /* c */\n", "b"}},
+      {"comment opener inside a string", "select '/*'\nGO\nb", {"select '/*'\n", "b"}},
+      {"GO inside a string spanning lines",
+       "select 'x\nGO\ny'\nGO\nb",
+       {"select 'x\nGO\ny'\n", "b"}},
+      {"doubled quote inside a string", "select 'it''s'\nGO\nb", {"select 'it''s'\n", "b"}},
+      {"quote inside a bracketed name", "select [it's]\nGO\nb", {"select [it's]\n", "b"}},
+      {"quote inside a line comment", "-- don't\nGO\nb", {"-- don't\n", "b"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SplitBatches(c.script), c.batches) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::querytool

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "querytool/CommandLine.h"
+#include "querytool/ServerAddress.h"
+
+namespace pelvane::querytool {
+namespace {
+
+const std::vector<std::string> kFull{"-S", "srv,1500", "-d", "pubs",  "-U", "sa",
+                                     "-P", "pw",       "-i", "a.sql", "-o", "out.log"};
+
+TEST(CommandLineTest, ReadsEveryOption) {
+  Result<Options> options = ParseCommandLine(kFull, std::nullopt);
+  ASSERT_TRUE(options.ok()) << options.status().message();
+  EXPECT_EQ(options->server, "srv,1500");
+  EXPECT_EQ(options->database, "pubs");
+  EXPECT_EQ(options->login, "sa");
+  EXPECT_EQ(options->password, "pw");
+  EXPECT_EQ(options->scriptPath, "a.sql");
+  EXPECT_EQ(options->outputPath, "out.log");
+  EXPECT_FALSE(options->help);
+
+  Result<Options> attached = ParseCommandLine({"-Ssrv", "-Usa", "-ia.sql", "-oout"}, std::nullopt);
+  ASSERT_TRUE(attached.ok()) << attached.status().message();
+  EXPECT_EQ(attached->server, "srv");
+  EXPECT_EQ(attached->database, "");
+  EXPECT_EQ(attached->password, "");
+}
+
+TEST(CommandLineTest, PasswordFromTheEnvironmentUnlessGiven) {
+  EXPECT_EQ(ParseCommandLine(kFull, std::string("env"))->password, "pw");
+  Result<Options> fromEnv =
+      ParseCommandLine({"-S", "s", "-U", "u", "-i", "i", "-o", "o"}, std::string("env;pw"));
+  EXPECT_EQ(fromEnv->password, "env;pw");
+  // An empty -P is still a given password.
+  Result<Options> empty =
+      ParseCommandLine({"-S", "s", "-U", "u", "-P", "", "-i", "i", "-o", "o"}, std::string("env"));
+  EXPECT_EQ(empty->password, "");
+}
+
+TEST(CommandLineTest, RefusesBadUsageWithoutRepeatingThePassword) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"-S", "s", "-U", "u", "-i", "i"}, "Option -o is required"},
+      {{"-U", "u", "-i", "i", "-o", "o"}, "Option -S is required"},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o"}, "Option -o needs a value"},
+      {{"-S", "s", "-S", "t", "-U", "u", "-i", "i", "-o", "o"}, "Option -S given twice"},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "-X"}, "Unknown option \"-X\""},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "extra"}, "Unexpected argument \"extra\""},
+      {{"-S", "s", "-U", "u", "-P", "Secret1", "-P", "Secret1", "-i", "i", "-o", "o"},
+       "Option -P given twice"},
+      {{"-S", "s", "-U", "u", "-PSecret1", "-Z", "-i", "i", "-o", "o"}, "Unknown option \"-Z\""},
+  };
+  for (const Case& c : cases) {
+    Result<Options> options = ParseCommandLine(c.args, std::nullopt);
+    ASSERT_FALSE(options.ok()) << c.message;
+    EXPECT_EQ(options.status().message(), c.message);
+    EXPECT_EQ(options.status().message().find("Secret1"), std::string::npos);
+  }
+}
+
+TEST(CommandLineTest, HelpWins) {
+  for (const char* flag : {"--help", "-?", "/?"}) {
+    Result<Options> options = ParseCommandLine({"-S", "s", flag}, std::nullopt);
+    ASSERT_TRUE(options.ok()) << flag;
+    EXPECT_TRUE(options->help) << flag;
+  }
+  EXPECT_NE(HelpText().find("-S server"), std::string::npos);
+}
+
+TEST(ServerAddressTest, AllServerFormsBecomeHostColonPort) {
+  struct Case {
+    std::string given;
+    std::string expected;  // empty: refused
+  };
+  const Case cases[] = {
+      {"127.0.0.1,14998", "127.0.0.1:14998"},
+      {"127.0.0.1:14998", "127.0.0.1:14998"},
+      {" dbhost , 1500 ", "dbhost:1500"},
+      {"dbhost", "dbhost:1433"},
+      {"dbhost\\SQL2019", "dbhost\\SQL2019"},
+      {"dbhost,", ""},
+      {"dbhost,0", ""},
+      {"dbhost,65536", ""},
+      {"dbhost,12a", ""},
+      {",1433", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    Result<std::string> name = DbLibServerName(c.given);
+    if (c.expected.empty()) {
+      EXPECT_FALSE(name.ok()) << c.given;
+    } else {
+      ASSERT_TRUE(name.ok()) << c.given << ": " << name.status().message();
+      EXPECT_EQ(*name, c.expected);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::querytool

@@ -1,0 +1,241 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/StandinServer.h"
+#include "support/TempDir.h"
+
+#ifndef PELVANE_ISQLW_PATH
+#error "PELVANE_ISQLW_PATH must name the isqlw executable"
+#endif
+
+namespace pelvane::testing {
+namespace {
+
+struct ToolRun {
+  int exitStatus = -1;
+  std::string output;  // the -o file
+  std::string errors;  // standard error
+};
+
+/// One isqlw run with the given arguments; SQLCMDPASSWORD set only when a value is given.
+class Isqlw {
+ public:
+  ToolRun Run(std::vector<std::string> args, const std::string& script,
+              const std::optional<std::string>& environmentPassword = std::nullopt) {
+    WriteBytes(scriptPath(), script);
+    args.insert(args.end(), {"-i", scriptPath(), "-o", outputPath()});
+    return RunRaw(args, environmentPassword);
+  }
+
+  ToolRun RunRaw(const std::vector<std::string>& args,
+                 const std::optional<std::string>& environmentPassword) {
+    std::vector<std::string> argv{PELVANE_ISQLW_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e)
+      if (std::string(*e).rfind("SQLCMDPASSWORD=", 0) != 0) env.emplace_back(*e);
+    if (environmentPassword) env.push_back("SQLCMDPASSWORD=" + *environmentPassword);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string errPath = dir_.File("stderr.txt");
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ToolRun run;
+    if (::posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, Pointers(argv).data(),
+                      Pointers(env).data()) == 0) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.output = ReadBytes(outputPath());
+    run.errors = ReadBytes(errPath);
+    return run;
+  }
+
+  std::string scriptPath() const { return dir_.File("script.sql"); }
+  std::string outputPath() const { return dir_.File("output.log"); }
+
+ private:
+  static std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+  }
+
+  TempDir dir_;
+};
+
+class IsqlwTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Login(const std::string& password = "Secret1") const {
+    return {"-S", server_.server(), "-d", "pubs", "-U", "sa", "-P", password};
+  }
+
+  StandinServer server_;
+  Isqlw tool_;
+};
+
+std::string Blanks(size_t n) {
+  return std::string(n, ' ');
+}
+std::string Dashes(size_t n) {
+  return std::string(n, '-');
+}
+
+// The stand-in reports integers as bigint (20 wide) and text as nvarchar(4000), which the
+// layout caps at 256 characters.
+TEST_F(IsqlwTest, MixedScriptGivesClassicLayoutAndLaterBatchesStillRun) {
+  const std::string script =
+      "CREATE TABLE demo (id INT, name NVARCHAR(20))\r\n"
+      "INSERT INTO demo VALUES (1, 'alpha')\r\n"
+      "SELECT id, name FROM demo\r\n"
+      "GO\r\n"
+      "SELECT * FROM missing_table\r\n"
+      "GO\r\n"
+      "PRINT 'between batches'\r\n"
+      " go \r\n"
+      "INSERT INTO demo VALUES (2, NULL)\r\n"
+      "SELECT name FROM demo WHERE id = 2\r\n";
+  ToolRun run = tool_.Run(Login(), script);
+  EXPECT_EQ(run.exitStatus, 1) << run.errors;
+  const std::string expected =
+      "\r\n"
+      "(1 row(s) affected)\r\n" +
+      ("id" + Blanks(18) + " name" + Blanks(252) + "\r\n") +
+      (Dashes(20) + " " + Dashes(256) + "\r\n") + (Blanks(19) + "1 alpha" + Blanks(251) + "\r\n") +
+      "\r\n"
+      "(1 row(s) affected)\r\n"
+      "Server: Msg 208, Level 16, State 1, Line 1\r\n"
+      "Invalid object name 'missing_table'.\r\n"
+      "between batches\r\n"
+      "\r\n"
+      "(1 row(s) affected)\r\n" +
+      ("name" + Blanks(252) + "\r\n") + (Dashes(256) + "\r\n") + ("NULL" + Blanks(252) + "\r\n") +
+      "\r\n"
+      "(1 row(s) affected)\r\n";
+  EXPECT_EQ(run.output, expected);
+}
+
+TEST_F(IsqlwTest, CleanScriptSucceedsWithoutServerMessages) {
+  ToolRun run = tool_.Run(Login(),
+                          "SET NOCOUNT ON\n"
+                          "SELECT 7 AS seven, 'x' AS letter\n"
+                          "GO\n"
+                          "PRINT 'done'\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.errors;
+  EXPECT_EQ(run.output.find("Server: Msg"), std::string::npos) << run.output;
+  // NOCOUNT: the server sends no count, so none is printed.
+  EXPECT_EQ(run.output.find("row(s) affected"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(Blanks(19) + "7 x"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\r\ndone\r\n"), std::string::npos) << run.output;
+}
+
+TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
+  ToolRun run = tool_.Run(Login(),
+                          "CREATE PROCEDURE usp_Fail AS\n"
+                          "BEGIN\n"
+                          "  RAISERROR('boom', 16, 3)\n"
+                          "END\n"
+                          "GO\n"
+                          "EXEC usp_Fail\n"
+                          "GO\n"
+                          "SELECT 'after' AS word\n");
+  EXPECT_EQ(run.exitStatus, 1) << run.errors;
+  EXPECT_NE(run.output.find("Server: Msg 50000, Level 16, State 3, Procedure usp_Fail, Line "),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("\r\nboom\r\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\r\nafter"), std::string::npos) << run.output;
+}
+
+TEST_F(IsqlwTest, InformationalRaiserrorIsNotAFailure) {
+  ToolRun run = tool_.Run(Login(), "RAISERROR('just a note', 10, 1)\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.errors;
+  EXPECT_EQ(run.output, "just a note\r\n");
+}
+
+TEST_F(IsqlwTest, UnicodeScriptsRoundTrip) {
+  // UTF-16 LE with its mark, and Windows-1252 text without one, both reach the server intact.
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"SELECT N'caf\u00E9 \u20AC' AS word\r\n")) {
+    utf16 += static_cast<char>(c & 0xFF);
+    utf16 += static_cast<char>(c >> 8);
+  }
+  ToolRun run = tool_.Run(Login(), utf16);
+  EXPECT_EQ(run.exitStatus, 0) << run.errors;
+  EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 \xE2\x82\xAC "), std::string::npos) << run.output;
+
+  run = tool_.Run(Login(), "SELECT 'caf\xE9' AS word\r\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.errors;
+  EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 "), std::string::npos) << run.output;
+}
+
+TEST_F(IsqlwTest, PasswordFromTheEnvironmentAndMinusPWins) {
+  const std::vector<std::string> noPassword{"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"};
+  ToolRun run = tool_.Run(noPassword, "SELECT 1 AS one\n", std::string("Secret1"));
+  EXPECT_EQ(run.exitStatus, 0) << run.output << run.errors;
+
+  run = tool_.Run(Login("Wrong1"), "SELECT 1 AS one\n", std::string("Secret1"));
+  EXPECT_EQ(run.exitStatus, 2) << run.output;
+
+  run = tool_.Run(noPassword, "SELECT 1 AS one\n");
+  EXPECT_EQ(run.exitStatus, 2) << run.output;
+}
+
+TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> expectedLines;
+  };
+  const std::string closed = "127.0.0.1," + std::to_string(FreeLoopbackPort());
+  const Case cases[] = {
+      {"wrong password",
+       {"-S", server_.server(), "-U", "sa", "-P", "NotTheSecret"},
+       {"Server: Msg 18456, Level 14, State 1, Line 1", "Login failed for user 'sa'.",
+        "Cannot connect to server " + server_.server() + ": "}},
+      {"unknown login",
+       {"-S", server_.server(), "-U", "nobody", "-P", "NotTheSecret"},
+       {"Login failed for user 'nobody'."}},
+      {"unknown database",
+       {"-S", server_.server(), "-d", "nodb", "-U", "sa", "-P", "Secret1"},
+       {"Cannot open database \"nodb\" requested by the login. The login failed."}},
+      {"closed port",
+       {"-S", closed, "-U", "sa", "-P", "NotTheSecret"},
+       {"Cannot connect to server " + closed + ": Unable to connect"}},
+  };
+  for (const Case& c : cases) {
+    ToolRun run = tool_.Run(c.args, "SELECT 1\n");
+    EXPECT_EQ(run.exitStatus, 2) << c.name;
+    for (const std::string& line : c.expectedLines) {
+      EXPECT_NE(run.output.find(line), std::string::npos) << c.name << ":\n" << run.output;
+    }
+    EXPECT_NE(run.errors.find("Cannot connect to server"), std::string::npos) << c.name;
+    const std::string& password = c.args.back();
+    EXPECT_EQ(run.output.find(password), std::string::npos) << c.name;
+    EXPECT_EQ(run.errors.find(password), std::string::npos) << c.name;
+  }
+}
+
+TEST_F(IsqlwTest, UnreadableScriptIsReportedInTheOutputFile) {
+  std::vector<std::string> args = Login();
+  args.insert(args.end(), {"-i", "/nonexistent/script.sql", "-o", tool_.outputPath()});
+  ToolRun run = tool_.RunRaw(args, std::nullopt);
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.output.rfind("Cannot read the script file /nonexistent/script.sql", 0), 0u)
+      << run.output;
+}
+
+}  // namespace
+}  // namespace pelvane::testing
