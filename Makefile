@@ -42,8 +42,9 @@ fuzz: deps
 
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON -DPELVANE_TESTS=OFF
-	cmake --build build-bench -j $(JOBS) --target registry_bench
+	cmake --build build-bench -j $(JOBS) --target registry_bench isqlw sqlstandin
 	build-bench/bin/registry_bench
+	ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin bash bench/isqlw_vs_bsqldb.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,25 @@
+#include "engine/RunContext.h"
+
+#include "engine/DateTimeFormat.h"
+
+namespace pelvane::engine {
+
+namespace {
+constexpr char kProgramTitle[] = "The Pelvane Tool";
+}  // namespace
+
+std::string RunContext::Timestamp() const {
+  return engine::Timestamp(state.DateTimeFormat);
+}
+
+void RunContext::Log(const std::string& text, bool endLine) {
+  if (Status s = log.LogMessage(text, endLine); !s) ShowGeneralError(s);
+}
+
+void RunContext::ShowGeneralError(const Status& error) {
+  ports.host.ShowMessage(
+      std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.",
+      kProgramTitle, MessageIcon::kNone);
+}
+
+}  // namespace pelvane::engine

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/MessageLog.h"
+#include "engine/ProgramState.h"
+#include "engine/ports/NetworkShares.h"
+#include "engine/ports/ProcessLauncher.h"
+#include "engine/ports/RemoteClock.h"
+#include "engine/ports/RunHost.h"
+#include "engine/ports/ServiceControl.h"
+#include "engine/ports/Sleeper.h"
+#include "engine/ports/SqlClient.h"
+#include "settings/SettingsStore.h"
+#include "settings/Status.h"
+
+namespace pelvane::engine {
+
+/// What a run reads from the Vesk SQL dialog and the windows beside it, taken when it starts.
+struct RunInputs {
+  std::vector<std::string> processServers;  // lstVeskServers, in list order
+  std::string scriptText;                   // txtSQLScript
+  std::string copyFileText;                 // txtCopyFileTo
+  bool copyFile = false;                    // chkCopyFile
+  bool overwriteFile = false;               // chkOverwriteFile
+  bool appendText = false;                  // chkAppendText
+  bool restartServices = false;             // chkRestartServices
+  bool simpleScriptMode = false;            // mnSimpleScript checked
+  std::string simpleScriptText;             // txtSimpleScript
+  std::string appendTextText;               // txtAppendText
+  bool addTimeStamp = false;                // chkAddTimeStamp; the keyword question may clear it
+};
+
+/// The world as the run reaches it.
+struct RunPorts {
+  RunHost& host;
+  SqlClient& sql;
+  ProcessLauncher& processes;
+  NetworkShares& shares;
+  RemoteClock& clock;
+  ServiceControl& services;
+  Sleeper& sleeper;
+};
+
+/// The server being processed: its name, its SQL login and the policy read for it.
+struct ServerContext {
+  int position = 0;  // 1-based position in the Process Servers list
+  std::string CurrentServer;
+  std::string CurrentLogin;
+  std::string CurrentPassword;  // plain text
+  std::string CurrentDatabase;
+  std::string MessagesTo;
+  int16_t WhenOccurs = 1;
+  std::string QueryToolFolder;
+};
+
+/// How a step asks the run to go on.
+enum class StepEnd { kContinue, kEndRun };
+
+/// Everything one run works with. The program-wide variables of the classic program live here
+/// for the length of a run, so that nothing is global.
+struct RunContext {
+  RunInputs& inputs;
+  RunPorts& ports;
+  settings::SettingsStore& store;
+  ProgramState& state;
+  MessageLog& log;
+  /// The folder the query tool is looked for in when "QAPath" is empty.
+  std::string defaultQueryToolFolder;
+
+  bool QueryToolMissing = false;
+  bool ContinueOtherSteps = false;
+  bool anyFailure = false;  // any script or step UNSUCCESSFUL or failed
+  ServerContext server;
+
+  /// The current local time formatted with DateTimeFormat.
+  std::string Timestamp() const;
+  /// Writes a log line (ended) or a piece of one; a log that cannot be written is shown as the
+  /// run's general error and the run goes on.
+  void Log(const std::string& text, bool endLine = true);
+  /// The run's general error message: number, ", ", description, " occured in Pelvane.".
+  void ShowGeneralError(const Status& error);
+};
+
+}  // namespace pelvane::engine
