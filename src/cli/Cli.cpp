@@ -53,8 +53,9 @@ int Report(CliContext& context, const Status& status) {
                                              : Fail(context, status.message());
 }
 
-int RunCli(const std::vector<std::string>& args, const std::string& defaultSettingsFile,
+int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment,
            std::istream& in, std::ostream& out, std::ostream& err) {
+  const std::string& defaultSettingsFile = environment.defaultSettingsFile;
   std::string settingsFile = defaultSettingsFile;
   size_t next = 0;
   while (next < args.size() && args[next].compare(0, 2, "--") == 0) {
@@ -131,7 +132,7 @@ int RunCli(const std::vector<std::string>& args, const std::string& defaultSetti
     return kExitUsage;
   }
   settings::SettingsStore store(settingsFile);
-  CliContext context{store, in, out, err};
+  CliContext context{environment, store, in, out, err};
   return chosen->run(context, *parsed);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Args.h"
+#include "cli/Cli.h"
 #include "settings/SettingsStore.h"
 
 namespace pelvane::cli {
@@ -13,6 +14,7 @@ enum ExitCode : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 /// What every command works with.
 struct CliContext {
+  const CliEnvironment& environment;
   settings::SettingsStore& store;
   std::istream& in;
   std::ostream& out;

@@ -3,6 +3,8 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "platform/OdbcSqlClient.h"
+#include "support/StandinServer.h"
 #include "support/TempDir.h"
 
 namespace pelvane::cli {
@@ -21,7 +23,10 @@ class CliTest : public ::testing::Test {
   Outcome Run(std::vector<std::string> args, const std::string& input = "") {
     std::istringstream in(input);
     std::ostringstream out, err;
-    int code = RunCli(args, settings, in, out, err);
+    CliEnvironment environment;
+    environment.defaultSettingsFile = settings;
+    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
+    int code = RunCli(args, environment, in, out, err);
     return Outcome{code, out.str(), err.str()};
   }
   std::string Get(const std::string& section, const std::string& key) {
@@ -68,6 +73,7 @@ TEST_F(CliTest, RefusesBadInputWithOneLineAndStatusTwo) {
        "pelvanectl: You must enter a valid SQL Server Name or IP Address in the Server text "
        "box.\n"},
       {{"login", "srv1", "--user", "sa"}, "pelvanectl: srv1 is not in the server list.\n"},
+      {{"login", "srv1", "--save-anyway=yes"}, ""},
       {{"set", "S", "K", "two\nlines"}, ""},
       {{"set", "S", "K"}, ""},
       {{"get", "S"}, ""},
@@ -87,26 +93,52 @@ TEST_F(CliTest, RefusesBadInputWithOneLineAndStatusTwo) {
   EXPECT_FALSE(std::filesystem::exists(settings));
 }
 
-TEST_F(CliTest, StoresALoginAndKeepsWhatIsNotGiven) {
-  ASSERT_EQ(Run({"servers", "add", "srv1", "--group", "prod"}).code, 0);
-  Outcome saved =
-      Run({"login", "srv1", "--user", "sa", "--database", "pubs", "--password-stdin"}, "sa\r\n");
+TEST_F(CliTest, TestsTheLoginBeforeStoringIt) {
+  testing::StandinServer standin;
+  const std::string server = standin.server();
+  ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
+
+  // Refused: the dialog's question, answered No without a terminal; nothing is stored.
+  Outcome refused =
+      Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"}, "wrong\n");
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_NE(refused.err.find("Login Failed: Login FAILED for user sa on Server: " + server +
+                             ". Would you like to add the login information anyway?"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(Get(server, "Login"), "\n");
+
+  Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"},
+                      "Secret1\r\n");
   EXPECT_EQ(saved.code, 0) << saved.err;
-  EXPECT_EQ(Get("srv1", "Login"), "sa\n");
-  EXPECT_EQ(Get("srv1", "Password"), "4251\n");
-  EXPECT_EQ(Get("srv1", "Database"), "PUBS\n");
-  EXPECT_EQ(Get("srv1", "ServerGroup"), "PROD\n");
+  EXPECT_EQ(Get(server, "Login"), "sa\n");
+  EXPECT_EQ(Get(server, "Database"), "PUBS\n");
+  EXPECT_EQ(Get(server, "ServerGroup"), "PROD\n");
 
-  // A new password alone; user, database and group stay.
-  ASSERT_EQ(Run({"login", "SRV1", "--password-stdin", "--group", "qa"}, "x\n").code, 0);
-  EXPECT_EQ(Get("srv1", "Login"), "sa\n");
-  EXPECT_EQ(Get("srv1", "Password"), "49\n");
-  EXPECT_EQ(Get("srv1", "ServerGroup"), "QA\n");
+  // A wrong password saved anyway; user, database and group stay as stored.
+  Outcome anyway =
+      Run({"login", server, "--password-stdin", "--group", "qa", "--save-anyway"}, "x\n");
+  EXPECT_EQ(anyway.code, 0) << anyway.err;
+  EXPECT_EQ(Get(server, "Login"), "sa\n");
+  EXPECT_EQ(Get(server, "Password"), "49\n");
+  EXPECT_EQ(Get(server, "ServerGroup"), "QA\n");
 
-  Outcome empty = Run({"login", "srv1", "--password-stdin"}, "\n");
+  Outcome empty = Run({"login", server, "--password-stdin"}, "\n");
   EXPECT_EQ(empty.code, 2);
   EXPECT_EQ(empty.err, "pelvanectl: UserName and/or Password not valid, try again!\n");
-  EXPECT_EQ(Get("srv1", "Password"), "49\n");
+}
+
+TEST_F(CliTest, AsksAboutAServerThatCannotBeReached) {
+  const std::string server = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  ASSERT_EQ(Run({"servers", "add", server}).code, 0);
+  Outcome outcome = Run({"login", server, "--user", "sa", "--password-stdin"}, "pw\n");
+  EXPECT_EQ(outcome.code, 1);
+  EXPECT_NE(outcome.err.find("Server not accessible: SQL Server does not exist or is not "
+                             "accessible for Server: " +
+                             server + ". Would you like to add the login information anyway?"),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_EQ(Get(server, "Password"), "\n");
 }
 
 TEST_F(CliTest, ReportsAFileThatCannotBeWrittenWithStatusOne) {
@@ -143,7 +175,7 @@ TEST_F(CliTest, EveryCommandAnswersHelp) {
     EXPECT_EQ(outcome.code, 0) << args[0];
     EXPECT_NE(outcome.out.find("usage"), std::string::npos) << args[0];
   }
-  EXPECT_NE(Run({"login", "--help"}).out.find("without testing"), std::string::npos);
+  EXPECT_NE(Run({"login", "--help"}).out.find("tested by connecting"), std::string::npos);
 }
 
 }  // namespace

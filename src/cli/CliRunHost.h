@@ -1,0 +1,45 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "cli/TerminalQuestion.h"
+#include "engine/ports/RunHost.h"
+
+namespace pelvane::cli {
+
+/// A run's user on the command line: log lines on standard output as the log window shows them,
+/// message boxes on standard error with their caption, questions asked on the terminal. Without
+/// a terminal a question takes the --answer given, or else the safe answer (No, Cancel, empty).
+class CliRunHost : public engine::RunHost {
+ public:
+  CliRunHost(std::ostream& out, std::ostream& err, LineReader readLine,
+             std::optional<engine::Answer> scriptedAnswer);
+
+  void ShowMessage(const std::string& text, const std::string& caption,
+                   engine::MessageIcon icon) override;
+  engine::Answer AskYesNo(const std::string& text, const std::string& caption) override;
+  engine::Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
+  std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
+                                     const std::string& defaultText) override;
+  engine::LogWindow& Log() override { return window_; }
+  void ShowServerInProgress(int) override {}
+  void SetRunButtonCaption(const std::string& caption) override { caption_ = caption; }
+  void ClearAddTimeStamp() override { addTimeStampCleared_ = true; }
+
+  const std::string& runButtonCaption() const { return caption_; }
+  bool addTimeStampCleared() const { return addTimeStampCleared_; }
+
+ private:
+  engine::Answer Ask(const std::string& text, const std::string& caption, bool offerCancel);
+
+  std::ostream& err_;
+  LineReader readLine_;
+  std::optional<engine::Answer> scriptedAnswer_;
+  engine::TextLogWindow window_;
+  std::string caption_ = "Vesk SQL";
+  bool addTimeStampCleared_ = false;
+};
+
+}  // namespace pelvane::cli

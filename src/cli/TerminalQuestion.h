@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/ports/RunHost.h"
+
+namespace pelvane::cli {
+
+/// Shows a prompt and reads one line typed in answer; nullopt when there is no terminal to ask
+/// on or nothing can be read.
+using LineReader = std::function<std::optional<std::string>(const std::string& prompt)>;
+
+/// The terminal's LineReader: asks only when standard input and standard error are terminals.
+std::optional<std::string> ReadTerminalLine(const std::string& prompt);
+
+/// Asks until the answer is yes or no (or cancel, when offered); nullopt without a terminal.
+std::optional<engine::Answer> AskChoice(const LineReader& read, const std::string& question,
+                                        bool offerCancel);
+
+}  // namespace pelvane::cli

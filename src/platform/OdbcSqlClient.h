@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/ports/SqlClient.h"
+#include "platform/OdbcConnectionString.h"
+
+namespace pelvane::platform {
+
+/// SQL Server through unixODBC and the driver registered as "SQL Server" (FreeTDS here).
+class OdbcSqlClient final : public engine::SqlClient {
+ public:
+  struct Options {
+    std::string driverName = "SQL Server";
+    /// Driver libraries to name by path when `driverName` is not registered (empty: where
+    /// FreeTDS installs its driver).
+    std::vector<std::string> fallbackLibraries;
+    /// Connect-and-login time-out of the login check and the password change.
+    int connectTimeoutSeconds = 15;
+    /// How the driver reads "}" in braced values: FreeTDS 1.3 (this platform's) keeps "}}".
+    BraceEscaping braceEscaping = BraceEscaping::kVerbatim;
+  };
+
+  /// The registered "SQL Server" driver, FreeTDS's library as the fallback, 15-second logins.
+  OdbcSqlClient();
+  explicit OdbcSqlClient(Options options);
+
+  engine::LoginCheck CheckLogin(const engine::SqlTarget& target) override;
+  Result<engine::QueryResult> RunQuery(const engine::SqlTarget& target, const std::string& text,
+                                       int timeoutSeconds) override;
+  engine::PasswordChange ChangePassword(const std::string& server, const std::string& login,
+                                        const std::string& oldPassword,
+                                        const std::string& newPassword) override;
+
+ private:
+  Options options_;
+};
+
+}  // namespace pelvane::platform
