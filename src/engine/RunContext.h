@@ -73,7 +73,7 @@ struct RunContext {
   bool QueryToolMissing = false;
   bool ContinueOtherSteps = false;
   bool anyFailure = false;  // any script or step UNSUCCESSFUL or failed
-  ServerContext server;
+  ServerContext server{};
 
   /// The current local time formatted with DateTimeFormat.
   std::string Timestamp() const;

@@ -1,0 +1,206 @@
+#include "engine/AppendStep.h"
+
+#include "engine/MapDrive.h"
+#include "settings/PasswordScrambler.h"
+
+namespace pelvane::engine {
+
+namespace {
+
+constexpr char kProgramTitle[] = "The Pelvane Tool";
+/// The classic number of a file that cannot be opened under its name.
+constexpr int kBadFileName = 52;
+/// The classic error of cutting text at a position that is not there.
+constexpr int kInvalidProcedureCall = 5;
+
+Status CannotCut() {
+  return Status::Error("Invalid procedure call or argument", kInvalidProcedureCall);
+}
+
+bool StartsWithNetworkPrefix(const std::string& path) {
+  return path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0);
+}
+
+bool IsBlank(const std::string& text) {
+  return text.find_first_not_of(' ') == std::string::npos;
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
+  }
+  return text;
+}
+
+/// Step 3: the clock's machine from the network path, else asked for and stored either way.
+std::string ChooseGetTimeFrom(RunContext& run, const std::string& appendToFile) {
+  const std::string& server = run.server.CurrentServer;
+  std::string machine;
+  if (StartsWithNetworkPrefix(appendToFile)) {
+    const size_t end = appendToFile.find_first_of("\\/", 2);
+    if (end == std::string::npos) {
+      run.ShowGeneralError(CannotCut());
+    } else {
+      machine = appendToFile.substr(2, end - 2);
+    }
+  } else {
+    machine = TrimBlanks(
+        run.ports.host
+            .AskText("Enter the Server to query for the Timestamp (Blank = Use Local System Time):",
+                     "Remote Server Name for " + server + " process.", "")
+            .value_or(""));
+  }
+  // Stored also when empty, so that the question comes back on the next run.
+  if (Status saved = run.store.SaveINIValues(server, "GetTimeFrom", machine); !saved) {
+    run.ShowGeneralError(saved);
+  }
+  return machine;
+}
+
+/// Fills "{Date}" and "{Time}" (exact case) from the stamp; an unreadable stamp fills nothing.
+std::string ReplaceKeywords(RunContext& run, const std::string& text,
+                            const std::optional<LocalDateTime>& stamp) {
+  if (text.find("{Date}") == std::string::npos && text.find("{Time}") == std::string::npos) {
+    return text;
+  }
+  const std::string& pattern = run.state.DateTimeFormat;
+  std::string datePattern;
+  std::string timePattern = pattern;
+  if (const size_t blank = pattern.find(' '); blank == std::string::npos) {
+    run.ShowGeneralError(CannotCut());
+  } else {
+    datePattern = pattern.substr(0, blank);
+    timePattern = pattern.substr(blank + 1);
+  }
+  const std::string date = stamp ? FormatDateTime(datePattern, *stamp) : "";
+  const std::string time = stamp ? FormatDateTime(timePattern, *stamp) : "";
+  return ReplaceAll(ReplaceAll(text, "{Date}", date), "{Time}", time);
+}
+
+struct AppendText {
+  std::string text;
+  bool cancelled = false;
+};
+
+/// Step 6: the text to write, after the keyword question when the text and the box disagree.
+AppendText ComposeText(RunContext& run, const std::optional<LocalDateTime>& stamp) {
+  const std::string& T = run.inputs.appendTextText;
+  const std::string stampText = stamp ? FormatDateTime(run.state.DateTimeFormat, *stamp) : "";
+  const bool hasKeywords =
+      T.find("{Date}") != std::string::npos || T.find("{Time}") != std::string::npos;
+
+  if (hasKeywords && run.inputs.addTimeStamp) {
+    const Answer answer = run.ports.host.AskYesNoCancel(
+        "You have selected Add Timestamp Automatically and embedded {Date} and/or {Time} "
+        "keywords in text. Do you want to include both? (Click Yes to include both, No to keep "
+        "keywords or cancel to end process)",
+        kProgramTitle);
+    if (answer == Answer::kCancel) return {"", true};
+    if (answer == Answer::kYes) return {stampText + "\t" + ReplaceKeywords(run, T, stamp), false};
+    run.ports.host.ClearAddTimeStamp();
+    run.inputs.addTimeStamp = false;
+    return {ReplaceKeywords(run, T, stamp), false};
+  }
+  if (run.inputs.addTimeStamp) return {stampText + "\t" + T, false};
+  return {ReplaceKeywords(run, T, stamp), false};
+}
+
+}  // namespace
+
+std::optional<LocalDateTime> GetRemoteTime(RemoteClock& clock, LogWindow& window,
+                                           const std::string& server) {
+  std::string machine;
+  if (!IsBlank(server)) machine = StartsWithNetworkPrefix(server) ? server.substr(2) : server;
+  if (const std::optional<std::time_t> now = clock.CurrentTime(machine)) {
+    return ToLocalDateTime(*now);
+  }
+  window.AppendText("ERROR while attempting to retrieve time from Remote Server, " + server +
+                    ".  Server does not exist or access has not been granted, check server name "
+                    "and try again.\r\n");
+  return std::nullopt;
+}
+
+StepEnd RunAppendStep(RunContext& run) {
+  run.Log("");
+  const std::string& server = run.server.CurrentServer;
+  const std::string AppendToFile = run.store.GetINIValue(server, "AppendToFile");
+  std::string GetTimeFrom = run.store.GetINIValue(server, "GetTimeFrom");
+  if (GetTimeFrom.empty()) GetTimeFrom = ChooseGetTimeFrom(run, AppendToFile);
+
+  if (AppendToFile.empty()) {
+    run.anyFailure = true;
+    run.Log(
+        "*** Append To file is not configured.  Enter a path and filename in Configure Servers / "
+        "Copy File To.");
+    return StepEnd::kContinue;
+  }
+
+  const std::optional<LocalDateTime> stamp =
+      GetTimeFrom.empty() ? std::optional<LocalDateTime>(LocalNow())
+                          : GetRemoteTime(run.ports.clock, run.ports.host.Log(), GetTimeFrom);
+
+  const AppendText entry = ComposeText(run, stamp);
+  if (entry.cancelled) {
+    run.Log("Processed canceled by user.");
+    return StepEnd::kEndRun;
+  }
+
+  const size_t cut = LastSeparator(AppendToFile);
+  const std::string fileName =
+      cut == std::string::npos ? AppendToFile : AppendToFile.substr(cut + 1);
+  const std::string folder = cut == std::string::npos ? "" : AppendToFile.substr(0, cut);
+
+  std::string TargetPath = folder;
+  bool connected = false;
+  if (!IsLocalPath(AppendToFile)) {
+    const DriveConnection drive = MapNetworkDrive(
+        run.ports.shares, run.ports.host, folder, run.store.GetINIValue(server, "CopyToLogin"),
+        settings::UnscramblePassword(run.store.GetINIValue(server, "CopyToPW"),
+                                     settings::PasswordKey));
+    if (!drive.ConnectMessage.empty()) run.Log(drive.ConnectMessage);
+    if (drive.DriveConnectError != connect_code::kConnected) {
+      run.anyFailure = true;
+      run.Log("Server: " + server + ", Append To --> UNSUCCESSFUL.");
+      return StepEnd::kContinue;
+    }
+    TargetPath = drive.localName;
+    connected = true;
+  }
+
+  const std::string savedLocalName = TargetPath;
+  if (TargetPath.empty()) {
+    TargetPath = AppendToFile;
+  } else {
+    if (!EndsWithSeparator(TargetPath)) TargetPath += SeparatorFor(TargetPath);
+    TargetPath += fileName;
+  }
+
+  if (Status written = run.ports.shares.AppendText(TargetPath, entry.text); written) {
+    run.Log(run.Timestamp() + ", Text appended to " + fileName + " --> SUCCESSFUL.");
+  } else {
+    run.anyFailure = true;
+    if (written.number() != kBadFileName) run.ShowGeneralError(written);
+    run.ports.host.ShowMessage("Error opening file, " + AppendToFile +
+                                   ", for Append.  Check to make sure file is available and try "
+                                   "again.",
+                               kProgramTitle, MessageIcon::kNone);
+    run.Log("Append Text Failed, could not open file, " + AppendToFile +
+            ", for Append.  Server: " + server + ".");
+  }
+
+  if (connected &&
+      !DisconnectNetworkDrive(run.ports.shares, run.ports.sleeper, savedLocalName, false)) {
+    run.Log("*** Could not disconnect drive, " + savedLocalName +
+            ", used for Append To.  Files may be open, check manually. ***");
+  }
+  return StepEnd::kContinue;
+}
+
+}  // namespace pelvane::engine

@@ -1,0 +1,102 @@
+#include "engine/CopyStep.h"
+
+#include "engine/MapDrive.h"
+#include "engine/SplitList.h"
+#include "settings/PasswordScrambler.h"
+
+namespace pelvane::engine {
+
+namespace {
+
+/// The classic error of cutting a name out of a path that holds no folder separator.
+constexpr int kInvalidProcedureCall = 5;
+
+/// Failures that come from the credentials; the hint about the path would mislead for them.
+bool IsCredentialFailure(int code) {
+  return code == connect_code::kSessionCredentialConflict || code == connect_code::kAccessDenied ||
+         code == connect_code::kInvalidPassword;
+}
+
+std::string WithFinalSeparator(const std::string& path) {
+  return EndsWithSeparator(path) ? path : path + SeparatorFor(path);
+}
+
+}  // namespace
+
+void RunCopyStep(RunContext& run) {
+  run.Log("");
+  Result<std::vector<std::string>> files = SplitList(run.inputs.copyFileText);
+  if (!files) {
+    run.anyFailure = true;
+    run.Log(run.Timestamp() +
+            ", Copy File To Server skipped for Server: " + run.server.CurrentServer +
+            ". The copy list holds more than " + std::to_string(kMaxListItems) + " files.");
+    return;
+  }
+  for (const std::string& file : *files) {
+    CopyFileToServer(run, !run.inputs.overwriteFile, file, files->size());
+  }
+}
+
+void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sourcePath,
+                      size_t listSize) {
+  const size_t cut = LastSeparator(sourcePath);
+  if (cut == std::string::npos) {
+    run.anyFailure = true;
+    run.ShowGeneralError(
+        Status::Error("Invalid procedure call or argument", kInvalidProcedureCall));
+    return;
+  }
+  const std::string fileName = sourcePath.substr(cut + 1);
+
+  const std::string& server = run.server.CurrentServer;
+  const std::string copyPath = run.store.GetINIValue(server, "CopyPath");
+  const std::string fallback = WithFinalSeparator(copyPath);
+
+  std::string TargetPath = copyPath;
+  if (EndsWithSeparator(TargetPath)) TargetPath.pop_back();
+
+  bool connected = false;
+  int LastConnectResult = connect_code::kConnected;
+  if (!IsLocalPath(TargetPath)) {
+    const DriveConnection drive = MapNetworkDrive(
+        run.ports.shares, run.ports.host, TargetPath, run.store.GetINIValue(server, "CopyToLogin"),
+        settings::UnscramblePassword(run.store.GetINIValue(server, "CopyToPW"),
+                                     settings::PasswordKey));
+    LastConnectResult = drive.LastConnectResult;
+    TargetPath = drive.localName;
+    connected = true;
+  }
+  if (TargetPath.empty()) {
+    // Without a connection the copy goes straight to the network path, as the user running us.
+    TargetPath = fallback;
+    connected = false;
+  }
+  const std::string localName = TargetPath;
+  TargetPath = WithFinalSeparator(TargetPath);
+
+  const std::string destination = TargetPath + fileName;
+  const Status copied = run.ports.shares.CopyFile(sourcePath, destination, failIfExists);
+
+  run.Log(run.Timestamp() + ", ", false);
+  if (copied) {
+    run.Log("File, " + sourcePath + ", copied to " + destination + ", --> SUCCESSFUL.");
+  } else {
+    run.anyFailure = true;
+    run.Log("File, " + sourcePath + ", copy to " + destination + ", --> UNSUCCESSFUL. ");
+    if (!IsCredentialFailure(LastConnectResult)) {
+      run.Log(std::string(run.inputs.overwriteFile ? ""
+                                                   : "File May Already Exist. To Overwrite file "
+                                                     "select Overwrite Existing File? checkbox. ") +
+              "Path/Filename may be invalid, check configuration.");
+    }
+  }
+
+  if (connected && !DisconnectNetworkDrive(run.ports.shares, run.ports.sleeper, localName, true)) {
+    run.Log("*** Could not disconnect drive, " + fallback +
+            ", used for File Copy.  Files may be open, check manually. ***");
+  }
+  if (listSize >= 2) run.Log("");
+}
+
+}  // namespace pelvane::engine

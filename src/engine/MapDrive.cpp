@@ -1,0 +1,63 @@
+#include "engine/MapDrive.h"
+
+namespace pelvane::engine {
+
+namespace {
+constexpr char kProgramTitle[] = "The Pelvane Tool";
+}  // namespace
+
+DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std::string& remotePath,
+                                const std::string& userName, const std::string& password) {
+  DriveConnection result;
+  // The port picks the local name itself, so the classic walk over D: to Z: is one attempt.
+  const NetworkShares::Connection connection = shares.Connect(remotePath, userName, password);
+  result.LastConnectResult = connection.code;
+  result.DriveConnectError = connection.code;
+  switch (connection.code) {
+    case connect_code::kConnected:
+      result.localName = connection.localName;
+      break;
+    case connect_code::kAccessDenied:
+    case connect_code::kSessionCredentialConflict:
+    case connect_code::kLogonFailure:
+      result.ConnectMessage = "Access denied to " + remotePath + ". Check username and password.";
+      break;
+    case connect_code::kDuplicateName:
+      result.ConnectMessage = "Path " + remotePath +
+                              " NOT FOUND. Check Append To Path and Filename in Configure Servers.";
+      break;
+    case connect_code::kInvalidPassword:
+      host.ShowMessage("Invalid password for user, " + userName + ", Path: " + remotePath +
+                           ". Verify password and test manually.",
+                       kProgramTitle, MessageIcon::kCritical);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+bool DisconnectNetworkDrive(NetworkShares& shares, Sleeper& sleeper, const std::string& localName,
+                            bool force) {
+  sleeper.SleepMs(kDisconnectPauseMs);
+  return shares.Disconnect(localName, force);
+}
+
+bool IsLocalPath(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return true;
+  return !path.empty() && path[0] == '/' && (path.size() == 1 || path[1] != '/');
+}
+
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+char SeparatorFor(const std::string& path) {
+  return !path.empty() && path[0] == '/' ? '/' : '\\';
+}
+
+size_t LastSeparator(const std::string& path) {
+  return path.find_last_of("\\/");
+}
+
+}  // namespace pelvane::engine

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "engine/RunContext.h"
+#include "engine/ports/ServiceControl.h"
+
+namespace pelvane::engine {
+
+/// The service step for the current server: restarts the service named by "ServiceServer" and
+/// "ServiceName" and logs whether it came back.
+void RunServiceStep(RunContext& run);
+
+/// Stops and starts a service, then waits for it to run: 2 s after the stop, 10 x 200 ms after
+/// the start, and ServicesDelay seconds more when it is not running yet. Logs the two requests
+/// and a failure when it still does not run.
+void RestartService(RunContext& run, const std::string& serviceServer,
+                    const std::string& serviceName);
+
+/// The state's name as the service dialogs show it; empty for kUnknown.
+std::string ServiceStateName(ServiceState state);
+
+/// The service's state name; empty when the machine or the service cannot be reached.
+std::string GetServiceStatus(ServiceControl& services, const std::string& machine,
+                             const std::string& service);
+
+}  // namespace pelvane::engine

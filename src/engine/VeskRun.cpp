@@ -1,0 +1,143 @@
+#include "engine/VeskRun.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "engine/AppendStep.h"
+#include "engine/CopyStep.h"
+#include "engine/QueryToolFolder.h"
+#include "engine/ScriptStep.h"
+#include "engine/ServiceStep.h"
+#include "engine/SimpleScriptStep.h"
+#include "engine/VbNumber.h"
+#include "settings/PasswordScrambler.h"
+
+namespace pelvane::engine {
+
+namespace {
+
+constexpr char kProgramTitle[] = "The Pelvane Tool";
+constexpr char kRunCaption[] = "Vesk SQL";
+constexpr char kContinueCaption[] = "Continue ...";
+constexpr int kTypeMismatch = 13;
+
+/// The two checks before anything runs; false when the run is refused.
+bool InputsAccepted(RunContext& run) {
+  if (run.inputs.copyFile && run.inputs.copyFileText.empty()) {
+    run.ports.host.ShowMessage(
+        "Copy File To Server selected but no Copy File has been defined.  Select a file to Copy "
+        "and Try Again.",
+        kProgramTitle, MessageIcon::kNone);
+    return false;
+  }
+  if (run.inputs.processServers.empty()) {
+    run.ports.host.ShowMessage("You must select at least one server.", kProgramTitle,
+                               MessageIcon::kNone);
+    return false;
+  }
+  return true;
+}
+
+/// A stored number as an integer: empty reads as whenEmpty; text that is no number is the run's
+/// general error and leaves current.
+int16_t StoredInt16(RunContext& run, const char* section, const char* key, int16_t whenEmpty,
+                    int16_t current) {
+  std::string stored = run.store.GetINIValue(section, key);
+  if (stored.empty()) return whenEmpty;
+  std::optional<int16_t> value = ToInt16(stored);
+  if (!value) {
+    run.ShowGeneralError(Status::Error("Type mismatch", kTypeMismatch));
+    return current;
+  }
+  return *value;
+}
+
+/// Loads the server's login data and the policy read for it.
+void LoadServer(RunContext& run, int position) {
+  ServerContext& s = run.server;
+  s.position = position;
+  s.CurrentServer = run.inputs.processServers[static_cast<size_t>(position - 1)];
+  s.CurrentLogin = run.store.GetINIValue(s.CurrentServer, "Login");
+  s.CurrentPassword = settings::UnscramblePassword(
+      run.store.GetINIValue(s.CurrentServer, "Password"), settings::PasswordKey);
+  s.CurrentDatabase = run.store.GetINIValue(s.CurrentServer, "Database");
+  s.MessagesTo = run.store.GetINIValue("Errors", "MessagesTo");
+  // WhenOccurs is program-wide: an empty setting keeps the value last read, in any run.
+  run.state.WhenOccurs =
+      StoredInt16(run, "Errors", "WhenOccurs", run.state.WhenOccurs, run.state.WhenOccurs);
+  s.WhenOccurs = run.state.WhenOccurs;
+  QueryToolFolderRead folder = DetermineQueryToolFolder(run.store, run.defaultQueryToolFolder);
+  if (!folder.saved) run.ShowGeneralError(folder.saved);
+  s.QueryToolFolder = folder.folder;
+}
+
+/// One server's steps; kEndRun and kBreak as the steps ask. A break points the run button at
+/// the next server before the server's other steps run.
+ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIndex) {
+  const RunInputs& in = run.inputs;
+  ScriptsEnd end = ScriptsEnd::kContinue;
+  if (in.simpleScriptMode) {
+    run.Log(LogSeparator());
+    run.Log(run.server.CurrentServer + ": Simple Script Results");
+    RunSimpleScript(run);
+  } else {
+    end = RunScripts(run);
+    if (end == ScriptsEnd::kEndRun) return end;
+    if (end == ScriptsEnd::kBreak) {
+      int i = run.server.position;
+      run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
+      NextServerIndex = static_cast<int16_t>(i + 1);
+    }
+    if (in.copyFile) RunCopyStep(run);
+    if (in.appendText && RunAppendStep(run) == StepEnd::kEndRun) return ScriptsEnd::kEndRun;
+    if (in.restartServices) RunServiceStep(run);
+  }
+  run.Log(run.server.CurrentServer + ": Process complete.");
+  run.Log(LogSeparator());
+  run.Log("");
+  return end;
+}
+
+RunOutcome Outcome(RunOutcome::Kind kind, const RunContext& run) {
+  return RunOutcome{kind, run.anyFailure};
+}
+
+}  // namespace
+
+RunOutcome RunVesk(int startIndex, RunContext& run, int16_t& NextServerIndex) {
+  if (!InputsAccepted(run)) return Outcome(RunOutcome::Kind::kRefused, run);
+
+  run.QueryToolMissing = false;
+  run.anyFailure = false;
+  run.state.RefreshLogWindow =
+      StoredInt16(run, "Pelvane", "RefreshLogWindow", 1, run.state.RefreshLogWindow);
+  run.log.SetRefreshLogWindow(run.state.RefreshLogWindow);
+  const bool live = run.state.RefreshLogWindow == 1;
+
+  const int n = static_cast<int>(run.inputs.processServers.size());
+  bool processedAny = false;
+  bool stopped = false;
+  for (int i = std::max(startIndex, 1); i <= n && !stopped; ++i) {
+    if (live) run.ports.host.ShowServerInProgress(i);
+    LoadServer(run, i);
+    ScriptsEnd end = ProcessServer(run, n, NextServerIndex);
+    if (end == ScriptsEnd::kEndRun) return Outcome(RunOutcome::Kind::kEndedEarly, run);
+    processedAny = true;
+    stopped = end == ScriptsEnd::kBreak;
+  }
+
+  // A run that stopped after a break shows and keeps its log like one that completed, so that
+  // the lines of the servers it did process are not lost.
+  if (!live && processedAny) {
+    if (Status loaded = run.log.LoadDeferredLog(); !loaded) run.ShowGeneralError(loaded);
+  }
+  if (live) run.ports.host.ShowServerInProgress(0);
+  if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
+  if (stopped) return Outcome(RunOutcome::Kind::kStopped, run);
+  run.ports.host.SetRunButtonCaption(kRunCaption);
+  NextServerIndex = 1;
+  return Outcome(RunOutcome::Kind::kCompleted, run);
+}
+
+}  // namespace pelvane::engine

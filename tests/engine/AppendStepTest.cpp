@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/AppendStep.h"
+#include "engine/fakes/Fakes.h"
+#include "settings/PasswordScrambler.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using Lines = std::vector<std::string>;
+
+constexpr char kKeywordQuestion[] =
+    "yesnocancel: The Pelvane Tool | You have selected Add Timestamp Automatically and embedded "
+    "{Date} and/or {Time} keywords in text. Do you want to include both? (Click Yes to include "
+    "both, No to keep keywords or cancel to end process)";
+constexpr char kTimeQuestion[] =
+    "input: Remote Server Name for SRV1 process. | Enter the Server to query for the Timestamp "
+    "(Blank = Use Local System Time): | ";
+
+/// A run on server SRV1 that appends `text` to `appendToFile`, timed by `getTimeFrom`.
+void Configure(FakeRun& f, const std::string& appendToFile, const std::string& getTimeFrom,
+               const std::string& text) {
+  f.run.server.CurrentServer = "SRV1";
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "AppendToFile", appendToFile));
+  if (!getTimeFrom.empty()) {
+    ASSERT_TRUE(f.store.SaveINIValues("SRV1", "GetTimeFrom", getTimeFrom));
+  }
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "fsuser"));
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToPW",
+                                    settings::ScramblePassword("Pa55", settings::PasswordKey)));
+  f.inputs.appendTextText = text;
+  f.clock.time = 1700000000;
+}
+
+TEST(AppendStepTest, NetworkFileTakesItsClockFromItsMachine) {
+  for (const std::string path : {"\\\\APPSRV\\logs\\change.log", "//APPSRV/logs/change.log"}) {
+    FakeRun f;
+    Configure(f, path, "", "Deployed");
+    f.inputs.addTimeStamp = true;
+
+    EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
+
+    EXPECT_EQ(f.store.GetINIValue("SRV1", "GetTimeFrom"), "APPSRV") << path;
+    EXPECT_TRUE(f.host.events.empty()) << path;
+    EXPECT_EQ(f.clock.asked, Lines{"APPSRV"}) << path;
+    EXPECT_EQ(f.shares.connected, Lines{path.substr(0, path.size() - 11)}) << path;
+    EXPECT_EQ(f.shares.credentials, Lines{"fsuser:Pa55"}) << path;
+    ASSERT_EQ(f.shares.appended.size(), 1u) << path;
+    EXPECT_EQ(f.shares.appended[0].first, "/mnt/share/change.log");
+    EXPECT_EQ(f.shares.appended[0].second, "T\tDeployed");
+    EXPECT_EQ(f.LogLines(), (Lines{"", "T, Text appended to change.log --> SUCCESSFUL."})) << path;
+    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"}) << path;
+    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>{false}) << path;
+    EXPECT_EQ(f.sleeper.pauses, std::vector<int>{1500}) << path;
+  }
+}
+
+TEST(AppendStepTest, LocalFileAsksForTheClockAndStoresTheAnswer) {
+  struct Case {
+    std::optional<std::string> answer;
+    std::string stored;
+    Lines clockAsked;
+  };
+  for (const Case& c : {Case{std::string("  "), "", {}}, Case{std::nullopt, "", {}},
+                        Case{std::string("TIMESRV"), "TIMESRV", {"TIMESRV"}}}) {
+    FakeRun f;
+    Configure(f, "C:\\Logs\\change.log", "", "Deployed");
+    f.host.textAnswers = {c.answer};
+
+    RunAppendStep(f.run);
+
+    EXPECT_EQ(f.host.events, Lines{kTimeQuestion});
+    EXPECT_EQ(f.clock.asked, c.clockAsked);
+    EXPECT_EQ(f.store.GetINIValue("SRV1", "GetTimeFrom"), c.stored);
+    // The key is written even when empty, so the question comes back next time.
+    const std::optional<std::string_view> stored = f.store.Snapshot()->Find("SRV1", "GetTimeFrom");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(*stored, c.stored);
+    EXPECT_TRUE(f.shares.connected.empty());
+    ASSERT_EQ(f.shares.appended.size(), 1u);
+    EXPECT_EQ(f.shares.appended[0].first, "C:\\Logs\\change.log");
+  }
+}
+
+TEST(AppendStepTest, KeywordsAndTheTimestampBox) {
+  struct Case {
+    std::string text;
+    bool box;
+    std::optional<Answer> answer;  // none: no question expected
+    std::string written;
+    bool boxAfter;
+  };
+  const std::string keywords = "Deployed {Date} at {Time}";
+  for (const Case& c : {
+           Case{keywords, true, Answer::kYes, "D H\tDeployed D at H", true},
+           Case{keywords, true, Answer::kNo, "Deployed D at H", false},
+           Case{keywords, false, std::nullopt, "Deployed D at H", false},
+           Case{"{Time} only {Time}", false, std::nullopt, "H only H", false},
+           Case{"Deployed {date} at {TIME}", true, std::nullopt, "D H\tDeployed {date} at {TIME}",
+                true},
+           Case{"Deployed", false, std::nullopt, "Deployed", false},
+       }) {
+    FakeRun f;
+    Configure(f, "C:\\Logs\\change.log", "CLOCKSRV", c.text);
+    f.state.DateTimeFormat = "\"D\" \"H\"";
+    f.inputs.addTimeStamp = c.box;
+    if (c.answer) f.host.answers = {*c.answer};
+
+    EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue) << c.text;
+
+    EXPECT_EQ(f.host.events, c.answer ? Lines{kKeywordQuestion} : Lines{}) << c.text;
+    ASSERT_EQ(f.shares.appended.size(), 1u) << c.text;
+    EXPECT_EQ(f.shares.appended[0].second, c.written) << c.text;
+    EXPECT_EQ(f.inputs.addTimeStamp, c.boxAfter) << c.text;
+    EXPECT_EQ(f.host.clearAddTimeStampCalls, c.box && !c.boxAfter ? 1 : 0) << c.text;
+  }
+}
+
+TEST(AppendStepTest, NoAnswerIsNotAskedAgainAndCancelEndsTheRun) {
+  FakeRun f;
+  Configure(f, "C:\\Logs\\change.log", "CLOCKSRV", "{Date}");
+  f.state.DateTimeFormat = "\"D\" \"H\"";
+  f.inputs.addTimeStamp = true;
+  f.host.answers = {Answer::kNo};
+  RunAppendStep(f.run);
+  RunAppendStep(f.run);
+  EXPECT_EQ(f.host.events, Lines{kKeywordQuestion});
+  EXPECT_EQ(f.shares.appended.size(), 2u);
+
+  FakeRun cancelled;
+  Configure(cancelled, "\\\\APPSRV\\logs\\change.log", "", "{Time}");
+  cancelled.inputs.addTimeStamp = true;
+  cancelled.host.answers = {Answer::kCancel};
+  EXPECT_EQ(RunAppendStep(cancelled.run), StepEnd::kEndRun);
+  EXPECT_EQ(cancelled.LogLines(), (Lines{"", "Processed canceled by user."}));
+  EXPECT_TRUE(cancelled.shares.connected.empty());
+  EXPECT_TRUE(cancelled.shares.appended.empty());
+}
+
+TEST(AppendStepTest, UnreadableRemoteClockLeavesTheStampEmpty) {
+  FakeRun f;
+  Configure(f, "C:\\Logs\\change.log", "GONE", "{Date}|{Time}");
+  f.clock.time.reset();
+  f.inputs.addTimeStamp = false;
+  f.log.SetRefreshLogWindow(0);  // the error goes to the window even when the log is deferred
+
+  RunAppendStep(f.run);
+
+  EXPECT_EQ(f.host.window.Text(),
+            "ERROR while attempting to retrieve time from Remote Server, GONE.  Server does not "
+            "exist or access has not been granted, check server name and try again.\r\n");
+  ASSERT_EQ(f.shares.appended.size(), 1u);
+  EXPECT_EQ(f.shares.appended[0].second, "|");
+
+  FakeRun boxed;
+  Configure(boxed, "C:\\Logs\\change.log", "GONE", "Deployed");
+  boxed.clock.time.reset();
+  boxed.inputs.addTimeStamp = true;
+  RunAppendStep(boxed.run);
+  ASSERT_EQ(boxed.shares.appended.size(), 1u);
+  EXPECT_EQ(boxed.shares.appended[0].second, "\tDeployed");
+}
+
+TEST(AppendStepTest, PatternWithoutBlankShowsTheGeneralError) {
+  FakeRun f;
+  Configure(f, "C:\\Logs\\change.log", "CLOCKSRV", "{Date}|{Time}");
+
+  RunAppendStep(f.run);
+
+  EXPECT_EQ(f.host.events,
+            Lines{"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in "
+                  "Pelvane."});
+  ASSERT_EQ(f.shares.appended.size(), 1u);
+  EXPECT_EQ(f.shares.appended[0].second, "|T");
+}
+
+TEST(AppendStepTest, WhereTheEntryGoes) {
+  struct Case {
+    std::string appendToFile;
+    std::string written;  // the path handed to AppendText
+    Lines connected;
+  };
+  for (const Case& c :
+       {Case{"C:\\change.log", "C:\\change.log", {}},
+        Case{"/var/log/change.log", "/var/log/change.log", {}},
+        Case{"/change.log", "/change.log", {}},
+        Case{"\\\\APPSRV\\share\\change.log", "/mnt/share/change.log", {"\\\\APPSRV\\share"}}}) {
+    FakeRun f;
+    Configure(f, c.appendToFile, "CLOCKSRV", "x");
+    RunAppendStep(f.run);
+    ASSERT_EQ(f.shares.appended.size(), 1u) << c.appendToFile;
+    EXPECT_EQ(f.shares.appended[0].first, c.written);
+    EXPECT_EQ(f.shares.connected, c.connected) << c.appendToFile;
+  }
+}
+
+TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
+  struct Case {
+    int code;
+    Lines lines;
+    Lines events;
+  };
+  const std::string unsuccessful = "Server: SRV1, Append To --> UNSUCCESSFUL.";
+  for (const Case& c : {
+           Case{connect_code::kAccessDenied,
+                {"", "Access denied to \\\\APPSRV\\logs. Check username and password.",
+                 unsuccessful},
+                {}},
+           Case{connect_code::kDuplicateName,
+                {"",
+                 "Path \\\\APPSRV\\logs NOT FOUND. Check Append To Path and Filename in "
+                 "Configure Servers.",
+                 unsuccessful},
+                {}},
+           Case{connect_code::kInvalidPassword,
+                {"", unsuccessful},
+                {"critical: The Pelvane Tool | Invalid password for user, fsuser, Path: "
+                 "\\\\APPSRV\\logs. Verify password and test manually."}},
+           Case{connect_code::kNotSupported, {"", unsuccessful}, {}},
+       }) {
+    FakeRun f;
+    Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
+    f.shares.nextConnection = {c.code, ""};
+
+    EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
+
+    EXPECT_EQ(f.LogLines(), c.lines) << "code " << c.code;
+    EXPECT_EQ(f.host.events, c.events) << "code " << c.code;
+    EXPECT_TRUE(f.shares.appended.empty()) << "code " << c.code;
+    EXPECT_TRUE(f.shares.disconnected.empty()) << "code " << c.code;
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+TEST(AppendStepTest, FileThatCannotBeOpened) {
+  const std::string box =
+      "message: The Pelvane Tool | Error opening file, \\\\APPSRV\\logs\\change.log, for Append.  "
+      "Check to make sure file is available and try again.";
+  struct Case {
+    Status error;
+    Lines events;
+  };
+  for (const Case& c :
+       {Case{Status::Error("Bad file name or number", 52), {box}},
+        Case{Status::Error("Path not found", 76),
+             {"message: The Pelvane Tool | 76, Path not found occured in Pelvane.", box}}}) {
+    FakeRun f;
+    Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
+    f.shares.appendResult = c.error;
+
+    RunAppendStep(f.run);
+
+    EXPECT_EQ(f.host.events, c.events);
+    EXPECT_EQ(f.LogLines(), (Lines{"",
+                                   "Append Text Failed, could not open file, "
+                                   "\\\\APPSRV\\logs\\change.log, for Append.  Server: SRV1."}));
+    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"});
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+TEST(AppendStepTest, NotConfiguredAndNotDisconnected) {
+  FakeRun f;
+  Configure(f, "", "CLOCKSRV", "x");
+  RunAppendStep(f.run);
+  EXPECT_EQ(f.LogLines(), (Lines{"",
+                                 "*** Append To file is not configured.  Enter a path and "
+                                 "filename in Configure Servers / Copy File To."}));
+  EXPECT_TRUE(f.shares.appended.empty());
+  EXPECT_TRUE(f.run.anyFailure);
+
+  FakeRun stuck;
+  Configure(stuck, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
+  stuck.shares.disconnectResult = false;
+  RunAppendStep(stuck.run);
+  EXPECT_EQ(stuck.LogLines().back(),
+            "*** Could not disconnect drive, /mnt/share, used for Append To.  Files may be open, "
+            "check manually. ***");
+}
+
+}  // namespace
+}  // namespace pelvane::engine

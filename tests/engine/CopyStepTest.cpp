@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/CopyStep.h"
+#include "engine/fakes/Fakes.h"
+#include "settings/PasswordScrambler.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using Lines = std::vector<std::string>;
+
+constexpr char kHint[] =
+    "File May Already Exist. To Overwrite file select Overwrite Existing File? checkbox. "
+    "Path/Filename may be invalid, check configuration.";
+
+/// A run on server SRV1 whose copy target is `copyPath`, reached as "fsuser" / "Pa55".
+void Configure(FakeRun& f, const std::string& copyPath) {
+  f.run.server.CurrentServer = "SRV1";
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyPath", copyPath));
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "fsuser"));
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToPW",
+                                    settings::ScramblePassword("Pa55", settings::PasswordKey)));
+}
+
+TEST(CopyStepTest, NetworkFolderIsConnectedWithOrWithoutFinalBackslash) {
+  for (const std::string copyPath : {"\\\\FS\\share\\in", "\\\\FS\\share\\in\\"}) {
+    FakeRun f;
+    Configure(f, copyPath);
+    f.inputs.copyFileText = "/work/a.sql";
+
+    RunCopyStep(f.run);
+
+    EXPECT_EQ(f.shares.connected, Lines{"\\\\FS\\share\\in"}) << copyPath;
+    EXPECT_EQ(f.shares.credentials, Lines{"fsuser:Pa55"}) << copyPath;
+    EXPECT_EQ(f.LogLines(),
+              (Lines{"", "T, File, /work/a.sql, copied to /mnt/share/a.sql, --> SUCCESSFUL."}))
+        << copyPath;
+    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"}) << copyPath;
+    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>{true}) << copyPath;
+    EXPECT_EQ(f.sleeper.pauses, std::vector<int>{1500}) << copyPath;
+    EXPECT_FALSE(f.run.anyFailure) << copyPath;
+  }
+}
+
+TEST(CopyStepTest, LocalFolderIsWrittenDirectly) {
+  struct Case {
+    std::string copyPath;
+    std::string destination;
+  };
+  for (const Case& c :
+       {Case{"C:\\Deploy", "C:\\Deploy\\a.sql"}, Case{"C:\\Deploy\\", "C:\\Deploy\\a.sql"},
+        Case{"/srv/deploy", "/srv/deploy/a.sql"}, Case{"/srv/deploy/", "/srv/deploy/a.sql"}}) {
+    FakeRun f;
+    Configure(f, c.copyPath);
+    f.inputs.copyFileText = "/work/a.sql";
+
+    RunCopyStep(f.run);
+
+    EXPECT_TRUE(f.shares.connected.empty()) << c.copyPath;
+    EXPECT_TRUE(f.shares.disconnected.empty()) << c.copyPath;
+    EXPECT_TRUE(f.sleeper.pauses.empty()) << c.copyPath;
+    ASSERT_EQ(f.shares.copies.size(), 1u) << c.copyPath;
+    EXPECT_EQ(f.shares.copies[0].second, c.destination);
+  }
+}
+
+TEST(CopyStepTest, SecondCopyWithoutOverwriteFailsWithHint) {
+  FakeRun f;
+  Configure(f, "/srv/deploy");
+  f.shares.rememberCopies = true;
+  f.inputs.copyFileText = "/work/a.sql|/work/a.sql";
+
+  RunCopyStep(f.run);
+
+  EXPECT_EQ(f.shares.copyFailIfExists, (std::vector<bool>{true, true}));
+  EXPECT_EQ(
+      f.LogLines(),
+      (Lines{"", "T, File, /work/a.sql, copied to /srv/deploy/a.sql, --> SUCCESSFUL.", "",
+             "T, File, /work/a.sql, copy to /srv/deploy/a.sql, --> UNSUCCESSFUL. ", kHint, ""}));
+  EXPECT_TRUE(f.run.anyFailure);
+
+  FakeRun again;
+  Configure(again, "/srv/deploy");
+  again.shares.rememberCopies = true;
+  again.inputs.copyFileText = "/work/a.sql\r\n/work/a.sql";
+  again.inputs.overwriteFile = true;
+  RunCopyStep(again.run);
+  EXPECT_EQ(again.shares.copyFailIfExists, (std::vector<bool>{false, false}));
+  EXPECT_FALSE(again.run.anyFailure);
+}
+
+TEST(CopyStepTest, HintFollowsTheOverwriteBoxAndTheConnectionResult) {
+  struct Case {
+    int connectCode;
+    bool overwrite;
+    Lines afterReport;  // the lines after the UNSUCCESSFUL line
+    size_t messages;    // message boxes shown
+  };
+  const std::string generalHint = "Path/Filename may be invalid, check configuration.";
+  for (const Case& c : {Case{connect_code::kConnected, false, {kHint}, 0},
+                        Case{connect_code::kConnected, true, {generalHint}, 0},
+                        Case{connect_code::kBadNetworkName, false, {kHint}, 0},
+                        Case{connect_code::kNotSupported, false, {kHint}, 0},
+                        Case{connect_code::kAccessDenied, false, {}, 0},
+                        Case{connect_code::kSessionCredentialConflict, false, {}, 0},
+                        Case{connect_code::kLogonFailure, false, {kHint}, 0},
+                        Case{connect_code::kInvalidPassword, false, {}, 1}}) {
+    FakeRun f;
+    Configure(f, "\\\\FS\\share");
+    f.shares.nextConnection = {c.connectCode,
+                               c.connectCode == connect_code::kConnected ? "/mnt/share" : ""};
+    f.shares.copyResult = Status::Error("Path not found", 76);
+    f.inputs.copyFileText = "/work/a.sql";
+    f.inputs.overwriteFile = c.overwrite;
+
+    RunCopyStep(f.run);
+
+    // Without a connection the copy goes to the network path itself.
+    const std::string destination =
+        c.connectCode == connect_code::kConnected ? "/mnt/share/a.sql" : "\\\\FS\\share\\a.sql";
+    Lines expected{"", "T, File, /work/a.sql, copy to " + destination + ", --> UNSUCCESSFUL. "};
+    expected.insert(expected.end(), c.afterReport.begin(), c.afterReport.end());
+    EXPECT_EQ(f.LogLines(), expected) << "code " << c.connectCode;
+    EXPECT_EQ(f.host.events.size(), c.messages) << "code " << c.connectCode;
+    EXPECT_EQ(f.shares.disconnected.size(), c.connectCode == connect_code::kConnected ? 1u : 0u)
+        << "code " << c.connectCode;
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+TEST(CopyStepTest, RefusedCredentialsFallBackToTheNetworkPath) {
+  FakeRun f;
+  Configure(f, "\\\\FS\\share\\in\\");
+  f.shares.nextConnection = {connect_code::kAccessDenied, ""};
+  f.inputs.copyFileText = "/work/a.sql";
+
+  RunCopyStep(f.run);
+
+  EXPECT_EQ(f.LogLines(), (Lines{"",
+                                 "T, File, /work/a.sql, copied to \\\\FS\\share\\in\\a.sql, "
+                                 "--> SUCCESSFUL."}));
+  EXPECT_TRUE(f.shares.disconnected.empty());
+}
+
+TEST(CopyStepTest, FailedDisconnectIsLogged) {
+  FakeRun f;
+  Configure(f, "\\\\FS\\share");
+  f.shares.disconnectResult = false;
+  f.inputs.copyFileText = "/work/a.sql";
+
+  RunCopyStep(f.run);
+
+  EXPECT_EQ(f.LogLines().back(),
+            "*** Could not disconnect drive, \\\\FS\\share\\, used for File Copy.  Files may be "
+            "open, check manually. ***");
+}
+
+TEST(CopyStepTest, ListsThatCannotBeUsed) {
+  FakeRun f;
+  Configure(f, "/srv/deploy");
+  std::string list = "/work/0.sql";
+  for (int i = 1; i <= 100; ++i) list += "|/work/" + std::to_string(i) + ".sql";
+  f.inputs.copyFileText = list;
+
+  RunCopyStep(f.run);
+
+  EXPECT_TRUE(f.shares.copies.empty());
+  EXPECT_EQ(f.LogLines(),
+            (Lines{"",
+                   "T, Copy File To Server skipped for Server: SRV1. The copy list holds more "
+                   "than 100 files."}));
+  EXPECT_TRUE(f.run.anyFailure);
+
+  // A name without any folder cannot be cut out of its path: the general error, no copy.
+  FakeRun bare;
+  Configure(bare, "/srv/deploy");
+  bare.inputs.copyFileText = "a.sql|/work/b.sql";
+  RunCopyStep(bare.run);
+  EXPECT_EQ(bare.host.events,
+            Lines{"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in "
+                  "Pelvane."});
+  ASSERT_EQ(bare.shares.copies.size(), 1u);
+  EXPECT_EQ(bare.shares.copies[0].first, "/work/b.sql");
+  EXPECT_TRUE(bare.run.anyFailure);
+}
+
+}  // namespace
+}  // namespace pelvane::engine

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/QueryToolFolder.h"
+#include "engine/ScriptStep.h"
+#include "fakes/Fakes.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using fakes::ProcessCall;
+using fakes::ToolBehaviour;
+using Lines = std::vector<std::string>;
+
+const char kFailingOutput[] =
+    "Server: Msg 208, Level 16, State 1, Line 1\r\nInvalid object name 'nope'.\r\n";
+const Lines kFailingDetails = {
+    "Server: [SRV1] @ T",         "Server: Msg 208", "Level 16", "State 1", "Line 1",
+    "Invalid object name 'nope'."};
+const char kToolMissingText[] =
+    "The Pelvane Tool requires that Microsoft Query Analyzer be installed on this computer to "
+    "vesk stored procedures.  Install Query Analyzer and try again.";
+const char kBanner[] =
+    "****************************** Microsoft Query Analyzer Not Installed "
+    "******************************";
+
+/// A run positioned on server SRV1, scripts a.sql and b.sql.
+struct ScriptRunFixture : FakeRun {
+  ScriptRunFixture() {
+    run.server = {1, "SRV1", "sa", "Secret1", "pubs", "Window", 1, dir.File("bin") + "/"};
+    inputs.scriptText = "a.sql|b.sql";
+  }
+  /// The tool fails a.sql with a server error and runs b.sql cleanly.
+  void FailFirstScript() {
+    processes.behaviour = [](const ProcessCall& call) {
+      ToolBehaviour b;
+      if (call.Option("-i") == "a.sql") b.output = kFailingOutput;
+      return b;
+    };
+  }
+};
+
+Lines Joined(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+const std::string kSeparator(82, '-');
+const Lines kSucceededB = {kSeparator, "T, Server: SRV1.",
+                           "Vesk Process for b.sql --> SUCCESSFUL."};
+const Lines kFailedReportA = {"T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
+
+TEST(ScriptStepTest, OutputJudgement) {
+  struct Case {
+    std::string fileText;
+    bool failed;
+  };
+  const Case cases[] = {
+      {"", false},
+      {"(1 row(s) affected)\r\n", false},
+      {kFailingOutput, true},
+      {"server: msg 208, level 16\r\n", true},
+      {"SERVER: MSG 50000\r\n", true},
+      {"Server: Msg 50000, Level 16\r\nDeploy SUCCESSFUL\r\n", false},
+      {"Server: Msg 50000\r\nit was successful after all\r\n", false},
+      {"Msg 208, Level 16, State 1, Server X, Line 1\r\n", false},
+      {"Server:\r\nMsg 1\r\n", false},               // lines join without blanks: "Server:Msg 1"
+      {"Server: M\r\nsg 1\r\n", true},               // and without separators: "Server: Msg 1"
+      {"Server: Msg 1\r\nUNSUCCESSFUL\r\n", false},  // the word inside another counts too
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OutputShowsFailure(JoinOutputLines(c.fileText)), c.failed) << c.fileText;
+  }
+}
+
+TEST(ScriptStepTest, DetailFieldsReadAsCommaSeparatedFields) {
+  struct Case {
+    std::string text;
+    Lines fields;
+  };
+  const Case cases[] = {
+      {"a,b\r\nc", {"a", "b", "c"}},
+      {"   lead,\t  x", {"lead", "x"}},
+      {"\"one, two\",three", {"one, two", "three"}},
+      {"  \"quoted\" tail,next", {"quoted", "next"}},
+      {"say \"hi\" there", {"say \"hi\" there"}},
+      {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+      {"a\nb\rc", {"a", "b", "c"}},
+      {"kept  ,", {"kept  ", ""}},
+      {"\"open, never closed\r\nnext", {"open, never closed\r\nnext"}},
+      {"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadDelimitedFields(c.text), c.fields) << c.text;
+}
+
+TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
+  ServerContext server{1, "SRV;rm -rf /", "o'brien \"x\"", "p@ss \"w\" ord", "my db", "Window",
+                       1, "/opt/pelvane/"};
+  QueryToolCommand command = BuildQueryToolCommand(server, "/scripts/a b.sql", "/tmp/out.log");
+  EXPECT_EQ(command.program, "/opt/pelvane/isqlw");
+  EXPECT_EQ(command.arguments, (Lines{"-S", "SRV;rm -rf /", "-d", "my db", "-U", "o'brien \"x\"",
+                                      "-i", "/scripts/a b.sql", "-o", "/tmp/out.log"}));
+  ASSERT_EQ(command.environment.size(), 1u);
+  EXPECT_EQ(command.environment[0].first, "SQLCMDPASSWORD");
+  EXPECT_EQ(command.environment[0].second, "p@ss \"w\" ord");
+
+  ScriptRunFixture f;
+  ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+  ASSERT_EQ(f.processes.calls.size(), 2u);
+  for (const ProcessCall& call : f.processes.calls) {
+    EXPECT_EQ(call.program, f.dir.File("bin") + "/isqlw");
+    EXPECT_EQ(call.Option("-o"), f.state.FixedLogFile);
+    EXPECT_EQ(call.Option("-P"), "");
+    for (const std::string& argument : call.arguments) {
+      EXPECT_EQ(argument.find("Secret1"), std::string::npos) << argument;
+    }
+  }
+}
+
+TEST(ScriptStepTest, QueryToolFolderEndsInOneSlashAndDefaultsAreStored) {
+  for (const char* stored : {"/opt/tools", "/opt/tools/"}) {
+    FakeRun f;
+    ASSERT_TRUE(f.store.SaveINIValues("Pelvane", "QAPath", stored));
+    QueryToolFolderRead read = DetermineQueryToolFolder(f.store, "/default");
+    EXPECT_EQ(read.folder, "/opt/tools/") << stored;
+  }
+  FakeRun f;
+  QueryToolFolderRead read = DetermineQueryToolFolder(f.store, "/usr/lib/pelvane");
+  EXPECT_TRUE(read.saved.ok());
+  EXPECT_EQ(read.folder, "/usr/lib/pelvane/");
+  EXPECT_EQ(f.store.GetINIValue("Pelvane", "QAPath"), "/usr/lib/pelvane");
+}
+
+TEST(ScriptStepTest, SuccessfulScriptsAreReportedInOrder) {
+  ScriptRunFixture f;
+  f.inputs.scriptText = "a.sql\r\nb.sql";
+  ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+  EXPECT_EQ(f.LogLines(),
+            Joined({{kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
+                    kSucceededB}));
+  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
+  EXPECT_EQ(f.sql.checkedLogins[0].login, "sa");
+  EXPECT_EQ(f.sql.checkedLogins[0].password, "Secret1");
+  EXPECT_FALSE(f.run.anyFailure);
+}
+
+TEST(ScriptStepTest, ErrorPolicy) {
+  struct Case {
+    std::string messagesTo;
+    int16_t whenOccurs;
+    ScriptsEnd end;
+    Lines afterError;  // what follows "Error in Vesk Process: "
+  };
+  const Case cases[] = {
+      {"Window", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
+      {"Window", 2, ScriptsEnd::kBreak, kFailingDetails},
+      {"Window", 3, ScriptsEnd::kEndRun, {"", "Server: [SRV1] @ T", "T, Server: SRV1"}},
+      {"Window", 0, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
+      {"File", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
+      {"File", 2, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
+      {"File", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
+      {"", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
+  };
+  for (const Case& c : cases) {
+    ScriptRunFixture f;
+    f.FailFirstScript();
+    f.run.server.MessagesTo = c.messagesTo;
+    f.run.server.WhenOccurs = c.whenOccurs;
+    EXPECT_EQ(RunScripts(f.run), c.end) << c.messagesTo << " " << c.whenOccurs;
+    EXPECT_EQ(f.LogLines(), Joined({{kSeparator, "Error in Vesk Process: "}, c.afterError}))
+        << c.messagesTo << " " << c.whenOccurs;
+    EXPECT_TRUE(f.run.anyFailure) << c.messagesTo << " " << c.whenOccurs;
+  }
+}
+
+TEST(ScriptStepTest, LoginCheckOutcomes) {
+  struct Case {
+    LoginCheckKind kind;
+    Lines lines;
+    bool toolStarted;
+    Lines events;
+  };
+  const Case cases[] = {
+      {LoginCheckKind::kUnreachable,
+       {kSeparator, "SQL Server does not exist or is not accessible. Server: SRV1.",
+        "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."},
+       false,
+       {}},
+      {LoginCheckKind::kLoginRefused,
+       {kSeparator, "Login FAILED for user sa on Server: SRV1.", "T, Server: SRV1.",
+        "Vesk process for a.sql --> UNSUCCESSFUL."},
+       false,
+       {}},
+      {LoginCheckKind::kOtherError,
+       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
+       true,
+       {"message: The Pelvane Tool | 20017, Unexpected EOF from the server occured in Pelvane."}},
+  };
+  for (const Case& c : cases) {
+    ScriptRunFixture f;
+    f.inputs.scriptText = "a.sql";
+    f.sql.loginChecks["SRV1"] =
+        LoginCheck{c.kind, {"08S01", 20017, "Unexpected EOF from the server", "ODBC"}};
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+    EXPECT_EQ(f.LogLines(), c.lines);
+    EXPECT_EQ(f.processes.calls.size(), c.toolStarted ? 1u : 0u);
+    EXPECT_EQ(f.host.events, c.events);
+    EXPECT_EQ(f.run.anyFailure, !c.toolStarted);
+  }
+}
+
+TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
+  const std::string reason = "isqlw: Login failed for user 'sa'.\r\n";
+  struct Case {
+    std::string name;
+    ToolBehaviour behaviour;
+    bool staleOutput;  // an earlier script's failing output lies in the output file
+    Lines lines;
+    Lines events;
+  };
+  const Lines noOutput = {kSeparator, "The query tool wrote no output for a.sql on Server: SRV1.",
+                          "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
+  const Case cases[] = {
+      {"exit 2",
+       {{ProcessOutcome::Kind::kExited, 2, ""}, reason},
+       false,
+       {kSeparator, "Error in Vesk Process: ", "Server: [SRV1] @ T",
+        "isqlw: Login failed for user 'sa'.", "T, Server: SRV1.",
+        "Vesk process for a.sql --> UNSUCCESSFUL."},
+       {}},
+      {"exit 1 judged by its text",
+       {{ProcessOutcome::Kind::kExited, 1, ""}, std::string("Changed database context.\r\n")},
+       false,
+       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
+       {}},
+      {"no output file",
+       {{ProcessOutcome::Kind::kExited, 0, ""}, std::nullopt},
+       true,
+       noOutput,
+       {}},
+      {"failed to start",
+       {{ProcessOutcome::Kind::kFailedToStart, 0, "isqlw: Permission denied"}, std::nullopt},
+       false,
+       noOutput,
+       {"message: The Pelvane Tool | Error: 5, isqlw: Permission denied, detected in Shell "
+        "subroutine.  Contact Support"}},
+      {"killed",
+       {{ProcessOutcome::Kind::kKilled, 0, "signal 9"}, std::nullopt},
+       false,
+       noOutput,
+       {}},
+  };
+  for (const Case& c : cases) {
+    ScriptRunFixture f;
+    f.inputs.scriptText = "a.sql";
+    if (c.staleOutput) pelvane::testing::WriteBytes(f.state.FixedLogFile, kFailingOutput);
+    ToolBehaviour chosen = c.behaviour;
+    f.processes.behaviour = [chosen](const ProcessCall&) { return chosen; };
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue) << c.name;
+    EXPECT_EQ(f.LogLines(), c.lines) << c.name;
+    EXPECT_EQ(f.host.events, c.events) << c.name;
+  }
+}
+
+TEST(ScriptStepTest, QueryToolMissing) {
+  const ToolBehaviour missing{{ProcessOutcome::Kind::kNotFound, 0, "isqlw: No such file"},
+                              std::nullopt};
+  const Lines missingLines = {kSeparator, "", kBanner, kToolMissingText};
+  const std::string question = std::string("yesno: Query Analyzer Not Installed | ") +
+                               kToolMissingText + " Continue other tasks?";
+  {
+    SCOPED_TRACE("no other step ticked: a critical message, and the run ends");
+    ScriptRunFixture f;
+    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kEndRun);
+    EXPECT_EQ(f.host.events,
+              Lines{std::string("critical: The Pelvane Tool | ") + kToolMissingText});
+    EXPECT_EQ(f.LogLines(), missingLines);
+    EXPECT_TRUE(f.run.QueryToolMissing);
+    EXPECT_EQ(f.processes.calls.size(), 1u);
+  }
+  {
+    SCOPED_TRACE("copy ticked, answered No: the run ends");
+    ScriptRunFixture f;
+    f.inputs.copyFile = true;
+    f.host.answers = {Answer::kNo};
+    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kEndRun);
+    EXPECT_EQ(f.host.events, Lines{question});
+    EXPECT_FALSE(f.run.ContinueOtherSteps);
+  }
+  {
+    SCOPED_TRACE("service ticked, answered Yes: each script fails and asks again");
+    ScriptRunFixture f;
+    f.inputs.restartServices = true;
+    f.host.answers = {Answer::kYes, Answer::kYes};
+    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+    EXPECT_EQ(f.host.events, (Lines{question, question}));
+    EXPECT_EQ(f.LogLines(),
+              Joined({missingLines,
+                      kFailedReportA,
+                      missingLines,
+                      {"T, Server: SRV1.", "Vesk process for b.sql --> UNSUCCESSFUL."}}));
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+TEST(ScriptStepTest, ListsThatRunNothing) {
+  {
+    ScriptRunFixture f;
+    f.inputs.scriptText = "";
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+    EXPECT_EQ(f.LogLines(), Lines{"No script(s) to vesk."});
+  }
+  {
+    ScriptRunFixture f;
+    f.inputs.scriptText = "s0.sql";
+    for (int k = 1; k <= 100; ++k) f.inputs.scriptText += "|s" + std::to_string(k) + ".sql";
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+    EXPECT_EQ(f.LogLines(),
+              Lines{"Script list has more than 100 items; scripts skipped for Server: SRV1."});
+    EXPECT_TRUE(f.processes.calls.empty());
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::engine

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ServiceStep.h"
+#include "engine/fakes/Fakes.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using Lines = std::vector<std::string>;
+
+const Lines kRequestLines = {"T, Service Spooler, stopped on Server: \\\\APPSRV.",
+                             "T, Service Spooler, started on Server: \\\\APPSRV."};
+constexpr char kFailedLine[] =
+    "T, Service Spooler, FAILED TO START on Server: \\\\APPSRV.  CHECK MANUALLY.";
+
+void Configure(FakeRun& f, const std::string& serviceServer, const std::string& serviceName) {
+  f.run.server.CurrentServer = "SRV1";
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "ServiceServer", serviceServer));
+  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "ServiceName", serviceName));
+}
+
+TEST(ServiceStepTest, RestartWaitsForTheServiceToRun) {
+  struct Case {
+    const char* name;
+    std::vector<ServiceState> states;  // what the two checks read
+    float delaySeconds;
+    int totalWaitMs;
+    bool failed;
+  };
+  for (const Case& c : {
+           Case{"in time", {ServiceState::kRunning}, 3.0f, 4000, false},
+           Case{"late", {ServiceState::kStartPending, ServiceState::kRunning}, 3.0f, 7000, false},
+           Case{"never", {ServiceState::kStartPending, ServiceState::kStopped}, 1.5f, 5500, true},
+           Case{"unknown service",
+                {ServiceState::kUnknown, ServiceState::kUnknown},
+                5.0f,
+                9000,
+                true},
+       }) {
+    FakeRun f;
+    Configure(f, "\\\\APPSRV", "Spooler");
+    f.state.ServicesDelay = c.delaySeconds;
+    f.services.queryScript.assign(c.states.begin(), c.states.end());
+
+    RunServiceStep(f.run);
+
+    Lines expected = kRequestLines;
+    if (c.failed) expected.push_back(kFailedLine);
+    EXPECT_EQ(f.LogLines(), expected) << c.name;
+    EXPECT_EQ(f.services.requests, (Lines{"stop \\\\APPSRV/Spooler", "start \\\\APPSRV/Spooler"}))
+        << c.name;
+    EXPECT_EQ(f.services.queryCount, static_cast<int>(c.states.size())) << c.name;
+    EXPECT_EQ(f.sleeper.TotalMs(), c.totalWaitMs) << c.name;
+    EXPECT_EQ(f.run.anyFailure, c.failed) << c.name;
+  }
+}
+
+TEST(ServiceStepTest, NotConfigured) {
+  struct Case {
+    std::string serviceServer;
+    std::string serviceName;
+    std::string line;
+  };
+  for (const Case& c : {
+           Case{"", "",
+                "T SRV1: Service not configured for Service.  Go to Configure Servers / "
+                "Configure Service to add a server name."},
+           Case{"", "Spooler",
+                "T SRV1: Service not configured for Service.  Go to Configure Servers / Configure "
+                "Service to add a server name."},
+           Case{"APPSRV", "",
+                "T SRV1: Service not configured.  Go to Configure Servers / Configure Service to "
+                "add a Service."},
+       }) {
+    FakeRun f;
+    Configure(f, c.serviceServer, c.serviceName);
+    RunServiceStep(f.run);
+    EXPECT_EQ(f.LogLines(), Lines{c.line}) << c.serviceServer << "/" << c.serviceName;
+    EXPECT_TRUE(f.services.requests.empty());
+    EXPECT_TRUE(f.sleeper.pauses.empty());
+    EXPECT_TRUE(f.run.anyFailure);
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::engine

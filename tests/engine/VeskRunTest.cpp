@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/VeskRun.h"
+#include "fakes/Fakes.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using fakes::ProcessCall;
+using fakes::ToolBehaviour;
+using Lines = std::vector<std::string>;
+using Kind = RunOutcome::Kind;
+
+const std::string kSeparator(82, '-');
+const char kFailingOutput[] =
+    "Server: Msg 2714, Level 16, State 5, Line 1\r\nThere is already an "
+    "object named 'p' in the database.\r\n";
+
+Lines Joined(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Lines Succeeded(const std::string& server) {
+  return {kSeparator, "T, Server: " + server + ".", "Vesk Process for deploy.sql --> SUCCESSFUL."};
+}
+
+Lines Complete(const std::string& server) {
+  return {server + ": Process complete.", kSeparator, ""};
+}
+
+bool Exists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+/// Servers SRV1..SRVn, each with its login, a local copy folder and the script deploy.sql.
+struct VeskFixture : FakeRun {
+  int16_t next = 1;
+
+  explicit VeskFixture(int servers = 3) {
+    for (int i = 1; i <= servers; ++i) {
+      std::string name = "SRV" + std::to_string(i);
+      AddServer(name, "login" + std::to_string(i), "pw" + std::to_string(i), "db");
+      store.SaveINIValues(name, "CopyPath", dir.File("copy" + std::to_string(i)));
+      inputs.processServers.push_back(name);
+    }
+    store.SaveINIValues("Errors", "MessagesTo", "Window");
+    store.SaveINIValues("Errors", "WhenOccurs", "1");
+    inputs.scriptText = "deploy.sql";
+    state.LogFile = dir.File("run.log");
+  }
+
+  /// The tool reports a server error on these servers.
+  void FailOn(std::vector<std::string> servers) {
+    processes.behaviour = [servers](const ProcessCall& call) {
+      ToolBehaviour b;
+      for (const std::string& s : servers) {
+        if (call.Option("-S") == s) b.output = kFailingOutput;
+      }
+      return b;
+    };
+  }
+  void Policy(const char* messagesTo, const char* whenOccurs) {
+    store.SaveINIValues("Errors", "MessagesTo", messagesTo);
+    store.SaveINIValues("Errors", "WhenOccurs", whenOccurs);
+  }
+  void TickCopy() {
+    inputs.copyFile = true;
+    inputs.copyFileText = dir.File("deploy.txt");
+  }
+
+  RunOutcome Run(int startIndex) { return RunVesk(startIndex, run, next); }
+
+  Lines ServersStarted() const {
+    Lines servers;
+    for (const ProcessCall& call : processes.calls) servers.push_back(call.Option("-S"));
+    return servers;
+  }
+  /// The copy folders that received a file, in order.
+  Lines CopyFolders() const {
+    Lines folders;
+    for (const auto& copy : shares.copies) {
+      folders.push_back(std::filesystem::path(copy.second).parent_path().filename().string());
+    }
+    return folders;
+  }
+  std::string LogFile() const { return pelvane::testing::ReadBytes(state.LogFile); }
+};
+
+TEST(VeskRunTest, ValidationsRefuseTheRun) {
+  struct Case {
+    bool copyFile;
+    std::string copyFileText;
+    int servers;
+    std::string message;
+  };
+  const Case cases[] = {
+      {true, "", 0,
+       "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
+       "defined.  Select a file to Copy and Try Again."},
+      {true, "", 2,
+       "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
+       "defined.  Select a file to Copy and Try Again."},
+      {false, "", 0, "message: The Pelvane Tool | You must select at least one server."},
+      {true, "/a.txt", 0, "message: The Pelvane Tool | You must select at least one server."},
+  };
+  for (const Case& c : cases) {
+    VeskFixture f(c.servers);
+    f.inputs.copyFile = c.copyFile;
+    f.inputs.copyFileText = c.copyFileText;
+    f.next = 2;
+    EXPECT_EQ(f.Run(1).kind, Kind::kRefused);
+    EXPECT_EQ(f.host.events, Lines{c.message});
+    EXPECT_EQ(f.host.window.Text(), "");
+    EXPECT_TRUE(f.processes.calls.empty());
+    EXPECT_TRUE(f.host.highlighted.empty());
+    EXPECT_EQ(f.next, 2);
+    EXPECT_FALSE(Exists(f.state.LogFile));
+  }
+}
+
+TEST(VeskRunTest, CompletedRunLogsEachServerAndSavesTheLog) {
+  VeskFixture f(2);
+  f.next = 5;
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_FALSE(outcome.anyFailure);
+  EXPECT_EQ(f.LogLines(),
+            Joined({Succeeded("SRV1"), Complete("SRV1"), Succeeded("SRV2"), Complete("SRV2")}));
+  EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+  EXPECT_EQ(f.host.highlighted, (std::vector<int>{1, 2, 0}));
+  EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
+  EXPECT_EQ(f.next, 1);
+  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
+  EXPECT_EQ(f.sql.checkedLogins[1].login, "login2");
+  EXPECT_EQ(f.sql.checkedLogins[1].password, "pw2");
+  EXPECT_EQ(f.processes.calls[1].Option("-d"), "db");
+  EXPECT_EQ(f.processes.calls[1].environment,
+            (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw2"}}));
+}
+
+TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
+  struct Case {
+    std::string failing;
+    std::string caption;
+    int16_t next;
+    Lines started;
+    Lines copied;
+  };
+  const Case cases[] = {
+      {"SRV2", "Continue ...", 3, {"SRV1", "SRV2"}, {"copy1", "copy2"}},
+      {"SRV3", "Vesk SQL", 4, {"SRV1", "SRV2", "SRV3"}, {"copy1", "copy2", "copy3"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failing);
+    VeskFixture f;
+    f.Policy("Window", "2");
+    f.TickCopy();
+    f.FailOn({c.failing});
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, Kind::kStopped);
+    EXPECT_TRUE(outcome.anyFailure);
+    EXPECT_EQ(f.host.captions, Lines{c.caption});
+    EXPECT_EQ(f.next, c.next);
+    EXPECT_EQ(f.ServersStarted(), c.started);
+    EXPECT_EQ(f.CopyFolders(), c.copied);
+
+    Lines lines = f.LogLines();
+    auto error = std::find(lines.begin(), lines.end(), "Error in Vesk Process: ");
+    ASSERT_NE(error, lines.end());
+    // The details, then straight to the copy step: no report line for the script.
+    EXPECT_EQ(Lines(error + 1, error + 5), (Lines{"Server: [" + c.failing + "] @ T",
+                                                  "Server: Msg 2714", "Level 16", "State 5"}));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "T, Server: " + c.failing + "."), 0);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()), Complete(c.failing));
+    EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+  }
+
+  VeskFixture f;
+  f.Policy("Window", "2");
+  f.FailOn({"SRV2"});
+  ASSERT_EQ(f.Run(1).kind, Kind::kStopped);
+  f.host.window.SetText("");  // the dialog empties the window before each press
+  f.FailOn({});
+  RunOutcome outcome = f.Run(f.next);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV3"), Complete("SRV3")}));
+  EXPECT_EQ(f.host.captions, (Lines{"Continue ...", "Vesk SQL"}));
+  EXPECT_EQ(f.next, 1);
+}
+
+TEST(VeskRunTest, FileWithEndOnErrorReportsAndGoesOn) {
+  VeskFixture f;
+  f.Policy("File", "3");
+  f.FailOn({"SRV2"});
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_TRUE(outcome.anyFailure);
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
+                                  Complete("SRV1"),
+                                  {kSeparator, "Error in Vesk Process: ", "T, Server: SRV2.",
+                                   "Vesk process for deploy.sql --> UNSUCCESSFUL."},
+                                  Complete("SRV2"),
+                                  Succeeded("SRV3"),
+                                  Complete("SRV3")}));
+}
+
+TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnce) {
+  VeskFixture f;
+  f.Policy("Window", "3");
+  f.TickCopy();
+  f.FailOn({"SRV2"});
+  f.next = 2;
+  RunOutcome outcome = f.Run(2);
+  EXPECT_EQ(outcome.kind, Kind::kEndedEarly);
+  EXPECT_TRUE(outcome.anyFailure);
+  EXPECT_EQ(f.LogLines(), (Lines{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV2] @ T",
+                                 "T, Server: SRV2"}));
+  EXPECT_EQ(f.ServersStarted(), Lines{"SRV2"});
+  EXPECT_TRUE(f.shares.copies.empty());
+  EXPECT_FALSE(Exists(f.state.LogFile));
+  EXPECT_EQ(f.host.highlighted, std::vector<int>{2});  // stays on the server that failed
+  EXPECT_TRUE(f.host.captions.empty());
+  EXPECT_EQ(f.next, 2);
+}
+
+TEST(VeskRunTest, PolicyIsReadPerServerAndAnEmptyWhenOccursKeepsItsValue) {
+  VeskFixture f;
+  f.store.SaveINIValues("Errors", "WhenOccurs", "");
+  f.state.WhenOccurs = 3;
+  f.FailOn({"SRV1"});
+  EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+  EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
+
+  VeskFixture g;
+  g.store.SaveINIValues("Errors", "WhenOccurs", "many");
+  g.state.WhenOccurs = 3;
+  g.FailOn({"SRV1"});
+  EXPECT_EQ(g.Run(1).kind, Kind::kEndedEarly);
+  EXPECT_EQ(g.host.events,
+            Lines{"message: The Pelvane Tool | 13, Type mismatch occured in Pelvane."});
+}
+
+TEST(VeskRunTest, SimpleScriptModeRunsOnlyTheQuery) {
+  VeskFixture f(2);
+  f.TickCopy();
+  f.inputs.overwriteFile = true;
+  f.inputs.appendText = true;
+  f.inputs.restartServices = true;
+  f.inputs.simpleScriptMode = true;
+  f.inputs.simpleScriptText = "select @@servername";
+  QueryResult table;
+  table.hasResultSet = true;
+  table.columns = {"name"};
+  table.rows = {{"one"}};
+  f.sql.queryResults.insert_or_assign("SRV1", table);
+  f.sql.queryResults.insert_or_assign("SRV2",
+                                      Status::Error("Login failed for user 'login2'.", 18456));
+
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_EQ(f.LogLines(),
+            Joined({{kSeparator, "SRV1: Simple Script Results", "name\t", "one\t"},
+                    Complete("SRV1"),
+                    {kSeparator, "SRV2: Simple Script Results",
+                     "Simple Script FAILED on Server: SRV2. Login failed for user 'login2'."},
+                    Complete("SRV2")}));
+  EXPECT_TRUE(f.processes.calls.empty());
+  EXPECT_TRUE(f.sql.checkedLogins.empty());
+  EXPECT_TRUE(f.shares.copies.empty());
+  EXPECT_TRUE(f.shares.appended.empty());
+  EXPECT_TRUE(f.services.requests.empty());
+  EXPECT_TRUE(f.clock.asked.empty());
+}
+
+TEST(VeskRunTest, DeferredLogAppearsOnlyAfterTheLastServer) {
+  VeskFixture f;
+  f.store.SaveINIValues("Pelvane", "RefreshLogWindow", "0");
+  std::vector<std::string> seenDuringRun;
+  f.processes.behaviour = [&f, &seenDuringRun](const ProcessCall&) {
+    seenDuringRun.push_back(f.host.window.Text());
+    return ToolBehaviour{};
+  };
+  EXPECT_EQ(f.Run(1).kind, Kind::kCompleted);
+  EXPECT_EQ(seenDuringRun, (Lines{"", "", ""}));
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"), Complete("SRV1"), Succeeded("SRV2"),
+                                  Complete("SRV2"), Succeeded("SRV3"), Complete("SRV3")}));
+  EXPECT_FALSE(Exists(f.state.TempErrorFile));
+  EXPECT_TRUE(f.host.highlighted.empty());
+  EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+}
+
+TEST(VeskRunTest, QueryToolMissing) {
+  const ToolBehaviour missing{{ProcessOutcome::Kind::kNotFound, 0, "no isqlw"}, std::nullopt};
+  {
+    SCOPED_TRACE("not going on");
+    VeskFixture f;
+    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
+    EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+    EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
+    EXPECT_EQ(f.host.events.size(), 1u);
+    EXPECT_EQ(f.LogLines().size(), 4u);  // separator, empty line, banner, message
+    EXPECT_FALSE(Exists(f.state.LogFile));
+  }
+  {
+    SCOPED_TRACE("going on with the copy step");
+    VeskFixture f;
+    f.TickCopy();
+    f.host.answers = {Answer::kYes, Answer::kYes, Answer::kYes};
+    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, Kind::kCompleted);
+    EXPECT_TRUE(outcome.anyFailure);
+    EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
+    EXPECT_EQ(f.CopyFolders(), (Lines{"copy1", "copy2", "copy3"}));
+    Lines lines = f.LogLines();
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "Vesk process for deploy.sql --> UNSUCCESSFUL."), 3);
+    EXPECT_TRUE(Exists(f.state.LogFile));
+  }
+}
+
+TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
+  VeskFixture f;
+  f.next = 4;
+  EXPECT_EQ(f.Run(4).kind, Kind::kCompleted);
+  EXPECT_TRUE(f.processes.calls.empty());
+  EXPECT_EQ(f.host.window.Text(), "");
+  EXPECT_EQ(f.host.highlighted, std::vector<int>{0});
+  EXPECT_EQ(f.LogFile(), "\r\n");
+  EXPECT_EQ(f.next, 1);
+}
+
+}  // namespace
+}  // namespace pelvane::engine

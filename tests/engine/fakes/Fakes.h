@@ -1,0 +1,298 @@
+#pragma once
+
+// Small fakes of the run's ports for the engine's unit tests, and a run built on them.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/MessageLog.h"
+#include "engine/ProgramState.h"
+#include "engine/RunContext.h"
+#include "settings/PasswordScrambler.h"
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+
+namespace pelvane::engine::fakes {
+
+/// Records everything the run shows and asks, in order, as "kind: caption | text" entries, and
+/// answers questions from a queue (No / Cancel / nullopt when it runs dry).
+class FakeRunHost : public RunHost {
+ public:
+  std::vector<std::string> events;
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> textAnswers;
+  TextLogWindow window;
+  std::vector<int> highlighted;  // ShowServerInProgress positions, 0 for "none"
+  std::vector<std::string> captions;
+  int clearAddTimeStampCalls = 0;
+
+  void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
+    events.push_back(std::string(icon == MessageIcon::kCritical ? "critical: " : "message: ") +
+                     caption + " | " + text);
+  }
+  Answer AskYesNo(const std::string& text, const std::string& caption) override {
+    events.push_back("yesno: " + caption + " | " + text);
+    return Next(Answer::kNo);
+  }
+  Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
+    events.push_back("yesnocancel: " + caption + " | " + text);
+    return Next(Answer::kCancel);
+  }
+  std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
+                                     const std::string& defaultText) override {
+    events.push_back("input: " + caption + " | " + prompt + " | " + defaultText);
+    if (textAnswers.empty()) return std::nullopt;
+    std::optional<std::string> answer = textAnswers.front();
+    textAnswers.pop_front();
+    return answer;
+  }
+  LogWindow& Log() override { return window; }
+  void ShowServerInProgress(int position) override { highlighted.push_back(position); }
+  void SetRunButtonCaption(const std::string& caption) override { captions.push_back(caption); }
+  void ClearAddTimeStamp() override { ++clearAddTimeStampCalls; }
+
+ private:
+  Answer Next(Answer whenDry) {
+    if (answers.empty()) return whenDry;
+    Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+/// Accepts every login unless told otherwise per server; answers queries per server.
+class FakeSqlClient : public SqlClient {
+ public:
+  std::map<std::string, LoginCheck> loginChecks;            // by server; default accepted
+  std::map<std::string, Result<QueryResult>> queryResults;  // by server; default no result set
+  std::vector<SqlTarget> checkedLogins;
+  std::vector<std::pair<SqlTarget, std::string>> queries;  // target and text
+  std::vector<int> queryTimeouts;
+
+  LoginCheck CheckLogin(const SqlTarget& target) override {
+    checkedLogins.push_back(target);
+    auto found = loginChecks.find(target.server);
+    if (found != loginChecks.end()) return found->second;
+    return LoginCheck{LoginCheckKind::kAccepted, {}};
+  }
+  Result<QueryResult> RunQuery(const SqlTarget& target, const std::string& text,
+                               int timeoutSeconds) override {
+    queries.emplace_back(target, text);
+    queryTimeouts.push_back(timeoutSeconds);
+    auto found = queryResults.find(target.server);
+    if (found != queryResults.end()) return found->second;
+    return QueryResult{};
+  }
+  PasswordChange ChangePassword(const std::string&, const std::string&, const std::string&,
+                                const std::string&) override {
+    return PasswordChange{PasswordChangeKind::kChanged, 0, {}};
+  }
+};
+
+/// One start of a program as the fake saw it.
+struct ProcessCall {
+  std::string program;
+  std::vector<std::string> arguments;
+  std::vector<std::pair<std::string, std::string>> environment;
+
+  /// The value after an option ("-S"), empty when the option is missing.
+  std::string Option(const std::string& option) const {
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+      if (arguments[i] == option) return arguments[i + 1];
+    }
+    return std::string();
+  }
+};
+
+/// What the fake query tool does for one call: how it ends and what it writes to "-o".
+struct ToolBehaviour {
+  ProcessOutcome outcome{ProcessOutcome::Kind::kExited, 0, ""};
+  std::optional<std::string> output = std::string();  // nullopt writes no output file
+};
+
+/// Plays the query tool: writes the chosen output to the file after "-o".
+class FakeProcessLauncher : public ProcessLauncher {
+ public:
+  std::vector<ProcessCall> calls;
+  std::function<ToolBehaviour(const ProcessCall&)> behaviour = [](const ProcessCall&) {
+    return ToolBehaviour{};
+  };
+
+  ProcessOutcome RunAndWait(
+      const std::string& program, const std::vector<std::string>& arguments,
+      const std::vector<std::pair<std::string, std::string>>& environment) override {
+    calls.push_back({program, arguments, environment});
+    ToolBehaviour chosen = behaviour(calls.back());
+    std::string outputFile = calls.back().Option("-o");
+    if (chosen.output && !outputFile.empty() &&
+        chosen.outcome.kind == ProcessOutcome::Kind::kExited) {
+      pelvane::testing::WriteBytes(outputFile, *chosen.output);
+    }
+    return chosen.outcome;
+  }
+};
+
+/// Network folders that connect, copy and append as told, recording each request.
+class FakeNetworkShares : public NetworkShares {
+ public:
+  Connection nextConnection{connect_code::kConnected, "/mnt/share"};
+  Status copyResult = Status::Ok();
+  Status appendResult = Status::Ok();
+  bool disconnectResult = true;
+  std::vector<std::string> connected;                         // remote paths
+  std::vector<std::string> disconnected;                      // local names
+  std::vector<std::pair<std::string, std::string>> copies;    // source, destination
+  std::vector<std::pair<std::string, std::string>> appended;  // path, text
+  std::deque<Connection> connectionScript;  // answers Connect in turn, before nextConnection
+  std::vector<std::string> credentials;     // "user:password" of each Connect
+  std::vector<bool> disconnectForced;       // the force flag of each Disconnect
+  std::vector<bool> copyFailIfExists;       // the failIfExists flag of each CopyFile
+  /// With it, a successful copy leaves its destination behind, and a later copy onto it with
+  /// failIfExists fails with 58 "File already exists".
+  bool rememberCopies = false;
+  std::set<std::string> existingFiles;
+
+  Connection Connect(const std::string& remotePath, const std::string& userName,
+                     const std::string& password) override {
+    connected.push_back(remotePath);
+    credentials.push_back(userName + ":" + password);
+    if (connectionScript.empty()) return nextConnection;
+    Connection scripted = connectionScript.front();
+    connectionScript.pop_front();
+    return scripted;
+  }
+  bool Disconnect(const std::string& localName, bool force) override {
+    disconnected.push_back(localName);
+    disconnectForced.push_back(force);
+    return disconnectResult;
+  }
+  Status CopyFile(const std::string& source, const std::string& destination,
+                  bool failIfExists) override {
+    copies.emplace_back(source, destination);
+    copyFailIfExists.push_back(failIfExists);
+    if (rememberCopies && failIfExists && existingFiles.count(destination)) {
+      return Status::Error("File already exists", 58);
+    }
+    if (rememberCopies && copyResult) existingFiles.insert(destination);
+    return copyResult;
+  }
+  Status AppendText(const std::string& path, const std::string& text) override {
+    appended.emplace_back(path, text);
+    return appendResult;
+  }
+};
+
+/// A clock that every machine shares; nullopt when it cannot be read.
+class FakeRemoteClock : public RemoteClock {
+ public:
+  std::optional<std::time_t> time;
+  std::vector<std::string> asked;
+  std::optional<std::time_t> CurrentTime(const std::string& machine) override {
+    asked.push_back(machine);
+    return time;
+  }
+};
+
+/// Services whose state follows Start and Stop at once unless a state is pinned.
+class FakeServiceControl : public ServiceControl {
+ public:
+  std::map<std::string, ServiceState> states;  // by "machine/service"
+  std::set<std::string> pinned;                // states that Start and Stop leave alone
+  std::vector<std::string> requests;           // "start machine/service", "stop ..."
+  std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
+  int queryCount = 0;
+
+  ServiceState QueryState(const std::string& machine, const std::string& service) override {
+    ++queryCount;
+    if (!queryScript.empty()) {
+      ServiceState scripted = queryScript.front();
+      queryScript.pop_front();
+      return scripted;
+    }
+    auto found = states.find(machine + "/" + service);
+    return found == states.end() ? ServiceState::kUnknown : found->second;
+  }
+  void Start(const std::string& machine, const std::string& service) override {
+    Request("start", machine + "/" + service, ServiceState::kRunning);
+  }
+  void Stop(const std::string& machine, const std::string& service) override {
+    Request("stop", machine + "/" + service, ServiceState::kStopped);
+  }
+
+ private:
+  void Request(const std::string& what, const std::string& key, ServiceState after) {
+    requests.push_back(what + " " + key);
+    if (!pinned.count(key)) states[key] = after;
+  }
+};
+
+/// Counts the pauses instead of taking them.
+class FakeSleeper : public Sleeper {
+ public:
+  std::vector<int> pauses;
+  void SleepMs(int milliseconds) override { pauses.push_back(milliseconds); }
+  int TotalMs() const {
+    int total = 0;
+    for (int pause : pauses) total += pause;
+    return total;
+  }
+};
+
+/// A whole run over the fakes, with its settings file and log files in a fresh folder.
+/// Timestamps read "T".
+struct FakeRun {
+  pelvane::testing::TempDir dir;
+  settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
+  ProgramState state;
+  FakeRunHost host;
+  FakeSqlClient sql;
+  FakeProcessLauncher processes;
+  FakeNetworkShares shares;
+  FakeRemoteClock clock;
+  FakeServiceControl services;
+  FakeSleeper sleeper;
+  RunPorts ports{host, sql, processes, shares, clock, services, sleeper};
+  MessageLog log{host.window, dir.File("tmpErrMsgs.log"), dir.File("Pelvane.log")};
+  RunInputs inputs;
+  RunContext run{inputs, ports, store, state, log, dir.File("bin"), false, false, false, {}};
+
+  FakeRun() {
+    state.SettingsFile = store.file();
+    state.DateTimeFormat = "\"T\"";
+    state.TempErrorFile = log.TempErrorFile();
+    state.FixedLogFile = log.FixedLogFile();
+  }
+
+  /// Registers a server's SQL login as the Configure Servers dialog stores it.
+  void AddServer(const std::string& name, const std::string& login, const std::string& password,
+                 const std::string& database) {
+    store.SaveINIValues(name, "Login", login);
+    store.SaveINIValues(name, "Password",
+                        settings::ScramblePassword(password, settings::PasswordKey));
+    store.SaveINIValues(name, "Database", database);
+  }
+
+  /// The log window's lines, without their "\r\n".
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    std::string text = host.window.Text();
+    for (size_t start = 0; start < text.size();) {
+      size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return lines;
+  }
+};
+
+}  // namespace pelvane::engine::fakes

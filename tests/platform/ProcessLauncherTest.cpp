@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/ScriptStep.h"
+#include "engine/fakes/Fakes.h"
+#include "platform/OdbcSqlClient.h"
+#include "platform/PosixProcessLauncher.h"
+#include "support/StandinServer.h"
+#include "support/TempDir.h"
+
+namespace pelvane::platform {
+namespace {
+
+using engine::ProcessOutcome;
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+using Kind = ProcessOutcome::Kind;
+
+/// Runs a shell snippet as the program's own script (the launcher itself never uses a shell);
+/// $0 is the first argument after the snippet.
+ProcessOutcome RunShell(const std::string& snippet, std::vector<std::string> arguments,
+                        std::vector<std::pair<std::string, std::string>> environment = {}) {
+  arguments.insert(arguments.begin(), {"-c", snippet});
+  PosixProcessLauncher launcher;
+  return launcher.RunAndWait("/bin/sh", arguments, environment);
+}
+
+TEST(ProcessLauncherTest, ArgumentsArriveLiterally) {
+  TempDir dir;
+  std::string out = dir.File("args.txt");
+  std::string marker = dir.File("ran");
+  ProcessOutcome outcome =
+      RunShell("for a; do printf '[%s]' \"$a\"; done > \"$0\"",
+               {out, "a b", "x; touch " + marker, "'q\" $(touch " + marker + ")", ""});
+  ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
+  EXPECT_EQ(outcome.exitCode, 0);
+  EXPECT_EQ(ReadBytes(out), "[a b][x; touch " + marker + "]['q\" $(touch " + marker + ")][]");
+  EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST(ProcessLauncherTest, EnvironmentAdditionsReplaceVariablesOfTheirName) {
+  TempDir dir;
+  std::string out = dir.File("env.txt");
+  ProcessOutcome outcome = RunShell("env > \"$0\"", {out},
+                                    {{"SQLCMDPASSWORD", "p@ss \"w\"; x"}, {"HOME", "/elsewhere"}});
+  ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
+  std::string env = "\n" + ReadBytes(out);
+  EXPECT_NE(env.find("\nSQLCMDPASSWORD=p@ss \"w\"; x\n"), std::string::npos);
+  EXPECT_NE(env.find("\nHOME=/elsewhere\n"), std::string::npos);
+  EXPECT_EQ(env.find("\nHOME="), env.rfind("\nHOME="));  // once
+  EXPECT_NE(env.find("\nPATH="), std::string::npos);     // the caller's own variables stay
+}
+
+TEST(ProcessLauncherTest, HowProgramsEnd) {
+  TempDir dir;
+  std::string notExecutable = dir.File("plain.txt");
+  WriteBytes(notExecutable, "#!/bin/sh\nexit 0\n");
+  ::chmod(notExecutable.c_str(), 0644);
+  std::string out = dir.File("stdin.txt");
+  struct Case {
+    std::string name;
+    std::string program;
+    std::vector<std::string> arguments;
+    Kind kind;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"exit status", "/bin/sh", {"-c", "exit 3"}, Kind::kExited, 3},
+      {"standard input is empty", "/bin/sh", {"-c", "cat > \"$0\"", out}, Kind::kExited, 0},
+      {"missing program", dir.File("isqlw"), {}, Kind::kNotFound, 0},
+      {"missing folder", "/no/such/folder/isqlw", {}, Kind::kNotFound, 0},
+      {"not executable", notExecutable, {}, Kind::kFailedToStart, 0},
+      {"killed", "/bin/sh", {"-c", "kill -9 $$"}, Kind::kKilled, 0},
+  };
+  for (const Case& c : cases) {
+    PosixProcessLauncher launcher;
+    ProcessOutcome outcome = launcher.RunAndWait(c.program, c.arguments, {});
+    EXPECT_EQ(outcome.kind, c.kind) << c.name << ": " << outcome.message;
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
+    if (c.kind != Kind::kExited) {
+      EXPECT_NE(outcome.message.find(c.kind == Kind::kKilled ? "signal 9" : c.program),
+                std::string::npos)
+          << c.name << ": " << outcome.message;
+    }
+  }
+  EXPECT_EQ(ReadBytes(out), "");
+}
+
+TEST(ProcessLauncherTest, QueryToolTakesThePasswordFromTheEnvironment) {
+  pelvane::testing::StandinServer standin;
+  TempDir dir;
+  std::string script = dir.File("one.sql");
+  WriteBytes(script, "select 1 as one\r\nGO\r\n");
+  struct Case {
+    std::string password;
+    int exitCode;
+  };
+  for (const Case& c : {Case{"Secret1", 0}, Case{"wrong", 2}}) {
+    std::string output = dir.File("out-" + c.password + ".log");
+    PosixProcessLauncher launcher;
+    ProcessOutcome outcome = launcher.RunAndWait(
+        PELVANE_ISQLW_PATH,
+        {"-S", standin.dbServer(0), "-d", "pubs", "-U", "sa", "-i", script, "-o", output},
+        {{"SQLCMDPASSWORD", c.password}});
+    ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.password;
+    std::string text = ReadBytes(output);
+    if (c.exitCode == 0) {
+      EXPECT_NE(text.find("one"), std::string::npos) << text;
+    } else {
+      EXPECT_NE(text.find("Login failed"), std::string::npos) << text;
+    }
+  }
+}
+
+/// The script step over the real query tool and login check: a run's scripts against sqlstandin.
+TEST(ProcessLauncherTest, ScriptStepRunsTheQueryToolAgainstAServer) {
+  pelvane::testing::StandinServer standin;
+  engine::fakes::FakeRun f;
+  OdbcSqlClient sql;
+  PosixProcessLauncher launcher;
+  engine::RunPorts ports{f.host, sql, launcher, f.shares, f.clock, f.services, f.sleeper};
+  engine::RunContext run{f.inputs, ports, f.store, f.state, f.log, "", false, false, false, {}};
+  WriteBytes(f.dir.File("good.sql"), "create table t (id int)\r\nGO\r\nselect id from t\r\n");
+  WriteBytes(f.dir.File("bad.sql"), "select id from nope\r\n");
+  f.inputs.scriptText = f.dir.File("good.sql") + "|" + f.dir.File("bad.sql");
+  const std::string server = standin.server(0);
+  run.server = {1,      server,
+                "sa",   "Secret1",
+                "pubs", "Window",
+                1,      std::filesystem::path(PELVANE_ISQLW_PATH).parent_path().string() + "/"};
+
+  ASSERT_EQ(engine::RunScripts(run), engine::ScriptsEnd::kContinue);
+  std::vector<std::string> lines = f.LogLines();
+  const std::string separator(82, '-');
+  ASSERT_GE(lines.size(), 9u) << f.host.window.Text();
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+            (std::vector<std::string>{
+                separator, "T, Server: " + server + ".",
+                "Vesk Process for " + f.dir.File("good.sql") + " --> SUCCESSFUL.", separator,
+                "Error in Vesk Process: ", "Server: [" + server + "] @ T"}));
+  EXPECT_EQ(lines[6], "Server: Msg 208");
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{
+                "T, Server: " + server + ".",
+                "Vesk process for " + f.dir.File("bad.sql") + " --> UNSUCCESSFUL."}));
+  EXPECT_TRUE(f.host.events.empty());
+
+  f.host.window.SetText("");
+  run.server.CurrentPassword = "wrong";
+  ASSERT_EQ(engine::RunScripts(run), engine::ScriptsEnd::kContinue);
+  EXPECT_EQ(f.LogLines()[1], "Login FAILED for user sa on Server: " + server + ".");
+}
+
+}  // namespace
+}  // namespace pelvane::platform
