@@ -71,6 +71,7 @@ ProgramState LoadProgramState(const settings::SettingsStore& store,
 
   state.TempErrorFile = SiblingFile(state.SettingsFile, kTempErrorFileName);
   state.FixedLogFile = SiblingFile(state.SettingsFile, kFixedLogFileName);
+  state.QueryOutputFile = SiblingFile(state.SettingsFile, kQueryOutputFileName);
   return state;
 }
 

@@ -11,6 +11,7 @@ namespace pelvane::engine {
 constexpr char kSettingsFileName[] = "Pelvane.ZRQ";
 constexpr char kTempErrorFileName[] = "tmpErrMsgs.log";
 constexpr char kFixedLogFileName[] = "Pelvane.log";
+constexpr char kQueryOutputFileName[] = "PelvaneScript.out";
 
 /// The main window's place in twips.
 struct WindowPlacement {
@@ -31,8 +32,11 @@ struct ProgramState {
   bool AppendTextOpen = false;
   bool SimpleScriptOpen = false;
   std::string TempErrorFile;
-  /// The log file used when LogFile names none; also the query tool's output file.
+  /// The log file used when LogFile names none.
   std::string FixedLogFile;
+  /// The file the query tool writes a script's output to. Kept apart from FixedLogFile, which
+  /// the run log is appended to: the next script would otherwise delete the log history.
+  std::string QueryOutputFile;
   /// Where the main window opens when it is not maximized.
   WindowPlacement Placement;
   bool MainMaximized = false;

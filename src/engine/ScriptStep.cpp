@@ -126,7 +126,7 @@ struct ScriptRun {
   }
 
   ScriptsEnd Run() {
-    const std::string& outputFile = run.state.FixedLogFile;
+    const std::string& outputFile = run.state.QueryOutputFile;
     QueryToolCommand command = BuildQueryToolCommand(run.server, script, outputFile);
     if (Status removed = settings::RemoveFile(outputFile); !removed) run.ShowGeneralError(removed);
     run.Log(LogSeparator());

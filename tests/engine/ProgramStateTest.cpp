@@ -31,6 +31,7 @@ TEST(ProgramStateTest, MissingFileGivesEveryDefault) {
   EXPECT_FALSE(state.SimpleScriptOpen);
   EXPECT_EQ(state.TempErrorFile, dir.File("tmpErrMsgs.log"));
   EXPECT_EQ(state.FixedLogFile, dir.File("Pelvane.log"));
+  EXPECT_EQ(state.QueryOutputFile, dir.File("PelvaneScript.out"));
   EXPECT_EQ(state.Placement.top, 1200);
   EXPECT_EQ(state.Placement.left, 2400);
   EXPECT_EQ(state.Placement.height, 6000);

@@ -114,7 +114,7 @@ TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
   ASSERT_EQ(f.processes.calls.size(), 2u);
   for (const ProcessCall& call : f.processes.calls) {
     EXPECT_EQ(call.program, f.dir.File("bin") + "/isqlw");
-    EXPECT_EQ(call.Option("-o"), f.state.FixedLogFile);
+    EXPECT_EQ(call.Option("-o"), f.state.QueryOutputFile);
     EXPECT_EQ(call.Option("-P"), "");
     for (const std::string& argument : call.arguments) {
       EXPECT_EQ(argument.find("Secret1"), std::string::npos) << argument;
@@ -258,7 +258,7 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
   for (const Case& c : cases) {
     ScriptRunFixture f;
     f.inputs.scriptText = "a.sql";
-    if (c.staleOutput) pelvane::testing::WriteBytes(f.state.FixedLogFile, kFailingOutput);
+    if (c.staleOutput) pelvane::testing::WriteBytes(f.state.QueryOutputFile, kFailingOutput);
     ToolBehaviour chosen = c.behaviour;
     f.processes.behaviour = [chosen](const ProcessCall&) { return chosen; };
     EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue) << c.name;

@@ -340,3 +340,24 @@ TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
 
 }  // namespace
 }  // namespace pelvane::engine
+
+namespace pelvane::engine {
+namespace {
+
+TEST(VeskRunLogFileTest, TheFallbackLogKeepsEveryRunsLog) {
+  // With no log file named, runs append to the fixed log file, which the query tool's output
+  // must never overwrite: the second run's scripts leave the first run's log in place.
+  VeskFixture f(1);
+  f.state.LogFile.clear();
+  ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+  std::string first = pelvane::testing::ReadBytes(f.log.FixedLogFile());
+  ASSERT_NE(first.find("SUCCESSFUL."), std::string::npos);
+  f.host.window.SetText("");
+  ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+  std::string both = pelvane::testing::ReadBytes(f.log.FixedLogFile());
+  EXPECT_EQ(both.substr(0, first.size()), first);
+  EXPECT_GT(both.size(), first.size());
+}
+
+}  // namespace
+}  // namespace pelvane::engine

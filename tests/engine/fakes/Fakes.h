@@ -270,6 +270,7 @@ struct FakeRun {
     state.DateTimeFormat = "\"T\"";
     state.TempErrorFile = log.TempErrorFile();
     state.FixedLogFile = log.FixedLogFile();
+    state.QueryOutputFile = dir.File("PelvaneScript.out");
   }
 
   /// Registers a server's SQL login as the Configure Servers dialog stores it.
