@@ -23,12 +23,12 @@ Result<Args> Args::Parse(const std::vector<std::string>& tokens, const OptionSpe
     }
     if (spec.flags.count(name) != 0) {
       if (inlineValue) return Status::Error("option --" + name + " takes no value");
-      args.options_[name] = std::string();
+      args.options_[name].push_back(std::string());
     } else if (spec.withValue.count(name) != 0) {
       if (inlineValue) {
-        args.options_[name] = *inlineValue;
+        args.options_[name].push_back(*inlineValue);
       } else if (i + 1 < tokens.size()) {
-        args.options_[name] = tokens[++i];
+        args.options_[name].push_back(tokens[++i]);
       } else {
         return Status::Error("option --" + name + " needs a value");
       }
@@ -42,7 +42,12 @@ Result<Args> Args::Parse(const std::vector<std::string>& tokens, const OptionSpe
 std::optional<std::string> Args::Value(const std::string& option) const {
   auto it = options_.find(option);
   if (it == options_.end()) return std::nullopt;
-  return it->second;
+  return it->second.back();
+}
+
+std::vector<std::string> Args::Values(const std::string& option) const {
+  auto it = options_.find(option);
+  return it == options_.end() ? std::vector<std::string>() : it->second;
 }
 
 }  // namespace pelvane::cli

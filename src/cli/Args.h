@@ -24,11 +24,14 @@ class Args {
 
   const std::vector<std::string>& positional() const { return positional_; }
   bool Has(const std::string& option) const { return options_.count(option) != 0; }
+  /// The option's value; the last one when it was given more than once.
   std::optional<std::string> Value(const std::string& option) const;
+  /// Every value of a repeatable option, in the order given (empty when not given).
+  std::vector<std::string> Values(const std::string& option) const;
 
  private:
   std::vector<std::string> positional_;
-  std::map<std::string, std::string> options_;
+  std::map<std::string, std::vector<std::string>> options_;
 };
 
 }  // namespace pelvane::cli

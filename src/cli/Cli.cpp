@@ -13,7 +13,7 @@ constexpr char kProgram[] = "pelvanectl";
 
 std::vector<Command> AllCommands() {
   std::vector<Command> all;
-  for (auto group : {SettingsCommands, ServerCommands, LoginCommands, LogCommands}) {
+  for (auto group : {SettingsCommands, ServerCommands, LoginCommands, LogCommands, RunCommands}) {
     std::vector<Command> commands = group();
     all.insert(all.end(), commands.begin(), commands.end());
   }
@@ -22,7 +22,8 @@ std::vector<Command> AllCommands() {
 
 void PrintUsage(std::ostream& out, const std::string& defaultSettingsFile) {
   out << "usage: " << kProgram << " [--settings FILE] COMMAND [ARGS...]\n\n"
-      << "Keeps the server registry and settings of The Pelvane Tool from scripts.\n\n"
+      << "Runs scripts on servers and keeps the server registry and settings of The Pelvane\n"
+      << "Tool, from scripts.\n\n"
       << "Commands:\n";
   for (const Command& command : AllCommands()) {
     std::string padded = command.name;

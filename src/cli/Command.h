@@ -42,5 +42,6 @@ std::vector<Command> SettingsCommands();
 std::vector<Command> ServerCommands();
 std::vector<Command> LoginCommands();
 std::vector<Command> LogCommands();
+std::vector<Command> RunCommands();
 
 }  // namespace pelvane::cli

@@ -7,7 +7,6 @@ namespace pelvane::engine {
 
 namespace {
 
-constexpr char kProgramTitle[] = "The Pelvane Tool";
 /// The classic number of a file that cannot be opened under its name.
 constexpr int kBadFileName = 52;
 /// The classic error of cutting text at a position that is not there.

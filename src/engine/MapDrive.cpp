@@ -2,10 +2,6 @@
 
 namespace pelvane::engine {
 
-namespace {
-constexpr char kProgramTitle[] = "The Pelvane Tool";
-}  // namespace
-
 DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std::string& remotePath,
                                 const std::string& userName, const std::string& password) {
   DriveConnection result;

@@ -4,10 +4,6 @@
 
 namespace pelvane::engine {
 
-namespace {
-constexpr char kProgramTitle[] = "The Pelvane Tool";
-}  // namespace
-
 std::string RunContext::Timestamp() const {
   return engine::Timestamp(state.DateTimeFormat);
 }

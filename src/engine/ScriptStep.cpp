@@ -12,7 +12,6 @@ namespace pelvane::engine {
 
 namespace {
 
-constexpr char kProgramTitle[] = "The Pelvane Tool";
 constexpr char kToolMissingCaption[] = "Query Analyzer Not Installed";
 constexpr char kToolMissingText[] =
     "The Pelvane Tool requires that Microsoft Query Analyzer be installed on this computer to "

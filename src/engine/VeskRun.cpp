@@ -17,7 +17,6 @@ namespace pelvane::engine {
 
 namespace {
 
-constexpr char kProgramTitle[] = "The Pelvane Tool";
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kContinueCaption[] = "Continue ...";
 constexpr int kTypeMismatch = 13;

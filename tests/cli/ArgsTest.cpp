@@ -31,5 +31,18 @@ TEST(ArgsTest, SplitsPositionalsAndOptions) {
   }
 }
 
+TEST(ArgsTest, KeepsEveryValueOfARepeatedOption) {
+  OptionSpec spec{{"server", "group"}, {"overwrite"}};
+  Result<Args> args = Args::Parse({"--server", "a", "--group", "g1", "--server=b", "--overwrite",
+                                   "--server", "", "--group", "g2"},
+                                  spec);
+  ASSERT_TRUE(args.ok());
+  EXPECT_EQ(args->Values("server"), (std::vector<std::string>{"a", "b", ""}));
+  EXPECT_EQ(args->Values("group"), (std::vector<std::string>{"g1", "g2"}));
+  EXPECT_EQ(args->Value("group"), "g2");  // the single-value view keeps the last
+  EXPECT_TRUE(args->Has("overwrite"));
+  EXPECT_TRUE(args->Values("copy").empty());
+}
+
 }  // namespace
 }  // namespace pelvane::cli

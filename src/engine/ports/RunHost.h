@@ -7,6 +7,9 @@
 
 namespace pelvane::engine {
 
+/// The caption of every message box unless a step names another.
+constexpr char kProgramTitle[] = "The Pelvane Tool";
+
 enum class MessageIcon { kNone, kCritical };
 enum class Answer { kYes, kNo, kCancel };
 
