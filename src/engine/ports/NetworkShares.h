@@ -40,7 +40,8 @@ class NetworkShares {
   /// failIfExists an existing destination is left alone and the copy fails.
   virtual Status CopyFile(const std::string& source, const std::string& destination,
                           bool failIfExists) = 0;
-  /// Appends text to a file under a local name or a network path, creating it when missing.
+  /// Appends text and a line end ("\r\n") to a file under a local name or a network path,
+  /// creating it when missing.
   virtual Status AppendText(const std::string& path, const std::string& text) = 0;
 };
 

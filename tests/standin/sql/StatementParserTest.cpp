@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "standin/sql/StatementParser.h"
+
+namespace pelvane::standin {
+namespace {
+
+std::string Render(const Statement& statement) {
+  std::string text;
+  for (const Token& token : statement.tokens) text += (text.empty() ? "" : " ") + token.text;
+  switch (statement.shape) {
+    case StatementShape::kSimple:
+      return text;
+    case StatementShape::kRestOfBatch:
+      return "REST " + text;
+    case StatementShape::kIf: {
+      std::string out = "IF " + text + " THEN {" + Render(statement.children.at(0)) + "}";
+      if (statement.children.size() > 1) out += " ELSE {" + Render(statement.children[1]) + "}";
+      return out;
+    }
+    case StatementShape::kBlock: {
+      std::string out = "BLOCK";
+      for (const Statement& child : statement.children) out += " {" + Render(child) + "}";
+      return out;
+    }
+  }
+  return "?";
+}
+
+std::vector<std::string> Split(const std::string& batch) {
+  Tokenized tokenized = Tokenize(batch);
+  EXPECT_FALSE(tokenized.failed) << batch;
+  ParsedBatch parsed = ParseBatch(tokenized.tokens);
+  if (parsed.failed)
+    return {"FAILED near " + parsed.nearToken + " L" + std::to_string(parsed.errorLine)};
+  std::vector<std::string> out;
+  for (const Statement& statement : parsed.statements) out.push_back(Render(statement));
+  return out;
+}
+
+TEST(StatementParserTest, SplitsWithoutSemicolons) {
+  struct Case {
+    std::string batch;
+    std::vector<std::string> statements;
+  };
+  const Case cases[] = {
+      {"select 1 select 2", {"select 1", "select 2"}},
+      {"select 1; select 2;", {"select 1", "select 2"}},
+      {"insert into t select a from u print 'x'", {"insert into t select a from u", "print x"}},
+      {"insert t values (1) select * from t", {"insert t values ( 1 )", "select * from t"}},
+      {"update t set a = 1 set nocount on", {"update t set a = 1", "set nocount on"}},
+      {"select a from t union all select b from u", {"select a from t union all select b from u"}},
+      {"select case when a = 1 then 'x' else 'y' end from t",
+       {"select case when a = 1 then x else y end from t"}},
+      {"with c as (select 1 a) select * from c", {"with c as ( select 1 a ) select * from c"}},
+      {"alter table t drop column c alter table t alter column d int",
+       {"alter table t drop column c", "alter table t alter column d int"}},
+      {"alter table t add constraint f foreign key (a) references u (a) on delete set null",
+       {"alter table t add constraint f foreign key ( a ) references u ( a ) on delete set null"}},
+      {"drop table if exists t drop procedure if exists p",
+       {"drop table if exists t", "drop procedure if exists p"}},
+      {"grant execute on p to public select 1", {"grant execute on p to public", "select 1"}},
+      {"raiserror('x', 16, 1) with nowait print 'y'",
+       {"raiserror ( x , 16 , 1 ) with nowait", "print y"}},
+      {"select * from t with (nolock) select 2", {"select * from t with ( nolock )", "select 2"}},
+      {"begin tran insert t values (1) commit", {"begin tran", "insert t values ( 1 )", "commit"}},
+      {"if exists (select * from t) drop table t else print 'no'",
+       {"IF exists ( select * from t ) THEN {drop table t} ELSE {print no}"}},
+      {"if 1 = 1 begin print 'a' print 'b' end print 'c'",
+       {"IF 1 = 1 THEN {BLOCK {print a} {print b}}", "print c"}},
+      {"print 'x' create procedure p as select 1 select 2",
+       {"print x", "REST create procedure p as select 1 select 2"}},
+      {"select [select], \"from\" from [t]", {"select select , from from t"}},
+      {"-- only a comment\n/* and /* nested */ another */", {}},
+      {"begin print 'x'", {"FAILED near begin L1"}},
+      {"print 1\nelse print 2", {"FAILED near else L2"}},
+      {"if 1 = 1", {"FAILED near 1 L1"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Split(c.batch), c.statements) << c.batch;
+}
+
+TEST(StatementParserTest, TokensKnowTheirLines) {
+  Tokenized tokenized = Tokenize("select 1\n/* two\nlines */ print 'a\nb'\n  go");
+  ASSERT_FALSE(tokenized.failed);
+  std::vector<int> lines;
+  for (const Token& token : tokenized.tokens) lines.push_back(token.line);
+  EXPECT_EQ(lines, (std::vector<int>{1, 1, 3, 3, 5}));
+  EXPECT_EQ(tokenized.tokens[3].text, "a\nb");
+
+  Tokenized unclosed = Tokenize("select 1\nselect [x");
+  ASSERT_TRUE(unclosed.failed);
+  EXPECT_EQ(unclosed.error.number, 105);
+  EXPECT_EQ(unclosed.error.line, 2);
+}
+
+}  // namespace
+}  // namespace pelvane::standin
