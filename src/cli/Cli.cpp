@@ -34,7 +34,7 @@ void PrintUsage(std::ostream& out, const std::string& defaultSettingsFile) {
       << "  --settings FILE   the settings file to use (default: " << defaultSettingsFile << ")\n"
       << "  --help            show this text; COMMAND --help shows a command's own\n\n"
       << "Exit status: 0 success, 1 the system failed (for example a file could not be\n"
-      << "written), 2 bad usage or refused input.\n";
+      << "written), 2 bad usage or refused input. run has its own (run --help).\n";
 }
 
 }  // namespace

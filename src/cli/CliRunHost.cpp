@@ -35,6 +35,7 @@ CliRunHost::CliRunHost(std::ostream& out, std::ostream& err, LineReader readLine
 
 void CliRunHost::ShowMessage(const std::string& text, const std::string& caption,
                              engine::MessageIcon) {
+  ++messagesShown_;
   err_ << "[" << caption << "] " << ForTerminal(text) << '\n';
 }
 

@@ -29,6 +29,9 @@ class CliRunHost : public engine::RunHost {
   void ClearAddTimeStamp() override { addTimeStampCleared_ = true; }
 
   const std::string& runButtonCaption() const { return caption_; }
+  /// How many message boxes the run has shown; in a run that went through, each tells of an
+  /// error.
+  int messagesShown() const { return messagesShown_; }
   bool addTimeStampCleared() const { return addTimeStampCleared_; }
 
  private:
@@ -40,6 +43,7 @@ class CliRunHost : public engine::RunHost {
   engine::TextLogWindow window_;
   std::string caption_ = "Vesk SQL";
   bool addTimeStampCleared_ = false;
+  int messagesShown_ = 0;
 };
 
 }  // namespace pelvane::cli

@@ -13,6 +13,7 @@ void RunContext::Log(const std::string& text, bool endLine) {
 }
 
 void RunContext::ShowGeneralError(const Status& error) {
+  anyFailure = true;  // the run went on, but something in it did not work
   ports.host.ShowMessage(
       std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.",
       kProgramTitle, MessageIcon::kNone);

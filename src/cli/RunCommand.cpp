@@ -1,0 +1,205 @@
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliRunHost.h"
+#include "cli/Command.h"
+#include "engine/MessageLog.h"
+#include "engine/ProgramState.h"
+#include "engine/RunContext.h"
+#include "engine/StoredRunInputs.h"
+#include "engine/VeskRun.h"
+#include "platform/PosixProcessLauncher.h"
+#include "platform/ProgramLocation.h"
+#include "platform/SystemSleeper.h"
+#include "platform/UnavailableNetwork.h"
+#include "settings/ProfileText.h"
+#include "settings/ServerRegistry.h"
+
+namespace pelvane::cli {
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: pelvanectl [--settings FILE] run [--server NAME ...] [--group G] [--script PATH ...]\n"
+    "         [--copy PATH ...] [--overwrite] [--append] [--append-text TEXT] [--add-timestamp]\n"
+    "         [--restart-service] [--simple-script TEXT] [--start-index N]\n"
+    "         [--answer yes|no|cancel]\n\n"
+    "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
+    "given is taken from what the dialog last stored in the settings file: the script and\n"
+    "copy lists, the four check boxes, the Append Text window's text and box, and the Simple\n"
+    "Script text and mode. The Process Servers list is never stored: name the servers.\n\n"
+    "  --server NAME        a listed server to process (repeatable)\n"
+    "  --group G            every server of group G (\"ALL\": every listed server); with\n"
+    "                       --server, the servers of both. The servers are processed in\n"
+    "                       alphabetical order, as the Process Servers list shows them\n"
+    "  --script PATH        a script file to run on every server (repeatable, in order)\n"
+    "  --copy PATH          a file to copy to every server's CopyPath (repeatable); turns on\n"
+    "                       \"Copy File To Server?\"\n"
+    "  --overwrite          \"Overwrite Existing File?\": a copy may replace a file\n"
+    "  --append             \"Append Text?\": append the Append Text window's text to every\n"
+    "                       server's AppendToFile\n"
+    "  --append-text TEXT   the Append Text window's text (turns nothing on by itself)\n"
+    "  --add-timestamp      \"Add TimeStamp Automatically?\" of the Append Text window\n"
+    "  --restart-service    \"Automatically Stop/Start Service?\": restart every server's\n"
+    "                       configured service\n"
+    "  --simple-script TEXT Simple Script mode with this query: its result table is logged\n"
+    "                       for every server, and no script, copy, append or service step runs\n"
+    "  --start-index N      start at the N-th server of the list (1 to 32767; default 1), as\n"
+    "                       \"Continue ...\" does after a break\n"
+    "  --answer A           yes, no or cancel: the answer to every Yes/No(/Cancel) question\n"
+    "                       of the run when there is no terminal to ask on (cancel is no\n"
+    "                       where there is no Cancel button)\n\n"
+    "The log goes to standard output as the log window shows it, and is appended to the log\n"
+    "file as a run in the desktop program appends it. Message boxes go to standard error with\n"
+    "their caption. Questions are asked on the terminal; without a terminal --answer answers\n"
+    "them, and without --answer the safe answer is taken: No to a yes/no question, Cancel to a\n"
+    "yes/no/cancel question, and an empty (cancelled) input box.\n\n"
+    "Exit status: 0 every script and step succeeded; 1 a script was UNSUCCESSFUL, a step\n"
+    "failed, an error message was shown (a log file that cannot be written), or the run\n"
+    "stopped at a break (\"Break and display\"; continue with --start-index); 2 the run\n"
+    "was refused (no server, no copy file, bad usage) or ended early (\"End and display\",\n"
+    "a cancelled question, a missing query tool).\n";
+
+constexpr int kMaxStartIndex = 32767;
+
+std::optional<int> ParseStartIndex(const std::string& text) {
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > kMaxStartIndex) return std::nullopt;
+  return value;
+}
+
+std::optional<engine::Answer> ParseAnswer(const std::string& text) {
+  const std::string word = settings::AsciiLower(text);
+  if (word == "yes") return engine::Answer::kYes;
+  if (word == "no") return engine::Answer::kNo;
+  if (word == "cancel") return engine::Answer::kCancel;
+  return std::nullopt;
+}
+
+std::string JoinWithBars(const std::vector<std::string>& items) {
+  std::string joined;
+  for (const std::string& item : items) joined += (joined.empty() ? "" : "|") + item;
+  return joined;
+}
+
+/// The Process Servers list from --server and --group, as the registry spells the names.
+Result<std::vector<std::string>> ChosenServers(settings::SettingsStore& store, const Args& args) {
+  settings::ServerRegistry registry(store);
+  std::vector<std::string> servers;
+  for (const std::string& typed : args.Values("server")) {
+    std::string name = settings::AsciiUpper(settings::TrimBlanks(typed));
+    if (!registry.IsListed(name))
+      return Status::Error(typed + " is not in the server list.", kInvalidArgument);
+    servers.push_back(name);
+  }
+  if (std::optional<std::string> group = args.Value("group")) {
+    std::vector<std::string> members = registry.FillServerList(settings::AsciiUpper(*group));
+    servers.insert(servers.end(), members.begin(), members.end());
+  }
+  return engine::SortedAsListBox(servers);
+}
+
+/// The stored inputs with every option given laid over them.
+Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Args& args) {
+  engine::RunInputs inputs = engine::LoadStoredRunInputs(store);
+  if (args.Has("server") || args.Has("group")) {
+    Result<std::vector<std::string>> servers = ChosenServers(store, args);
+    if (!servers) return servers.status();
+    inputs.processServers = *servers;
+  }
+  if (args.Has("script")) inputs.scriptText = JoinWithBars(args.Values("script"));
+  if (args.Has("copy")) {
+    inputs.copyFileText = JoinWithBars(args.Values("copy"));
+    inputs.copyFile = true;
+  }
+  if (args.Has("overwrite")) inputs.overwriteFile = true;
+  if (args.Has("append")) inputs.appendText = true;
+  if (std::optional<std::string> text = args.Value("append-text")) inputs.appendTextText = *text;
+  if (args.Has("add-timestamp")) inputs.addTimeStamp = true;
+  if (args.Has("restart-service")) inputs.restartServices = true;
+  if (std::optional<std::string> text = args.Value("simple-script")) {
+    inputs.simpleScriptMode = true;
+    inputs.simpleScriptText = *text;
+  }
+  return inputs;
+}
+
+/// errorsShown: message boxes of a run that was not refused, such as a log file that could not
+/// be written; they fail the run as a failed step does.
+int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
+  switch (outcome.kind) {
+    case engine::RunOutcome::Kind::kRefused:
+    case engine::RunOutcome::Kind::kEndedEarly:
+      return kExitUsage;
+    case engine::RunOutcome::Kind::kStopped:
+      return kExitFailure;
+    case engine::RunOutcome::Kind::kCompleted:
+      break;
+  }
+  return outcome.anyFailure || errorsShown ? kExitFailure : kExitOk;
+}
+
+int RunRun(CliContext& context, const Args& args) {
+  if (!args.positional().empty())
+    return Refuse(context, "run takes no arguments besides its options (see run --help)");
+  int startIndex = 1;
+  if (std::optional<std::string> text = args.Value("start-index")) {
+    std::optional<int> parsed = ParseStartIndex(*text);
+    if (!parsed) return Refuse(context, "--start-index needs a number from 1 to 32767");
+    startIndex = *parsed;
+  }
+  std::optional<engine::Answer> answer;
+  if (std::optional<std::string> text = args.Value("answer")) {
+    answer = ParseAnswer(*text);
+    if (!answer) return Refuse(context, "--answer needs yes, no or cancel");
+  }
+  Result<engine::RunInputs> given = RunInputsFor(context.store, args);
+  if (!given) return Report(context, given.status());
+  engine::RunInputs inputs = *given;
+
+  std::unique_ptr<engine::SqlClient> sql = context.environment.makeSqlClient();
+  platform::PosixProcessLauncher processes;
+  platform::UnavailableNetworkShares shares;
+  platform::UnavailableRemoteClock clock;
+  platform::UnavailableServiceControl services;
+  platform::SystemSleeper sleeper;
+  CliRunHost host(context.out, context.err, context.environment.readLine, answer);
+  engine::RunPorts ports{host, *sql, processes, shares, clock, services, sleeper};
+
+  engine::ProgramState state = engine::LoadProgramState(context.store, {});
+  engine::MessageLog log(host.Log(), state.TempErrorFile, state.FixedLogFile);
+  engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
+
+  int16_t NextServerIndex = static_cast<int16_t>(startIndex);
+  engine::RunOutcome outcome = engine::RunVesk(startIndex, run, NextServerIndex);
+  if (outcome.kind == engine::RunOutcome::Kind::kStopped) {
+    // Standard output is the log; the way on belongs with the messages.
+    context.err << "pelvanectl: the run stopped after an error; continue with --start-index "
+                << NextServerIndex << '\n';
+  }
+  return ExitStatus(outcome, host.messagesShown() > 0);
+}
+
+}  // namespace
+
+std::vector<Command> RunCommands() {
+  return {
+      {"run",
+       "run scripts (and the copy, append and service steps) on servers",
+       kUsage,
+       {{"server", "group", "script", "copy", "append-text", "simple-script", "start-index",
+         "answer"},
+        {"overwrite", "append", "add-timestamp", "restart-service"}},
+       RunRun},
+  };
+}
+
+}  // namespace pelvane::cli

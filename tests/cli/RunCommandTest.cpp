@@ -1,0 +1,381 @@
+// pelvanectl run end to end: the real isqlw and ODBC client against sqlstandin, with the log
+// compared line by line. DateTimeFormat "T" makes every timestamp the letter T.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "cli/Command.h"
+#include "platform/OdbcSqlClient.h"
+#include "support/StandinServer.h"
+#include "support/TempDir.h"
+
+namespace pelvane::cli {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::StandinServer;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+using Lines = std::vector<std::string>;
+
+const std::string kSeparator(82, '-');
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Lines SplitLines(const std::string& text) {
+  Lines lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+Lines operator+(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Lines ScriptSucceeded(const std::string& server, const std::string& script) {
+  return {kSeparator, "T, Server: " + server + ".",
+          "Vesk Process for " + script + " --> SUCCESSFUL."};
+}
+
+Lines ScriptFailed(const std::string& server, const std::string& script) {
+  return {"T, Server: " + server + ".", "Vesk process for " + script + " --> UNSUCCESSFUL."};
+}
+
+Lines ServerComplete(const std::string& server) {
+  return {server + ": Process complete.", kSeparator, ""};
+}
+
+StandinServer::Options Servers(int count) {
+  StandinServer::Options options;
+  options.servers = count;
+  return options;
+}
+
+class RunCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"T\""}).code, 0); }
+
+  Outcome Run(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    CliEnvironment environment;
+    environment.defaultSettingsFile = settings;
+    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
+    int code = RunCli(args, environment, in, out, err);
+    return Outcome{code, out.str(), err.str()};
+  }
+
+  /// Lists the server in the group with the stand-in's login (saved even when it is refused).
+  void Register(const std::string& server, const std::string& password = "Secret1") {
+    ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
+    Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
+                         "--save-anyway"},
+                        password + "\n");
+    ASSERT_EQ(saved.code, 0) << saved.err;
+  }
+
+  /// Lists every server of the stand-in and gives their names in list-box order.
+  std::vector<std::string> RegisterAll(const StandinServer& standin, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+      names.push_back(standin.server(static_cast<size_t>(i)));
+      Register(names.back());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string Script(const std::string& name, const std::string& text) {
+    const std::string path = dir.File(name);
+    WriteBytes(path, text);
+    return path;
+  }
+
+  TempDir dir;
+  std::string settings = dir.File("Pelvane.ZRQ");
+};
+
+TEST_F(RunCommandTest, RunsTheStoredScriptsOnEveryServerAndAppendsTheLogFile) {
+  StandinServer standin(Servers(3));
+  const std::vector<std::string> servers = RegisterAll(standin, 3);
+  const std::string create = Script("create.sql",
+                                    "CREATE TABLE t1 (id int)\nGO\n"
+                                    "INSERT INTO t1 VALUES (1)\nGO\n");
+  const std::string select = Script("select.sql", "SELECT id FROM t1\nGO\n");
+  // As the dialog stores two lines of its script box.
+  ASSERT_EQ(Run({"set", "Script", "ScriptPath", create + "vbChr13vbChr10" + select}).code, 0);
+
+  Outcome run = Run({"run", "--group", "prod"});
+
+  Lines expected;
+  for (const std::string& server : servers) {
+    expected = expected + ScriptSucceeded(server, create) + ScriptSucceeded(server, select) +
+               ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(run.out), expected);
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.err, "");
+
+  std::string logged;
+  for (const std::string& line : expected) logged += line + "\r\n";
+  EXPECT_EQ(ReadBytes(dir.File("Pelvane.log")), logged + "\r\n");
+
+  Outcome again = Run({"run", "--server", servers[1], "--script", select, "--script", select});
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_EQ(SplitLines(again.out), ScriptSucceeded(servers[1], select) +
+                                       ScriptSucceeded(servers[1], select) +
+                                       ServerComplete(servers[1]));
+  EXPECT_EQ(ReadBytes(dir.File("Pelvane.log")).rfind(logged + "\r\n" + kSeparator, 0), 0u);
+}
+
+TEST_F(RunCommandTest, AFailingScriptIsReportedWithItsDetailsOrBreaksTheRun) {
+  StandinServer standin(Servers(3));
+  const std::vector<std::string> servers = RegisterAll(standin, 3);
+  const std::string& missing = servers[1];  // the only one without the table
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  ASSERT_EQ(Run({"run", "--server", servers[0], "--server", servers[2], "--script", setup}).code,
+            0);
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  const Lines details{kSeparator,
+                      "Error in Vesk Process: ",
+                      "Server: [" + missing + "] @ T",
+                      "Server: Msg 208",
+                      "Level 16",
+                      "State 1",
+                      "Line 1",
+                      "Invalid object name 'orders'."};
+
+  // Log messages and continue.
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "1"}).code, 0);
+  Outcome logged = Run({"run", "--group", "prod", "--script", query});
+  EXPECT_EQ(SplitLines(logged.out),
+            ScriptSucceeded(servers[0], query) + ServerComplete(servers[0]) + details +
+                ScriptFailed(missing, query) + ServerComplete(missing) +
+                ScriptSucceeded(servers[2], query) + ServerComplete(servers[2]));
+  EXPECT_EQ(logged.code, 1);
+
+  // Break and display: no report line, and the run stops after that server.
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "2"}).code, 0);
+  Outcome broken = Run({"run", "--group", "prod", "--script", query});
+  EXPECT_EQ(SplitLines(broken.out), ScriptSucceeded(servers[0], query) +
+                                        ServerComplete(servers[0]) + details +
+                                        ServerComplete(missing));
+  EXPECT_EQ(broken.code, 1);
+  EXPECT_EQ(broken.err,
+            "pelvanectl: the run stopped after an error; continue with --start-index 3\n");
+
+  Outcome continued = Run({"run", "--group", "prod", "--script", query, "--start-index", "3"});
+  EXPECT_EQ(SplitLines(continued.out),
+            ScriptSucceeded(servers[2], query) + ServerComplete(servers[2]));
+  EXPECT_EQ(continued.code, 0) << continued.err;
+}
+
+TEST_F(RunCommandTest, UnreachableServerAndRefusedLoginFailWithoutStartingTheTool) {
+  StandinServer standin(Servers(2));
+  const std::string good = standin.server(0);
+  const std::string refused = standin.server(1);
+  const std::string dead = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  Register(good);
+  Register(refused, "wrong");
+  Register(dead);
+  const std::string script = Script("s.sql", "SELECT 1\nGO\n");
+
+  Outcome run =
+      Run({"run", "--server", good, "--server", refused, "--server", dead, "--script", script});
+
+  std::vector<std::string> order{good, refused, dead};
+  std::sort(order.begin(), order.end());
+  Lines expected;
+  for (const std::string& server : order) {
+    if (server == good) {
+      expected = expected + ScriptSucceeded(server, script);
+    } else if (server == refused) {
+      expected = expected +
+                 Lines{kSeparator, "Login FAILED for user sa on Server: " + server + "."} +
+                 ScriptFailed(server, script);
+    } else {
+      expected = expected +
+                 Lines{kSeparator,
+                       "SQL Server does not exist or is not accessible. Server: " + server + "."} +
+                 ScriptFailed(server, script);
+    }
+    expected = expected + ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(run.out), expected);
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
+  StandinServer standin(Servers(2));
+  const std::vector<std::string> servers = RegisterAll(standin, 2);
+  const std::string script = Script("s.sql", "SELECT 1\nGO\n");
+
+  // The script list is ignored in Simple Script mode.
+  Outcome run = Run({"run", "--group", "prod", "--script", script, "--simple-script",
+                     "SELECT 1 AS a, 'x' AS b UNION ALL SELECT 2, NULL"});
+
+  Lines expected;
+  for (const std::string& server : servers) {
+    expected = expected +
+               Lines{kSeparator, server + ": Simple Script Results", "a\tb\t", "1\tx\t", "2\t\t"} +
+               ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(run.out), expected);
+  EXPECT_EQ(run.code, 0) << run.err;
+
+  Outcome failed = Run({"run", "--server", servers[0], "--simple-script", "SELECT * FROM nosuch"});
+  ASSERT_EQ(SplitLines(failed.out).size(), 6u) << failed.out;
+  EXPECT_EQ(
+      SplitLines(failed.out)[2].rfind("Simple Script FAILED on Server: " + servers[0] + ".", 0),
+      0u);
+  EXPECT_EQ(failed.code, 1);
+}
+
+TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
+  ASSERT_EQ(Run({"servers", "add", "SRV1", "--group", "prod"}).code, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"run"}, "[The Pelvane Tool] You must select at least one server.\n"},
+      {{"run", "--group", "nosuch"}, "[The Pelvane Tool] You must select at least one server.\n"},
+      {{"run", "--server", "srv1", "--copy", ""},
+       "[The Pelvane Tool] Copy File To Server selected but no Copy File has been defined.  "
+       "Select a file to Copy and Try Again.\n"},
+      {{"run", "--server", "srv2"}, "pelvanectl: srv2 is not in the server list.\n"},
+      {{"run", "--server", "srv1", "--start-index", "0"},
+       "pelvanectl: --start-index needs a number from 1 to 32767\n"},
+      {{"run", "--server", "srv1", "--start-index", "32768"},
+       "pelvanectl: --start-index needs a number from 1 to 32767\n"},
+      {{"run", "--server", "srv1", "--start-index", "2x"},
+       "pelvanectl: --start-index needs a number from 1 to 32767\n"},
+      {{"run", "--server", "srv1", "--answer", "maybe"},
+       "pelvanectl: --answer needs yes, no or cancel\n"},
+      {{"run", "srv1"},
+       "pelvanectl: run takes no arguments besides its options (see run --help)\n"},
+  };
+  for (const Case& c : cases) {
+    Outcome outcome = Run(c.args);
+    EXPECT_EQ(outcome.code, 2) << c.args.back();
+    EXPECT_EQ(outcome.err, c.err);
+    EXPECT_EQ(outcome.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Pelvane.log")));
+}
+
+TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
+  // No script: the copy step alone, so the servers need not answer.
+  const std::string source = Script("payload.txt", "payload");
+  const std::string target = dir.File("target");
+  std::filesystem::create_directory(target);
+  ASSERT_EQ(Run({"servers", "add", "LOCALSRV"}).code, 0);
+  ASSERT_EQ(Run({"servers", "add", "NETSRV"}).code, 0);
+  ASSERT_EQ(Run({"set", "LOCALSRV", "CopyPath", target}).code, 0);
+  ASSERT_EQ(Run({"set", "NETSRV", "CopyPath", "\\\\FS\\share\\"}).code, 0);
+
+  Outcome run = Run({"run", "--server", "NETSRV", "--server", "LOCALSRV", "--copy", source});
+
+  const Lines local{
+      "No script(s) to vesk.", "",
+      "T, File, " + source + ", copied to " + target + "/payload.txt, --> SUCCESSFUL."};
+  const Lines network{
+      "No script(s) to vesk.", "",
+      "T, File, " + source + ", copy to \\\\FS\\share\\payload.txt, --> UNSUCCESSFUL. ",
+      "File May Already Exist. To Overwrite file select Overwrite Existing File? "
+      "checkbox. Path/Filename may be invalid, check configuration."};
+  EXPECT_EQ(SplitLines(run.out),
+            local + ServerComplete("LOCALSRV") + network + ServerComplete("NETSRV"));
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(ReadBytes(target + "/payload.txt"), "payload");
+
+  // Two files, allowed to replace: an empty line after each report.
+  const std::string second = Script("second.txt", "second");
+  Outcome both =
+      Run({"run", "--server", "LOCALSRV", "--copy", source, "--copy", second, "--overwrite"});
+  const Lines copiedBoth{
+      "No script(s) to vesk.",
+      "",
+      "T, File, " + source + ", copied to " + target + "/payload.txt, --> SUCCESSFUL.",
+      "",
+      "T, File, " + second + ", copied to " + target + "/second.txt, --> SUCCESSFUL.",
+      ""};
+  EXPECT_EQ(SplitLines(both.out), copiedBoth + ServerComplete("LOCALSRV"));
+  EXPECT_EQ(both.code, 0) << both.err;
+}
+
+TEST_F(RunCommandTest, AnErrorShownDuringTheRunFailsIt) {
+  ASSERT_EQ(Run({"servers", "add", "SRV1"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "LogFile", dir.File("missing/run.log")}).code, 0);
+
+  Outcome run = Run({"run", "--server", "SRV1"});
+
+  EXPECT_EQ(SplitLines(run.out), Lines{"No script(s) to vesk."} + ServerComplete("SRV1"));
+  EXPECT_EQ(run.err.rfind("[The Pelvane Tool] ", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find("missing/run.log"), std::string::npos) << run.err;
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST_F(RunCommandTest, MissingQueryToolAsksWhetherToGoOn) {
+  StandinServer standin;
+  const std::string server = standin.server();
+  Register(server);
+  std::filesystem::create_directory(dir.File("empty"));
+  std::filesystem::create_directory(dir.File("target"));
+  ASSERT_EQ(Run({"set", "Pelvane", "QAPath", dir.File("empty")}).code, 0);
+  const std::string script = Script("s.sql", "SELECT 1\nGO\n");
+  const std::string source = Script("payload.txt", "payload");
+  ASSERT_EQ(Run({"set", server, "CopyPath", dir.File("target")}).code, 0);
+  const std::string question =
+      "[Query Analyzer Not Installed] The Pelvane Tool requires that Microsoft Query Analyzer be "
+      "installed on this computer to vesk stored procedures.  Install Query Analyzer and try "
+      "again. Continue other tasks?\n";
+  const Lines banner{
+      kSeparator, "",
+      std::string(30, '*') + " Microsoft Query Analyzer Not Installed " + std::string(30, '*'),
+      "The Pelvane Tool requires that Microsoft Query Analyzer be installed on this "
+      "computer to vesk stored procedures.  Install Query Analyzer and try again."};
+
+  // Without a terminal or --answer: No, and the run ends without writing the log file.
+  Outcome safe =
+      Run({"run", "--server", server, "--script", script, "--copy", source, "--overwrite"});
+  EXPECT_EQ(safe.err, question + "-> No (no terminal, no --answer)\n");
+  EXPECT_EQ(SplitLines(safe.out), banner);
+  EXPECT_EQ(safe.code, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Pelvane.log")));
+
+  Outcome yes = Run({"run", "--server", server, "--script", script, "--copy", source, "--overwrite",
+                     "--answer", "yes"});
+  EXPECT_EQ(yes.err, question + "-> Yes (--answer)\n");
+  const Lines copied{"", "T, File, " + source + ", copied to " + dir.File("target/payload.txt") +
+                             ", --> SUCCESSFUL."};
+  EXPECT_EQ(SplitLines(yes.out),
+            banner + ScriptFailed(server, script) + copied + ServerComplete(server));
+  EXPECT_EQ(yes.code, 1);
+}
+
+TEST_F(RunCommandTest, HelpExplainsEveryOptionAndTheSafeAnswer) {
+  Outcome help = Run({"run", "--help"});
+  EXPECT_EQ(help.code, 0);
+  const OptionSpec& options = RunCommands().at(0).options;
+  for (const std::set<std::string>& names : {options.withValue, options.flags}) {
+    for (const std::string& name : names) {
+      EXPECT_NE(help.out.find("\n  --" + name + " "), std::string::npos) << name;
+    }
+  }
+  EXPECT_NE(help.out.find("the safe answer is taken: No to a yes/no question, Cancel to a\n"
+                          "yes/no/cancel question, and an empty (cancelled) input box."),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelvane::cli
