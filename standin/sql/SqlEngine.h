@@ -30,8 +30,8 @@ class ServerData {
 
   /// sp_password(old, new, login): return status 0 and the password changed when old matches;
   /// otherwise error 15211 and return status 1, nothing changed.
-  virtual RpcOutcome ChangePassword(const std::string& oldPassword,
-                                    const std::string& newPassword, const std::string& login) = 0;
+  virtual RpcOutcome ChangePassword(const std::string& oldPassword, const std::string& newPassword,
+                                    const std::string& login) = 0;
 
   virtual std::string ServerName() const = 0;
 };
