@@ -6,12 +6,6 @@ namespace pelvane::cli {
 
 namespace {
 
-/// Terminal output uses the platform's line ends; the log window's text keeps "\r\n".
-std::string ForTerminal(std::string text) {
-  for (size_t pos; (pos = text.find("\r\n")) != std::string::npos;) text.erase(pos, 1);
-  return text;
-}
-
 const char* AnswerWord(engine::Answer answer) {
   switch (answer) {
     case engine::Answer::kYes:

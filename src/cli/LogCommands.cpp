@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/TerminalQuestion.h"
 #include "engine/DateTimeFormat.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
@@ -8,12 +9,6 @@
 namespace pelvane::cli {
 
 namespace {
-
-/// Terminal output uses the platform's line ends; files keep "\r\n".
-std::string ForTerminal(std::string text) {
-  for (size_t pos; (pos = text.find("\r\n")) != std::string::npos;) text.erase(pos, 1);
-  return text;
-}
 
 int RunLog(CliContext& context, const Args& args) {
   if (args.positional().empty()) return Refuse(context, "usage: log [--no-timestamp] TEXT...");

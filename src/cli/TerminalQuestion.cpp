@@ -8,6 +8,16 @@
 
 namespace pelvane::cli {
 
+std::string ForTerminal(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
 std::optional<std::string> ReadTerminalLine(const std::string& prompt) {
   if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDERR_FILENO) == 0) return std::nullopt;
   std::cerr << prompt << std::flush;

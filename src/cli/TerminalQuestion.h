@@ -8,6 +8,9 @@
 
 namespace pelvane::cli {
 
+/// Log text as a terminal shows it: the log's "\r\n" line ends become "\n".
+std::string ForTerminal(const std::string& text);
+
 /// Shows a prompt and reads one line typed in answer; nullopt when there is no terminal to ask
 /// on or nothing can be read.
 using LineReader = std::function<std::optional<std::string>(const std::string& prompt)>;
