@@ -366,7 +366,8 @@ TEST_F(RunCommandTest, MissingQueryToolAsksWhetherToGoOn) {
 TEST_F(RunCommandTest, HelpExplainsEveryOptionAndTheSafeAnswer) {
   Outcome help = Run({"run", "--help"});
   EXPECT_EQ(help.code, 0);
-  const OptionSpec& options = RunCommands().at(0).options;
+  const std::vector<Command> commands = RunCommands();
+  const OptionSpec& options = commands.at(0).options;
   for (const std::set<std::string>& names : {options.withValue, options.flags}) {
     for (const std::string& name : names) {
       EXPECT_NE(help.out.find("\n  --" + name + " "), std::string::npos) << name;
