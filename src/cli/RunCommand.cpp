@@ -2,6 +2,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CliRunHost.h"
@@ -26,7 +27,8 @@ constexpr char kUsage[] =
     "usage: pelvanectl [--settings FILE] run [--server NAME ...] [--group G] [--script PATH ...]\n"
     "         [--copy PATH ...] [--overwrite] [--append] [--append-text TEXT] [--add-timestamp]\n"
     "         [--restart-service] [--simple-script TEXT] [--start-index N]\n"
-    "         [--answer yes|no|cancel]\n\n"
+    "         [--answer yes|no|cancel] [--no-copy] [--no-overwrite] [--no-append]\n"
+    "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n\n"
     "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
     "given is taken from what the dialog last stored in the settings file: the script and\n"
     "copy lists, the four check boxes, the Append Text window's text and box, and the Simple\n"
@@ -49,6 +51,12 @@ constexpr char kUsage[] =
     "                       for every server, and no script, copy, append or service step runs\n"
     "  --start-index N      start at the N-th server of the list (1 to 32767; default 1), as\n"
     "                       \"Continue ...\" does after a break\n"
+    "  --no-copy            clear \"Copy File To Server?\", whatever the dialog stored\n"
+    "  --no-overwrite       clear \"Overwrite Existing File?\"\n"
+    "  --no-append          clear \"Append Text?\"\n"
+    "  --no-add-timestamp   clear \"Add TimeStamp Automatically?\"\n"
+    "  --no-restart-service clear \"Automatically Stop/Start Service?\"\n"
+    "  --no-simple-script   run the scripts even when the dialog stored Simple Script mode\n"
     "  --answer A           yes, no or cancel: the answer to every Yes/No(/Cancel) question\n"
     "                       of the run when there is no terminal to ask on (cancel is no\n"
     "                       where there is no Cancel button)\n\n"
@@ -120,14 +128,28 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
     inputs.copyFileText = JoinWithBars(args.Values("copy"));
     inputs.copyFile = true;
   }
-  if (args.Has("overwrite")) inputs.overwriteFile = true;
-  if (args.Has("append")) inputs.appendText = true;
   if (std::optional<std::string> text = args.Value("append-text")) inputs.appendTextText = *text;
-  if (args.Has("add-timestamp")) inputs.addTimeStamp = true;
-  if (args.Has("restart-service")) inputs.restartServices = true;
   if (std::optional<std::string> text = args.Value("simple-script")) {
     inputs.simpleScriptMode = true;
     inputs.simpleScriptText = *text;
+  }
+  // Each box can be set or cleared, whatever the dialog stored.
+  const std::pair<const char*, bool engine::RunInputs::*> boxes[] = {
+      {"copy", &engine::RunInputs::copyFile},
+      {"overwrite", &engine::RunInputs::overwriteFile},
+      {"append", &engine::RunInputs::appendText},
+      {"add-timestamp", &engine::RunInputs::addTimeStamp},
+      {"restart-service", &engine::RunInputs::restartServices},
+      {"simple-script", &engine::RunInputs::simpleScriptMode},
+  };
+  for (const auto& [name, box] : boxes) {
+    const std::string on = name, off = std::string("no-") + name;
+    if (args.Has(on) && args.Has(off))
+      return Status::Error("--" + on + " and --" + off + " cannot both be given", kInvalidArgument);
+    if (args.Has(off))
+      inputs.*box = false;
+    else if (args.Has(on) && on != "copy" && on != "simple-script")
+      inputs.*box = true;
   }
   return inputs;
 }
@@ -197,7 +219,8 @@ std::vector<Command> RunCommands() {
        kUsage,
        {{"server", "group", "script", "copy", "append-text", "simple-script", "start-index",
          "answer"},
-        {"overwrite", "append", "add-timestamp", "restart-service"}},
+        {"overwrite", "append", "add-timestamp", "restart-service", "no-copy", "no-overwrite",
+         "no-append", "no-add-timestamp", "no-restart-service", "no-simple-script"}},
        RunRun},
   };
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "cli/Cli.h"
 #include "cli/Command.h"
@@ -376,6 +377,36 @@ TEST_F(RunCommandTest, HelpExplainsEveryOptionAndTheSafeAnswer) {
   EXPECT_NE(help.out.find("the safe answer is taken: No to a yes/no question, Cancel to a\n"
                           "yes/no/cancel question, and an empty (cancelled) input box."),
             std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelvane::cli
+
+namespace pelvane::cli {
+namespace {
+
+TEST_F(RunCommandTest, NoOptionsClearWhatTheDialogStored) {
+  StandinServer standin;
+  const std::string server = standin.server();
+  Register(server);
+  const std::string script = Script("ok.sql", "SELECT 1\nGO\n");
+  // The dialog left Simple Script mode and the copy step on, with a copy list.
+  for (const auto& [section, key, value] :
+       {std::tuple<const char*, const char*, std::string>{"SimpleScript", "OpenScript", "1"},
+        {"SimpleScript", "Script", "SELECT 2"},
+        {"Pelvane", "CopyFile", "1"},
+        {"CopyTo", "CopyFile", dir.File("absent.txt")}}) {
+    ASSERT_EQ(Run({"set", section, key, value}).code, 0);
+  }
+
+  Outcome run =
+      Run({"run", "--server", server, "--script", script, "--no-simple-script", "--no-copy"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(SplitLines(run.out), ScriptSucceeded(server, script) + ServerComplete(server));
+
+  Outcome both = Run({"run", "--server", server, "--append", "--no-append"});
+  EXPECT_EQ(both.code, 2);
+  EXPECT_EQ(both.err, "pelvanectl: --append and --no-append cannot both be given\n");
 }
 
 }  // namespace
