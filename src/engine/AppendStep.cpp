@@ -117,8 +117,13 @@ std::optional<LocalDateTime> GetRemoteTime(RemoteClock& clock, LogWindow& window
                                            const std::string& server) {
   std::string machine;
   if (!IsBlank(server)) machine = StartsWithNetworkPrefix(server) ? server.substr(2) : server;
-  if (const std::optional<std::time_t> now = clock.CurrentTime(machine)) {
-    return ToLocalDateTime(*now);
+  if (const std::optional<RemoteTime> now = clock.CurrentTime(machine)) {
+    // The machine's own local time, whatever time zone this machine is in.
+    std::time_t shifted = now->utc - static_cast<std::time_t>(now->minutesWestOfUtc) * 60;
+    std::tm parts{};
+    gmtime_r(&shifted, &parts);
+    return LocalDateTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                         parts.tm_min,         parts.tm_sec,     parts.tm_wday};
   }
   window.AppendText("ERROR while attempting to retrieve time from Remote Server, " + server +
                     ".  Server does not exist or access has not been granted, check server name "
@@ -144,6 +149,9 @@ StepEnd RunAppendStep(RunContext& run) {
   const std::optional<LocalDateTime> stamp =
       GetTimeFrom.empty() ? std::optional<LocalDateTime>(LocalNow())
                           : GetRemoteTime(run.ports.clock, run.ports.host.Log(), GetTimeFrom);
+
+  // The entry is still written, without its time; the run did not get what was asked of it.
+  if (!stamp) run.anyFailure = true;
 
   const AppendText entry = ComposeText(run, stamp);
   if (entry.cancelled) {

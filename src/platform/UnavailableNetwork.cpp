@@ -76,9 +76,14 @@ Status UnavailableNetworkShares::AppendText(const std::string& path, const std::
   return Status::Ok();
 }
 
-std::optional<std::time_t> UnavailableRemoteClock::CurrentTime(const std::string& machine) {
-  if (machine.empty()) return std::time(nullptr);
-  return std::nullopt;
+std::optional<engine::RemoteTime> UnavailableRemoteClock::CurrentTime(const std::string& machine) {
+  if (!machine.empty()) return std::nullopt;
+  engine::RemoteTime now;
+  now.utc = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now.utc, &local);
+  now.minutesWestOfUtc = static_cast<int>(-local.tm_gmtoff / 60);
+  return now;
 }
 
 engine::ServiceState UnavailableServiceControl::QueryState(const std::string&, const std::string&) {

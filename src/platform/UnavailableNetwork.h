@@ -30,7 +30,7 @@ class UnavailableNetworkShares : public engine::NetworkShares {
 /// Only this machine's clock can be read; other machines give no time.
 class UnavailableRemoteClock : public engine::RemoteClock {
  public:
-  std::optional<std::time_t> CurrentTime(const std::string& machine) override;
+  std::optional<engine::RemoteTime> CurrentTime(const std::string& machine) override;
 };
 
 /// No service manager is reachable: every state is unknown and requests do nothing.

@@ -165,6 +165,22 @@ TEST(AppendStepTest, UnreadableRemoteClockLeavesTheStampEmpty) {
   RunAppendStep(boxed.run);
   ASSERT_EQ(boxed.shares.appended.size(), 1u);
   EXPECT_EQ(boxed.shares.appended[0].second, "\tDeployed");
+  EXPECT_TRUE(f.run.anyFailure);  // written, but without the time that was asked for
+}
+
+TEST(AppendStepTest, RemoteStampIsTheRemoteMachinesOwnLocalTime) {
+  FakeRun f;
+  Configure(f, "C:\\Logs\\change.log", "NYSRV", "Deployed");
+  f.state.DateTimeFormat = "yyyy-mm-dd hh:nn:ss";
+  f.clock.time = 1700000000;  // 2023-11-14 22:13:20 UTC
+  f.clock.minutesWest = 300;  // a machine five hours behind UTC
+  f.inputs.addTimeStamp = true;
+
+  RunAppendStep(f.run);
+
+  ASSERT_EQ(f.shares.appended.size(), 1u);
+  EXPECT_EQ(f.shares.appended[0].second, "2023-11-14 17:13:20\tDeployed");
+  EXPECT_FALSE(f.run.anyFailure);
 }
 
 TEST(AppendStepTest, PatternWithoutBlankShowsTheGeneralError) {

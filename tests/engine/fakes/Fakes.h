@@ -195,10 +195,12 @@ class FakeNetworkShares : public NetworkShares {
 class FakeRemoteClock : public RemoteClock {
  public:
   std::optional<std::time_t> time;
+  int minutesWest = 0;
   std::vector<std::string> asked;
-  std::optional<std::time_t> CurrentTime(const std::string& machine) override {
+  std::optional<RemoteTime> CurrentTime(const std::string& machine) override {
     asked.push_back(machine);
-    return time;
+    if (!time) return std::nullopt;
+    return RemoteTime{*time, minutesWest};
   }
 };
 
