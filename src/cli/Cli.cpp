@@ -77,7 +77,7 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& environme
     }
   }
   if (next == args.size()) {
-    PrintUsage(err, defaultSettingsFile);
+    err << kProgram << ": missing command (see " << kProgram << " --help)\n";
     return kExitUsage;
   }
   if (settingsFile.empty()) {
@@ -104,20 +104,27 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& environme
     }
   }
   if (chosen == nullptr) {
-    // "servers" alone, or "servers --help": list the commands that start with that word.
-    bool help = next + 1 < args.size() && args[next + 1] == "--help";
-    std::ostream& to = help ? out : err;
-    bool known = false;
+    // "servers" alone, or "servers --help": the commands that start with that word.
+    std::vector<const Command*> family;
     for (const Command& command : commands) {
-      if (command.name.compare(0, args[next].size() + 1, args[next] + " ") == 0) {
-        if (!known) to << "usage:\n";
-        known = true;
-        to << "  " << kProgram << " " << command.name << "  " << command.summary << '\n';
-      }
+      if (command.name.compare(0, args[next].size() + 1, args[next] + " ") == 0)
+        family.push_back(&command);
     }
-    if (known && help) return kExitOk;
-    if (!known)
+    bool help = next + 1 < args.size() && args[next + 1] == "--help";
+    if (!family.empty() && help) {
+      out << "usage:\n";
+      for (const Command* command : family)
+        out << "  " << kProgram << " " << command->name << "  " << command->summary << '\n';
+      return kExitOk;
+    }
+    if (family.empty()) {
       err << kProgram << ": unknown command " << args[next] << " (see " << kProgram << " --help)\n";
+    } else {
+      err << kProgram << ": " << args[next] << " needs one of:";
+      for (const Command* command : family)
+        err << ' ' << command->name.substr(args[next].size() + 1);
+      err << " (see " << kProgram << " " << args[next] << " --help)\n";
+    }
     return kExitUsage;
   }
 

@@ -12,6 +12,12 @@ Result<AddServerOutcome> AddServerIfNew(settings::ServerRegistry& registry,
                                         const std::string& typedGroup) {
   if (settings::TrimBlanks(typedName).empty())
     return Status::Error(kEmptyServerNameMessage, kInvalidArgument);
+  if (settings::IsReservedSectionName(typedName)) {
+    return Status::Error("A server cannot be named " +
+                             std::string(settings::TrimBlanks(typedName)) +
+                             ": the program keeps its own settings under that name.",
+                         kInvalidArgument);
+  }
   if (registry.IsListed(typedName)) return AddServerOutcome::kAlreadyListed;
   if (Status s = registry.AddServer(typedName, typedGroup); !s) return s;
   return AddServerOutcome::kAdded;

@@ -9,6 +9,7 @@ namespace pelvane::platform {
 namespace {
 
 constexpr const char* kMask = "****";
+constexpr size_t kMaxSmallBuffer = 32767;  // the most a 16-bit buffer length can say
 
 bool FromDriverManagerOrProgram(const engine::SqlError& error) {
   // IM: the driver manager's own states; HY001: no memory; empty: raised by this program.
@@ -59,7 +60,8 @@ std::vector<engine::SqlError> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE 
                                  reinterpret_cast<SQLCHAR*>(text.data()),
                                  static_cast<SQLSMALLINT>(text.size()), &length);
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
-      text.assign(static_cast<size_t>(length) + 1, '\0');
+      // Buffer lengths are 16-bit: a longer text is kept cut rather than lost.
+      text.assign(std::min<size_t>(static_cast<size_t>(length) + 1, kMaxSmallBuffer), '\0');
       rc = SQLGetDiagRec(handleType, handle, record, state, &native,
                          reinterpret_cast<SQLCHAR*>(text.data()),
                          static_cast<SQLSMALLINT>(text.size()), &length);

@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -24,13 +25,14 @@ bool DescribeColumn(SQLHANDLE statement, SQLUSMALLINT column, std::string& name,
                                 static_cast<SQLSMALLINT>(buffer.size()), &length, &type, &size,
                                 &digits, &nullable);
   if (SQL_SUCCEEDED(rc) && length >= static_cast<SQLSMALLINT>(buffer.size())) {
-    buffer.assign(static_cast<size_t>(length) + 1, '\0');
+    // Buffer lengths are 16-bit: a longer name is kept cut rather than lost.
+    buffer.assign(std::min<size_t>(static_cast<size_t>(length) + 1, 32767), '\0');
     rc = SQLDescribeCol(statement, column, reinterpret_cast<SQLCHAR*>(buffer.data()),
                         static_cast<SQLSMALLINT>(buffer.size()), &length, &type, &size, &digits,
                         &nullable);
   }
   if (!SQL_SUCCEEDED(rc)) return false;
-  buffer.resize(static_cast<size_t>(length));
+  buffer.resize(std::min(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)), buffer.size()));
   name = std::move(buffer);
   return true;
 }

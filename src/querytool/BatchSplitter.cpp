@@ -22,51 +22,10 @@ bool IsBlankText(const std::string& text) {
   return true;
 }
 
-/// What a line ends inside of, carried to the next line. T-SQL block comments nest.
-struct LexState {
-  int commentDepth = 0;
-  char quote = 0;  // ', " or ] while inside a quoted text or name
-
-  bool Neutral() const { return commentDepth == 0 && quote == 0; }
-
-  void Scan(const std::string& text, size_t begin, size_t end) {
-    for (size_t i = begin; i < end; ++i) {
-      char c = text[i];
-      char next = i + 1 < end ? text[i + 1] : '\0';
-      if (commentDepth > 0) {
-        if (c == '*' && next == '/') {
-          --commentDepth;
-          ++i;
-        } else if (c == '/' && next == '*') {
-          ++commentDepth;
-          ++i;
-        }
-      } else if (quote != 0) {
-        if (c == quote) {
-          if (next == quote)
-            ++i;  // doubled quote stands for itself
-          else
-            quote = 0;
-        }
-      } else if (c == '-' && next == '-') {
-        return;  // the rest of the line is a comment
-      } else if (c == '/' && next == '*') {
-        commentDepth = 1;
-        ++i;
-      } else if (c == '\'' || c == '"') {
-        quote = c;
-      } else if (c == '[') {
-        quote = ']';
-      }
-    }
-  }
-};
-
 }  // namespace
 
 std::vector<std::string> SplitBatches(const std::string& script) {
   std::vector<std::string> batches;
-  LexState state;
   size_t batchStart = 0;
   size_t lineStart = 0;
   auto finish = [&](size_t end) {
@@ -77,11 +36,9 @@ std::vector<std::string> SplitBatches(const std::string& script) {
     size_t newline = script.find('\n', lineStart);
     size_t lineEnd = newline == std::string::npos ? script.size() : newline;
     size_t next = newline == std::string::npos ? script.size() : newline + 1;
-    if (state.Neutral() && IsGoLine(script, lineStart, lineEnd)) {
+    if (IsGoLine(script, lineStart, lineEnd)) {
       finish(lineStart);
       batchStart = next;
-    } else {
-      state.Scan(script, lineStart, lineEnd);
     }
     lineStart = next;
   }

@@ -82,7 +82,12 @@ std::string FolderOf(const std::string& path) {
 std::string WriteTarget(const std::string& path) {
   std::vector<char> resolved(PATH_MAX + 1);
   if (::realpath(path.c_str(), resolved.data()) != nullptr) return std::string(resolved.data());
-  return path;
+  // A link to a file that does not exist yet: the file is created where the link points.
+  ssize_t n = ::readlink(path.c_str(), resolved.data(), resolved.size() - 1);
+  if (n <= 0) return path;
+  std::string target(resolved.data(), static_cast<size_t>(n));
+  if (target.front() == '/') return target;
+  return FolderOf(path) + "/" + target;
 }
 
 }  // namespace
@@ -148,8 +153,10 @@ Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_vie
   mode_t mode = existed ? (old.st_mode & 07777) : 0644;
   if (::fchmod(fd.get(), mode) != 0) return fail(errno);
   if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-    // Best effort: only root can give the file back to its owner.
-    [[maybe_unused]] int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
+    // Best effort: only root can give the file back to its owner; an owner can keep the group.
+    if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+      [[maybe_unused]] int ignored = ::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid);
+    }
   }
   if (Status s = WriteAll(fd.get(), bytes); !s) {
     fd.Reset();

@@ -67,6 +67,15 @@ Status ServerRegistry::AddServer(const std::string& typedName, const std::string
   return status;
 }
 
+bool IsReservedSectionName(const std::string& name) {
+  static constexpr const char* kProgramSections[] = {"Pelvane", "Errors",       "Servers", "Script",
+                                                     "CopyTo",  "SimpleScript", "Append"};
+  for (const char* section : kProgramSections) {
+    if (EqualsIgnoringCase(TrimBlanks(name), section)) return true;
+  }
+  return false;
+}
+
 Result<bool> ServerRegistry::RemoveServer(const std::string& name) {
   bool removed = false;
   int16_t count = 0;
@@ -76,11 +85,12 @@ Result<bool> ServerRegistry::RemoveServer(const std::string& name) {
     removed = last != names.rend();
     count = static_cast<int16_t>(names.size());
     if (!removed) return Status::Ok();
-    doc.RemoveSection(name);
+    // A server named like one of the program's own sections must not take that section along.
+    if (!IsReservedSectionName(name)) doc.RemoveSection(name);
     int position = static_cast<int>(names.rend() - last);
     int listed = static_cast<int>(names.size());
     for (int j = position; j <= listed; ++j) {
-      std::string next = ReadValue(doc, kServersSection, PositionKey(j + 1));
+      std::string next = j < listed ? names[static_cast<size_t>(j)] : std::string();
       if (Status s = doc.Set(kServersSection, PositionKey(j), next); !s) return s;
     }
     count = static_cast<int16_t>(listed - 1);

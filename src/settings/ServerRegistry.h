@@ -15,6 +15,10 @@ constexpr int kMaxServers = 32767;
 /// The pseudo-group that stands for every server.
 constexpr char kAllGroup[] = "ALL";
 
+/// Whether a name is one of the sections the program keeps its own settings in ("Pelvane",
+/// "Servers", ...): a server of that name would share its section with them.
+bool IsReservedSectionName(const std::string& name);
+
 /// The list of servers kept in section "Servers" ("Server1", "Server2", ... up to the first
 /// empty value), each server's own section, and the groups named by their "ServerGroup".
 class ServerRegistry {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "cli/Cli.h"
@@ -80,15 +81,17 @@ TEST_F(CliTest, RefusesBadInputWithOneLineAndStatusTwo) {
       {{"servers", "list", "--colour", "red"}, ""},
       {{"servers", "add", "a", "b"}, ""},
       {{"frobnicate"}, ""},
+      {{"servers"}, ""},
+      {{}, "pelvanectl: missing command (see pelvanectl --help)\n"},
       {{"--settings"}, ""},
   };
   for (const Case& c : cases) {
     Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.code, 2) << c.args[0];
+    EXPECT_EQ(outcome.code, 2) << (c.args.empty() ? "(none)" : c.args[0]);
     if (!c.err.empty()) {
       EXPECT_EQ(outcome.err, c.err);
     }
-    EXPECT_FALSE(outcome.err.empty()) << c.args[0];
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
   }
   EXPECT_FALSE(std::filesystem::exists(settings));
 }

@@ -134,5 +134,18 @@ TEST_F(ServerRegistryTest, HoldsAtMostTheSixteenBitCountOfServers) {
   EXPECT_EQ(ReadBytes(store.file()), bytes);
 }
 
+TEST_F(ServerRegistryTest, RemovingAServerNamedLikeAProgramSectionKeepsThatSection) {
+  // A file from before such names were refused: the list holds "SERVERS" and "PELVANE".
+  WriteBytes(store.file(),
+             "[Pelvane]\nQAPath=/opt/pelvane\n[Servers]\nServer1=ALPHA\nServer2=SERVERS\n"
+             "Server3=PELVANE\nServer4=OMEGA\n");
+  ASSERT_TRUE(registry.RemoveServer("SERVERS"));
+  ASSERT_TRUE(registry.RemoveServer("PELVANE"));
+  EXPECT_EQ(registry.FillServerList(""), (Names{"ALPHA", "OMEGA"}));
+  EXPECT_EQ(Value("Pelvane", "QAPath"), "/opt/pelvane");
+  EXPECT_TRUE(IsReservedSectionName(" simplescript "));
+  EXPECT_FALSE(IsReservedSectionName("SQLPROD1"));
+}
+
 }  // namespace
 }  // namespace pelvane::settings

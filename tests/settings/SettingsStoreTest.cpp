@@ -128,6 +128,13 @@ TEST(SettingsStoreTest, ReplacingKeepsModeAndSymbolicLinks) {
   struct stat st {};
   ASSERT_EQ(::stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // A link to a settings file that does not exist yet stays a link; the file appears behind it.
+  std::string dangling = dir.File("linked.ZRQ");
+  std::filesystem::create_symlink("later.ZRQ", dangling);
+  ASSERT_TRUE(SettingsStore(dangling).SaveINIValues("S", "k", "3"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+  EXPECT_EQ(ReadBytes(dir.File("later.ZRQ")), "[S]\nk=3\n");
 }
 
 TEST(SettingsStoreTest, DeletesAWholeSection) {
