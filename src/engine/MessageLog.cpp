@@ -11,11 +11,6 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kWindowsFixedLogFile[] = "C:\\Pelvane.log";
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // A GUI text control may hand its text back with bare "\n" line ends; the file keeps "\r\n".
 std::string WithCrLf(const std::string& text) {
   std::string out;
@@ -68,7 +63,7 @@ Status MessageLog::SaveLogToFile(const std::string& logFile) {
   if (logFile == fixedLogFile_ || logFile == kWindowsFixedLogFile) return Status::Ok();
   std::string target = logFile.empty()          ? fixedLogFile_
                        : logFile.front() == '/' ? logFile
-                                                : FolderOf(fixedLogFile_) + logFile;
+                                                : settings::SiblingFile(fixedLogFile_, logFile);
   return settings::AppendToFile(target, WithCrLf(window_.Text()) + kLineEnd);
 }
 

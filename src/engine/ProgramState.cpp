@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/VbNumber.h"
+#include "settings/FileIo.h"
 
 namespace pelvane::engine {
 
@@ -30,11 +31,6 @@ int16_t Int16Setting(const settings::SettingsStore& store, const char* section, 
 bool FlagSetting(const settings::SettingsStore& store, const char* key) {
   std::optional<double> value = ParseVbNumber(store.GetINIValue(kGeneral, key));
   return value && *value != 0;
-}
-
-std::string SiblingFile(const std::string& path, const std::string& name) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -69,9 +65,9 @@ ProgramState LoadProgramState(const settings::SettingsStore& store,
   std::optional<double> mainState = ParseVbNumber(store.GetINIValue(kGeneral, "MainState"));
   state.MainMaximized = mainState && *mainState == 1;
 
-  state.TempErrorFile = SiblingFile(state.SettingsFile, kTempErrorFileName);
-  state.FixedLogFile = SiblingFile(state.SettingsFile, kFixedLogFileName);
-  state.QueryOutputFile = SiblingFile(state.SettingsFile, kQueryOutputFileName);
+  state.TempErrorFile = settings::SiblingFile(state.SettingsFile, kTempErrorFileName);
+  state.FixedLogFile = settings::SiblingFile(state.SettingsFile, kFixedLogFileName);
+  state.QueryOutputFile = settings::SiblingFile(state.SettingsFile, kQueryOutputFileName);
   return state;
 }
 

@@ -92,6 +92,11 @@ std::string WriteTarget(const std::string& path) {
 
 }  // namespace
 
+std::string SiblingFile(const std::string& path, const std::string& name) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+
 bool FileStamp::operator==(const FileStamp& o) const {
   return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
          mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;

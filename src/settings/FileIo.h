@@ -21,6 +21,9 @@ struct FileContent {
   FileStamp stamp;
 };
 
+/// A file named `name` in the folder of `path`; just `name` when the path names no folder.
+std::string SiblingFile(const std::string& path, const std::string& name);
+
 /// The stamp of the file as it is now; exists is false when there is no file of that name.
 FileStamp StampOf(const std::string& path);
 
