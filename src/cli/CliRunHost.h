@@ -23,7 +23,7 @@ class CliRunHost : public engine::RunHost {
   engine::Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
   std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
                                      const std::string& defaultText) override;
-  engine::LogWindow& Log() override { return window_; }
+  engine::LogWindow& LogWindow() override { return window_; }
   void ShowServerInProgress(int) override {}
   void SetRunButtonCaption(const std::string& caption) override { caption_ = caption; }
   void ClearAddTimeStamp() override { addTimeStampCleared_ = true; }

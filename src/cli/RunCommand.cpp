@@ -197,7 +197,7 @@ int RunRun(CliContext& context, const Args& args) {
   engine::RunPorts ports{host, *sql, processes, shares, clock, services, sleeper};
 
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
-  engine::MessageLog log(host.Log(), state.TempErrorFile, state.FixedLogFile);
+  engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
 
   int16_t NextServerIndex = static_cast<int16_t>(startIndex);

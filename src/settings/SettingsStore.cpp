@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include <chrono>
+#include <utility>
 
 #include "settings/ProfileText.h"
 
@@ -26,11 +27,24 @@ long long MtimeNs(const FileStamp& stamp) {
 }
 }  // namespace
 
+bool IsReadWhole(const std::string& section, const std::string& key) {
+  // Stored passwords: a 128-character password scrambles to more than 255 characters.
+  if (EqualsIgnoringCase(key, "Password") || EqualsIgnoringCase(key, "CopyToPW")) return true;
+  // Multi-line texts of the editors and the Vesk SQL dialog: a cut list or query is lost data.
+  static constexpr std::pair<const char*, const char*> kWholeTexts[] = {{"SimpleScript", "Script"},
+                                                                        {"Append", "AppendText"},
+                                                                        {"Script", "ScriptPath"},
+                                                                        {"CopyTo", "CopyFile"}};
+  for (const auto& [wholeSection, wholeKey] : kWholeTexts)
+    if (EqualsIgnoringCase(section, wholeSection) && EqualsIgnoringCase(key, wholeKey)) return true;
+  return false;
+}
+
 std::string ReadValue(const ProfileDocument& doc, const std::string& section,
                       const std::string& key) {
   std::optional<std::string_view> found = doc.Find(section, key);
   if (!found) return std::string();
-  std::string_view value = found->substr(0, kMaxValueLength);
+  std::string_view value = IsReadWhole(section, key) ? *found : found->substr(0, kMaxValueLength);
   if (TrimBlanks(value).empty() || value.front() == '?') return std::string();
   return std::string(value);
 }

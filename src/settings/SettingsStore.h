@@ -15,7 +15,7 @@ namespace pelvane::settings {
 constexpr size_t kMaxValueLength = 255;
 
 /// Reads one value the way every setting is read: blanks around it removed, at most 255
-/// characters, and empty when the key is missing or blank or its value starts with "?".
+/// characters (but see IsReadWhole), and empty when the key is missing or blank or its value starts with "?".
 /// A file that is missing or cannot be read gives empty values.
 std::string GetINIValue(const std::string& section, const std::string& key,
                         const std::string& file);
@@ -64,6 +64,10 @@ class SettingsStore {
   mutable FileStamp cachedStamp_;
   mutable long long cachedReadNs_ = 0;  // wall-clock time at which cached_ was read
 };
+
+/// True for the few keys whose values are read whole: stored passwords and the multi-line texts
+/// of the run's inputs. Every other value is cut at kMaxValueLength.
+bool IsReadWhole(const std::string& section, const std::string& key);
 
 /// Reads a stored value as the original reader did, from a parsed file.
 std::string ReadValue(const ProfileDocument& doc, const std::string& section,

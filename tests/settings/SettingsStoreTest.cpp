@@ -38,6 +38,26 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
   for (const Case& c : cases) EXPECT_EQ(GetINIValue("pelvane", c.key, file), c.expected) << c.key;
 }
 
+TEST(SettingsStoreTest, PasswordsAndRunTextsAreReadWhole) {
+  TempDir dir;
+  SettingsStore store(dir.File("Pelvane.ZRQ"));
+  const std::string longText(700, 'q');
+  struct Case {
+    const char* section;
+    const char* key;
+    size_t expectedLength;
+  } cases[] = {
+      {"SRV1", "Password", 700},     {"SRV1", "copytopw", 700},     {"SimpleScript", "Script", 700},
+      {"Append", "AppendText", 700}, {"Script", "ScriptPath", 700}, {"CopyTo", "CopyFile", 700},
+      {"SRV1", "Login", 255},        {"Script", "Other", 255},      {"Pelvane", "ScriptPath", 255},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(store.SaveINIValues(c.section, c.key, longText));
+    EXPECT_EQ(store.GetINIValue(c.section, c.key).size(), c.expectedLength)
+        << c.section << "/" << c.key;
+  }
+}
+
 TEST(SettingsStoreTest, FirstWriteCreatesTheFileAndCaseDoesNotMatter) {
   TempDir dir;
   SettingsStore store(dir.File("Pelvane.ZRQ"));

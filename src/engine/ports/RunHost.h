@@ -32,7 +32,7 @@ class RunHost {
                                              const std::string& defaultText) = 0;
 
   /// The log window the run writes into (through MessageLog, or directly where a step says so).
-  virtual LogWindow& Log() = 0;
+  virtual engine::LogWindow& LogWindow() = 0;
 
   /// Highlights the server at this 1-based position of the Process Servers list; 0 clears it.
   virtual void ShowServerInProgress(int position) = 0;

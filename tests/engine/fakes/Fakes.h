@@ -55,7 +55,7 @@ class FakeRunHost : public RunHost {
     textAnswers.pop_front();
     return answer;
   }
-  LogWindow& Log() override { return window; }
+  engine::LogWindow& LogWindow() override { return window; }
   void ShowServerInProgress(int position) override { highlighted.push_back(position); }
   void SetRunButtonCaption(const std::string& caption) override { captions.push_back(caption); }
   void ClearAddTimeStamp() override { ++clearAddTimeStampCalls; }
