@@ -1,0 +1,69 @@
+#include "shell/QtPrompter.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace pelvane::shell {
+
+namespace {
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+}  // namespace
+
+engine::Answer QtPrompter::Ask(const Prompt& prompt) {
+  QMessageBox box(
+      prompt.icon == engine::MessageIcon::kCritical ? QMessageBox::Critical : QMessageBox::NoIcon,
+      Q(prompt.caption), Q(prompt.text), QMessageBox::NoButton, parent_);
+  switch (prompt.buttons) {
+    case Prompt::Buttons::kOk:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case Prompt::Buttons::kYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setEscapeButton(QMessageBox::No);
+      break;
+    case Prompt::Buttons::kYesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  int pressed = box.exec();
+  if (pressed == QMessageBox::No) return engine::Answer::kNo;
+  if (pressed == QMessageBox::Cancel) return engine::Answer::kCancel;
+  return engine::Answer::kYes;
+}
+
+std::optional<std::string> QtPrompter::AskText(const std::string& prompt,
+                                               const std::string& caption,
+                                               const std::string& defaultText) {
+  bool ok = false;
+  QString text =
+      QInputDialog::getText(parent_, Q(caption), Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+std::vector<std::string> QtPrompter::PickFiles(const FilePick& pick) {
+  QStringList chosen;
+  if (pick.multiple) {
+    chosen = QFileDialog::getOpenFileNames(parent_, Q(pick.title), Q(pick.startFolder));
+  } else {
+    QString one = QFileDialog::getOpenFileName(parent_, Q(pick.title), Q(pick.startFolder));
+    if (!one.isEmpty()) chosen << one;
+  }
+  std::vector<std::string> files;
+  for (const QString& file : chosen) {
+    if (static_cast<int>(files.size()) >= pick.maxFiles) break;
+    files.push_back(file.toStdString());
+  }
+  return files;
+}
+
+bool QtPrompter::OpenUrl(const std::string& url) {
+  return QDesktopServices::openUrl(QUrl(Q(url)));
+}
+
+}  // namespace pelvane::shell
