@@ -27,6 +27,13 @@ int16_t Int16Setting(const settings::SettingsStore& store, const char* section, 
   return ToInt16(stored).value_or(0);
 }
 
+/// Outside 1..kMaxParallelServers, or no number, is one server at a time.
+int16_t ParallelServersSetting(const settings::SettingsStore& store) {
+  std::optional<int16_t> value = ToInt16(store.GetINIValue(kErrors, "ParallelServers"));
+  if (!value || *value < 1 || *value > kMaxParallelServers) return 1;
+  return *value;
+}
+
 /// A flag is set by any non-zero number; text that is no number leaves it clear.
 bool FlagSetting(const settings::SettingsStore& store, const char* key) {
   std::optional<double> value = ParseVbNumber(store.GetINIValue(kGeneral, key));
@@ -56,6 +63,7 @@ ProgramState LoadProgramState(const settings::SettingsStore& store,
 
   state.RefreshLogWindow = Int16Setting(store, kGeneral, "RefreshLogWindow", 1);
   state.WhenOccurs = Int16Setting(store, kErrors, "WhenOccurs", 1);
+  state.ParallelServers = ParallelServersSetting(store);
   state.Notify = FlagSetting(store, "Notify");
   state.MinimizeOnVesk = FlagSetting(store, "MinimizeOnVesk");
 

@@ -12,6 +12,7 @@ constexpr char kSettingsFileName[] = "Pelvane.ZRQ";
 constexpr char kTempErrorFileName[] = "tmpErrMsgs.log";
 constexpr char kFixedLogFileName[] = "Pelvane.log";
 constexpr char kQueryOutputFileName[] = "PelvaneScript.out";
+constexpr int16_t kMaxParallelServers = 64;
 
 /// The main window's place in twips.
 struct WindowPlacement {
@@ -25,6 +26,8 @@ struct ProgramState {
   std::string DateTimeFormat = kDefaultDateTimeFormat;
   int16_t RefreshLogWindow = 1;
   int16_t WhenOccurs = 1;
+  /// How many servers a run processes at once, 1 to kMaxParallelServers.
+  int16_t ParallelServers = 1;
   bool Notify = false;
   bool MinimizeOnVesk = false;
   float ServicesDelay = 3.0f;

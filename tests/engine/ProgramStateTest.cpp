@@ -23,6 +23,7 @@ TEST(ProgramStateTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(state.DateTimeFormat, "yyyy-mmm-dd hh:mm:ss");
   EXPECT_EQ(state.RefreshLogWindow, 1);
   EXPECT_EQ(state.WhenOccurs, 1);
+  EXPECT_EQ(state.ParallelServers, 1);
   EXPECT_FALSE(state.Notify);
   EXPECT_FALSE(state.MinimizeOnVesk);
   EXPECT_EQ(state.ServicesDelay, 3.0f);
@@ -72,6 +73,14 @@ TEST(ProgramStateTest, StoredValuesAndTheirFailures) {
       {"Errors", "WhenOccurs", "3", number(&ProgramState::WhenOccurs), "3"},
       {"Errors", "WhenOccurs", "end", number(&ProgramState::WhenOccurs), "0"},
       {"Errors", "WhenOccurs", "99999", number(&ProgramState::WhenOccurs), "0"},
+      {"Errors", "ParallelServers", "8", number(&ProgramState::ParallelServers), "8"},
+      {"Errors", "ParallelServers", "64", number(&ProgramState::ParallelServers), "64"},
+      {"Errors", "ParallelServers", "65", number(&ProgramState::ParallelServers), "1"},
+      {"Errors", "ParallelServers", "0", number(&ProgramState::ParallelServers), "1"},
+      {"Errors", "ParallelServers", "-4", number(&ProgramState::ParallelServers), "1"},
+      {"Errors", "ParallelServers", "many", number(&ProgramState::ParallelServers), "1"},
+      {"Errors", "ParallelServers", "99999", number(&ProgramState::ParallelServers), "1"},
+      {"Pelvane", "ParallelServers", "8", number(&ProgramState::ParallelServers), "1"},
       {"Pelvane", "Notify", "0", number(&ProgramState::Notify), "0"},
       {"Pelvane", "Notify", "1", number(&ProgramState::Notify), "1"},
       {"Pelvane", "Notify", "-1", number(&ProgramState::Notify), "1"},

@@ -1,0 +1,160 @@
+#include "engine/RunReport.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace pelvane::engine {
+
+namespace {
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+bool ReportColumns::Includes(StepKind step) const {
+  switch (step) {
+    case StepKind::kSimpleScript:
+      return simpleScript;
+    case StepKind::kCopy:
+      return copy;
+    case StepKind::kAppend:
+      return append;
+    case StepKind::kService:
+      return service;
+  }
+  return false;
+}
+
+void ReportColumns::Include(StepKind step) {
+  (step == StepKind::kSimpleScript ? simpleScript
+   : step == StepKind::kCopy       ? copy
+   : step == StepKind::kAppend     ? append
+                                   : service) = true;
+}
+
+StepCell& ServerRow::Step(StepKind step) {
+  switch (step) {
+    case StepKind::kCopy:
+      return copy;
+    case StepKind::kAppend:
+      return append;
+    case StepKind::kService:
+      return service;
+    case StepKind::kSimpleScript:
+      break;
+  }
+  return simpleScript;
+}
+
+const StepCell& ServerRow::Step(StepKind step) const {
+  return const_cast<ServerRow&>(*this).Step(step);  // NOLINT: one switch for both
+}
+
+Verdict RowVerdict(const ServerRow& row, const ReportColumns& columns, bool finished) {
+  bool failed = row.login != LoginResult::kNotChecked && row.login != LoginResult::kAccepted;
+  bool allSucceeded = true;
+  auto take = [&](Verdict verdict) {
+    failed = failed || verdict == Verdict::kFailed;
+    allSucceeded = allSucceeded && verdict == Verdict::kSucceeded;
+  };
+  for (const ScriptCell& cell : row.scripts) take(cell.verdict);
+  for (StepKind step : kAllSteps)
+    if (columns.Includes(step)) take(row.Step(step).verdict);
+  if (failed) return Verdict::kFailed;
+  return finished && allSucceeded ? Verdict::kSucceeded : Verdict::kNotRun;
+}
+
+RunSummary Summarize(const RunReport& report) {
+  RunSummary summary;
+  summary.seconds = report.seconds;
+  for (const ServerRow& row : report.rows) {
+    if (row.result == Verdict::kSucceeded) ++summary.succeeded;
+    if (row.result == Verdict::kFailed) ++summary.failed;
+    if (row.result == Verdict::kNotRun) ++summary.notRun;
+  }
+  return summary;
+}
+
+std::string SummaryLine(const RunSummary& summary) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", summary.seconds);
+  return std::to_string(summary.succeeded) + " succeeded, " + std::to_string(summary.failed) +
+         " failed, " + std::to_string(summary.notRun) + " not run in " + seconds + " s";
+}
+
+std::vector<std::string> FailedServers(const RunReport& report) {
+  std::vector<std::string> failed;
+  for (const ServerRow& row : report.rows)
+    if (row.result == Verdict::kFailed) failed.push_back(row.server);
+  return failed;
+}
+
+std::string VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kSucceeded:
+      return "SUCCESSFUL";
+    case Verdict::kFailed:
+      return "UNSUCCESSFUL";
+    case Verdict::kNotRun:
+      break;
+  }
+  return "NOT RUN";
+}
+
+std::string LoginResultName(LoginResult result) {
+  switch (result) {
+    case LoginResult::kAccepted:
+      return "accepted";
+    case LoginResult::kRefused:
+      return "refused";
+    case LoginResult::kUnreachable:
+      return "unreachable";
+    case LoginResult::kOtherError:
+      return "error";
+    case LoginResult::kNotChecked:
+      break;
+  }
+  return "";
+}
+
+std::string StepName(StepKind step) {
+  switch (step) {
+    case StepKind::kCopy:
+      return "Copy";
+    case StepKind::kAppend:
+      return "Append";
+    case StepKind::kService:
+      return "Service";
+    case StepKind::kSimpleScript:
+      break;
+  }
+  return "Simple Script";
+}
+
+std::optional<Verdict> VerdictFromName(const std::string& name) {
+  for (Verdict v : {Verdict::kNotRun, Verdict::kSucceeded, Verdict::kFailed})
+    if (SameNoCase(name, VerdictName(v))) return v;
+  return std::nullopt;
+}
+
+std::optional<LoginResult> LoginResultFromName(const std::string& name) {
+  for (LoginResult r : {LoginResult::kNotChecked, LoginResult::kAccepted, LoginResult::kRefused,
+                        LoginResult::kUnreachable, LoginResult::kOtherError})
+    if (SameNoCase(name, LoginResultName(r))) return r;
+  return std::nullopt;
+}
+
+std::optional<StepKind> StepFromName(const std::string& name) {
+  for (StepKind step : kAllSteps)
+    if (SameNoCase(name, StepName(step))) return step;
+  return std::nullopt;
+}
+
+}  // namespace pelvane::engine
