@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo asan fuzz bench format clean
+.PHONY: all deps configure build test demo asan tsan fuzz bench format clean
 
 all: build
 
@@ -30,6 +30,15 @@ asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
+# The tests of the code that runs servers side by side, built with the thread sanitizer.
+TSAN_TESTS ?= engine_tests
+tsan: deps
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
+	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
+	for t in $(TSAN_TESTS); do \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/bin/$$t || exit 1; \
+	done
+
 # libFuzzer targets; FUZZ_RUNS executions each.
 FUZZ_RUNS ?= 1000000
 fuzz: deps
@@ -52,4 +61,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-bench
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench

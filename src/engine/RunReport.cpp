@@ -16,6 +16,22 @@ bool SameNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
+/// The step's cell of a row, for the const and the mutable row alike.
+template <class Row>
+auto& StepOf(Row& row, StepKind step) {
+  switch (step) {
+    case StepKind::kCopy:
+      return row.copy;
+    case StepKind::kAppend:
+      return row.append;
+    case StepKind::kService:
+      return row.service;
+    case StepKind::kSimpleScript:
+      break;
+  }
+  return row.simpleScript;
+}
+
 }  // namespace
 
 bool ReportColumns::Includes(StepKind step) const {
@@ -33,28 +49,28 @@ bool ReportColumns::Includes(StepKind step) const {
 }
 
 void ReportColumns::Include(StepKind step) {
-  (step == StepKind::kSimpleScript ? simpleScript
-   : step == StepKind::kCopy       ? copy
-   : step == StepKind::kAppend     ? append
-                                   : service) = true;
+  switch (step) {
+    case StepKind::kSimpleScript:
+      simpleScript = true;
+      break;
+    case StepKind::kCopy:
+      copy = true;
+      break;
+    case StepKind::kAppend:
+      append = true;
+      break;
+    case StepKind::kService:
+      service = true;
+      break;
+  }
 }
 
 StepCell& ServerRow::Step(StepKind step) {
-  switch (step) {
-    case StepKind::kCopy:
-      return copy;
-    case StepKind::kAppend:
-      return append;
-    case StepKind::kService:
-      return service;
-    case StepKind::kSimpleScript:
-      break;
-  }
-  return simpleScript;
+  return StepOf(*this, step);
 }
 
 const StepCell& ServerRow::Step(StepKind step) const {
-  return const_cast<ServerRow&>(*this).Step(step);  // NOLINT: one switch for both
+  return StepOf(*this, step);
 }
 
 Verdict RowVerdict(const ServerRow& row, const ReportColumns& columns, bool finished) {

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/OrderedRunner.h"
+#include "engine/SerializedRunHost.h"
+#include "fakes/Fakes.h"
+
+namespace pelvane::engine {
+namespace {
+
+/// Lets a test wait for events of other threads without any time limit.
+class Flags {
+ public:
+  explicit Flags(size_t count) : set_(count, false) {}
+  void Set(size_t i) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    set_[i] = true;
+    changed_.notify_all();
+  }
+  void WaitFor(size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return set_[i]; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> set_;
+};
+
+/// What the sink saw, as "index:text" entries.
+struct Delivered {
+  std::vector<std::string> pieces;
+  OrderedRunner::Sink Sink() {
+    return [this](size_t index, const LogPiece& piece) {
+      pieces.push_back(std::to_string(index) + ":" + piece.text + (piece.endLine ? "|" : ""));
+    };
+  }
+};
+
+TEST(OrderedRunnerTest, ServersFinishingInReverseOrderAreLoggedInListOrder) {
+  constexpr size_t kServers = 6;
+  Flags finished(kServers);
+  OrderedRunner runner(static_cast<int>(kServers));
+  Delivered delivered;
+  // Each server waits until the one after it has finished: the last finishes first.
+  const size_t next = runner.Run(
+      kServers,
+      [&finished](size_t index, ServerLog& log) {
+        log.Message("start ", false);
+        if (index + 1 < kServers) finished.WaitFor(index + 1);
+        log.Message("done " + std::to_string(index), true);
+        log.WindowText("window");
+        finished.Set(index);
+      },
+      delivered.Sink());
+  EXPECT_EQ(next, kServers);
+  std::vector<std::string> expected;
+  for (size_t i = 0; i < kServers; ++i) {
+    const std::string n = std::to_string(i);
+    expected.insert(expected.end(), {n + ":start ", n + ":done " + n + "|", n + ":window"});
+  }
+  EXPECT_EQ(delivered.pieces, expected);
+}
+
+TEST(OrderedRunnerTest, NoHandOutAfterTheStopAndRunningServersAreStillLogged) {
+  OrderedRunner runner(2);
+  Flags stopped(1);
+  Delivered delivered;
+  std::atomic<int> ran{0};
+  // Server 0 is still running when server 1 breaks, so exactly 0 and 1 are handed out.
+  const size_t next = runner.Run(
+      10,
+      [&](size_t index, ServerLog& log) {
+        ++ran;
+        if (index == 0) stopped.WaitFor(0);
+        if (index == 1) {
+          runner.StopHandingOut();
+          stopped.Set(0);
+        }
+        log.Message("server " + std::to_string(index), true);
+      },
+      delivered.Sink());
+  EXPECT_EQ(next, 2u);
+  EXPECT_EQ(ran, 2);
+  EXPECT_TRUE(runner.HandingOutStopped());
+  EXPECT_EQ(delivered.pieces, (std::vector<std::string>{"0:server 0|", "1:server 1|"}));
+
+  // A runner stopped before it starts hands out nothing.
+  OrderedRunner stoppedFirst(4);
+  stoppedFirst.StopHandingOut();
+  EXPECT_EQ(stoppedFirst.Run(
+                3, [&](size_t, ServerLog&) { ++ran; }, delivered.Sink()),
+            0u);
+  EXPECT_EQ(ran, 2);
+}
+
+TEST(OrderedRunnerTest, OneWorkerRunsStrictlyOneAfterAnotherOnTheCallingThread) {
+  OrderedRunner runner(1);
+  std::vector<std::string> events;
+  const std::thread::id caller = std::this_thread::get_id();
+  bool sameThread = true;
+  const size_t next = runner.Run(
+      4,
+      [&](size_t index, ServerLog& log) {
+        sameThread = sameThread && std::this_thread::get_id() == caller;
+        events.push_back("begin " + std::to_string(index));
+        log.Message("line " + std::to_string(index), true);  // reaches the sink at once
+        events.push_back("end " + std::to_string(index));
+        if (index == 2) runner.StopHandingOut();
+      },
+      [&](size_t index, const LogPiece& piece) {
+        events.push_back(std::to_string(index) + ":" + piece.text);
+      });
+  EXPECT_TRUE(sameThread);
+  EXPECT_EQ(next, 3u);
+  EXPECT_EQ(events, (std::vector<std::string>{"begin 0", "0:line 0", "end 0", "begin 1", "1:line 1",
+                                              "end 1", "begin 2", "2:line 2", "end 2"}));
+}
+
+TEST(OrderedRunnerTest, AJobThatThrowsStopsTheHandOutsAndIsThrownAfterTheOthersAreLogged) {
+  OrderedRunner runner(3);
+  Flags thrown(1);
+  Delivered delivered;
+  EXPECT_THROW(runner.Run(
+                   50,
+                   [&](size_t index, ServerLog& log) {
+                     log.Message("server " + std::to_string(index), true);
+                     if (index == 1) {
+                       thrown.Set(0);
+                       throw std::runtime_error("out of memory");
+                     }
+                     if (index == 0) thrown.WaitFor(0);
+                   },
+                   delivered.Sink()),
+               std::runtime_error);
+  ASSERT_GE(delivered.pieces.size(), 2u);
+  EXPECT_EQ(delivered.pieces[0], "0:server 0|");
+  EXPECT_EQ(delivered.pieces[1], "1:server 1|");
+  EXPECT_TRUE(runner.HandingOutStopped());
+}
+
+/// A host whose questions wait until the test lets them go.
+class GatedHost : public fakes::FakeRunHost {
+ public:
+  Answer AskYesNo(const std::string& text, const std::string& caption) override {
+    const int inside = ++asking;
+    maxAsking = std::max(maxAsking.load(), inside);
+    entered.Set(text == "first" ? 0 : 1);
+    if (text == "first") release.WaitFor(0);
+    --asking;
+    return FakeRunHost::AskYesNo(text, caption);
+  }
+  std::atomic<int> asking{0}, maxAsking{0};
+  Flags entered{2}, release{1};
+};
+
+TEST(OrderedRunnerTest, QuestionsReachTheUserOneAtATimeAndNeverHoldUpTheLog) {
+  GatedHost host;
+  SerializedRunHost serialized(host);
+  std::thread first([&] { serialized.AskYesNo("first", kProgramTitle); });
+  host.entered.WaitFor(0);
+  // While the first question waits for its answer, other servers still log and mark.
+  serialized.LogWindow().AppendText("still logging\r\n");
+  serialized.ShowServerInProgress(2);
+  std::thread second([&] { serialized.AskYesNo("second", kProgramTitle); });
+  host.release.Set(0);
+  first.join();
+  second.join();
+  EXPECT_EQ(host.maxAsking, 1);
+  EXPECT_EQ(host.window.Text(), "still logging\r\n");
+  EXPECT_EQ(host.highlighted, std::vector<int>{2});
+  EXPECT_EQ(host.events, (std::vector<std::string>{"yesno: The Pelvane Tool | first",
+                                                   "yesno: The Pelvane Tool | second"}));
+}
+
+}  // namespace
+}  // namespace pelvane::engine

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/CsvText.h"
+#include "engine/JsonText.h"
+#include "engine/ReportCsv.h"
+#include "engine/ReportFile.h"
+#include "engine/ReportJson.h"
+#include "support/TempDir.h"
+
+namespace pelvane::engine {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+RunReport SampleReport() {
+  RunReport report;
+  report.columns.scripts = {"/sql/a, \"first\".sql", "/sql/b.sql"};
+  report.columns.copy = true;
+  report.columns.service = true;
+  report.seconds = 41.25;
+
+  ServerRow ok;
+  ok.position = 1;
+  ok.server = "ALPHA";
+  ok.result = Verdict::kSucceeded;
+  ok.login = LoginResult::kAccepted;
+  ok.scripts = {{Verdict::kSucceeded, 0, 0, "", 0.5}, {Verdict::kSucceeded, 0, 0, "", 1.25}};
+  ok.copy = {Verdict::kSucceeded, ""};
+  ok.service = {Verdict::kSucceeded, ""};
+  ok.seconds = 2.5;
+
+  ServerRow failed;
+  failed.position = 2;
+  failed.server = "BETA,1433";
+  failed.result = Verdict::kFailed;
+  failed.login = LoginResult::kAccepted;
+  failed.scripts = {
+      {Verdict::kFailed, 208, 16, "Invalid object name 'dbo.\"x\"'.\r\nline two", 0.75},
+      {Verdict::kNotRun, 0, 0, "", 0}};
+  failed.copy = {Verdict::kFailed, "File May Already Exist. caf\xc3\xa9"};
+  failed.seconds = 1;
+
+  ServerRow refused;
+  refused.position = 3;
+  refused.server = "GAMMA";
+  refused.result = Verdict::kFailed;
+  refused.login = LoginResult::kRefused;
+  refused.loginError = "Login FAILED for user sa on Server: GAMMA.";
+  refused.scripts = {{Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125},
+                     {Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125}};
+
+  ServerRow notRun;
+  notRun.position = 4;
+  notRun.server = "DELTA";
+  notRun.scripts.resize(2);
+  report.rows = {ok, failed, refused, notRun};
+  return report;
+}
+
+void ExpectSameRows(const RunReport& got, const RunReport& want) {
+  EXPECT_EQ(got.columns.scripts, want.columns.scripts);
+  for (StepKind step : kAllSteps)
+    EXPECT_EQ(got.columns.Includes(step), want.columns.Includes(step));
+  ASSERT_EQ(got.rows.size(), want.rows.size());
+  for (size_t r = 0; r < want.rows.size(); ++r) {
+    const ServerRow& g = got.rows[r];
+    const ServerRow& w = want.rows[r];
+    EXPECT_EQ(g.position, w.position);
+    EXPECT_EQ(g.server, w.server);
+    EXPECT_EQ(g.result, w.result);
+    EXPECT_EQ(g.login, w.login);
+    EXPECT_EQ(g.loginError, w.loginError);
+    EXPECT_DOUBLE_EQ(g.seconds, w.seconds);
+    ASSERT_EQ(g.scripts.size(), w.scripts.size());
+    for (size_t k = 0; k < w.scripts.size(); ++k) {
+      EXPECT_EQ(g.scripts[k].verdict, w.scripts[k].verdict) << r << "/" << k;
+      EXPECT_EQ(g.scripts[k].errorNumber, w.scripts[k].errorNumber) << r << "/" << k;
+      EXPECT_EQ(g.scripts[k].severity, w.scripts[k].severity) << r << "/" << k;
+      EXPECT_EQ(g.scripts[k].error, w.scripts[k].error) << r << "/" << k;
+      EXPECT_DOUBLE_EQ(g.scripts[k].seconds, w.scripts[k].seconds) << r << "/" << k;
+    }
+    for (StepKind step : kAllSteps) {
+      EXPECT_EQ(g.Step(step).verdict, w.Step(step).verdict) << r << " " << StepName(step);
+      EXPECT_EQ(g.Step(step).detail, w.Step(step).detail) << r << " " << StepName(step);
+    }
+  }
+}
+
+TEST(ReportFileTest, BothFormatsReadBackWhatTheyWrite) {
+  TempDir dir;
+  const RunReport report = SampleReport();
+  for (const char* name : {"run.csv", "run.JSON"}) {
+    const std::string path = dir.File(name);
+    ASSERT_TRUE(WriteReportFile(path, report)) << name;
+    Result<RunReport> back = ReadReportFile(path);
+    ASSERT_TRUE(back) << name << ": " << back.status().message();
+    ExpectSameRows(*back, report);
+    EXPECT_EQ(FailedServers(*back), (std::vector<std::string>{"BETA,1433", "GAMMA"})) << name;
+  }
+  Result<RunReport> json = ReadReportFile(dir.File("run.JSON"));
+  EXPECT_DOUBLE_EQ(json->seconds, 41.25);
+}
+
+TEST(ReportFileTest, CsvLayout) {
+  RunReport report = SampleReport();
+  report.columns.copy = report.columns.service = false;
+  report.rows.resize(2);
+  report.rows[1].server = "B\xe9TA";  // not UTF-8: read as Latin-1
+  EXPECT_EQ(
+      ReportToCsv(report),
+      "Position,Server,Result,Login,Login Error,"
+      "\"Script 1: /sql/a, \"\"first\"\".sql\",Script 1 Error Number,Script 1 Severity,"
+      "Script 1 Error,Script 1 Seconds,"
+      "Script 2: /sql/b.sql,Script 2 Error Number,Script 2 Severity,Script 2 Error,"
+      "Script 2 Seconds,Seconds\r\n"
+      "1,ALPHA,SUCCESSFUL,accepted,,SUCCESSFUL,,,,0.500,SUCCESSFUL,,,,1.250,2.500\r\n"
+      "2,B\xc3\xa9TA,UNSUCCESSFUL,accepted,,UNSUCCESSFUL,208,16,"
+      "\"Invalid object name 'dbo.\"\"x\"\"'.\r\nline two\",0.750,NOT RUN,,,,0.000,1.000\r\n");
+}
+
+TEST(ReportFileTest, ASheetWithOnlyServerAndResultServesFailedFrom) {
+  Result<RunReport> report = ReportFromCsv(
+      "\xEF\xBB\xBFNotes,Server,Result\r\nchecked,ALPHA,successful\r\n"
+      ",BETA,UNSUCCESSFUL\r\n\r\nx,GAMMA,Not Run");
+  ASSERT_TRUE(report) << report.status().message();
+  EXPECT_EQ(report->rows.size(), 3u);
+  EXPECT_EQ(FailedServers(*report), std::vector<std::string>{"BETA"});
+}
+
+TEST(ReportFileTest, MalformedReportsAreClearErrors) {
+  struct Case {
+    const char* name;
+    const char* text;
+    const char* message;  // a part of the error message
+  } cases[] = {
+      {"a.csv", "", "is empty"},
+      {"a.csv", "Server,Status\r\nA,failed\r\n", "lacks a \"Server\" or \"Result\" column"},
+      {"a.csv", "Server,Result\r\nA\r\n", "record 2 has 1 fields where its header has 2"},
+      {"a.csv", "Server,Result\r\nA,BROKEN\r\n", "unknown result \"BROKEN\""},
+      {"a.csv", "Server,Result\r\n,SUCCESSFUL\r\n", "no server name"},
+      {"a.csv", "Server,Result\r\n\"A,SUCCESSFUL\r\n", "quoted field that is never closed"},
+      {"a.csv", "Server,Result\r\nA\"B,SUCCESSFUL\r\n", "quote inside an unquoted field"},
+      {"a.csv", "Server,Result,Position\r\nA,SUCCESSFUL,first\r\n", "position that is no number"},
+      {"a.csv", "Server,Result,Script 2: b.sql\r\nA,SUCCESSFUL,SUCCESSFUL\r\n",
+       "lacks the column \"Script 1: <script>\""},
+      {"a.csv", "Server,Result,Server\r\nA,SUCCESSFUL,B\r\n", "two \"Server\" columns"},
+      {"a.json", "", "ends where a value should be"},
+      {"a.json", "{\"servers\": [", "ends where a value should be"},
+      {"a.json", "{\"servers\": []} x", "holds more after its value"},
+      {"a.json", "{\"rows\": []}", "lacks \"servers\""},
+      {"a.json", "{\"servers\": {}}", "\"servers\" of the wrong type"},
+      {"a.json", "{\"servers\": [{\"server\": \"A\"}]}", "lacks \"result\""},
+      {"a.json", "{\"servers\": [{\"server\": \"A\", \"result\": 1}]}", "of the wrong type"},
+      {"a.json", "{\"servers\": [{\"server\": \"A\", \"result\": \"ok\"}]}", "unknown \"result\""},
+      {"a.json", "{\"servers\": [{\"server\": \"A\", \"result\": \"NOT RUN\", \"position\": 1.5}]}",
+       "no whole number"},
+      {"a.json",
+       "{\"scripts\": [\"a.sql\"], \"servers\": [{\"server\": \"A\", \"result\": \"NOT RUN\", "
+       "\"scripts\": []}]}",
+       "has 0 scripts where the run has 1"},
+      {"a.json",
+       "{\"servers\": [{\"server\": \"A\", \"result\": \"NOT RUN\", \"steps\": {\"Copy\": {}}}]}",
+       "step \"Copy\" that the run does not include"},
+      {"a.json", "{\"servers\": [\"A\"]}", "server 1 is no object"},
+      {"a.json", "{\"servers\": [{\"server\": \"\xff\", \"result\": \"NOT RUN\"}]}",
+       "not valid UTF-8"},
+      {"a.json",
+       "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]"
+       "]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]",
+       "nests too deeply"},
+      {"a.txt", "Server,Result\r\n", "must end in .csv or .json"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir.File(c.name);
+    WriteBytes(path, c.text);
+    Result<RunReport> report = ReadReportFile(path);
+    ASSERT_FALSE(report) << c.name << ": " << c.text;
+    EXPECT_NE(report.status().message().find(c.message), std::string::npos)
+        << c.text << "\n  gave: " << report.status().message();
+  }
+  Result<RunReport> missing = ReadReportFile(dir.File("none.json"));
+  ASSERT_FALSE(missing);
+  EXPECT_NE(missing.status().message().find(dir.File("none.json")), std::string::npos);
+}
+
+TEST(ReportFileTest, CsvAndJsonTexts) {
+  struct CsvCase {
+    const char* text;
+    std::vector<std::vector<std::string>> records;
+  } csv[] = {
+      {"a,b\r\nc,d", {{"a", "b"}, {"c", "d"}}},
+      {"a,b\nc,d\n", {{"a", "b"}, {"c", "d"}}},
+      {"\"x,\"\"y\"\"\r\nz\",\r\n", {{"x,\"y\"\r\nz", ""}}},
+      {",\r\n\"\"", {{"", ""}, {""}}},
+      {"a,", {{"a", ""}}},
+  };
+  for (const CsvCase& c : csv) {
+    Result<std::vector<std::vector<std::string>>> records = ParseCsv(c.text);
+    ASSERT_TRUE(records) << c.text;
+    EXPECT_EQ(*records, c.records) << c.text;
+  }
+  EXPECT_FALSE(ParseCsv("\"a\"b,c"));
+  EXPECT_FALSE(ParseCsv("a\rb"));
+  EXPECT_EQ(CsvRecord({"plain", "with space", "x\ny", "q\"q"}),
+            "plain,with space,\"x\ny\",\"q\"\"q\"\r\n");
+
+  Result<JsonValue> json =
+      ParseJson(" {\"a\": [1, -2.5e1, true, false, null], \"s\": \"\\u00e9\\ud83d\\ude00\\n\"} ");
+  ASSERT_TRUE(json) << json.status().message();
+  EXPECT_EQ(json->Find("a")->items[1].number, -25);
+  EXPECT_TRUE(json->Find("a")->items[2].boolean);
+  EXPECT_EQ(json->Find("a")->items[4].kind, JsonValue::Kind::kNull);
+  EXPECT_EQ(json->Find("s")->text, "\xc3\xa9\xf0\x9f\x98\x80\n");
+  for (const char* bad :
+       {"01", "1.", "-", "\"\\ud800\"", "\"\\x\"", "{\"a\" 1}", "[1,]", "tru", "\"a\nb\""})
+    EXPECT_FALSE(ParseJson(bad)) << bad;
+  EXPECT_EQ(JsonString("a\"\\\t\x01\xe9"), "\"a\\\"\\\\\\t\\u0001\xc3\xa9\"");
+}
+
+}  // namespace
+}  // namespace pelvane::engine
