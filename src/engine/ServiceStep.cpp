@@ -25,9 +25,9 @@ std::string GetServiceStatus(ServiceControl& services, const std::string& machin
 }
 
 NetworkLogin ServiceLoginFor(const settings::SettingsStore& store, const std::string& server) {
-  return {store.GetINIValue(server, "CopyToLogin"),
-          settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"),
-                                       settings::PasswordKey)};
+  return {
+      store.GetINIValue(server, "CopyToLogin"),
+      settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"), settings::PasswordKey)};
 }
 
 void RestartService(RunContext& run, const std::string& serviceServer,

@@ -104,7 +104,8 @@ CommandResult RunBounded(const std::string& program, const std::vector<std::stri
   if (!output.ok() || !secretPipe.ok()) return result;
   if (secret) {
     // A pipe holds far more than a password, so this does not block.
-    const ssize_t written = ::write(secretPipe.write(), secret->secret.data(), secret->secret.size());
+    const ssize_t written =
+        ::write(secretPipe.write(), secret->secret.data(), secret->secret.size());
     if (written != static_cast<ssize_t>(secret->secret.size())) return result;
   }
   secretPipe.CloseWrite();
@@ -122,8 +123,8 @@ CommandResult RunBounded(const std::string& program, const std::vector<std::stri
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<std::string> env = ChildEnvironment(secret);
   pid_t pid = -1;
-  if (posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attributes(),
-                   Table(argv).data(), Table(env).data()) != 0) {
+  if (posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attributes(), Table(argv).data(),
+                   Table(env).data()) != 0) {
     return result;
   }
   result.started = true;

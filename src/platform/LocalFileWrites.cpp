@@ -34,8 +34,7 @@ Status RefusedWrite(const std::string& path, const std::string& reason) {
 
 }  // namespace
 
-Status CopyLocalFile(const std::string& source, const std::string& destination,
-                     bool failIfExists) {
+Status CopyLocalFile(const std::string& source, const std::string& destination, bool failIfExists) {
   if (Status writable = CheckWritable(destination); !writable) return writable;
   std::error_code error;
   if (!fs::is_regular_file(source, error)) {

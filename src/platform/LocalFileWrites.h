@@ -10,8 +10,7 @@ namespace pelvane::platform {
 /// network share. Only absolute paths ("/...") name something here; a drive letter does not.
 /// Errors: 53 for a missing source, 58 for an existing destination with failIfExists, 76 for a
 /// missing folder or a path that is not absolute, 75 for any other refusal.
-Status CopyLocalFile(const std::string& source, const std::string& destination,
-                     bool failIfExists);
+Status CopyLocalFile(const std::string& source, const std::string& destination, bool failIfExists);
 
 /// Writes the text and "\r\n" at the end of a local file, creating it when missing. Errors as
 /// CopyLocalFile's.

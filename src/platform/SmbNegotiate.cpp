@@ -39,8 +39,8 @@ std::string SmbNegotiateRequest() {
   std::string smb;
   smb += std::string("\xFFSMB", 4);
   smb += static_cast<char>(kNegotiate);
-  smb += std::string(4, '\0');  // status
-  smb += '\x18';                // flags: case-insensitive, canonical names
+  smb += std::string(4, '\0');        // status
+  smb += '\x18';                      // flags: case-insensitive, canonical names
   smb += std::string("\x01\xC8", 2);  // flags2: long names, NT status, unicode, extended security
   smb += std::string(12, '\0');       // pid high, signature, reserved
   smb += std::string(2, '\0');        // tid

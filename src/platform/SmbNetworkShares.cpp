@@ -74,8 +74,8 @@ engine::NetworkShares::Connection SmbNetworkShares::Connect(const std::string& r
                                                             const std::string& password) {
   const std::optional<SmbPath> folder = ParseSmbPath(remotePath);
   if (!folder) {
-    return {code::kBadNetworkName, "", "Not a network folder (\\\\machine\\share\\folder): " +
-                                           remotePath};
+    return {code::kBadNetworkName, "",
+            "Not a network folder (\\\\machine\\share\\folder): " + remotePath};
   }
   std::unique_ptr<SmbSession> session = SmbSession::Create(userName, password, timeoutMs_);
   if (!session) {

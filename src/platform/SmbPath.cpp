@@ -89,9 +89,8 @@ std::optional<MachineAddress> ParseMachine(const std::string& text) {
   }
   if (machine.host.empty()) return std::nullopt;
   if (!portText.empty()) {
-    if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(), [](char c) {
-          return c >= '0' && c <= '9';
-        })) {
+    if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(),
+                                            [](char c) { return c >= '0' && c <= '9'; })) {
       return std::nullopt;
     }
     machine.port = std::stoi(portText);

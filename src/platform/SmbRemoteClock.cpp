@@ -63,8 +63,8 @@ std::unique_ptr<Socket> ConnectTo(const MachineAddress& machine, Clock::time_poi
   if (getaddrinfo(machine.host.c_str(), port.c_str(), &hints, &found) != 0) return nullptr;
   std::unique_ptr<addrinfo, AddressListDeleter> list(found);
   for (addrinfo* address = list.get(); address != nullptr; address = address->ai_next) {
-    auto socket = std::make_unique<Socket>(::socket(
-        address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    auto socket = std::make_unique<Socket>(
+        ::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket->fd() < 0) continue;
     if (::connect(socket->fd(), address->ai_addr, address->ai_addrlen) == 0) return socket;
     if (errno != EINPROGRESS || !WaitFor(socket->fd(), POLLOUT, deadline)) continue;
@@ -140,7 +140,8 @@ std::optional<engine::RemoteTime> SmbRemoteClock::CurrentTime(const std::string&
   const std::optional<NegotiatedTime> time = ReadNegotiateResponse(*payload);
   if (!time) return std::nullopt;
   // SMB2 tells no time zone: the machine is taken to keep the same zone as this one.
-  return engine::RemoteTime{time->utc, time->minutesWestOfUtc.value_or(LocalMinutesWest(time->utc))};
+  return engine::RemoteTime{time->utc,
+                            time->minutesWestOfUtc.value_or(LocalMinutesWest(time->utc))};
 }
 
 }  // namespace pelvane::platform

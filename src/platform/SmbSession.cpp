@@ -18,8 +18,8 @@ void CopyInto(const std::string& text, char* target, int length) {
 
 }  // namespace
 
-std::unique_ptr<SmbSession> SmbSession::Create(const std::string& user,
-                                               const std::string& password, int timeoutMs) {
+std::unique_ptr<SmbSession> SmbSession::Create(const std::string& user, const std::string& password,
+                                               int timeoutMs) {
   std::unique_ptr<SmbSession> session(new SmbSession());
   const size_t slash = user.find_first_of("\\/");
   if (slash != std::string::npos) {

@@ -42,9 +42,9 @@ class SmbSession {
 
  private:
   SmbSession() = default;
-  static void Credentials(SMBCCTX* context, const char* server, const char* share,
-                          char* workgroup, int workgroupLength, char* user, int userLength,
-                          char* password, int passwordLength);
+  static void Credentials(SMBCCTX* context, const char* server, const char* share, char* workgroup,
+                          int workgroupLength, char* user, int userLength, char* password,
+                          int passwordLength);
 
   SMBCCTX* context_ = nullptr;
   std::string workgroup_;

@@ -52,8 +52,9 @@ TEST(NetworkRunTest, CopyAppendAndRestartAgainstSamba) {
 
   ASSERT_EQ(Cli(settings, {"set", "Pelvane", "DateTimeFormat", "\"T\""}), 0);
   ASSERT_EQ(Cli(settings, {"servers", "add", server, "--group", "prod"}), 0);
-  ASSERT_EQ(Cli(settings, {"login", server, "--user", "sa", "--database", "pubs",
-                           "--password-stdin", "--save-anyway"},
+  ASSERT_EQ(Cli(settings,
+                {"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
+                 "--save-anyway"},
                 "Secret1\n"),
             0);
   {
@@ -83,8 +84,8 @@ TEST(NetworkRunTest, CopyAppendAndRestartAgainstSamba) {
   const int status = run.Stop();
 
   const std::string shownFolder = "smb://" + samba.Machine() + "/share/dir/";
-  EXPECT_TRUE(HasLine(log, "T, File, " + deploy + ", copied to " + shownFolder +
-                               "deploy.txt, --> SUCCESSFUL."))
+  EXPECT_TRUE(HasLine(
+      log, "T, File, " + deploy + ", copied to " + shownFolder + "deploy.txt, --> SUCCESSFUL."))
       << log;
   EXPECT_TRUE(HasLine(log, "T, Text appended to changes.log --> SUCCESSFUL.")) << log;
   EXPECT_TRUE(HasLine(log, "T, Service Spooler, stopped on Server: " + samba.Machine() + "."))

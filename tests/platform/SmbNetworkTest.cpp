@@ -19,14 +19,16 @@ namespace pelvane::platform {
 namespace {
 
 namespace code = engine::connect_code;
+using engine::ServiceState;
 using pelvane::testing::ReadBytes;
 using pelvane::testing::SambaServer;
 using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
-using engine::ServiceState;
 using Clock = std::chrono::steady_clock;
 
-SambaServer& Samba() { return SambaServer::Shared(); }
+SambaServer& Samba() {
+  return SambaServer::Shared();
+}
 
 bool NoPartialFiles(const std::filesystem::path& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <errno.h>
+#include <gtest/gtest.h>
 
 #include "engine/ports/NetworkShares.h"
 #include "platform/NetRpcServiceControl.h"
@@ -99,14 +98,12 @@ TEST(SmbNegotiateTest, ReadsTheClockOfEitherAnswer) {
   const std::string smb2 = "\xFESMB";
   for (const Case& c : {
            Case{"SMB1 with zone -60",
-                Bytes({{0, smb1}, {32, "\x11"}, {56, kFileTime}, {64, "\xC4\xFF"}}, 80), true,
-                -60},
-           Case{"SMB1 refused",
-                Bytes({{0, smb1}, {5, "\x22"}, {32, "\x11"}, {56, kFileTime}}, 80), false,
-                std::nullopt},
+                Bytes({{0, smb1}, {32, "\x11"}, {56, kFileTime}, {64, "\xC4\xFF"}}, 80), true, -60},
+           Case{"SMB1 refused", Bytes({{0, smb1}, {5, "\x22"}, {32, "\x11"}, {56, kFileTime}}, 80),
+                false, std::nullopt},
            Case{"SMB1 core dialect", Bytes({{0, smb1}, {32, "\x01"}}, 80), false, std::nullopt},
-           Case{"SMB2", Bytes({{0, smb2}, {16, "\x01"}, {64, "\x41"}, {104, kFileTime}}, 130),
-                true, std::nullopt},
+           Case{"SMB2", Bytes({{0, smb2}, {16, "\x01"}, {64, "\x41"}, {104, kFileTime}}, 130), true,
+                std::nullopt},
            Case{"SMB2 request", Bytes({{0, smb2}, {64, "\x41"}, {104, kFileTime}}, 130), false,
                 std::nullopt},
            Case{"SMB2 other command",
@@ -155,9 +152,9 @@ TEST(NetRpcServiceControlTest, AnswersAndArguments) {
 
   using Args = std::vector<std::string>;
   const engine::NetworkLogin login{"DOM\\admin", "pw-never-shown"};
-  EXPECT_EQ(NetRpcServiceControl::Arguments("stop", "\\\\srv:4450", "Spooler", login),
-            (Args{"rpc", "service", "stop", "Spooler", "-S", "srv", "-p", "4450", "-U",
-                  "DOM\\admin"}));
+  EXPECT_EQ(
+      NetRpcServiceControl::Arguments("stop", "\\\\srv:4450", "Spooler", login),
+      (Args{"rpc", "service", "stop", "Spooler", "-S", "srv", "-p", "4450", "-U", "DOM\\admin"}));
   EXPECT_EQ(NetRpcServiceControl::Arguments("status", "srv", "Spooler", {}),
             (Args{"rpc", "service", "status", "Spooler", "-S", "srv", "--use-kerberos=required"}));
   EXPECT_TRUE(NetRpcServiceControl::Arguments("status", "", "Spooler", login).empty());

@@ -129,8 +129,7 @@ class SambaServer {
   std::vector<std::string> Daemon(const std::string& name) const {
     const std::string program =
         name == "smbd" ? "/usr/sbin/smbd" : "/usr/libexec/samba/samba-dcerpcd";
-    std::vector<std::string> argv{"/bin/sh", "-c",
-                                  "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
+    std::vector<std::string> argv{"/bin/sh", "-c", "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
                                   base_ + "/log/" + name + ".out", program};
     if (name != "smbd") argv.push_back("--libexec-rpcds");
     argv.insert(argv.end(), {"-F", "-s", base_ + "/smb.conf"});
@@ -177,8 +176,8 @@ class CommandLineWatch {
                             std::istreambuf_iterator<char>());
         if (cmdline.find(secret_) != std::string::npos) ++leaks_;
         const std::string program = cmdline.substr(0, cmdline.find('\0'));
-        if (program == "net" || (program.size() > 4 && program.substr(program.size() - 4) ==
-                                                           "/net")) {
+        if (program == "net" ||
+            (program.size() > 4 && program.substr(program.size() - 4) == "/net")) {
           std::lock_guard<std::mutex> lock(mutex_);
           netPids_.insert(name);
         }

@@ -213,7 +213,7 @@ class FakeServiceControl : public ServiceControl {
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
   int queryCount = 0;
 
-  std::vector<std::string> logins;             // the user of every call
+  std::vector<std::string> logins;  // the user of every call
 
   ServiceState QueryState(const std::string& machine, const std::string& service,
                           const NetworkLogin& login) override {
