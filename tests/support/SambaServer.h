@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <signal.h>
@@ -129,8 +130,15 @@ class SambaServer {
   std::vector<std::string> Daemon(const std::string& name) const {
     const std::string program =
         name == "smbd" ? "/usr/sbin/smbd" : "/usr/libexec/samba/samba-dcerpcd";
-    std::vector<std::string> argv{"/bin/sh", "-c", "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
-                                  base_ + "/log/" + name + ".out", program};
+    // They end with this process even when it dies without stopping them.
+    std::vector<std::string> argv{"/usr/bin/setpriv",
+                                  "--pdeathsig",
+                                  "TERM",
+                                  "/bin/sh",
+                                  "-c",
+                                  "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
+                                  base_ + "/log/" + name + ".out",
+                                  program};
     if (name != "smbd") argv.push_back("--libexec-rpcds");
     argv.insert(argv.end(), {"-F", "-s", base_ + "/smb.conf"});
     return argv;
@@ -171,19 +179,30 @@ class CommandLineWatch {
       for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
+        const std::string cmdline = CommandLineOf(entry.path() / "cmdline");
         if (cmdline.find(secret_) != std::string::npos) ++leaks_;
         const std::string program = cmdline.substr(0, cmdline.find('\0'));
         if (program == "net" ||
-            (program.size() > 4 && program.substr(program.size() - 4) == "/net")) {
+            (program.size() > 4 && program.compare(program.size() - 4, 4, "/net") == 0)) {
           std::lock_guard<std::mutex> lock(mutex_);
           netPids_.insert(name);
         }
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+  }
+
+  /// Plain reads: a process may end while it is read, which streams would throw for.
+  static std::string CommandLineOf(const std::filesystem::path& file) {
+    std::string text;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) {
+      text.append(chunk, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return text;
   }
 
   std::string secret_;
