@@ -28,7 +28,7 @@ asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 # The tests of the code that runs servers side by side, built with the thread sanitizer.
 TSAN_TESTS ?= engine_tests

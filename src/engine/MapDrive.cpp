@@ -28,6 +28,8 @@ DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std:
                        kProgramTitle, MessageIcon::kCritical);
       break;
     default:
+      // Classes without a text of their own still say why, when the platform told us.
+      result.ConnectMessage = connection.message;
       break;
   }
   return result;
