@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ using Lines = std::vector<std::string>;
 
 /// The main window as the dialog sees it, recording what the dialog asks of it.
 struct FakeHost : VeskDialogHost {
+  engine::ProgramState* state = nullptr;  // the Append Text window keeps its flag there
   int opened = 0, closed = 0;
   std::vector<bool> runStates;
   bool simpleScript = false;
@@ -34,8 +36,14 @@ struct FakeHost : VeskDialogHost {
   bool SimpleScriptChecked() const override { return simpleScript; }
   void SetSimpleScriptChecked(bool checked) override { simpleScript = checked; }
   std::string SimpleScriptText() const override { return ""; }
-  void OpenAppendText() override { appendTextOpen = true; }
-  void CloseAppendText() override { appendTextOpen = false; }
+  void OpenAppendText() override {
+    appendTextOpen = true;
+    if (state != nullptr) state->AppendTextOpen = true;
+  }
+  void CloseAppendText() override {
+    appendTextOpen = false;
+    if (state != nullptr) state->AppendTextOpen = false;
+  }
   void SetAppendTextHidden(bool) override {}
   std::string AppendTextText() const override { return ""; }
   bool AddTimeStamp() const override { return false; }
@@ -104,6 +112,7 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   ShellFixture f;
   const std::string longPath = "/scripts/" + std::string(300, 'x') + ".sql";
   FakeHost host;
+  host.state = &f.state;
   {
     VeskSqlDialog dialog(f.context, host);
     Control<QPlainTextEdit>(dialog, "txtSQLScript")
@@ -164,8 +173,13 @@ struct RunFixture : ShellFixture {
     Set("Script", "ScriptPath", dir.File("check.sql"));
     Set("Errors", "MessagesTo", "Window");
     Reload();
+    Open();
+  }
+  /// Opens the dialog with every server in Process Servers; `servers` in the list's order.
+  void Open() {
     dialog = std::make_unique<VeskSqlDialog>(context, host);
     Control<QToolButton>(*dialog, "cmdAddAllVars")->click();
+    servers = Entries(Control<QListWidget>(*dialog, "lstVeskServers"));
   }
   std::string Log() {
     return Control<QPlainTextEdit>(*dialog, "txtErrorMessages")->toPlainText().toStdString();
@@ -210,15 +224,22 @@ TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   pelvane::testing::WriteBytes(f.dir.File("payload.txt"), "data");
   f.Set("CopyTo", "CopyFile", f.dir.File("payload.txt"));
   f.Set("Pelvane", "CopyFile", "1");
-  for (const std::string& server : f.servers) f.Set(server, "CopyPath", f.dir.path().string());
-  f.dialog = std::make_unique<VeskSqlDialog>(f.context, f.host);
-  Control<QToolButton>(*f.dialog, "cmdAddAllVars")->click();
-  f.prompter.answers = {engine::Answer::kYes};
+  for (size_t i = 0; i < f.servers.size(); ++i) {
+    const std::string dest = f.dir.File("dest" + std::to_string(i));
+    std::filesystem::create_directory(dest);
+    f.Set(f.servers[i], "CopyPath", dest);
+  }
+  f.Open();
+  // Each server asks; Yes goes on with its copy step.
+  f.prompter.answers = {engine::Answer::kYes, engine::Answer::kYes, engine::Answer::kYes};
   f.Button()->click();
   QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  ASSERT_FALSE(f.prompter.asked.empty());
+  ASSERT_EQ(f.prompter.asked.size(), 3u);
   EXPECT_NE(f.prompter.asked[0].text.find("Continue other tasks?"), std::string::npos);
+  EXPECT_EQ(f.prompter.asked[0].buttons, Prompt::Buttons::kYesNo);
+  EXPECT_EQ(f.prompter.unscripted, 0);
   EXPECT_EQ(f.Count(": Process complete."), 3u) << f.Log();
+  EXPECT_EQ(f.Count("copied to"), 3u) << f.Log();
 }
 
 TEST(VeskSqlDialogRunTest, StopAfterTheFirstServerThenContinue) {
