@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo asan fuzz bench format clean
+.PHONY: all deps configure build test demo screenshots asan fuzz bench format clean
 
 all: build
 
@@ -22,6 +22,10 @@ test: build
 
 demo: build
 	@bash scripts/demo $(BUILD)/bin
+
+# A PNG of every window of the desktop program, under a private Xvfb display.
+screenshots: build
+	@bash scripts/screenshots $(BUILD)
 
 # Every test again, built with the address and undefined-behaviour sanitizers.
 asan: deps

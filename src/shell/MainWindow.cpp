@@ -291,10 +291,12 @@ void MainWindow::OpenVeskSettings() {
     mdi_->setActiveSubWindow(settingsFrame_);
     return;
   }
+  // The settings dialog keeps OpenChildCount itself; "Close" follows the count.
   auto dialog = std::make_unique<VeskSettingsDialog>(context_);
-  connect(dialog.get(), &VeskSettingsDialog::closed, this, [this] { ChildClosed(); });
+  connect(dialog.get(), &VeskSettingsDialog::closed, this,
+          [this] { closeButton_->setEnabled(context_.state.OpenChildCount >= 1); });
   settingsFrame_ = AddChild(dialog.release());
-  ChildOpened();
+  closeButton_->setEnabled(context_.state.OpenChildCount >= 1);
 }
 
 void MainWindow::OpenAbout() {
@@ -455,6 +457,9 @@ void MainWindow::ChangeUserPassword() {
                                                               [target](const std::string& line) {
                                                                 if (target) target->AppendLog(line);
                                                               });
+  connect(dialog.get(), &tools::ChangePasswordDialog::logClearRequested, this, [target] {
+    if (target) target->ClearLog();
+  });
   connect(dialog.get(), &tools::ChangePasswordDialog::closed, this, [target] {
     if (target) target->LeavePasswordChangeMode();
   });
@@ -485,9 +490,7 @@ void MainWindow::GetRemoteServerTime() {
           "Server, " + name + ", time is " +
           QLocale::system().toString(when, QLocale::ShortFormat).toStdString());
     } else if (VeskSqlDialog* vesk = self->veskDialog()) {
-      std::string text = lookup->report.Text();
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      vesk->AppendLog(text);
+      vesk->AppendLog(lookup->report.Text());
     } else {
       self->context_.prompter.Message(lookup->report.Text());
     }

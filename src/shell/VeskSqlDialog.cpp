@@ -470,8 +470,13 @@ void VeskSqlDialog::FlushLog() {
   bar->setValue(bar->maximum());
 }
 
-void VeskSqlDialog::AppendLog(const std::string& line) {
-  log_.Window().AppendText(line + "\r\n");
+void VeskSqlDialog::AppendLog(const std::string& text) {
+  log_.Window().AppendText(text);
+  FlushLog();
+}
+
+void VeskSqlDialog::ClearLog() {
+  log_.ClearWindow();
   FlushLog();
 }
 

@@ -44,8 +44,10 @@ class VeskSqlDialog : public QWidget {
 
   /// The Process Servers list in order.
   std::vector<std::string> ProcessServers() const;
-  /// Adds text to the log box, as the password change does with its result lines.
-  void AppendLog(const std::string& line);
+  /// Adds text (with its own "\r\n") to the log box, as the password change does with its
+  /// result lines; ClearLog empties the box.
+  void AppendLog(const std::string& text);
+  void ClearLog();
 
   /// The password-change mode: false (after the selection message) when no server is chosen;
   /// otherwise the controls of a run are disabled until LeavePasswordChangeMode.
