@@ -24,7 +24,8 @@ std::string LogBatch::Text() const {
 LogBatch::Taken LogBatch::Take() {
   std::lock_guard<std::mutex> lock(mutex_);
   Taken taken = std::exchange(pending_, Taken{});
-  shown_ = taken.replace ? taken.text : shown_ + taken.text;
+  if (taken.replace) shown_.clear();
+  shown_ += taken.text;
   return taken;
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGridLayout>
 #include <QLabel>
@@ -29,6 +30,9 @@ namespace {
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kStopCaption[] = "Stop";
 constexpr int kFlushIntervalMs = 50;
+// How long one flush may insert text, and the size of one insertion.
+constexpr qint64 kFlushBudgetMs = 15;
+constexpr size_t kFlushSliceBytes = 8 * 1024;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -110,6 +114,7 @@ VeskSqlDialog::~VeskSqlDialog() {
   if (worker_ != nullptr) {
     runHost_.SetClosing(true);
     control_.RequestStop();
+    worker_->disconnect(this);  // no end-of-run steps on a window that is going away
     // A question the worker is waiting on is answered (unshown) by serving its call here.
     while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
   }
@@ -407,15 +412,21 @@ void VeskSqlDialog::StartRun() {
   RunState* run = run_.get();
   worker_.reset(
       QThread::create([run] { run->outcome = engine::RunVesk(run->startIndex, run->context); }));
-  connect(worker_.get(), &QThread::finished, this, [this] { OnRunFinished(); });
+  workerDone_ = false;
+  connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
   worker_->start();
 }
 
-void VeskSqlDialog::OnRunFinished() {
+void VeskSqlDialog::OnWorkerFinished() {
   worker_->wait();
+  workerDone_ = true;
+  FlushLog();  // finishes the run once the box shows the whole log
+}
+
+void VeskSqlDialog::FinishRun() {
   worker_.reset();
+  workerDone_ = false;
   flushTimer_.stop();
-  FlushLog();
 
   const engine::RunOutcome outcome = run_->outcome;
   NextServerIndex_ = outcome.NextServerIndex;
@@ -457,17 +468,37 @@ void VeskSqlDialog::OnRunFinished() {
 
 void VeskSqlDialog::FlushLog() {
   LogBatch::Taken taken = runHost_.batch().Take();
-  if (!taken.replace && taken.text.empty()) return;
-  QString text = ForBox(std::move(taken.text));
   if (taken.replace) {
-    txtErrorMessages_->setPlainText(text);
+    txtErrorMessages_->clear();
+    backlog_ = std::move(taken.text);
   } else {
-    QTextCursor end(txtErrorMessages_->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
+    backlog_ += taken.text;
   }
-  QScrollBar* bar = txtErrorMessages_->verticalScrollBar();
-  bar->setValue(bar->maximum());
+  QElapsedTimer spent;
+  spent.start();
+  size_t done = 0;
+  while (done < backlog_.size() && spent.elapsed() < kFlushBudgetMs) {
+    // Whole lines where possible, so a slice never splits a "\r\n".
+    size_t end = std::min(backlog_.size(), done + kFlushSliceBytes);
+    if (end < backlog_.size()) {
+      size_t lineEnd = backlog_.rfind('\n', end - 1);
+      if (lineEnd != std::string::npos && lineEnd >= done) end = lineEnd + 1;
+    }
+    QTextCursor cursor(txtErrorMessages_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(ForBox(backlog_.substr(done, end - done)));
+    done = end;
+  }
+  backlog_.erase(0, done);
+  if (done > 0) {
+    QScrollBar* bar = txtErrorMessages_->verticalScrollBar();
+    bar->setValue(bar->maximum());
+  }
+  if (!backlog_.empty()) {
+    if (!flushTimer_.isActive()) flushTimer_.start();
+    return;
+  }
+  if (workerDone_) FinishRun();
 }
 
 void VeskSqlDialog::AppendLog(const std::string& text) {

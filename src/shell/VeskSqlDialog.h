@@ -76,7 +76,10 @@ class VeskSqlDialog : public QWidget {
   void MoveCurrent(QListWidget& from, QListWidget& to);
   void MoveAll(QListWidget& from, QListWidget& to);
   void StartRun();
-  void OnRunFinished();
+  void OnWorkerFinished();
+  void FinishRun();
+  /// Moves the log text the run has written into the log box, a bounded slice per call, so
+  /// that no call holds the window thread long; what is left waits for the next tick.
   void FlushLog();
   void SetRunControlsEnabled(bool enabled);
   void SaveBox(const char* key, const QCheckBox& box);
@@ -95,6 +98,8 @@ class VeskSqlDialog : public QWidget {
   std::unique_ptr<RunState> run_;
   std::unique_ptr<QThread> worker_;
   QTimer flushTimer_;
+  std::string backlog_;  // log text taken from the run, not yet in the box
+  bool workerDone_ = false;
   std::function<void()> afterStop_;
   bool passwordMode_ = false;
   bool unloaded_ = false;
