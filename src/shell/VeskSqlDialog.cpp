@@ -178,6 +178,7 @@ void VeskSqlDialog::BuildControls() {
   lstServerList_->setAccessibleName("Available Servers");
   QLabel* processLabel = label("Label3", "Process Servers:");
   lstVeskServers_ = list("lstVeskServers", "Vesk SQL Script to these Servers.");
+  lstVeskServers_->setAccessibleName("Process Servers");
   cmdAddVar_ = toolButton("cmdAddVar", "", "Add Server(s).", QStyle::SP_ArrowRight);
   cmdAddAllVars_ = toolButton("cmdAddAllVars", "", "Add All Servers.", QStyle::SP_MediaSeekForward);
   cmdRemoveAllVars_ =

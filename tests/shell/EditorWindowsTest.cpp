@@ -1,9 +1,10 @@
+#include <QtTest/qtestspontaneevent.h>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QtTest/qtestspontaneevent.h>
 #include <string>
 
 #include "shell/AppendTextWindow.h"

@@ -103,7 +103,12 @@ TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheW
                                                          "by moving them into the Process "
                                                          "Servers: list box."});
 
-  Action(window, "Close")->trigger();
+  Action(window, "Settings")->trigger();
+  EXPECT_EQ(f.state.OpenChildCount, 2);
+  for (int open = 2; open > 0; --open) {
+    Action(window, "Close")->trigger();  // the active child first
+    QTRY_COMPARE(window.mdi().subWindowList().size(), open - 1);
+  }
   QTRY_VERIFY(window.veskDialog() == nullptr);
   EXPECT_FALSE(Action(window, "Close")->isEnabled());
   EXPECT_FALSE(Action(window, "mnChangePW")->isEnabled());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
@@ -150,6 +151,20 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   EXPECT_TRUE(again.appendTextOpen);
   EXPECT_TRUE(again.simpleScript);
   EXPECT_EQ(again.opened, 1);
+}
+
+TEST(VeskSqlDialogTest, EveryControlHasANameForScreenReaders) {
+  ShellFixture f;
+  FakeHost host;
+  VeskSqlDialog dialog(f.context, host);
+  dialog.show();
+  for (QWidget* control : dialog.findChildren<QWidget*>()) {
+    if (control->focusPolicy() == Qt::NoFocus || control->objectName().isEmpty()) continue;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+        << control->objectName().toStdString();
+  }
 }
 
 /// Three stand-in servers registered with their logins, and a script that works on each.
