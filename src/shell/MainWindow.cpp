@@ -492,7 +492,9 @@ void MainWindow::GetRemoteServerTime() {
     } else if (VeskSqlDialog* vesk = self->veskDialog()) {
       vesk->AppendLog(lookup->report.Text());
     } else {
-      self->context_.prompter.Message(lookup->report.Text());
+      std::string text = lookup->report.Text();
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      self->context_.prompter.Message(text);
     }
   });
   connect(worker, &QThread::finished, worker, &QObject::deleteLater);

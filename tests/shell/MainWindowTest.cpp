@@ -138,5 +138,23 @@ TEST(MainWindowTest, LogFileCommands) {
   EXPECT_EQ(f.prompter.openedUrls[0], "file://" + log);
 }
 
+TEST(MainWindowTest, GetRemoteServerTimeShowsTheTimeOrTheFailure) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  f.prompter.texts = {std::string(), std::string("FARAWAY")};
+  Action(window, "mnServerTime")->trigger();  // no name: this machine's own time
+  QTRY_COMPARE(f.prompter.asked.size(), size_t{1});
+  EXPECT_EQ(f.prompter.asked[0].text.rfind("Server, , time is ", 0), 0u)
+      << f.prompter.asked[0].text;
+  Action(window, "mnServerTime")->trigger();
+  QTRY_COMPARE(f.prompter.asked.size(), size_t{2});
+  EXPECT_EQ(f.prompter.asked[1].text.rfind("ERROR while attempting to retrieve time from Remote "
+                                           "Server, FARAWAY.",
+                                           0),
+            0u);
+  EXPECT_EQ(f.prompter.textPrompts,
+            (std::vector<std::string>{"Enter Server Name", "Enter Server Name"}));
+}
+
 }  // namespace
 }  // namespace pelvane::shell
