@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "settings/ServerRegistry.h"
@@ -411,8 +412,21 @@ void VeskSqlDialog::StartRun() {
   flushTimer_.start();
 
   RunState* run = run_.get();
-  worker_.reset(
-      QThread::create([run] { run->outcome = engine::RunVesk(run->startIndex, run->context); }));
+  worker_.reset(QThread::create([run] {
+    // The run catches what escapes a server's steps; this is for what escapes the rest,
+    // which must not end the program either.
+    run->outcome.kind = engine::RunOutcome::Kind::kEndedEarly;
+    run->outcome.NextServerIndex = static_cast<int16_t>(run->startIndex);
+    run->outcome.WhenOccurs = run->state.WhenOccurs;
+    run->outcome.RefreshLogWindow = run->state.RefreshLogWindow;
+    try {
+      run->outcome = engine::RunVesk(run->startIndex, run->context);
+    } catch (const std::exception& error) {
+      run->context.ShowGeneralError(Status::Error(error.what(), 51));
+    } catch (...) {
+      run->context.ShowGeneralError(Status::Error("Internal error", 51));
+    }
+  }));
   workerDone_ = false;
   connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
   worker_->start();
