@@ -1,0 +1,68 @@
+#include "engine/ServiceStatusView.h"
+
+#include "engine/ServerTargets.h"
+#include "engine/ServiceStep.h"
+
+namespace pelvane::engine {
+
+std::string ServiceNotConfiguredMessage(const std::string& server) {
+  return "The Service Name and/or Service Server is not configured for Server, " + server +
+         ".  Go to Configure Servers / Configure Services and complete configuration.";
+}
+
+uint32_t ServiceStateColour(ServiceState state) {
+  switch (state) {
+    case ServiceState::kStopped:
+      return 0x0000FF;
+    case ServiceState::kStartPending:
+      return 0x80FF80;
+    case ServiceState::kStopPending:
+      return 0x8080FF;
+    case ServiceState::kRunning:
+      return 0x00C000;
+    case ServiceState::kContinuePending:
+      return 0x00FFFF;
+    case ServiceState::kPausePending:
+      return 0xFF8080;
+    case ServiceState::kPaused:
+      return 0xFF0000;
+    case ServiceState::kUnknown:
+      break;
+  }
+  return 0;
+}
+
+ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, ServiceControl& services,
+                                    const std::string& server) {
+  const ServiceSettings service = LoadServiceSettings(store, server);
+  ServiceStatusView view;
+  if (service.serviceName.empty() || service.serviceServer.empty()) return view;
+  view.configured = true;
+  view.state = services.QueryState(service.serviceServer, service.serviceName);
+  const std::string name = ServiceStateName(view.state);
+  view.text = service.serviceName + " (" + service.serviceServer + ") - " +
+              (name.empty() ? "Not Available." : name);
+  return view;
+}
+
+void RequestAndPollService(const settings::SettingsStore& store, ServiceControl& services,
+                           Sleeper& sleeper, const std::string& server, const std::string& action,
+                           const std::function<void(const ServiceStatusView&)>& onRead) {
+  const ServiceSettings service = LoadServiceSettings(store, server);
+  if (service.serviceName.empty() || service.serviceServer.empty()) {
+    onRead(ServiceStatusView{});
+    return;
+  }
+  if (action == "Start") services.Start(service.serviceServer, service.serviceName);
+  if (action == "Stop") services.Stop(service.serviceServer, service.serviceName);
+  for (int poll = 1; poll <= kServicePolls; ++poll) {
+    const ServiceStatusView view = ReadServiceStatus(store, services, server);
+    onRead(view);
+    // The state decides, not the shown text, which also holds the service's own name.
+    if (view.state == ServiceState::kRunning || view.state == ServiceState::kStopped) return;
+    if (!view.configured) return;
+    if (poll < kServicePolls) sleeper.SleepMs(kServicePollPauseMs);
+  }
+}
+
+}  // namespace pelvane::engine
