@@ -150,6 +150,19 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   EXPECT_TRUE(prompter.asked.empty());
 }
 
+TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
+  SilentListener silent;
+  odbcContext.session.CurrentServer = silent.server();
+  QWidget* dialog = ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext));
+  Fill(dialog, "sa", "Secret1", "", "");
+  Click(dialog, "cmdOK");
+  mdi.closeAllSubWindows();
+  EXPECT_NE(Window("frmSQLLogin"), nullptr);  // still open while the server is asked
+  QTRY_VERIFY_WITH_TIMEOUT(Window("frmSQLLogin") == nullptr, 15000);
+  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(store.GetINIValue(silent.server(), "Login"), "");
+}
+
 TEST_F(SqlLoginTest, RefusesAnEmptyUserOrPasswordAndCancelSavesNothing) {
   SqlLoginDialog* dialog = Open("ALPHA");
   for (const auto& [user, password] :
