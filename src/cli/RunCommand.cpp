@@ -15,7 +15,9 @@
 #include "platform/PosixProcessLauncher.h"
 #include "platform/ProgramLocation.h"
 #include "platform/SystemSleeper.h"
-#include "platform/UnavailableNetwork.h"
+#include "platform/NetRpcServiceControl.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
 #include "settings/ProfileText.h"
 #include "settings/ServerRegistry.h"
 
@@ -189,9 +191,9 @@ int RunRun(CliContext& context, const Args& args) {
 
   std::unique_ptr<engine::SqlClient> sql = context.environment.makeSqlClient();
   platform::PosixProcessLauncher processes;
-  platform::UnavailableNetworkShares shares;
-  platform::UnavailableRemoteClock clock;
-  platform::UnavailableServiceControl services;
+  platform::SmbNetworkShares shares;
+  platform::SmbRemoteClock clock;
+  platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
   CliRunHost host(context.out, context.err, context.environment.readLine, answer);
   engine::RunPorts ports{host, *sql, processes, shares, clock, services, sleeper};

@@ -19,6 +19,8 @@ DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std:
       break;
     default:
       result.ConnectMessage = DriveConnectMessage(connection.code, remotePath, userName);
+      // Classes without a text of their own still say why, when the platform told us.
+      if (result.ConnectMessage.empty()) result.ConnectMessage = connection.message;
       break;
   }
   return result;

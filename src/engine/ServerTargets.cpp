@@ -75,13 +75,14 @@ std::string ChangeRemoteServerQuestion(const std::string& remoteServer,
          machine + ". Would you like to set the Remote Server = " + machine + "?";
 }
 
-std::string ConnectionTestReport(int code, const std::string& path, const std::string& userName) {
+std::string ConnectionTestReport(int code, const std::string& path, const std::string& userName,
+                                 const std::string& platformMessage) {
   if (code == connect_code::kConnected) return "Connection succeeded.";
   if (std::string message = DriveConnectMessage(code, path, userName); !message.empty())
     return message;
-  // A run logs nothing of its own for the other classes; its copy then reports the path.
-  return "Could not connect to " + path + " (error " + std::to_string(code) +
-         "). Path/Filename may be invalid, check configuration.";
+  return "Could not connect to " + path + " (error " + std::to_string(code) + ")" +
+         (platformMessage.empty() ? "" : ": " + platformMessage) +
+         ". Path/Filename may be invalid, check configuration.";
 }
 
 }  // namespace pelvane::engine

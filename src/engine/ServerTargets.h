@@ -51,8 +51,9 @@ std::optional<std::string> AppendToMachine(const std::string& path);
 constexpr char kChangeRemoteServerTitle[] = "Change Remote Server?";
 std::string ChangeRemoteServerQuestion(const std::string& remoteServer, const std::string& machine);
 
-/// What Test Connection reports for a connection attempt's result code: "Connection
-/// succeeded." or the message a run gives for that result class.
-std::string ConnectionTestReport(int code, const std::string& path, const std::string& userName);
+/// What Test Connection reports for a connection attempt: "Connection succeeded." or the
+/// message a run gives for that result class; the platform's own words for the other classes.
+std::string ConnectionTestReport(int code, const std::string& path, const std::string& userName,
+                                 const std::string& platformMessage);
 
 }  // namespace pelvane::engine

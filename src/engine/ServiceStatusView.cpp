@@ -11,25 +11,8 @@ std::string ServiceNotConfiguredMessage(const std::string& server) {
 }
 
 uint32_t ServiceStateColour(ServiceState state) {
-  switch (state) {
-    case ServiceState::kStopped:
-      return 0x0000FF;
-    case ServiceState::kStartPending:
-      return 0x80FF80;
-    case ServiceState::kStopPending:
-      return 0x8080FF;
-    case ServiceState::kRunning:
-      return 0x00C000;
-    case ServiceState::kContinuePending:
-      return 0x00FFFF;
-    case ServiceState::kPausePending:
-      return 0xFF8080;
-    case ServiceState::kPaused:
-      return 0xFF0000;
-    case ServiceState::kUnknown:
-      break;
-  }
-  return 0;
+  const std::optional<ServiceStateLook> look = LookOf(state);
+  return look ? look->colour : 0;
 }
 
 ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, ServiceControl& services,
@@ -38,7 +21,8 @@ ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, Servic
   ServiceStatusView view;
   if (service.serviceName.empty() || service.serviceServer.empty()) return view;
   view.configured = true;
-  view.state = services.QueryState(service.serviceServer, service.serviceName);
+  view.state = services.QueryState(service.serviceServer, service.serviceName,
+                                   ServiceLoginFor(store, server));
   const std::string name = ServiceStateName(view.state);
   view.text = service.serviceName + " (" + service.serviceServer + ") - " +
               (name.empty() ? "Not Available." : name);
@@ -53,8 +37,10 @@ void RequestAndPollService(const settings::SettingsStore& store, ServiceControl&
     onRead(ServiceStatusView{});
     return;
   }
-  if (action == "Start") services.Start(service.serviceServer, service.serviceName);
-  if (action == "Stop") services.Stop(service.serviceServer, service.serviceName);
+  // The service is reached with the server's network login, as the run's restart does.
+  const NetworkLogin login = ServiceLoginFor(store, server);
+  if (action == "Start") services.Start(service.serviceServer, service.serviceName, login);
+  if (action == "Stop") services.Stop(service.serviceServer, service.serviceName, login);
   for (int poll = 1; poll <= kServicePolls; ++poll) {
     const ServiceStatusView view = ReadServiceStatus(store, services, server);
     onRead(view);

@@ -20,11 +20,12 @@ struct ServiceStatusView {
 /// The message shown instead of a status when the server has no service configured.
 std::string ServiceNotConfiguredMessage(const std::string& server);
 
-/// The colour a state's text is shown in (0x00BBGGRR); black for an unknown state.
+/// The colour a state's text is shown in (0x00BBGGRR); black for an unknown state, which the
+/// label shows after its "Checking ..." in black.
 uint32_t ServiceStateColour(ServiceState state);
 
 /// Reads the server's "ServiceName" and "ServiceServer" afresh and, when both are set, the
-/// service's state. May take the network's time-out.
+/// service's state, reached with the server's network login. May take the network's time-out.
 ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, ServiceControl& services,
                                     const std::string& server);
 

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "engine/ServiceStateNames.h"
+#include "settings/PasswordScrambler.h"
+
 namespace pelvane::engine {
 
 namespace {
@@ -16,51 +19,36 @@ int DelayMs(float seconds) {
 
 }  // namespace
 
-std::string ServiceStateName(ServiceState state) {
-  switch (state) {
-    case ServiceState::kStopped:
-      return "Stopped";
-    case ServiceState::kStartPending:
-      return "Start Pending";
-    case ServiceState::kStopPending:
-      return "Stop Pending";
-    case ServiceState::kRunning:
-      return "Running";
-    case ServiceState::kContinuePending:
-      return "Continue Pending";
-    case ServiceState::kPausePending:
-      return "Pause Pending";
-    case ServiceState::kPaused:
-      return "Paused";
-    case ServiceState::kUnknown:
-      break;
-  }
-  return "";
+std::string GetServiceStatus(ServiceControl& services, const std::string& machine,
+                             const std::string& service, const NetworkLogin& login) {
+  return ServiceStateName(services.QueryState(machine, service, login));
 }
 
-std::string GetServiceStatus(ServiceControl& services, const std::string& machine,
-                             const std::string& service) {
-  return ServiceStateName(services.QueryState(machine, service));
+NetworkLogin ServiceLoginFor(const settings::SettingsStore& store, const std::string& server) {
+  return {store.GetINIValue(server, "CopyToLogin"),
+          settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"),
+                                       settings::PasswordKey)};
 }
 
 void RestartService(RunContext& run, const std::string& serviceServer,
                     const std::string& serviceName) {
   ServiceControl& services = run.ports.services;
   Sleeper& sleeper = run.ports.sleeper;
+  const NetworkLogin login = ServiceLoginFor(run.store, run.server.CurrentServer);
 
-  services.Stop(serviceServer, serviceName);
+  services.Stop(serviceServer, serviceName, login);
   run.Log(run.Timestamp() + ", Service " + serviceName + ", stopped on Server: " + serviceServer +
           ".");
   sleeper.SleepMs(kAfterStopMs);
-  services.Start(serviceServer, serviceName);
+  services.Start(serviceServer, serviceName, login);
   run.Log(run.Timestamp() + ", Service " + serviceName + ", started on Server: " + serviceServer +
           ".");
   for (int slice = 0; slice < kAfterStartSlices; ++slice) sleeper.SleepMs(kAfterStartSliceMs);
 
   // Requests report nothing; only the state read afterwards tells whether the service came back.
-  if (GetServiceStatus(services, serviceServer, serviceName) == "Running") return;
+  if (GetServiceStatus(services, serviceServer, serviceName, login) == "Running") return;
   sleeper.SleepMs(DelayMs(run.state.ServicesDelay));
-  if (GetServiceStatus(services, serviceServer, serviceName) == "Running") return;
+  if (GetServiceStatus(services, serviceServer, serviceName, login) == "Running") return;
   run.anyFailure = true;
   run.Log(run.Timestamp() + ", Service " + serviceName +
           ", FAILED TO START on Server: " + serviceServer + ".  CHECK MANUALLY.");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/RunContext.h"
+#include "engine/ServiceStateNames.h"
 #include "engine/ports/ServiceControl.h"
 
 namespace pelvane::engine {
@@ -17,11 +18,12 @@ void RunServiceStep(RunContext& run);
 void RestartService(RunContext& run, const std::string& serviceServer,
                     const std::string& serviceName);
 
-/// The state's name as the service dialogs show it; empty for kUnknown.
-std::string ServiceStateName(ServiceState state);
-
 /// The service's state name; empty when the machine or the service cannot be reached.
 std::string GetServiceStatus(ServiceControl& services, const std::string& machine,
-                             const std::string& service);
+                             const std::string& service, const NetworkLogin& login);
+
+/// The network credentials of a server's section that its service is reached with: the copy
+/// step's "CopyToLogin" and the unscrambled "CopyToPW".
+NetworkLogin ServiceLoginFor(const settings::SettingsStore& store, const std::string& server);
 
 }  // namespace pelvane::engine

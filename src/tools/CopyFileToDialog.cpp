@@ -34,12 +34,12 @@ std::string TryConnection(engine::NetworkShares& shares, const std::string& copy
     const bool found = std::filesystem::is_directory(path.empty() ? "/" : path, error);
     return engine::ConnectionTestReport(
         found ? engine::connect_code::kConnected : engine::connect_code::kDuplicateName, copyPath,
-        login);
+        login, "");
   }
   const engine::NetworkShares::Connection connection = shares.Connect(path, login, password);
   if (connection.code == engine::connect_code::kConnected)
     shares.Disconnect(connection.localName, /*force=*/true);
-  return engine::ConnectionTestReport(connection.code, path, login);
+  return engine::ConnectionTestReport(connection.code, path, login, connection.message);
 }
 
 }  // namespace

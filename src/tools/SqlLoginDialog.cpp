@@ -97,8 +97,8 @@ void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
                                   engine::MessageIcon::kNone}) == engine::Answer::kYes;
   }
   SetBusy(false);
-  Q_EMIT loginTested();
   if (save) Save();
+  Q_EMIT loginTested();
 }
 
 void SqlLoginDialog::Save() {

@@ -24,7 +24,7 @@ class SqlLoginDialog : public ToolDialog {
   void FocusPassword();
 
  Q_SIGNALS:
-  /// The login test came back (whatever it said); for tests and the screenshots.
+  /// The login test came back and its outcome was acted on (saved or not).
   void loginTested();
 
  private:

@@ -242,7 +242,7 @@ TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
        }) {
     FakeRun f;
     Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
-    f.shares.nextConnection = {c.code, ""};
+    f.shares.nextConnection = {c.code, "", ""};
 
     EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
 

@@ -112,7 +112,7 @@ TEST(CopyStepTest, HintFollowsTheOverwriteBoxAndTheConnectionResult) {
     FakeRun f;
     Configure(f, "\\\\FS\\share");
     f.shares.nextConnection = {c.connectCode,
-                               c.connectCode == connect_code::kConnected ? "/mnt/share" : ""};
+                               c.connectCode == connect_code::kConnected ? "/mnt/share" : "", ""};
     f.shares.copyResult = Status::Error("Path not found", 76);
     f.inputs.copyFileText = "/work/a.sql";
     f.inputs.overwriteFile = c.overwrite;
@@ -135,7 +135,7 @@ TEST(CopyStepTest, HintFollowsTheOverwriteBoxAndTheConnectionResult) {
 TEST(CopyStepTest, RefusedCredentialsFallBackToTheNetworkPath) {
   FakeRun f;
   Configure(f, "\\\\FS\\share\\in\\");
-  f.shares.nextConnection = {connect_code::kAccessDenied, ""};
+  f.shares.nextConnection = {connect_code::kAccessDenied, "", ""};
   f.inputs.copyFileText = "/work/a.sql";
 
   RunCopyStep(f.run);

@@ -32,7 +32,7 @@ TEST(MapDriveTest, ResultClasses) {
         Case{connect_code::kBadNetworkName, "", 0}, Case{connect_code::kNotSupported, "", 0}}) {
     FakeNetworkShares shares;
     FakeRunHost host;
-    shares.nextConnection = {c.code, c.code == connect_code::kConnected ? "/mnt/fs" : ""};
+    shares.nextConnection = {c.code, c.code == connect_code::kConnected ? "/mnt/fs" : "", ""};
 
     const DriveConnection drive = MapNetworkDrive(shares, host, "\\\\FS\\share", "u", "p");
 

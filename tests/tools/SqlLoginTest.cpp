@@ -106,13 +106,16 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     // While the server is asked the window keeps turning, with OK held disabled.
     EXPECT_FALSE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
-    EXPECT_GT(ticks, 0);
+    if (c.server == silent.server()) {
+      EXPECT_GT(ticks, 10);  // two seconds of login time-out
+    }
 
     ASSERT_EQ(prompter.asked.size(), c.title.empty() ? 0u : 1u);
     if (!c.title.empty()) {
       EXPECT_EQ(prompter.asked[0].caption, c.title);
     }
-    EXPECT_EQ(store.GetINIValue(c.server, "Login"), c.saved ? "sa" : "");
+    EXPECT_EQ(store.GetINIValue(c.server, "Login"), c.saved ? "sa" : "")
+        << ::testing::PrintToString(prompter.Texts());
     EXPECT_EQ(store.GetINIValue(c.server, "Database"), c.saved ? "PUBS" : "");
     EXPECT_EQ(store.GetINIValue(c.server, "ServerGroup"), c.saved ? "WEST" : "");
     QTRY_COMPARE(Window("frmSQLLogin") == nullptr, c.saved);  // No keeps it open to correct

@@ -29,17 +29,20 @@ class MemoryServices : public engine::ServiceControl {
     states_[key] = state;
     pinned_[key] = pinned;
   }
-  engine::ServiceState QueryState(const std::string& machine, const std::string& service) override {
+  engine::ServiceState QueryState(const std::string& machine, const std::string& service,
+                                  const engine::NetworkLogin&) override {
     std::lock_guard<std::mutex> lock(mutex_);
     ++queries;
     auto found = states_.find(machine + "/" + service);
     return found == states_.end() ? engine::ServiceState::kUnknown : found->second;
   }
-  void Start(const std::string& machine, const std::string& service) override {
+  void Start(const std::string& machine, const std::string& service,
+             const engine::NetworkLogin&) override {
     Request("start " + machine + "/" + service, machine + "/" + service,
             engine::ServiceState::kRunning);
   }
-  void Stop(const std::string& machine, const std::string& service) override {
+  void Stop(const std::string& machine, const std::string& service,
+            const engine::NetworkLogin&) override {
     Request("stop " + machine + "/" + service, machine + "/" + service,
             engine::ServiceState::kStopped);
   }
@@ -69,7 +72,7 @@ class MemoryShares : public engine::NetworkShares {
   Connection Connect(const std::string& path, const std::string& user,
                      const std::string& password) override {
     calls.push_back("connect " + path + " " + user + " " + password);
-    return {code, code == engine::connect_code::kConnected ? "L:" : ""};
+    return {code, code == engine::connect_code::kConnected ? "L:" : "", ""};
   }
   bool Disconnect(const std::string& localName, bool) override {
     calls.push_back("disconnect " + localName);

@@ -15,6 +15,8 @@ constexpr int kAlreadyAssigned = 85;  // no local name left
 constexpr int kInvalidPassword = 86;
 constexpr int kBadNetworkName = 67;
 constexpr int kNoNetwork = 1222;
+constexpr int kNoNetOrBadPath = 1203;  // refused, unreachable or timed out
+constexpr int kExtendedError = 1208;   // anything else; the message tells
 constexpr int kSessionCredentialConflict = 1219;
 constexpr int kLogonFailure = 1326;
 constexpr int kNotSupported = 50;  // no implementation on this platform
@@ -29,6 +31,7 @@ class NetworkShares {
   struct Connection {
     int code = connect_code::kNotSupported;  // connect_code::kConnected when connected
     std::string localName;                   // what the step writes through; empty otherwise
+    std::string message;                     // why it failed, in words; empty when connected
   };
 
   virtual Connection Connect(const std::string& remotePath, const std::string& userName,

@@ -16,13 +16,23 @@ enum class ServiceState {
   kPaused = 7,
 };
 
+/// The network credentials a server's service is reached with ("CopyToLogin", and "CopyToPW"
+/// unscrambled). An empty user means the user's own credentials, where the platform has them.
+struct NetworkLogin {
+  std::string user;
+  std::string password;
+};
+
 /// A named service on a named machine. Requests report nothing; only the state tells.
 class ServiceControl {
  public:
   virtual ~ServiceControl() = default;
-  virtual ServiceState QueryState(const std::string& machine, const std::string& service) = 0;
-  virtual void Start(const std::string& machine, const std::string& service) = 0;
-  virtual void Stop(const std::string& machine, const std::string& service) = 0;
+  virtual ServiceState QueryState(const std::string& machine, const std::string& service,
+                                  const NetworkLogin& login) = 0;
+  virtual void Start(const std::string& machine, const std::string& service,
+                     const NetworkLogin& login) = 0;
+  virtual void Stop(const std::string& machine, const std::string& service,
+                    const NetworkLogin& login) = 0;
 };
 
 }  // namespace pelvane::engine

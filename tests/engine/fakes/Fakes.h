@@ -144,7 +144,7 @@ class FakeProcessLauncher : public ProcessLauncher {
 /// Network folders that connect, copy and append as told, recording each request.
 class FakeNetworkShares : public NetworkShares {
  public:
-  Connection nextConnection{connect_code::kConnected, "/mnt/share"};
+  Connection nextConnection{connect_code::kConnected, "/mnt/share", ""};
   Status copyResult = Status::Ok();
   Status appendResult = Status::Ok();
   bool disconnectResult = true;
@@ -213,8 +213,12 @@ class FakeServiceControl : public ServiceControl {
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
   int queryCount = 0;
 
-  ServiceState QueryState(const std::string& machine, const std::string& service) override {
+  std::vector<std::string> logins;             // the user of every call
+
+  ServiceState QueryState(const std::string& machine, const std::string& service,
+                          const NetworkLogin& login) override {
     ++queryCount;
+    logins.push_back(login.user);
     if (!queryScript.empty()) {
       ServiceState scripted = queryScript.front();
       queryScript.pop_front();
@@ -223,10 +227,14 @@ class FakeServiceControl : public ServiceControl {
     auto found = states.find(machine + "/" + service);
     return found == states.end() ? ServiceState::kUnknown : found->second;
   }
-  void Start(const std::string& machine, const std::string& service) override {
+  void Start(const std::string& machine, const std::string& service,
+             const NetworkLogin& login) override {
+    logins.push_back(login.user);
     Request("start", machine + "/" + service, ServiceState::kRunning);
   }
-  void Stop(const std::string& machine, const std::string& service) override {
+  void Stop(const std::string& machine, const std::string& service,
+            const NetworkLogin& login) override {
+    logins.push_back(login.user);
     Request("stop", machine + "/" + service, ServiceState::kStopped);
   }
 

@@ -1,4 +1,4 @@
-#include "platform/UnavailableNetwork.h"
+#include "platform/LocalFileWrites.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,18 +11,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // The classic file error numbers, so that the steps tell the failures apart as they always did.
-constexpr int kBadFileName = 52;
 constexpr int kFileNotFound = 53;
 constexpr int kFileAlreadyExists = 58;
 constexpr int kPathFileAccessError = 75;
 constexpr int kPathNotFound = 76;
 
-/// Only absolute paths of this machine can be written; a drive letter names nothing here.
 Status CheckWritable(const std::string& path) {
-  if (path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0)) {
-    return Status::Error("Network folders are not available on this platform: " + path,
-                         kBadFileName);
-  }
   if (path.empty() || path[0] != '/')
     return Status::Error("Path not found: " + path, kPathNotFound);
   return Status::Ok();
@@ -40,18 +34,8 @@ Status RefusedWrite(const std::string& path, const std::string& reason) {
 
 }  // namespace
 
-engine::NetworkShares::Connection UnavailableNetworkShares::Connect(const std::string&,
-                                                                    const std::string&,
-                                                                    const std::string&) {
-  return {engine::connect_code::kNotSupported, ""};
-}
-
-bool UnavailableNetworkShares::Disconnect(const std::string&, bool) {
-  return false;
-}
-
-Status UnavailableNetworkShares::CopyFile(const std::string& source, const std::string& destination,
-                                          bool failIfExists) {
+Status CopyLocalFile(const std::string& source, const std::string& destination,
+                     bool failIfExists) {
   if (Status writable = CheckWritable(destination); !writable) return writable;
   std::error_code error;
   if (!fs::is_regular_file(source, error)) {
@@ -66,7 +50,7 @@ Status UnavailableNetworkShares::CopyFile(const std::string& source, const std::
   return RefusedWrite(destination, error.message());
 }
 
-Status UnavailableNetworkShares::AppendText(const std::string& path, const std::string& text) {
+Status AppendLocalText(const std::string& path, const std::string& text) {
   if (Status writable = CheckWritable(path); !writable) return writable;
   std::ofstream file(path, std::ios::binary | std::ios::app);
   if (!file) return RefusedWrite(path, "cannot be opened for appending");
@@ -75,23 +59,5 @@ Status UnavailableNetworkShares::AppendText(const std::string& path, const std::
   if (!file) return RefusedWrite(path, "cannot be written");
   return Status::Ok();
 }
-
-std::optional<engine::RemoteTime> UnavailableRemoteClock::CurrentTime(const std::string& machine) {
-  if (!machine.empty()) return std::nullopt;
-  engine::RemoteTime now;
-  now.utc = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now.utc, &local);
-  now.minutesWestOfUtc = static_cast<int>(-local.tm_gmtoff / 60);
-  return now;
-}
-
-engine::ServiceState UnavailableServiceControl::QueryState(const std::string&, const std::string&) {
-  return engine::ServiceState::kUnknown;
-}
-
-void UnavailableServiceControl::Start(const std::string&, const std::string&) {}
-
-void UnavailableServiceControl::Stop(const std::string&, const std::string&) {}
 
 }  // namespace pelvane::platform

@@ -1,0 +1,218 @@
+// The network ports against a real Samba server (tests/support/samba-fixture.sh), one instance
+// for this whole program.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/ServiceStateNames.h"
+#include "platform/NetRpcServiceControl.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
+#include "support/SambaServer.h"
+#include "support/TempDir.h"
+
+namespace pelvane::platform {
+namespace {
+
+namespace code = engine::connect_code;
+using pelvane::testing::ReadBytes;
+using pelvane::testing::SambaServer;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+using engine::ServiceState;
+using Clock = std::chrono::steady_clock;
+
+SambaServer& Samba() { return SambaServer::Shared(); }
+
+bool NoPartialFiles(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".part") return false;
+  }
+  return true;
+}
+
+TEST(SmbSharesTest, ConnectOutcomes) {
+  struct Case {
+    const char* name;
+    std::string path, user, password;
+    int code;
+    int newLogonFailures;
+  };
+  const std::string user = SambaServer::kUser, password = SambaServer::kPassword;
+  for (const Case& c : {
+           Case{"folder", Samba().NetworkPath("dir\\"), user, password, code::kConnected, 0},
+           Case{"wrong password", Samba().NetworkPath("dir"), user, "wrong", code::kLogonFailure,
+                1},
+           Case{"unknown user", Samba().NetworkPath("dir"), "nobody-here", password,
+                code::kLogonFailure, 1},
+           Case{"refused folder", Samba().NetworkPath("locked"), user, password,
+                code::kAccessDenied, 0},
+           Case{"no such folder", Samba().NetworkPath("nodir"), user, password,
+                code::kBadNetworkName, 0},
+           Case{"no such share", "smb://" + Samba().Machine() + "/noshare/dir", user, password,
+                code::kBadNetworkName, 0},
+           Case{"refused port", "smb://127.0.0.1:1/share/dir", user, password,
+                code::kNoNetOrBadPath, 0},
+       }) {
+    SmbNetworkShares shares;
+    const int failuresBefore = Samba().LogonFailures();
+    const engine::NetworkShares::Connection connection = shares.Connect(c.path, c.user, c.password);
+    EXPECT_EQ(connection.code, c.code) << c.name << ": " << connection.message;
+    EXPECT_EQ(connection.localName.empty(), c.code != code::kConnected) << c.name;
+    EXPECT_EQ(connection.message.empty(), c.code == code::kConnected) << c.name;
+    // One refused logon is one failure in the server's log, never one per retry.
+    EXPECT_EQ(Samba().LogonFailures() - failuresBefore, c.newLogonFailures) << c.name;
+    EXPECT_EQ(shares.Disconnect(connection.localName, true), c.code == code::kConnected) << c.name;
+  }
+}
+
+TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
+  TempDir local;
+  WriteBytes(local.File("first.txt"), "first version\r\n");
+  WriteBytes(local.File("second.txt"), "second version, longer\r\n");
+  const std::filesystem::path onDisk = Samba().LocalPath("dir/report.txt");
+  std::filesystem::remove(onDisk);
+
+  SmbNetworkShares shares;
+  const auto connection =
+      shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
+  ASSERT_EQ(connection.code, code::kConnected) << connection.message;
+  const std::string destination = connection.localName + "report.txt";
+
+  struct Step {
+    const char* name;
+    std::string source;
+    bool failIfExists;
+    int number;  // 0 for success
+    std::string content;
+  };
+  for (const Step& s : {
+           Step{"new file", local.File("first.txt"), true, 0, "first version\r\n"},
+           Step{"exists, no overwrite", local.File("second.txt"), true, 58, "first version\r\n"},
+           Step{"exists, overwrite", local.File("second.txt"), false, 0,
+                "second version, longer\r\n"},
+           Step{"missing source", local.File("none.txt"), false, 53, "second version, longer\r\n"},
+       }) {
+    const Status copied = shares.CopyFile(s.source, destination, s.failIfExists);
+    EXPECT_EQ(copied.ok() ? 0 : copied.number(), s.number) << s.name << ": " << copied.message();
+    EXPECT_EQ(ReadBytes(onDisk.string()), s.content) << s.name;
+  }
+  // A folder that is not there, written with a backslash as the dialogs do.
+  EXPECT_TRUE(shares.CopyFile(local.File("first.txt"), connection.localName + "sub\\x.txt", false)
+                  .number() == 76);
+  EXPECT_TRUE(NoPartialFiles(onDisk.parent_path()));
+
+  ASSERT_TRUE(shares.Disconnect(connection.localName, true));
+  EXPECT_FALSE(shares.Disconnect(connection.localName, true));
+  // Outside every connection nothing is tried with other credentials.
+  const int failuresBefore = Samba().LogonFailures();
+  EXPECT_FALSE(shares.CopyFile(local.File("first.txt"), destination, false));
+  EXPECT_EQ(Samba().LogonFailures(), failuresBefore);
+
+  // Local destinations still go to this machine's file system.
+  EXPECT_TRUE(shares.CopyFile(local.File("first.txt"), local.File("copy.txt"), true));
+  EXPECT_EQ(ReadBytes(local.File("copy.txt")), "first version\r\n");
+}
+
+TEST(SmbSharesTest, HundredMegabytesStreamInBoundedMemory) {
+  constexpr size_t kMiB = 1024 * 1024;
+  constexpr size_t kSize = 100 * kMiB;
+  TempDir local;
+  const std::string source = local.File("big.bin");
+  {
+    std::ofstream out(source, std::ios::binary);
+    std::string block(kMiB, '\0');
+    for (size_t i = 0; i < kSize / kMiB; ++i) {
+      for (size_t j = 0; j < block.size(); j += 4096) block[j] = static_cast<char>(i + j / 4096);
+      out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+  }
+  SmbNetworkShares shares;
+  const auto connection =
+      shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
+  ASSERT_EQ(connection.code, code::kConnected);
+  std::filesystem::remove(Samba().LocalPath("dir/big.bin"));
+
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  const Status copied = shares.CopyFile(source, connection.localName + "big.bin", true);
+  getrusage(RUSAGE_SELF, &after);
+  ASSERT_TRUE(copied) << copied.message();
+
+  const long grownKiB = after.ru_maxrss - before.ru_maxrss;
+  EXPECT_LT(grownKiB, 24 * 1024) << "peak memory grew by " << grownKiB << " KiB";
+  const std::filesystem::path copy = Samba().LocalPath("dir/big.bin");
+  ASSERT_EQ(std::filesystem::file_size(copy), kSize);
+  std::ifstream a(source, std::ios::binary), b(copy, std::ios::binary);
+  std::string x(kMiB, '\0'), y(kMiB, '\0');
+  bool same = true;
+  while (same && a.read(x.data(), kMiB) && b.read(y.data(), kMiB)) same = x == y;
+  EXPECT_TRUE(same);
+  std::filesystem::remove(copy);
+}
+
+TEST(SmbSharesTest, AppendCreatesThenAddsLines) {
+  std::filesystem::remove(Samba().LocalPath("dir/changes.log"));
+  SmbNetworkShares shares;
+  const auto connection =
+      shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
+  ASSERT_EQ(connection.code, code::kConnected);
+  const std::string file = connection.localName + "changes.log";
+
+  EXPECT_TRUE(shares.AppendText(file, "line 1"));
+  EXPECT_EQ(ReadBytes(Samba().LocalPath("dir/changes.log").string()), "line 1\r\n");
+  EXPECT_TRUE(shares.AppendText(file, "line 2"));
+  EXPECT_EQ(ReadBytes(Samba().LocalPath("dir/changes.log").string()), "line 1\r\nline 2\r\n");
+  EXPECT_EQ(shares.AppendText(connection.localName + "nodir\\x.log", "x").number(), 76);
+}
+
+TEST(SmbRemoteClockTest, ReadsTheServerClockAndGivesUpInTime) {
+  SmbRemoteClock clock;
+  const std::optional<engine::RemoteTime> now = clock.CurrentTime(Samba().Machine());
+  ASSERT_TRUE(now);
+  EXPECT_LE(std::abs(now->utc - std::time(nullptr)), 2);
+
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(clock.CurrentTime("127.0.0.1:1"));
+  EXPECT_FALSE(clock.CurrentTime("no such machine.invalid"));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(SmbRemoteClock::kDefaultTimeoutMs));
+}
+
+TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
+  Samba();  // started before the watch, so only the requests' own processes are looked at
+  pelvane::testing::CommandLineWatch watch(SambaServer::kPassword);
+  NetRpcServiceControl services;
+  const engine::NetworkLogin admin{SambaServer::kUser, SambaServer::kPassword};
+  const engine::NetworkLogin guest{SambaServer::kGuestUser, SambaServer::kPassword};
+  const engine::NetworkLogin wrong{SambaServer::kUser, "wrong"};
+  const std::string machine = Samba().Machine();
+  const std::string service = SambaServer::kService;
+
+  services.Start(machine, service, admin);
+  ASSERT_EQ(services.QueryState(machine, service, admin), ServiceState::kRunning);
+
+  services.Stop("\\\\" + machine, service, admin);
+  EXPECT_EQ(engine::ServiceStateName(services.QueryState(machine, service, admin)), "Stopped");
+  // A user without the right to start it is refused, and the state stays.
+  services.Start(machine, service, guest);
+  EXPECT_EQ(services.QueryState(machine, service, guest), ServiceState::kStopped);
+  services.Start(machine, service, admin);
+  EXPECT_EQ(engine::ServiceStateName(services.QueryState(machine, service, admin)), "Running");
+  services.Stop(machine, service, guest);
+  EXPECT_EQ(services.QueryState(machine, service, admin), ServiceState::kRunning);
+
+  EXPECT_EQ(services.QueryState(machine, "NoSuchService", admin), ServiceState::kUnknown);
+  EXPECT_EQ(services.QueryState(machine, service, wrong), ServiceState::kUnknown);
+  EXPECT_EQ(services.QueryState("127.0.0.1:1", service, admin), ServiceState::kUnknown);
+  EXPECT_EQ(engine::ServiceStateName(ServiceState::kUnknown), "");
+
+  EXPECT_EQ(watch.Leaks(), 0);
+  EXPECT_GE(watch.NetProcessesSeen(), 5u);  // the watch did see the requests' processes
+}
+
+}  // namespace
+}  // namespace pelvane::platform

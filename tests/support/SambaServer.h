@@ -1,0 +1,198 @@
+#pragma once
+
+#include <net/if.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "platform/BoundedCommand.h"
+#include "support/StandinServer.h"
+#include "support/Subprocess.h"
+#include "support/TempDir.h"
+
+#ifndef PELVANE_SAMBA_FIXTURE
+#error "PELVANE_SAMBA_FIXTURE must name tests/support/samba-fixture.sh"
+#endif
+
+namespace pelvane::testing {
+
+/// smbd and samba-dcerpcd for one test program, with a share, an administrator (kUser), a user
+/// who is not one (kGuestUser) and the built-in Spooler service. As root it first moves this
+/// process into a private network namespace, so Samba listens on 127.0.0.1:445 where nothing
+/// else can see it, and everything this program starts afterwards shares it. Without a
+/// namespace it listens on a free loopback port.
+class SambaServer {
+ public:
+  static constexpr char kUser[] = "pelvtest";
+  static constexpr char kGuestUser[] = "pelvguest";
+  static constexpr char kPassword[] = "Secr3t!pw";
+  static constexpr char kService[] = "Spooler";
+
+  SambaServer() {
+    if (::geteuid() != 0) throw std::runtime_error("the Samba fixture needs root");
+    privateNetwork_ = EnterPrivateNetwork();
+    port_ = privateNetwork_ ? 445 : FreeLoopbackPort();
+    std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
+    base_ = dir_.path().string();
+    if (!Script({"setup", base_, std::to_string(port_)}, std::chrono::seconds(60))) {
+      throw std::runtime_error("samba-fixture.sh setup failed");
+    }
+    smbd_ = std::make_unique<Subprocess>(Daemon("smbd"));
+    dcerpcd_ = std::make_unique<Subprocess>(Daemon("samba-dcerpcd"));
+    if (!Script({"ready", base_, std::to_string(port_)}, std::chrono::seconds(30))) {
+      throw std::runtime_error("Samba did not become ready; see " + base_ + "/log");
+    }
+  }
+  ~SambaServer() {
+    // Both run as leaders of their own process groups: end their workers too.
+    for (Subprocess* daemon : {dcerpcd_.get(), smbd_.get()}) {
+      if (daemon != nullptr && daemon->started() && ::getpgid(daemon->pid()) == daemon->pid()) {
+        ::kill(-daemon->pid(), SIGTERM);
+      }
+    }
+    dcerpcd_.reset();
+    smbd_.reset();
+  }
+  SambaServer(const SambaServer&) = delete;
+  SambaServer& operator=(const SambaServer&) = delete;
+
+  bool privateNetwork() const { return privateNetwork_; }
+  /// The machine as the network steps name it ("127.0.0.1", or with ":port").
+  std::string Machine() const {
+    return privateNetwork_ ? "127.0.0.1" : "127.0.0.1:" + std::to_string(port_);
+  }
+  /// A network path below the share, as the configuration dialogs store it.
+  std::string NetworkPath(const std::string& below) const {
+    if (privateNetwork_) return "\\\\127.0.0.1\\share\\" + below;
+    return "smb://" + Machine() + "/share/" + below;
+  }
+  /// The same place on this machine's disk.
+  std::filesystem::path LocalPath(const std::string& below) const {
+    return dir_.path() / "share" / below;
+  }
+  /// Failed logons Samba's authentication audit has logged so far.
+  int LogonFailures() const {
+    std::ifstream log(dir_.path() / "log" / "samba.log");
+    int failures = 0;
+    for (std::string line; std::getline(log, line);) {
+      if (line.find("Auth:") != std::string::npos &&
+          line.find("status [NT_STATUS_") != std::string::npos &&
+          line.find("status [NT_STATUS_OK]") == std::string::npos) {
+        ++failures;
+      }
+    }
+    return failures;
+  }
+
+  /// The one server of this test program, started on first use.
+  static SambaServer& Shared() {
+    static SambaServer server;
+    return server;
+  }
+
+ private:
+  static bool EnterPrivateNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0) return false;
+    // A new namespace has only a loopback interface, and it is down.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
+    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP | IFF_RUNNING);
+    up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!up) throw std::runtime_error("cannot bring up lo in the private network namespace");
+    return true;
+  }
+
+  bool Script(const std::vector<std::string>& arguments, std::chrono::milliseconds limit) const {
+    const platform::CommandResult result =
+        platform::RunBounded(PELVANE_SAMBA_FIXTURE, arguments, std::nullopt, limit);
+    if (result.exitCode != 0) std::fprintf(stderr, "%s", result.output.c_str());
+    return result.exitCode == 0;
+  }
+
+  /// A daemon in the foreground, as our own child, logging under the base folder.
+  std::vector<std::string> Daemon(const std::string& name) const {
+    const std::string program =
+        name == "smbd" ? "/usr/sbin/smbd" : "/usr/libexec/samba/samba-dcerpcd";
+    std::vector<std::string> argv{"/bin/sh", "-c",
+                                  "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
+                                  base_ + "/log/" + name + ".out", program};
+    if (name != "smbd") argv.push_back("--libexec-rpcds");
+    argv.insert(argv.end(), {"-F", "-s", base_ + "/smb.conf"});
+    return argv;
+  }
+
+  TempDir dir_;
+  std::string base_;
+  bool privateNetwork_ = false;
+  int port_ = 0;
+  std::unique_ptr<Subprocess> smbd_;
+  std::unique_ptr<Subprocess> dcerpcd_;
+};
+
+/// Watches the argument lists of every process while it lives, for a text that must never
+/// appear in one, and counts the `net` processes it saw (so that a clean result means
+/// something).
+class CommandLineWatch {
+ public:
+  explicit CommandLineWatch(std::string secret)
+      : secret_(std::move(secret)), thread_([this] { Watch(); }) {}
+  ~CommandLineWatch() {
+    stop_ = true;
+    thread_.join();
+  }
+  CommandLineWatch(const CommandLineWatch&) = delete;
+  CommandLineWatch& operator=(const CommandLineWatch&) = delete;
+
+  int Leaks() const { return leaks_; }
+  size_t NetProcessesSeen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return netPids_.size();
+  }
+
+ private:
+  void Watch() {
+    while (!stop_) {
+      std::error_code error;
+      for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        std::string cmdline((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+        if (cmdline.find(secret_) != std::string::npos) ++leaks_;
+        const std::string program = cmdline.substr(0, cmdline.find('\0'));
+        if (program == "net" || (program.size() > 4 && program.substr(program.size() - 4) ==
+                                                           "/net")) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          netPids_.insert(name);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+
+  std::string secret_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> leaks_{0};
+  std::mutex mutex_;
+  std::set<std::string> netPids_;
+  std::thread thread_;
+};
+
+}  // namespace pelvane::testing
