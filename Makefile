@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo asan fuzz bench format clean
+.PHONY: all deps configure build test demo screenshots asan fuzz bench format clean
 
 all: build
 
@@ -22,6 +22,10 @@ test: build
 
 demo: build
 	@bash scripts/demo $(BUILD)/bin
+
+# A PNG of every window of the desktop program, under a private Xvfb display.
+screenshots: build
+	@bash scripts/screenshots $(BUILD)
 
 # Every test again, built with the address and undefined-behaviour sanitizers.
 asan: deps
@@ -42,8 +46,9 @@ fuzz: deps
 
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON -DPELVANE_TESTS=OFF
-	cmake --build build-bench -j $(JOBS) --target registry_bench pelvanectl isqlw sqlstandin
+	cmake --build build-bench -j $(JOBS) --target registry_bench gui_log_bench pelvanectl isqlw sqlstandin
 	build-bench/bin/registry_bench
+	build-bench/bin/gui_log_bench
 	ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin bash bench/isqlw_vs_bsqldb.sh
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \
 	  bash bench/run_vs_isqlw_loop.sh

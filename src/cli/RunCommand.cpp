@@ -202,12 +202,11 @@ int RunRun(CliContext& context, const Args& args) {
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
 
-  int16_t NextServerIndex = static_cast<int16_t>(startIndex);
-  engine::RunOutcome outcome = engine::RunVesk(startIndex, run, NextServerIndex);
+  engine::RunOutcome outcome = engine::RunVesk(startIndex, run);
   if (outcome.kind == engine::RunOutcome::Kind::kStopped) {
     // Standard output is the log; the way on belongs with the messages.
     context.err << "pelvanectl: the run stopped after an error; continue with --start-index "
-                << NextServerIndex << '\n';
+                << outcome.NextServerIndex << '\n';
   }
   return ExitStatus(outcome, host.messagesShown() > 0);
 }

@@ -148,7 +148,7 @@ StepEnd RunAppendStep(RunContext& run) {
 
   const std::optional<LocalDateTime> stamp =
       GetTimeFrom.empty() ? std::optional<LocalDateTime>(LocalNow())
-                          : GetRemoteTime(run.ports.clock, run.ports.host.LogWindow(), GetTimeFrom);
+                          : GetRemoteTime(run.ports.clock, run.log.Window(), GetTimeFrom);
 
   // The entry is still written, without its time; the run did not get what was asked of it.
   if (!stamp) run.anyFailure = true;

@@ -20,11 +20,20 @@ Result<std::string> ReadWholeFile(const std::string& path);
 ///
 /// One object lives as long as the program: an unfinished line and the lines of a run that
 /// ended early are kept and open the log of the next run that completes.
+///
+/// The log keeps its own copy of what it has put into the window, so saving the log never reads
+/// the window (which may live on another thread). Everything that writes into the window during
+/// a run goes through Window().
 class MessageLog {
  public:
   /// tempErrorFile collects deferred lines; fixedLogFile is the log file used when no other is
   /// named, and its folder is where relative log file names are looked up.
   MessageLog(LogWindow& window, std::string tempErrorFile, std::string fixedLogFile);
+
+  /// The log window as the run writes into it directly; its text is the log's own copy.
+  LogWindow& Window() { return window_; }
+  /// Empties the window, as the dialog does before each run.
+  void ClearWindow() { window_.SetText(""); }
 
   void SetRefreshLogWindow(int16_t value) { refreshLogWindow_ = value; }
   int16_t RefreshLogWindow() const { return refreshLogWindow_; }
@@ -41,14 +50,33 @@ class MessageLog {
   /// temporary error file. Without that file: error 53, and the window keeps its text.
   Status LoadDeferredLog();
 
-  /// Appends the window's text and a line end to the log file: logFile when it names one (a
-  /// relative name lies in the fixed log file's folder), the fixed log file when it is empty.
-  /// A logFile that is the fixed log file itself, or "C:\Pelvane.log" from a settings file
-  /// written on Windows, writes nothing.
+  /// Appends the log's text (as the window shows it) and a line end to the log file: logFile when
+  /// it names one (a relative name lies in the fixed log file's folder), the fixed log file when it
+  /// is empty. A logFile that is the fixed log file itself, or "C:\Pelvane.log" from a settings
+  /// file written on Windows, writes nothing.
   Status SaveLogToFile(const std::string& logFile);
 
  private:
-  LogWindow& window_;
+  /// Passes every change on to the real window and keeps the text.
+  class MirroredWindow : public LogWindow {
+   public:
+    explicit MirroredWindow(LogWindow& target) : target_(target) {}
+    void AppendText(const std::string& text) override {
+      text_ += text;
+      target_.AppendText(text);
+    }
+    void SetText(const std::string& text) override {
+      text_ = text;
+      target_.SetText(text);
+    }
+    std::string Text() const override { return text_; }
+
+   private:
+    LogWindow& target_;
+    std::string text_;
+  };
+
+  MirroredWindow window_;
   std::string tempErrorFile_;
   std::string fixedLogFile_;
   int16_t refreshLogWindow_ = 1;

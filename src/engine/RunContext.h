@@ -6,6 +6,7 @@
 
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
+#include "engine/RunControl.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -74,6 +75,8 @@ struct RunContext {
   bool ContinueOtherSteps = false;
   bool anyFailure = false;  // any script or step UNSUCCESSFUL or failed
   ServerContext server{};
+  /// The user's stop request, when the front end offers one.
+  const RunControl* control = nullptr;
 
   /// The current local time formatted with DateTimeFormat.
   std::string Timestamp() const;

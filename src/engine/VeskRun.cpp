@@ -1,6 +1,7 @@
 #include "engine/VeskRun.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,7 @@ namespace {
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kContinueCaption[] = "Continue ...";
 constexpr int kTypeMismatch = 13;
+constexpr int kInternalError = 51;
 
 /// The two checks before anything runs; false when the run is refused.
 bool InputsAccepted(RunContext& run) {
@@ -98,14 +100,40 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
   return end;
 }
 
-RunOutcome Outcome(RunOutcome::Kind kind, const RunContext& run) {
-  return RunOutcome{kind, run.anyFailure};
+/// One server from loading its settings to its last step. Whatever escapes a step is the run's
+/// general error; the run goes on with the next server.
+ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
+                                int16_t& NextServerIndex) {
+  try {
+    LoadServer(run, position);
+    return ProcessServer(run, serverCount, NextServerIndex);
+  } catch (const std::exception& error) {
+    run.ShowGeneralError(Status::Error(error.what(), kInternalError));
+  } catch (...) {
+    run.ShowGeneralError(Status::Error("Internal error", kInternalError));
+  }
+  return ScriptsEnd::kContinue;
+}
+
+bool StopRequested(const RunContext& run) {
+  return run.control != nullptr && run.control->StopRequested();
+}
+
+RunOutcome Outcome(RunOutcome::Kind kind, const RunContext& run, int16_t NextServerIndex) {
+  RunOutcome outcome;
+  outcome.kind = kind;
+  outcome.anyFailure = run.anyFailure;
+  outcome.NextServerIndex = NextServerIndex;
+  outcome.WhenOccurs = run.state.WhenOccurs;
+  outcome.RefreshLogWindow = run.state.RefreshLogWindow;
+  return outcome;
 }
 
 }  // namespace
 
-RunOutcome RunVesk(int startIndex, RunContext& run, int16_t& NextServerIndex) {
-  if (!InputsAccepted(run)) return Outcome(RunOutcome::Kind::kRefused, run);
+RunOutcome RunVesk(int startIndex, RunContext& run) {
+  int16_t NextServerIndex = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
+  if (!InputsAccepted(run)) return Outcome(RunOutcome::Kind::kRefused, run, NextServerIndex);
 
   run.QueryToolMissing = false;
   run.anyFailure = false;
@@ -119,11 +147,17 @@ RunOutcome RunVesk(int startIndex, RunContext& run, int16_t& NextServerIndex) {
   bool stopped = false;
   for (int i = std::max(startIndex, 1); i <= n && !stopped; ++i) {
     if (live) run.ports.host.ShowServerInProgress(i);
-    LoadServer(run, i);
-    ScriptsEnd end = ProcessServer(run, n, NextServerIndex);
-    if (end == ScriptsEnd::kEndRun) return Outcome(RunOutcome::Kind::kEndedEarly, run);
+    ScriptsEnd end = ProcessServerGuarded(run, i, n, NextServerIndex);
+    if (end == ScriptsEnd::kEndRun)
+      return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
     processedAny = true;
     stopped = end == ScriptsEnd::kBreak;
+    if (!stopped && i < n && StopRequested(run)) {
+      run.Log("Run stopped by the user after Server: " + run.server.CurrentServer + ".");
+      run.ports.host.SetRunButtonCaption(kContinueCaption);
+      NextServerIndex = static_cast<int16_t>(i + 1);
+      stopped = true;
+    }
   }
 
   // A run that stopped after a break shows and keeps its log like one that completed, so that
@@ -133,10 +167,9 @@ RunOutcome RunVesk(int startIndex, RunContext& run, int16_t& NextServerIndex) {
   }
   if (live) run.ports.host.ShowServerInProgress(0);
   if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
-  if (stopped) return Outcome(RunOutcome::Kind::kStopped, run);
+  if (stopped) return Outcome(RunOutcome::Kind::kStopped, run, NextServerIndex);
   run.ports.host.SetRunButtonCaption(kRunCaption);
-  NextServerIndex = 1;
-  return Outcome(RunOutcome::Kind::kCompleted, run);
+  return Outcome(RunOutcome::Kind::kCompleted, run, 1);
 }
 
 }  // namespace pelvane::engine

@@ -59,7 +59,7 @@ TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
   ASSERT_TRUE(f.log.LogMessage("left over", true));
   ASSERT_TRUE(f.log.LogMessage("unfinished ", false));
   // The run ends here without its end-of-run actions; the next run empties the window first.
-  f.window.SetText("");
+  f.log.ClearWindow();
   ASSERT_TRUE(f.log.LogMessage("next run", true));
   ASSERT_TRUE(f.log.LoadDeferredLog());
   EXPECT_EQ(f.window.Text(), "left over\r\nunfinished next run\r\n");
@@ -68,7 +68,7 @@ TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
 TEST(MessageLogTest, LoadDeferredLogLeavesLiveModeAndMissingFilesAlone) {
   LogFixture f;
   WriteBytes(f.log.TempErrorFile(), "stale\r\n");
-  f.window.SetText("live text\r\n");
+  f.log.Window().SetText("live text\r\n");
   ASSERT_TRUE(f.log.LoadDeferredLog());  // live mode: nothing to load
   EXPECT_EQ(f.window.Text(), "live text\r\n");
   EXPECT_TRUE(Exists(f.log.TempErrorFile()));
@@ -107,7 +107,7 @@ TEST(MessageLogTest, SaveLogToFileChoosesTheFile) {
     std::string logFile = c.logFile == "<fixed>" ? f.log.FixedLogFile()
                           : c.logFile == "<abs>" ? f.dir.File("absolute.log")
                                                  : c.logFile;
-    f.window.SetText("line 1\r\nline 2\r\n");
+    f.log.Window().SetText("line 1\r\nline 2\r\n");
     ASSERT_TRUE(f.log.SaveLogToFile(logFile)) << c.logFile;
     ASSERT_TRUE(f.log.SaveLogToFile(logFile)) << c.logFile;
     std::vector<std::string> written;
@@ -126,9 +126,12 @@ TEST(MessageLogTest, SaveLogToFileChoosesTheFile) {
 
 TEST(MessageLogTest, SaveLogToFileWritesCrLfAndReportsFailures) {
   LogFixture f;
-  f.window.SetText("from a control\nthat drops CRs\r\n");
+  f.log.Window().SetText("bare\nline ends\r\n");
+  ASSERT_TRUE(f.log.LogMessage("logged", true));
+  // The log saves its own copy, whatever the window shows by now.
+  f.window.SetText("changed by the window");
   ASSERT_TRUE(f.log.SaveLogToFile(""));
-  EXPECT_EQ(ReadBytes(f.log.FixedLogFile()), "from a control\r\nthat drops CRs\r\n\r\n");
+  EXPECT_EQ(ReadBytes(f.log.FixedLogFile()), "bare\r\nline ends\r\nlogged\r\n\r\n");
 
   std::string unreachable = f.dir.File("no-such-folder/run.log");
   Status failed = f.log.SaveLogToFile(unreachable);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -75,7 +77,11 @@ struct VeskFixture : FakeRun {
     inputs.copyFileText = dir.File("deploy.txt");
   }
 
-  RunOutcome Run(int startIndex) { return RunVesk(startIndex, run, next); }
+  RunOutcome Run(int startIndex) {
+    RunOutcome outcome = RunVesk(startIndex, run);
+    next = outcome.NextServerIndex;
+    return outcome;
+  }
 
   Lines ServersStarted() const {
     Lines servers;
@@ -115,7 +121,7 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
     f.inputs.copyFile = c.copyFile;
     f.inputs.copyFileText = c.copyFileText;
     f.next = 2;
-    EXPECT_EQ(f.Run(1).kind, Kind::kRefused);
+    EXPECT_EQ(f.Run(f.next).kind, Kind::kRefused);
     EXPECT_EQ(f.host.events, Lines{c.message});
     EXPECT_EQ(f.host.window.Text(), "");
     EXPECT_TRUE(f.processes.calls.empty());
@@ -186,7 +192,7 @@ TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
   f.Policy("Window", "2");
   f.FailOn({"SRV2"});
   ASSERT_EQ(f.Run(1).kind, Kind::kStopped);
-  f.host.window.SetText("");  // the dialog empties the window before each press
+  f.log.ClearWindow();  // the dialog empties the window before each press
   f.FailOn({});
   RunOutcome outcome = f.Run(f.next);
   EXPECT_EQ(outcome.kind, Kind::kCompleted);
@@ -352,11 +358,75 @@ TEST(VeskRunLogFileTest, TheFallbackLogKeepsEveryRunsLog) {
   ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
   std::string first = pelvane::testing::ReadBytes(f.log.FixedLogFile());
   ASSERT_NE(first.find("SUCCESSFUL."), std::string::npos);
-  f.host.window.SetText("");
+  f.log.ClearWindow();
   ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
   std::string both = pelvane::testing::ReadBytes(f.log.FixedLogFile());
   EXPECT_EQ(both.substr(0, first.size()), first);
   EXPECT_GT(both.size(), first.size());
+}
+
+}  // namespace
+}  // namespace pelvane::engine
+
+namespace pelvane::engine {
+namespace {
+
+TEST(VeskRunControlTest, StopEndsAfterTheServerInProgressAndContinueGoesOn) {
+  VeskFixture f;
+  RunControl control;
+  f.run.control = &control;
+  f.processes.behaviour = [&control](const ProcessCall& call) {
+    if (call.Option("-S") == "SRV1") control.RequestStop();  // pressed while SRV1 works
+    return ToolBehaviour{};
+  };
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kStopped);
+  EXPECT_EQ(f.next, 2);
+  EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
+  EXPECT_EQ(f.host.captions, Lines{"Continue ..."});
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
+                                  Complete("SRV1"),
+                                  {"Run stopped by the user after Server: SRV1."}}));
+  EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+
+  control.Reset();
+  f.log.ClearWindow();
+  outcome = f.Run(f.next);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_EQ(f.next, 1);
+  EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
+  EXPECT_EQ(f.host.captions, (Lines{"Continue ...", "Vesk SQL"}));
+
+  // A stop during the last server has nothing left to stop: the run completes.
+  f.log.ClearWindow();
+  control.RequestStop();
+  EXPECT_EQ(f.Run(3).kind, Kind::kCompleted);
+  EXPECT_EQ(f.next, 1);
+}
+
+TEST(VeskRunControlTest, AnEscapedExceptionIsTheRunsGeneralErrorAndTheRunGoesOn) {
+  VeskFixture f;
+  f.processes.behaviour = [](const ProcessCall& call) {
+    if (call.Option("-S") == "SRV2") throw std::runtime_error("launcher broke");
+    return ToolBehaviour{};
+  };
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_TRUE(outcome.anyFailure);
+  EXPECT_EQ(f.host.events,
+            Lines{"message: The Pelvane Tool | 51, launcher broke occured in Pelvane."});
+  EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
+  Lines lines = f.LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "SRV3: Process complete."), 1);
+}
+
+TEST(VeskRunControlTest, TheOutcomeCarriesTheValuesTheRunReRead) {
+  VeskFixture f;
+  f.store.SaveINIValues("Errors", "WhenOccurs", "2");
+  f.store.SaveINIValues("Pelvane", "RefreshLogWindow", "0");
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.WhenOccurs, 2);
+  EXPECT_EQ(outcome.RefreshLogWindow, 0);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "shell/ShellContext.h"
+
+namespace pelvane::shell {
+
+/// "Version " followed by major.minor.revision of a four-part version ("1.8.0.8" gives
+/// "Version 1.8.8").
+std::string VersionLabel(const std::string& version);
+
+/// The About box (frmAbout): title, version, description, a link to the program's read-me and
+/// the desktop's system information tool. A top-level window above the others; deletes itself
+/// when closed.
+class AboutDialog : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit AboutDialog(ShellContext& context);
+
+ private:
+  void OpenReadme();
+  void SysInfo();
+
+  ShellContext& context_;
+  std::string readme_;
+};
+
+}  // namespace pelvane::shell

@@ -1,0 +1,65 @@
+#include "shell/AppendTextWindow.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+#include <optional>
+
+#include "engine/VbNumber.h"
+#include "shell/EditorWindowSteps.h"
+#include "shell/WindowPlacement.h"
+
+namespace pelvane::shell {
+
+namespace {
+constexpr char kSection[] = "Append";
+constexpr char kTimeStampCaption[] = "Add TimeStamp Automatically? (Beginning of Text)";
+}  // namespace
+
+AppendTextWindow::AppendTextWindow(ShellContext& context)
+    : QWidget(nullptr),
+      context_(context),
+      chkAddTimeStamp_(new QCheckBox(kTimeStampCaption, this)),
+      txtAppendText_(MakeEditorTextBox(*this, "txtAppendText", "Append Text")),
+      text_(*txtAppendText_) {
+  PrepareEditorWindow(*this, "frmAppendText", "Append Text");
+  chkAddTimeStamp_->setObjectName("chkAddTimeStamp");
+  chkAddTimeStamp_->setAccessibleName(kTimeStampCaption);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(chkAddTimeStamp_);
+  layout->addWidget(txtAppendText_, 1);
+
+  text_.Load(context_.store.GetINIValue(kSection, "AppendText"));
+  // Empty is unchecked; a value that is neither 0 nor 1 leaves the box as it is.
+  std::string stored = context_.store.GetINIValue(kSection, "AddTimeStamp");
+  std::optional<int16_t> value =
+      stored.empty() ? std::optional<int16_t>(0) : engine::ToInt16(stored);
+  if (value && (*value == 0 || *value == 1)) chkAddTimeStamp_->setChecked(*value == 1);
+  RestorePlacement(*this, context_.store, kSection);
+  context_.state.AppendTextOpen = true;
+}
+
+std::string AppendTextWindow::Text() const {
+  return text_.Text();
+}
+
+bool AppendTextWindow::AddTimeStamp() const {
+  return chkAddTimeStamp_->isChecked();
+}
+
+void AppendTextWindow::ClearAddTimeStamp() {
+  chkAddTimeStamp_->setChecked(false);
+}
+
+void AppendTextWindow::closeEvent(QCloseEvent* event) {
+  if (!saved_) {
+    saved_ = true;
+    SaveEditorWindow(*this, context_, kSection,
+                     {{"AppendText", text_.Stored()},
+                      {"AddTimeStamp", chkAddTimeStamp_->isChecked() ? "1" : "0"}});
+    context_.state.AppendTextOpen = false;
+    Q_EMIT closed();
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace pelvane::shell

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "shell/ShellContext.h"
+#include "shell/ShellOpen.h"
+#include "shell/VeskDialogHost.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QSystemTrayIcon;
+
+namespace pelvane::shell {
+
+class AboutDialog;
+class AppendTextWindow;
+class SimpleScriptWindow;
+class VeskSqlDialog;
+
+/// The main window (frmMain): the MDI frame with the menus and the toolbar, the owner of the
+/// editor windows and the About box, and the window that saves its placement.
+class MainWindow : public QMainWindow, public VeskDialogHost {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(ShellContext& context);
+  ~MainWindow() override;
+
+  QMdiArea& mdi() { return *mdi_; }
+  VeskSqlDialog* veskDialog() const;
+
+  // The menu and toolbar commands.
+  void OpenVeskDialog();
+  void OpenVeskSettings();
+  void OpenAbout();
+  void OpenLogFile();
+  void DeleteLogFile();
+  void ToggleMinimizeOnVesk();
+  void ToggleSimpleScript();
+  void ChangeUserPassword();
+  void GetRemoteServerTime();
+  void OpenTutorials();
+  void OpenTechnicalSupport();
+  void CloseActiveChild();
+  void ExitFromToolbar();
+  void ExitFromMenu();
+
+  // VeskDialogHost
+  void VeskDialogOpened() override;
+  void VeskDialogClosed() override;
+  void RunStateChanged(bool running) override;
+  bool SimpleScriptChecked() const override;
+  void SetSimpleScriptChecked(bool checked) override;
+  std::string SimpleScriptText() const override;
+  void OpenAppendText() override;
+  void CloseAppendText() override;
+  void SetAppendTextHidden(bool hidden) override;
+  std::string AppendTextText() const override;
+  bool AddTimeStamp() const override;
+  void ClearAddTimeStamp() override;
+  void MinimizeMainWindow() override;
+  void RestoreMainWindow() override;
+
+  /// How documents are checked for an application before they are opened (tests replace it).
+  void SetDefaultAppLookup(DefaultAppLookup lookup) { lookup_ = std::move(lookup); }
+
+  SimpleScriptWindow* simpleScriptWindow() const;
+  AppendTextWindow* appendTextWindow() const;
+
+ Q_SIGNALS:
+  /// The program is to end (the menu's Exit, or the toolbar's after its closing steps).
+  void exitRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbar();
+  void BuildTray();
+  void RestorePlacement();
+  void SavePlacement();
+  void ChildOpened();
+  void ChildClosed();
+  /// Wraps content into an MDI child, shown; the child is deleted when it closes.
+  QMdiSubWindow* AddChild(QWidget* content);
+  /// The log file Open Logfile opens: LogFile, or the fixed log file when none is named.
+  std::string LogFilePath() const;
+
+  ShellContext& context_;
+  DefaultAppLookup lookup_ = DesktopHasDefaultApp;
+  QMdiArea* mdi_ = nullptr;
+  QPointer<QMdiSubWindow> veskFrame_;
+  QPointer<QMdiSubWindow> settingsFrame_;
+  QPointer<QMdiSubWindow> passwordFrame_;
+  QPointer<SimpleScriptWindow> simpleScript_;
+  QPointer<AppendTextWindow> appendText_;
+  QPointer<AboutDialog> about_;
+  QSystemTrayIcon* tray_ = nullptr;
+  bool closingSaved_ = false;
+  bool wasMinimized_ = false;
+
+  QAction* mnChangePW_ = nullptr;
+  QAction* mnSimpleScript_ = nullptr;
+  QAction* mnMinOnVesk_ = nullptr;
+  QAction* closeButton_ = nullptr;
+};
+
+/// "The Pelvane Tool v" and major.minor.revision of the program's version.
+std::string MainCaption(const std::string& version);
+
+/// Twips (1/1440 inch) and pixels at a screen's logical DPI.
+int TwipsToPixels(int twips, double dpi);
+int PixelsToTwips(int pixels, double dpi);
+
+}  // namespace pelvane::shell

@@ -1,0 +1,28 @@
+#include "shell/ShellPortsFactory.h"
+
+#include "platform/OdbcSqlClient.h"
+#include "platform/PosixProcessLauncher.h"
+#include "platform/SystemSleeper.h"
+#include "platform/UnavailableNetwork.h"
+
+namespace pelvane::shell {
+
+// The one place that chooses which implementation of each port the desktop program uses.
+struct OwnedShellPorts::Parts {
+  platform::OdbcSqlClient sql;
+  platform::PosixProcessLauncher processes;
+  platform::UnavailableNetworkShares shares;
+  platform::UnavailableRemoteClock clock;
+  platform::UnavailableServiceControl services;
+  platform::SystemSleeper sleeper;
+};
+
+OwnedShellPorts::OwnedShellPorts()
+    : parts_(std::make_unique<Parts>()),
+      ports_(std::make_unique<ShellPorts>(ShellPorts{parts_->sql, parts_->processes, parts_->shares,
+                                                     parts_->clock, parts_->services,
+                                                     parts_->sleeper})) {}
+
+OwnedShellPorts::~OwnedShellPorts() = default;
+
+}  // namespace pelvane::shell

@@ -1,0 +1,586 @@
+#include "shell/VeskSqlDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QThread>
+#include <QToolButton>
+#include <algorithm>
+#include <utility>
+
+#include "settings/ServerRegistry.h"
+#include "settings/TextTokens.h"
+#include "shell/BrowseFiles.h"
+
+namespace pelvane::shell {
+
+namespace {
+
+constexpr char kRunCaption[] = "Vesk SQL";
+constexpr char kStopCaption[] = "Stop";
+constexpr int kFlushIntervalMs = 50;
+// How long one flush may insert text, and the size of one insertion.
+constexpr qint64 kFlushBudgetMs = 15;
+constexpr size_t kFlushSliceBytes = 8 * 1024;
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+/// The box's text as the window shows it: bare line feeds.
+QString ForBox(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return Q(text);
+}
+
+bool StoredFlag(const settings::SettingsStore& store, const char* key) {
+  const std::string value = store.GetINIValue("Pelvane", key);
+  return !value.empty() && value != "0" && std::all_of(value.begin(), value.end(), ::isdigit);
+}
+
+}  // namespace
+
+std::string BoxText(const QPlainTextEdit& box) {
+  std::string text = box.toPlainText().toStdString();
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+struct VeskSqlDialog::RunState {
+  engine::RunInputs inputs;
+  engine::ProgramState state;
+  engine::RunPorts ports;
+  engine::RunContext context;
+  engine::RunOutcome outcome;
+  int startIndex = 1;
+
+  RunState(engine::RunInputs in, const ShellContext& shell, engine::RunHost& host,
+           engine::MessageLog& log, const engine::RunControl& control)
+      : inputs(std::move(in)),
+        state(shell.state),
+        ports{host,
+              shell.ports.sql,
+              shell.ports.processes,
+              shell.ports.shares,
+              shell.ports.clock,
+              shell.ports.services,
+              shell.ports.sleeper},
+        context{inputs, ports, shell.store, state, log, shell.programFolder} {
+    context.control = &control;
+  }
+};
+
+VeskSqlDialog::VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      host_(host),
+      runHost_(*this, context.prompter,
+               RunWindowActions{[this] { FlushLog(); },
+                                [this](int position) {
+                                  lstVeskServers_->clearSelection();
+                                  if (position >= 1 && position <= lstVeskServers_->count())
+                                    lstVeskServers_->item(position - 1)->setSelected(true);
+                                },
+                                [this](const std::string& caption) { runCaption_ = caption; },
+                                [this] { host_.ClearAddTimeStamp(); }}),
+      log_(runHost_.batch(), context.state.TempErrorFile, context.state.FixedLogFile) {
+  setObjectName("frmPelvane");
+  setWindowTitle("Vesk SQL");
+  BuildControls();
+  flushTimer_.setInterval(kFlushIntervalMs);
+  connect(&flushTimer_, &QTimer::timeout, this, [this] { FlushLog(); });
+  Load();
+}
+
+VeskSqlDialog::~VeskSqlDialog() {
+  // The program is ending under a run (the menu's Exit after the stop, or a test): the worker
+  // gets safe answers and is waited for, so nothing it writes is cut off.
+  if (worker_ != nullptr) {
+    runHost_.SetClosing(true);
+    control_.RequestStop();
+    worker_->disconnect(this);  // no end-of-run steps on a window that is going away
+    // A question the worker is waiting on is answered (unshown) by serving its call here.
+    while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
+  }
+}
+
+void VeskSqlDialog::BuildControls() {
+  auto label = [this](const char* name, const char* text) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(name);
+    return l;
+  };
+  auto textBox = [this](const char* name) {
+    auto* t = new QPlainTextEdit(this);
+    t->setObjectName(name);
+    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    t->setTabChangesFocus(true);
+    return t;
+  };
+  auto checkBox = [this](const char* name, const char* text) {
+    auto* c = new QCheckBox(text, this);
+    c->setObjectName(name);
+    return c;
+  };
+  auto toolButton = [this](const char* name, const QString& text, const char* tip,
+                           QStyle::StandardPixmap icon) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    if (text.isEmpty()) {
+      b->setIcon(style()->standardIcon(icon));
+    } else {
+      b->setText(text);
+    }
+    b->setToolTip(tip);
+    b->setAccessibleName(tip);
+    return b;
+  };
+  auto list = [this](const char* name, const char* tip) {
+    auto* l = new QListWidget(this);
+    l->setObjectName(name);
+    l->setSortingEnabled(true);
+    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    l->setToolTip(tip);
+    return l;
+  };
+
+  lblSQLScript_ = label("lblSQLScript", "SQL Script:");
+  txtSQLScript_ = textBox("txtSQLScript");
+  cmdBrowse_ = toolButton("cmdBrowse", "...", "Browse for the SQL script", QStyle::SP_CustomBase);
+  lblCopyFile_ = label("lblCopyFile", "Copy File:");
+  txtCopyFileTo_ = textBox("txtCopyFileTo");
+  cmdBrowseCopyFile_ =
+      toolButton("cmdBrowseCopyFile", "...", "Browse for the copy file", QStyle::SP_CustomBase);
+  chkCopyFile_ = checkBox("chkCopyFile", "Copy File To Server?");
+  chkOverwriteFile_ = checkBox("chkOverwriteFile", "Overwrite Existing File?");
+  chkAppendText_ = checkBox("chkAppendText", "Append Text?");
+  chkRestartServices_ = checkBox("chkRestartServices", "Automatically Stop/Start Service?");
+  QLabel* groupLabel = label("Label6", "Server Group:");
+  cmbServerGroup_ = new QComboBox(this);
+  cmbServerGroup_->setObjectName("cmbServerGroup");
+  lstServerList_ = list("lstServerList", "Available Servers.");
+  lstServerList_->setAccessibleName("Available Servers");
+  QLabel* processLabel = label("Label3", "Process Servers:");
+  lstVeskServers_ = list("lstVeskServers", "Vesk SQL Script to these Servers.");
+  lstVeskServers_->setAccessibleName("Process Servers");
+  cmdAddVar_ = toolButton("cmdAddVar", "", "Add Server(s).", QStyle::SP_ArrowRight);
+  cmdAddAllVars_ = toolButton("cmdAddAllVars", "", "Add All Servers.", QStyle::SP_MediaSeekForward);
+  cmdRemoveAllVars_ =
+      toolButton("cmdRemoveAllVars", "", "Remove All Servers.", QStyle::SP_MediaSeekBackward);
+  cmdRemoveVar_ = toolButton("cmdRemoveVar", "", "Remove Server(s).", QStyle::SP_ArrowLeft);
+  QLabel* logLabel = label("Label4", "Log Messages:");
+  txtErrorMessages_ = textBox("txtErrorMessages");
+  txtErrorMessages_->setReadOnly(true);
+  txtErrorMessages_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  cmdPelvane_ = new QPushButton(kRunCaption, this);
+  cmdPelvane_->setObjectName("cmdPelvane");
+  QFont bold = cmdPelvane_->font();
+  bold.setBold(true);
+  cmdPelvane_->setFont(bold);
+  cmdPelvane_->setDefault(true);
+
+  // Labels name their fields for screen readers.
+  lblSQLScript_->setBuddy(txtSQLScript_);
+  lblCopyFile_->setBuddy(txtCopyFileTo_);
+  groupLabel->setBuddy(cmbServerGroup_);
+  processLabel->setBuddy(lstVeskServers_);
+  logLabel->setBuddy(txtErrorMessages_);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(lblSQLScript_, 0, 0);
+  grid->addWidget(txtSQLScript_, 0, 1, 1, 5);
+  grid->addWidget(cmdBrowse_, 0, 6);
+  grid->addWidget(lblCopyFile_, 1, 0);
+  grid->addWidget(txtCopyFileTo_, 1, 1, 1, 5);
+  grid->addWidget(cmdBrowseCopyFile_, 1, 6);
+  auto* boxes = new QGridLayout();
+  boxes->addWidget(chkCopyFile_, 0, 0);
+  boxes->addWidget(chkOverwriteFile_, 0, 1);
+  boxes->addWidget(chkAppendText_, 0, 2);
+  boxes->addWidget(chkRestartServices_, 1, 2);
+  grid->addLayout(boxes, 2, 1, 1, 6);
+  grid->addWidget(groupLabel, 3, 0);
+  grid->addWidget(cmbServerGroup_, 3, 1, 1, 2);
+  grid->addWidget(processLabel, 3, 4, 1, 3);
+  grid->addWidget(lstServerList_, 4, 0, 4, 3);
+  grid->addWidget(cmdAddVar_, 4, 3);
+  grid->addWidget(cmdAddAllVars_, 5, 3);
+  grid->addWidget(cmdRemoveAllVars_, 6, 3);
+  grid->addWidget(cmdRemoveVar_, 7, 3);
+  grid->addWidget(lstVeskServers_, 4, 4, 4, 3);
+  grid->addWidget(logLabel, 8, 0, 1, 3);
+  grid->addWidget(txtErrorMessages_, 9, 0, 1, 6);
+  grid->addWidget(cmdPelvane_, 9, 6, Qt::AlignTop);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  grid->setRowStretch(4, 2);
+  grid->setRowStretch(9, 3);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setColumnStretch(4, 1);
+  grid->setColumnStretch(5, 1);
+
+  setTabOrder(txtSQLScript_, cmdBrowse_);
+  setTabOrder(cmdBrowse_, txtCopyFileTo_);
+  setTabOrder(txtCopyFileTo_, cmdBrowseCopyFile_);
+
+  connect(cmbServerGroup_, &QComboBox::activated, this,
+          [this](int) { FillAvailable(cmbServerGroup_->currentText().toUpper().toStdString()); });
+  connect(cmdAddVar_, &QToolButton::clicked, this,
+          [this] { MoveCurrent(*lstServerList_, *lstVeskServers_); });
+  connect(lstServerList_, &QListWidget::itemDoubleClicked, this,
+          [this] { MoveCurrent(*lstServerList_, *lstVeskServers_); });
+  connect(cmdAddAllVars_, &QToolButton::clicked, this,
+          [this] { MoveAll(*lstServerList_, *lstVeskServers_); });
+  connect(cmdRemoveVar_, &QToolButton::clicked, this,
+          [this] { MoveCurrent(*lstVeskServers_, *lstServerList_); });
+  connect(lstVeskServers_, &QListWidget::itemDoubleClicked, this,
+          [this] { MoveCurrent(*lstVeskServers_, *lstServerList_); });
+  connect(cmdRemoveAllVars_, &QToolButton::clicked, this,
+          [this] { MoveAll(*lstVeskServers_, *lstServerList_); });
+
+  // The boxes act on every change of their value, also the ones made while the dialog loads.
+  connect(chkCopyFile_, &QCheckBox::toggled, this, [this](bool on) {
+    SaveBox("CopyFile", *chkCopyFile_);
+    if (!on) chkOverwriteFile_->setChecked(false);
+  });
+  connect(chkOverwriteFile_, &QCheckBox::toggled, this,
+          [this] { SaveBox("OverwriteFile", *chkOverwriteFile_); });
+  connect(chkAppendText_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) {
+      host_.OpenAppendText();
+    } else {
+      host_.CloseAppendText();
+    }
+    SaveBox("AppendText", *chkAppendText_);
+  });
+
+  connect(cmdBrowse_, &QToolButton::clicked, this, [this] {
+    txtSQLScript_->setPlainText(
+        ForBox(BrowseFiles(context_.prompter, kBrowseScriptTitle, BoxText(*txtSQLScript_))));
+  });
+  connect(cmdBrowseCopyFile_, &QToolButton::clicked, this, [this] {
+    txtCopyFileTo_->setPlainText(
+        ForBox(BrowseFiles(context_.prompter, kBrowseCopyFileTitle, BoxText(*txtCopyFileTo_))));
+  });
+  connect(cmdPelvane_, &QPushButton::clicked, this, [this] { PressRunButton(); });
+}
+
+void VeskSqlDialog::SaveBox(const char* key, const QCheckBox& box) {
+  // A settings file that cannot be written leaves the box as it is, as every click does.
+  (void)context_.store.SaveINIValues("Pelvane", key, box.isChecked() ? "1" : "0");
+}
+
+void VeskSqlDialog::FillGroups() {
+  settings::ServerRegistry registry(context_.store);
+  cmbServerGroup_->clear();
+  QStringList groups{settings::kAllGroup};
+  for (const std::string& group : registry.GroupList(true)) {
+    QString name = Q(group);
+    if (!name.isEmpty() && !groups.contains(name)) groups << name;
+  }
+  groups.sort(Qt::CaseInsensitive);
+  cmbServerGroup_->addItems(groups);
+  cmbServerGroup_->setCurrentText(settings::kAllGroup);
+}
+
+void VeskSqlDialog::FillAvailable(const std::string& group) {
+  settings::ServerRegistry registry(context_.store);
+  lstServerList_->clear();
+  for (const std::string& server : registry.FillServerList(group))
+    lstServerList_->addItem(Q(server));
+}
+
+void VeskSqlDialog::Load() {
+  FillGroups();
+  txtSQLScript_->setPlainText(
+      ForBox(settings::DecodeTokens(context_.store.GetINIValue("Script", "ScriptPath"))));
+  txtCopyFileTo_->setPlainText(
+      ForBox(settings::DecodeTokens(context_.store.GetINIValue("CopyTo", "CopyFile"))));
+  chkCopyFile_->setChecked(StoredFlag(context_.store, "CopyFile"));
+  chkOverwriteFile_->setChecked(StoredFlag(context_.store, "OverwriteFile"));
+  chkAppendText_->setChecked(StoredFlag(context_.store, "AppendText"));
+  chkRestartServices_->setChecked(StoredFlag(context_.store, "RestartServices"));
+  FillAvailable("");
+  NextServerIndex_ = 1;
+  host_.VeskDialogOpened();
+  context_.state.SimpleScriptOpen = context_.store.GetINIValue("SimpleScript", "OpenScript") == "1";
+  host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
+}
+
+void VeskSqlDialog::Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  flushTimer_.stop();
+  host_.VeskDialogClosed();
+  // Each value on its own: one that cannot be written does not keep the others from it.
+  settings::SettingsStore& store = context_.store;
+  (void)store.SaveINIValues("Script", "ScriptPath",
+                            settings::EncodeTokens(BoxText(*txtSQLScript_)));
+  (void)store.SaveINIValues("CopyTo", "CopyFile", settings::EncodeTokens(BoxText(*txtCopyFileTo_)));
+  SaveBox("CopyFile", *chkCopyFile_);
+  SaveBox("OverwriteFile", *chkOverwriteFile_);
+  SaveBox("AppendText", *chkAppendText_);
+  SaveBox("RestartServices", *chkRestartServices_);
+  const bool simpleScript = host_.SimpleScriptChecked();
+  if (context_.state.AppendTextOpen) host_.CloseAppendText();
+  if (simpleScript) host_.SetSimpleScriptChecked(false);
+  (void)store.SaveINIValues("SimpleScript", "OpenScript", simpleScript ? "1" : "0");
+  Q_EMIT closed();
+}
+
+void VeskSqlDialog::MoveCurrent(QListWidget& from, QListWidget& to) {
+  // Only an entry the user made current moves.
+  QListWidgetItem* current = from.currentItem();
+  if (current == nullptr) return;
+  to.addItem(current->text());
+  delete from.takeItem(from.row(current));
+}
+
+void VeskSqlDialog::MoveAll(QListWidget& from, QListWidget& to) {
+  for (int i = from.count() - 1; i >= 0; --i) {
+    to.addItem(from.item(i)->text());
+    delete from.takeItem(i);
+  }
+}
+
+std::vector<std::string> VeskSqlDialog::ProcessServers() const {
+  std::vector<std::string> servers;
+  for (int i = 0; i < lstVeskServers_->count(); ++i)
+    servers.push_back(lstVeskServers_->item(i)->text().toStdString());
+  return servers;
+}
+
+engine::RunInputs VeskSqlDialog::CollectInputs() const {
+  engine::RunInputs in;
+  in.processServers = ProcessServers();
+  in.scriptText = BoxText(*txtSQLScript_);
+  in.copyFileText = BoxText(*txtCopyFileTo_);
+  in.copyFile = chkCopyFile_->isChecked();
+  in.overwriteFile = chkOverwriteFile_->isChecked();
+  in.appendText = chkAppendText_->isChecked();
+  in.restartServices = chkRestartServices_->isChecked();
+  in.simpleScriptMode = host_.SimpleScriptChecked();
+  in.simpleScriptText = host_.SimpleScriptText();
+  in.appendTextText = host_.AppendTextText();
+  in.addTimeStamp = host_.AddTimeStamp();
+  return in;
+}
+
+void VeskSqlDialog::PressRunButton() {
+  if (IsRunning()) {
+    control_.RequestStop();
+    cmdPelvane_->setEnabled(false);  // until the server in progress is done
+    return;
+  }
+  StartRun();
+}
+
+void VeskSqlDialog::StartRun() {
+  const bool anyServer = lstVeskServers_->count() > 0;
+  if (anyServer && context_.state.MinimizeOnVesk) host_.MinimizeMainWindow();
+  log_.ClearWindow();
+  runHost_.batch().Reset("");
+  txtErrorMessages_->clear();
+  setCursor(Qt::WaitCursor);
+
+  control_.Reset();
+  run_ = std::make_unique<RunState>(CollectInputs(), context_, runHost_, log_, control_);
+  run_->startIndex = NextServerIndex_;
+  runCaption_ =
+      cmdPelvane_->text() == kStopCaption ? kRunCaption : cmdPelvane_->text().toStdString();
+  SetRunControlsEnabled(false);
+  cmdPelvane_->setText(kStopCaption);
+  host_.RunStateChanged(true);
+  flushTimer_.start();
+
+  RunState* run = run_.get();
+  worker_.reset(
+      QThread::create([run] { run->outcome = engine::RunVesk(run->startIndex, run->context); }));
+  workerDone_ = false;
+  connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
+  worker_->start();
+}
+
+void VeskSqlDialog::OnWorkerFinished() {
+  worker_->wait();
+  workerDone_ = true;
+  FlushLog();  // finishes the run once the box shows the whole log
+}
+
+void VeskSqlDialog::FinishRun() {
+  worker_.reset();
+  workerDone_ = false;
+  flushTimer_.stop();
+
+  const engine::RunOutcome outcome = run_->outcome;
+  NextServerIndex_ = outcome.NextServerIndex;
+  context_.state.WhenOccurs = outcome.WhenOccurs;
+  context_.state.RefreshLogWindow = outcome.RefreshLogWindow;
+  cmdPelvane_->setText(Q(runCaption_));
+  cmdPelvane_->setEnabled(!passwordMode_);
+  SetRunControlsEnabled(true);
+  unsetCursor();
+  host_.RunStateChanged(false);
+  run_.reset();
+
+  if (afterStop_) {
+    std::function<void()> then = std::exchange(afterStop_, nullptr);
+    runHost_.SetClosing(false);
+    Q_EMIT runFinished();
+    then();
+    return;
+  }
+
+  const bool anyServer = lstVeskServers_->count() > 0;
+  if (anyServer && context_.state.Notify) {
+    QApplication::beep();
+    const std::string done =
+        "Pelvane Processing is Complete! Check the Log Window/Log File for results.";
+    if (context_.state.MinimizeOnVesk) {
+      engine::Answer back = context_.prompter.Ask(Prompt{
+          Prompt::Buttons::kYesNo, "Processing Complete!",
+          done + "\r\nDo you want to return to The Pelvane Tool?", engine::MessageIcon::kNone});
+      if (back == engine::Answer::kYes) host_.RestoreMainWindow();
+    } else {
+      context_.prompter.Message(done, "Processing Complete!");
+    }
+  } else {
+    host_.RestoreMainWindow();
+  }
+  Q_EMIT runFinished();
+}
+
+void VeskSqlDialog::FlushLog() {
+  LogBatch::Taken taken = runHost_.batch().Take();
+  if (taken.replace) {
+    txtErrorMessages_->clear();
+    backlog_ = std::move(taken.text);
+  } else {
+    backlog_ += taken.text;
+  }
+  QElapsedTimer spent;
+  spent.start();
+  size_t done = 0;
+  while (done < backlog_.size() && spent.elapsed() < kFlushBudgetMs) {
+    // Whole lines where possible, so a slice never splits a "\r\n".
+    size_t end = std::min(backlog_.size(), done + kFlushSliceBytes);
+    if (end < backlog_.size()) {
+      size_t lineEnd = backlog_.rfind('\n', end - 1);
+      if (lineEnd != std::string::npos && lineEnd >= done) end = lineEnd + 1;
+    }
+    QTextCursor cursor(txtErrorMessages_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(ForBox(backlog_.substr(done, end - done)));
+    done = end;
+  }
+  backlog_.erase(0, done);
+  if (done > 0) {
+    QScrollBar* bar = txtErrorMessages_->verticalScrollBar();
+    bar->setValue(bar->maximum());
+  }
+  if (!backlog_.empty()) {
+    if (!flushTimer_.isActive()) flushTimer_.start();
+    return;
+  }
+  if (workerDone_) FinishRun();
+}
+
+void VeskSqlDialog::AppendLog(const std::string& text) {
+  log_.Window().AppendText(text);
+  FlushLog();
+}
+
+void VeskSqlDialog::ClearLog() {
+  log_.ClearWindow();
+  FlushLog();
+}
+
+void VeskSqlDialog::SetRunControlsEnabled(bool enabled) {
+  const bool inputs = enabled && !passwordMode_;
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           txtSQLScript_, txtCopyFileTo_, cmdBrowse_, cmdBrowseCopyFile_, chkCopyFile_,
+           chkOverwriteFile_, chkAppendText_, chkRestartServices_, lblCopyFile_, lblSQLScript_})
+    w->setEnabled(inputs);
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{cmbServerGroup_, lstServerList_, lstVeskServers_, cmdAddVar_,
+                                       cmdAddAllVars_, cmdRemoveAllVars_, cmdRemoveVar_})
+    w->setEnabled(enabled);
+}
+
+bool VeskSqlDialog::EnterPasswordChangeMode() {
+  if (lstVeskServers_->count() == 0) {
+    context_.prompter.Message(
+        "Select Servers for password change by moving them into the Process Servers: list box.");
+    return false;
+  }
+  passwordMode_ = true;
+  SetRunControlsEnabled(true);
+  cmdPelvane_->setEnabled(false);
+  if (chkAppendText_->isChecked()) host_.SetAppendTextHidden(true);
+  return true;
+}
+
+void VeskSqlDialog::LeavePasswordChangeMode() {
+  if (!passwordMode_) return;
+  passwordMode_ = false;
+  SetRunControlsEnabled(!IsRunning());
+  cmdPelvane_->setEnabled(true);
+  if (chkAppendText_->isChecked()) host_.SetAppendTextHidden(false);
+}
+
+bool VeskSqlDialog::ConfirmCloseDuringRun(std::function<void()> afterStop) {
+  if (!IsRunning()) return true;
+  if (afterStop_) return false;  // already stopping to close
+  engine::Answer stop = context_.prompter.Ask(
+      Prompt{Prompt::Buttons::kYesNo, engine::kProgramTitle,
+             "A vesk run is in progress.  Stop it after the server in progress?",
+             engine::MessageIcon::kNone});
+  if (stop != engine::Answer::kYes) return false;
+  afterStop_ = std::move(afterStop);
+  // The window is going away: the run's remaining questions take their safe answers.
+  runHost_.SetClosing(true);
+  control_.RequestStop();
+  cmdPelvane_->setEnabled(false);
+  return false;
+}
+
+void VeskSqlDialog::closeEvent(QCloseEvent* event) {
+  if (unloaded_) {
+    event->accept();
+    return;
+  }
+  QPointer<VeskSqlDialog> self(this);
+  if (!ConfirmCloseDuringRun([self] {
+        if (!self) return;
+        QWidget* frame = qobject_cast<QMdiSubWindow*>(self->parentWidget());
+        if (frame != nullptr) {
+          frame->close();
+        } else {
+          self->close();
+        }
+      })) {
+    event->ignore();
+    return;
+  }
+  Unload();
+  event->accept();
+}
+
+}  // namespace pelvane::shell

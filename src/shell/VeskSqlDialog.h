@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/MessageLog.h"
+#include "engine/RunContext.h"
+#include "engine/RunControl.h"
+#include "engine/VeskRun.h"
+#include "shell/GuiRunHost.h"
+#include "shell/ShellContext.h"
+#include "shell/VeskDialogHost.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+namespace pelvane::shell {
+
+/// The Vesk SQL dialog (frmPelvane): the scripts and copy files, the four step boxes, the
+/// Available and Process Servers lists, and the run with its log. A run works on a worker
+/// thread; the dialog stays responsive and its run button reads "Stop" meanwhile.
+class VeskSqlDialog : public QWidget {
+  Q_OBJECT
+
+ public:
+  VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidget* parent = nullptr);
+  ~VeskSqlDialog() override;
+
+  /// The "Vesk SQL" / "Continue ..." / "Stop" button.
+  void PressRunButton();
+  bool IsRunning() const { return worker_ != nullptr; }
+  int16_t NextServerIndex() const { return NextServerIndex_; }
+
+  /// The Process Servers list in order.
+  std::vector<std::string> ProcessServers() const;
+  /// Adds text (with its own "\r\n") to the log box, as the password change does with its
+  /// result lines; ClearLog empties the box.
+  void AppendLog(const std::string& text);
+  void ClearLog();
+
+  /// The password-change mode: false (after the selection message) when no server is chosen;
+  /// otherwise the controls of a run are disabled until LeavePasswordChangeMode.
+  bool EnterPasswordChangeMode();
+  void LeavePasswordChangeMode();
+
+  /// Whether the dialog (or the program) may close now. During a run it asks whether to stop;
+  /// on Yes the run stops after the server in progress and afterStop runs once it has ended.
+  bool ConfirmCloseDuringRun(std::function<void()> afterStop);
+
+ Q_SIGNALS:
+  /// After the closing steps (settings written, editors closed).
+  void closed();
+  /// A run has ended and its results are in the window.
+  void runFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void Load();
+  void Unload();
+  void FillGroups();
+  void FillAvailable(const std::string& group);
+  void MoveCurrent(QListWidget& from, QListWidget& to);
+  void MoveAll(QListWidget& from, QListWidget& to);
+  void StartRun();
+  void OnWorkerFinished();
+  void FinishRun();
+  /// Moves the log text the run has written into the log box, a bounded slice per call, so
+  /// that no call holds the window thread long; what is left waits for the next tick.
+  void FlushLog();
+  void SetRunControlsEnabled(bool enabled);
+  void SaveBox(const char* key, const QCheckBox& box);
+  engine::RunInputs CollectInputs() const;
+
+  ShellContext& context_;
+  VeskDialogHost& host_;
+  GuiRunHost runHost_;
+  engine::MessageLog log_;
+  engine::RunControl control_;
+  int16_t NextServerIndex_ = 1;
+  std::string runCaption_ = "Vesk SQL";
+
+  // What the worker uses; touched by the window thread only while no run works.
+  struct RunState;
+  std::unique_ptr<RunState> run_;
+  std::unique_ptr<QThread> worker_;
+  QTimer flushTimer_;
+  std::string backlog_;  // log text taken from the run, not yet in the box
+  bool workerDone_ = false;
+  std::function<void()> afterStop_;
+  bool passwordMode_ = false;
+  bool unloaded_ = false;
+
+  QLabel* lblSQLScript_ = nullptr;
+  QPlainTextEdit* txtSQLScript_ = nullptr;
+  QToolButton* cmdBrowse_ = nullptr;
+  QLabel* lblCopyFile_ = nullptr;
+  QPlainTextEdit* txtCopyFileTo_ = nullptr;
+  QToolButton* cmdBrowseCopyFile_ = nullptr;
+  QCheckBox* chkCopyFile_ = nullptr;
+  QCheckBox* chkOverwriteFile_ = nullptr;
+  QCheckBox* chkAppendText_ = nullptr;
+  QCheckBox* chkRestartServices_ = nullptr;
+  QComboBox* cmbServerGroup_ = nullptr;
+  QListWidget* lstServerList_ = nullptr;
+  QListWidget* lstVeskServers_ = nullptr;
+  QToolButton* cmdAddVar_ = nullptr;
+  QToolButton* cmdAddAllVars_ = nullptr;
+  QToolButton* cmdRemoveAllVars_ = nullptr;
+  QToolButton* cmdRemoveVar_ = nullptr;
+  QPlainTextEdit* txtErrorMessages_ = nullptr;
+  QPushButton* cmdPelvane_ = nullptr;
+};
+
+/// A text box's text with "\r\n" line ends, as runs and the settings file keep it.
+std::string BoxText(const QPlainTextEdit& box);
+
+}  // namespace pelvane::shell

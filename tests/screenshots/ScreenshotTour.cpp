@@ -1,0 +1,128 @@
+// Opens every window of the desktop program against a settings file and saves a picture of
+// each into a folder: the main window, the Vesk SQL dialog after a run, and every window that
+// a menu command opens (found by its "frm" name, so new windows join by themselves).
+// Message boxes are answered Yes without being shown. Used by `make screenshots` under Xvfb.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <QToolButton>
+#include <iostream>
+#include <string>
+
+#include "engine/ProgramState.h"
+#include "settings/SettingsStore.h"
+#include "shell/MainWindow.h"
+#include "shell/ScriptedPrompter.h"
+#include "shell/ShellPortsFactory.h"
+#include "shell/VeskSqlDialog.h"
+
+namespace {
+
+using pelvane::shell::MainWindow;
+
+/// Always Yes (and nothing typed or chosen), so no box waits for a person.
+class YesPrompter : public pelvane::shell::ScriptedPrompter {
+ public:
+  pelvane::engine::Answer Ask(const pelvane::shell::Prompt& prompt) override {
+    asked.push_back(prompt);
+    return pelvane::engine::Answer::kYes;
+  }
+  bool OpenUrl(const std::string& url) override {
+    openedUrls.push_back(url);
+    return true;
+  }
+};
+
+class Tour {
+ public:
+  Tour(MainWindow& main, QString folder) : main_(main), folder_(std::move(folder)) {}
+
+  /// Saves every "frm" window not saved yet: top-level windows and MDI children.
+  void SaveNew() {
+    QTest::qWait(300);  // let layouts settle and the window paint
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->isVisible() && top->objectName().startsWith("frm")) Save(top->objectName(), top);
+    }
+    for (QMdiSubWindow* child : main_.mdi().subWindowList()) {
+      QWidget* content = child->widget();
+      if (content != nullptr && content->objectName().startsWith("frm"))
+        Save(content->objectName(), child);
+    }
+  }
+  int saved() const { return saved_.size(); }
+
+ private:
+  void Save(const QString& name, QWidget* window) {
+    if (saved_.contains(name)) return;
+    saved_.insert(name);
+    const QString file = folder_ + "/" + name + ".png";
+    if (window->grab().save(file)) {
+      std::cout << file.toStdString() << '\n';
+    } else {
+      std::cerr << "screenshots: could not write " << file.toStdString() << '\n';
+    }
+  }
+
+  MainWindow& main_;
+  QString folder_;
+  QSet<QString> saved_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  if (args.size() != 3 || args[1] == "--help") {
+    std::cout << "usage: screenshot_tour SETTINGS_FILE FOLDER\n\n"
+                 "Opens every window of The Pelvane Tool over the settings file, runs the Vesk\n"
+                 "SQL dialog once over every server, and saves a PNG of each window in FOLDER.\n";
+    return args.size() == 2 && args[1] == "--help" ? 0 : 2;
+  }
+  QDir().mkpath(args[2]);
+  pelvane::settings::SettingsStore store(args[1].toStdString());
+  pelvane::engine::ProgramState state = pelvane::engine::LoadProgramState(store, {});
+  pelvane::shell::OwnedShellPorts ports;
+  YesPrompter prompter;
+  pelvane::shell::ShellContext context{store, state, ports.ports(), prompter,
+                                       QCoreApplication::applicationDirPath().toStdString()};
+  MainWindow main(context);
+  main.resize(1100, 780);
+  main.show();
+  Tour tour(main, args[2]);
+  tour.SaveNew();
+
+  // The Vesk SQL dialog after a run over every server.
+  main.findChild<QAction*>("mnPelvane")->trigger();
+  pelvane::shell::VeskSqlDialog* vesk = main.veskDialog();
+  vesk->findChild<QToolButton*>("cmdAddAllVars")->click();
+  vesk->PressRunButton();
+  if (!QTest::qWaitFor([vesk] { return !vesk->IsRunning(); }, 120000))
+    std::cerr << "screenshots: the run did not end in time\n";
+  tour.SaveNew();
+  if (auto* appendText = vesk->findChild<QAbstractButton*>("chkAppendText");
+      !appendText->isChecked())
+    appendText->click();  // opens the Append Text window
+  tour.SaveNew();
+
+  // Every other window a menu command opens; commands that only act are left out.
+  const QSet<QString> actingOnly{"mnExit",      "mnOpenLogFile", "mnDeleteLogFile", "mnServerTime",
+                                 "mnMinOnVesk", "mnTutorials",   "mnTechSupport",   "mnPelvane"};
+  for (QAction* action : main.findChildren<QAction*>()) {
+    const QString name = action->objectName();
+    if (!name.startsWith("mn") || action->menu() != nullptr || actingOnly.contains(name)) continue;
+    if (!action->isEnabled()) continue;
+    action->trigger();
+    tour.SaveNew();
+  }
+  std::cout << tour.saved() << " windows saved\n";
+  return 0;
+}

@@ -1,0 +1,94 @@
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <string>
+
+#include "shell/AboutDialog.h"
+#include "shell/WindowsFixture.h"
+
+namespace pelvane::shell {
+namespace {
+
+using testing::Control;
+
+/// Sets PATH for one test and puts the old value back.
+class ScopedPath {
+ public:
+  explicit ScopedPath(const std::string& path) : old_(qgetenv("PATH")) {
+    qputenv("PATH", QByteArray::fromStdString(path));
+  }
+  ~ScopedPath() { qputenv("PATH", old_); }
+
+ private:
+  QByteArray old_;
+};
+
+class AboutDialogTest : public testing::WindowsFixture {};
+
+TEST(AboutVersionTest, MajorMinorAndRevision) {
+  EXPECT_EQ(VersionLabel("1.8.0.8"), "Version 1.8.8");
+  EXPECT_EQ(VersionLabel("2.10.3.41"), "Version 2.10.41");
+  EXPECT_EQ(VersionLabel("3.1"), "Version 3.1.0");
+}
+
+TEST_F(AboutDialogTest, ShowsTitleVersionAndDescription) {
+  QPointer<AboutDialog> about = new AboutDialog(context);
+  about->show();
+  EXPECT_EQ(about->objectName(), "frmAbout");
+  EXPECT_EQ(about->windowTitle(), "About The Pelvane Tool");
+  EXPECT_TRUE(about->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(Control<QLabel>(*about, "lblTitle")->text(), "The Pelvane Tool");
+  EXPECT_EQ(Control<QLabel>(*about, "lblVersion")->text().toStdString(),
+            VersionLabel(PELVANE_VERSION));
+  EXPECT_TRUE(
+      Control<QLabel>(*about, "lblDescription")->text().startsWith("The Pelvane Tool\nis a tool"));
+  testing::ExpectEveryControlNamed(*about);
+  Control<QPushButton>(*about, "cmdOK")->click();
+  QTRY_VERIFY(about.isNull());
+}
+
+TEST_F(AboutDialogTest, SystemInfoWithoutAnInstalledToolSaysSo) {
+  ScopedPath path(dir.path().string());
+  QPointer<AboutDialog> about = new AboutDialog(context);
+  Control<QPushButton>(*about, "cmdSysInfo")->click();
+  ASSERT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.asked[0].text, "System Information Is Unavailable At This Time");
+  EXPECT_EQ(prompter.asked[0].caption, "The Pelvane Tool");
+  about->close();
+}
+
+TEST_F(AboutDialogTest, SystemInfoStartsTheInstalledToolOnItsOwn) {
+  const std::string started = dir.File("started");
+  const std::string tool = dir.File("hardinfo");
+  testing::WriteBytes(tool, "#!/bin/sh\necho \"$#\" > '" + started + "'\n");
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  ScopedPath path(dir.path().string() + ":/usr/bin:/bin");
+  QPointer<AboutDialog> about = new AboutDialog(context);
+  Control<QPushButton>(*about, "cmdSysInfo")->click();
+  QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(started), 10000);
+  EXPECT_TRUE(prompter.asked.empty());
+  about->close();
+}
+
+TEST_F(AboutDialogTest, LinkOpensTheReadmeBesideTheProgram) {
+  QPointer<AboutDialog> about = new AboutDialog(context);
+  auto* link = Control<QLabel>(*about, "lblDisclaimer");
+  const std::string readme = dir.File("README.md");
+  EXPECT_TRUE(link->text().contains(QString::fromStdString(readme)));
+
+  Q_EMIT link->linkActivated("readme");
+  ASSERT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.asked[0].text,
+            "File, " + readme + ", not found.  Check Append To File configuration.");
+
+  testing::WriteBytes(readme, "# The Pelvane Tool\n");
+  Q_EMIT link->linkActivated("readme");
+  EXPECT_EQ(prompter.openedUrls, (std::vector<std::string>{"file://" + readme}));
+  EXPECT_EQ(prompter.asked.size(), 1u);
+  about->close();
+}
+
+}  // namespace
+}  // namespace pelvane::shell

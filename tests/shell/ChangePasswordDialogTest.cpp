@@ -1,0 +1,175 @@
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/DateTimeFormat.h"
+#include "engine/PasswordChanges.h"
+#include "shell/WindowsFixture.h"
+#include "support/StandinServer.h"
+#include "tools/ChangePasswordDialog.h"
+
+namespace pelvane::tools {
+namespace {
+
+using engine::LoginCheckKind;
+using engine::PasswordChangeKind;
+using testing::Control;
+
+constexpr char kSuccess[] = "Password change SUCCESSFUL.";
+constexpr char kWrongPassword[] =
+    "Password Change FAILED, current password incorrect.  You may want to connect manually to "
+    "test.";
+
+TEST(PasswordChangesTest, ResultTextForEachOutcome) {
+  struct Case {
+    engine::PasswordChange change;
+    std::string text;
+  };
+  const Case cases[] = {
+      {{PasswordChangeKind::kChanged, 0, {}}, kSuccess},
+      {{PasswordChangeKind::kNotChanged, 1, {}},
+       "Change password UNSUCCESSFUL, check to make sure that the server is available and the "
+       "current password is correct."},
+      {{PasswordChangeKind::kRefusedByServer, 0, {"28000", 18456, "Login failed", "ODBC"}},
+       kWrongPassword},
+      {{PasswordChangeKind::kOtherFailure, 0, {"IM002", 0, "Data source name not found", "ODBC"}},
+       "Change Password FAILED.  Error, 0, Data source name not found. Verify manually."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(engine::PasswordChangeResultText(c.change), c.text);
+}
+
+class ChangePasswordDialogTest : public testing::WindowsFixture {
+ protected:
+  static testing::StandinServer::Options ThreeServers(int latencyMs = 0) {
+    testing::StandinServer::Options options;
+    options.servers = 3;
+    options.logins = {"sa:Secret1", "ops:Old1"};
+    options.latencyMs = latencyMs;
+    return options;
+  }
+
+  std::unique_ptr<ChangePasswordDialog> Open(const testing::StandinServer& standin) {
+    state.DateTimeFormat = "yyyy";
+    servers = {standin.server(0), standin.server(1), standin.server(2)};
+    auto dialog = std::make_unique<ChangePasswordDialog>(
+        context, servers, [this](const std::string& line) { log += line; });
+    QObject::connect(dialog.get(), &ChangePasswordDialog::logClearRequested,
+                     [this] { log.clear(); });
+    return dialog;
+  }
+
+  void Fill(const QWidget& dialog, const char* user, const char* old, const char* fresh,
+            const char* again) {
+    Control<QLineEdit>(dialog, "txtUserName")->setText(user);
+    Control<QLineEdit>(dialog, "txtPassword")->setText(old);
+    Control<QLineEdit>(dialog, "txtNewPassword")->setText(fresh);
+    Control<QLineEdit>(dialog, "txtReenterPassword")->setText(again);
+  }
+
+  /// The lines a pass gives, in list order, for each server's result text.
+  std::string Lines(const std::vector<std::string>& results) const {
+    std::string year = engine::Timestamp("yyyy");
+    std::string lines;
+    for (size_t i = 0; i < results.size(); ++i)
+      lines += year + " " + servers[i] + ": " + results[i] + "\r\n";
+    return lines;
+  }
+
+  LoginCheckKind Check(const std::string& server, const std::string& password) {
+    return sql.CheckLogin({server, "ops", password, ""}).kind;
+  }
+
+  std::vector<std::string> servers;
+  std::string log = "left from the last run\r\n";
+};
+
+TEST_F(ChangePasswordDialogTest, OneLinePerServerInListOrder) {
+  testing::StandinServer standin(ThreeServers());
+  // The second server already has another password: the old one typed is wrong there.
+  ASSERT_EQ(sql.ChangePassword(standin.server(1), "ops", "Old1", "Other1").kind,
+            PasswordChangeKind::kChanged);
+  auto dialog = Open(standin);
+  EXPECT_EQ(dialog->objectName(), "frmChangePW");
+  EXPECT_EQ(dialog->windowTitle(), "Change User Password");
+  testing::ExpectEveryControlNamed(*dialog);
+  QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
+
+  Fill(*dialog, "ops", "Old1", "New1", "New1");
+  Control<QPushButton>(*dialog, "cmdOK")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+  EXPECT_EQ(log, Lines({kSuccess, kWrongPassword, kSuccess}));
+  EXPECT_EQ(Check(standin.server(0), "New1"), LoginCheckKind::kAccepted);
+  EXPECT_EQ(Check(standin.server(1), "Other1"), LoginCheckKind::kAccepted);
+  EXPECT_EQ(Check(standin.server(2), "New1"), LoginCheckKind::kAccepted);
+  EXPECT_TRUE(prompter.asked.empty());
+
+  // A second press replaces the first pass's lines.
+  Fill(*dialog, "ops", "New1", "", "");
+  Control<QPushButton>(*dialog, "cmdOK")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
+  EXPECT_EQ(log, Lines({kSuccess, kWrongPassword, kSuccess}));
+  EXPECT_EQ(Check(standin.server(2), ""), LoginCheckKind::kAccepted);
+}
+
+TEST_F(ChangePasswordDialogTest, MismatchChangesNothingButClearsTheLog) {
+  testing::StandinServer standin(ThreeServers());
+  auto dialog = Open(standin);
+  QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
+  Fill(*dialog, "ops", "Old1", "New1", "new1");
+  Control<QPushButton>(*dialog, "cmdOK")->click();
+  EXPECT_FALSE(dialog->IsChanging());
+  ASSERT_EQ(prompter.Texts(),
+            std::vector<std::string>{"New Password and Re-enter Password do not match, please "
+                                     "enter again."});
+  EXPECT_EQ(prompter.asked[0].caption, "The Pelvane Tool");
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(finished.count(), 0);
+  EXPECT_EQ(Control<QLineEdit>(*dialog, "txtNewPassword")->text(), "New1");
+  EXPECT_EQ(Check(standin.server(0), "Old1"), LoginCheckKind::kAccepted);
+}
+
+// The window keeps working while the servers answer slowly, and closing it during a pass waits
+// for the server in progress, skips the rest and then closes.
+TEST_F(ChangePasswordDialogTest, WindowStaysAliveAndCloseStopsAfterTheServerInProgress) {
+  testing::StandinServer standin(ThreeServers(/*latencyMs=*/400));
+  QMdiArea area;
+  area.resize(640, 480);
+  area.show();
+  auto owned = Open(standin);
+  QPointer<ChangePasswordDialog> dialog = owned.release();
+  QMdiSubWindow* frame = area.addSubWindow(dialog);
+  frame->setAttribute(Qt::WA_DeleteOnClose);
+  frame->show();
+  QSignalSpy closed(dialog.data(), &ChangePasswordDialog::closed);
+
+  int ticks = 0;
+  QTimer heartbeat;
+  QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
+  heartbeat.start(10);
+  Fill(*dialog, "ops", "Old1", "New1", "New1");
+  Control<QPushButton>(*dialog, "cmdOK")->click();
+  EXPECT_TRUE(dialog->IsChanging());
+  QTRY_VERIFY_WITH_TIMEOUT(!log.empty(), 20000);
+  EXPECT_GT(ticks, 10);
+  EXPECT_TRUE(dialog->IsChanging());
+
+  Control<QPushButton>(*dialog, "cmdCancel")->click();
+  EXPECT_EQ(closed.count(), 0);
+  QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, 20000);
+  QTRY_VERIFY(dialog.isNull());
+  // The first server changed; the second was in progress or not yet begun; the third never.
+  EXPECT_EQ(log.rfind(Lines({kSuccess}), 0), 0u) << log;
+  EXPECT_LE(std::count(log.begin(), log.end(), '\n'), 2);
+  EXPECT_EQ(Check(standin.server(2), "Old1"), LoginCheckKind::kAccepted);
+}
+
+}  // namespace
+}  // namespace pelvane::tools

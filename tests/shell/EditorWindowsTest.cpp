@@ -1,0 +1,177 @@
+#include <QtTest/qtestspontaneevent.h>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSignalSpy>
+#include <string>
+
+#include "shell/AppendTextWindow.h"
+#include "shell/SimpleScriptWindow.h"
+#include "shell/WindowsFixture.h"
+
+namespace pelvane::shell {
+namespace {
+
+using testing::Control;
+
+class EditorWindowsTest : public testing::WindowsFixture {};
+
+// The windows delete themselves when closed, as the program's windows do.
+template <class Window>
+QPointer<Window> Open(ShellContext& context) {
+  QPointer<Window> window = new Window(context);
+  window->show();
+  return window;
+}
+
+TEST_F(EditorWindowsTest, FirstOpenWithoutStoredKeys) {
+  QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
+  QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
+  EXPECT_EQ(script->objectName(), "frmSimpleScript");
+  EXPECT_EQ(script->windowTitle(), "Simple Script");
+  EXPECT_EQ(append->objectName(), "frmAppendText");
+  EXPECT_EQ(append->windowTitle(), "Append Text");
+  for (QWidget* window : {static_cast<QWidget*>(script), static_cast<QWidget*>(append)}) {
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    testing::ExpectEveryControlNamed(*window);
+  }
+  // 4308 x 1992 twips at 96 dpi; the time stamp box's caption needs more width than that.
+  EXPECT_EQ(script->size(), QSize(287, 133));
+  EXPECT_EQ(append->height(), 133);
+  EXPECT_GE(append->width(), 287);
+  EXPECT_EQ(script->Text(), "");
+  EXPECT_EQ(append->Text(), "");
+  EXPECT_FALSE(append->AddTimeStamp());
+  EXPECT_TRUE(state.AppendTextOpen);
+}
+
+// What is typed comes back after closing and reopening; the stored form keeps line breaks and
+// tabs as tokens, and a text longer than 255 characters is kept whole.
+TEST_F(EditorWindowsTest, TextsRoundTripThroughTheirStoredForm) {
+  const std::string longScript =
+      "SELECT name\n\tFROM sysobjects\n" + std::string(300, 'x') + "\nGO";
+  struct Case {
+    std::string typed;
+    std::string stored;
+    std::string reopened;
+  };
+  const Case cases[] = {
+      {"line1\nline2", "line1vbChr10line2", "line1\nline2"},
+      {"a\tb", "avbChr9b", "a\tb"},
+      {"say vbChr10 here", "say vbChr10 here", "say \n here"},
+      {longScript,
+       "SELECT namevbChr10vbChr9FROM sysobjectsvbChr10" + std::string(300, 'x') + "vbChr10GO",
+       longScript},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.substr(0, 40));
+    QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
+    QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
+    Control<QPlainTextEdit>(*script, "txtSimpleScript")
+        ->setPlainText(QString::fromStdString(c.typed));
+    Control<QPlainTextEdit>(*append, "txtAppendText")
+        ->setPlainText(QString::fromStdString(c.typed));
+    EXPECT_EQ(script->Text(), c.typed);
+    script->close();
+    append->close();
+    EXPECT_EQ(store.GetINIValue("SimpleScript", "Script"), c.stored);
+    EXPECT_EQ(store.GetINIValue("Append", "AppendText"), c.stored);
+    script = Open<SimpleScriptWindow>(context);
+    append = Open<AppendTextWindow>(context);
+    EXPECT_EQ(script->Text(), c.reopened);
+    EXPECT_EQ(append->Text(), c.reopened);
+    script->close();
+    append->close();
+  }
+}
+
+// A text stored with Windows line breaks is read with them and stored back unchanged.
+TEST_F(EditorWindowsTest, WindowsLineBreaksAreKept) {
+  ASSERT_TRUE(store.SaveINIValues("Append", "AppendText", "first linevbChr13vbChr10second").ok());
+  QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
+  EXPECT_EQ(append->Text(), "first line\r\nsecond");
+  append->close();
+  EXPECT_EQ(store.GetINIValue("Append", "AppendText"), "first linevbChr13vbChr10second");
+}
+
+TEST_F(EditorWindowsTest, PlacementAndTimeStampBoxSurviveClosing) {
+  QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
+  QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
+  append->move(120, 90);
+  append->resize(400, 300);
+  script->move(30, 45);
+  script->resize(500, 200);
+  Control<QCheckBox>(*append, "chkAddTimeStamp")->click();
+  EXPECT_TRUE(append->AddTimeStamp());
+  append->close();
+  script->close();
+  EXPECT_FALSE(state.AppendTextOpen);
+  EXPECT_EQ(store.GetINIValue("Append", "AddTimeStamp"), "1");
+  // Twips at 96 dpi: 15 per pixel.
+  EXPECT_EQ(store.GetINIValue("Append", "Top"), "1350");
+  EXPECT_EQ(store.GetINIValue("Append", "Left"), "1800");
+  EXPECT_EQ(store.GetINIValue("Append", "Height"), "4500");
+  EXPECT_EQ(store.GetINIValue("Append", "Width"), "6000");
+
+  append = Open<AppendTextWindow>(context);
+  script = Open<SimpleScriptWindow>(context);
+  EXPECT_EQ(append->pos(), QPoint(120, 90));
+  EXPECT_EQ(append->size(), QSize(400, 300));
+  EXPECT_EQ(script->pos(), QPoint(30, 45));
+  EXPECT_EQ(script->size(), QSize(500, 200));
+  EXPECT_TRUE(append->AddTimeStamp());
+  append->ClearAddTimeStamp();
+  append->close();
+  EXPECT_EQ(store.GetINIValue("Append", "AddTimeStamp"), "0");
+}
+
+// Values that are no number keep the window where it is; a place no screen shows is not used.
+TEST_F(EditorWindowsTest, UnusablePlacementValuesKeepTheCurrentPlacement) {
+  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Height", "tall").ok());
+  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Width", "6000").ok());
+  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Top", "-90000").ok());
+  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Left", "-90000").ok());
+  ASSERT_TRUE(store.SaveINIValues("Append", "AddTimeStamp", "7").ok());
+  QPointer<SimpleScriptWindow> script = new SimpleScriptWindow(context);
+  EXPECT_EQ(script->size(), QSize(400, 133));
+  EXPECT_GT(script->pos().x(), -1000);
+  QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
+  EXPECT_FALSE(append->AddTimeStamp());
+  script->close();
+  append->close();
+}
+
+// The close box turns Simple Script mode off; a close by the program leaves it to the caller.
+TEST_F(EditorWindowsTest, OpenFlagsFollowTheWindows) {
+  state.SimpleScriptOpen = true;
+  QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
+  QSignalSpy closed(script.data(), &SimpleScriptWindow::closed);
+  script->close();
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_TRUE(state.SimpleScriptOpen);
+  EXPECT_TRUE(script.isNull() || !script->isVisible());
+
+  // The close box: the window system's close request comes as a spontaneous event.
+  script = Open<SimpleScriptWindow>(context);
+  QSignalSpy closedByUser(script.data(), &SimpleScriptWindow::closed);
+  QCloseEvent closeBox;
+  QSpontaneKeyEvent::setSpontaneous(&closeBox);
+  QApplication::instance()->notify(script, &closeBox);
+  EXPECT_EQ(closedByUser.count(), 1);
+  EXPECT_FALSE(state.SimpleScriptOpen);
+  script->close();
+  EXPECT_EQ(closedByUser.count(), 1);
+
+  QPointer<AppendTextWindow> append = new AppendTextWindow(context);
+  EXPECT_TRUE(state.AppendTextOpen);
+  QSignalSpy appendClosed(append.data(), &AppendTextWindow::closed);
+  append->close();
+  EXPECT_EQ(appendClosed.count(), 1);
+  EXPECT_FALSE(state.AppendTextOpen);
+}
+
+}  // namespace
+}  // namespace pelvane::shell

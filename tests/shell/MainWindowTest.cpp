@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <QToolBar>
+
+#include "shell/AppendTextWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellFixture.h"
+#include "shell/SingleInstance.h"
+#include "shell/VeskSqlDialog.h"
+
+namespace pelvane::shell {
+namespace {
+
+QAction* Action(QWidget& window, const char* name) {
+  return window.findChild<QAction*>(name);
+}
+
+TEST(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  EXPECT_EQ(window.windowTitle(), "The Pelvane Tool v1.8.8");
+  EXPECT_FALSE(window.isMaximized());
+  EXPECT_EQ(window.width(), TwipsToPixels(14400, window.screen()->logicalDotsPerInchY()));
+  EXPECT_FALSE(Action(window, "mnMinOnVesk")->isChecked());
+  for (const char* disabled : {"mnChangePW", "mnSimpleScript", "Close"})
+    EXPECT_FALSE(Action(window, disabled)->isEnabled()) << disabled;
+  EXPECT_TRUE(Action(window, "mnServerTime")->isEnabled());
+  EXPECT_EQ(Action(window, "Exit")->toolTip(), "Exit Pelvane Tool");
+  EXPECT_EQ(f.state.OpenChildCount, 0);
+  EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
+}
+
+TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
+  ShellFixture f;
+  f.Set("Pelvane", "Left", "1500");
+  f.Set("Pelvane", "Top", "1200");
+  f.Set("Pelvane", "Width", "9000");
+  f.Set("Pelvane", "Height", "7500");
+  f.Set("Pelvane", "MinimizeOnVesk", "1");
+  f.Reload();
+  {
+    MainWindow window(f.context);
+    window.show();
+    const double dpi = window.screen()->logicalDotsPerInchY();
+    EXPECT_EQ(window.size(), QSize(TwipsToPixels(9000, dpi), TwipsToPixels(7500, dpi)));
+    EXPECT_TRUE(Action(window, "mnMinOnVesk")->isChecked());
+    window.close();
+    EXPECT_EQ(f.Get("Pelvane", "Width"), "9000");
+    EXPECT_EQ(f.Get("Pelvane", "Height"), "7500");
+  }
+  f.Set("Pelvane", "MainState", "1");
+  f.Reload();
+  MainWindow maximized(f.context);
+  maximized.show();
+  EXPECT_TRUE(maximized.isMaximized());
+
+  // Minimize On Vesk toggled twice leaves it off, stored and checked alike.
+  for (const char* expected : {"0", "1"}) {
+    Action(maximized, "mnMinOnVesk")->trigger();
+    EXPECT_EQ(f.Get("Pelvane", "MinimizeOnVesk"), expected);
+    EXPECT_EQ(f.state.MinimizeOnVesk, std::string(expected) == "1");
+  }
+}
+
+TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
+  ShellFixture f;
+  f.Set("Pelvane", "Top", "77");
+  SingleInstance first(f.store.file());
+  ASSERT_TRUE(first.Acquired());
+  SingleInstance second(f.store.file());
+  EXPECT_FALSE(second.Acquired());
+  SingleInstance otherFile(f.dir.File("Team.ZRQ"));
+  EXPECT_TRUE(otherFile.Acquired());
+  EXPECT_EQ(f.Get("Pelvane", "Top"), "77");
+}
+
+TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  Action(window, "mnPelvane")->trigger();
+  ASSERT_NE(window.veskDialog(), nullptr);
+  for (const char* enabled : {"mnChangePW", "mnSimpleScript", "Close"})
+    EXPECT_TRUE(Action(window, enabled)->isEnabled()) << enabled;
+  EXPECT_EQ(f.state.OpenChildCount, 1);
+
+  window.OpenAppendText();
+  ASSERT_NE(window.appendTextWindow(), nullptr);
+  EXPECT_TRUE(window.appendTextWindow()->isVisible());
+  window.showMinimized();
+  QTRY_VERIFY(!window.appendTextWindow()->isVisible());
+  window.showNormal();
+  QTRY_VERIFY(window.appendTextWindow()->isVisible());
+
+  // Change User Password with an empty Process Servers list only explains.
+  Action(window, "mnChangePW")->trigger();
+  EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"Select Servers for password change "
+                                                         "by moving them into the Process "
+                                                         "Servers: list box."});
+
+  Action(window, "Settings")->trigger();
+  EXPECT_EQ(f.state.OpenChildCount, 2);
+  for (int open = 2; open > 0; --open) {
+    Action(window, "Close")->trigger();  // the active child first
+    QTRY_COMPARE(window.mdi().subWindowList().size(), open - 1);
+  }
+  QTRY_VERIFY(window.veskDialog() == nullptr);
+  EXPECT_FALSE(Action(window, "Close")->isEnabled());
+  EXPECT_FALSE(Action(window, "mnChangePW")->isEnabled());
+  EXPECT_EQ(f.state.OpenChildCount, 0);
+}
+
+TEST(MainWindowTest, LogFileCommands) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.SetDefaultAppLookup([](const std::string&) { return true; });
+  Action(window, "mnOpenLogFile")->trigger();
+  pelvane::testing::WriteBytes(f.state.FixedLogFile, "old runs\r\n");
+  Action(window, "mnOpenLogFile")->trigger();
+  f.prompter.answers = {engine::Answer::kNo, engine::Answer::kYes, engine::Answer::kYes};
+  Action(window, "mnDeleteLogFile")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(f.state.FixedLogFile));
+  Action(window, "mnDeleteLogFile")->trigger();
+  EXPECT_FALSE(std::filesystem::exists(f.state.FixedLogFile));
+  Action(window, "mnDeleteLogFile")->trigger();
+  const std::string log = f.state.FixedLogFile;
+  EXPECT_EQ(
+      f.prompter.Texts(),
+      (std::vector<std::string>{"Log File does not exist.", "Delete Logfile?", "Delete Logfile?",
+                                "Log File, " + log + ", has been deleted.", "Delete Logfile?",
+                                "Log File, " + log + ", does not exist.  File Not Found."}));
+  ASSERT_EQ(f.prompter.openedUrls.size(), 1u);
+  EXPECT_EQ(f.prompter.openedUrls[0], "file://" + log);
+}
+
+}  // namespace
+}  // namespace pelvane::shell
