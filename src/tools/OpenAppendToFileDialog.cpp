@@ -60,7 +60,7 @@ void OpenAppendToFileDialog::Ok() {
         "To.");
     return;
   }
-  OpenAppendFile(context_.prompter, session.AppendToFile);
+  OpenAppendFile(context_.prompter, session.AppendToFile, lookup_);
 }
 
 }  // namespace pelvane::tools

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "shell/ShellOpen.h"
 #include "tools/ServerChoice.h"
 #include "tools/ToolDialog.h"
 
@@ -14,9 +15,13 @@ class OpenAppendToFileDialog : public ToolDialog {
  public:
   explicit OpenAppendToFileDialog(shell::ShellContext& context, QWidget* parent = nullptr);
 
+  /// How a local file's application is looked up (the desktop's own by default).
+  void SetDefaultAppLookup(shell::DefaultAppLookup lookup) { lookup_ = std::move(lookup); }
+
  private:
   void Ok();
   std::unique_ptr<ServerChoice> choice_;
+  shell::DefaultAppLookup lookup_ = shell::DesktopHasDefaultApp;
 };
 
 }  // namespace pelvane::tools

@@ -2,6 +2,7 @@
 
 #include "support/TempDir.h"
 #include "tools/AppendFileOpen.h"
+#include "tools/OpenAppendToFileDialog.h"
 #include "tools/ToolWindows.h"
 #include "tools/ToolsFixture.h"
 
@@ -23,8 +24,10 @@ TEST_F(OpenAppendToFileTest, OpensTheChosenServersFileOrSaysWhyNot) {
   ASSERT_TRUE(store.SaveINIValues("DELTA", "AppendToFile", R"(\\files\logs\app log.txt)"));
 
   OpenToolWindow(ToolWindow::kOpenAppendToFile, context, mdi);
-  QWidget* dialog = Window("frmOpenAppendToFile");
+  auto* dialog = Window<OpenAppendToFileDialog>("frmOpenAppendToFile");
   ASSERT_NE(dialog, nullptr);
+  bool hasApplication = true;
+  dialog->SetDefaultAppLookup([&](const std::string&) { return hasApplication; });
   EXPECT_EQ(dialog->windowTitle(), "Open Append To File ...");
   ExpectAccessibleNames(dialog);
   auto* servers = Child<QComboBox>(dialog, "cmbServer");
