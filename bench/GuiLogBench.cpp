@@ -15,9 +15,11 @@
 #include <iostream>
 #include <utility>
 
+#include "platform/NetRpcServiceControl.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
-#include "platform/UnavailableNetwork.h"
 #include "settings/ServerRegistry.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/VeskSqlDialog.h"
@@ -77,9 +79,9 @@ int main(int argc, char** argv) {
   engine::ProgramState state = engine::LoadProgramState(store, {});
   TableSqlClient sql;
   platform::PosixProcessLauncher processes;
-  platform::UnavailableNetworkShares shares;
-  platform::UnavailableRemoteClock clock;
-  platform::UnavailableServiceControl services;
+  platform::SmbNetworkShares shares;
+  platform::SmbRemoteClock clock;
+  platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
   shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
   shell::ScriptedPrompter prompter;

@@ -13,26 +13,35 @@ DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std:
     case connect_code::kConnected:
       result.localName = connection.localName;
       break;
-    case connect_code::kAccessDenied:
-    case connect_code::kSessionCredentialConflict:
-    case connect_code::kLogonFailure:
-      result.ConnectMessage = "Access denied to " + remotePath + ". Check username and password.";
-      break;
-    case connect_code::kDuplicateName:
-      result.ConnectMessage = "Path " + remotePath +
-                              " NOT FOUND. Check Append To Path and Filename in Configure Servers.";
-      break;
     case connect_code::kInvalidPassword:
-      host.ShowMessage("Invalid password for user, " + userName + ", Path: " + remotePath +
-                           ". Verify password and test manually.",
-                       kProgramTitle, MessageIcon::kCritical);
+      host.ShowMessage(DriveConnectMessage(connection.code, remotePath, userName), kProgramTitle,
+                       MessageIcon::kCritical);
       break;
     default:
+      result.ConnectMessage = DriveConnectMessage(connection.code, remotePath, userName);
       // Classes without a text of their own still say why, when the platform told us.
-      result.ConnectMessage = connection.message;
+      if (result.ConnectMessage.empty()) result.ConnectMessage = connection.message;
       break;
   }
   return result;
+}
+
+std::string DriveConnectMessage(int code, const std::string& remotePath,
+                                const std::string& userName) {
+  switch (code) {
+    case connect_code::kAccessDenied:
+    case connect_code::kSessionCredentialConflict:
+    case connect_code::kLogonFailure:
+      return "Access denied to " + remotePath + ". Check username and password.";
+    case connect_code::kDuplicateName:
+      return "Path " + remotePath +
+             " NOT FOUND. Check Append To Path and Filename in Configure Servers.";
+    case connect_code::kInvalidPassword:
+      return "Invalid password for user, " + userName + ", Path: " + remotePath +
+             ". Verify password and test manually.";
+    default:
+      return "";
+  }
 }
 
 bool DisconnectNetworkDrive(NetworkShares& shares, Sleeper& sleeper, const std::string& localName,

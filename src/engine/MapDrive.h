@@ -25,6 +25,11 @@ struct DriveConnection {
 DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std::string& remotePath,
                                 const std::string& userName, const std::string& password);
 
+/// The words for a failed connection's result class: the critical message of an invalid
+/// password, or the reason a step logs; empty for the classes that have none.
+std::string DriveConnectMessage(int code, const std::string& remotePath,
+                                const std::string& userName);
+
 /// Removes a connection after a 1.5 s pause that lets files written through it be closed.
 /// True when it was removed.
 bool DisconnectNetworkDrive(NetworkShares& shares, Sleeper& sleeper, const std::string& localName,

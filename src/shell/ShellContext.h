@@ -11,6 +11,7 @@
 #include "engine/ports/SqlClient.h"
 #include "settings/SettingsStore.h"
 #include "shell/Prompter.h"
+#include "shell/ServerSession.h"
 
 namespace pelvane::shell {
 
@@ -35,6 +36,8 @@ struct ShellContext {
   Prompter& prompter;
   /// The folder of the programs (where isqlw and the README are installed).
   std::string programFolder;
+  /// The current server and its login as the server dialogs last set them.
+  ServerSession session{};
 };
 
 }  // namespace pelvane::shell

@@ -1,9 +1,11 @@
 #include "shell/ShellPortsFactory.h"
 
+#include "platform/NetRpcServiceControl.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
-#include "platform/UnavailableNetwork.h"
 
 namespace pelvane::shell {
 
@@ -11,9 +13,9 @@ namespace pelvane::shell {
 struct OwnedShellPorts::Parts {
   platform::OdbcSqlClient sql;
   platform::PosixProcessLauncher processes;
-  platform::UnavailableNetworkShares shares;
-  platform::UnavailableRemoteClock clock;
-  platform::UnavailableServiceControl services;
+  platform::SmbNetworkShares shares;
+  platform::SmbRemoteClock clock;
+  platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
 };
 

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "engine/ProgramState.h"
+#include "platform/NetRpcServiceControl.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
-#include "platform/UnavailableNetwork.h"
 #include "settings/SettingsStore.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/ShellContext.h"
@@ -23,9 +25,9 @@ struct ShellFixture {
   engine::ProgramState state;
   platform::OdbcSqlClient sql;
   platform::PosixProcessLauncher processes;
-  platform::UnavailableNetworkShares shares;
-  platform::UnavailableRemoteClock clock;
-  platform::UnavailableServiceControl services;
+  platform::SmbNetworkShares shares;
+  platform::SmbRemoteClock clock;
+  platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
   ShellPorts ports{sql, processes, shares, clock, services, sleeper};
   ScriptedPrompter prompter;

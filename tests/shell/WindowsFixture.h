@@ -9,10 +9,12 @@
 #include <string>
 
 #include "engine/ProgramState.h"
+#include "platform/NetRpcServiceControl.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
-#include "platform/UnavailableNetwork.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/ShellContext.h"
 #include "support/TempDir.h"
@@ -43,9 +45,9 @@ class WindowsFixture : public ::testing::Test {
   engine::ProgramState state = engine::LoadProgramState(store, {});
   platform::OdbcSqlClient sql{ShortTimeouts()};
   platform::PosixProcessLauncher processes;
-  platform::UnavailableNetworkShares shares;
-  platform::UnavailableRemoteClock clock;
-  platform::UnavailableServiceControl services;
+  platform::SmbNetworkShares shares;
+  platform::SmbRemoteClock clock;
+  platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
   shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
   shell::ScriptedPrompter prompter;

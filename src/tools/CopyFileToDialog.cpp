@@ -1,0 +1,182 @@
+#include "tools/CopyFileToDialog.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "engine/MapDrive.h"
+#include "engine/ServerTargets.h"
+#include "tools/ToolWindowFrame.h"
+
+namespace pelvane::tools {
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::string S(const QLineEdit* edit) {
+  return edit->text().toStdString();
+}
+
+/// Connects to the folder as a copy would and disconnects again; the result class in words.
+std::string TryConnection(engine::NetworkShares& shares, const std::string& copyPath,
+                          const std::string& login, const std::string& password) {
+  std::string path = copyPath;
+  if (engine::EndsWithSeparator(path)) path.pop_back();
+  if (engine::IsLocalPath(path)) {
+    std::error_code error;
+    const bool found = std::filesystem::is_directory(path.empty() ? "/" : path, error);
+    return engine::ConnectionTestReport(
+        found ? engine::connect_code::kConnected : engine::connect_code::kDuplicateName, copyPath,
+        login, "");
+  }
+  const engine::NetworkShares::Connection connection = shares.Connect(path, login, password);
+  if (connection.code == engine::connect_code::kConnected)
+    shares.Disconnect(connection.localName, /*force=*/true);
+  return engine::ConnectionTestReport(connection.code, path, login, connection.message);
+}
+
+}  // namespace
+
+CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string server,
+                                   QWidget* configServers, QWidget* parent)
+    : ToolDialog(context, "frmCopyFileTo", parent),
+      server_(server.empty() ? context.session.CurrentServer : std::move(server)),
+      configServers_(configServers),
+      txtCopyTo_(Named(new QLineEdit(this), "txtCopyTo", "Copy File To:")),
+      txtLogin_(Named(new QLineEdit(this), "txtLogin", "Login:")),
+      txtPassword_(Named(new QLineEdit(this), "txtPassword", "Password:")),
+      txtReenterPassword_(Named(new QLineEdit(this), "txtReenterPassword", "Re-enter PW:")),
+      txtAppendToFile_(Named(new QLineEdit(this), "txtAppendToFile", "Append Text To File:")),
+      txtRemoteServer_(Named(new QLineEdit(this), "txtRemoteServer", "Remote Server*:")),
+      cmdTestConnection_(
+          Named(new QPushButton("Test Connection", this), "cmdTestConnection", "Test Connection")) {
+  SetToolServer(this, server_);
+  setWindowTitle(Q("Copy File Path for Server " + server_ + ":"));
+  auto* cmdBrowse = Named(new QPushButton("Browse...", this), "cmdBrowse", "Browse...");
+  auto* cmdOK = Named(new QPushButton("OK", this), "cmdOK", "OK");
+  auto* cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel", "Cancel");
+  SetDefaultButton(cmdOK);
+  SetCancelButton(cmdCancel);
+  txtPassword_->setEchoMode(QLineEdit::Password);
+  txtReenterPassword_->setEchoMode(QLineEdit::Password);
+  txtCopyTo_->setMinimumWidth(320);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(FieldLabel("Copy File To:", txtCopyTo_, this), 0, 0);
+  grid->addWidget(txtCopyTo_, 0, 1, 1, 3);
+  grid->addWidget(cmdBrowse, 0, 4);
+  grid->addWidget(FieldLabel("Login:", txtLogin_, this), 1, 0);
+  grid->addWidget(txtLogin_, 1, 1, 1, 3);
+  grid->addWidget(FieldLabel("Password:", txtPassword_, this), 2, 0);
+  grid->addWidget(txtPassword_, 2, 1);
+  grid->addWidget(FieldLabel("Re-enter PW:", txtReenterPassword_, this), 2, 2);
+  grid->addWidget(txtReenterPassword_, 2, 3);
+  grid->addWidget(cmdTestConnection_, 2, 4);
+  grid->addWidget(FieldLabel("Append Text To File:", txtAppendToFile_, this), 3, 0);
+  grid->addWidget(txtAppendToFile_, 3, 1, 1, 3);
+  grid->addWidget(FieldLabel("Remote Server*:", txtRemoteServer_, this), 4, 0);
+  grid->addWidget(txtRemoteServer_, 4, 1, 1, 3);
+  auto* note = new QLabel(
+      "* Remote Server is used to retrieve timestamp for Append To. If server name is in path, "
+      "it is automatically used as default.",
+      this);
+  note->setWordWrap(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdOK);
+  buttons->addWidget(cmdCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addWidget(note);
+  layout->addLayout(buttons);
+
+  const engine::CopyTargets stored = engine::LoadCopyTargets(context.store, server_);
+  txtCopyTo_->setText(Q(stored.copyPath));
+  txtLogin_->setText(Q(stored.copyToLogin));
+  txtPassword_->setText(Q(stored.copyToPassword));
+  txtReenterPassword_->setText(txtPassword_->text());
+  txtAppendToFile_->setText(Q(stored.appendToFile));
+  txtRemoteServer_->setText(Q(stored.getTimeFrom));
+
+  txtAppendToFile_->installEventFilter(this);
+  connect(cmdBrowse, &QPushButton::clicked, this, &CopyFileToDialog::Browse);
+  connect(cmdTestConnection_, &QPushButton::clicked, this, &CopyFileToDialog::TestConnection);
+  connect(cmdOK, &QPushButton::clicked, this, &CopyFileToDialog::Ok);
+  connect(cmdCancel, &QPushButton::clicked, this, &CopyFileToDialog::CloseWindow);
+  if (configServers_) configServers_->setEnabled(false);
+}
+
+CopyFileToDialog::~CopyFileToDialog() {
+  if (configServers_) configServers_->setEnabled(true);
+}
+
+bool CopyFileToDialog::eventFilter(QObject* watched, QEvent* event) {
+  // The question waits until the focus has moved, so its box does not fight the focus change.
+  if (watched == txtAppendToFile_ && event->type() == QEvent::FocusOut)
+    QTimer::singleShot(0, this, &CopyFileToDialog::TakeRemoteServerFromAppendPath);
+  return ToolDialog::eventFilter(watched, event);
+}
+
+void CopyFileToDialog::Browse() {
+  shell::FilePick pick;
+  pick.title = "Select Path to Copy File To and click Open.";
+  pick.startFolder = engine::FolderPart(S(txtCopyTo_));
+  const std::vector<std::string> chosen = context_.prompter.PickFiles(pick);
+  // Cancelled: the box's own text, cut to its folder like a chosen file.
+  txtCopyTo_->setText(Q(engine::FolderPart(chosen.empty() ? S(txtCopyTo_) : chosen.front())));
+}
+
+void CopyFileToDialog::TakeRemoteServerFromAppendPath() {
+  const std::optional<std::string> machine = engine::AppendToMachine(S(txtAppendToFile_));
+  if (!machine) return;
+  const std::string remote = S(txtRemoteServer_);
+  if (remote == *machine) return;
+  const engine::Answer answer = context_.prompter.Ask(
+      {shell::Prompt::Buttons::kYesNo, engine::kChangeRemoteServerTitle,
+       engine::ChangeRemoteServerQuestion(remote, *machine), engine::MessageIcon::kNone});
+  if (remote.empty() || answer == engine::Answer::kYes) txtRemoteServer_->setText(Q(*machine));
+}
+
+void CopyFileToDialog::TestConnection() {
+  if (IsBusy()) return;
+  SetBusy(true);
+  cmdTestConnection_->setEnabled(false);
+  engine::NetworkShares& shares = context_.ports.shares;
+  work_.Start([&shares, path = S(txtCopyTo_), login = S(txtLogin_),
+               password = S(txtPassword_)] { return TryConnection(shares, path, login, password); },
+              [this](const std::string& report) {
+                cmdTestConnection_->setEnabled(true);
+                const bool closing = CloseRequested();
+                SetBusy(false);
+                if (closing) return;
+                context_.prompter.Message(report);
+                Q_EMIT connectionTested();
+              });
+}
+
+void CopyFileToDialog::Ok() {
+  if (txtPassword_->text() != txtReenterPassword_->text()) {
+    context_.prompter.Message("Passwords do not match, please re-enter passwords.",
+                              "Passwords Do Not Match.");
+    txtPassword_->clear();
+    txtReenterPassword_->clear();
+    txtPassword_->setFocus();
+    return;
+  }
+  const engine::CopyTargets typed{S(txtCopyTo_), S(txtLogin_), S(txtPassword_), S(txtAppendToFile_),
+                                  S(txtRemoteServer_)};
+  if (Status saved = engine::SaveCopyTargets(context_.store, server_, typed); !saved) {
+    context_.prompter.Message(saved.message());
+    return;
+  }
+  CloseWindow();
+}
+
+}  // namespace pelvane::tools

@@ -1,0 +1,115 @@
+#include "tools/SqlLoginDialog.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "engine/LoginTest.h"
+#include "engine/ServerAdmin.h"
+#include "settings/ServerRegistry.h"
+#include "tools/ToolWindowFrame.h"
+
+namespace pelvane::tools {
+
+SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server, QWidget* parent)
+    : ToolDialog(context, "frmSQLLogin", parent),
+      server_(server.empty() ? context.session.CurrentServer : std::move(server)),
+      cmbServerGroup_(Named(new QComboBox(this), "cmbServerGroup", "Server Group:")),
+      txtUserName_(Named(new QLineEdit(this), "txtUserName", "User Name:")),
+      txtPassword_(Named(new QLineEdit(this), "txtPassword", "Password:")),
+      txtDatabase_(Named(new QLineEdit(this), "txtDatabase", "Database:")),
+      cmdOK_(Named(new QPushButton("OK", this), "cmdOK", "OK")) {
+  SetToolServer(this, server_);
+  setWindowTitle(QString::fromStdString("Login for " + server_ + ":"));
+  auto* cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel", "Cancel");
+  SetDefaultButton(cmdOK_);
+  SetCancelButton(cmdCancel);
+  txtPassword_->setEchoMode(QLineEdit::Password);
+  SelectAllOnFocus(txtPassword_);
+  cmbServerGroup_->setEditable(true);
+  cmbServerGroup_->setInsertPolicy(QComboBox::NoInsert);
+
+  auto* form = new QFormLayout;
+  form->addRow(FieldLabel("Server Group:", cmbServerGroup_, this), cmbServerGroup_);
+  form->addRow(FieldLabel("User Name:", txtUserName_, this), txtUserName_);
+  form->addRow(FieldLabel("&Password:", txtPassword_, this), txtPassword_);
+  form->addRow(FieldLabel("Database:", txtDatabase_, this), txtDatabase_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdOK_);
+  buttons->addWidget(cmdCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addLayout(buttons);
+  txtUserName_->setMinimumWidth(250);
+
+  settings::ServerRegistry registry(context.store);
+  for (const std::string& group : registry.GroupList(/*upperCase=*/false))
+    cmbServerGroup_->addItem(QString::fromStdString(group));
+  const engine::SqlLogin stored = engine::LoadSqlLogin(context.store, server_);
+  txtUserName_->setText(QString::fromStdString(stored.login));
+  txtPassword_->setText(QString::fromStdString(stored.password));
+  txtDatabase_->setText(QString::fromStdString(stored.database));
+  cmbServerGroup_->setEditText(QString::fromStdString(stored.group));
+
+  connect(cmdOK_, &QPushButton::clicked, this, &SqlLoginDialog::Ok);
+  connect(cmdCancel, &QPushButton::clicked, this, &SqlLoginDialog::CloseWindow);
+}
+
+void SqlLoginDialog::FocusPassword() {
+  txtUserName_->setText(QString::fromStdString(context_.store.GetINIValue(server_, "Login")));
+  txtPassword_->setFocus();
+  txtPassword_->selectAll();
+}
+
+void SqlLoginDialog::Ok() {
+  if (IsBusy()) return;
+  if (txtUserName_->text().isEmpty() || txtPassword_->text().isEmpty()) {
+    context_.prompter.Message(engine::kEmptyLoginMessage, "Login");
+    txtUserName_->setFocus();
+    txtUserName_->selectAll();
+    return;
+  }
+  shell::ServerSession& session = context_.session;
+  session.CurrentLogin = txtUserName_->text().toStdString();
+  session.CurrentPassword = txtPassword_->text().toStdString();
+  session.CurrentDatabase = txtDatabase_->text().toStdString();
+
+  SetBusy(true);
+  cmdOK_->setEnabled(false);
+  engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, ""};
+  engine::SqlClient& sql = context_.ports.sql;
+  work_.Start([&sql, target] { return sql.CheckLogin(target); },
+              [this](const engine::LoginCheck& check) { Tested(check); });
+}
+
+void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
+  cmdOK_->setEnabled(true);
+  if (CloseRequested()) {
+    SetBusy(false);
+    return;
+  }
+  const std::string login = txtUserName_->text().toStdString();
+  std::optional<engine::LoginQuestion> question = engine::LoginTestQuestion(check, server_, login);
+  bool save = true;
+  if (question) {
+    save = context_.prompter.Ask({shell::Prompt::Buttons::kYesNo, question->title, question->text,
+                                  engine::MessageIcon::kNone}) == engine::Answer::kYes;
+  }
+  SetBusy(false);
+  if (save) Save();
+  Q_EMIT loginTested();
+}
+
+void SqlLoginDialog::Save() {
+  const engine::SqlLogin typed{
+      txtUserName_->text().toStdString(), txtPassword_->text().toStdString(),
+      txtDatabase_->text().toStdString(), cmbServerGroup_->currentText().toStdString()};
+  if (Status saved = engine::SaveSqlLogin(context_.store, server_, typed); !saved) {
+    context_.prompter.Message(saved.message());
+    return;
+  }
+  CloseWindow();
+}
+
+}  // namespace pelvane::tools

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "engine/ports/SqlClient.h"
+#include "tools/BackgroundWork.h"
+#include "tools/ToolDialog.h"
+
+namespace pelvane::tools {
+
+/// frmSQLLogin: a server's SQL login, password, database and group, tested before they are
+/// saved. The test runs off the window thread.
+class SqlLoginDialog : public ToolDialog {
+  Q_OBJECT
+ public:
+  /// For the session's CurrentServer unless a server is named.
+  explicit SqlLoginDialog(shell::ShellContext& context, std::string server = {},
+                          QWidget* parent = nullptr);
+
+  /// Puts the stored user name back and the focus into the password box (a double-click in
+  /// Configure Servers).
+  void FocusPassword();
+
+ Q_SIGNALS:
+  /// The login test came back and its outcome was acted on (saved or not).
+  void loginTested();
+
+ private:
+  void Ok();
+  void Tested(const engine::LoginCheck& check);
+  void Save();
+
+  std::string server_;
+  QComboBox* cmbServerGroup_;
+  QLineEdit* txtUserName_;
+  QLineEdit* txtPassword_;
+  QLineEdit* txtDatabase_;
+  QPushButton* cmdOK_;
+  BackgroundWork work_{this};
+};
+
+}  // namespace pelvane::tools

@@ -1,0 +1,198 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "engine/ServerTargets.h"
+#include "tools/ServiceStatusDialogs.h"
+#include "tools/ToolWindows.h"
+#include "tools/ToolsFixture.h"
+
+namespace pelvane::tools {
+namespace {
+
+using engine::ServiceState;
+
+class ServiceDialogsTest : public ToolsTest {
+ protected:
+  ServiceDialogsTest() {
+    AddServer("ALPHA", "WEST");
+    AddServer("BRAVO", "EAST");
+    AddServer("CHARLIE", "WEST");
+    EXPECT_TRUE(engine::SaveServiceSettings(store, "ALPHA", {"Spooler", "m1"}));
+    EXPECT_TRUE(engine::SaveServiceSettings(store, "BRAVO", {"Spooler", ""}));
+  }
+  ServiceDialogBase* Open(ToolWindow which, const char* name) {
+    OpenToolWindow(which, context, mdi);
+    return Window<ServiceDialogBase>(name);
+  }
+  static void Choose(QComboBox* combo, const QString& text) {
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+  }
+  static QStringList Items(QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    return items;
+  }
+  static QColor Colour(QLabel* label) { return label->palette().color(QPalette::WindowText); }
+};
+
+TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColour) {
+  services.Set("m1/Spooler", ServiceState::kContinuePending);
+  ServiceDialogBase* dialog = Open(ToolWindow::kCheckServiceStatus, "frmCheckServiceStatus");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), "Check Service Status");
+  ExpectAccessibleNames(dialog);
+  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
+  auto* servers = Child<QComboBox>(dialog, "cmbServer");
+  EXPECT_EQ(Items(groups), (QStringList{"ALL", "WEST", "EAST"}));  // each group once
+  EXPECT_EQ(Items(servers), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
+  Choose(groups, "WEST");
+  EXPECT_EQ(Items(servers), (QStringList{"ALPHA", "CHARLIE"}));
+  Choose(groups, "ALL");
+  EXPECT_EQ(servers->currentText(), "");
+
+  QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
+  Click(dialog, "cmdGetStatus");  // nothing chosen
+  EXPECT_EQ(prompter.Texts(),
+            std::vector<std::string>{"Please select a Server to check the Service Status."});
+
+  Choose(servers, "ALPHA");
+  Click(dialog, "cmdGetStatus");
+  QTRY_COMPARE(done.count(), 1);
+  auto* label = Child<QLabel>(dialog, "lblServerStatus");
+  EXPECT_EQ(label->text(), "Spooler (m1) - Continue Pending");
+  EXPECT_EQ(Colour(label), QColor(255, 255, 0));
+
+  services.Set("m1/Spooler", ServiceState::kUnknown);  // unreachable
+  Click(dialog, "cmdGetStatus");
+  QTRY_COMPARE(done.count(), 2);
+  EXPECT_EQ(label->text(), "Spooler (m1) - Not Available.");
+  EXPECT_EQ(Colour(label), QColor(0, 0, 0));
+
+  Choose(servers, "BRAVO");  // no service machine configured
+  EXPECT_EQ(label->text(), "");
+  Click(dialog, "cmdGetStatus");
+  QTRY_COMPARE(done.count(), 3);
+  EXPECT_EQ(prompter.Texts().back(),
+            "The Service Name and/or Service Server is not configured for Server, BRAVO.  Go to "
+            "Configure Servers / Configure Services and complete configuration.");
+  EXPECT_EQ(label->text(), "");
+}
+
+TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
+  ServiceDialogBase* dialog = Open(ToolWindow::kStartStopService, "frmStartStopService");
+  ASSERT_NE(dialog, nullptr);
+  ExpectAccessibleNames(dialog);
+  auto* servers = Child<QComboBox>(dialog, "cmbServer");
+  auto* action = Child<QComboBox>(dialog, "cmbStartStop");
+  auto* button = Child<QPushButton>(dialog, "cmdStartStop");
+  auto* label = Child<QLabel>(dialog, "lblMessage");
+  QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
+
+  Click(dialog, "cmdStartStop");
+  EXPECT_EQ(prompter.Texts(),
+            std::vector<std::string>{"Select a Server that you want to Stop/Start a service."});
+
+  services.Set("m1/Spooler", ServiceState::kRunning);
+  Choose(servers, "ALPHA");  // shows the status at once
+  QTRY_COMPARE(done.count(), 1);
+  EXPECT_EQ(label->text(), "Spooler (m1) - Running");
+
+  struct Case {
+    QString action;
+    ServiceState before;
+    bool pinned;
+    std::string request;  // empty: none sent
+    QString shown;
+    int reads;
+  };
+  const Case cases[] = {
+      {"Stop", ServiceState::kRunning, false, "stop m1/Spooler", "Spooler (m1) - Stopped", 1},
+      {"Start", ServiceState::kStopped, false, "start m1/Spooler", "Spooler (m1) - Running", 1},
+      {"Stop", ServiceState::kRunning, true, "stop m1/Spooler", "Spooler (m1) - Running", 1},
+      {"Start", ServiceState::kStartPending, true, "start m1/Spooler",
+       "Spooler (m1) - Start Pending", engine::kServicePolls},
+      {"", ServiceState::kRunning, false, "", "Spooler (m1) - Running", 1},  // no action chosen
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.action.toStdString() + " " + std::to_string(c.reads));
+    services.Set("m1/Spooler", c.before, c.pinned);
+    if (c.action.isEmpty()) {
+      action->setCurrentIndex(-1);
+    } else {
+      Choose(action, c.action);
+      EXPECT_EQ(button->text(), c.action);
+    }
+    const size_t requestsBefore = services.Requests().size();
+    const int queriesBefore = services.queries;
+    const int doneBefore = done.count();
+
+    int ticks = 0;
+    QTimer heartbeat;
+    heartbeat.callOnTimeout([&] { ++ticks; });
+    heartbeat.start(20);
+    Click(dialog, "cmdStartStop");
+    EXPECT_FALSE(button->isEnabled());  // held until the poll ends
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), doneBefore + 1, 10000);
+    EXPECT_TRUE(button->isEnabled());
+    const std::vector<std::string> requests = services.Requests();
+    ASSERT_EQ(requests.size(), requestsBefore + (c.request.empty() ? 0 : 1));
+    if (!c.request.empty()) {
+      EXPECT_EQ(requests.back(), c.request);
+    }
+    EXPECT_EQ(services.queries - queriesBefore, c.reads);
+    EXPECT_EQ(label->text(), c.shown);
+    // Nine pauses of 150 ms: the window thread's timer kept firing through them.
+    if (c.reads == engine::kServicePolls) {
+      EXPECT_GT(ticks, 20);
+    }
+  }
+}
+
+TEST_F(ServiceDialogsTest, StartStopWithoutConfigurationSendsNothingAndSaysSo) {
+  ServiceDialogBase* dialog = Open(ToolWindow::kStartStopService, "frmStartStopService");
+  QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
+  Choose(Child<QComboBox>(dialog, "cmbServer"), "CHARLIE");
+  QTRY_COMPARE(done.count(), 1);
+  Choose(Child<QComboBox>(dialog, "cmbStartStop"), "Start");
+  Click(dialog, "cmdStartStop");
+  QTRY_COMPARE(done.count(), 2);
+  EXPECT_TRUE(services.Requests().empty());
+  EXPECT_EQ(prompter.Texts().size(), 2u);  // once on choosing, once on the button
+  EXPECT_EQ(prompter.Texts().back().rfind("The Service Name and/or Service Server", 0), 0u);
+}
+
+TEST_F(ServiceDialogsTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
+  OpenToolWindow(ToolWindow::kConfigServers, context, mdi);
+  QWidget* servers = Window("frmConfigServers");
+  auto* list = Child<QListWidget>(servers, "lstServers");
+  list->setCurrentItem(list->findItems("ALPHA", Qt::MatchExactly).front());
+  Click(servers, "cmdConfigService");
+  QWidget* alpha = Window("frmServices");
+  ASSERT_NE(alpha, nullptr);
+  EXPECT_EQ(alpha->windowTitle(), "Configure Service");
+  ExpectAccessibleNames(alpha);
+  EXPECT_EQ(Child<QLineEdit>(alpha, "txtServiceName")->text(), "Spooler");
+  EXPECT_EQ(Child<QLineEdit>(alpha, "txtServiceServer")->text(), "m1");
+
+  // Another server chosen meanwhile: its own window opens, and OK of the first writes ALPHA.
+  list->setCurrentItem(list->findItems("CHARLIE", Qt::MatchExactly).front());
+  Click(servers, "cmdConfigService");
+  EXPECT_EQ(context.session.CurrentServer, "CHARLIE");
+  Child<QLineEdit>(alpha, "txtServiceName")->setText("  W3SVC ");
+  Child<QLineEdit>(alpha, "txtServiceServer")->setText("m9");
+  QTest::keyClick(Child<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
+  EXPECT_EQ(store.GetINIValue("ALPHA", "ServiceName"), "W3SVC");
+  EXPECT_EQ(store.GetINIValue("ALPHA", "ServiceServer"), "m9");
+  EXPECT_EQ(store.GetINIValue("CHARLIE", "ServiceName"), "");
+  EXPECT_EQ(store.GetINIValue("CHARLIE", "ServiceServer"), "");
+}
+
+}  // namespace
+}  // namespace pelvane::tools

@@ -1,0 +1,188 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "engine/ServerAdmin.h"
+#include "platform/OdbcSqlClient.h"
+#include "support/StandinServer.h"
+#include "tools/SqlLoginDialog.h"
+#include "tools/ToolWindowFrame.h"
+#include "tools/ToolsFixture.h"
+
+namespace pelvane::tools {
+namespace {
+
+using engine::Answer;
+
+/// A loopback port that accepts connections into its backlog and never answers them.
+class SilentListener {
+ public:
+  SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 8) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+      port_ = ntohs(addr.sin_port);
+  }
+  ~SilentListener() { ::close(fd_); }
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+  std::string server() const { return "127.0.0.1," + std::to_string(port_); }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
+platform::OdbcSqlClient::Options ShortLogins() {
+  platform::OdbcSqlClient::Options options;
+  options.connectTimeoutSeconds = 2;
+  return options;
+}
+
+class SqlLoginTest : public ToolsTest {
+ protected:
+  SqlLoginDialog* Open(const std::string& server) {
+    context.session.CurrentServer = server;
+    return static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(context)));
+  }
+  void Fill(QWidget* dialog, const QString& user, const QString& password, const QString& database,
+            const QString& group) {
+    Child<QLineEdit>(dialog, "txtUserName")->setText(user);
+    Child<QLineEdit>(dialog, "txtPassword")->setText(password);
+    Child<QLineEdit>(dialog, "txtDatabase")->setText(database);
+    Child<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
+  }
+
+  testing::StandinServer standin;
+  platform::OdbcSqlClient odbc{ShortLogins()};
+  shell::ShellPorts odbcPorts{odbc, processes, shares, clock, services, sleeper};
+  shell::ShellContext odbcContext{store, state, odbcPorts, prompter, dir.path().string()};
+};
+
+TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
+  SilentListener silent;
+  const std::string closed = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  struct Case {
+    std::string server, password;
+    std::deque<Answer> answers;
+    std::string title;  // of the question; empty: none asked
+    bool saved;
+  };
+  const Case cases[] = {
+      {standin.server(), "Secret1", {}, "", true},
+      {standin.server(), "wrong", {Answer::kNo}, "Login Failed", false},
+      {standin.server(), "wrong", {Answer::kYes}, "Login Failed", true},
+      {closed, "Secret1", {Answer::kNo}, "Server not accessible", false},
+      {closed, "Secret1", {Answer::kYes}, "Server not accessible", true},
+      {silent.server(), "Secret1", {Answer::kNo}, "Server not accessible", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.server + " " + c.password);
+    mdi.closeAllSubWindows();
+    QApplication::processEvents();
+    ASSERT_TRUE(store.DeleteSection(c.server));
+    prompter.asked.clear();
+    prompter.answers = c.answers;
+    odbcContext.session.CurrentServer = c.server;
+    auto* dialog =
+        static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext)));
+    QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
+    Fill(dialog, "sa", QString::fromStdString(c.password), "pubs", "west");
+
+    int ticks = 0;
+    QTimer heartbeat;
+    heartbeat.callOnTimeout([&] { ++ticks; });
+    heartbeat.start(20);
+    Click(dialog, "cmdOK");
+    // While the server is asked the window keeps turning, with OK held disabled.
+    EXPECT_FALSE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
+    if (c.server == silent.server()) {
+      EXPECT_GT(ticks, 10);  // two seconds of login time-out
+    }
+
+    ASSERT_EQ(prompter.asked.size(), c.title.empty() ? 0u : 1u);
+    if (!c.title.empty()) {
+      EXPECT_EQ(prompter.asked[0].caption, c.title);
+    }
+    EXPECT_EQ(store.GetINIValue(c.server, "Login"), c.saved ? "sa" : "")
+        << ::testing::PrintToString(prompter.Texts());
+    EXPECT_EQ(store.GetINIValue(c.server, "Database"), c.saved ? "PUBS" : "");
+    EXPECT_EQ(store.GetINIValue(c.server, "ServerGroup"), c.saved ? "WEST" : "");
+    QTRY_COMPARE(Window("frmSQLLogin") == nullptr, c.saved);  // No keeps it open to correct
+    if (!c.saved) {
+      EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+      EXPECT_EQ(dialog->cursor().shape(), Qt::ArrowCursor);
+    }
+  }
+  EXPECT_EQ(prompter.unscripted, 0);
+}
+
+TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) {
+  AddServer("ALPHA", "WEST");
+  AddServer("BRAVO", "EAST");
+  // A password that needs every byte of its scrambled form.
+  ASSERT_TRUE(engine::SaveSqlLogin(store, standin.server(), {"sa", "Secret1", "pubs", "west"}));
+  const std::string scrambled = store.GetINIValue(standin.server(), "Password");
+  ASSERT_FALSE(scrambled.empty());
+
+  odbcContext.session.CurrentServer = standin.server();
+  auto* dialog =
+      static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext)));
+  ExpectAccessibleNames(dialog);
+  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->text(), "Secret1");
+  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(Child<QLineEdit>(dialog, "txtDatabase")->text(), "PUBS");
+  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
+  EXPECT_EQ(groups->currentText(), "WEST");
+  EXPECT_EQ(groups->count(), 2);  // the groups as the servers first name them, no "ALL"
+
+  QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
+  QTest::keyClick(Child<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
+  QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
+  EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), scrambled);
+  EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
+  SilentListener silent;
+  odbcContext.session.CurrentServer = silent.server();
+  QWidget* dialog = ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext));
+  Fill(dialog, "sa", "Secret1", "", "");
+  Click(dialog, "cmdOK");
+  mdi.closeAllSubWindows();
+  EXPECT_NE(Window("frmSQLLogin"), nullptr);  // still open while the server is asked
+  QTRY_VERIFY_WITH_TIMEOUT(Window("frmSQLLogin") == nullptr, 15000);
+  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(store.GetINIValue(silent.server(), "Login"), "");
+}
+
+TEST_F(SqlLoginTest, RefusesAnEmptyUserOrPasswordAndCancelSavesNothing) {
+  SqlLoginDialog* dialog = Open("ALPHA");
+  for (const auto& [user, password] :
+       {std::pair<QString, QString>{"", "pw"}, {"sa", ""}, {"", ""}}) {
+    Fill(dialog, user, password, "db", "");
+    Click(dialog, "cmdOK");
+  }
+  ASSERT_EQ(prompter.asked.size(), 3u);
+  for (const shell::Prompt& asked : prompter.asked) {
+    EXPECT_EQ(asked.caption, "Login");
+    EXPECT_EQ(asked.text, engine::kEmptyLoginMessage);
+  }
+  Fill(dialog, "sa", "pw", "db", "g");
+  QTest::keyClick(Child<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
+  QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
+  EXPECT_EQ(store.GetINIValue("ALPHA", "Login"), "");
+}
+
+}  // namespace
+}  // namespace pelvane::tools

@@ -1,0 +1,194 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTest>
+#include <atomic>
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "shell/ScriptedPrompter.h"
+#include "shell/ShellContext.h"
+#include "support/TempDir.h"
+
+namespace pelvane::tools {
+
+/// A service manager in memory, safe to call from the dialogs' worker threads. A state can be
+/// pinned so requests leave it alone (a service stuck in a pending state).
+class MemoryServices : public engine::ServiceControl {
+ public:
+  void Set(const std::string& key, engine::ServiceState state, bool pinned = false) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    states_[key] = state;
+    pinned_[key] = pinned;
+  }
+  engine::ServiceState QueryState(const std::string& machine, const std::string& service,
+                                  const engine::NetworkLogin&) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++queries;
+    auto found = states_.find(machine + "/" + service);
+    return found == states_.end() ? engine::ServiceState::kUnknown : found->second;
+  }
+  void Start(const std::string& machine, const std::string& service,
+             const engine::NetworkLogin&) override {
+    Request("start " + machine + "/" + service, machine + "/" + service,
+            engine::ServiceState::kRunning);
+  }
+  void Stop(const std::string& machine, const std::string& service,
+            const engine::NetworkLogin&) override {
+    Request("stop " + machine + "/" + service, machine + "/" + service,
+            engine::ServiceState::kStopped);
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
+  std::atomic_int queries{0};
+
+ private:
+  void Request(const std::string& what, const std::string& key, engine::ServiceState after) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(what);
+    if (!pinned_[key]) states_[key] = after;
+  }
+  std::mutex mutex_;
+  std::map<std::string, engine::ServiceState> states_;
+  std::map<std::string, bool> pinned_;
+  std::vector<std::string> requests_;
+};
+
+/// Network folders in memory: Connect answers with a scripted code.
+class MemoryShares : public engine::NetworkShares {
+ public:
+  std::atomic_int code{engine::connect_code::kConnected};
+  std::vector<std::string> calls;  // read after the work has ended
+  Connection Connect(const std::string& path, const std::string& user,
+                     const std::string& password) override {
+    calls.push_back("connect " + path + " " + user + " " + password);
+    return {code, code == engine::connect_code::kConnected ? "L:" : "", ""};
+  }
+  bool Disconnect(const std::string& localName, bool) override {
+    calls.push_back("disconnect " + localName);
+    return true;
+  }
+  Status CopyFile(const std::string&, const std::string&, bool) override { return Status::Ok(); }
+  Status AppendText(const std::string&, const std::string&) override { return Status::Ok(); }
+};
+
+class NoSql : public engine::SqlClient {
+ public:
+  engine::LoginCheck CheckLogin(const engine::SqlTarget&) override { return {}; }
+  Result<engine::QueryResult> RunQuery(const engine::SqlTarget&, const std::string&, int) override {
+    return Status::Error("none");
+  }
+  engine::PasswordChange ChangePassword(const std::string&, const std::string&, const std::string&,
+                                        const std::string&) override {
+    return {};
+  }
+};
+
+class NoProcesses : public engine::ProcessLauncher {
+ public:
+  engine::ProcessOutcome RunAndWait(
+      const std::string&, const std::vector<std::string>&,
+      const std::vector<std::pair<std::string, std::string>>&) override {
+    return {};
+  }
+};
+
+class NoClock : public engine::RemoteClock {
+ public:
+  std::optional<engine::RemoteTime> CurrentTime(const std::string&) override {
+    return std::nullopt;
+  }
+};
+
+/// Sleeps for real, so a poll takes the time it takes in use.
+class RealSleeper : public engine::Sleeper {
+ public:
+  void SleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
+};
+
+/// A settings file in a fresh folder, the ports, a scripted prompter and an MDI area that the
+/// tool windows open in. Tests may swap the SQL client and the service manager.
+class ToolsTest : public ::testing::Test {
+ protected:
+  ToolsTest() {
+    mdi.resize(900, 700);
+    mdi.show();
+  }
+  ~ToolsTest() override {
+    mdi.closeAllSubWindows();
+    QApplication::processEvents();
+  }
+
+  /// The content of the open tool window with this name, or null.
+  template <class T = QWidget>
+  T* Window(const char* objectName) {
+    for (QMdiSubWindow* frame : mdi.subWindowList()) {
+      if (frame->widget() && frame->widget()->objectName() == objectName)
+        return qobject_cast<T*>(frame->widget());
+    }
+    return nullptr;
+  }
+  template <class T>
+  static T* Child(QWidget* window, const char* objectName) {
+    T* found = window ? window->findChild<T*>(objectName) : nullptr;
+    EXPECT_NE(found, nullptr) << objectName;
+    return found;
+  }
+  static void Click(QWidget* window, const char* button) {
+    QWidget* target = Child<QWidget>(window, button);
+    if (target) QTest::mouseClick(target, Qt::LeftButton);
+  }
+  void AddServer(const std::string& name, const std::string& group = "") {
+    const int position = static_cast<int>(Servers().size()) + 1;
+    ASSERT_TRUE(store.SaveINIValues("Servers", "Server" + std::to_string(position), name));
+    ASSERT_TRUE(store.SaveINIValues(name, "ServerGroup", group));
+  }
+  std::vector<std::string> Servers() {
+    std::vector<std::string> names;
+    for (int i = 1;; ++i) {
+      std::string name = store.GetINIValue("Servers", "Server" + std::to_string(i));
+      if (name.empty()) return names;
+      names.push_back(name);
+    }
+  }
+  /// Every control a user can reach has a name a screen reader reads out.
+  static void ExpectAccessibleNames(QWidget* window) {
+    ASSERT_NE(window, nullptr);
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+      if (child->focusPolicy() == Qt::NoFocus || !child->isVisibleTo(window) ||
+          child->objectName().startsWith("qt_") ||
+          qobject_cast<QComboBox*>(child->parentWidget()))  // an editable combo's own editor
+        continue;
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(child);
+      ASSERT_NE(accessible, nullptr);
+      EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+          << window->objectName().toStdString() << "/" << child->objectName().toStdString();
+    }
+  }
+
+  testing::TempDir dir;
+  settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
+  engine::ProgramState state;
+  NoSql noSql;
+  NoProcesses processes;
+  MemoryShares shares;
+  NoClock clock;
+  MemoryServices services;
+  RealSleeper sleeper;
+  shell::ShellPorts ports{noSql, processes, shares, clock, services, sleeper};
+  shell::ScriptedPrompter prompter;
+  shell::ShellContext context{store, state, ports, prompter, dir.path().string()};
+  QMdiArea mdi;
+};
+
+}  // namespace pelvane::tools
