@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/ProfileText.h"
+#include "settings/SettingsStore.h"
 
 namespace pelvane::settings {
 
@@ -177,6 +178,12 @@ Status ProfileDocument::Set(std::string_view section, std::string_view key,
   if (Status s = CheckSectionName(section); !s) return s;
   if (Status s = CheckKeyName(key); !s) return s;
   if (Status s = CheckValue(value); !s) return s;
+  // A value that would read back otherwise is refused here, whoever writes it.
+  if (Status s = CheckReadsBack(std::string(section), std::string(key), value,
+                                "The value of " + std::string(TrimBlanks(key)) + " in [" +
+                                    std::string(TrimBlanks(section)) + "]");
+      !s)
+    return s;
 
   std::string entry = std::string(TrimBlanks(key)) + "=" + std::string(value);
   Section* s = FindSection(section);

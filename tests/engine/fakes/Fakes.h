@@ -103,6 +103,7 @@ struct ProcessCall {
   std::string program;
   std::vector<std::string> arguments;
   std::vector<std::pair<std::string, std::string>> environment;
+  ProcessLimits limits;
 
   /// The value after an option ("-S"), empty when the option is missing.
   std::string Option(const std::string& option) const {
@@ -129,8 +130,9 @@ class FakeProcessLauncher : public ProcessLauncher {
 
   ProcessOutcome RunAndWait(
       const std::string& program, const std::vector<std::string>& arguments,
-      const std::vector<std::pair<std::string, std::string>>& environment) override {
-    calls.push_back({program, arguments, environment});
+      const std::vector<std::pair<std::string, std::string>>& environment,
+      const ProcessLimits& limits) override {
+    calls.push_back({program, arguments, environment, limits});
     ToolBehaviour chosen = behaviour(calls.back());
     std::string outputFile = calls.back().Option("-o");
     if (chosen.output && !outputFile.empty() &&
