@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/CliRunHost.h"
-#include "cli/InterruptWatch.h"
 #include "cli/Command.h"
+#include "cli/InterruptWatch.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
 #include "engine/RunContext.h"
@@ -31,7 +31,8 @@ constexpr char kUsage[] =
     "usage: pelvanectl [--settings FILE] run [--server NAME ...] [--group G] [--script PATH ...]\n"
     "         [--copy PATH ...] [--overwrite] [--append] [--append-text TEXT] [--add-timestamp]\n"
     "         [--restart-service] [--simple-script TEXT] [--start-index N]\n"
-    "         [--script-timeout S] [--answer yes|no|cancel] [--no-copy] [--no-overwrite] [--no-append]\n"
+    "         [--script-timeout S] [--answer yes|no|cancel] [--no-copy] [--no-overwrite] "
+    "[--no-append]\n"
     "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n\n"
     "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
     "given is taken from what the dialog last stored in the settings file: the script and\n"
@@ -137,9 +138,9 @@ Status CheckPathList(const std::vector<std::string>& paths, const std::string& o
     }
   }
   if (paths.size() > engine::kMaxListItems) {
-    return Status::Error("at most " + std::to_string(engine::kMaxListItems) + " --" + option +
-                             " paths can be given",
-                         kInvalidArgument);
+    return Status::Error(
+        "at most " + std::to_string(engine::kMaxListItems) + " --" + option + " paths can be given",
+        kInvalidArgument);
   }
   return Status::Ok();
 }
@@ -192,14 +193,14 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   }
   // Stored lists too: a run must not start with a list it will refuse on every server.
   if (!inputs.simpleScriptMode && !engine::SplitList(inputs.scriptText)) {
-    return Status::Error("the script list holds more than " +
-                             std::to_string(engine::kMaxListItems) + " paths",
-                         kInvalidArgument);
+    return Status::Error(
+        "the script list holds more than " + std::to_string(engine::kMaxListItems) + " paths",
+        kInvalidArgument);
   }
   if (inputs.copyFile && !engine::SplitList(inputs.copyFileText)) {
-    return Status::Error("the copy list holds more than " + std::to_string(engine::kMaxListItems) +
-                             " paths",
-                         kInvalidArgument);
+    return Status::Error(
+        "the copy list holds more than " + std::to_string(engine::kMaxListItems) + " paths",
+        kInvalidArgument);
   }
   return inputs;
 }
@@ -263,8 +264,7 @@ int RunRun(CliContext& context, const Args& args) {
     const int signal = interrupts.signal();
     // Straight into the window: in deferred mode the collected lines are not shown any more.
     host.LogWindow().AppendText("*** The run was interrupted by " +
-                                std::string(signal == SIGINT ? "SIGINT" : "SIGTERM") +
-                                ". ***\r\n");
+                                std::string(signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***\r\n");
     context.err << "pelvanectl: the run was interrupted\n";
     return kExitSignalBase + signal;
   }

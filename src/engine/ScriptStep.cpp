@@ -247,7 +247,8 @@ QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::s
                        "-U", server.CurrentLogin,
                        "-i", script,
                        "-o", outputFile};
-  if (timeoutSeconds > 0) command.arguments.insert(command.arguments.end(), {"-t", std::to_string(timeoutSeconds)});
+  if (timeoutSeconds > 0)
+    command.arguments.insert(command.arguments.end(), {"-t", std::to_string(timeoutSeconds)});
   command.environment = {{"SQLCMDPASSWORD", server.CurrentPassword}};
   return command;
 }

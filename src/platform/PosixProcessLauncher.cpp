@@ -78,8 +78,8 @@ class Fd {
 
 /// In the child between fork and exec: async-signal-safe calls only. Reports a failed exec
 /// through the pipe as its errno.
-[[noreturn]] void ExecChild(const char* program, char* const* argv, char* const* envp,
-                            pid_t parent, int reportFd) {
+[[noreturn]] void ExecChild(const char* program, char* const* argv, char* const* envp, pid_t parent,
+                            int reportFd) {
   // Die with the parent; if it died already before this took hold, do not start at all.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != parent) ::_exit(127);

@@ -20,10 +20,10 @@ struct Options {
   int queryTimeoutSeconds = 0;  ///< -t: a batch that runs longer is ended; 0 waits forever
 };
 
-/// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may also be
-/// attached: "-Sserver"). Without -P the password comes from environmentPassword (the caller
-/// passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages never
-/// repeat the password.
+/// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may
+/// also be attached: "-Sserver"). Without -P the password comes from environmentPassword (the
+/// caller passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages
+/// never repeat the password.
 Result<Options> ParseCommandLine(const std::vector<std::string>& args,
                                  const std::optional<std::string>& environmentPassword);
 

@@ -27,7 +27,8 @@ Result<std::string> ReadScript(const std::string& path) {
 
 /// Refuses an output file that is the script itself: creating it would empty the script.
 Status CheckOutputIsNotTheScript(const Options& options) {
-  struct stat script {}, output {};
+  struct stat script {
+  }, output{};
   if (::stat(options.scriptPath.c_str(), &script) != 0 ||
       ::stat(options.outputPath.c_str(), &output) != 0)
     return Status::Ok();
@@ -71,8 +72,8 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
     if (report.timedOut()) {
       Fail(output, err,
            "Query timeout expired: a batch ran longer than " +
-               std::to_string(options.queryTimeoutSeconds) +
-               " seconds on server " + options.server + "; it was ended and the connection closed.");
+               std::to_string(options.queryTimeoutSeconds) + " seconds on server " +
+               options.server + "; it was ended and the connection closed.");
       return kExitTimedOut;
     }
     return Fail(output, err, "The connection to server " + options.server + " was lost.");
@@ -99,12 +100,7 @@ int RunQueryTool(const std::vector<std::string>& args,
     out << HelpText();
     return kExitSuccess;
   }
-  // Both checks come before the output file is created, which would empty it.
-  Result<std::string> script = ReadScript(options->scriptPath);
-  if (!script) {
-    err << "isqlw: " << script.status().message() << "\n";
-    return kExitFailure;
-  }
+  // Before the output file is created, which would empty it.
   if (Status same = CheckOutputIsNotTheScript(*options); !same) {
     err << "isqlw: " << same.message() << "\n";
     return kExitFailure;
@@ -114,6 +110,8 @@ int RunQueryTool(const std::vector<std::string>& args,
     err << "isqlw: " << output.status().message() << "\n";
     return kExitFailure;
   }
+  Result<std::string> script = ReadScript(options->scriptPath);
+  if (!script) return Fail(output.value(), err, script.status().message());
   return RunScript(*options, *script, output.value(), err);
 }
 

@@ -91,8 +91,7 @@ bool IsTemporaryOf(const std::string& entry, const std::string& base) {
     return false;
   for (size_t i = base.size() + 1; i < entry.size(); ++i) {
     char c = entry[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-      return false;
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
   }
   return true;
 }

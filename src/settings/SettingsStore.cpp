@@ -45,8 +45,9 @@ Status CheckReadsBack(const std::string& section, const std::string& key, std::s
                       const std::string& what) {
   std::string_view trimmed = TrimBlanks(value);
   if (!trimmed.empty() && trimmed.front() == '?') {
-    return Status::Error(what + " cannot begin with \"?\": the settings file reads such a value "
-                                "as empty.",
+    return Status::Error(what +
+                             " cannot begin with \"?\": the settings file reads such a value "
+                             "as empty.",
                          kInvalidArgument);
   }
   if (trimmed.size() > kMaxValueLength && !IsReadWhole(section, key)) {

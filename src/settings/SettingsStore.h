@@ -16,8 +16,8 @@ namespace pelvane::settings {
 constexpr size_t kMaxValueLength = 255;
 
 /// Reads one value the way every setting is read: blanks around it removed, at most 255
-/// characters (but see IsReadWhole), and empty when the key is missing or blank or its value starts with "?".
-/// A file that is missing or cannot be read gives empty values.
+/// characters (but see IsReadWhole), and empty when the key is missing or blank or its value starts
+/// with "?". A file that is missing or cannot be read gives empty values.
 std::string GetINIValue(const std::string& section, const std::string& key,
                         const std::string& file);
 
@@ -25,10 +25,10 @@ std::string GetINIValue(const std::string& section, const std::string& key,
 /// in one atomic replacement of the file.
 ///
 /// Edits in every process take an advisory lock beside the file, so concurrent writers never
-/// lose each other's changes. Another process's change is seen at the next read: the parsed file is reused only while the
-/// file's identity, size and modification time are unchanged. Writes replace the file through a
-/// temporary file in the same folder, so a crash never leaves a truncated settings file.
-/// Safe to use from several threads.
+/// lose each other's changes. Another process's change is seen at the next read: the parsed file is
+/// reused only while the file's identity, size and modification time are unchanged. Writes replace
+/// the file through a temporary file in the same folder, so a crash never leaves a truncated
+/// settings file. Safe to use from several threads.
 class SettingsStore {
  public:
   explicit SettingsStore(std::string file);

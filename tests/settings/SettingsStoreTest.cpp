@@ -153,8 +153,8 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   // (and the lock files that writers share).
-  std::vector<std::string> expected{"folder.ZRQ", "folder.ZRQ.lock", "good.ZRQ",
-                                    "good.ZRQ.lock", "readonly.ZRQ", "readonly.ZRQ.lock"};
+  std::vector<std::string> expected{"folder.ZRQ",    "folder.ZRQ.lock", "good.ZRQ",
+                                    "good.ZRQ.lock", "readonly.ZRQ",    "readonly.ZRQ.lock"};
   if (::geteuid() != 0) expected.insert(expected.end(), {"unreadable.ZRQ", "unreadable.ZRQ.lock"});
   EXPECT_EQ(names, expected);
 }

@@ -128,10 +128,9 @@ class FakeProcessLauncher : public ProcessLauncher {
     return ToolBehaviour{};
   };
 
-  ProcessOutcome RunAndWait(
-      const std::string& program, const std::vector<std::string>& arguments,
-      const std::vector<std::pair<std::string, std::string>>& environment,
-      const ProcessLimits& limits) override {
+  ProcessOutcome RunAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::pair<std::string, std::string>>& environment,
+                            const ProcessLimits& limits) override {
     calls.push_back({program, arguments, environment, limits});
     ToolBehaviour chosen = behaviour(calls.back());
     std::string outputFile = calls.back().Option("-o");
@@ -272,7 +271,7 @@ struct FakeRun {
   FakeRun() {
     state.SettingsFile = store.file();
     state.DateTimeFormat = "\"T\"";
-    state.TempErrorFile = log.TempErrorFile();
+    state.TempErrorFile = dir.File("tmpErrMsgs.log");
     state.FixedLogFile = log.FixedLogFile();
     state.QueryOutputFile = dir.File("PelvaneScript.out");
   }
