@@ -1,6 +1,7 @@
 #include "settings/ProfileDocument.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "settings/ProfileText.h"
 #include "settings/SettingsStore.h"
@@ -72,8 +73,12 @@ Status CheckValue(std::string_view value) {
   return Status::Ok();
 }
 
-ProfileDocument ProfileDocument::Parse(std::string_view bytes) {
+ProfileDocument ProfileDocument::Parse(std::string_view fileBytes) {
   ProfileDocument doc;
+  DecodedProfile decoded = DecodeProfile(fileBytes);
+  doc.encoding_ = decoded.encoding;
+  doc.tail_ = std::move(decoded.tail);
+  const std::string_view bytes = decoded.text;
   doc.sections_.emplace_back();
   bool lineEndSeen = false;
   size_t pos = 0;
@@ -117,7 +122,8 @@ std::string ProfileDocument::Serialize() const {
     if (section.header) out.append(section.header->text).append(section.header->end);
     for (const Line& line : section.lines) out.append(line.text).append(line.end);
   }
-  return out;
+  // A file is written back in the encoding it was read in, never as a mix.
+  return EncodeProfile(encoding_, out, tail_);
 }
 
 void ProfileDocument::IndexKeys(Section& section) {
