@@ -130,12 +130,8 @@ Result<std::vector<std::string>> ChosenServers(settings::SettingsStore& store, c
 /// may be at most 100 of them.
 Status CheckPathList(const std::vector<std::string>& paths, const std::string& option) {
   for (const std::string& path : paths) {
-    if (path.find_first_of("|\r\n") != std::string::npos) {
-      return Status::Error("--" + option + " " + path +
-                               ": a path cannot hold \"|\" or a line break, which separate "
-                               "the paths of a list",
-                           kInvalidArgument);
-    }
+    if (Status s = engine::CheckListPath(path); !s)
+      return Status::Error("--" + option + " " + s.message(), kInvalidArgument);
   }
   if (paths.size() > engine::kMaxListItems) {
     return Status::Error(

@@ -28,8 +28,8 @@ constexpr int kToolCouldNotRun = 2;
 constexpr int kToolTimedOut = 3;
 // How long past the script time-out the tool may take to end a batch and say so.
 constexpr int kToolGraceSeconds = 5;
-constexpr int kInvalidProcedureCall = error_number::kInvalidProcedureCall;
-constexpr int kTypeMismatch = error_number::kTypeMismatch;
+using error_number::kInvalidProcedureCall;
+using error_number::kTypeMismatch;
 
 bool ContainsNoCase(const std::string& text, const std::string& word) {
   auto same = [](char a, char b) {

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "settings/ErrorNumbers.h"
+
 namespace pelvane::platform {
 
 namespace fs = std::filesystem;
@@ -11,15 +13,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // The classic file error numbers, so that the steps tell the failures apart as they always did.
-constexpr int kBadFileName = 52;
-constexpr int kFileNotFound = 53;
-constexpr int kFileAlreadyExists = 58;
-constexpr int kPathFileAccessError = 75;
-constexpr int kPathNotFound = 76;
+using error_number::kBadFileName;
+using error_number::kFileAlreadyExists;
+using error_number::kFileNotFound;
+using error_number::kPathFileAccessError;
+using error_number::kPathNotFound;
 
 /// Only absolute paths of this machine can be written; a drive letter names nothing here.
 Status CheckWritable(const std::string& path) {
-  if (path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0)) {
+  if (engine::IsNetworkPath(path)) {
     return Status::Error("Network folders are not available on this platform: " + path,
                          kBadFileName);
   }

@@ -12,13 +12,15 @@
 #include <memory>
 #include <vector>
 
+#include "settings/ErrorNumbers.h"
+
 namespace pelvane::settings {
 
 namespace {
 
-constexpr int kFileNotFound = 53;
-constexpr int kPermissionDenied = 70;
-constexpr int kPathFileAccessError = 75;
+using error_number::kFileNotFound;
+using error_number::kPathFileAccessError;
+using error_number::kPermissionDenied;
 
 /// Owns one file descriptor.
 class UniqueFd {
