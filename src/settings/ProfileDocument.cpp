@@ -184,6 +184,13 @@ Status ProfileDocument::Set(std::string_view section, std::string_view key,
   if (Status s = CheckSectionName(section); !s) return s;
   if (Status s = CheckKeyName(key); !s) return s;
   if (Status s = CheckValue(value); !s) return s;
+  if (!HoldsExactly(encoding_, section) || !HoldsExactly(encoding_, key) ||
+      !HoldsExactly(encoding_, value)) {
+    return Status::Error(
+        "This settings file is in UTF-16; a name or value that is not UTF-8 text cannot be "
+        "stored in it unchanged.",
+        kInvalidArgument);
+  }
   // A value that would read back otherwise is refused here, whoever writes it.
   if (Status s = CheckReadsBack(std::string(section), std::string(key), value,
                                 "The value of " + std::string(TrimBlanks(key)) + " in [" +

@@ -87,6 +87,17 @@ DecodedProfile DecodeProfile(std::string_view bytes) {
   return decoded;
 }
 
+bool HoldsExactly(ProfileEncoding encoding, std::string_view text) {
+  if (encoding != ProfileEncoding::kUtf16Le) return true;
+  for (size_t i = 0; i < text.size();) {
+    size_t length = 1;
+    uint32_t code = NextCode(text, i, length);
+    if (length == 1 && code >= 0x80) return false;
+    i += length;
+  }
+  return true;
+}
+
 std::string EncodeProfile(ProfileEncoding encoding, std::string_view text, std::string_view tail) {
   switch (encoding) {
     case ProfileEncoding::k8Bit:

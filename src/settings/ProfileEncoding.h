@@ -24,4 +24,8 @@ DecodedProfile DecodeProfile(std::string_view bytes);
 std::string EncodeProfile(ProfileEncoding encoding, std::string_view text,
                           std::string_view tail = {});
 
+/// Whether text can be written in a file of the given encoding and read back unchanged: in a
+/// UTF-16 file only UTF-8 text can.
+bool HoldsExactly(ProfileEncoding encoding, std::string_view text);
+
 }  // namespace pelvane::settings

@@ -47,6 +47,8 @@ TEST(ProfileEncodingTest, MarkedAndWideFilesReadAndWriteBackAsTheyCame) {
     EXPECT_EQ(again.Find("Servers", "Server2").value_or("?"), "B") << c.name;
     EXPECT_EQ(again.Serialize(), doc.Serialize()) << c.name;
     EXPECT_EQ(doc.Serialize().substr(0, 2), c.bytes.substr(0, 2)) << c.name;
+    // 8-bit text that is not UTF-8 would come back changed from a UTF-16 file.
+    EXPECT_EQ(doc.Set("A", "Note", "caf\xE9").ok(), c.bytes[0] != '\xFF') << c.name;
   }
 }
 
