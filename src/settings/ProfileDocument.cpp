@@ -73,13 +73,15 @@ Status CheckValue(std::string_view value) {
   return Status::Ok();
 }
 
+// sections_[0] always exists, also in a document that was never parsed: every index skips it.
+ProfileDocument::ProfileDocument() : sections_(1) {}
+
 ProfileDocument ProfileDocument::Parse(std::string_view fileBytes) {
   ProfileDocument doc;
   DecodedProfile decoded = DecodeProfile(fileBytes);
   doc.encoding_ = decoded.encoding;
   doc.tail_ = std::move(decoded.tail);
   const std::string_view bytes = decoded.text;
-  doc.sections_.emplace_back();
   bool lineEndSeen = false;
   size_t pos = 0;
   while (pos < bytes.size()) {

@@ -23,6 +23,8 @@ namespace pelvane::settings {
 /// back as it came.
 class ProfileDocument {
  public:
+  /// An empty file.
+  ProfileDocument();
   static ProfileDocument Parse(std::string_view bytes);
 
   /// The file's bytes as they are to be written.
