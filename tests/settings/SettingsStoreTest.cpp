@@ -136,6 +136,16 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
   }
 
   EXPECT_FALSE(SettingsStore(dir.File("no/such/folder/Pelvane.ZRQ")).SaveINIValues("S", "k", "v"));
+  if (::geteuid() != 0) {  // root writes into any folder
+    std::string locked = dir.File("locked");
+    std::filesystem::create_directory(locked);
+    WriteBytes(locked + "/Pelvane.ZRQ.lock", "");
+    ::chmod(locked.c_str(), 0555);
+    Status refused = SettingsStore(locked + "/Pelvane.ZRQ").SaveINIValues("S", "k", "v");
+    EXPECT_NE(refused.message().find("the folder " + locked + " is not writable"), std::string::npos)
+        << refused.message();
+    ::chmod(locked.c_str(), 0755);
+  }
 
   std::string good = dir.File("good.ZRQ");
   WriteBytes(good, original);
@@ -155,7 +165,9 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
   // (and the lock files that writers share).
   std::vector<std::string> expected{"folder.ZRQ",    "folder.ZRQ.lock", "good.ZRQ",
                                     "good.ZRQ.lock", "readonly.ZRQ",    "readonly.ZRQ.lock"};
-  if (::geteuid() != 0) expected.insert(expected.end(), {"unreadable.ZRQ", "unreadable.ZRQ.lock"});
+  if (::geteuid() != 0)
+    expected.insert(expected.end(), {"locked", "unreadable.ZRQ", "unreadable.ZRQ.lock"});
+  std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
 }
 
