@@ -142,7 +142,8 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
     WriteBytes(locked + "/Pelvane.ZRQ.lock", "");
     ::chmod(locked.c_str(), 0555);
     Status refused = SettingsStore(locked + "/Pelvane.ZRQ").SaveINIValues("S", "k", "v");
-    EXPECT_NE(refused.message().find("the folder " + locked + " is not writable"), std::string::npos)
+    EXPECT_NE(refused.message().find("the folder " + locked + " is not writable"),
+              std::string::npos)
         << refused.message();
     ::chmod(locked.c_str(), 0755);
   }
