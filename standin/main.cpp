@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/TopLevel.h"
 #include "standin/sql/SqlEngine.h"
 #include "standin/tds/CommandLine.h"
 #include "standin/tds/TdsServer.h"
@@ -15,9 +16,7 @@ namespace {
 constexpr int kBadUsage = 2;
 constexpr int kFailed = 1;
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunStandin(int argc, char** argv) {
   using namespace pelvane::standin;
   auto options = tds::ParseStandinOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!options) {
@@ -59,4 +58,10 @@ int main(int argc, char** argv) {
   sigwait(&stopSignals, &signal);
   server.value()->Stop();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return pelvane::RunGuarded("sqlstandin", std::cerr, [&] { return RunStandin(argc, argv); });
 }

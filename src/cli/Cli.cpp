@@ -65,6 +65,10 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& environme
       PrintUsage(out, defaultSettingsFile);
       return kExitOk;
     }
+    if (option == "--settings" && next + 1 == args.size()) {
+      err << kProgram << ": --settings needs a file name\n";
+      return kExitUsage;
+    }
     if (option == "--settings" && next + 1 < args.size()) {
       settingsFile = args[next + 1];
       next += 2;
@@ -140,6 +144,11 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& environme
     return kExitUsage;
   }
   settings::SettingsStore store(settingsFile);
+  // A settings path that is a folder, a pipe or unreadable would list nothing and look fine.
+  if (Status readable = store.CheckReadable(); !readable) {
+    err << kProgram << ": " << readable.message() << '\n';
+    return kExitFailure;
+  }
   CliContext context{environment, store, in, out, err};
   return chosen->run(context, *parsed);
 }

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -7,9 +8,12 @@
 
 #include "cli/CliRunHost.h"
 #include "cli/Command.h"
+#include "cli/InterruptWatch.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
 #include "engine/RunContext.h"
+#include "engine/ScriptStep.h"
+#include "engine/SplitList.h"
 #include "engine/StoredRunInputs.h"
 #include "engine/VeskRun.h"
 #include "platform/NetRpcServiceControl.h"
@@ -29,7 +33,8 @@ constexpr char kUsage[] =
     "usage: pelvanectl [--settings FILE] run [--server NAME ...] [--group G] [--script PATH ...]\n"
     "         [--copy PATH ...] [--overwrite] [--append] [--append-text TEXT] [--add-timestamp]\n"
     "         [--restart-service] [--simple-script TEXT] [--start-index N]\n"
-    "         [--answer yes|no|cancel] [--no-copy] [--no-overwrite] [--no-append]\n"
+    "         [--script-timeout S] [--answer yes|no|cancel] [--no-copy] [--no-overwrite] "
+    "[--no-append]\n"
     "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n\n"
     "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
     "given is taken from what the dialog last stored in the settings file: the script and\n"
@@ -39,7 +44,10 @@ constexpr char kUsage[] =
     "  --group G            every server of group G (\"ALL\": every listed server); with\n"
     "                       --server, the servers of both. The servers are processed in\n"
     "                       alphabetical order, as the Process Servers list shows them\n"
-    "  --script PATH        a script file to run on every server (repeatable, in order)\n"
+    "  --script PATH        a script file to run on every server (repeatable, in order; at\n"
+    "                       most 100; a path cannot hold \"|\" or a line break)\n"
+    "  --script-timeout S   end a script that runs longer than S seconds (0: no limit); it\n"
+    "                       is UNSUCCESSFUL. Default: \"Pelvane\"/\"ScriptTimeout\", else none\n"
     "  --copy PATH          a file to copy to every server's CopyPath (repeatable); turns on\n"
     "                       \"Copy File To Server?\"\n"
     "  --overwrite          \"Overwrite Existing File?\": a copy may replace a file\n"
@@ -51,8 +59,8 @@ constexpr char kUsage[] =
     "                       configured service\n"
     "  --simple-script TEXT Simple Script mode with this query: its result table is logged\n"
     "                       for every server, and no script, copy, append or service step runs\n"
-    "  --start-index N      start at the N-th server of the list (1 to 32767; default 1), as\n"
-    "                       \"Continue ...\" does after a break\n"
+    "  --start-index N      start at the N-th server of the list (1 up to the number of\n"
+    "                       servers; default 1), as \"Continue ...\" does after a break\n"
     "  --no-copy            clear \"Copy File To Server?\", whatever the dialog stored\n"
     "  --no-overwrite       clear \"Overwrite Existing File?\"\n"
     "  --no-append          clear \"Append Text?\"\n"
@@ -71,9 +79,12 @@ constexpr char kUsage[] =
     "failed, an error message was shown (a log file that cannot be written), or the run\n"
     "stopped at a break (\"Break and display\"; continue with --start-index); 2 the run\n"
     "was refused (no server, no copy file, bad usage) or ended early (\"End and display\",\n"
-    "a cancelled question, a missing query tool).\n";
+    "a cancelled question, a missing query tool); 130 or 143 the run was interrupted by\n"
+    "SIGINT or SIGTERM: the running query tool is ended first and the log says so.\n";
 
 constexpr int kMaxStartIndex = 32767;
+// An interrupted run exits as a shell reports a process ended by the signal: 128 + its number.
+constexpr int kExitSignalBase = 128;
 
 std::optional<int> ParseStartIndex(const std::string& text) {
   if (text.empty() || text.size() > 5) return std::nullopt;
@@ -117,6 +128,21 @@ Result<std::vector<std::string>> ChosenServers(settings::SettingsStore& store, c
   return engine::SortedAsListBox(servers);
 }
 
+/// A list of paths as it will be split: no item may hold the list's separators, and there
+/// may be at most 100 of them.
+Status CheckPathList(const std::vector<std::string>& paths, const std::string& option) {
+  for (const std::string& path : paths) {
+    if (Status s = engine::CheckListPath(path); !s)
+      return Status::Error("--" + option + " " + s.message(), kInvalidArgument);
+  }
+  if (paths.size() > engine::kMaxListItems) {
+    return Status::Error(
+        "at most " + std::to_string(engine::kMaxListItems) + " --" + option + " paths can be given",
+        kInvalidArgument);
+  }
+  return Status::Ok();
+}
+
 /// The stored inputs with every option given laid over them.
 Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Args& args) {
   engine::RunInputs inputs = engine::LoadStoredRunInputs(store);
@@ -125,7 +151,17 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
     if (!servers) return servers.status();
     inputs.processServers = *servers;
   }
+  for (const char* list : {"script", "copy"})
+    if (Status s = CheckPathList(args.Values(list), list); !s) return s;
   if (args.Has("script")) inputs.scriptText = JoinWithBars(args.Values("script"));
+  if (std::optional<std::string> text = args.Value("script-timeout")) {
+    inputs.scriptTimeoutSeconds = engine::ParseScriptTimeout(*text);
+    if (!inputs.scriptTimeoutSeconds) {
+      return Status::Error("--script-timeout needs a number of seconds from 0 to " +
+                               std::to_string(engine::kMaxScriptTimeoutSeconds),
+                           kInvalidArgument);
+    }
+  }
   if (args.Has("copy")) {
     inputs.copyFileText = JoinWithBars(args.Values("copy"));
     inputs.copyFile = true;
@@ -152,6 +188,17 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
       inputs.*box = false;
     else if (args.Has(on) && on != "copy" && on != "simple-script")
       inputs.*box = true;
+  }
+  // Stored lists too: a run must not start with a list it will refuse on every server.
+  if (!inputs.simpleScriptMode && !engine::SplitList(inputs.scriptText)) {
+    return Status::Error(
+        "the script list holds more than " + std::to_string(engine::kMaxListItems) + " paths",
+        kInvalidArgument);
+  }
+  if (inputs.copyFile && !engine::SplitList(inputs.copyFileText)) {
+    return Status::Error(
+        "the copy list holds more than " + std::to_string(engine::kMaxListItems) + " paths",
+        kInvalidArgument);
   }
   return inputs;
 }
@@ -188,9 +235,16 @@ int RunRun(CliContext& context, const Args& args) {
   Result<engine::RunInputs> given = RunInputsFor(context.store, args);
   if (!given) return Report(context, given.status());
   engine::RunInputs inputs = *given;
+  const size_t serverCount = inputs.processServers.size();
+  if (serverCount > 0 && static_cast<size_t>(startIndex) > serverCount) {
+    return Refuse(context, "--start-index " + std::to_string(startIndex) +
+                               " is past the end of the list of " + std::to_string(serverCount) +
+                               " server" + (serverCount == 1 ? "" : "s"));
+  }
 
+  InterruptWatch interrupts;
   std::unique_ptr<engine::SqlClient> sql = context.environment.makeSqlClient();
-  platform::PosixProcessLauncher processes;
+  platform::PosixProcessLauncher processes(&interrupts.interrupted());
   platform::SmbNetworkShares shares;
   platform::SmbRemoteClock clock;
   platform::NetRpcServiceControl services;
@@ -203,6 +257,14 @@ int RunRun(CliContext& context, const Args& args) {
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
 
   engine::RunOutcome outcome = engine::RunVesk(startIndex, run);
+  if (interrupts.interrupted()) {
+    const int signal = interrupts.signal();
+    // Straight into the window: in deferred mode the collected lines are not shown any more.
+    host.LogWindow().AppendText("*** The run was interrupted by " +
+                                std::string(signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***\r\n");
+    context.err << "pelvanectl: the run was interrupted\n";
+    return kExitSignalBase + signal;
+  }
   if (outcome.kind == engine::RunOutcome::Kind::kStopped) {
     // Standard output is the log; the way on belongs with the messages.
     context.err << "pelvanectl: the run stopped after an error; continue with --start-index "
@@ -219,7 +281,7 @@ std::vector<Command> RunCommands() {
        "run scripts (and the copy, append and service steps) on servers",
        kUsage,
        {{"server", "group", "script", "copy", "append-text", "simple-script", "start-index",
-         "answer"},
+         "answer", "script-timeout"},
         {"overwrite", "append", "add-timestamp", "restart-service", "no-copy", "no-overwrite",
          "no-append", "no-add-timestamp", "no-restart-service", "no-simple-script"}},
        RunRun},

@@ -6,12 +6,15 @@
 #include "cli/TerminalQuestion.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/ProgramLocation.h"
+#include "settings/TopLevel.h"
 
 int main(int argc, char** argv) {
-  pelvane::cli::CliEnvironment environment;
-  environment.defaultSettingsFile = pelvane::platform::DefaultSettingsFile();
-  environment.makeSqlClient = [] { return std::make_unique<pelvane::platform::OdbcSqlClient>(); };
-  environment.readLine = pelvane::cli::ReadTerminalLine;
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return pelvane::cli::RunCli(args, environment, std::cin, std::cout, std::cerr);
+  return pelvane::RunGuarded("pelvanectl", std::cerr, [&] {
+    pelvane::cli::CliEnvironment environment;
+    environment.defaultSettingsFile = pelvane::platform::DefaultSettingsFile();
+    environment.makeSqlClient = [] { return std::make_unique<pelvane::platform::OdbcSqlClient>(); };
+    environment.readLine = pelvane::cli::ReadTerminalLine;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return pelvane::cli::RunCli(args, environment, std::cin, std::cout, std::cerr);
+  });
 }

@@ -1,33 +1,19 @@
 #include "engine/AppendStep.h"
 
 #include "engine/MapDrive.h"
-#include "settings/PasswordScrambler.h"
+#include "settings/ErrorNumbers.h"
+#include "settings/ProfileText.h"
 
 namespace pelvane::engine {
 
 namespace {
 
-/// The classic number of a file that cannot be opened under its name.
-constexpr int kBadFileName = 52;
+using error_number::kBadFileName;
 /// The classic error of cutting text at a position that is not there.
-constexpr int kInvalidProcedureCall = 5;
+using error_number::kInvalidProcedureCall;
 
 Status CannotCut() {
   return Status::Error("Invalid procedure call or argument", kInvalidProcedureCall);
-}
-
-bool StartsWithNetworkPrefix(const std::string& path) {
-  return path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0);
-}
-
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(' ') == std::string::npos;
-}
-
-std::string TrimBlanks(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
@@ -42,7 +28,7 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 std::string ChooseGetTimeFrom(RunContext& run, const std::string& appendToFile) {
   const std::string& server = run.server.CurrentServer;
   std::string machine;
-  if (StartsWithNetworkPrefix(appendToFile)) {
+  if (IsNetworkPath(appendToFile)) {
     const size_t end = appendToFile.find_first_of("\\/", 2);
     if (end == std::string::npos) {
       run.ShowGeneralError(CannotCut());
@@ -50,7 +36,7 @@ std::string ChooseGetTimeFrom(RunContext& run, const std::string& appendToFile) 
       machine = appendToFile.substr(2, end - 2);
     }
   } else {
-    machine = TrimBlanks(
+    machine = settings::TrimBlanks(
         run.ports.host
             .AskText("Enter the Server to query for the Timestamp (Blank = Use Local System Time):",
                      "Remote Server Name for " + server + " process.", "")
@@ -116,7 +102,8 @@ AppendText ComposeText(RunContext& run, const std::optional<LocalDateTime>& stam
 std::optional<LocalDateTime> GetRemoteTime(RemoteClock& clock, LogWindow& window,
                                            const std::string& server) {
   std::string machine;
-  if (!IsBlank(server)) machine = StartsWithNetworkPrefix(server) ? server.substr(2) : server;
+  if (!settings::TrimBlanks(server).empty())
+    machine = IsNetworkPath(server) ? server.substr(2) : server;
   if (const std::optional<RemoteTime> now = clock.CurrentTime(machine)) {
     // The machine's own local time, whatever time zone this machine is in.
     std::time_t shifted = now->utc - static_cast<std::time_t>(now->minutesWestOfUtc) * 60;
@@ -167,10 +154,8 @@ StepEnd RunAppendStep(RunContext& run) {
   std::string TargetPath = folder;
   bool connected = false;
   if (!IsLocalPath(AppendToFile)) {
-    const DriveConnection drive = MapNetworkDrive(
-        run.ports.shares, run.ports.host, folder, run.store.GetINIValue(server, "CopyToLogin"),
-        settings::UnscramblePassword(run.store.GetINIValue(server, "CopyToPW"),
-                                     settings::PasswordKey));
+    const DriveConnection drive =
+        ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, folder);
     if (!drive.ConnectMessage.empty()) run.Log(drive.ConnectMessage);
     if (drive.DriveConnectError != connect_code::kConnected) {
       run.anyFailure = true;

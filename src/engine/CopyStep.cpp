@@ -2,14 +2,14 @@
 
 #include "engine/MapDrive.h"
 #include "engine/SplitList.h"
-#include "settings/PasswordScrambler.h"
+#include "settings/ErrorNumbers.h"
 
 namespace pelvane::engine {
 
 namespace {
 
 /// The classic error of cutting a name out of a path that holds no folder separator.
-constexpr int kInvalidProcedureCall = 5;
+using error_number::kInvalidProcedureCall;
 
 /// Failures that come from the credentials; the hint about the path would mislead for them.
 bool IsCredentialFailure(int code) {
@@ -59,10 +59,8 @@ void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sou
   bool connected = false;
   int LastConnectResult = connect_code::kConnected;
   if (!IsLocalPath(TargetPath)) {
-    const DriveConnection drive = MapNetworkDrive(
-        run.ports.shares, run.ports.host, TargetPath, run.store.GetINIValue(server, "CopyToLogin"),
-        settings::UnscramblePassword(run.store.GetINIValue(server, "CopyToPW"),
-                                     settings::PasswordKey));
+    const DriveConnection drive =
+        ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, TargetPath);
     LastConnectResult = drive.LastConnectResult;
     TargetPath = drive.localName;
     connected = true;

@@ -1,5 +1,7 @@
 #include "engine/MapDrive.h"
 
+#include "settings/PasswordScrambler.h"
+
 namespace pelvane::engine {
 
 DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std::string& remotePath,
@@ -42,6 +44,14 @@ std::string DriveConnectMessage(int code, const std::string& remotePath,
     default:
       return "";
   }
+}
+
+DriveConnection ConnectServerFolder(const settings::SettingsStore& store, NetworkShares& shares,
+                                    RunHost& host, const std::string& server,
+                                    const std::string& remotePath) {
+  return MapNetworkDrive(
+      shares, host, remotePath, store.GetINIValue(server, "CopyToLogin"),
+      settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"), settings::PasswordKey));
 }
 
 bool DisconnectNetworkDrive(NetworkShares& shares, Sleeper& sleeper, const std::string& localName,

@@ -5,6 +5,7 @@
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/RunHost.h"
 #include "engine/ports/Sleeper.h"
+#include "settings/SettingsStore.h"
 
 namespace pelvane::engine {
 
@@ -29,6 +30,12 @@ DriveConnection MapNetworkDrive(NetworkShares& shares, RunHost& host, const std:
 /// password, or the reason a step logs; empty for the classes that have none.
 std::string DriveConnectMessage(int code, const std::string& remotePath,
                                 const std::string& userName);
+
+/// Connects a server's network folder with the server's own network credentials
+/// ("CopyToLogin", and "CopyToPW" unscrambled), as the copy and append steps both do.
+DriveConnection ConnectServerFolder(const settings::SettingsStore& store, NetworkShares& shares,
+                                    RunHost& host, const std::string& server,
+                                    const std::string& remotePath);
 
 /// Removes a connection after a 1.5 s pause that lets files written through it be closed.
 /// True when it was removed.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "settings/ErrorNumbers.h"
 #include "settings/FileIo.h"
 
 namespace pelvane::engine {
@@ -37,7 +38,10 @@ Result<std::string> ReadWholeFile(const std::string& path) {
 MessageLog::MessageLog(LogWindow& window, std::string tempErrorFile, std::string fixedLogFile)
     : window_(window),
       tempErrorFile_(std::move(tempErrorFile)),
-      fixedLogFile_(std::move(fixedLogFile)) {}
+      fixedLogFile_(std::move(fixedLogFile)),
+      scratch_(settings::ScratchFile::None()) {}
+
+MessageLog::~MessageLog() = default;
 
 Status MessageLog::LogMessage(const std::string& text, bool endLine) {
   if (refreshLogWindow_ == 1) {
@@ -46,17 +50,25 @@ Status MessageLog::LogMessage(const std::string& text, bool endLine) {
   }
   pendingLogText_ += text;
   if (!endLine) return Status::Ok();
-  Status written = settings::AppendToFile(tempErrorFile_, pendingLogText_ + kLineEnd);
+  if (scratch_.path().empty()) {
+    Result<settings::ScratchFile> created = settings::ScratchFile::CreateBeside(tempErrorFile_);
+    if (!created) return created.status();
+    scratch_ = std::move(created).value();
+  }
+  Status written = settings::AppendToFile(scratch_.path(), pendingLogText_ + kLineEnd);
   if (written) pendingLogText_.clear();
   return written;
 }
 
 Status MessageLog::LoadDeferredLog() {
   if (refreshLogWindow_ == 1) return Status::Ok();
-  Result<std::string> collected = ReadWholeFile(tempErrorFile_);
+  if (scratch_.path().empty())
+    return Status::Error("File not found: " + tempErrorFile_, error_number::kFileNotFound);
+  Result<std::string> collected = ReadWholeFile(scratch_.path());
   if (!collected) return collected.status();
   window_.SetText(*collected);
-  return settings::RemoveFile(tempErrorFile_);
+  scratch_ = settings::ScratchFile::None();  // deletes the file
+  return Status::Ok();
 }
 
 Status MessageLog::SaveLogToFile(const std::string& logFile) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/ports/LogWindow.h"
+#include "settings/ScratchFile.h"
 #include "settings/Status.h"
 
 namespace pelvane::engine {
@@ -26,9 +27,15 @@ Result<std::string> ReadWholeFile(const std::string& path);
 /// a run goes through Window().
 class MessageLog {
  public:
-  /// tempErrorFile collects deferred lines; fixedLogFile is the log file used when no other is
+  /// Deferred lines are collected in a file of this object's own named after tempErrorFile
+  /// ("tmpErrMsgs.log" gives "tmpErrMsgs-XXXXXX.log"), so that two runs side by side never
+  /// share one; it is made at the first deferred line and goes with LoadDeferredLog or with
+  /// the object. fixedLogFile is the log file used when no other is
   /// named, and its folder is where relative log file names are looked up.
   MessageLog(LogWindow& window, std::string tempErrorFile, std::string fixedLogFile);
+  ~MessageLog();
+  MessageLog(const MessageLog&) = delete;
+  MessageLog& operator=(const MessageLog&) = delete;
 
   /// The log window as the run writes into it directly; its text is the log's own copy.
   LogWindow& Window() { return window_; }
@@ -39,7 +46,8 @@ class MessageLog {
   int16_t RefreshLogWindow() const { return refreshLogWindow_; }
   /// The started but unfinished line of deferred mode.
   const std::string& PendingLogText() const { return pendingLogText_; }
-  const std::string& TempErrorFile() const { return tempErrorFile_; }
+  /// The file that holds the collected lines now; empty while there is none.
+  const std::string& TempErrorFile() const { return scratch_.path(); }
   const std::string& FixedLogFile() const { return fixedLogFile_; }
 
   /// Adds text to the log; endLine ends the current line after it. A deferred line that cannot
@@ -81,6 +89,7 @@ class MessageLog {
   std::string fixedLogFile_;
   int16_t refreshLogWindow_ = 1;
   std::string pendingLogText_;
+  settings::ScratchFile scratch_;
 };
 
 }  // namespace pelvane::engine

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct RunInputs {
   std::string simpleScriptText;             // txtSimpleScript
   std::string appendTextText;               // txtAppendText
   bool addTimeStamp = false;                // chkAddTimeStamp; the keyword question may clear it
+  /// Seconds a script may run before it is ended; unset: "Pelvane"/"ScriptTimeout".
+  std::optional<int> scriptTimeoutSeconds;
 };
 
 /// The world as the run reaches it.

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string_view>
 
 #include "engine/LoginTest.h"
 #include "engine/QueryToolFolder.h"
 #include "engine/SplitList.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/FileIo.h"
+#include "settings/ProfileText.h"
+#include "settings/ScratchFile.h"
 
 namespace pelvane::engine {
 
@@ -19,7 +24,12 @@ constexpr char kToolMissingText[] =
 // isqlw's status when it could not connect or run the script at all; the reason is in the
 // output file, without a "Server: Msg" line to judge by.
 constexpr int kToolCouldNotRun = 2;
-constexpr int kInvalidProcedureCall = 5;
+// isqlw's status when a batch ran past its query time-out (-t).
+constexpr int kToolTimedOut = 3;
+// How long past the script time-out the tool may take to end a batch and say so.
+constexpr int kToolGraceSeconds = 5;
+using error_number::kInvalidProcedureCall;
+using error_number::kTypeMismatch;
 
 bool ContainsNoCase(const std::string& text, const std::string& word) {
   auto same = [](char a, char b) {
@@ -32,6 +42,19 @@ bool ContainsNoCase(const std::string& text, const std::string& word) {
 std::string ToolMissingBanner() {
   std::string stars(30, '*');
   return stars + " Microsoft Query Analyzer Not Installed " + stars;
+}
+
+/// The script time-out in seconds (0: none): the run's own when given, else the setting.
+int ScriptTimeout(RunContext& run) {
+  if (run.inputs.scriptTimeoutSeconds) return *run.inputs.scriptTimeoutSeconds;
+  std::string stored = run.store.GetINIValue("Pelvane", "ScriptTimeout");
+  if (stored.empty()) return 0;
+  std::optional<int> seconds = ParseScriptTimeout(stored);
+  if (!seconds) {
+    run.ShowGeneralError(Status::Error("Type mismatch", kTypeMismatch));
+    return 0;
+  }
+  return *seconds;
 }
 
 /// The script's own state while it goes through the steps of one script.
@@ -70,9 +93,11 @@ struct ScriptRun {
         failed = true;
         return false;
       case LoginCheckKind::kOtherError:
+        // The login was not shown to work: the tool would only fail the same way, later.
         run.ShowGeneralError(
             Status::Error(check.error.message, static_cast<int>(LoginErrorNumber(check))));
-        return true;
+        failed = true;
+        return false;
     }
     return true;
   }
@@ -125,17 +150,45 @@ struct ScriptRun {
   }
 
   ScriptsEnd Run() {
-    const std::string& outputFile = run.state.QueryOutputFile;
-    QueryToolCommand command = BuildQueryToolCommand(run.server, script, outputFile);
-    if (Status removed = settings::RemoveFile(outputFile); !removed) run.ShowGeneralError(removed);
     run.Log(LogSeparator());
     if (!LoginAccepted()) {
       Report();
       return ScriptsEnd::kContinue;
     }
+    // Each execution writes to a file of its own, gone after the verdict: a run beside this
+    // one never reads this script's output, nor this run another's.
+    Result<settings::ScratchFolder> scratch =
+        settings::ScratchFolder::CreateBeside(run.state.QueryOutputFile);
+    if (!scratch) {
+      run.ShowGeneralError(scratch.status());
+      failed = true;
+      Report();
+      return ScriptsEnd::kContinue;
+    }
+    const std::string& outputFile = scratch->File();
+    const int timeout = ScriptTimeout(run);
+    QueryToolCommand command = BuildQueryToolCommand(run.server, script, outputFile, timeout);
 
-    ProcessOutcome outcome =
-        run.ports.processes.RunAndWait(command.program, command.arguments, command.environment);
+    // The tool ends a batch that runs past the time-out itself and says so in its output;
+    // the launcher's limit, a little later, ends a tool that does not.
+    ProcessLimits limits;
+    if (timeout > 0) limits.timeoutSeconds = timeout + kToolGraceSeconds;
+    ProcessOutcome outcome = run.ports.processes.RunAndWait(command.program, command.arguments,
+                                                            command.environment, limits);
+    if (outcome.kind == ProcessOutcome::Kind::kInterrupted) {
+      run.Log("The run was interrupted; the query tool was ended while it ran " + script +
+              " on Server: " + server() + ".");
+      failed = true;
+      Report();
+      return ScriptsEnd::kEndRun;
+    }
+    const bool timedOut =
+        outcome.kind == ProcessOutcome::Kind::kTimedOut ||
+        (outcome.kind == ProcessOutcome::Kind::kExited && outcome.exitCode == kToolTimedOut);
+    if (timedOut) {
+      run.Log("Vesk process for " + script + " timed out after " + std::to_string(timeout) +
+              " seconds on Server: " + server() + "; the script was ended.");
+    }
     if (outcome.kind == ProcessOutcome::Kind::kNotFound) AskWhetherToGoOn();
     if (run.QueryToolMissing) {
       if (!run.ContinueOtherSteps) return ScriptsEnd::kEndRun;
@@ -151,6 +204,7 @@ struct ScriptRun {
     }
 
     Result<std::string> output = ReadWholeFile(outputFile);
+    if (!output && timedOut) output = std::string();
     if (!output) {
       run.Log("The query tool wrote no output for " + script + " on Server: " + server() + ".");
       failed = true;
@@ -159,7 +213,7 @@ struct ScriptRun {
     }
     bool toolFailed =
         (outcome.kind == ProcessOutcome::Kind::kExited && outcome.exitCode == kToolCouldNotRun) ||
-        outcome.kind == ProcessOutcome::Kind::kKilled;
+        outcome.kind == ProcessOutcome::Kind::kKilled || timedOut;
     if (!toolFailed && !OutputShowsFailure(JoinOutputLines(*output))) {
       Report();
       return ScriptsEnd::kContinue;
@@ -172,8 +226,20 @@ struct ScriptRun {
 
 }  // namespace
 
+std::optional<int> ParseScriptTimeout(const std::string& text) {
+  std::string_view digits = settings::TrimBlanks(text);
+  if (digits.empty() || digits.size() > 7) return std::nullopt;
+  int seconds = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    seconds = seconds * 10 + (c - '0');
+  }
+  if (seconds > kMaxScriptTimeoutSeconds) return std::nullopt;
+  return seconds;
+}
+
 QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::string& script,
-                                       const std::string& outputFile) {
+                                       const std::string& outputFile, int timeoutSeconds) {
   QueryToolCommand command;
   command.program = server.QueryToolFolder + kQueryToolName;
   command.arguments = {"-S", server.CurrentServer,
@@ -181,6 +247,8 @@ QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::s
                        "-U", server.CurrentLogin,
                        "-i", script,
                        "-o", outputFile};
+  if (timeoutSeconds > 0)
+    command.arguments.insert(command.arguments.end(), {"-t", std::to_string(timeoutSeconds)});
   command.environment = {{"SQLCMDPASSWORD", server.CurrentPassword}};
   return command;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,9 +24,16 @@ struct QueryToolCommand {
   std::vector<std::pair<std::string, std::string>> environment;
 };
 
-/// "-S server -d database -U login -i script -o output", the password in the environment.
+/// "-S server -d database -U login -i script -o output" and "-t seconds" when a time-out is
+/// set, the password in the environment.
 QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::string& script,
-                                       const std::string& outputFile);
+                                       const std::string& outputFile, int timeoutSeconds = 0);
+
+/// The longest script time-out, in seconds (about 24 days; its milliseconds fit in an int).
+constexpr int kMaxScriptTimeoutSeconds = 2'000'000;
+
+/// A script time-out as stored or typed: whole seconds from 0 (no limit) up to the most.
+std::optional<int> ParseScriptTimeout(const std::string& text);
 
 /// The output file's lines joined without separators, as the judgement reads them.
 std::string JoinOutputLines(const std::string& fileText);

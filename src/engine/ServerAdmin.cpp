@@ -18,9 +18,9 @@ Result<AddServerOutcome> AddServerIfNew(settings::ServerRegistry& registry,
                              ": the program keeps its own settings under that name.",
                          kInvalidArgument);
   }
-  if (registry.IsListed(typedName)) return AddServerOutcome::kAlreadyListed;
-  if (Status s = registry.AddServer(typedName, typedGroup); !s) return s;
-  return AddServerOutcome::kAdded;
+  Result<bool> added = registry.AddServerUnlessListed(typedName, typedGroup);
+  if (!added) return added.status();
+  return *added ? AddServerOutcome::kAdded : AddServerOutcome::kAlreadyListed;
 }
 
 SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& server) {
@@ -37,6 +37,13 @@ Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
                     const SqlLogin& typed) {
   if (typed.login.empty() || typed.password.empty())
     return Status::Error(kEmptyLoginMessage, kInvalidArgument);
+  // The login and database must read back as typed; the password is read whole.
+  if (Status s = settings::CheckReadsBack(server, "Login", typed.login, "A login"); !s) return s;
+  if (Status s = settings::CheckReadsBack(server, "Database", AsciiUpper(typed.database),
+                                          "A database name");
+      !s)
+    return s;
+  if (Status s = settings::CheckServerAndGroup(server, typed.group); !s) return s;
   return store.Edit([&](settings::ProfileDocument& doc) {
     for (const auto& [key, value] :
          {std::pair<const char*, std::string>{"Login", typed.login},

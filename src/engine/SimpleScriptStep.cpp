@@ -3,15 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/ProfileText.h"
+
 namespace pelvane::engine {
 
 namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 void LogTableLine(RunContext& run, const std::vector<std::string>& cells) {
   for (const std::string& cell : cells) run.Log(cell + "\t", false);
@@ -24,7 +20,8 @@ void RunSimpleScript(RunContext& run) {
   const std::string& text = run.inputs.simpleScriptText;
   if (text.empty()) return;
   const ServerContext& s = run.server;
-  SqlTarget target{TrimBlanks(s.CurrentServer), s.CurrentLogin, s.CurrentPassword, ""};
+  SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)), s.CurrentLogin,
+                   s.CurrentPassword, ""};
   Result<QueryResult> result = run.ports.sql.RunQuery(target, text, kSimpleScriptTimeoutSeconds);
   if (!result) {
     run.Log("Simple Script FAILED on Server: " + s.CurrentServer + ". " +

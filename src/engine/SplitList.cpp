@@ -26,4 +26,12 @@ Result<std::vector<std::string>> SplitList(const std::string& text) {
   return items;
 }
 
+Status CheckListPath(const std::string& path) {
+  if (path.find_first_of("|\r\n") == std::string::npos) return Status::Ok();
+  return Status::Error(path +
+                           ": a path cannot hold \"|\" or a line break, which separate the "
+                           "paths of a list",
+                       kInvalidArgument);
+}
+
 }  // namespace pelvane::engine

@@ -15,4 +15,9 @@ constexpr size_t kMaxListItems = 100;
 /// refused, so that no step goes on with an earlier list.
 Result<std::vector<std::string>> SplitList(const std::string& text);
 
+/// Refuses a path that would not come back from the list as one item: a "|" or a line break
+/// would split it, and its second part would be looked up in the working folder. The Vesk SQL
+/// dialog and pelvanectl check every path they put into a list with it.
+Status CheckListPath(const std::string& path);
+
 }  // namespace pelvane::engine

@@ -12,6 +12,7 @@
 #include "engine/ServiceStep.h"
 #include "engine/SimpleScriptStep.h"
 #include "engine/VbNumber.h"
+#include "settings/ErrorNumbers.h"
 #include "settings/PasswordScrambler.h"
 
 namespace pelvane::engine {
@@ -20,7 +21,7 @@ namespace {
 
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kContinueCaption[] = "Continue ...";
-constexpr int kTypeMismatch = 13;
+using error_number::kTypeMismatch;
 constexpr int kInternalError = 51;
 
 /// The two checks before anything runs; false when the run is refused.

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "settings/ErrorNumbers.h"
+
 namespace pelvane::platform {
 
 namespace fs = std::filesystem;
@@ -11,10 +13,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The classic file error numbers, so that the steps tell the failures apart as they always did.
-constexpr int kFileNotFound = 53;
-constexpr int kFileAlreadyExists = 58;
-constexpr int kPathFileAccessError = 75;
-constexpr int kPathNotFound = 76;
+using error_number::kFileAlreadyExists;
+using error_number::kFileNotFound;
+using error_number::kPathFileAccessError;
+using error_number::kPathNotFound;
 
 Status CheckWritable(const std::string& path) {
   if (path.empty() || path[0] != '/')

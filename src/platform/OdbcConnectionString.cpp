@@ -29,14 +29,6 @@ std::optional<std::string> OdbcAttributeValue(const std::string& value, BraceEsc
   return quoted + "}";
 }
 
-std::string TrimBlanks(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && text[first] == ' ') ++first;
-  while (last > first && text[last - 1] == ' ') --last;
-  return text.substr(first, last - first);
-}
-
 OdbcConnectionString& OdbcConnectionString::Add(const std::string& key, const std::string& value) {
   std::optional<std::string> written = OdbcAttributeValue(value, escaping_);
   if (!written && unwritableKey_.empty()) unwritableKey_ = key;

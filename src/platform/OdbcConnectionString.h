@@ -16,9 +16,6 @@ enum class BraceEscaping {
 /// (a "};" inside braces under kVerbatim).
 std::optional<std::string> OdbcAttributeValue(const std::string& value, BraceEscaping escaping);
 
-/// `text` without leading and trailing spaces, as the server and login names are trimmed.
-std::string TrimBlanks(const std::string& text);
-
 /// A connection string built one "key=value;" attribute at a time.
 class OdbcConnectionString {
  public:

@@ -10,6 +10,7 @@
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcOutcomes.h"
 #include "platform/OdbcResultReader.h"
+#include "settings/ProfileText.h"
 
 namespace pelvane::platform {
 
@@ -49,7 +50,7 @@ OdbcSqlClient::OdbcSqlClient(Options options) : options_(std::move(options)) {
 
 engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
   OdbcConnectionString attributes(options_.braceEscaping);
-  attributes.Add("SERVER", TrimBlanks(target.server))
+  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)))
       .Add("UID", target.login)
       .Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
@@ -67,7 +68,7 @@ engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
 Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& target,
                                                     const std::string& text, int timeoutSeconds) {
   OdbcConnectionString attributes(options_.braceEscaping);
-  attributes.Add("SERVER", TrimBlanks(target.server));
+  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)));
   if (!target.database.empty()) attributes.Add("DATABASE", target.database);
   attributes.Add("UID", target.login).Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
@@ -107,9 +108,9 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
                                                      const std::string& oldPassword,
                                                      const std::string& newPassword) {
   OdbcConnectionString attributes(options_.braceEscaping);
-  attributes.Add("Server", TrimBlanks(server))
+  attributes.Add("Server", std::string(settings::TrimBlanks(server)))
       .Add("Database", "master")
-      .Add("Uid", TrimBlanks(login))
+      .Add("Uid", std::string(settings::TrimBlanks(login)))
       .Add("Pwd", oldPassword);
   if (!attributes.unwritableKey().empty())
     return ClassifyPasswordFailure({UnwritableValue(attributes.unwritableKey())});

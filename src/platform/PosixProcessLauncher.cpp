@@ -2,11 +2,17 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <spawn.h>
+#include <poll.h>
+#include <signal.h>
 #include <string.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 extern char** environ;
 
@@ -15,24 +21,6 @@ namespace pelvane::platform {
 namespace {
 
 using engine::ProcessOutcome;
-
-/// posix_spawn's file actions, destroyed with the object.
-class SpawnFileActions {
- public:
-  SpawnFileActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
-  ~SpawnFileActions() {
-    if (ok_) posix_spawn_file_actions_destroy(&actions_);
-  }
-  SpawnFileActions(const SpawnFileActions&) = delete;
-  SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-
-  bool ok() const { return ok_; }
-  posix_spawn_file_actions_t* get() { return &actions_; }
-
- private:
-  posix_spawn_file_actions_t actions_{};
-  bool ok_ = false;
-};
 
 /// Strings that outlive the spawn, and the null-terminated pointer table over them.
 class CStringVector {
@@ -71,30 +59,168 @@ ProcessOutcome Failure(ProcessOutcome::Kind kind, const std::string& what, int e
   return outcome;
 }
 
+/// Owns one file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { Reset(); }
+  int get() const { return fd_; }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+/// In the child between fork and exec: async-signal-safe calls only. Reports a failed exec
+/// through the pipe as its errno.
+[[noreturn]] void ExecChild(const char* program, char* const* argv, char* const* envp, pid_t parent,
+                            int reportFd) {
+  // Die with the parent; if it died already before this took hold, do not start at all.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(127);
+  // pelvanectl blocks SIGINT and SIGTERM to take them on a thread of its own; the tool must
+  // get the ordinary dispositions and an empty mask.
+  sigset_t none;
+  ::sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGTERM, SIG_DFL);
+  ::signal(SIGPIPE, SIG_DFL);
+  int null = ::open("/dev/null", O_RDONLY);
+  if (null < 0 || ::dup2(null, STDIN_FILENO) < 0) {
+    int err = errno;
+    [[maybe_unused]] ssize_t n = ::write(reportFd, &err, sizeof err);
+    ::_exit(127);
+  }
+  if (null != STDIN_FILENO) ::close(null);
+  ::execve(program, argv, envp);
+  int err = errno;
+  [[maybe_unused]] ssize_t n = ::write(reportFd, &err, sizeof err);
+  ::_exit(127);
+}
+
+/// A descriptor that becomes readable when the child ends; -1 where the system has none.
+int PidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  return -1;
+#endif
+}
+
+/// Waits up to `limit` for the child to end; true with its status when it did.
+bool WaitFor(pid_t pid, int pidFd, std::chrono::milliseconds limit, int& status) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return true;
+    if (done < 0 && errno != EINTR) {
+      status = 0;
+      return true;  // not our child any more; nothing to wait for
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    if (pidFd >= 0) {
+      pollfd p{pidFd, POLLIN, 0};
+      ::poll(&p, 1, static_cast<int>(left.count()));
+    } else {
+      std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
+    }
+  }
+}
+
+/// Ends the child: SIGTERM, and SIGKILL when it has not gone within two seconds.
+void EndChild(pid_t pid, int pidFd) {
+  int status = 0;
+  ::kill(pid, SIGTERM);
+  if (WaitFor(pid, pidFd, std::chrono::seconds(2), status)) return;
+  ::kill(pid, SIGKILL);
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
 }  // namespace
 
 ProcessOutcome PosixProcessLauncher::RunAndWait(
     const std::string& program, const std::vector<std::string>& arguments,
-    const std::vector<std::pair<std::string, std::string>>& environment) {
-  SpawnFileActions actions;
-  if (!actions.ok() || posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null",
-                                                        O_RDONLY, 0) != 0) {
-    return Failure(ProcessOutcome::Kind::kFailedToStart, program, ENOMEM);
+    const std::vector<std::pair<std::string, std::string>>& environment,
+    const engine::ProcessLimits& limits) {
+  if (interrupted_ != nullptr && interrupted_->load()) {
+    ProcessOutcome outcome;
+    outcome.kind = ProcessOutcome::Kind::kInterrupted;
+    outcome.message = program + " was not started: the run was interrupted";
+    return outcome;
   }
+  // Everything the child needs is prepared before the fork: after it, the child may only make
+  // async-signal-safe calls.
   CStringVector argv;
   argv.Add(program);
   for (const std::string& argument : arguments) argv.Add(argument);
   CStringVector envp = ChildEnvironment(environment);
+  char* const* argTable = argv.Table();
+  char* const* envTable = envp.Table();
 
-  pid_t pid = 0;
-  int started =
-      posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv.Table(), envp.Table());
-  if (started == ENOENT) return Failure(ProcessOutcome::Kind::kNotFound, program, started);
-  if (started != 0) return Failure(ProcessOutcome::Kind::kFailedToStart, program, started);
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0)
+    return Failure(ProcessOutcome::Kind::kFailedToStart, program, errno);
+  Fd reportRead(report[0]);
+  Fd reportWrite(report[1]);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) return Failure(ProcessOutcome::Kind::kFailedToStart, program, errno);
+  if (pid == 0) ExecChild(program.c_str(), argTable, envTable, parent, report[1]);
 
+  reportWrite.Reset();
+  int execError = 0;
+  ssize_t got;
+  do {
+    got = ::read(reportRead.get(), &execError, sizeof execError);
+  } while (got < 0 && errno == EINTR);
+  if (got == static_cast<ssize_t>(sizeof execError)) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return Failure(execError == ENOENT ? ProcessOutcome::Kind::kNotFound
+                                       : ProcessOutcome::Kind::kFailedToStart,
+                   program, execError);
+  }
+
+  Fd pidFd(PidFd(pid));
+  const bool limited = limits.timeoutSeconds > 0;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(limits.timeoutSeconds);
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return Failure(ProcessOutcome::Kind::kFailedToStart, program, errno);
+  for (;;) {
+    // Short slices, so that an interruption is seen within a tenth of a second.
+    auto slice = std::chrono::milliseconds(100);
+    if (limited) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        EndChild(pid, pidFd.get());
+        ProcessOutcome outcome;
+        outcome.kind = ProcessOutcome::Kind::kTimedOut;
+        outcome.message = program + " ran past its time limit of " +
+                          std::to_string(limits.timeoutSeconds) + " seconds and was ended";
+        return outcome;
+      }
+      slice = std::min(slice, left);
+    }
+    if (interrupted_ != nullptr && interrupted_->load()) {
+      EndChild(pid, pidFd.get());
+      ProcessOutcome outcome;
+      outcome.kind = ProcessOutcome::Kind::kInterrupted;
+      outcome.message = program + " was ended: the run was interrupted";
+      return outcome;
+    }
+    if (WaitFor(pid, pidFd.get(), slice, status)) break;
   }
   ProcessOutcome outcome;
   if (WIFEXITED(status)) {

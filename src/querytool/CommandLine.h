@@ -17,12 +17,13 @@ struct Options {
   std::string password;
   std::string scriptPath;
   std::string outputPath;
+  int queryTimeoutSeconds = 0;  ///< -t: a batch that runs longer is ended; 0 waits forever
 };
 
-/// Reads "-S server -d database -U login -P password -i script -o output" (a value may also be
-/// attached: "-Sserver"). Without -P the password comes from environmentPassword (the caller
-/// passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages never
-/// repeat the password.
+/// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may
+/// also be attached: "-Sserver"). Without -P the password comes from environmentPassword (the
+/// caller passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages
+/// never repeat the password.
 Result<Options> ParseCommandLine(const std::vector<std::string>& args,
                                  const std::optional<std::string>& environmentPassword);
 

@@ -47,7 +47,9 @@ int OnError(DBPROCESS* process, int /*severity*/, int number, int systemError, c
             char* systemText) {
   if (RunReport* report = ReportFor(process))
     report->ClientErrorArrived(number, Text(text), systemError > 0 ? Text(systemText) : "");
-  // Cancel the call that failed; db-lib's default would end the whole process.
+  // Cancel the call that failed; db-lib's default would end the whole process. For a time-out
+  // this gives up on the batch and closes the connection: a server that stalls one batch
+  // would stall the next.
   return INT_CANCEL;
 }
 
@@ -59,7 +61,7 @@ constexpr int kLoginTimeoutSeconds = 15;
 
 }  // namespace
 
-DbLibrary::DbLibrary() : status_(Status::Ok()) {
+DbLibrary::DbLibrary(int queryTimeoutSeconds) : status_(Status::Ok()) {
   if (dbinit() == FAIL) {
     status_ = Status::Error("Cannot initialise db-lib");
     return;
@@ -67,6 +69,7 @@ DbLibrary::DbLibrary() : status_(Status::Ok()) {
   dberrhandle(OnError);
   dbmsghandle(OnMessage);
   dbsetlogintime(kLoginTimeoutSeconds);
+  if (queryTimeoutSeconds > 0) dbsettime(queryTimeoutSeconds);
 }
 
 DbLibrary::~DbLibrary() {

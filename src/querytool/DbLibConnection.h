@@ -14,7 +14,8 @@ namespace pelvane::querytool {
 /// One per process, created before any connection and kept until every connection is closed.
 class DbLibrary {
  public:
-  DbLibrary();
+  /// queryTimeoutSeconds: how long a batch may wait for the server; 0 waits forever.
+  explicit DbLibrary(int queryTimeoutSeconds = 0);
   ~DbLibrary();
   DbLibrary(const DbLibrary&) = delete;
   DbLibrary& operator=(const DbLibrary&) = delete;

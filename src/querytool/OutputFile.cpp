@@ -1,5 +1,8 @@
 #include "querytool/OutputFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -7,6 +10,9 @@
 namespace pelvane::querytool {
 
 Result<OutputFile> OutputFile::Create(const std::string& path) {
+  // A new output file is private: it may show data and server messages.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
   std::ofstream stream(path, std::ios::binary | std::ios::trunc);
   if (!stream)
     return Status::Error("Cannot create the output file " + path + ": " + std::strerror(errno));

@@ -1,9 +1,8 @@
 #include "querytool/QueryTool.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
+
+#include <utility>
 
 #include "querytool/BatchRunner.h"
 #include "querytool/BatchSplitter.h"
@@ -13,17 +12,31 @@
 #include "querytool/RunReport.h"
 #include "querytool/ScriptText.h"
 #include "querytool/ServerAddress.h"
+#include "settings/FileIo.h"
 
 namespace pelvane::querytool {
 namespace {
 
-Result<std::string> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return Status::Error("Cannot read the script file " + path + ": " + std::strerror(errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Status::Error("Cannot read the script file " + path);
-  return bytes;
+/// The script's bytes; anything but a regular, readable file is refused with a clear reason.
+Result<std::string> ReadScript(const std::string& path) {
+  Result<settings::FileContent> content = settings::ReadFileBytes(path);
+  if (!content)
+    return Status::Error("Cannot read the script file " + path + ": " + content.status().message());
+  return std::move(content).value().bytes;
+}
+
+/// Refuses an output file that is the script itself: creating it would empty the script.
+Status CheckOutputIsNotTheScript(const Options& options) {
+  struct stat script {
+  }, output{};
+  if (::stat(options.scriptPath.c_str(), &script) != 0 ||
+      ::stat(options.outputPath.c_str(), &output) != 0)
+    return Status::Ok();
+  if (script.st_dev == output.st_dev && script.st_ino == output.st_ino) {
+    return Status::Error("The output file " + options.outputPath + " is the script file " +
+                         options.scriptPath + "; writing it would destroy the script.");
+  }
+  return Status::Ok();
 }
 
 /// A failure that ends the run: into the output file, and onto stderr together with the
@@ -36,15 +49,14 @@ int Fail(OutputFile& output, std::ostream& err, const std::string& message,
   return kExitFailure;
 }
 
-int RunScript(const Options& options, OutputFile& output, std::ostream& err) {
-  Result<std::string> bytes = ReadFileBytes(options.scriptPath);
-  if (!bytes) return Fail(output, err, bytes.status().message());
-  const std::vector<std::string> batches = SplitBatches(DecodeScript(*bytes));
+int RunScript(const Options& options, const std::string& script, OutputFile& output,
+              std::ostream& err) {
+  const std::vector<std::string> batches = SplitBatches(DecodeScript(script));
 
   Result<std::string> server = DbLibServerName(options.server);
   if (!server) return Fail(output, err, server.status().message());
 
-  DbLibrary library;
+  DbLibrary library(options.queryTimeoutSeconds);
   if (!library.status()) return Fail(output, err, library.status().message());
   RunReport report(output);
   ConnectRequest request{*server, options.login, options.password, options.database};
@@ -56,8 +68,15 @@ int RunScript(const Options& options, OutputFile& output, std::ostream& err) {
   }
 
   for (const std::string& batch : batches) {
-    if (RunBatch(connection.value(), batch, report) == BatchEnd::kConnectionLost)
-      return Fail(output, err, "The connection to server " + options.server + " was lost.");
+    if (RunBatch(connection.value(), batch, report) != BatchEnd::kConnectionLost) continue;
+    if (report.timedOut()) {
+      Fail(output, err,
+           "Query timeout expired: a batch ran longer than " +
+               std::to_string(options.queryTimeoutSeconds) + " seconds on server " +
+               options.server + "; it was ended and the connection closed.");
+      return kExitTimedOut;
+    }
+    return Fail(output, err, "The connection to server " + options.server + " was lost.");
   }
   if (Status written = output.Flush(); !written) {
     err << "isqlw: " << written.message() << "\n";
@@ -81,12 +100,19 @@ int RunQueryTool(const std::vector<std::string>& args,
     out << HelpText();
     return kExitSuccess;
   }
+  // Before the output file is created, which would empty it.
+  if (Status same = CheckOutputIsNotTheScript(*options); !same) {
+    err << "isqlw: " << same.message() << "\n";
+    return kExitFailure;
+  }
   Result<OutputFile> output = OutputFile::Create(options->outputPath);
   if (!output) {
     err << "isqlw: " << output.status().message() << "\n";
     return kExitFailure;
   }
-  return RunScript(*options, output.value(), err);
+  Result<std::string> script = ReadScript(options->scriptPath);
+  if (!script) return Fail(output.value(), err, script.status().message());
+  return RunScript(*options, *script, output.value(), err);
 }
 
 }  // namespace pelvane::querytool

@@ -7,6 +7,8 @@ namespace {
 
 // db-lib raises this after every server error only to point at the message already written.
 constexpr int kSeeServerMessages = 20018;
+// db-lib's "SQL Server connection timed out" (SYBETIME).
+constexpr int kTimedOut = 20003;
 
 }  // namespace
 
@@ -21,6 +23,7 @@ void RunReport::ServerMessageArrived(const ServerMessage& message) {
 void RunReport::ClientErrorArrived(int number, const std::string& text,
                                    const std::string& systemText) {
   if (number == kSeeServerMessages) return;
+  if (number == kTimedOut) timedOut_ = true;
   std::string line = text;
   if (!systemText.empty() && systemText != text) line += " (" + systemText + ")";
   clientErrors_.push_back(std::move(line));

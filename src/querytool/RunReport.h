@@ -23,6 +23,8 @@ class RunReport {
   void ClientErrorArrived(int number, const std::string& text, const std::string& systemText);
 
   bool serverErrorSeen() const { return serverErrorSeen_; }
+  /// True once a batch has run past the query time-out.
+  bool timedOut() const { return timedOut_; }
   /// The text of the last server error, for a one-line summary of a refused login.
   const std::string& lastServerError() const { return lastServerError_; }
   /// db-lib's errors since the last call, one line each.
@@ -31,6 +33,7 @@ class RunReport {
  private:
   OutputFile& output_;
   bool serverErrorSeen_ = false;
+  bool timedOut_ = false;
   std::string lastServerError_;
   std::vector<std::string> clientErrors_;
 };

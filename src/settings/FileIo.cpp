@@ -1,5 +1,6 @@
 #include "settings/FileIo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,15 +9,18 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "settings/ErrorNumbers.h"
 
 namespace pelvane::settings {
 
 namespace {
 
-constexpr int kFileNotFound = 53;
-constexpr int kPermissionDenied = 70;
-constexpr int kPathFileAccessError = 75;
+using error_number::kFileNotFound;
+using error_number::kPathFileAccessError;
+using error_number::kPermissionDenied;
 
 /// Owns one file descriptor.
 class UniqueFd {
@@ -78,7 +82,24 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-/// The file a write must replace: a symbolic link is followed so that the link stays.
+constexpr char kTemporarySuffix[] = ".XXXXXX";
+
+/// Whether a folder entry is one of our temporary siblings of `base`: base, ".", six letters
+/// or digits, as mkstemp makes them.
+bool IsTemporaryOf(const std::string& entry, const std::string& base) {
+  const size_t suffix = sizeof kTemporarySuffix - 1;
+  if (entry.size() != base.size() + suffix || entry.compare(0, base.size(), base) != 0 ||
+      entry[base.size()] != '.')
+    return false;
+  for (size_t i = base.size() + 1; i < entry.size(); ++i) {
+    char c = entry[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string WriteTarget(const std::string& path) {
   std::vector<char> resolved(PATH_MAX + 1);
   if (::realpath(path.c_str(), resolved.data()) != nullptr) return std::string(resolved.data());
@@ -90,7 +111,21 @@ std::string WriteTarget(const std::string& path) {
   return FolderOf(path) + "/" + target;
 }
 
-}  // namespace
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string target = WriteTarget(path);
+  const std::string folder = FolderOf(target);
+  const std::string base = target.substr(target.rfind('/') + 1);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (!IsTemporaryOf(entry->d_name, base)) continue;
+    const std::string stale = folder + "/" + entry->d_name;
+    struct stat st {};
+    // Only plain files of our own: never a link, a folder or another user's file.
+    if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+      ::unlink(stale.c_str());
+  }
+}
 
 std::string SiblingFile(const std::string& path, const std::string& name) {
   size_t slash = path.rfind('/');
@@ -109,7 +144,8 @@ FileStamp StampOf(const std::string& path) {
 }
 
 Result<FileContent> ReadFileBytes(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a named pipe must not wait for a writer; it is refused below.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) {
     if (errno == ENOENT) return Status::Error("File not found: " + path, kFileNotFound);
     return SystemError("cannot read", path, errno);
@@ -146,16 +182,25 @@ Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_vie
       return Status::Error("cannot write " + path + ": the file is read-only", kPermissionDenied);
   }
 
-  std::string temp = target + ".XXXXXX";
+  std::string temp = target + kTemporarySuffix;
   UniqueFd fd(::mkstemp(temp.data()));
-  if (!fd.valid()) return SystemError("cannot write", path, errno);
+  if (!fd.valid()) {
+    int err = errno;
+    if (err == EACCES || err == EPERM || err == EROFS) {
+      return Status::Error("cannot write " + path + ": the folder " + FolderOf(target) +
+                               " is not writable (" + std::strerror(err) + ")",
+                           kPermissionDenied);
+    }
+    return SystemError("cannot write", path, err);
+  }
   auto fail = [&](int err) {
     fd.Reset();
     ::unlink(temp.c_str());
     return SystemError("cannot write", path, err);
   };
 
-  mode_t mode = existed ? (old.st_mode & 07777) : 0644;
+  // A new file holds scrambled passwords: only its owner reads it.
+  mode_t mode = existed ? (old.st_mode & 07777) : 0600;
   if (::fchmod(fd.get(), mode) != 0) return fail(errno);
   if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
     // Best effort: only root can give the file back to its owner; an owner can keep the group.

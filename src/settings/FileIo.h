@@ -37,6 +37,14 @@ Result<FileContent> ReadFileBytes(const std::string& path);
 /// the new file's stamp.
 Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+/// The file a write must replace: a symbolic link is followed so that the link stays.
+std::string WriteTarget(const std::string& path);
+
+/// Removes the temporary siblings that ReplaceFileAtomically leaves when its process is killed
+/// between creating and renaming them. Call only while holding the file's lock, so that no
+/// live writer's file is taken.
+void RemoveStaleTemporaries(const std::string& path);
+
 /// Appends bytes to a file, creating it when missing.
 Status AppendToFile(const std::string& path, std::string_view bytes);
 

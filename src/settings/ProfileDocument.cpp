@@ -1,8 +1,10 @@
 #include "settings/ProfileDocument.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "settings/ProfileText.h"
+#include "settings/SettingsStore.h"
 
 namespace pelvane::settings {
 
@@ -71,9 +73,15 @@ Status CheckValue(std::string_view value) {
   return Status::Ok();
 }
 
-ProfileDocument ProfileDocument::Parse(std::string_view bytes) {
+// sections_[0] always exists, also in a document that was never parsed: every index skips it.
+ProfileDocument::ProfileDocument() : sections_(1) {}
+
+ProfileDocument ProfileDocument::Parse(std::string_view fileBytes) {
   ProfileDocument doc;
-  doc.sections_.emplace_back();
+  DecodedProfile decoded = DecodeProfile(fileBytes);
+  doc.encoding_ = decoded.encoding;
+  doc.tail_ = std::move(decoded.tail);
+  const std::string_view bytes = decoded.text;
   bool lineEndSeen = false;
   size_t pos = 0;
   while (pos < bytes.size()) {
@@ -116,7 +124,8 @@ std::string ProfileDocument::Serialize() const {
     if (section.header) out.append(section.header->text).append(section.header->end);
     for (const Line& line : section.lines) out.append(line.text).append(line.end);
   }
-  return out;
+  // A file is written back in the encoding it was read in, never as a mix.
+  return EncodeProfile(encoding_, out, tail_);
 }
 
 void ProfileDocument::IndexKeys(Section& section) {
@@ -177,6 +186,19 @@ Status ProfileDocument::Set(std::string_view section, std::string_view key,
   if (Status s = CheckSectionName(section); !s) return s;
   if (Status s = CheckKeyName(key); !s) return s;
   if (Status s = CheckValue(value); !s) return s;
+  if (!HoldsExactly(encoding_, section) || !HoldsExactly(encoding_, key) ||
+      !HoldsExactly(encoding_, value)) {
+    return Status::Error(
+        "This settings file is in UTF-16; a name or value that is not UTF-8 text cannot be "
+        "stored in it unchanged.",
+        kInvalidArgument);
+  }
+  // A value that would read back otherwise is refused here, whoever writes it.
+  if (Status s = CheckReadsBack(std::string(section), std::string(key), value,
+                                "The value of " + std::string(TrimBlanks(key)) + " in [" +
+                                    std::string(TrimBlanks(section)) + "]");
+      !s)
+    return s;
 
   std::string entry = std::string(TrimBlanks(key)) + "=" + std::string(value);
   Section* s = FindSection(section);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "settings/ProfileEncoding.h"
 #include "settings/Status.h"
 
 namespace pelvane::settings {
@@ -17,9 +18,13 @@ namespace pelvane::settings {
 /// Rules: "[name]" starts a section; "key=value" inside a section is an entry. Section and key
 /// names are matched without regard to (ASCII) case and with surrounding blanks ignored; the
 /// first section and the first entry of a name win. Lines before the first section, lines
-/// without "=", and lines starting with ";" or "#" are kept and ignored.
+/// without "=", and lines starting with ";" or "#" are kept and ignored. A UTF-8 byte-order
+/// mark is skipped and a UTF-16LE file (with its mark) is read as UTF-8 text; either is written
+/// back as it came.
 class ProfileDocument {
  public:
+  /// An empty file.
+  ProfileDocument();
   static ProfileDocument Parse(std::string_view bytes);
 
   /// The file's bytes as they are to be written.
@@ -64,6 +69,8 @@ class ProfileDocument {
   std::vector<Section> sections_;  // sections_[0] holds the lines before the first header
   std::unordered_map<std::string, size_t> sectionIndex_;  // lower-case name -> first section
   std::string lineEnd_ = "\n";
+  ProfileEncoding encoding_ = ProfileEncoding::k8Bit;
+  std::string tail_;  // the odd last byte of a UTF-16 file
 };
 
 /// Whether text can be written as a section name, key or value without changing the file's

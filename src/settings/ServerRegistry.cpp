@@ -48,23 +48,48 @@ bool ServerRegistry::IsListed(const std::string& typedName) {
   return std::find(names.begin(), names.end(), wanted) != names.end();
 }
 
+Status CheckServerAndGroup(const std::string& typedName, const std::string& typedGroup) {
+  const std::string entry = AsciiUpper(TrimBlanks(typedName));
+  if (Status s = CheckReadsBack(kServersSection, "Server1", entry, "A server name"); !s) return s;
+  return CheckReadsBack(typedName, kGroupKey, AsciiUpper(typedGroup), "A server group");
+}
+
 Status ServerRegistry::AddServer(const std::string& typedName, const std::string& typedGroup) {
+  Result<bool> added = AddTo(typedName, typedGroup, false);
+  return added ? Status::Ok() : added.status();
+}
+
+Result<bool> ServerRegistry::AddServerUnlessListed(const std::string& typedName,
+                                                   const std::string& typedGroup) {
+  return AddTo(typedName, typedGroup, true);
+}
+
+Result<bool> ServerRegistry::AddTo(const std::string& typedName, const std::string& typedGroup,
+                                   bool unlessListed) {
+  if (Status s = CheckServerAndGroup(typedName, typedGroup); !s) return s;
   int16_t count = 0;
+  bool added = false;
   Status status = store_.Edit([&](ProfileDocument& doc) {
-    int listed = static_cast<int>(ListedNames(doc).size());
+    std::vector<std::string> names = ListedNames(doc);
+    int listed = static_cast<int>(names.size());
+    count = static_cast<int16_t>(listed);
+    std::string entry = AsciiUpper(TrimBlanks(typedName));
+    if (unlessListed && std::find(names.begin(), names.end(), entry) != names.end())
+      return Status::Ok();
     if (listed >= kMaxServers) {
       return Status::Error(
           "The server list is full: it holds " + std::to_string(kMaxServers) + " servers.",
           kInvalidArgument);
     }
-    std::string entry = AsciiUpper(TrimBlanks(typedName));
     if (Status s = doc.Set(kServersSection, PositionKey(listed + 1), entry); !s) return s;
     if (Status s = doc.Set(typedName, kGroupKey, AsciiUpper(typedGroup)); !s) return s;
     count = static_cast<int16_t>(listed + 1);
+    added = true;
     return doc.AppendLine(" ");
   });
-  if (status) ServerCount_ = count;
-  return status;
+  if (!status) return status;
+  ServerCount_ = count;
+  return added;
 }
 
 bool IsReservedSectionName(const std::string& name) {

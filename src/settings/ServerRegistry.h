@@ -19,6 +19,10 @@ constexpr char kAllGroup[] = "ALL";
 /// "Servers", ...): a server of that name would share its section with them.
 bool IsReservedSectionName(const std::string& name);
 
+/// Refuses a server name or group that the settings file could not give back as written (a
+/// name beginning with "?", a name or group longer than the reader returns).
+Status CheckServerAndGroup(const std::string& typedName, const std::string& typedGroup);
+
 /// The list of servers kept in section "Servers" ("Server1", "Server2", ... up to the first
 /// empty value), each server's own section, and the groups named by their "ServerGroup".
 class ServerRegistry {
@@ -40,6 +44,10 @@ class ServerRegistry {
   /// at the end of the file. One write; the caller applies the uniqueness rule.
   Status AddServer(const std::string& typedName, const std::string& typedGroup);
 
+  /// AddServer with the uniqueness rule applied inside the same write, so that two writers
+  /// adding one name at once list it once. False when the name was already listed.
+  Result<bool> AddServerUnlessListed(const std::string& typedName, const std::string& typedGroup);
+
   /// Removes the last list entry equal to name (exactly) and the server's section, and closes
   /// the gap; the former last position keeps an empty value. A name that is not in the list
   /// changes nothing and gives false. One write.
@@ -53,6 +61,9 @@ class ServerRegistry {
   std::vector<std::string> GroupList(bool upperCase);
 
  private:
+  Result<bool> AddTo(const std::string& typedName, const std::string& typedGroup,
+                     bool unlessListed);
+
   SettingsStore& store_;
   int16_t ServerCount_ = 0;
 };

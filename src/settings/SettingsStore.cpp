@@ -3,6 +3,7 @@
 #include <chrono>
 #include <utility>
 
+#include "settings/FileLock.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::settings {
@@ -40,6 +41,24 @@ bool IsReadWhole(const std::string& section, const std::string& key) {
   return false;
 }
 
+Status CheckReadsBack(const std::string& section, const std::string& key, std::string_view value,
+                      const std::string& what) {
+  std::string_view trimmed = TrimBlanks(value);
+  if (!trimmed.empty() && trimmed.front() == '?') {
+    return Status::Error(what +
+                             " cannot begin with \"?\": the settings file reads such a value "
+                             "as empty.",
+                         kInvalidArgument);
+  }
+  if (trimmed.size() > kMaxValueLength && !IsReadWhole(section, key)) {
+    return Status::Error(what + " is " + std::to_string(trimmed.size()) +
+                             " characters long; the settings file reads back at most " +
+                             std::to_string(kMaxValueLength) + ".",
+                         kInvalidArgument);
+  }
+  return Status::Ok();
+}
+
 std::string ReadValue(const ProfileDocument& doc, const std::string& section,
                       const std::string& key) {
   std::optional<std::string_view> found = doc.Find(section, key);
@@ -54,7 +73,8 @@ std::string GetINIValue(const std::string& section, const std::string& key,
   return SettingsStore(file).GetINIValue(section, key);
 }
 
-SettingsStore::SettingsStore(std::string file) : file_(std::move(file)) {}
+SettingsStore::SettingsStore(std::string file)
+    : file_(std::move(file)), lockPatience_(kSettingsLockPatience) {}
 
 SettingsStore::Loaded SettingsStore::LoadLocked() const {
   FileStamp now = StampOf(file_);
@@ -88,8 +108,19 @@ std::string SettingsStore::GetINIValue(const std::string& section, const std::st
   return ReadValue(*Snapshot(), section, key);
 }
 
+Status SettingsStore::CheckReadable() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return LoadLocked().status;
+}
+
 Status SettingsStore::Edit(const std::function<Status(ProfileDocument&)>& edit) {
   std::lock_guard<std::mutex> lock(mutex_);
+  // The file lock serialises writers across processes: read, change and rename happen with
+  // no other writer in between, so no writer's change is lost.
+  Result<FileLock> fileLock = FileLock::Acquire(WriteTarget(file_), lockPatience_);
+  if (!fileLock) return fileLock.status();
+  RemoveStaleTemporaries(file_);
+  // The stamp check stays for writers that do not take the lock (a hand edit).
   for (int attempt = 0; attempt < kEditAttempts; ++attempt) {
     Loaded loaded = LoadLocked();
     if (!loaded.status) return loaded.status;  // never replace a file we could not read

@@ -3,7 +3,7 @@
 namespace pelvane::shell {
 
 SingleInstance::SingleInstance(const std::string& settingsFile)
-    : lock_(std::make_unique<QLockFile>(QString::fromStdString(settingsFile + ".lock"))) {
+    : lock_(std::make_unique<QLockFile>(QString::fromStdString(settingsFile + ".instance"))) {
   lock_->setStaleLockTime(0);  // only a dead holder's lock is stale
   if (lock_->tryLock(0)) return;
   acquired_ = lock_->error() != QLockFile::LockFailedError;

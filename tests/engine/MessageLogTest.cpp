@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -67,18 +68,44 @@ TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
 
 TEST(MessageLogTest, LoadDeferredLogLeavesLiveModeAndMissingFilesAlone) {
   LogFixture f;
-  WriteBytes(f.log.TempErrorFile(), "stale\r\n");
   f.log.Window().SetText("live text\r\n");
   ASSERT_TRUE(f.log.LoadDeferredLog());  // live mode: nothing to load
   EXPECT_EQ(f.window.Text(), "live text\r\n");
-  EXPECT_TRUE(Exists(f.log.TempErrorFile()));
 
-  std::filesystem::remove(f.log.TempErrorFile());
   f.log.SetRefreshLogWindow(0);
-  Status missing = f.log.LoadDeferredLog();
+  Status missing = f.log.LoadDeferredLog();  // no deferred line yet: no file
   EXPECT_FALSE(missing);
   EXPECT_EQ(missing.number(), 53);
   EXPECT_EQ(f.window.Text(), "live text\r\n");
+}
+
+TEST(MessageLogTest, EachLogCollectsInAFileOfItsOwn) {
+  TempDir dir;
+  TextLogWindow firstWindow, secondWindow;
+  std::string model = dir.File("tmpErrMsgs.log");
+  std::string temp;
+  {
+    MessageLog first(firstWindow, model, dir.File("Pelvane.log"));
+    MessageLog second(secondWindow, model, dir.File("Pelvane.log"));
+    first.SetRefreshLogWindow(0);
+    second.SetRefreshLogWindow(0);
+    ASSERT_TRUE(first.LogMessage("first run", true));
+    ASSERT_TRUE(second.LogMessage("second run", true));
+    EXPECT_NE(first.TempErrorFile(), second.TempErrorFile());
+    struct stat st {};
+    ASSERT_EQ(::stat(first.TempErrorFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_TRUE(second.LoadDeferredLog());
+    ASSERT_TRUE(first.LoadDeferredLog());
+    EXPECT_EQ(firstWindow.Text(), "first run\r\n");
+    EXPECT_EQ(secondWindow.Text(), "second run\r\n");
+    // A run that ends early keeps its lines for the next run of the same log, not beyond it.
+    ASSERT_TRUE(first.LogMessage("left over", true));
+    temp = first.TempErrorFile();
+    EXPECT_TRUE(Exists(temp));
+  }
+  EXPECT_FALSE(Exists(temp));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(MessageLogTest, UnwritableTempFileKeepsTheLinePending) {

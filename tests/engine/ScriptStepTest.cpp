@@ -112,9 +112,16 @@ TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
   ScriptRunFixture f;
   ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
   ASSERT_EQ(f.processes.calls.size(), 2u);
+  // Each execution writes to its own file in a private folder beside the settings, gone
+  // after the verdict, so that runs side by side never read each other's output.
+  EXPECT_NE(f.processes.calls[0].Option("-o"), f.processes.calls[1].Option("-o"));
   for (const ProcessCall& call : f.processes.calls) {
     EXPECT_EQ(call.program, f.dir.File("bin") + "/isqlw");
-    EXPECT_EQ(call.Option("-o"), f.state.QueryOutputFile);
+    const std::filesystem::path output = call.Option("-o");
+    EXPECT_EQ(output.filename(), "PelvaneScript.out");
+    EXPECT_EQ(output.parent_path().parent_path(), f.dir.path());
+    EXPECT_EQ(output.parent_path().filename().string().rfind("PelvaneScript-", 0), 0u) << output;
+    EXPECT_FALSE(std::filesystem::exists(output.parent_path())) << output;
     EXPECT_EQ(call.Option("-P"), "");
     for (const std::string& argument : call.arguments) {
       EXPECT_EQ(argument.find("Secret1"), std::string::npos) << argument;
@@ -196,9 +203,10 @@ TEST(ScriptStepTest, LoginCheckOutcomes) {
         "Vesk process for a.sql --> UNSUCCESSFUL."},
        false,
        {}},
+      // A check that failed in another way shows the error; the tool is not started either.
       {LoginCheckKind::kOtherError,
-       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
-       true,
+       {kSeparator, "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."},
+       false,
        {"message: The Pelvane Tool | 20017, Unexpected EOF from the server occured in Pelvane."}},
   };
   for (const Case& c : cases) {
@@ -265,6 +273,93 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
     EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue) << c.name;
     EXPECT_EQ(f.LogLines(), c.lines) << c.name;
     EXPECT_EQ(f.host.events, c.events) << c.name;
+  }
+}
+
+TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun) {
+  const Lines timedOut = {kSeparator,
+                          "Vesk process for a.sql timed out after 7 seconds on Server: SRV1; the "
+                          "script was ended.",
+                          "Error in Vesk Process: ", "Server: [SRV1] @ T"};
+  const Lines reported = {"T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
+  struct Case {
+    std::string name;
+    std::optional<int> given;  // --script-timeout
+    std::string stored;        // "Pelvane"/"ScriptTimeout"
+    ProcessOutcome outcome;
+    ScriptsEnd end;
+    Lines lines;
+    int limit;                // the launcher's limit
+    std::string toolTimeout;  // isqlw -t
+  };
+  const Case cases[] = {
+      {"ended by the launcher",
+       7,
+       "",
+       {ProcessOutcome::Kind::kTimedOut, 0, "limit"},
+       ScriptsEnd::kContinue,
+       Joined({timedOut, reported}),
+       12,
+       "7"},
+      {"ended by the tool itself",
+       std::nullopt,
+       "7",
+       {ProcessOutcome::Kind::kExited, 3, ""},
+       ScriptsEnd::kContinue,
+       Joined({timedOut, {"partial"}, reported}),
+       12,
+       "7"},
+      {"no limit by default",
+       std::nullopt,
+       "",
+       {ProcessOutcome::Kind::kExited, 0, ""},
+       ScriptsEnd::kContinue,
+       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
+       0,
+       ""},
+      {"the run's own value wins",
+       0,
+       "7",
+       {ProcessOutcome::Kind::kExited, 0, ""},
+       ScriptsEnd::kContinue,
+       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
+       0,
+       ""},
+      {"interrupted",
+       std::nullopt,
+       "",
+       {ProcessOutcome::Kind::kInterrupted, 0, ""},
+       ScriptsEnd::kEndRun,
+       Joined({{kSeparator,
+                "The run was interrupted; the query tool was ended while it ran a.sql on Server: "
+                "SRV1."},
+               reported}),
+       0,
+       ""},
+  };
+  for (const Case& c : cases) {
+    ScriptRunFixture f;
+    f.inputs.scriptText = "a.sql|b.sql";
+    f.inputs.scriptTimeoutSeconds = c.given;
+    f.run.server.MessagesTo = "Window";
+    if (!c.stored.empty()) {
+      ASSERT_TRUE(f.store.SaveINIValues("Pelvane", "ScriptTimeout", c.stored));
+    }
+    const ProcessOutcome outcome = c.outcome;
+    f.processes.behaviour = [outcome](const ProcessCall& call) {
+      return ToolBehaviour{outcome, call.Option("-i") == "a.sql"
+                                        ? std::optional<std::string>("partial\r\n")
+                                        : std::optional<std::string>("done\r\n")};
+    };
+    EXPECT_EQ(RunScripts(f.run), c.end) << c.name;
+    Lines lines = f.LogLines();
+    // Only a.sql's lines matter here; b.sql runs (or not) the same way.
+    size_t next = std::find(lines.begin() + 1, lines.end(), kSeparator) - lines.begin();
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(next)), c.lines)
+        << c.name;
+    EXPECT_EQ(f.processes.calls.size(), c.end == ScriptsEnd::kEndRun ? 1u : 2u) << c.name;
+    EXPECT_EQ(f.processes.calls[0].limits.timeoutSeconds, c.limit) << c.name;
+    EXPECT_EQ(f.processes.calls[0].Option("-t"), c.toolTimeout) << c.name;
   }
 }
 

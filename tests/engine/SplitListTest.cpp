@@ -43,5 +43,11 @@ TEST(SplitListTest, AtMostOneHundredItems) {
   EXPECT_EQ(refused.status().number(), 9);
 }
 
+TEST(SplitListTest, PathsThatWouldSplitAreRefused) {
+  for (const char* path : {"a.sql|b.sql", "a.sql\r\nb.sql", "a\nb", "|"})
+    EXPECT_EQ(CheckListPath(path).number(), kInvalidArgument) << path;
+  for (const char* path : {"a.sql", "/x y/a;b.sql", ""}) EXPECT_TRUE(CheckListPath(path)) << path;
+}
+
 }  // namespace
 }  // namespace pelvane::engine

@@ -30,12 +30,6 @@ TEST(OdbcConnectionStringTest, QuotesOnlyValuesThatWouldBreakTheString) {
   }
 }
 
-TEST(OdbcConnectionStringTest, TrimsSpacesOnly) {
-  EXPECT_EQ(TrimBlanks("  srv,1433  "), "srv,1433");
-  EXPECT_EQ(TrimBlanks("\tsrv"), "\tsrv");
-  EXPECT_EQ(TrimBlanks("   "), "");
-}
-
 TEST(OdbcConnectionStringTest, BuildsAttributesInOrderAndNamesAnUnwritableOne) {
   OdbcConnectionString good(BraceEscaping::kVerbatim);
   good.Add("Server", "127.0.0.1,1433")

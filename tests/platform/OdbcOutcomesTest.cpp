@@ -34,6 +34,11 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
       {{MakeSqlError("28000", 18456, "Login failed")}, LoginCheckKind::kLoginRefused, 18456},
       {{kNoServer, kTrailer}, LoginCheckKind::kUnreachable, 20009},
       {{kTimeout, kTrailer}, LoginCheckKind::kUnreachable, 0},
+      // Garbage instead of TDS, a connection closed at once, a name that does not resolve.
+      {{MakeSqlError("08S01", 20017, "Unexpected EOF from the server"), kTrailer},
+       LoginCheckKind::kUnreachable,
+       20017},
+      {{kTrailer}, LoginCheckKind::kUnreachable, 0},
       {{kCantOpenLib}, LoginCheckKind::kOtherError, 0},
       {{kUnknownDatabase, kTrailer}, LoginCheckKind::kOtherError, 4060},
       {{}, LoginCheckKind::kOtherError, 0},

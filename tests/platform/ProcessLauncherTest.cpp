@@ -27,7 +27,7 @@ ProcessOutcome RunShell(const std::string& snippet, std::vector<std::string> arg
                         std::vector<std::pair<std::string, std::string>> environment = {}) {
   arguments.insert(arguments.begin(), {"-c", snippet});
   PosixProcessLauncher launcher;
-  return launcher.RunAndWait("/bin/sh", arguments, environment);
+  return launcher.RunAndWait("/bin/sh", arguments, environment, {});
 }
 
 TEST(ProcessLauncherTest, ArgumentsArriveLiterally) {
@@ -79,7 +79,7 @@ TEST(ProcessLauncherTest, HowProgramsEnd) {
   };
   for (const Case& c : cases) {
     PosixProcessLauncher launcher;
-    ProcessOutcome outcome = launcher.RunAndWait(c.program, c.arguments, {});
+    ProcessOutcome outcome = launcher.RunAndWait(c.program, c.arguments, {}, {});
     EXPECT_EQ(outcome.kind, c.kind) << c.name << ": " << outcome.message;
     EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
     if (c.kind != Kind::kExited) {
@@ -106,7 +106,7 @@ TEST(ProcessLauncherTest, QueryToolTakesThePasswordFromTheEnvironment) {
     ProcessOutcome outcome = launcher.RunAndWait(
         PELVANE_ISQLW_PATH,
         {"-S", standin.dbServer(0), "-d", "pubs", "-U", "sa", "-i", script, "-o", output},
-        {{"SQLCMDPASSWORD", c.password}});
+        {{"SQLCMDPASSWORD", c.password}}, {});
     ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
     EXPECT_EQ(outcome.exitCode, c.exitCode) << c.password;
     std::string text = ReadBytes(output);

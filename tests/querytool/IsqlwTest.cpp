@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <string>
@@ -228,13 +230,41 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
   }
 }
 
-TEST_F(IsqlwTest, UnreadableScriptIsReportedInTheOutputFile) {
-  std::vector<std::string> args = Login();
-  args.insert(args.end(), {"-i", "/nonexistent/script.sql", "-o", tool_.outputPath()});
-  ToolRun run = tool_.RunRaw(args, std::nullopt);
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_EQ(run.output.rfind("Cannot read the script file /nonexistent/script.sql", 0), 0u)
-      << run.output;
+TEST_F(IsqlwTest, ScriptsThatCannotBeReadAreRefused) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.sql");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string script;
+    std::string reason;
+  } cases[] = {
+      {"/nonexistent/script.sql", "File not found"},
+      {dir.path().string(), "not a regular file"},  // a folder once ended the tool uncaught
+      {fifo, "not a regular file"},                 // a pipe must not block the tool
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = Login();
+    args.insert(args.end(), {"-i", c.script, "-o", tool_.outputPath()});
+    ToolRun run = tool_.RunRaw(args, std::nullopt);
+    EXPECT_EQ(run.exitStatus, 2) << c.script;
+    EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;
+    EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
+  }
+}
+
+TEST_F(IsqlwTest, OutputOverTheScriptIsRefusedAndTheScriptKept) {
+  TempDir dir;
+  const std::string script = dir.File("a.sql");
+  const std::string link = dir.File("same.sql");
+  WriteBytes(script, "select 1\r\n");
+  ASSERT_EQ(::symlink(script.c_str(), link.c_str()), 0);
+  for (const std::string& output : {script, link}) {
+    std::vector<std::string> args = Login();
+    args.insert(args.end(), {"-i", script, "-o", output});
+    ToolRun run = tool_.RunRaw(args, std::nullopt);
+    EXPECT_EQ(run.exitStatus, 2) << output;
+    EXPECT_EQ(ReadBytes(script), "select 1\r\n") << output;
+  }
 }
 
 }  // namespace

@@ -111,5 +111,16 @@ TEST(ProfileDocumentTest, SurvivesHostileBytes) {
   EXPECT_EQ(Found(doc, "", "\xff\xfe"), "\x80");
 }
 
+TEST(ProfileDocumentTest, ADocumentBuiltFromNothingKeepsItsFirstSectionAfterARemoval) {
+  // As a new settings file is built in memory by its first writes, then edited again.
+  ProfileDocument doc;
+  ASSERT_TRUE(doc.Set("Servers", "Server1", "A"));
+  ASSERT_TRUE(doc.Set("B", "ServerGroup", "G"));
+  EXPECT_TRUE(doc.RemoveSection("B"));
+  EXPECT_EQ(doc.Find("Servers", "Server1").value_or("?"), "A");
+  ASSERT_TRUE(doc.Set("Servers", "Server2", "C"));
+  EXPECT_EQ(doc.Serialize(), "[Servers]\nServer1=A\nServer2=C\n");
+}
+
 }  // namespace
 }  // namespace pelvane::settings

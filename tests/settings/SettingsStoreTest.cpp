@@ -38,23 +38,42 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
   for (const Case& c : cases) EXPECT_EQ(GetINIValue("pelvane", c.key, file), c.expected) << c.key;
 }
 
-TEST(SettingsStoreTest, PasswordsAndRunTextsAreReadWhole) {
+TEST(SettingsStoreTest, OnlyValuesThatReadBackAreWritten) {
   TempDir dir;
   SettingsStore store(dir.File("Pelvane.ZRQ"));
   const std::string longText(700, 'q');
   struct Case {
     const char* section;
     const char* key;
-    size_t expectedLength;
+    std::string value;
+    bool stored;
   } cases[] = {
-      {"SRV1", "Password", 700},     {"SRV1", "copytopw", 700},     {"SimpleScript", "Script", 700},
-      {"Append", "AppendText", 700}, {"Script", "ScriptPath", 700}, {"CopyTo", "CopyFile", 700},
-      {"SRV1", "Login", 255},        {"Script", "Other", 255},      {"Pelvane", "ScriptPath", 255},
+      // Passwords and the run's multi-line texts are read whole, so any length is kept.
+      {"SRV1", "Password", longText, true},
+      {"SRV1", "copytopw", longText, true},
+      {"SimpleScript", "Script", longText, true},
+      {"Append", "AppendText", longText, true},
+      {"Script", "ScriptPath", longText, true},
+      {"CopyTo", "CopyFile", longText, true},
+      // Everything else is read up to 255 characters: a longer value would come back cut.
+      {"SRV1", "Login", std::string(255, 'l'), true},
+      {"SRV1", "Login", std::string(256, 'l'), false},
+      {"Script", "Other", longText, false},
+      {"Pelvane", "ScriptPath", longText, false},
+      // A value starting with "?" reads as empty, whatever the key.
+      {"SRV1", "Database", "?prod", false},
+      {"SRV1", "Password", "  ?x", false},
+      {"SRV1", "Database", "a?", true},
   };
   for (const Case& c : cases) {
-    ASSERT_TRUE(store.SaveINIValues(c.section, c.key, longText));
-    EXPECT_EQ(store.GetINIValue(c.section, c.key).size(), c.expectedLength)
-        << c.section << "/" << c.key;
+    Status s = store.SaveINIValues(c.section, c.key, c.value);
+    EXPECT_EQ(s.ok(), c.stored) << c.section << "/" << c.key << ": " << s.message();
+    if (c.stored) {
+      EXPECT_EQ(store.GetINIValue(c.section, c.key), c.value) << c.section << "/" << c.key;
+    } else {
+      EXPECT_EQ(s.number(), kInvalidArgument);
+      EXPECT_NE(store.GetINIValue(c.section, c.key), c.value);
+    }
   }
 }
 
@@ -63,6 +82,9 @@ TEST(SettingsStoreTest, FirstWriteCreatesTheFileAndCaseDoesNotMatter) {
   SettingsStore store(dir.File("Pelvane.ZRQ"));
   ASSERT_TRUE(store.SaveINIValues("Pelvane", "OverwriteFile", "1"));
   EXPECT_EQ(ReadBytes(store.file()), "[Pelvane]\nOverwriteFile=1\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(store.file().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);  // a new file holds scrambled passwords
   ASSERT_TRUE(store.SaveINIValues("PELVANE", "OverWriteFile", "0"));
   EXPECT_EQ(ReadBytes(store.file()),
             "[Pelvane]\nOverwriteFile=0\n");  // the file keeps its spelling
@@ -114,6 +136,17 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
   }
 
   EXPECT_FALSE(SettingsStore(dir.File("no/such/folder/Pelvane.ZRQ")).SaveINIValues("S", "k", "v"));
+  if (::geteuid() != 0) {  // root writes into any folder
+    std::string locked = dir.File("locked");
+    std::filesystem::create_directory(locked);
+    WriteBytes(locked + "/Pelvane.ZRQ.lock", "");
+    ::chmod(locked.c_str(), 0555);
+    Status refused = SettingsStore(locked + "/Pelvane.ZRQ").SaveINIValues("S", "k", "v");
+    EXPECT_NE(refused.message().find("the folder " + locked + " is not writable"),
+              std::string::npos)
+        << refused.message();
+    ::chmod(locked.c_str(), 0755);
+  }
 
   std::string good = dir.File("good.ZRQ");
   WriteBytes(good, original);
@@ -130,8 +163,12 @@ TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
-  std::vector<std::string> expected{"folder.ZRQ", "good.ZRQ", "readonly.ZRQ"};
-  if (::geteuid() != 0) expected.push_back("unreadable.ZRQ");
+  // (and the lock files that writers share).
+  std::vector<std::string> expected{"folder.ZRQ",    "folder.ZRQ.lock", "good.ZRQ",
+                                    "good.ZRQ.lock", "readonly.ZRQ",    "readonly.ZRQ.lock"};
+  if (::geteuid() != 0)
+    expected.insert(expected.end(), {"locked", "unreadable.ZRQ", "unreadable.ZRQ.lock"});
+  std::sort(expected.begin(), expected.end());
   EXPECT_EQ(names, expected);
 }
 

@@ -98,7 +98,8 @@ class NoProcesses : public engine::ProcessLauncher {
  public:
   engine::ProcessOutcome RunAndWait(
       const std::string&, const std::vector<std::string>&,
-      const std::vector<std::pair<std::string, std::string>>&) override {
+      const std::vector<std::pair<std::string, std::string>>&,
+      const engine::ProcessLimits&) override {
     return {};
   }
 };

@@ -6,6 +6,11 @@
 
 namespace pelvane::engine {
 
+/// A network path: one that starts with "\\\\" (as stored on Windows) or "//".
+inline bool IsNetworkPath(const std::string& path) {
+  return path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0);
+}
+
 /// Result codes of a connection attempt, in the classes the copy and append steps act on.
 namespace connect_code {
 constexpr int kConnected = 0;

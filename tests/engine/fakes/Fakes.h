@@ -103,6 +103,7 @@ struct ProcessCall {
   std::string program;
   std::vector<std::string> arguments;
   std::vector<std::pair<std::string, std::string>> environment;
+  ProcessLimits limits;
 
   /// The value after an option ("-S"), empty when the option is missing.
   std::string Option(const std::string& option) const {
@@ -127,10 +128,10 @@ class FakeProcessLauncher : public ProcessLauncher {
     return ToolBehaviour{};
   };
 
-  ProcessOutcome RunAndWait(
-      const std::string& program, const std::vector<std::string>& arguments,
-      const std::vector<std::pair<std::string, std::string>>& environment) override {
-    calls.push_back({program, arguments, environment});
+  ProcessOutcome RunAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::vector<std::pair<std::string, std::string>>& environment,
+                            const ProcessLimits& limits) override {
+    calls.push_back({program, arguments, environment, limits});
     ToolBehaviour chosen = behaviour(calls.back());
     std::string outputFile = calls.back().Option("-o");
     if (chosen.output && !outputFile.empty() &&
@@ -278,7 +279,7 @@ struct FakeRun {
   FakeRun() {
     state.SettingsFile = store.file();
     state.DateTimeFormat = "\"T\"";
-    state.TempErrorFile = log.TempErrorFile();
+    state.TempErrorFile = dir.File("tmpErrMsgs.log");
     state.FixedLogFile = log.FixedLogFile();
     state.QueryOutputFile = dir.File("PelvaneScript.out");
   }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+namespace pelvane::cli {
+
+/// Takes SIGINT and SIGTERM for the length of a run: instead of ending the process at once
+/// (and leaving the query tool running), they set interrupted(), which the process launcher
+/// watches; it ends the tool, and the run logs that it was interrupted. The signals are
+/// blocked on every thread and taken by a watcher thread, so no handler and no global is
+/// needed. The previous signal mask comes back when the object goes.
+class InterruptWatch {
+ public:
+  InterruptWatch();
+  ~InterruptWatch();
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+  const std::atomic<bool>& interrupted() const { return interrupted_; }
+  /// The signal that arrived, 0 while none has.
+  int signal() const { return signal_.load(); }
+
+ private:
+  std::atomic<bool> interrupted_{false};
+  std::atomic<int> signal_{0};
+  std::atomic<bool> done_{false};
+  sigset_t previousMask_{};
+  std::thread watcher_;
+};
+
+}  // namespace pelvane::cli

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "settings/ProfileDocument.h"
+#include "settings/ServerRegistry.h"
+#include "support/TempDir.h"
+
+namespace pelvane::settings {
+namespace {
+
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+/// UTF-16LE with its mark for 16-bit code units given one by one.
+std::string Utf16Le(const std::u16string& text) {
+  std::string out = "\xFF\xFE";
+  for (char16_t unit : text) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  }
+  return out;
+}
+
+TEST(ProfileEncodingTest, MarkedAndWideFilesReadAndWriteBackAsTheyCame) {
+  const std::string utf8Mark = "\xEF\xBB\xBF[Servers]\r\nServer1=A\r\n";
+  // "é", a pair (U+1F600) and an unpaired surrogate, all of which must come back.
+  const std::string wide =
+      Utf16Le(u"[Servers]\r\nServer1=A\r\n[A]\r\nNote=\u00e9\U0001F600\xD800!\r\n");
+  struct Case {
+    std::string name;
+    std::string bytes;
+    std::string server1;
+    std::string note;
+  } cases[] = {
+      {"UTF-8 with a mark", utf8Mark, "A", ""},
+      {"UTF-16LE", wide, "A", "\xC3\xA9\xF0\x9F\x98\x80\xED\xA0\x80!"},
+      {"UTF-16LE with an odd last byte", wide + "x", "A", "\xC3\xA9\xF0\x9F\x98\x80\xED\xA0\x80!"},
+  };
+  for (const Case& c : cases) {
+    ProfileDocument doc = ProfileDocument::Parse(c.bytes);
+    EXPECT_EQ(doc.Find("Servers", "Server1").value_or("?"), c.server1) << c.name;
+    EXPECT_EQ(std::string(doc.Find("A", "Note").value_or("")), c.note) << c.name;
+    EXPECT_EQ(doc.Serialize(), c.bytes) << c.name;
+    // A new entry lands in the one [Servers] section, in the file's own encoding.
+    ASSERT_TRUE(doc.Set("Servers", "Server2", "B"));
+    ProfileDocument again = ProfileDocument::Parse(doc.Serialize());
+    EXPECT_EQ(again.Find("Servers", "Server2").value_or("?"), "B") << c.name;
+    EXPECT_EQ(again.Serialize(), doc.Serialize()) << c.name;
+    EXPECT_EQ(doc.Serialize().substr(0, 2), c.bytes.substr(0, 2)) << c.name;
+    // 8-bit text that is not UTF-8 would come back changed from a UTF-16 file.
+    EXPECT_EQ(doc.Set("A", "Note", "caf\xE9").ok(), c.bytes[0] != '\xFF') << c.name;
+  }
+}
+
+TEST(ProfileEncodingTest, TheRegistryWorksOnAWideFile) {
+  TempDir dir;
+  SettingsStore store(dir.File("Pelvane.ZRQ"));
+  WriteBytes(store.file(), Utf16Le(u"[Servers]\r\nServer1=PROD1\r\n[PROD1]\r\nServerGroup=P\r\n"));
+  ServerRegistry registry(store);
+  EXPECT_EQ(registry.FillServerList(""), std::vector<std::string>{"PROD1"});
+  ASSERT_TRUE(registry.AddServerUnlessListed("prod2", "p"));
+  EXPECT_EQ(registry.FillServerList("P"), (std::vector<std::string>{"PROD1", "PROD2"}));
+  // Still all UTF-16: the appended blank line too.
+  EXPECT_EQ(ReadBytes(store.file()),
+            Utf16Le(u"[Servers]\r\nServer1=PROD1\r\nServer2=PROD2\r\n[PROD1]\r\nServerGroup=P\r\n"
+                    u"[prod2]\r\nServerGroup=P\r\n \r\n"));
+}
+
+}  // namespace
+}  // namespace pelvane::settings

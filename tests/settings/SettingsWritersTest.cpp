@@ -1,0 +1,129 @@
+// Several processes writing one settings file: none may lose another's change.
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "settings/FileLock.h"
+#include "settings/ServerRegistry.h"
+#include "support/TempDir.h"
+
+namespace pelvane::settings {
+namespace {
+
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+/// Runs body in a child process; the child's status is 0 when body returned true.
+pid_t InChild(const std::function<bool()>& body) {
+  pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body() ? 0 : 1);
+  return pid;
+}
+
+bool ExitedCleanly(pid_t pid) {
+  int status = 0;
+  return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SettingsWritersTest, ParallelProcessesLoseNoAddAndNoSet) {
+  TempDir dir;
+  const std::string file = dir.File("Pelvane.ZRQ");
+  constexpr int kProcesses = 4, kAdds = 50;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    children.push_back(InChild([&file, p] {
+      SettingsStore store(file);
+      ServerRegistry registry(store);
+      bool ok = true;
+      for (int i = 0; i < kAdds; ++i) {
+        std::string name = "P" + std::to_string(p) + "S" + std::to_string(i);
+        ok = registry.AddServerUnlessListed(name, "G" + std::to_string(p)).ok() && ok;
+        // Every process also adds one shared name: it must end up listed once.
+        ok = registry.AddServerUnlessListed("SHARED", "").ok() && ok;
+        ok = store.SaveINIValues("Sets", name, std::to_string(i)).ok() && ok;
+      }
+      return ok;
+    }));
+  }
+  for (pid_t child : children) EXPECT_TRUE(ExitedCleanly(child));
+
+  SettingsStore store(file);
+  ServerRegistry registry(store);
+  std::vector<std::string> listed = registry.FillServerList("");
+  EXPECT_EQ(listed.size(), size_t{kProcesses * kAdds + 1});
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), "SHARED"), 1);
+  std::set<std::string> unique(listed.begin(), listed.end());
+  for (int p = 0; p < kProcesses; ++p) {
+    for (int i = 0; i < kAdds; ++i) {
+      std::string name = "P" + std::to_string(p) + "S" + std::to_string(i);
+      EXPECT_EQ(unique.count(name), 1u) << name;
+      EXPECT_EQ(store.GetINIValue(name, "ServerGroup"), "G" + std::to_string(p)) << name;
+      EXPECT_EQ(store.GetINIValue("Sets", name), std::to_string(i)) << name;
+    }
+  }
+}
+
+TEST(SettingsWritersTest, AWriterWaitsForTheLockAndGivesUpWithAMessage) {
+  TempDir dir;
+  const std::string file = dir.File("Pelvane.ZRQ");
+  WriteBytes(file, "[S]\nk=old\n");
+  int toChild[2], fromChild[2];
+  ASSERT_EQ(::pipe(toChild), 0);
+  ASSERT_EQ(::pipe(fromChild), 0);
+  // Another process holds the lock until told to let go.
+  pid_t holder = InChild([&] {
+    Result<FileLock> lock = FileLock::Acquire(file, std::chrono::seconds(1));
+    char c = lock ? 'L' : 'E';
+    if (::write(fromChild[1], &c, 1) != 1) return false;
+    return ::read(toChild[0], &c, 1) == 1 && lock.ok();
+  });
+  char c = 0;
+  ASSERT_EQ(::read(fromChild[0], &c, 1), 1);
+  ASSERT_EQ(c, 'L');
+
+  SettingsStore store(file);
+  store.SetLockPatience(std::chrono::milliseconds(300));
+  auto start = std::chrono::steady_clock::now();
+  Status refused = store.SaveINIValues("S", "k", "new");
+  EXPECT_FALSE(refused);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+  EXPECT_NE(refused.message().find("lock"), std::string::npos) << refused.message();
+  EXPECT_EQ(store.GetINIValue("S", "k"), "old");
+
+  // Once the holder lets go, the write goes through.
+  ASSERT_EQ(::write(toChild[1], "x", 1), 1);
+  EXPECT_TRUE(ExitedCleanly(holder));
+  EXPECT_TRUE(store.SaveINIValues("S", "k", "new"));
+  EXPECT_EQ(store.GetINIValue("S", "k"), "new");
+  for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) ::close(fd);
+}
+
+TEST(SettingsWritersTest, AKilledWritersTemporaryFilesGoAtTheNextWrite) {
+  TempDir dir;
+  const std::string file = dir.File("Pelvane.ZRQ");
+  WriteBytes(file, "[S]\nk=1\n");
+  // What a writer killed between creating and renaming its copy leaves behind.
+  WriteBytes(file + ".a1B2c3", "[S]\nk=half");
+  WriteBytes(file + ".ZZZZZZ", "");
+  // Files that only look alike stay.
+  WriteBytes(file + ".bak", "[S]\nk=0\n");
+  WriteBytes(file + ".a1B2c", "");
+  WriteBytes(dir.File("Other.ZRQ.a1B2c3"), "");
+  ASSERT_TRUE(SettingsStore(file).SaveINIValues("S", "k", "2"));
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"Pelvane.ZRQ", "Pelvane.ZRQ.lock", "Pelvane.ZRQ.bak",
+                                          "Pelvane.ZRQ.a1B2c", "Other.ZRQ.a1B2c3"}));
+}
+
+}  // namespace
+}  // namespace pelvane::settings
