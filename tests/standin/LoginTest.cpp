@@ -9,7 +9,6 @@ namespace {
 
 using namespace std::string_literals;
 using testing::BuildLogin7;
-using testing::Bytes;
 using testing::Le16;
 using testing::Le32;
 using testing::LoginFields;
@@ -70,39 +69,6 @@ TEST(LoginTest, VersionAndPacketSizeAreNegotiated) {
     uint32_t asked, answered;
   } sizes[] = {{0, 4096}, {511, 4096}, {512, 512}, {8192, 8192}, {32767, 32767}, {32768, 4096}};
   for (const SizeCase& c : sizes) EXPECT_EQ(NegotiatePacketSize(c.asked), c.answered) << c.asked;
-}
-
-TEST(LoginTest, RepliesHaveTheExpectedTokens) {
-  EXPECT_EQ(PreloginReply(), Bytes({0x00, 0x00, 0x0B, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00, 0x01,
-                                    0xFF, 0x10, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x02}));
-
-  std::string accepted = LoginAcceptedReply(0x74000004, "pubs", 8192);
-  std::string name = Wide("Microsoft SQL Server");
-  std::string loginAck = Bytes({0xAD}) + Le16(static_cast<uint32_t>(10 + name.size())) +
-                         Bytes({0x01, 0x74, 0x00, 0x00, 0x04, 20}) + name +
-                         Bytes({0x10, 0x00, 0x07, 0xD0});
-  std::string database = Bytes({0xE3}) + Le16(3 + 8 + 12) + Bytes({0x01, 4}) + Wide("pubs") +
-                         Bytes({6}) + Wide("master");
-  std::string collation = Bytes({0xE3, 0x08, 0x00, 0x07, 0x05, 0x09, 0x04, 0xD0, 0x00, 0x34, 0x00});
-  std::string packetSize =
-      Bytes({0xE3}) + Le16(3 + 16) + Bytes({0x04, 4}) + Wide("8192") + Bytes({4}) + Wide("8192");
-  std::string done = Bytes({0xFD, 0, 0, 0, 0}) + std::string(8, '\0');
-  EXPECT_EQ(accepted, loginAck + database + collation + packetSize + done);
-
-  auto error = [](int number, int severity, const std::string& text) {
-    std::string msg = Wide(text);
-    return Bytes({0xAA}) + Le16(static_cast<uint32_t>(4 + 1 + 1 + 2 + msg.size() + 1 + 6 + 1 + 4)) +
-           Le32(static_cast<uint32_t>(number)) + Bytes({1, severity}) +
-           Le16(static_cast<uint32_t>(msg.size() / 2)) + msg + Bytes({3}) + Wide("SRV") +
-           Bytes({0}) + Le32(1);
-  };
-  std::string failedDone = Bytes({0xFD, 0x02, 0, 0, 0}) + std::string(8, '\0');
-  EXPECT_EQ(LoginRefusedReply(LoginResult::kBadLogin, 0x74000004, "bob", "", "SRV"),
-            error(18456, 14, "Login failed for user 'bob'.") + failedDone);
-  EXPECT_EQ(
-      LoginRefusedReply(LoginResult::kUnknownDatabase, 0x74000004, "sa", "nosuch", "SRV"),
-      error(4060, 11, "Cannot open database \"nosuch\" requested by the login. The login failed.") +
-          error(18456, 14, "Login failed for user 'sa'.") + failedDone);
 }
 
 }  // namespace

@@ -20,27 +20,6 @@ std::string Done(int token, int status, uint64_t rows) {
          Le32(0);
 }
 
-TEST(ReplyBuilderTest, ResultSetBytes) {
-  ResultSet rs;
-  rs.columns = {
-      {"id", ColumnType::kInteger}, {"name", ColumnType::kText}, {"ratio", ColumnType::kFloat}};
-  rs.rows = {{int64_t{1}, std::string("alpha"), 0.5}, {Value{}, Value{}, Value{}}};
-  ReplyBuilder reply(kTds74, "SRV");
-  reply.AddBatch(BatchOutcome{{rs, StatementDone{2, false}}});
-
-  std::string collation = Bytes({0x09, 0x04, 0xD0, 0x00, 0x34});
-  std::string expected = Bytes({0x81, 3, 0}) +                                    //
-                         Le32(0) + Bytes({1, 0, 0x26, 8, 2}) + Wide("id") +       //
-                         Le32(0) + Bytes({1, 0, 0xE7, 0x40, 0x1F}) + collation +  //
-                         Bytes({4}) + Wide("name") +                              //
-                         Le32(0) + Bytes({1, 0, 0x6D, 8, 5}) + Wide("ratio") +    //
-                         Bytes({0xD1, 8, 1, 0, 0, 0, 0, 0, 0, 0, 10, 0}) + Wide("alpha") +
-                         Bytes({8, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F}) +  //
-                         Bytes({0xD1, 0, 0xFF, 0xFF, 0}) +           //
-                         Done(0xFD, 0x10, 2);
-  EXPECT_EQ(reply.Finish(), expected);
-}
-
 // Reads the type byte of each column in a COLMETADATA that starts the reply.
 std::vector<int> ColumnTypes(const std::string& reply, bool wide) {
   ByteReader in(reply, 1);
