@@ -65,15 +65,6 @@ TEST(ProfileDocumentTest, RewritesOnlyWhatChangedAndKeepsLineEnds) {
   EXPECT_EQ(Found(doc, "new", "key"), "padded");
 }
 
-TEST(ProfileDocumentTest, NewFileUsesLineFeedsAndAppendsLines) {
-  ProfileDocument doc;
-  ASSERT_TRUE(doc.Set("Servers", "Server1", "A"));
-  ASSERT_TRUE(doc.AppendLine(" "));
-  ASSERT_TRUE(doc.Set("A", "ServerGroup", ""));
-  ASSERT_TRUE(doc.AppendLine(" "));
-  EXPECT_EQ(doc.Serialize(), "[Servers]\nServer1=A\n \n[A]\nServerGroup=\n \n");
-}
-
 TEST(ProfileDocumentTest, RemovesEverySectionOfTheName) {
   ProfileDocument doc =
       ProfileDocument::Parse("[A]\nx=1\n \n[B]\ny=2\n[a]\nz=3\n; trailing comment\n");

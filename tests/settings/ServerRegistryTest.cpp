@@ -115,13 +115,6 @@ TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
   EXPECT_EQ(ReadBytes(store.file()), before);
 }
 
-TEST_F(ServerRegistryTest, KeepsTheFilesLineEndsWhenAdding) {
-  WriteBytes(store.file(), "[Servers]\r\nServer1=A\r\n");
-  ASSERT_TRUE(registry.AddServer("b", "g"));
-  EXPECT_EQ(ReadBytes(store.file()),
-            "[Servers]\r\nServer1=A\r\nServer2=B\r\n[b]\r\nServerGroup=G\r\n \r\n");
-}
-
 TEST_F(ServerRegistryTest, HoldsAtMostTheSixteenBitCountOfServers) {
   std::string bytes = "[Servers]\n";
   for (int i = 1; i <= kMaxServers + 1; ++i) bytes += "Server" + std::to_string(i) + "=S\n";
