@@ -12,22 +12,16 @@ namespace {
 const std::vector<std::string> kFull{"-S", "srv,1500", "-d", "pubs",  "-U", "sa",
                                      "-P", "pw",       "-i", "a.sql", "-o", "out.log"};
 
-TEST(CommandLineTest, ReadsEveryOption) {
-  Result<Options> options = ParseCommandLine(kFull, std::nullopt);
-  ASSERT_TRUE(options.ok()) << options.status().message();
-  EXPECT_EQ(options->server, "srv,1500");
-  EXPECT_EQ(options->database, "pubs");
-  EXPECT_EQ(options->login, "sa");
-  EXPECT_EQ(options->password, "pw");
-  EXPECT_EQ(options->scriptPath, "a.sql");
-  EXPECT_EQ(options->outputPath, "out.log");
-  EXPECT_FALSE(options->help);
-
-  Result<Options> attached = ParseCommandLine({"-Ssrv", "-Usa", "-ia.sql", "-oout"}, std::nullopt);
+// The separate form is what the run uses (covered end to end); here the attached form.
+TEST(CommandLineTest, ReadsOptionsWithTheirValuesAttached) {
+  Result<Options> attached =
+      ParseCommandLine({"-Ssrv", "-dpubs", "-Usa", "-ia.sql", "-oout"}, std::nullopt);
   ASSERT_TRUE(attached.ok()) << attached.status().message();
-  EXPECT_EQ(attached->server, "srv");
-  EXPECT_EQ(attached->database, "");
-  EXPECT_EQ(attached->password, "");
+  EXPECT_EQ(
+      std::vector<std::string>({attached->server, attached->database, attached->login,
+                                attached->password, attached->scriptPath, attached->outputPath}),
+      std::vector<std::string>({"srv", "pubs", "sa", "", "a.sql", "out"}));
+  EXPECT_FALSE(attached->help);
 }
 
 TEST(CommandLineTest, PasswordFromTheEnvironmentUnlessGiven) {
@@ -71,7 +65,6 @@ TEST(CommandLineTest, HelpWins) {
     ASSERT_TRUE(options.ok()) << flag;
     EXPECT_TRUE(options->help) << flag;
   }
-  EXPECT_NE(HelpText().find("-S server"), std::string::npos);
 }
 
 TEST(ServerAddressTest, AllServerFormsBecomeHostColonPort) {

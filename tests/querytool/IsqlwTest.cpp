@@ -1,14 +1,12 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "standin/ToolRun.h"
 #include "support/StandinServer.h"
 #include "support/TempDir.h"
 
@@ -22,70 +20,36 @@ namespace {
 struct ToolRun {
   int exitStatus = -1;
   std::string output;  // the -o file
-  std::string errors;  // standard error
-};
-
-/// One isqlw run with the given arguments; SQLCMDPASSWORD set only when a value is given.
-class Isqlw {
- public:
-  ToolRun Run(std::vector<std::string> args, const std::string& script,
-              const std::optional<std::string>& environmentPassword = std::nullopt) {
-    WriteBytes(scriptPath(), script);
-    args.insert(args.end(), {"-i", scriptPath(), "-o", outputPath()});
-    return RunRaw(args, environmentPassword);
-  }
-
-  ToolRun RunRaw(const std::vector<std::string>& args,
-                 const std::optional<std::string>& environmentPassword) {
-    std::vector<std::string> argv{PELVANE_ISQLW_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e)
-      if (std::string(*e).rfind("SQLCMDPASSWORD=", 0) != 0) env.emplace_back(*e);
-    if (environmentPassword) env.push_back("SQLCMDPASSWORD=" + *environmentPassword);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string errPath = dir_.File("stderr.txt");
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    ToolRun run;
-    if (::posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, Pointers(argv).data(),
-                      Pointers(env).data()) == 0) {
-      int status = 0;
-      ::waitpid(pid, &status, 0);
-      run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.output = ReadBytes(outputPath());
-    run.errors = ReadBytes(errPath);
-    return run;
-  }
-
-  std::string scriptPath() const { return dir_.File("script.sql"); }
-  std::string outputPath() const { return dir_.File("output.log"); }
-
- private:
-  static std::vector<char*> Pointers(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (std::string& s : strings) pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-  }
-
-  TempDir dir_;
+  std::string errors;  // what the tool printed
 };
 
 class IsqlwTest : public ::testing::Test {
  protected:
+  // The tool sees a password in its environment only where a test puts one there.
+  void SetUp() override { ::unsetenv("SQLCMDPASSWORD"); }
+
   std::vector<std::string> Login(const std::string& password = "Secret1") const {
     return {"-S", server_.server(), "-d", "pubs", "-U", "sa", "-P", password};
   }
+  /// isqlw on `script`, written to a file of its own, with its output in another.
+  ToolRun Run(std::vector<std::string> args, const std::string& script,
+              const std::optional<std::string>& environmentPassword = std::nullopt) {
+    WriteBytes(dir_.File("script.sql"), script);
+    args.insert(args.end(), {"-i", dir_.File("script.sql"), "-o", OutputPath()});
+    return RunRaw(args, environmentPassword);
+  }
+  ToolRun RunRaw(std::vector<std::string> args,
+                 const std::optional<std::string>& environmentPassword = std::nullopt) {
+    args.insert(args.begin(), PELVANE_ISQLW_PATH);
+    std::vector<std::string> env;
+    if (environmentPassword) env.push_back("SQLCMDPASSWORD=" + *environmentPassword);
+    ToolOutcome run = RunTool(args, "", env);
+    return {run.exitCode, ReadBytes(OutputPath()), run.output};
+  }
+  std::string OutputPath() const { return dir_.File("output.log"); }
 
   StandinServer server_;
-  Isqlw tool_;
+  TempDir dir_;
 };
 
 std::string Blanks(size_t n) {
@@ -109,7 +73,7 @@ TEST_F(IsqlwTest, MixedScriptGivesClassicLayoutAndLaterBatchesStillRun) {
       " go \r\n"
       "INSERT INTO demo VALUES (2, NULL)\r\n"
       "SELECT name FROM demo WHERE id = 2\r\n";
-  ToolRun run = tool_.Run(Login(), script);
+  ToolRun run = Run(Login(), script);
   EXPECT_EQ(run.exitStatus, 1) << run.errors;
   const std::string expected =
       "\r\n"
@@ -130,11 +94,11 @@ TEST_F(IsqlwTest, MixedScriptGivesClassicLayoutAndLaterBatchesStillRun) {
 }
 
 TEST_F(IsqlwTest, CleanScriptSucceedsWithoutServerMessages) {
-  ToolRun run = tool_.Run(Login(),
-                          "SET NOCOUNT ON\n"
-                          "SELECT 7 AS seven, 'x' AS letter\n"
-                          "GO\n"
-                          "PRINT 'done'\n");
+  ToolRun run = Run(Login(),
+                    "SET NOCOUNT ON\n"
+                    "SELECT 7 AS seven, 'x' AS letter\n"
+                    "GO\n"
+                    "PRINT 'done'\n");
   EXPECT_EQ(run.exitStatus, 0) << run.errors;
   EXPECT_EQ(run.output.find("Server: Msg"), std::string::npos) << run.output;
   // NOCOUNT: the server sends no count, so none is printed.
@@ -144,15 +108,15 @@ TEST_F(IsqlwTest, CleanScriptSucceedsWithoutServerMessages) {
 }
 
 TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
-  ToolRun run = tool_.Run(Login(),
-                          "CREATE PROCEDURE usp_Fail AS\n"
-                          "BEGIN\n"
-                          "  RAISERROR('boom', 16, 3)\n"
-                          "END\n"
-                          "GO\n"
-                          "EXEC usp_Fail\n"
-                          "GO\n"
-                          "SELECT 'after' AS word\n");
+  ToolRun run = Run(Login(),
+                    "CREATE PROCEDURE usp_Fail AS\n"
+                    "BEGIN\n"
+                    "  RAISERROR('boom', 16, 3)\n"
+                    "END\n"
+                    "GO\n"
+                    "EXEC usp_Fail\n"
+                    "GO\n"
+                    "SELECT 'after' AS word\n");
   EXPECT_EQ(run.exitStatus, 1) << run.errors;
   EXPECT_NE(run.output.find("Server: Msg 50000, Level 16, State 3, Procedure usp_Fail, Line "),
             std::string::npos)
@@ -162,7 +126,7 @@ TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
 }
 
 TEST_F(IsqlwTest, InformationalRaiserrorIsNotAFailure) {
-  ToolRun run = tool_.Run(Login(), "RAISERROR('just a note', 10, 1)\n");
+  ToolRun run = Run(Login(), "RAISERROR('just a note', 10, 1)\n");
   EXPECT_EQ(run.exitStatus, 0) << run.errors;
   EXPECT_EQ(run.output, "just a note\r\n");
 }
@@ -174,24 +138,24 @@ TEST_F(IsqlwTest, UnicodeScriptsRoundTrip) {
     utf16 += static_cast<char>(c & 0xFF);
     utf16 += static_cast<char>(c >> 8);
   }
-  ToolRun run = tool_.Run(Login(), utf16);
+  ToolRun run = Run(Login(), utf16);
   EXPECT_EQ(run.exitStatus, 0) << run.errors;
   EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 \xE2\x82\xAC "), std::string::npos) << run.output;
 
-  run = tool_.Run(Login(), "SELECT 'caf\xE9' AS word\r\n");
+  run = Run(Login(), "SELECT 'caf\xE9' AS word\r\n");
   EXPECT_EQ(run.exitStatus, 0) << run.errors;
   EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 "), std::string::npos) << run.output;
 }
 
 TEST_F(IsqlwTest, PasswordFromTheEnvironmentAndMinusPWins) {
   const std::vector<std::string> noPassword{"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"};
-  ToolRun run = tool_.Run(noPassword, "SELECT 1 AS one\n", std::string("Secret1"));
+  ToolRun run = Run(noPassword, "SELECT 1 AS one\n", std::string("Secret1"));
   EXPECT_EQ(run.exitStatus, 0) << run.output << run.errors;
 
-  run = tool_.Run(Login("Wrong1"), "SELECT 1 AS one\n", std::string("Secret1"));
+  run = Run(Login("Wrong1"), "SELECT 1 AS one\n", std::string("Secret1"));
   EXPECT_EQ(run.exitStatus, 2) << run.output;
 
-  run = tool_.Run(noPassword, "SELECT 1 AS one\n");
+  run = Run(noPassword, "SELECT 1 AS one\n");
   EXPECT_EQ(run.exitStatus, 2) << run.output;
 }
 
@@ -218,7 +182,7 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
        {"Cannot connect to server " + closed + ": Unable to connect"}},
   };
   for (const Case& c : cases) {
-    ToolRun run = tool_.Run(c.args, "SELECT 1\n");
+    ToolRun run = Run(c.args, "SELECT 1\n");
     EXPECT_EQ(run.exitStatus, 2) << c.name;
     for (const std::string& line : c.expectedLines) {
       EXPECT_NE(run.output.find(line), std::string::npos) << c.name << ":\n" << run.output;
@@ -244,8 +208,8 @@ TEST_F(IsqlwTest, ScriptsThatCannotBeReadAreRefused) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = Login();
-    args.insert(args.end(), {"-i", c.script, "-o", tool_.outputPath()});
-    ToolRun run = tool_.RunRaw(args, std::nullopt);
+    args.insert(args.end(), {"-i", c.script, "-o", OutputPath()});
+    ToolRun run = RunRaw(args);
     EXPECT_EQ(run.exitStatus, 2) << c.script;
     EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;
     EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
@@ -261,7 +225,7 @@ TEST_F(IsqlwTest, OutputOverTheScriptIsRefusedAndTheScriptKept) {
   for (const std::string& output : {script, link}) {
     std::vector<std::string> args = Login();
     args.insert(args.end(), {"-i", script, "-o", output});
-    ToolRun run = tool_.RunRaw(args, std::nullopt);
+    ToolRun run = RunRaw(args);
     EXPECT_EQ(run.exitStatus, 2) << output;
     EXPECT_EQ(ReadBytes(script), "select 1\r\n") << output;
   }

@@ -20,12 +20,6 @@ TEST(OutputLayoutTest, PadsColumnsToTheirWidthAndAlignsNumbersRight) {
   EXPECT_EQ(RowLine({{"c", 5, false}}, {"caf\xC3\xA9"}), "caf\xC3\xA9 ");
 }
 
-TEST(OutputLayoutTest, RowCount) {
-  EXPECT_EQ(RowCountLine(0), "(0 row(s) affected)");
-  EXPECT_EQ(RowCountLine(1), "(1 row(s) affected)");
-  EXPECT_EQ(RowCountLine(12345), "(12345 row(s) affected)");
-}
-
 TEST(OutputLayoutTest, MessagesByKind) {
   struct Case {
     const char* name;
