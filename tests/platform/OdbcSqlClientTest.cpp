@@ -1,14 +1,11 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcSqlClient.h"
+#include "platform/SilentListener.h"
 #include "support/StandinServer.h"
 
 namespace pelvane::platform {
@@ -17,34 +14,10 @@ namespace {
 using engine::LoginCheckKind;
 using engine::PasswordChangeKind;
 using engine::SqlTarget;
+using testing::SilentListener;
 
 constexpr int kShortTimeout = 2;
 constexpr const char* kDistinctPassword = "Zx9Distinct";
-
-/// A loopback port whose connections wait in the backlog and never get an answer.
-class SilentListener {
- public:
-  SilentListener() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 8) == 0 &&
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-      port_ = ntohs(addr.sin_port);
-    }
-  }
-  SilentListener(const SilentListener&) = delete;
-  SilentListener& operator=(const SilentListener&) = delete;
-  ~SilentListener() { ::close(fd_); }
-
-  std::string server() const { return "127.0.0.1," + std::to_string(port_); }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
 
 OdbcSqlClient::Options ShortTimeouts() {
   OdbcSqlClient::Options options;

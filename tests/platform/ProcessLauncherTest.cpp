@@ -91,33 +91,6 @@ TEST(ProcessLauncherTest, HowProgramsEnd) {
   EXPECT_EQ(ReadBytes(out), "");
 }
 
-TEST(ProcessLauncherTest, QueryToolTakesThePasswordFromTheEnvironment) {
-  pelvane::testing::StandinServer standin;
-  TempDir dir;
-  std::string script = dir.File("one.sql");
-  WriteBytes(script, "select 1 as one\r\nGO\r\n");
-  struct Case {
-    std::string password;
-    int exitCode;
-  };
-  for (const Case& c : {Case{"Secret1", 0}, Case{"wrong", 2}}) {
-    std::string output = dir.File("out-" + c.password + ".log");
-    PosixProcessLauncher launcher;
-    ProcessOutcome outcome = launcher.RunAndWait(
-        PELVANE_ISQLW_PATH,
-        {"-S", standin.dbServer(0), "-d", "pubs", "-U", "sa", "-i", script, "-o", output},
-        {{"SQLCMDPASSWORD", c.password}}, {});
-    ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
-    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.password;
-    std::string text = ReadBytes(output);
-    if (c.exitCode == 0) {
-      EXPECT_NE(text.find("one"), std::string::npos) << text;
-    } else {
-      EXPECT_NE(text.find("Login failed"), std::string::npos) << text;
-    }
-  }
-}
-
 /// The script step over the real query tool and login check: a run's scripts against sqlstandin.
 TEST(ProcessLauncherTest, ScriptStepRunsTheQueryToolAgainstAServer) {
   pelvane::testing::StandinServer standin;
