@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
@@ -17,12 +16,14 @@
 #include "settings/ServerRegistry.h"
 #include "shell/ShellFixture.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowsFixture.h"
 #include "support/StandinServer.h"
 
 namespace pelvane::shell {
 namespace {
 
 using Lines = std::vector<std::string>;
+using testing::Control;
 
 /// The main window as the dialog sees it, recording what the dialog asks of it.
 struct FakeHost : VeskDialogHost {
@@ -53,13 +54,6 @@ struct FakeHost : VeskDialogHost {
   void RestoreMainWindow() override {}
 };
 
-template <typename T>
-T* Control(QWidget& dialog, const char* name) {
-  T* control = dialog.findChild<T*>(name);
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
-
 Lines Entries(QListWidget* list) {
   Lines entries;
   for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
@@ -83,6 +77,7 @@ TEST(VeskSqlDialogTest, MovesFollowTheGroupFilter) {
   EXPECT_EQ(groups->currentText(), "ALL");
   EXPECT_EQ(groups->count(), 3);
   EXPECT_EQ(Entries(available), (Lines{"P1", "P2", "T1"}));
+  testing::ExpectEveryControlNamed(dialog);
 
   groups->setCurrentText("PROD");
   Q_EMIT groups->activated(groups->currentIndex());
@@ -151,20 +146,6 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   EXPECT_TRUE(again.appendTextOpen);
   EXPECT_TRUE(again.simpleScript);
   EXPECT_EQ(again.opened, 1);
-}
-
-TEST(VeskSqlDialogTest, EveryControlHasANameForScreenReaders) {
-  ShellFixture f;
-  FakeHost host;
-  VeskSqlDialog dialog(f.context, host);
-  dialog.show();
-  for (QWidget* control : dialog.findChildren<QWidget*>()) {
-    if (control->focusPolicy() == Qt::NoFocus || control->objectName().isEmpty()) continue;
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
-    ASSERT_NE(accessible, nullptr);
-    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
-        << control->objectName().toStdString();
-  }
 }
 
 /// Three stand-in servers registered with their logins, and a script that works on each.
