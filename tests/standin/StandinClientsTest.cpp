@@ -24,12 +24,11 @@ ToolOutcome Tsql(const StandinServer& server, const std::string& input,
   return RunTool(argv, input, {"TDSVER=" + version});
 }
 
-ToolOutcome Isql(const StandinServer& server, const std::string& input,
-                 const std::string& password = "Secret1") {
-  return RunTool({"isql", "-v", "-k",
-                  "DRIVER={SQL Server};SERVER=" + server.server() + ";UID=sa;PWD=" + password +
-                      ";TDS_Version=7.4"},
-                 input);
+ToolOutcome Isql(const StandinServer& server, const std::string& input) {
+  return RunTool(
+      {"isql", "-v", "-k",
+       "DRIVER={SQL Server};SERVER=" + server.server() + ";UID=sa;PWD=Secret1;TDS_Version=7.4"},
+      input);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -51,43 +50,12 @@ TEST(StandinClientsTest, TsqlLogsInAndQueriesAtEveryVersion) {
   }
 }
 
-TEST(StandinClientsTest, TsqlSeesMessagesErrorsAndDatabase) {
+// Messages, errors and refused logins are read back by isqlw's tests; here only that the login's
+// database becomes the session's.
+TEST(StandinClientsTest, TsqlStartsInTheLoginsDatabase) {
   StandinServer server;
-  ToolOutcome run = Tsql(server,
-                         "print 'hello there'\ngo\n"
-                         "select * from missing_table\ngo\n"
-                         "select db_name()\ngo\nexit\n",
-                         "Secret1", "pubs");
-  EXPECT_TRUE(Contains(run.output, "hello there")) << run.output;
-  EXPECT_TRUE(Contains(run.output, "Msg 208 (severity 16, state 1) from ")) << run.output;
-  EXPECT_TRUE(Contains(run.output, "Invalid object name 'missing_table'.")) << run.output;
+  ToolOutcome run = Tsql(server, "select db_name()\ngo\nexit\n", "Secret1", "pubs");
   EXPECT_TRUE(Contains(run.output, "\npubs\n")) << run.output;
-}
-
-TEST(StandinClientsTest, RefusedLoginsGiveTheServerErrors) {
-  StandinServer server;
-  struct Case {
-    const char* what;
-    std::string password, database;
-    std::vector<std::string> expected;
-  } cases[] = {
-      {"wrong password",
-       "nope",
-       "",
-       {"Msg 18456 (severity 14, state 1)", "Login failed for user 'sa'."}},
-      {"unknown database",
-       "Secret1",
-       "nosuch",
-       {"Msg 4060 (severity 11, state 1)",
-        "Cannot open database \"nosuch\" requested by the login. The login failed.",
-        "Login failed for user 'sa'."}},
-  };
-  for (const Case& c : cases) {
-    ToolOutcome run = Tsql(server, "select 1\ngo\nexit\n", c.password, c.database);
-    EXPECT_NE(run.exitCode, 0) << c.what;
-    for (const std::string& text : c.expected)
-      EXPECT_TRUE(Contains(run.output, text)) << c.what << ": " << text << "\n" << run.output;
-  }
 }
 
 TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {
@@ -100,10 +68,6 @@ TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {
   EXPECT_TRUE(Contains(run.output, "| 7 ")) << run.output;
   EXPECT_TRUE(Contains(run.output, "[FreeTDS][SQL Server]Invalid object name 'missing_table'."))
       << run.output;
-
-  ToolOutcome refused = Isql(server, "select 1\n", "wrong");
-  EXPECT_NE(refused.exitCode, 0);
-  EXPECT_TRUE(Contains(refused.output, "Login failed for user 'sa'.")) << refused.output;
 }
 
 TEST(StandinClientsTest, MessagesLargerThanAPacketBothWays) {
