@@ -1,7 +1,3 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,6 +6,7 @@
 
 #include "engine/ServerAdmin.h"
 #include "platform/OdbcSqlClient.h"
+#include "platform/SilentListener.h"
 #include "support/StandinServer.h"
 #include "tools/SqlLoginDialog.h"
 #include "tools/ToolWindowFrame.h"
@@ -19,28 +16,7 @@ namespace pelvane::tools {
 namespace {
 
 using engine::Answer;
-
-/// A loopback port that accepts connections into its backlog and never answers them.
-class SilentListener {
- public:
-  SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 8) == 0 &&
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-      port_ = ntohs(addr.sin_port);
-  }
-  ~SilentListener() { ::close(fd_); }
-  SilentListener(const SilentListener&) = delete;
-  SilentListener& operator=(const SilentListener&) = delete;
-  std::string server() const { return "127.0.0.1," + std::to_string(port_); }
-
- private:
-  int fd_;
-  int port_ = 0;
-};
+using testing::SilentListener;
 
 platform::OdbcSqlClient::Options ShortLogins() {
   platform::OdbcSqlClient::Options options;
