@@ -8,6 +8,7 @@
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
 #include "engine/RunControl.h"
+#include "engine/RunRecorder.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -80,6 +81,11 @@ struct RunContext {
   ServerContext server{};
   /// The user's stop request, when the front end offers one.
   const RunControl* control = nullptr;
+  /// Where the steps record their outcomes beside the log, when the front end keeps them.
+  RunRecorder* recorder = nullptr;
+
+  /// The recorder, or one that keeps nothing.
+  RunRecorder& Recorder() const;
 
   /// The current local time formatted with DateTimeFormat.
   std::string Timestamp() const;

@@ -1,6 +1,7 @@
 #include "engine/VeskRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <string>
@@ -74,6 +75,20 @@ void LoadServer(RunContext& run, int position) {
   s.QueryToolFolder = folder.folder;
 }
 
+/// Runs one of the copy, append and service steps and records its outcome: failed when the
+/// step marked the run as failed.
+template <typename Step>
+auto RunRecordedStep(RunContext& run, StepKind kind, Step step) {
+  const bool failedBefore = run.anyFailure;
+  run.anyFailure = false;
+  auto end = step();
+  const bool failed = run.anyFailure;
+  run.anyFailure = failedBefore || failed;
+  run.Recorder().StepDone(run.server.position, kind,
+                          {failed ? Verdict::kFailed : Verdict::kSucceeded, ""});
+  return end;
+}
+
 /// One server's steps; kEndRun and kBreak as the steps ask. A break points the run button at
 /// the next server before the server's other steps run.
 ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIndex) {
@@ -91,9 +106,22 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
       run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
       NextServerIndex = static_cast<int16_t>(i + 1);
     }
-    if (in.copyFile) RunCopyStep(run);
-    if (in.appendText && RunAppendStep(run) == StepEnd::kEndRun) return ScriptsEnd::kEndRun;
-    if (in.restartServices) RunServiceStep(run);
+    if (in.copyFile) {
+      RunRecordedStep(run, StepKind::kCopy, [&] {
+        RunCopyStep(run);
+        return StepEnd::kContinue;
+      });
+    }
+    if (in.appendText &&
+        RunRecordedStep(run, StepKind::kAppend, [&] { return RunAppendStep(run); }) ==
+            StepEnd::kEndRun)
+      return ScriptsEnd::kEndRun;
+    if (in.restartServices) {
+      RunRecordedStep(run, StepKind::kService, [&] {
+        RunServiceStep(run);
+        return StepEnd::kContinue;
+      });
+    }
   }
   run.Log(run.server.CurrentServer + ": Process complete.");
   run.Log(LogSeparator());
@@ -105,9 +133,17 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
 /// general error; the run goes on with the next server.
 ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
                                 int16_t& NextServerIndex) {
+  const auto started = std::chrono::steady_clock::now();
+  run.Recorder().ServerStarted(position);
+  auto finished = [&] {
+    run.Recorder().ServerFinished(
+        position, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  };
   try {
     LoadServer(run, position);
-    return ProcessServer(run, serverCount, NextServerIndex);
+    ScriptsEnd end = ProcessServer(run, serverCount, NextServerIndex);
+    if (end != ScriptsEnd::kEndRun) finished();
+    return end;
   } catch (const std::exception& error) {
     run.ShowGeneralError(Status::Error(error.what(), kInternalError));
   } catch (...) {

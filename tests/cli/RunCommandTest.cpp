@@ -10,6 +10,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Command.h"
+#include "engine/ReportFile.h"
 #include "platform/OdbcSqlClient.h"
 #include "support/StandinServer.h"
 #include "support/TempDir.h"
@@ -234,12 +235,145 @@ TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
   EXPECT_EQ(SplitLines(run.out), expected);
   EXPECT_EQ(run.code, 0) << run.err;
 
+  // The merged table: one section while the columns agree, another where they differ.
+  ASSERT_EQ(Run({"run", "--server", servers[0], "--script",
+                 Script("a.sql", "CREATE TABLE t (a int)\nGO\nINSERT INTO t VALUES (1)\nGO\n")})
+                .code,
+            0);
+  ASSERT_EQ(Run({"run", "--server", servers[1], "--script",
+                 Script("b.sql", "CREATE TABLE t (b varchar(9))\nGO\n"
+                                 "INSERT INTO t VALUES ('x,\"y')\nGO\n")})
+                .code,
+            0);
+  // The names hold a comma, so CSV quotes them.
+  const std::string first = "\"" + servers[0] + "\"", second = "\"" + servers[1] + "\"";
+  const struct {
+    std::string query, csv;
+  } grids[] = {
+      {"SELECT 1 AS a, 'x' AS b",
+       "Server,a,b\r\n" + first + ",1,x\r\n" + second + ",1,x\r\n"},
+      {"SELECT * FROM t",
+       "Server,a\r\n" + first + ",1\r\n\r\nServer,b\r\n" + second + ",\"x,\"\"y\"\r\n"},
+  };
+  for (const auto& grid : grids) {
+    SCOPED_TRACE(grid.query);
+    const std::string csv = dir.File("grid.csv");
+    Outcome merged = Run({"run", "--group", "prod", "--simple-script", grid.query, "--csv", csv});
+    EXPECT_EQ(merged.code, 0) << merged.err;
+    EXPECT_EQ(ReadBytes(csv), grid.csv);
+  }
+  EXPECT_EQ(Run({"run", "--group", "prod", "--script", script, "--csv", dir.File("x.csv")}).code,
+            2);
+
   Outcome failed = Run({"run", "--server", servers[0], "--simple-script", "SELECT * FROM nosuch"});
   ASSERT_EQ(SplitLines(failed.out).size(), 6u) << failed.out;
   EXPECT_EQ(
       SplitLines(failed.out)[2].rfind("Simple Script FAILED on Server: " + servers[0] + ".", 0),
       0u);
   EXPECT_EQ(failed.code, 1);
+}
+
+TEST_F(RunCommandTest, ReportRecordsEachServerAndFailedFromRunsOnlyTheFailedOnes) {
+  StandinServer standin(Servers(3));
+  const std::string good = standin.server(0);
+  const std::string missing = standin.server(1);  // the only one without the table
+  const std::string refused = standin.server(2);
+  const std::string dead = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  Register(good);
+  Register(missing);
+  Register(refused, "wrong");
+  Register(dead);
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  ASSERT_EQ(Run({"run", "--server", good, "--script", setup}).code, 0);
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  const std::string first = dir.File("first.json");
+
+  Outcome run = Run({"run", "--group", "prod", "--script", query, "--report", first});
+  EXPECT_EQ(run.code, 1);
+  Result<engine::RunReport> report = engine::ReadReportFile(first);
+  ASSERT_TRUE(report) << report.status().message();
+  ASSERT_EQ(report->columns.scripts, std::vector<std::string>{query});
+  std::vector<std::string> order{good, missing, refused, dead};
+  std::sort(order.begin(), order.end());
+  ASSERT_EQ(report->rows.size(), order.size());
+  using engine::LoginResult;
+  using engine::Verdict;
+  struct Expected {
+    std::string server;
+    Verdict result;
+    LoginResult login;
+    long errorNumber;
+    int severity;
+    std::string error;
+  };
+  const Expected expected[] = {
+      {good, Verdict::kSucceeded, LoginResult::kAccepted, 0, 0, ""},
+      {missing, Verdict::kFailed, LoginResult::kAccepted, 208, 16, "Invalid object name 'orders'."},
+      {refused, Verdict::kFailed, LoginResult::kRefused, 0, 0,
+       "Login FAILED for user sa on Server: " + refused + "."},
+      {dead, Verdict::kFailed, LoginResult::kUnreachable, 0, 0,
+       "SQL Server does not exist or is not accessible. Server: " + dead + "."},
+  };
+  for (const Expected& want : expected) {
+    SCOPED_TRACE(want.server);
+    const auto at = std::find(order.begin(), order.end(), want.server) - order.begin();
+    const engine::ServerRow& row = report->rows[static_cast<size_t>(at)];
+    EXPECT_EQ(row.server, want.server);
+    EXPECT_EQ(row.position, at + 1);
+    EXPECT_EQ(row.result, want.result);
+    EXPECT_EQ(row.login, want.login);
+    ASSERT_EQ(row.scripts.size(), 1u);
+    EXPECT_EQ(row.scripts[0].verdict, want.result);
+    EXPECT_EQ(row.scripts[0].errorNumber, want.errorNumber);
+    EXPECT_EQ(row.scripts[0].severity, want.severity);
+    EXPECT_EQ(row.scripts[0].error, want.error);
+  }
+
+  // Only the three failed servers run again, in list order; the table now exists on all.
+  ASSERT_EQ(Run({"run", "--server", missing, "--script", setup}).code, 0);
+  const std::string second = dir.File("second.csv");
+  Outcome again = Run({"run", "--failed-from", first, "--script", query, "--report", second});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_EQ(again.out.find(good), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find(missing + ": Process complete."), std::string::npos);
+  Result<engine::RunReport> rerun = engine::ReadReportFile(second);
+  ASSERT_TRUE(rerun) << rerun.status().message();
+  std::vector<std::string> failed = order;
+  failed.erase(std::find(failed.begin(), failed.end(), good));
+  std::vector<std::string> stillFailed = failed;
+  stillFailed.erase(std::find(stillFailed.begin(), stillFailed.end(), missing));
+  EXPECT_EQ(engine::FailedServers(*rerun), stillFailed);
+  ASSERT_EQ(rerun->rows.size(), 3u);
+  for (size_t i = 0; i < failed.size(); ++i) {
+    EXPECT_EQ(rerun->rows[i].server, failed[i]);
+    EXPECT_EQ(rerun->rows[i].result, failed[i] == missing ? Verdict::kSucceeded : Verdict::kFailed);
+  }
+}
+
+TEST_F(RunCommandTest, FailedFromRefusesAReportThatDoesNotParse) {
+  Register("SQL1");
+  const struct {
+    std::string name, text;
+  } cases[] = {
+      {"broken.json", "{\"rows\": [ {\"server\": "},
+      {"broken.csv", "not,a,report\n\"unclosed\n"},
+      {"report.txt", "[]"},
+      {"absent.json", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.File(c.name);
+    if (c.name != "absent.json") WriteBytes(path, c.text);
+    Outcome run = Run({"run", "--failed-from", path, "--script", "x.sql"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+  }
+  Outcome both = Run({"run", "--failed-from", dir.File("a.json"), "--server", "SQL1"});
+  EXPECT_EQ(both.code, 2);
+  Outcome badName = Run({"run", "--server", "SQL1", "--report", dir.File("r.txt")});
+  EXPECT_EQ(badName.code, 2);
+  EXPECT_EQ(badName.out, "");
 }
 
 TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
