@@ -42,7 +42,7 @@ constexpr char kUsage[] =
     "         [--script-timeout S] [--answer yes|no|cancel] [--no-copy] [--no-overwrite] "
     "[--no-append]\n"
     "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n"
-    "         [--report FILE] [--failed-from REPORT] [--csv FILE]\n\n"
+    "         [--report FILE] [--failed-from REPORT] [--csv FILE] [--parallel N]\n\n"
     "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
     "given is taken from what the dialog last stored in the settings file: the script and\n"
     "copy lists, the four check boxes, the Append Text window's text and box, and the Simple\n"
@@ -84,7 +84,10 @@ constexpr char kUsage[] =
     "                       as failed, in its order (not with --server or --group)\n"
     "  --csv FILE           in Simple Script mode, write every server's result as one table\n"
     "                       to FILE (CSV), with the server's name first; a server whose\n"
-    "                       columns differ starts a table of its own after an empty line\n\n"
+    "                       columns differ starts a table of its own after an empty line\n"
+    "  --parallel N         process up to N servers at once (1 to 64; default:\n"
+    "                       \"Errors\"/\"ParallelServers\", else 1). The log still lists the\n"
+    "                       servers one after another, in list order\n\n"
     "The log goes to standard output as the log window shows it, and is appended to the log\n"
     "file as a run in the desktop program appends it. Message boxes go to standard error with\n"
     "their caption. Questions are asked on the terminal; without a terminal --answer answers\n"
@@ -203,6 +206,15 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
     inputs.copyFileText = JoinWithBars(args.Values("copy"));
     inputs.copyFile = true;
   }
+  if (std::optional<std::string> text = args.Value("parallel")) {
+    std::optional<int> count = ParseStartIndex(*text);
+    if (!count || *count > engine::kMaxParallelServers) {
+      return Status::Error(
+          "--parallel needs a number from 1 to " + std::to_string(engine::kMaxParallelServers),
+          kInvalidArgument);
+    }
+    inputs.parallelServers = *count;
+  }
   if (std::optional<std::string> text = args.Value("append-text")) inputs.appendTextText = *text;
   if (std::optional<std::string> text = args.Value("simple-script")) {
     inputs.simpleScriptMode = true;
@@ -320,8 +332,8 @@ int RunRun(CliContext& context, const Args& args) {
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
-  const auto firstServer = inputs.processServers.begin() + std::min<long>(
-      startIndex - 1, static_cast<long>(serverCount));
+  const auto firstServer = inputs.processServers.begin() +
+                           std::min<long>(startIndex - 1, static_cast<long>(serverCount));
   engine::ReportRecorder recorder(ColumnsFor(inputs), {firstServer, inputs.processServers.end()},
                                   startIndex);
   run.recorder = &recorder;
@@ -338,7 +350,8 @@ int RunRun(CliContext& context, const Args& args) {
     }
   }
   if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
-    const std::string text = engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
+    const std::string text =
+        engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
     if (Result<settings::FileStamp> written = settings::ReplaceFileAtomically(*csvPath, text);
         !written) {
       context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';
@@ -369,7 +382,7 @@ std::vector<Command> RunCommands() {
        "run scripts (and the copy, append and service steps) on servers",
        kUsage,
        {{"server", "group", "script", "copy", "append-text", "simple-script", "start-index",
-         "answer", "script-timeout", "report", "failed-from", "csv"},
+         "answer", "script-timeout", "report", "failed-from", "csv", "parallel"},
         {"overwrite", "append", "add-timestamp", "restart-service", "no-copy", "no-overwrite",
          "no-append", "no-add-timestamp", "no-restart-service", "no-simple-script"}},
        RunRun},

@@ -7,7 +7,9 @@ namespace pelvane::engine {
 ReportRecorder::ReportRecorder(ReportColumns columns, const std::vector<std::string>& servers,
                                int firstPosition, Listener listener)
     : queryResults_(servers.size()),
-      finished_(servers.size(), 0), firstPosition_(firstPosition), listener_(std::move(listener)) {
+      finished_(servers.size(), 0),
+      firstPosition_(firstPosition),
+      listener_(std::move(listener)) {
   report_.columns = std::move(columns);
   report_.rows.reserve(servers.size());
   for (size_t i = 0; i < servers.size(); ++i) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/RunRecorder.h"
 #include "engine/MergedGrid.h"
+#include "engine/RunRecorder.h"
 #include "engine/RunReport.h"
 
 namespace pelvane::engine {
@@ -47,7 +47,7 @@ class ReportRecorder : public RunRecorder {
   mutable std::mutex mutex_;
   RunReport report_;
   std::vector<QueryResult> queryResults_;  // per row
-  std::vector<char> finished_;  // per row; char, not bool, so each is a plain object
+  std::vector<char> finished_;             // per row; char, not bool, so each is a plain object
   int firstPosition_;
   Listener listener_;
 };

@@ -15,6 +15,10 @@ RunRecorder& RunContext::Recorder() const {
 }
 
 void RunContext::Log(const std::string& text, bool endLine) {
+  if (serverLog != nullptr) {
+    serverLog->Message(text, endLine);
+    return;
+  }
   if (Status s = log.LogMessage(text, endLine); !s) ShowGeneralError(s);
 }
 

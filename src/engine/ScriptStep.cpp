@@ -66,8 +66,8 @@ struct ScriptRun {
   size_t index = 0;  // in the script list
   bool failed = false;
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-  std::string reason;  // why the script failed when the tool reported no server error
-  std::optional<ServerErrorMessage> serverError;
+  std::string reason{};  // why the script failed when the tool reported no server error
+  std::optional<ServerErrorMessage> serverError{};
 
   const std::string& server() const { return run.server.CurrentServer; }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <tuple>
 
@@ -77,10 +78,11 @@ class RunCommandTest : public ::testing::Test {
   }
 
   /// Lists the server in the group with the stand-in's login (saved even when it is refused).
-  void Register(const std::string& server, const std::string& password = "Secret1") {
+  void Register(const std::string& server, const std::string& password = "Secret1",
+                const std::string& user = "sa", const std::string& database = "pubs") {
     ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
-    Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
-                         "--save-anyway"},
+    Outcome saved = Run({"login", server, "--user", user, "--database", database,
+                         "--password-stdin", "--save-anyway"},
                         password + "\n");
     ASSERT_EQ(saved.code, 0) << saved.err;
   }
@@ -236,22 +238,17 @@ TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
   EXPECT_EQ(run.code, 0) << run.err;
 
   // The merged table: one section while the columns agree, another where they differ.
-  ASSERT_EQ(Run({"run", "--server", servers[0], "--script",
-                 Script("a.sql", "CREATE TABLE t (a int)\nGO\nINSERT INTO t VALUES (1)\nGO\n")})
-                .code,
-            0);
-  ASSERT_EQ(Run({"run", "--server", servers[1], "--script",
-                 Script("b.sql", "CREATE TABLE t (b varchar(9))\nGO\n"
-                                 "INSERT INTO t VALUES ('x,\"y')\nGO\n")})
-                .code,
-            0);
+  for (const auto& [server, query] : {std::pair{servers[0], "CREATE TABLE t (a int)"},
+                                      {servers[0], "INSERT INTO t VALUES (1)"},
+                                      {servers[1], "CREATE TABLE t (b varchar(9))"},
+                                      {servers[1], "INSERT INTO t VALUES ('x,\"y')"}})
+    ASSERT_EQ(Run({"run", "--server", server, "--simple-script", query}).code, 0);
   // The names hold a comma, so CSV quotes them.
   const std::string first = "\"" + servers[0] + "\"", second = "\"" + servers[1] + "\"";
   const struct {
     std::string query, csv;
   } grids[] = {
-      {"SELECT 1 AS a, 'x' AS b",
-       "Server,a,b\r\n" + first + ",1,x\r\n" + second + ",1,x\r\n"},
+      {"SELECT 1 AS a, 'x' AS b", "Server,a,b\r\n" + first + ",1,x\r\n" + second + ",1,x\r\n"},
       {"SELECT * FROM t",
        "Server,a\r\n" + first + ",1\r\n\r\nServer,b\r\n" + second + ",\"x,\"\"y\"\r\n"},
   };
@@ -260,7 +257,7 @@ TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
     const std::string csv = dir.File("grid.csv");
     Outcome merged = Run({"run", "--group", "prod", "--simple-script", grid.query, "--csv", csv});
     EXPECT_EQ(merged.code, 0) << merged.err;
-    EXPECT_EQ(ReadBytes(csv), grid.csv);
+    EXPECT_EQ(ReadBytes(csv), grid.csv) << merged.out;
   }
   EXPECT_EQ(Run({"run", "--group", "prod", "--script", script, "--csv", dir.File("x.csv")}).code,
             2);
@@ -374,6 +371,107 @@ TEST_F(RunCommandTest, FailedFromRefusesAReportThatDoesNotParse) {
   Outcome badName = Run({"run", "--server", "SQL1", "--report", dir.File("r.txt")});
   EXPECT_EQ(badName.code, 2);
   EXPECT_EQ(badName.out, "");
+}
+
+TEST_F(RunCommandTest, ServersSideBySideLogAsTheSequentialRunDoes) {
+  // Slow and fast servers mixed, so that they finish out of list order; each its own login and
+  // database, so that a server using another's values would fail.
+  StandinServer::Options fastOptions = Servers(3), slowOptions = Servers(2);
+  for (StandinServer::Options* options : {&fastOptions, &slowOptions}) {
+    options->logins = {"u1:Pw1", "u2:Pw2", "u3:Pw3", "u4:Pw4"};
+    options->databases = {"d1", "d2", "d3", "d4"};
+  }
+  slowOptions.latencyMs = 300;
+  StandinServer fast(fastOptions), slow(slowOptions);
+  const std::string servers[] = {slow.server(0), fast.server(0), slow.server(1), fast.server(1)};
+  for (int i = 0; i < 4; ++i) {
+    const std::string n = std::to_string(i + 1);
+    Register(servers[i], "Pw" + n, "u" + n, "d" + n);
+  }
+  const std::string refused = fast.server(2);
+  Register(refused, "wrong", "u1", "d1");
+  std::vector<std::string> order{servers[0], servers[1], servers[2], servers[3], refused};
+  std::sort(order.begin(), order.end());
+  const std::string create = Script("create.sql", "CREATE TABLE mark (id int)\nGO\n");
+
+  Outcome first = Run({"run", "--group", "prod", "--script", create, "--parallel", "4"});
+  Lines expected;
+  for (const std::string& server : order) {
+    if (server == refused) {
+      expected = expected +
+                 Lines{kSeparator, "Login FAILED for user u1 on Server: " + server + "."} +
+                 ScriptFailed(server, create);
+    } else {
+      expected = expected + ScriptSucceeded(server, create);
+    }
+    expected = expected + ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(first.out), expected);
+  EXPECT_EQ(first.code, 1);
+
+  // Every table exists now: each script fails with its details, alike in both runs.
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "1"}).code, 0);
+  Outcome sequential = Run({"run", "--group", "prod", "--script", create});
+  ASSERT_EQ(Run({"set", "Errors", "ParallelServers", "5"}).code, 0);
+  Outcome parallel = Run({"run", "--group", "prod", "--script", create});
+  EXPECT_EQ(parallel.out, sequential.out);
+  EXPECT_EQ(parallel.code, sequential.code);
+  EXPECT_NE(sequential.out.find("Error in Vesk Process"), std::string::npos);
+  EXPECT_EQ(Run({"run", "--group", "prod", "--parallel", "65"}).code, 2);
+}
+
+TEST_F(RunCommandTest, ABreakStopsTheHandOutsOfServersSideBySide) {
+  // The failing server answers at once; the others take a second per batch, so none of them
+  // finishes before the break and the hand-outs end with the fourth server of the list. The
+  // failing server must be among those four: its port decides, so take one that sorts so.
+  StandinServer::Options slowOptions = Servers(5);
+  slowOptions.latencyMs = 1000;
+  StandinServer slow(slowOptions);
+  std::vector<std::string> servers;
+  for (size_t i = 0; i < 5; ++i) servers.push_back(slow.server(i));
+  std::sort(servers.begin(), servers.end());
+  std::unique_ptr<StandinServer> fast;
+  while (!fast || fast->server() > servers[2]) fast = std::make_unique<StandinServer>();
+  const std::string failing = fast->server();
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  std::vector<std::string> args{"run", "--script", setup, "--parallel", "5"};
+  for (const std::string& server : servers) {
+    Register(server);
+    args.insert(args.end(), {"--server", server});
+  }
+  ASSERT_EQ(Run(args).code, 0);
+  Register(failing);
+  servers.insert(std::upper_bound(servers.begin(), servers.end(), failing), failing);
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "2"}).code, 0);
+
+  Outcome broken = Run({"run", "--group", "prod", "--script", query, "--parallel", "4"});
+  const Lines details{kSeparator,
+                      "Error in Vesk Process: ",
+                      "Server: [" + failing + "] @ T",
+                      "Server: Msg 208",
+                      "Level 16",
+                      "State 1",
+                      "Line 1",
+                      "Invalid object name 'orders'."};
+  Lines expected;
+  for (size_t i = 0; i < 4; ++i) {
+    expected = expected + (servers[i] == failing ? details : ScriptSucceeded(servers[i], query)) +
+               ServerComplete(servers[i]);
+  }
+  EXPECT_EQ(SplitLines(broken.out), expected);
+  EXPECT_EQ(broken.code, 1);
+  EXPECT_EQ(broken.err,
+            "pelvanectl: the run stopped after an error; continue with --start-index 5\n");
+
+  Outcome rest =
+      Run({"run", "--group", "prod", "--script", query, "--start-index", "5", "--parallel", "4"});
+  EXPECT_EQ(SplitLines(rest.out), ScriptSucceeded(servers[4], query) + ServerComplete(servers[4]) +
+                                      ScriptSucceeded(servers[5], query) +
+                                      ServerComplete(servers[5]));
+  EXPECT_EQ(rest.code, 0) << rest.err;
 }
 
 TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
