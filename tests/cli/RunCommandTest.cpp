@@ -516,7 +516,9 @@ TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
   ASSERT_EQ(Run({"set", "LOCALSRV", "CopyPath", target}).code, 0);
   ASSERT_EQ(Run({"set", "NETSRV", "CopyPath", "\\\\FS\\share\\"}).code, 0);
 
-  Outcome run = Run({"run", "--server", "NETSRV", "--server", "LOCALSRV", "--copy", source});
+  const std::string report = dir.File("copy.csv");
+  Outcome run = Run(
+      {"run", "--server", "NETSRV", "--server", "LOCALSRV", "--copy", source, "--report", report});
 
   const Lines local{
       "No script(s) to vesk.", "",
@@ -530,6 +532,13 @@ TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
             local + ServerComplete("LOCALSRV") + network + ServerComplete("NETSRV"));
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(ReadBytes(target + "/payload.txt"), "payload");
+  Result<engine::RunReport> copied = engine::ReadReportFile(report);
+  ASSERT_TRUE(copied) << copied.status().message();
+  ASSERT_EQ(copied->rows.size(), 2u);
+  EXPECT_TRUE(copied->columns.copy);
+  EXPECT_EQ(copied->rows[0].copy.verdict, engine::Verdict::kSucceeded);
+  EXPECT_EQ(copied->rows[1].copy.verdict, engine::Verdict::kFailed);
+  EXPECT_EQ(engine::FailedServers(*copied), std::vector<std::string>{"NETSRV"});
 
   // Two files, allowed to replace: an empty line after each report.
   const std::string second = Script("second.txt", "second");
