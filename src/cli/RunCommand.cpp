@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <optional>
@@ -9,8 +11,11 @@
 #include "cli/CliRunHost.h"
 #include "cli/Command.h"
 #include "cli/InterruptWatch.h"
+#include "engine/MergedGrid.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
+#include "engine/ReportFile.h"
+#include "engine/ReportRecorder.h"
 #include "engine/RunContext.h"
 #include "engine/ScriptStep.h"
 #include "engine/SplitList.h"
@@ -22,6 +27,7 @@
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
+#include "settings/FileIo.h"
 #include "settings/ProfileText.h"
 #include "settings/ServerRegistry.h"
 
@@ -35,7 +41,8 @@ constexpr char kUsage[] =
     "         [--restart-service] [--simple-script TEXT] [--start-index N]\n"
     "         [--script-timeout S] [--answer yes|no|cancel] [--no-copy] [--no-overwrite] "
     "[--no-append]\n"
-    "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n\n"
+    "         [--no-add-timestamp] [--no-restart-service] [--no-simple-script]\n"
+    "         [--report FILE] [--failed-from REPORT] [--csv FILE] [--parallel N]\n\n"
     "Runs a vesk run as the Vesk SQL dialog does, without a window. Every input that is not\n"
     "given is taken from what the dialog last stored in the settings file: the script and\n"
     "copy lists, the four check boxes, the Append Text window's text and box, and the Simple\n"
@@ -69,7 +76,18 @@ constexpr char kUsage[] =
     "  --no-simple-script   run the scripts even when the dialog stored Simple Script mode\n"
     "  --answer A           yes, no or cancel: the answer to every Yes/No(/Cancel) question\n"
     "                       of the run when there is no terminal to ask on (cancel is no\n"
-    "                       where there is no Cancel button)\n\n"
+    "                       where there is no Cancel button)\n"
+    "  --report FILE        after the run, write one row per server with the outcome of its\n"
+    "                       login check, each script and each step to FILE: CSV when its\n"
+    "                       name ends in .csv, JSON when it ends in .json\n"
+    "  --failed-from REPORT process only the servers that a report written by --report marks\n"
+    "                       as failed, in its order (not with --server or --group)\n"
+    "  --csv FILE           in Simple Script mode, write every server's result as one table\n"
+    "                       to FILE (CSV), with the server's name first; a server whose\n"
+    "                       columns differ starts a table of its own after an empty line\n"
+    "  --parallel N         process up to N servers at once (1 to 64; default:\n"
+    "                       \"Errors\"/\"ParallelServers\", else 1). The log still lists the\n"
+    "                       servers one after another, in list order\n\n"
     "The log goes to standard output as the log window shows it, and is appended to the log\n"
     "file as a run in the desktop program appends it. Message boxes go to standard error with\n"
     "their caption. Questions are asked on the terminal; without a terminal --answer answers\n"
@@ -143,10 +161,32 @@ Status CheckPathList(const std::vector<std::string>& paths, const std::string& o
   return Status::Ok();
 }
 
+/// The servers a report marks as failed, each still a listed server.
+Result<std::vector<std::string>> FailedServersOf(settings::SettingsStore& store,
+                                                 const std::string& path) {
+  Result<engine::RunReport> report = engine::ReadReportFile(path);
+  if (!report) return Status::Error(report.status().message(), kInvalidArgument);
+  settings::ServerRegistry registry(store);
+  std::vector<std::string> servers = engine::FailedServers(*report);
+  for (const std::string& server : servers) {
+    if (!registry.IsListed(server))
+      return Status::Error(server + " of " + path + " is not in the server list.",
+                           kInvalidArgument);
+  }
+  return servers;
+}
+
 /// The stored inputs with every option given laid over them.
 Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Args& args) {
   engine::RunInputs inputs = engine::LoadStoredRunInputs(store);
-  if (args.Has("server") || args.Has("group")) {
+  if (std::optional<std::string> report = args.Value("failed-from")) {
+    if (args.Has("server") || args.Has("group"))
+      return Status::Error("--failed-from cannot be given with --server or --group",
+                           kInvalidArgument);
+    Result<std::vector<std::string>> servers = FailedServersOf(store, *report);
+    if (!servers) return servers.status();
+    inputs.processServers = *servers;
+  } else if (args.Has("server") || args.Has("group")) {
     Result<std::vector<std::string>> servers = ChosenServers(store, args);
     if (!servers) return servers.status();
     inputs.processServers = *servers;
@@ -165,6 +205,15 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   if (args.Has("copy")) {
     inputs.copyFileText = JoinWithBars(args.Values("copy"));
     inputs.copyFile = true;
+  }
+  if (std::optional<std::string> text = args.Value("parallel")) {
+    std::optional<int> count = ParseStartIndex(*text);
+    if (!count || *count > engine::kMaxParallelServers) {
+      return Status::Error(
+          "--parallel needs a number from 1 to " + std::to_string(engine::kMaxParallelServers),
+          kInvalidArgument);
+    }
+    inputs.parallelServers = *count;
   }
   if (std::optional<std::string> text = args.Value("append-text")) inputs.appendTextText = *text;
   if (std::optional<std::string> text = args.Value("simple-script")) {
@@ -203,6 +252,21 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   return inputs;
 }
 
+/// The status board's columns for a run with these inputs.
+engine::ReportColumns ColumnsFor(const engine::RunInputs& inputs) {
+  engine::ReportColumns columns;
+  if (inputs.simpleScriptMode) {
+    columns.simpleScript = !inputs.simpleScriptText.empty();
+    return columns;
+  }
+  if (Result<std::vector<std::string>> scripts = engine::SplitList(inputs.scriptText))
+    columns.scripts = *scripts;
+  columns.copy = inputs.copyFile;
+  columns.append = inputs.appendText;
+  columns.service = inputs.restartServices;
+  return columns;
+}
+
 /// errorsShown: message boxes of a run that was not refused, such as a log file that could not
 /// be written; they fail the run as a failed step does.
 int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
@@ -232,10 +296,23 @@ int RunRun(CliContext& context, const Args& args) {
     answer = ParseAnswer(*text);
     if (!answer) return Refuse(context, "--answer needs yes, no or cancel");
   }
+  const std::optional<std::string> reportPath = args.Value("report");
+  if (reportPath) {
+    if (Result<engine::ReportFormat> format = engine::ReportFormatOf(*reportPath); !format)
+      return Refuse(context, format.status().message());
+  }
   Result<engine::RunInputs> given = RunInputsFor(context.store, args);
   if (!given) return Report(context, given.status());
   engine::RunInputs inputs = *given;
+  const std::optional<std::string> csvPath = args.Value("csv");
+  if (csvPath && !inputs.simpleScriptMode)
+    return Refuse(context, "--csv writes the Simple Script results: give --simple-script");
   const size_t serverCount = inputs.processServers.size();
+  if (args.Has("failed-from") && serverCount == 0) {
+    context.err << "pelvanectl: " << *args.Value("failed-from")
+                << " marks no server as failed; nothing to run\n";
+    return kExitOk;
+  }
   if (serverCount > 0 && static_cast<size_t>(startIndex) > serverCount) {
     return Refuse(context, "--start-index " + std::to_string(startIndex) +
                                " is past the end of the list of " + std::to_string(serverCount) +
@@ -255,8 +332,32 @@ int RunRun(CliContext& context, const Args& args) {
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
+  const auto firstServer = inputs.processServers.begin() +
+                           std::min<long>(startIndex - 1, static_cast<long>(serverCount));
+  engine::ReportRecorder recorder(ColumnsFor(inputs), {firstServer, inputs.processServers.end()},
+                                  startIndex);
+  run.recorder = &recorder;
 
+  const auto started = std::chrono::steady_clock::now();
   engine::RunOutcome outcome = engine::RunVesk(startIndex, run);
+  recorder.SetRunSeconds(
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  bool filesFailed = false;
+  if (reportPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
+    if (Status written = engine::WriteReportFile(*reportPath, recorder.Snapshot()); !written) {
+      context.err << "pelvanectl: " << written.message() << '\n';
+      filesFailed = true;
+    }
+  }
+  if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
+    const std::string text =
+        engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
+    if (Result<settings::FileStamp> written = settings::ReplaceFileAtomically(*csvPath, text);
+        !written) {
+      context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';
+      filesFailed = true;
+    }
+  }
   if (interrupts.interrupted()) {
     const int signal = interrupts.signal();
     // Straight into the window: in deferred mode the collected lines are not shown any more.
@@ -270,7 +371,7 @@ int RunRun(CliContext& context, const Args& args) {
     context.err << "pelvanectl: the run stopped after an error; continue with --start-index "
                 << outcome.NextServerIndex << '\n';
   }
-  return ExitStatus(outcome, host.messagesShown() > 0);
+  return ExitStatus(outcome, host.messagesShown() > 0 || filesFailed);
 }
 
 }  // namespace
@@ -281,7 +382,7 @@ std::vector<Command> RunCommands() {
        "run scripts (and the copy, append and service steps) on servers",
        kUsage,
        {{"server", "group", "script", "copy", "append-text", "simple-script", "start-index",
-         "answer", "script-timeout"},
+         "answer", "script-timeout", "report", "failed-from", "csv", "parallel"},
         {"overwrite", "append", "add-timestamp", "restart-service", "no-copy", "no-overwrite",
          "no-append", "no-add-timestamp", "no-restart-service", "no-simple-script"}},
        RunRun},

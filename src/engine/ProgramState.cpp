@@ -94,4 +94,8 @@ std::string ChooseSettingsFile(const std::string& programFolder, bool programFol
   return SettingsFileIn(programFolder);
 }
 
+int16_t StoredParallelServers(const settings::SettingsStore& store) {
+  return ParallelServersSetting(store);
+}
+
 }  // namespace pelvane::engine

@@ -59,4 +59,8 @@ std::string SettingsFileIn(const std::string& folder);
 std::string ChooseSettingsFile(const std::string& programFolder, bool programFolderWritable,
                                const std::string& xdgConfigHome, const std::string& home);
 
+/// "Errors"/"ParallelServers" as a run reads it: outside 1..kMaxParallelServers, or no number,
+/// is one server at a time.
+int16_t StoredParallelServers(const settings::SettingsStore& store);
+
 }  // namespace pelvane::engine

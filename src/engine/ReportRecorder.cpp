@@ -6,7 +6,10 @@ namespace pelvane::engine {
 
 ReportRecorder::ReportRecorder(ReportColumns columns, const std::vector<std::string>& servers,
                                int firstPosition, Listener listener)
-    : finished_(servers.size(), 0), firstPosition_(firstPosition), listener_(std::move(listener)) {
+    : queryResults_(servers.size()),
+      finished_(servers.size(), 0),
+      firstPosition_(firstPosition),
+      listener_(std::move(listener)) {
   report_.columns = std::move(columns);
   report_.rows.reserve(servers.size());
   for (size_t i = 0; i < servers.size(); ++i) {
@@ -63,6 +66,22 @@ void ReportRecorder::ServerFinished(int position, double seconds) {
     row.seconds = seconds;
     finished_[static_cast<size_t>(row.position - firstPosition_)] = 1;
   });
+}
+
+void ReportRecorder::QueryAnswered(int position, const QueryResult& result) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const long index = static_cast<long>(position) - firstPosition_;
+  if (index < 0 || index >= static_cast<long>(queryResults_.size())) return;
+  queryResults_[static_cast<size_t>(index)] = result;
+}
+
+std::vector<ServerQueryResult> ReportRecorder::QueryResults() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<ServerQueryResult> results;
+  results.reserve(queryResults_.size());
+  for (size_t i = 0; i < queryResults_.size(); ++i)
+    results.push_back({report_.rows[i].server, queryResults_[i]});
+  return results;
 }
 
 void ReportRecorder::SetRunSeconds(double seconds) {

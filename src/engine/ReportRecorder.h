@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/MergedGrid.h"
 #include "engine/RunRecorder.h"
 #include "engine/RunReport.h"
 
@@ -27,12 +28,16 @@ class ReportRecorder : public RunRecorder {
   void ScriptDone(int position, size_t script, const ScriptCell& cell) override;
   void StepDone(int position, StepKind step, const StepCell& cell) override;
   void ServerFinished(int position, double seconds) override;
+  void QueryAnswered(int position, const QueryResult& result) override;
 
   /// The whole run's time, for the summary line.
   void SetRunSeconds(double seconds);
 
   /// A copy of the report as it stands.
   RunReport Snapshot() const;
+
+  /// The Simple Script results so far, in list order, for the merged grid.
+  std::vector<ServerQueryResult> QueryResults() const;
 
  private:
   /// Applies change to the row at position (no row: nothing), recomputes its result and tells
@@ -41,7 +46,8 @@ class ReportRecorder : public RunRecorder {
 
   mutable std::mutex mutex_;
   RunReport report_;
-  std::vector<char> finished_;  // per row; char, not bool, so each is a plain object
+  std::vector<QueryResult> queryResults_;  // per row
+  std::vector<char> finished_;             // per row; char, not bool, so each is a plain object
   int firstPosition_;
   Listener listener_;
 };

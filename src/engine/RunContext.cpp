@@ -8,7 +8,17 @@ std::string RunContext::Timestamp() const {
   return engine::Timestamp(state.DateTimeFormat);
 }
 
+RunRecorder& RunContext::Recorder() const {
+  // Keeps nothing, so one shared instance is as good as one per run.
+  static NullRecorder nothingKept;
+  return recorder != nullptr ? *recorder : nothingKept;
+}
+
 void RunContext::Log(const std::string& text, bool endLine) {
+  if (serverLog != nullptr) {
+    serverLog->Message(text, endLine);
+    return;
+  }
   if (Status s = log.LogMessage(text, endLine); !s) ShowGeneralError(s);
 }
 

@@ -8,6 +8,8 @@
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
 #include "engine/RunControl.h"
+#include "engine/RunRecorder.h"
+#include "engine/ServerLog.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -35,6 +37,8 @@ struct RunInputs {
   bool addTimeStamp = false;                // chkAddTimeStamp; the keyword question may clear it
   /// Seconds a script may run before it is ended; unset: "Pelvane"/"ScriptTimeout".
   std::optional<int> scriptTimeoutSeconds;
+  /// Servers processed at once; unset: "Errors"/"ParallelServers".
+  std::optional<int> parallelServers;
 };
 
 /// The world as the run reaches it.
@@ -80,6 +84,13 @@ struct RunContext {
   ServerContext server{};
   /// The user's stop request, when the front end offers one.
   const RunControl* control = nullptr;
+  /// Where the steps record their outcomes beside the log, when the front end keeps them.
+  RunRecorder* recorder = nullptr;
+  /// The server's own log while servers are processed side by side; unset: straight to `log`.
+  ServerLog* serverLog = nullptr;
+
+  /// The recorder, or one that keeps nothing.
+  RunRecorder& Recorder() const;
 
   /// The current local time formatted with DateTimeFormat.
   std::string Timestamp() const;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/RunReport.h"
+#include "engine/ports/SqlClient.h"
 
 namespace pelvane::engine {
 
@@ -24,6 +25,8 @@ class RunRecorder {
   virtual void StepDone(int position, StepKind step, const StepCell& cell) = 0;
   /// The server's processing is over, after this many seconds.
   virtual void ServerFinished(int position, double seconds) = 0;
+  /// The Simple Script query's result, for the merged grid; kept only by those that show it.
+  virtual void QueryAnswered(int /*position*/, const QueryResult& /*result*/) {}
 };
 
 /// A recorder that keeps nothing, for runs without a status board.

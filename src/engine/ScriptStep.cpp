@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <optional>
 #include <string_view>
 
+#include "engine/FirstServerError.h"
 #include "engine/LoginTest.h"
 #include "engine/QueryToolFolder.h"
 #include "engine/SplitList.h"
@@ -61,11 +63,32 @@ int ScriptTimeout(RunContext& run) {
 struct ScriptRun {
   RunContext& run;
   const std::string& script;
+  size_t index = 0;  // in the script list
   bool failed = false;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::string reason{};  // why the script failed when the tool reported no server error
+  std::optional<ServerErrorMessage> serverError{};
 
   const std::string& server() const { return run.server.CurrentServer; }
 
+  /// The verdict for the status board, beside the log's.
+  void Record() {
+    ScriptCell cell;
+    cell.verdict = failed ? Verdict::kFailed : Verdict::kSucceeded;
+    if (failed && serverError) {
+      cell.errorNumber = serverError->number;
+      cell.severity = serverError->severity;
+      cell.error = serverError->text;
+    } else if (failed) {
+      cell.error = reason;
+    }
+    cell.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    run.Recorder().ScriptDone(run.server.position, index, cell);
+  }
+
   void Report() {
+    Record();
     run.Log(run.Timestamp() + ", Server: " + server() + ".");
     if (!failed) {
       run.Log("Vesk Process for " + script + " --> SUCCESSFUL.");
@@ -81,18 +104,26 @@ struct ScriptRun {
     const ServerContext& s = run.server;
     LoginCheck check = run.ports.sql.CheckLogin(
         {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase});
+    RunRecorder& recorder = run.Recorder();
     switch (check.kind) {
       case LoginCheckKind::kAccepted:
+        recorder.LoginChecked(s.position, LoginResult::kAccepted, "");
         return true;
       case LoginCheckKind::kUnreachable:
-        run.Log("SQL Server does not exist or is not accessible. Server: " + server() + ".");
+        reason = "SQL Server does not exist or is not accessible. Server: " + server() + ".";
+        recorder.LoginChecked(s.position, LoginResult::kUnreachable, reason);
+        run.Log(reason);
         failed = true;
         return false;
       case LoginCheckKind::kLoginRefused:
-        run.Log("Login FAILED for user " + s.CurrentLogin + " on Server: " + server() + ".");
+        reason = "Login FAILED for user " + s.CurrentLogin + " on Server: " + server() + ".";
+        recorder.LoginChecked(s.position, LoginResult::kRefused, reason);
+        run.Log(reason);
         failed = true;
         return false;
       case LoginCheckKind::kOtherError:
+        reason = check.error.message;
+        recorder.LoginChecked(s.position, LoginResult::kOtherError, reason);
         // The login was not shown to work: the tool would only fail the same way, later.
         run.ShowGeneralError(
             Status::Error(check.error.message, static_cast<int>(LoginErrorNumber(check))));
@@ -124,6 +155,7 @@ struct ScriptRun {
   /// The error policy of "MessagesTo" and WhenOccurs for a failed script.
   ScriptsEnd ApplyErrorPolicy(const std::string& outputText) {
     const ServerContext& s = run.server;
+    serverError = FirstServerError(outputText);
     if (s.MessagesTo == "Window") {
       switch (s.WhenOccurs) {
         case 1:
@@ -132,12 +164,14 @@ struct ScriptRun {
         case 2:
           LogDetails(outputText);
           run.anyFailure = true;  // its report line is skipped
+          Record();
           return ScriptsEnd::kBreak;
         case 3:
           run.anyFailure = true;
           run.Log("");
           run.Log("Server: [" + server() + "] @ " + run.Timestamp());
           run.Log(run.Timestamp() + ", Server: " + server());
+          Record();
           return ScriptsEnd::kEndRun;
         default:
           break;
@@ -161,6 +195,7 @@ struct ScriptRun {
         settings::ScratchFolder::CreateBeside(run.state.QueryOutputFile);
     if (!scratch) {
       run.ShowGeneralError(scratch.status());
+      reason = scratch.status().message();
       failed = true;
       Report();
       return ScriptsEnd::kContinue;
@@ -176,8 +211,9 @@ struct ScriptRun {
     ProcessOutcome outcome = run.ports.processes.RunAndWait(command.program, command.arguments,
                                                             command.environment, limits);
     if (outcome.kind == ProcessOutcome::Kind::kInterrupted) {
-      run.Log("The run was interrupted; the query tool was ended while it ran " + script +
-              " on Server: " + server() + ".");
+      reason = "The run was interrupted; the query tool was ended while it ran " + script +
+               " on Server: " + server() + ".";
+      run.Log(reason);
       failed = true;
       Report();
       return ScriptsEnd::kEndRun;
@@ -186,11 +222,13 @@ struct ScriptRun {
         outcome.kind == ProcessOutcome::Kind::kTimedOut ||
         (outcome.kind == ProcessOutcome::Kind::kExited && outcome.exitCode == kToolTimedOut);
     if (timedOut) {
-      run.Log("Vesk process for " + script + " timed out after " + std::to_string(timeout) +
-              " seconds on Server: " + server() + "; the script was ended.");
+      reason = "Vesk process for " + script + " timed out after " + std::to_string(timeout) +
+               " seconds on Server: " + server() + "; the script was ended.";
+      run.Log(reason);
     }
     if (outcome.kind == ProcessOutcome::Kind::kNotFound) AskWhetherToGoOn();
     if (run.QueryToolMissing) {
+      reason = kToolMissingCaption;
       if (!run.ContinueOtherSteps) return ScriptsEnd::kEndRun;
       failed = true;
       Report();
@@ -206,7 +244,8 @@ struct ScriptRun {
     Result<std::string> output = ReadWholeFile(outputFile);
     if (!output && timedOut) output = std::string();
     if (!output) {
-      run.Log("The query tool wrote no output for " + script + " on Server: " + server() + ".");
+      reason = "The query tool wrote no output for " + script + " on Server: " + server() + ".";
+      run.Log(reason);
       failed = true;
       Report();
       return ScriptsEnd::kContinue;
@@ -219,6 +258,7 @@ struct ScriptRun {
       return ScriptsEnd::kContinue;
     }
     failed = true;
+    if (reason.empty()) reason = "The query tool could not run the script.";
     run.Log("Error in Vesk Process: ");
     return ApplyErrorPolicy(*output);
   }
@@ -313,8 +353,8 @@ ScriptsEnd RunScripts(RunContext& run) {
     run.anyFailure = true;
     return ScriptsEnd::kContinue;
   }
-  for (const std::string& script : *scripts) {
-    ScriptRun one{run, script};
+  for (size_t i = 0; i < scripts->size(); ++i) {
+    ScriptRun one{run, (*scripts)[i], i};
     if (ScriptsEnd end = one.Run(); end != ScriptsEnd::kContinue) return end;
   }
   return ScriptsEnd::kContinue;

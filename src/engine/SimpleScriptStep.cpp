@@ -27,8 +27,15 @@ void RunSimpleScript(RunContext& run) {
     run.Log("Simple Script FAILED on Server: " + s.CurrentServer + ". " +
             result.status().message());
     run.anyFailure = true;
+    run.Recorder().StepDone(s.position, StepKind::kSimpleScript,
+                            {Verdict::kFailed, result.status().message()});
     return;
   }
+  run.Recorder().QueryAnswered(s.position, *result);
+  const size_t rows = result->hasResultSet ? result->rows.size() : 0;
+  run.Recorder().StepDone(
+      s.position, StepKind::kSimpleScript,
+      {Verdict::kSucceeded, std::to_string(rows) + (rows == 1 ? " row" : " rows")});
   if (!result->hasResultSet || result->rows.empty()) return;
   LogTableLine(run, result->columns);
   for (const std::vector<std::string>& row : result->rows) LogTableLine(run, row);

@@ -1,14 +1,18 @@
 #include "engine/VeskRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "engine/AppendStep.h"
 #include "engine/CopyStep.h"
+#include "engine/OrderedRunner.h"
 #include "engine/QueryToolFolder.h"
 #include "engine/ScriptStep.h"
+#include "engine/SerializedRunHost.h"
 #include "engine/ServiceStep.h"
 #include "engine/SimpleScriptStep.h"
 #include "engine/VbNumber.h"
@@ -74,6 +78,20 @@ void LoadServer(RunContext& run, int position) {
   s.QueryToolFolder = folder.folder;
 }
 
+/// Runs one of the copy, append and service steps and records its outcome: failed when the
+/// step marked the run as failed.
+template <typename Step>
+auto RunRecordedStep(RunContext& run, StepKind kind, Step step) {
+  const bool failedBefore = run.anyFailure;
+  run.anyFailure = false;
+  auto end = step();
+  const bool failed = run.anyFailure;
+  run.anyFailure = failedBefore || failed;
+  run.Recorder().StepDone(run.server.position, kind,
+                          {failed ? Verdict::kFailed : Verdict::kSucceeded, ""});
+  return end;
+}
+
 /// One server's steps; kEndRun and kBreak as the steps ask. A break points the run button at
 /// the next server before the server's other steps run.
 ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIndex) {
@@ -91,9 +109,21 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
       run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
       NextServerIndex = static_cast<int16_t>(i + 1);
     }
-    if (in.copyFile) RunCopyStep(run);
-    if (in.appendText && RunAppendStep(run) == StepEnd::kEndRun) return ScriptsEnd::kEndRun;
-    if (in.restartServices) RunServiceStep(run);
+    if (in.copyFile) {
+      RunRecordedStep(run, StepKind::kCopy, [&] {
+        RunCopyStep(run);
+        return StepEnd::kContinue;
+      });
+    }
+    if (in.appendText && RunRecordedStep(run, StepKind::kAppend,
+                                         [&] { return RunAppendStep(run); }) == StepEnd::kEndRun)
+      return ScriptsEnd::kEndRun;
+    if (in.restartServices) {
+      RunRecordedStep(run, StepKind::kService, [&] {
+        RunServiceStep(run);
+        return StepEnd::kContinue;
+      });
+    }
   }
   run.Log(run.server.CurrentServer + ": Process complete.");
   run.Log(LogSeparator());
@@ -101,13 +131,22 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
   return end;
 }
 
-/// One server from loading its settings to its last step. Whatever escapes a step is the run's
-/// general error; the run goes on with the next server.
+/// One server from loading its settings (unless already loaded) to its last step. Whatever
+/// escapes a step is the run's general error; the run goes on with the next server.
 ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
-                                int16_t& NextServerIndex) {
+                                int16_t& NextServerIndex, bool loaded = false) {
+  const auto started = std::chrono::steady_clock::now();
+  run.Recorder().ServerStarted(position);
+  auto finished = [&] {
+    run.Recorder().ServerFinished(
+        position,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  };
   try {
-    LoadServer(run, position);
-    return ProcessServer(run, serverCount, NextServerIndex);
+    if (!loaded) LoadServer(run, position);
+    ScriptsEnd end = ProcessServer(run, serverCount, NextServerIndex);
+    if (end != ScriptsEnd::kEndRun) finished();
+    return end;
   } catch (const std::exception& error) {
     run.ShowGeneralError(Status::Error(error.what(), kInternalError));
   } catch (...) {
@@ -130,6 +169,126 @@ RunOutcome Outcome(RunOutcome::Kind kind, const RunContext& run, int16_t NextSer
   return outcome;
 }
 
+/// How many servers the run processes at once.
+int Workers(const RunContext& run) {
+  const int wanted = run.inputs.parallelServers.value_or(run.state.ParallelServers);
+  return std::clamp(wanted, 1, static_cast<int>(kMaxParallelServers));
+}
+
+/// What the servers processed side by side decide for the whole run, behind one lock.
+struct SharedDecisions {
+  std::mutex mutex;
+  RunInputs inputs;  // the keyword question may clear addTimeStamp for the servers after it
+  bool anyFailure = false;
+  bool endRun = false;
+  bool broke = false;
+  bool userStopped = false;
+};
+
+/// Servers side by side: each on its own copy of the per-server state, its log kept until every
+/// server before it has been logged, so the log reads as the sequential run's. The servers'
+/// settings are read first, in list order, as the sequential run reads them.
+RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live) {
+  const int n = static_cast<int>(run.inputs.processServers.size());
+  const int first = std::max(startIndex, 1);
+  std::vector<ServerContext> servers;
+  std::vector<char> loaded;
+  for (int i = first; i <= n; ++i) {
+    bool ok = false;
+    try {
+      LoadServer(run, i);
+      ok = true;
+    } catch (const std::exception& error) {
+      run.ShowGeneralError(Status::Error(error.what(), kInternalError));
+    } catch (...) {
+      run.ShowGeneralError(Status::Error("Internal error", kInternalError));
+    }
+    ServerContext server = run.server;
+    server.position = i;
+    server.CurrentServer = run.inputs.processServers[static_cast<size_t>(i - 1)];
+    servers.push_back(server);
+    loaded.push_back(ok ? 1 : 0);
+  }
+
+  SerializedRunHost host(run.ports.host);
+  RunPorts ports{host,
+                 run.ports.sql,
+                 run.ports.processes,
+                 run.ports.shares,
+                 run.ports.clock,
+                 run.ports.services,
+                 run.ports.sleeper};
+  SharedDecisions shared;
+  shared.inputs = run.inputs;
+  OrderedRunner runner(workers);
+
+  auto job = [&](size_t k, ServerLog& serverLog) {
+    RunInputs inputs;
+    {
+      std::lock_guard<std::mutex> lock(shared.mutex);
+      inputs = shared.inputs;
+    }
+    RunContext one{inputs, ports, run.store, run.state, run.log, run.defaultQueryToolFolder};
+    one.control = run.control;
+    one.recorder = run.recorder;
+    one.serverLog = &serverLog;
+    one.server = servers[k];
+    const int position = servers[k].position;
+    if (live) host.ShowServerInProgress(position);
+    int16_t ignored = 0;
+    ScriptsEnd end =
+        loaded[k] ? ProcessServerGuarded(one, position, n, ignored, true) : ScriptsEnd::kContinue;
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.anyFailure = shared.anyFailure || one.anyFailure;
+    if (!inputs.addTimeStamp) shared.inputs.addTimeStamp = false;
+    if (end == ScriptsEnd::kEndRun) shared.endRun = true;
+    if (end == ScriptsEnd::kBreak) shared.broke = true;
+    if (end == ScriptsEnd::kContinue && StopRequested(run)) shared.userStopped = true;
+    if (end != ScriptsEnd::kContinue || shared.userStopped) runner.StopHandingOut();
+  };
+  // The log is written on this thread only, in list order.
+  auto sink = [&](size_t, const LogPiece& piece) {
+    if (piece.kind == LogPiece::Kind::kWindowText) {
+      host.LogWindow().AppendText(piece.text);
+      return;
+    }
+    if (Status s = run.log.LogMessage(piece.text, piece.endLine); !s) {
+      std::lock_guard<std::mutex> lock(shared.mutex);
+      shared.anyFailure = true;
+      host.ShowMessage(std::to_string(s.number()) + ", " + s.message() + " occured in Pelvane.",
+                       kProgramTitle, MessageIcon::kNone);
+    }
+  };
+  const size_t handedOut = runner.Run(servers.size(), job, sink);
+
+  run.anyFailure = run.anyFailure || shared.anyFailure;
+  run.inputs.addTimeStamp = shared.inputs.addTimeStamp;
+  int16_t NextServerIndex = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
+  if (shared.endRun) return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
+
+  const int next = first + static_cast<int>(handedOut);  // the first server not handed out
+  bool stopped = false;
+  if (shared.broke) {
+    run.ports.host.SetRunButtonCaption(next <= n ? kContinueCaption : kRunCaption);
+    NextServerIndex = static_cast<int16_t>(next);
+    stopped = true;
+  } else if (shared.userStopped && next <= n) {
+    run.Log("Run stopped by the user after Server: " + servers[handedOut - 1].CurrentServer + ".");
+    run.ports.host.SetRunButtonCaption(kContinueCaption);
+    NextServerIndex = static_cast<int16_t>(next);
+    stopped = true;
+  }
+
+  if (!live && handedOut > 0) {
+    if (Status loadedLog = run.log.LoadDeferredLog(); !loadedLog) run.ShowGeneralError(loadedLog);
+  }
+  if (live) run.ports.host.ShowServerInProgress(0);
+  if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
+  if (stopped) return Outcome(RunOutcome::Kind::kStopped, run, NextServerIndex);
+  run.ports.host.SetRunButtonCaption(kRunCaption);
+  return Outcome(RunOutcome::Kind::kCompleted, run, 1);
+}
+
 }  // namespace
 
 RunOutcome RunVesk(int startIndex, RunContext& run) {
@@ -142,6 +301,8 @@ RunOutcome RunVesk(int startIndex, RunContext& run) {
       StoredInt16(run, "Pelvane", "RefreshLogWindow", 1, run.state.RefreshLogWindow);
   run.log.SetRefreshLogWindow(run.state.RefreshLogWindow);
   const bool live = run.state.RefreshLogWindow == 1;
+  if (const int workers = Workers(run); workers > 1)
+    return RunSideBySide(startIndex, workers, run, live);
 
   const int n = static_cast<int>(run.inputs.processServers.size());
   bool processedAny = false;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 #include <iterator>
@@ -120,6 +121,12 @@ void VeskSettingsDialog::BuildControls() {
                              "service and reporting the status. If you are getting false "
                              "reports, increase and see if it helps.");
   txtServicesDelay_->setAccessibleDescription(delayNote->text());
+  auto* parallelLabel = new QLabel("Servers at once:", this);
+  spnParallelServers_ = new QSpinBox(this);
+  spnParallelServers_->setObjectName("spnParallelServers");
+  spnParallelServers_->setRange(1, engine::kMaxParallelServers);
+  parallelLabel->setBuddy(spnParallelServers_);
+  spnParallelServers_->setAccessibleName(parallelLabel->text());
   cmdExit_ = MakeButton(this, "cmdExit", "Close");
 
   auto* layout = new QGridLayout(this);
@@ -133,9 +140,11 @@ void VeskSettingsDialog::BuildControls() {
   layout->addWidget(delayLabel, 6, 0);
   layout->addWidget(txtServicesDelay_, 6, 1);
   layout->addWidget(delayNote, 7, 0, 1, 3);
-  layout->addWidget(cmdExit_, 8, 2, Qt::AlignRight);
+  layout->addWidget(parallelLabel, 8, 0);
+  layout->addWidget(spnParallelServers_, 8, 1);
+  layout->addWidget(cmdExit_, 9, 2, Qt::AlignRight);
   layout->setColumnStretch(1, 1);
-  layout->setRowStretch(9, 1);
+  layout->setRowStretch(10, 1);
 
   connect(cmdBrowse_, &QPushButton::clicked, this, &VeskSettingsDialog::Browse);
   connect(cmdExit_, &QPushButton::clicked, this, &VeskSettingsDialog::CloseButton);
@@ -185,6 +194,9 @@ void VeskSettingsDialog::Load() {
   } else if (std::optional<int16_t> value = engine::ToInt16(whenOccurs)) {
     state.WhenOccurs = *value;
   }
+  loadedParallelServers_ = engine::StoredParallelServers(store);
+  state.ParallelServers = static_cast<int16_t>(loadedParallelServers_);
+  spnParallelServers_->setValue(loadedParallelServers_);
   std::optional<double> notify = engine::ParseVbNumber(store.GetINIValue(kGeneral, "Notify"));
   state.Notify = notify && *notify != 0;
 
@@ -261,6 +273,9 @@ void VeskSettingsDialog::Save() {
   state.RefreshLogWindow = chkRefreshLogWindow_->isChecked() ? 1 : 0;
   state.Notify = chkNotify_->isChecked();
   state.ServicesDelay = DelaySeconds(*txtServicesDelay_);
+  state.ParallelServers = static_cast<int16_t>(spnParallelServers_->value());
+  // Written only when changed, so that a file that never had it keeps its shape.
+  const bool parallelChanged = state.ParallelServers != loadedParallelServers_;
 
   // One change of the file: another copy of the program never sees half of these settings.
   Status saved = context_.store.Edit([&](settings::ProfileDocument& doc) {
@@ -279,6 +294,8 @@ void VeskSettingsDialog::Save() {
       Status set = doc.Set(keys[i].first, keys[i].second, values[i]);
       if (!set) return set;
     }
+    if (parallelChanged)
+      return doc.Set(kErrors, "ParallelServers", std::to_string(state.ParallelServers));
     return Status::Ok();
   });
   if (!saved) context_.prompter.Message("The Vesk settings could not be saved: " + saved.message());

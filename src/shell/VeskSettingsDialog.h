@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QWidget>
 
 #include "shell/ShellContext.h"
@@ -11,7 +12,8 @@ namespace pelvane::shell {
 
 /// The settings dialog (frmVeskSettings, "Vesk Settings"): where run logs go, what a run does
 /// when a server reports an error, the time stamp format, refresh and notify options and the
-/// services delay. The content of a child window of the main window's MDI area.
+/// services delay and how many servers a run processes at once. The content of a child window of
+/// the main window's MDI area.
 ///
 /// Its "When Error Occurs" and "Log Error Messages To" boxes are plain check boxes held in step
 /// by click rules, which also fire while the dialog loads. It counts itself in OpenChildCount
@@ -52,6 +54,8 @@ class VeskSettingsDialog : public QWidget {
   QCheckBox* chkRefreshLogWindow_ = nullptr;
   QCheckBox* chkNotify_ = nullptr;
   QLineEdit* txtServicesDelay_ = nullptr;
+  QSpinBox* spnParallelServers_ = nullptr;
+  int loadedParallelServers_ = 1;
   QPushButton* cmdExit_ = nullptr;
   bool filledParent_ = false;
   bool saved_ = false;

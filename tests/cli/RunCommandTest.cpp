@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <tuple>
 
 #include "cli/Cli.h"
 #include "cli/Command.h"
+#include "engine/ReportFile.h"
 #include "platform/OdbcSqlClient.h"
 #include "support/StandinServer.h"
 #include "support/TempDir.h"
@@ -76,10 +78,11 @@ class RunCommandTest : public ::testing::Test {
   }
 
   /// Lists the server in the group with the stand-in's login (saved even when it is refused).
-  void Register(const std::string& server, const std::string& password = "Secret1") {
+  void Register(const std::string& server, const std::string& password = "Secret1",
+                const std::string& user = "sa", const std::string& database = "pubs") {
     ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
-    Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
-                         "--save-anyway"},
+    Outcome saved = Run({"login", server, "--user", user, "--database", database,
+                         "--password-stdin", "--save-anyway"},
                         password + "\n");
     ASSERT_EQ(saved.code, 0) << saved.err;
   }
@@ -234,12 +237,241 @@ TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
   EXPECT_EQ(SplitLines(run.out), expected);
   EXPECT_EQ(run.code, 0) << run.err;
 
+  // The merged table: one section while the columns agree, another where they differ.
+  for (const auto& [server, query] : {std::pair{servers[0], "CREATE TABLE t (a int)"},
+                                      {servers[0], "INSERT INTO t VALUES (1)"},
+                                      {servers[1], "CREATE TABLE t (b varchar(9))"},
+                                      {servers[1], "INSERT INTO t VALUES ('x,\"y')"}})
+    ASSERT_EQ(Run({"run", "--server", server, "--simple-script", query}).code, 0);
+  // The names hold a comma, so CSV quotes them.
+  const std::string first = "\"" + servers[0] + "\"", second = "\"" + servers[1] + "\"";
+  const struct {
+    std::string query, csv;
+  } grids[] = {
+      {"SELECT 1 AS a, 'x' AS b", "Server,a,b\r\n" + first + ",1,x\r\n" + second + ",1,x\r\n"},
+      {"SELECT * FROM t",
+       "Server,a\r\n" + first + ",1\r\n\r\nServer,b\r\n" + second + ",\"x,\"\"y\"\r\n"},
+  };
+  for (const auto& grid : grids) {
+    SCOPED_TRACE(grid.query);
+    const std::string csv = dir.File("grid.csv");
+    Outcome merged = Run({"run", "--group", "prod", "--simple-script", grid.query, "--csv", csv});
+    EXPECT_EQ(merged.code, 0) << merged.err;
+    EXPECT_EQ(ReadBytes(csv), grid.csv) << merged.out;
+  }
+  EXPECT_EQ(Run({"run", "--group", "prod", "--script", script, "--csv", dir.File("x.csv")}).code,
+            2);
+
   Outcome failed = Run({"run", "--server", servers[0], "--simple-script", "SELECT * FROM nosuch"});
   ASSERT_EQ(SplitLines(failed.out).size(), 6u) << failed.out;
   EXPECT_EQ(
       SplitLines(failed.out)[2].rfind("Simple Script FAILED on Server: " + servers[0] + ".", 0),
       0u);
   EXPECT_EQ(failed.code, 1);
+}
+
+TEST_F(RunCommandTest, ReportRecordsEachServerAndFailedFromRunsOnlyTheFailedOnes) {
+  StandinServer standin(Servers(3));
+  const std::string good = standin.server(0);
+  const std::string missing = standin.server(1);  // the only one without the table
+  const std::string refused = standin.server(2);
+  const std::string dead = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  Register(good);
+  Register(missing);
+  Register(refused, "wrong");
+  Register(dead);
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  ASSERT_EQ(Run({"run", "--server", good, "--script", setup}).code, 0);
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  const std::string first = dir.File("first.json");
+
+  Outcome run = Run({"run", "--group", "prod", "--script", query, "--report", first});
+  EXPECT_EQ(run.code, 1);
+  Result<engine::RunReport> report = engine::ReadReportFile(first);
+  ASSERT_TRUE(report) << report.status().message();
+  ASSERT_EQ(report->columns.scripts, std::vector<std::string>{query});
+  std::vector<std::string> order{good, missing, refused, dead};
+  std::sort(order.begin(), order.end());
+  ASSERT_EQ(report->rows.size(), order.size());
+  using engine::LoginResult;
+  using engine::Verdict;
+  struct Expected {
+    std::string server;
+    Verdict result;
+    LoginResult login;
+    long errorNumber;
+    int severity;
+    std::string error;
+  };
+  const Expected expected[] = {
+      {good, Verdict::kSucceeded, LoginResult::kAccepted, 0, 0, ""},
+      {missing, Verdict::kFailed, LoginResult::kAccepted, 208, 16, "Invalid object name 'orders'."},
+      {refused, Verdict::kFailed, LoginResult::kRefused, 0, 0,
+       "Login FAILED for user sa on Server: " + refused + "."},
+      {dead, Verdict::kFailed, LoginResult::kUnreachable, 0, 0,
+       "SQL Server does not exist or is not accessible. Server: " + dead + "."},
+  };
+  for (const Expected& want : expected) {
+    SCOPED_TRACE(want.server);
+    const auto at = std::find(order.begin(), order.end(), want.server) - order.begin();
+    const engine::ServerRow& row = report->rows[static_cast<size_t>(at)];
+    EXPECT_EQ(row.server, want.server);
+    EXPECT_EQ(row.position, at + 1);
+    EXPECT_EQ(row.result, want.result);
+    EXPECT_EQ(row.login, want.login);
+    ASSERT_EQ(row.scripts.size(), 1u);
+    EXPECT_EQ(row.scripts[0].verdict, want.result);
+    EXPECT_EQ(row.scripts[0].errorNumber, want.errorNumber);
+    EXPECT_EQ(row.scripts[0].severity, want.severity);
+    EXPECT_EQ(row.scripts[0].error, want.error);
+  }
+
+  // Only the three failed servers run again, in list order; the table now exists on all.
+  ASSERT_EQ(Run({"run", "--server", missing, "--script", setup}).code, 0);
+  const std::string second = dir.File("second.csv");
+  Outcome again = Run({"run", "--failed-from", first, "--script", query, "--report", second});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_EQ(again.out.find(good), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find(missing + ": Process complete."), std::string::npos);
+  Result<engine::RunReport> rerun = engine::ReadReportFile(second);
+  ASSERT_TRUE(rerun) << rerun.status().message();
+  std::vector<std::string> failed = order;
+  failed.erase(std::find(failed.begin(), failed.end(), good));
+  std::vector<std::string> stillFailed = failed;
+  stillFailed.erase(std::find(stillFailed.begin(), stillFailed.end(), missing));
+  EXPECT_EQ(engine::FailedServers(*rerun), stillFailed);
+  ASSERT_EQ(rerun->rows.size(), 3u);
+  for (size_t i = 0; i < failed.size(); ++i) {
+    EXPECT_EQ(rerun->rows[i].server, failed[i]);
+    EXPECT_EQ(rerun->rows[i].result, failed[i] == missing ? Verdict::kSucceeded : Verdict::kFailed);
+  }
+}
+
+TEST_F(RunCommandTest, FailedFromRefusesAReportThatDoesNotParse) {
+  Register("SQL1");
+  const struct {
+    std::string name, text;
+  } cases[] = {
+      {"broken.json", "{\"rows\": [ {\"server\": "},
+      {"broken.csv", "not,a,report\n\"unclosed\n"},
+      {"report.txt", "[]"},
+      {"absent.json", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.File(c.name);
+    if (c.name != "absent.json") WriteBytes(path, c.text);
+    Outcome run = Run({"run", "--failed-from", path, "--script", "x.sql"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+  }
+  Outcome both = Run({"run", "--failed-from", dir.File("a.json"), "--server", "SQL1"});
+  EXPECT_EQ(both.code, 2);
+  Outcome badName = Run({"run", "--server", "SQL1", "--report", dir.File("r.txt")});
+  EXPECT_EQ(badName.code, 2);
+  EXPECT_EQ(badName.out, "");
+}
+
+TEST_F(RunCommandTest, ServersSideBySideLogAsTheSequentialRunDoes) {
+  // Slow and fast servers mixed, so that they finish out of list order; each its own login and
+  // database, so that a server using another's values would fail.
+  StandinServer::Options fastOptions = Servers(3), slowOptions = Servers(2);
+  for (StandinServer::Options* options : {&fastOptions, &slowOptions}) {
+    options->logins = {"u1:Pw1", "u2:Pw2", "u3:Pw3", "u4:Pw4"};
+    options->databases = {"d1", "d2", "d3", "d4"};
+  }
+  slowOptions.latencyMs = 300;
+  StandinServer fast(fastOptions), slow(slowOptions);
+  const std::string servers[] = {slow.server(0), fast.server(0), slow.server(1), fast.server(1)};
+  for (int i = 0; i < 4; ++i) {
+    const std::string n = std::to_string(i + 1);
+    Register(servers[i], "Pw" + n, "u" + n, "d" + n);
+  }
+  const std::string refused = fast.server(2);
+  Register(refused, "wrong", "u1", "d1");
+  std::vector<std::string> order{servers[0], servers[1], servers[2], servers[3], refused};
+  std::sort(order.begin(), order.end());
+  const std::string create = Script("create.sql", "CREATE TABLE mark (id int)\nGO\n");
+
+  Outcome first = Run({"run", "--group", "prod", "--script", create, "--parallel", "4"});
+  Lines expected;
+  for (const std::string& server : order) {
+    if (server == refused) {
+      expected = expected +
+                 Lines{kSeparator, "Login FAILED for user u1 on Server: " + server + "."} +
+                 ScriptFailed(server, create);
+    } else {
+      expected = expected + ScriptSucceeded(server, create);
+    }
+    expected = expected + ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(first.out), expected);
+  EXPECT_EQ(first.code, 1);
+
+  // Every table exists now: each script fails with its details, alike in both runs.
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "1"}).code, 0);
+  Outcome sequential = Run({"run", "--group", "prod", "--script", create});
+  ASSERT_EQ(Run({"set", "Errors", "ParallelServers", "5"}).code, 0);
+  Outcome parallel = Run({"run", "--group", "prod", "--script", create});
+  EXPECT_EQ(parallel.out, sequential.out);
+  EXPECT_EQ(parallel.code, sequential.code);
+  EXPECT_NE(sequential.out.find("Error in Vesk Process"), std::string::npos);
+  EXPECT_EQ(Run({"run", "--group", "prod", "--parallel", "65"}).code, 2);
+}
+
+TEST_F(RunCommandTest, ABreakStopsTheHandOutsOfServersSideBySide) {
+  // The failing server answers at once; the others take a second per batch, so none of them
+  // finishes before the break and the hand-outs end with the fourth server of the list. The
+  // failing server must be among those four: its port decides, so take one that sorts so.
+  StandinServer::Options slowOptions = Servers(5);
+  slowOptions.latencyMs = 1000;
+  StandinServer slow(slowOptions);
+  std::vector<std::string> servers;
+  for (size_t i = 0; i < 5; ++i) servers.push_back(slow.server(i));
+  std::sort(servers.begin(), servers.end());
+  std::unique_ptr<StandinServer> fast;
+  while (!fast || fast->server() > servers[2]) fast = std::make_unique<StandinServer>();
+  const std::string failing = fast->server();
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  std::vector<std::string> args{"run", "--script", setup, "--parallel", "5"};
+  for (const std::string& server : servers) {
+    Register(server);
+    args.insert(args.end(), {"--server", server});
+  }
+  ASSERT_EQ(Run(args).code, 0);
+  Register(failing);
+  servers.insert(std::upper_bound(servers.begin(), servers.end(), failing), failing);
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "2"}).code, 0);
+
+  Outcome broken = Run({"run", "--group", "prod", "--script", query, "--parallel", "4"});
+  const Lines details{kSeparator,
+                      "Error in Vesk Process: ",
+                      "Server: [" + failing + "] @ T",
+                      "Server: Msg 208",
+                      "Level 16",
+                      "State 1",
+                      "Line 1",
+                      "Invalid object name 'orders'."};
+  Lines expected;
+  for (size_t i = 0; i < 4; ++i) {
+    expected = expected + (servers[i] == failing ? details : ScriptSucceeded(servers[i], query)) +
+               ServerComplete(servers[i]);
+  }
+  EXPECT_EQ(SplitLines(broken.out), expected);
+  EXPECT_EQ(broken.code, 1);
+  EXPECT_EQ(broken.err,
+            "pelvanectl: the run stopped after an error; continue with --start-index 5\n");
+
+  Outcome rest =
+      Run({"run", "--group", "prod", "--script", query, "--start-index", "5", "--parallel", "4"});
+  EXPECT_EQ(SplitLines(rest.out), ScriptSucceeded(servers[4], query) + ServerComplete(servers[4]) +
+                                      ScriptSucceeded(servers[5], query) +
+                                      ServerComplete(servers[5]));
+  EXPECT_EQ(rest.code, 0) << rest.err;
 }
 
 TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
@@ -284,7 +516,9 @@ TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
   ASSERT_EQ(Run({"set", "LOCALSRV", "CopyPath", target}).code, 0);
   ASSERT_EQ(Run({"set", "NETSRV", "CopyPath", "\\\\FS\\share\\"}).code, 0);
 
-  Outcome run = Run({"run", "--server", "NETSRV", "--server", "LOCALSRV", "--copy", source});
+  const std::string report = dir.File("copy.csv");
+  Outcome run = Run(
+      {"run", "--server", "NETSRV", "--server", "LOCALSRV", "--copy", source, "--report", report});
 
   const Lines local{
       "No script(s) to vesk.", "",
@@ -298,6 +532,13 @@ TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
             local + ServerComplete("LOCALSRV") + network + ServerComplete("NETSRV"));
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(ReadBytes(target + "/payload.txt"), "payload");
+  Result<engine::RunReport> copied = engine::ReadReportFile(report);
+  ASSERT_TRUE(copied) << copied.status().message();
+  ASSERT_EQ(copied->rows.size(), 2u);
+  EXPECT_TRUE(copied->columns.copy);
+  EXPECT_EQ(copied->rows[0].copy.verdict, engine::Verdict::kSucceeded);
+  EXPECT_EQ(copied->rows[1].copy.verdict, engine::Verdict::kFailed);
+  EXPECT_EQ(engine::FailedServers(*copied), std::vector<std::string>{"NETSRV"});
 
   // Two files, allowed to replace: an empty line after each report.
   const std::string second = Script("second.txt", "second");

@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -51,6 +52,7 @@ TEST_F(VeskSettingsDialogTest, OpensWithDefaultsWhenNothingIsStored) {
   EXPECT_EQ(Control<QLineEdit>(*dialog, "txtServicesDelay")->text(), "3.0");
   EXPECT_EQ(Control<QLineEdit>(*dialog, "txtDateTimeFormat")->text(), "yyyy-mmm-dd hh:mm:ss");
   EXPECT_EQ(Control<QLineEdit>(*dialog, "txtLogFilename")->text(), "");
+  EXPECT_EQ(Control<QSpinBox>(*dialog, "spnParallelServers")->value(), 1);
   EXPECT_EQ(state.OpenChildCount, 1);
   EXPECT_TRUE(prompter.asked.empty());
   testing::ExpectEveryControlNamed(*dialog);
@@ -124,10 +126,12 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
     std::string delay;
     bool closeButton;
     std::string messagesTo, whenOccurs, notify, storedDelay;
+    int parallel = 1;
+    std::string storedParallel = "";  // a value left at its default is not written
   };
   const Case cases[] = {
       {{}, "3.0", true, "Window", "1", "0", "3"},
-      {{"chkNotify"}, "2.5", true, "Window", "1", "1", "2.5"},
+      {{"chkNotify"}, "2.5", true, "Window", "1", "1", "2.5", 8, "8"},
       {{"chkOnErrorLog"}, "1", true, "Window", "3", "0", "1"},
       {{"chkBreakDisplay"}, "5", false, "Window", "2", "0", "5"},
       {{"chkLogToFile", "chkOnErrorLog"}, "9", false, "File", "3", "0", "9"},
@@ -144,6 +148,7 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
     Control<QLineEdit>(*dialog, "txtServicesDelay")->setText(QString::fromStdString(c.delay));
     Control<QLineEdit>(*dialog, "txtLogFilename")->setText("/var/log/pelvane.log");
     Control<QLineEdit>(*dialog, "txtDateTimeFormat")->setText("yyyy-mm-dd");
+    Control<QSpinBox>(*dialog, "spnParallelServers")->setValue(c.parallel);
     if (c.closeButton) {
       Control<QPushButton>(*dialog, "cmdExit")->click();
     } else {
@@ -158,6 +163,8 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
     EXPECT_EQ(store.GetINIValue("Errors", "LogFile"), "/var/log/pelvane.log");
     EXPECT_EQ(store.GetINIValue("Pelvane", "DateTimeFormat"), "yyyy-mm-dd");
     EXPECT_EQ(store.GetINIValue("Pelvane", "RefreshLogWindow"), "1");
+    EXPECT_EQ(store.GetINIValue("Errors", "ParallelServers"), c.storedParallel);
+    EXPECT_EQ(state.ParallelServers, c.parallel);
     EXPECT_EQ(state.LogFile, "/var/log/pelvane.log");
     EXPECT_EQ(state.DateTimeFormat, "yyyy-mm-dd");
     EXPECT_EQ(state.Notify, c.notify == "1");
