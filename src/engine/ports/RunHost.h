@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ports/LogWindow.h"
 
@@ -36,6 +37,12 @@ class RunHost {
 
   /// Highlights the server at this 1-based position of the Process Servers list; 0 clears it.
   virtual void ShowServerInProgress(int position) = 0;
+  /// Marks every server at these 1-based positions as in progress, in list order, when servers
+  /// are processed side by side; empty clears the marks. A host that can mark only one shows the
+  /// first.
+  virtual void ShowServersInProgress(const std::vector<int>& positions) {
+    ShowServerInProgress(positions.empty() ? 0 : positions.front());
+  }
   /// The caption of the run button: "Vesk SQL" or "Continue ...".
   virtual void SetRunButtonCaption(const std::string& caption) = 0;
   /// Clears the Append Text window's "Add TimeStamp Automatically?" box for the rest of the
