@@ -58,9 +58,7 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
-    prompter.asked.clear();
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
+    CloseAll();
     dialog = Open();
     Type(dialog, c.name, c.group);
     if (c.byEnter) {

@@ -50,9 +50,7 @@ TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.appendTo + " / " + c.remote);
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
-    prompter.asked.clear();
+    CloseAll();
     prompter.answers = c.answers;
     CopyFileToDialog* dialog = Open("ALPHA");
     Box(dialog, "txtAppendToFile")->setText(QString::fromStdString(c.appendTo));
@@ -138,9 +136,7 @@ TEST_F(CopyFileToTest, TestConnectionConnectsDisconnectsAndReports) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.report);
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
-    prompter.asked.clear();
+    CloseAll();
     shares.calls.clear();
     shares.code = c.code;
     CopyFileToDialog* dialog = Open("ALPHA");

@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include "engine/ServerTargets.h"
 #include "tools/ServiceStatusDialogs.h"
@@ -133,10 +132,7 @@ TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
     const int queriesBefore = services.queries;
     const int doneBefore = done.count();
 
-    int ticks = 0;
-    QTimer heartbeat;
-    heartbeat.callOnTimeout([&] { ++ticks; });
-    heartbeat.start(20);
+    Heartbeat heartbeat(20);
     Click(dialog, "cmdStartStop");
     EXPECT_FALSE(button->isEnabled());  // held until the poll ends
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), doneBefore + 1, 10000);
@@ -150,7 +146,7 @@ TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
     EXPECT_EQ(label->text(), c.shown);
     // Nine pauses of 150 ms: the window thread's timer kept firing through them.
     if (c.reads == engine::kServicePolls) {
-      EXPECT_GT(ticks, 20);
+      EXPECT_GT(heartbeat.ticks, 20);
     }
   }
 }

@@ -2,7 +2,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include "engine/ServerAdmin.h"
 #include "platform/OdbcSqlClient.h"
@@ -63,10 +62,8 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.server + " " + c.password);
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
+    CloseAll();
     ASSERT_TRUE(store.DeleteSection(c.server));
-    prompter.asked.clear();
     prompter.answers = c.answers;
     odbcContext.session.CurrentServer = c.server;
     auto* dialog =
@@ -74,16 +71,13 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
     Fill(dialog, "sa", QString::fromStdString(c.password), "pubs", "west");
 
-    int ticks = 0;
-    QTimer heartbeat;
-    heartbeat.callOnTimeout([&] { ++ticks; });
-    heartbeat.start(20);
+    Heartbeat heartbeat(20);
     Click(dialog, "cmdOK");
     // While the server is asked the window keeps turning, with OK held disabled.
     EXPECT_FALSE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
     if (c.server == silent.server()) {
-      EXPECT_GT(ticks, 10);  // two seconds of login time-out
+      EXPECT_GT(heartbeat.ticks, 10);  // two seconds of login time-out
     }
 
     ASSERT_EQ(prompter.asked.size(), c.title.empty() ? 0u : 1u);

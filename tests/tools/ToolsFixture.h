@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <deque>
 #include <map>
@@ -96,10 +97,9 @@ class NoSql : public engine::SqlClient {
 
 class NoProcesses : public engine::ProcessLauncher {
  public:
-  engine::ProcessOutcome RunAndWait(
-      const std::string&, const std::vector<std::string>&,
-      const std::vector<std::pair<std::string, std::string>>&,
-      const engine::ProcessLimits&) override {
+  engine::ProcessOutcome RunAndWait(const std::string&, const std::vector<std::string>&,
+                                    const std::vector<std::pair<std::string, std::string>>&,
+                                    const engine::ProcessLimits&) override {
     return {};
   }
 };
@@ -117,6 +117,16 @@ class RealSleeper : public engine::Sleeper {
   void SleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
 };
 
+/// Counts the window thread's timer ticks: work that blocks that thread stops them.
+struct Heartbeat {
+  explicit Heartbeat(int ms) {
+    timer.callOnTimeout([this] { ++ticks; });
+    timer.start(ms);
+  }
+  QTimer timer;
+  int ticks = 0;
+};
+
 /// A settings file in a fresh folder, the ports, a scripted prompter and an MDI area that the
 /// tool windows open in. Tests may swap the SQL client and the service manager.
 class ToolsTest : public ::testing::Test {
@@ -130,6 +140,12 @@ class ToolsTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
+  /// Closes every tool window and forgets the prompts, so the next case of a table starts clean.
+  void CloseAll() {
+    mdi.closeAllSubWindows();
+    QApplication::processEvents();
+    prompter.asked.clear();
+  }
   /// The content of the open tool window with this name, or null.
   template <class T = QWidget>
   T* Window(const char* objectName) {

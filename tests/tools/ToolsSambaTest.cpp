@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include "engine/ServerTargets.h"
 #include "platform/NetRpcServiceControl.h"
@@ -65,16 +64,13 @@ TEST_F(ToolsSambaTest, StartStopFollowsTheServiceUntilItSettles) {
     SCOPED_TRACE(verb.toStdString());
     action->setCurrentIndex(action->findText(verb));
     Q_EMIT action->activated(action->currentIndex());
-    int ticks = 0;
-    QTimer heartbeat;
-    heartbeat.callOnTimeout([&] { ++ticks; });
-    heartbeat.start(10);
+    Heartbeat heartbeat(10);
     const int before = done.count();
     Click(dialog, "cmdStartStop");
     EXPECT_FALSE(Child<QPushButton>(dialog, "cmdStartStop")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), before + 1, 60000);
     EXPECT_EQ(label->text(), prefix + shown);
-    EXPECT_GT(ticks, 0);  // the window thread ran while net was asked
+    EXPECT_GT(heartbeat.ticks, 0);  // the window thread ran while net was asked
   }
   EXPECT_TRUE(prompter.asked.empty());
 }
@@ -86,9 +82,7 @@ TEST_F(ToolsSambaTest, TestConnectionReachesTheShareWithTheTypedLogin) {
                       Samba().NetworkPath("").substr(0, Samba().NetworkPath("").size() - 1) +
                       ". Check username and password."}}) {
     SCOPED_TRACE(password);
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
-    prompter.asked.clear();
+    CloseAll();
     sambaContext.session.CurrentServer = "SAMBA";
     auto* dialog = static_cast<CopyFileToDialog*>(
         ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(sambaContext)));
