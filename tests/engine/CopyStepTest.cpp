@@ -26,45 +26,36 @@ void Configure(FakeRun& f, const std::string& copyPath) {
                                     settings::ScramblePassword("Pa55", settings::PasswordKey)));
 }
 
-TEST(CopyStepTest, NetworkFolderIsConnectedWithOrWithoutFinalBackslash) {
-  for (const std::string copyPath : {"\\\\FS\\share\\in", "\\\\FS\\share\\in\\"}) {
-    FakeRun f;
-    Configure(f, copyPath);
-    f.inputs.copyFileText = "/work/a.sql";
-
-    RunCopyStep(f.run);
-
-    EXPECT_EQ(f.shares.connected, Lines{"\\\\FS\\share\\in"}) << copyPath;
-    EXPECT_EQ(f.shares.credentials, Lines{"fsuser:Pa55"}) << copyPath;
-    EXPECT_EQ(f.LogLines(),
-              (Lines{"", "T, File, /work/a.sql, copied to /mnt/share/a.sql, --> SUCCESSFUL."}))
-        << copyPath;
-    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"}) << copyPath;
-    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>{true}) << copyPath;
-    EXPECT_EQ(f.sleeper.pauses, std::vector<int>{1500}) << copyPath;
-    EXPECT_FALSE(f.run.anyFailure) << copyPath;
-  }
-}
-
-TEST(CopyStepTest, LocalFolderIsWrittenDirectly) {
+TEST(CopyStepTest, NetworkFoldersAreConnectedAndLocalOnesWrittenDirectly) {
   struct Case {
     std::string copyPath;
+    std::string share;  // connected for the copy; empty: none
     std::string destination;
   };
   for (const Case& c :
-       {Case{"C:\\Deploy", "C:\\Deploy\\a.sql"}, Case{"C:\\Deploy\\", "C:\\Deploy\\a.sql"},
-        Case{"/srv/deploy", "/srv/deploy/a.sql"}, Case{"/srv/deploy/", "/srv/deploy/a.sql"}}) {
+       {Case{"\\\\FS\\share\\in", "\\\\FS\\share\\in", "/mnt/share/a.sql"},
+        Case{"\\\\FS\\share\\in\\", "\\\\FS\\share\\in", "/mnt/share/a.sql"},
+        Case{"C:\\Deploy", "", "C:\\Deploy\\a.sql"}, Case{"C:\\Deploy\\", "", "C:\\Deploy\\a.sql"},
+        Case{"/srv/deploy", "", "/srv/deploy/a.sql"},
+        Case{"/srv/deploy/", "", "/srv/deploy/a.sql"}}) {
+    SCOPED_TRACE(c.copyPath);
     FakeRun f;
     Configure(f, c.copyPath);
     f.inputs.copyFileText = "/work/a.sql";
 
     RunCopyStep(f.run);
 
-    EXPECT_TRUE(f.shares.connected.empty()) << c.copyPath;
-    EXPECT_TRUE(f.shares.disconnected.empty()) << c.copyPath;
-    EXPECT_TRUE(f.sleeper.pauses.empty()) << c.copyPath;
-    ASSERT_EQ(f.shares.copies.size(), 1u) << c.copyPath;
+    const bool network = !c.share.empty();
+    EXPECT_EQ(f.shares.connected, network ? Lines{c.share} : Lines{});
+    EXPECT_EQ(f.shares.credentials, network ? Lines{"fsuser:Pa55"} : Lines{});
+    EXPECT_EQ(f.LogLines(), (Lines{"", "T, File, /work/a.sql, copied to " + c.destination +
+                                           ", --> SUCCESSFUL."}));
+    ASSERT_EQ(f.shares.copies.size(), 1u);
     EXPECT_EQ(f.shares.copies[0].second, c.destination);
+    EXPECT_EQ(f.shares.disconnected, network ? Lines{"/mnt/share"} : Lines{});
+    EXPECT_EQ(f.shares.disconnectForced, network ? std::vector<bool>{true} : std::vector<bool>{});
+    EXPECT_EQ(f.sleeper.pauses, network ? std::vector<int>{1500} : std::vector<int>{});
+    EXPECT_FALSE(f.run.anyFailure);
   }
 }
 
