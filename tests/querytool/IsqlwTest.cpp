@@ -98,13 +98,14 @@ TEST_F(IsqlwTest, CleanScriptSucceedsWithoutServerMessages) {
                     "SET NOCOUNT ON\n"
                     "SELECT 7 AS seven, 'x' AS letter\n"
                     "GO\n"
-                    "PRINT 'done'\n");
+                    "PRINT 'done'\n"
+                    "RAISERROR('just a note', 10, 1)\n");  // informational: no failure
   EXPECT_EQ(run.exitStatus, 0) << run.errors;
   EXPECT_EQ(run.output.find("Server: Msg"), std::string::npos) << run.output;
   // NOCOUNT: the server sends no count, so none is printed.
   EXPECT_EQ(run.output.find("row(s) affected"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find(Blanks(19) + "7 x"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("\r\ndone\r\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\r\ndone\r\njust a note\r\n"), std::string::npos) << run.output;
 }
 
 TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
@@ -123,12 +124,6 @@ TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
       << run.output;
   EXPECT_NE(run.output.find("\r\nboom\r\n"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("\r\nafter"), std::string::npos) << run.output;
-}
-
-TEST_F(IsqlwTest, InformationalRaiserrorIsNotAFailure) {
-  ToolRun run = Run(Login(), "RAISERROR('just a note', 10, 1)\n");
-  EXPECT_EQ(run.exitStatus, 0) << run.errors;
-  EXPECT_EQ(run.output, "just a note\r\n");
 }
 
 TEST_F(IsqlwTest, UnicodeScriptsRoundTrip) {
