@@ -85,36 +85,36 @@ TEST_F(OdbcSqlClientTest, QueryReturnsColumnNamesAndRowsAsText) {
   Run("INSERT INTO staff VALUES (1, 'Ann', 0.1)");
   Run("INSERT INTO staff VALUES (2, 'Bob', NULL)");
   Run("INSERT INTO staff VALUES (3, NULL, -2)");
-
-  Result<engine::QueryResult> result =
-      client_.RunQuery(Target("sa", "Secret1"), "SELECT id, name FROM staff ORDER BY id", 60);
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_TRUE(result->hasResultSet);
-  EXPECT_EQ(result->columns, (std::vector<std::string>{"id", "name"}));
-  EXPECT_EQ(result->rows,
-            (std::vector<std::vector<std::string>>{{"1", "Ann"}, {"2", "Bob"}, {"3", ""}}));
-
-  result =
-      client_.RunQuery(Target("sa", "Secret1"), "SELECT rate, name FROM staff ORDER BY id", 60);
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_EQ(result->rows,
-            (std::vector<std::vector<std::string>>{{"0.1", "Ann"}, {"", "Bob"}, {"-2", ""}}));
-
-  result = client_.RunQuery(Target("sa", "Secret1"), "SELECT id FROM staff WHERE id > 10", 60);
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_TRUE(result->hasResultSet);
-  EXPECT_EQ(result->columns, std::vector<std::string>{"id"});
-  EXPECT_TRUE(result->rows.empty());
-
-  for (const char* update : {"UPDATE staff SET name = 'Cy' WHERE id = 3",
-                             "UPDATE staff SET name = 'Di' WHERE id = 99"}) {
-    result = client_.RunQuery(Target("sa", "Secret1"), update, 60);
-    ASSERT_TRUE(result.ok()) << update << ": " << result.status().message();
-    EXPECT_FALSE(result->hasResultSet) << update;
+  using Rows = std::vector<std::vector<std::string>>;
+  struct Case {
+    const char* query;
+    bool hasResultSet;
+    std::vector<std::string> columns;
+    Rows rows;  // NULL reads as empty
+  };
+  const Case cases[] = {
+      {"SELECT id, name FROM staff ORDER BY id",
+       true,
+       {"id", "name"},
+       {{"1", "Ann"}, {"2", "Bob"}, {"3", ""}}},
+      {"SELECT rate, name FROM staff ORDER BY id",
+       true,
+       {"rate", "name"},
+       {{"0.1", "Ann"}, {"", "Bob"}, {"-2", ""}}},
+      {"SELECT id FROM staff WHERE id > 10", true, {"id"}, {}},
+      {"UPDATE staff SET name = 'Cy' WHERE id = 3", false, {}, {}},
+      {"UPDATE staff SET name = 'Di' WHERE id = 99", false, {}, {}},
+      {"SELECT name FROM staff WHERE id = 3", true, {"name"}, {{"Cy"}}},
+  };
+  for (const Case& c : cases) {
+    Result<engine::QueryResult> result = client_.RunQuery(Target("sa", "Secret1"), c.query, 60);
+    ASSERT_TRUE(result.ok()) << c.query << ": " << result.status().message();
+    EXPECT_EQ(result->hasResultSet, c.hasResultSet) << c.query;
+    if (c.hasResultSet) {
+      EXPECT_EQ(result->columns, c.columns) << c.query;
+    }
+    EXPECT_EQ(result->rows, c.rows) << c.query;
   }
-  result = client_.RunQuery(Target("sa", "Secret1"), "SELECT name FROM staff WHERE id = 3", 60);
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_EQ(result->rows, (std::vector<std::vector<std::string>>{{"Cy"}}));
 }
 
 TEST_F(OdbcSqlClientTest, QueryFailuresCarryStateNumberAndText) {

@@ -186,7 +186,6 @@ TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
   EXPECT_EQ(services.QueryState(machine, "NoSuchService", admin), ServiceState::kUnknown);
   EXPECT_EQ(services.QueryState(machine, service, wrong), ServiceState::kUnknown);
   EXPECT_EQ(services.QueryState("127.0.0.1:1", service, admin), ServiceState::kUnknown);
-  EXPECT_EQ(engine::ServiceStateName(ServiceState::kUnknown), "");
 
   EXPECT_EQ(watch.Leaks(), 0);
   EXPECT_GE(watch.NetProcessesSeen(), 5u);  // the watch did see the requests' processes
