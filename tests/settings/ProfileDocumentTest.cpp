@@ -33,7 +33,6 @@ TEST(ProfileDocumentTest, FindsValuesByTheFormatsRules) {
   } cases[] = {
       {"Pelvane", "OverwriteFile", "1"},
       {"PELVANE", "overwritefile", "1"},  // names match without regard to case
-      {"Pelvane", "OverWriteFile", "1"},
       {"Pelvane", "Empty", ""},
       {"Pelvane", "Dup", "first"},
       {"Pelvane", "Eq", "a=b"},

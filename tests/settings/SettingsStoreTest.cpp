@@ -89,6 +89,11 @@ TEST(SettingsStoreTest, FirstWriteCreatesTheFileAndCaseDoesNotMatter) {
   EXPECT_EQ(ReadBytes(store.file()),
             "[Pelvane]\nOverwriteFile=0\n");  // the file keeps its spelling
   EXPECT_EQ(store.GetINIValue("pelvane", "overwritefile"), "0");
+
+  // Deleting from a file that is not there leaves it not there.
+  SettingsStore missing(dir.File("missing.ZRQ"));
+  ASSERT_TRUE(missing.DeleteSection("S"));
+  EXPECT_FALSE(std::filesystem::exists(missing.file()));
 }
 
 TEST(SettingsStoreTest, SeesAnotherWritersChangeAtTheNextRead) {
@@ -192,14 +197,6 @@ TEST(SettingsStoreTest, ReplacingKeepsModeAndSymbolicLinks) {
   ASSERT_TRUE(SettingsStore(dangling).SaveINIValues("S", "k", "3"));
   EXPECT_TRUE(std::filesystem::is_symlink(dangling));
   EXPECT_EQ(ReadBytes(dir.File("later.ZRQ")), "[S]\nk=3\n");
-}
-
-// Which sections go is the document's business; here only that a missing file stays missing.
-TEST(SettingsStoreTest, DeletingFromAMissingFileCreatesNothing) {
-  TempDir dir;
-  SettingsStore missing(dir.File("missing.ZRQ"));
-  ASSERT_TRUE(missing.DeleteSection("S"));
-  EXPECT_FALSE(std::filesystem::exists(missing.file()));
 }
 
 TEST(SettingsStoreTest, WritersOnSeveralThreadsLoseNothing) {
