@@ -189,41 +189,36 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
   }
 }
 
-TEST_F(IsqlwTest, ScriptsThatCannotBeReadAreRefused) {
+TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {
   TempDir dir;
   const std::string fifo = dir.File("pipe.sql");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  struct Case {
-    std::string script;
-    std::string reason;
-  } cases[] = {
-      {"/nonexistent/script.sql", "File not found"},
-      {dir.path().string(), "not a regular file"},  // a folder once ended the tool uncaught
-      {fifo, "not a regular file"},                 // a pipe must not block the tool
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args = Login();
-    args.insert(args.end(), {"-i", c.script, "-o", OutputPath()});
-    ToolRun run = RunRaw(args);
-    EXPECT_EQ(run.exitStatus, 2) << c.script;
-    EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;
-    EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
-  }
-}
-
-TEST_F(IsqlwTest, OutputOverTheScriptIsRefusedAndTheScriptKept) {
-  TempDir dir;
   const std::string script = dir.File("a.sql");
   const std::string link = dir.File("same.sql");
   WriteBytes(script, "select 1\r\n");
   ASSERT_EQ(::symlink(script.c_str(), link.c_str()), 0);
-  for (const std::string& output : {script, link}) {
+  struct Case {
+    std::string script, output;
+    std::string reason;  // empty: only refused
+  } cases[] = {
+      {"/nonexistent/script.sql", OutputPath(), "File not found"},
+      {dir.path().string(), OutputPath(), "not a regular file"},  // a folder once ended the tool
+      {fifo, OutputPath(), "not a regular file"},                 // a pipe must not block it
+      {script, script, ""},                                       // output over the script
+      {script, link, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script + " -> " + c.output);
     std::vector<std::string> args = Login();
-    args.insert(args.end(), {"-i", script, "-o", output});
+    args.insert(args.end(), {"-i", c.script, "-o", c.output});
     ToolRun run = RunRaw(args);
-    EXPECT_EQ(run.exitStatus, 2) << output;
-    EXPECT_EQ(ReadBytes(script), "select 1\r\n") << output;
+    EXPECT_EQ(run.exitStatus, 2);
+    if (!c.reason.empty()) {
+      EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;
+      EXPECT_NE(run.output.find(c.reason), std::string::npos) << run.output;
+    }
   }
+  EXPECT_EQ(ReadBytes(script), "select 1\r\n");
 }
 
 }  // namespace
