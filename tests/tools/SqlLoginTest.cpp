@@ -4,7 +4,6 @@
 #include <QPushButton>
 
 #include "engine/ServerAdmin.h"
-#include "platform/OdbcSqlClient.h"
 #include "platform/SilentListener.h"
 #include "support/StandinServer.h"
 #include "tools/SqlLoginDialog.h"
@@ -16,12 +15,6 @@ namespace {
 
 using engine::Answer;
 using testing::SilentListener;
-
-platform::OdbcSqlClient::Options ShortLogins() {
-  platform::OdbcSqlClient::Options options;
-  options.connectTimeoutSeconds = 2;
-  return options;
-}
 
 class SqlLoginTest : public ToolsTest {
  protected:
@@ -38,9 +31,6 @@ class SqlLoginTest : public ToolsTest {
   }
 
   testing::StandinServer standin;
-  platform::OdbcSqlClient odbc{ShortLogins()};
-  shell::ShellPorts odbcPorts{odbc, processes, shares, clock, services, sleeper};
-  shell::ShellContext odbcContext{store, state, odbcPorts, prompter, dir.path().string()};
 };
 
 TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
@@ -65,9 +55,7 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     CloseAll();
     ASSERT_TRUE(store.DeleteSection(c.server));
     prompter.answers = c.answers;
-    odbcContext.session.CurrentServer = c.server;
-    auto* dialog =
-        static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext)));
+    auto* dialog = Open(c.server);
     QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
     Fill(dialog, "sa", QString::fromStdString(c.password), "pubs", "west");
 
@@ -105,9 +93,7 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   const std::string scrambled = store.GetINIValue(standin.server(), "Password");
   ASSERT_FALSE(scrambled.empty());
 
-  odbcContext.session.CurrentServer = standin.server();
-  auto* dialog =
-      static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext)));
+  auto* dialog = Open(standin.server());
   ExpectAccessibleNames(dialog);
   EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->text(), "Secret1");
   EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
@@ -125,8 +111,7 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
 
 TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
   SilentListener silent;
-  odbcContext.session.CurrentServer = silent.server();
-  QWidget* dialog = ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(odbcContext));
+  QWidget* dialog = Open(silent.server());
   Fill(dialog, "sa", "Secret1", "", "");
   Click(dialog, "cmdOK");
   mdi.closeAllSubWindows();

@@ -15,6 +15,10 @@
 #include <map>
 #include <mutex>
 
+#include "platform/OdbcSqlClient.h"
+#include "platform/PosixProcessLauncher.h"
+#include "platform/SmbRemoteClock.h"
+#include "platform/SystemSleeper.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/ShellContext.h"
 #include "support/TempDir.h"
@@ -83,40 +87,6 @@ class MemoryShares : public engine::NetworkShares {
   Status AppendText(const std::string&, const std::string&) override { return Status::Ok(); }
 };
 
-class NoSql : public engine::SqlClient {
- public:
-  engine::LoginCheck CheckLogin(const engine::SqlTarget&) override { return {}; }
-  Result<engine::QueryResult> RunQuery(const engine::SqlTarget&, const std::string&, int) override {
-    return Status::Error("none");
-  }
-  engine::PasswordChange ChangePassword(const std::string&, const std::string&, const std::string&,
-                                        const std::string&) override {
-    return {};
-  }
-};
-
-class NoProcesses : public engine::ProcessLauncher {
- public:
-  engine::ProcessOutcome RunAndWait(const std::string&, const std::vector<std::string>&,
-                                    const std::vector<std::pair<std::string, std::string>>&,
-                                    const engine::ProcessLimits&) override {
-    return {};
-  }
-};
-
-class NoClock : public engine::RemoteClock {
- public:
-  std::optional<engine::RemoteTime> CurrentTime(const std::string&) override {
-    return std::nullopt;
-  }
-};
-
-/// Sleeps for real, so a poll takes the time it takes in use.
-class RealSleeper : public engine::Sleeper {
- public:
-  void SleepMs(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
-};
-
 /// Counts the window thread's timer ticks: work that blocks that thread stops them.
 struct Heartbeat {
   explicit Heartbeat(int ms) {
@@ -127,8 +97,9 @@ struct Heartbeat {
   int ticks = 0;
 };
 
-/// A settings file in a fresh folder, the ports, a scripted prompter and an MDI area that the
-/// tool windows open in. Tests may swap the SQL client and the service manager.
+/// A settings file in a fresh folder, the real SQL client, processes and clock, network shares
+/// and services in memory for the tests to script, a scripted prompter and an MDI area that
+/// the tool windows open in.
 class ToolsTest : public ::testing::Test {
  protected:
   ToolsTest() {
@@ -140,6 +111,11 @@ class ToolsTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
+  static platform::OdbcSqlClient::Options ShortLogins() {
+    platform::OdbcSqlClient::Options options;
+    options.connectTimeoutSeconds = 2;
+    return options;
+  }
   /// Closes every tool window and forgets the prompts, so the next case of a table starts clean.
   void CloseAll() {
     mdi.closeAllSubWindows();
@@ -196,13 +172,13 @@ class ToolsTest : public ::testing::Test {
   testing::TempDir dir;
   settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
   engine::ProgramState state;
-  NoSql noSql;
-  NoProcesses processes;
+  platform::OdbcSqlClient sql{ShortLogins()};
+  platform::PosixProcessLauncher processes;
   MemoryShares shares;
-  NoClock clock;
+  platform::SmbRemoteClock clock;
   MemoryServices services;
-  RealSleeper sleeper;
-  shell::ShellPorts ports{noSql, processes, shares, clock, services, sleeper};
+  platform::SystemSleeper sleeper;
+  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
   shell::ScriptedPrompter prompter;
   shell::ShellContext context{store, state, ports, prompter, dir.path().string()};
   QMdiArea mdi;
