@@ -10,9 +10,11 @@
 #include <QTest>
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/MergedGrid.h"
+#include "shell/GuiRunHost.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
 #include "shell/VeskDialogFixture.h"
@@ -117,6 +119,7 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
   for (const std::string& server : failed)
     Execute(f, server, "CREATE TABLE orders (item varchar(20))");
   f.Set(refused, "Password", settings::ScramblePassword("Secret1", settings::PasswordKey));
+  f.Set("Errors", "ParallelServers", "2");  // rows filled from two threads at once
   RunToTheEnd(f);
   EXPECT_EQ(f.dialog->StatusWindow(), status);  // the board is reused
   EXPECT_EQ(grid.rowCount(), 2);
@@ -175,6 +178,28 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   EXPECT_EQ(f.prompter.asked.back().icon, engine::MessageIcon::kCritical);
   EXPECT_NE(f.prompter.asked.back().text.find("no-such-folder"), std::string::npos);
   EXPECT_EQ(f.prompter.unscripted, 0);
+}
+
+TEST(RunStatusTest, EveryServerInProgressIsMarkedFromTheRunsThread) {
+  ScriptedPrompter prompter;
+  QObject window;
+  std::vector<std::vector<int>> marked;
+  std::vector<int> single;
+  RunWindowActions all;
+  all.showServers = [&](const std::vector<int>& positions) { marked.push_back(positions); };
+  RunWindowActions onlyOne;
+  onlyOne.showServer = [&](int position) { single.push_back(position); };
+  GuiRunHost host(window, prompter, all), older(window, prompter, onlyOne);
+  std::thread run([&] {
+    for (GuiRunHost* h : {&host, &older}) {
+      h->ShowServersInProgress({2, 3, 5});
+      h->ShowServersInProgress({});
+    }
+  });
+  run.join();  // the run never waits for the window
+  QTRY_COMPARE(marked.size() + single.size(), size_t{4});
+  EXPECT_EQ(marked, (std::vector<std::vector<int>>{{2, 3, 5}, {}}));
+  EXPECT_EQ(single, (std::vector<int>{2, 0}));  // a window that marks one shows the first
 }
 
 }  // namespace
