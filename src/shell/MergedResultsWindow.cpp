@@ -95,8 +95,9 @@ MergedResultsWindow::MergedResultsWindow(Prompter& prompter, QWidget* parent)
 }
 
 void MergedResultsWindow::SetGrid(const engine::MergedGrid& grid) {
+  // The last run's tables go now, so that their names are free for the new ones.
   while (QLayoutItem* item = sections_->takeAt(0)) {
-    if (QWidget* widget = item->widget()) widget->deleteLater();
+    delete item->widget();
     delete item;
   }
   tables_.clear();

@@ -177,6 +177,9 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   ASSERT_EQ(f.prompter.asked.size(), boxes + 1);
   EXPECT_EQ(f.prompter.asked.back().icon, engine::MessageIcon::kCritical);
   EXPECT_NE(f.prompter.asked.back().text.find("no-such-folder"), std::string::npos);
+  RunToTheEnd(f);  // the next run's grid replaces this one
+  EXPECT_EQ(f.dialog->ResultsWindow(), results);
+  EXPECT_EQ(results->findChildren<QTableWidget*>().size(), 2);
   EXPECT_EQ(f.prompter.unscripted, 0);
 }
 
