@@ -52,8 +52,10 @@ QTableWidget* SectionTable(const engine::GridSection& section, int number, QWidg
       table->setItem(static_cast<int>(r), static_cast<int>(c), new GridItem(Q(row[c])));
   }
   table->resizeColumnsToContents();
+  // Server order until a heading is clicked: no sort column when sorting is switched on, as
+  // the table would otherwise sort itself at once, and for good.
+  table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
   table->setSortingEnabled(true);
-  table->sortByColumn(-1, Qt::AscendingOrder);  // server order until a heading is clicked
   return table;
 }
 
