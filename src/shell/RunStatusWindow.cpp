@@ -46,6 +46,9 @@ RunStatusWindow::RunStatusWindow(QWidget* parent)
   grdRunStatus_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grdRunStatus_->verticalHeader()->hide();
   grdRunStatus_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Widths from the first rows only: measuring every row of a large run on each refresh would
+  // hold up the window thread.
+  grdRunStatus_->horizontalHeader()->setResizeContentsPrecision(50);
 
   lblRunSummary_ = new QLabel(this);
   lblRunSummary_->setObjectName("lblRunSummary");
