@@ -128,6 +128,23 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
   EXPECT_EQ(f.prompter.unscripted, 0);
 }
 
+TEST(RunStatusTest, AfterAStopTheChosenServersRunFromTheFirst) {
+  RunFixture f(200);
+  f.Button()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(Control<QListWidget>(*f.dialog, "lstVeskServers")->item(0)->isSelected(),
+                           30000);
+  f.Button()->click();  // "Stop" after the first server
+  QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+  ASSERT_EQ(f.dialog->NextServerIndex(), 2);
+  EXPECT_EQ(Summary(*f.dialog->StatusWindow()).rfind("1 succeeded, 0 failed, 2 not run in ", 0),
+            0u);
+
+  f.dialog->ChooseServers({f.servers[2]});
+  EXPECT_EQ(Entries(Control<QListWidget>(*f.dialog, "lstVeskServers")), Lines{f.servers[2]});
+  EXPECT_EQ(f.dialog->NextServerIndex(), 1);
+  EXPECT_EQ(f.Button()->text(), "Vesk SQL");
+}
+
 TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   RunFixture f;
   // The first two servers' tables have the same columns, the third's differ.
