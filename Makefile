@@ -55,9 +55,10 @@ fuzz: deps
 
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON -DPELVANE_TESTS=OFF
-	cmake --build build-bench -j $(JOBS) --target registry_bench gui_log_bench smb_copy_bench pelvanectl isqlw sqlstandin
+	cmake --build build-bench -j $(JOBS) --target registry_bench gui_log_bench run_status_bench smb_copy_bench pelvanectl isqlw sqlstandin
 	build-bench/bin/registry_bench
 	build-bench/bin/gui_log_bench
+	build-bench/bin/run_status_bench
 	build-bench/bin/smb_copy_bench
 	ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin bash bench/isqlw_vs_bsqldb.sh
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \

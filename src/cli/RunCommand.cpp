@@ -17,6 +17,7 @@
 #include "engine/ReportFile.h"
 #include "engine/ReportRecorder.h"
 #include "engine/RunContext.h"
+#include "engine/RunReportColumns.h"
 #include "engine/ScriptStep.h"
 #include "engine/SplitList.h"
 #include "engine/StoredRunInputs.h"
@@ -252,21 +253,6 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   return inputs;
 }
 
-/// The status board's columns for a run with these inputs.
-engine::ReportColumns ColumnsFor(const engine::RunInputs& inputs) {
-  engine::ReportColumns columns;
-  if (inputs.simpleScriptMode) {
-    columns.simpleScript = !inputs.simpleScriptText.empty();
-    return columns;
-  }
-  if (Result<std::vector<std::string>> scripts = engine::SplitList(inputs.scriptText))
-    columns.scripts = *scripts;
-  columns.copy = inputs.copyFile;
-  columns.append = inputs.appendText;
-  columns.service = inputs.restartServices;
-  return columns;
-}
-
 /// errorsShown: message boxes of a run that was not refused, such as a log file that could not
 /// be written; they fail the run as a failed step does.
 int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
@@ -334,8 +320,8 @@ int RunRun(CliContext& context, const Args& args) {
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
   const auto firstServer = inputs.processServers.begin() +
                            std::min<long>(startIndex - 1, static_cast<long>(serverCount));
-  engine::ReportRecorder recorder(ColumnsFor(inputs), {firstServer, inputs.processServers.end()},
-                                  startIndex);
+  engine::ReportRecorder recorder(engine::ReportColumnsFor(inputs),
+                                  {firstServer, inputs.processServers.end()}, startIndex);
   run.recorder = &recorder;
 
   const auto started = std::chrono::steady_clock::now();

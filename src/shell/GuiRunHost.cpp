@@ -109,6 +109,14 @@ void GuiRunHost::ShowServerInProgress(int position) {
   if (actions_.showServer) Post([f = actions_.showServer, position] { f(position); });
 }
 
+void GuiRunHost::ShowServersInProgress(const std::vector<int>& positions) {
+  if (!actions_.showServers) {
+    RunHost::ShowServersInProgress(positions);
+    return;
+  }
+  Post([f = actions_.showServers, positions] { f(positions); });
+}
+
 void GuiRunHost::SetRunButtonCaption(const std::string& caption) {
   if (actions_.setCaption) Post([f = actions_.setCaption, caption] { f(caption); });
 }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ports/LogWindow.h"
 #include "engine/ports/RunHost.h"
@@ -47,6 +48,7 @@ struct RunWindowActions {
   std::function<void(int)> showServer;                 // highlight a Process Servers entry, 0 none
   std::function<void(const std::string&)> setCaption;  // the run button's caption
   std::function<void()> clearAddTimeStamp;             // the Append Text window's box
+  std::function<void(const std::vector<int>&)> showServers;  // mark entries, empty none
 };
 
 /// The run's user in the desktop program. The run calls it on its worker thread; every box and
@@ -67,6 +69,7 @@ class GuiRunHost : public engine::RunHost {
                                      const std::string& defaultText) override;
   engine::LogWindow& LogWindow() override { return batch_; }
   void ShowServerInProgress(int position) override;
+  void ShowServersInProgress(const std::vector<int>& positions) override;
   void SetRunButtonCaption(const std::string& caption) override;
   void ClearAddTimeStamp() override;
 

@@ -25,6 +25,13 @@ struct FilePick {
   int maxFiles = 200;
 };
 
+/// The save-file dialog of an export.
+struct FileSave {
+  std::string title;
+  std::string suggestedName;  // the file name offered first
+  std::string filter;         // such as "CSV files (*.csv)"; empty: every file
+};
+
 /// Everything the windows show modally or hand to the desktop goes through here, so tests can
 /// answer it without a modal loop. Window thread only; a run reaches it through its RunHost.
 class Prompter {
@@ -38,6 +45,8 @@ class Prompter {
                                              const std::string& defaultText) = 0;
   /// The chosen files, empty when cancelled.
   virtual std::vector<std::string> PickFiles(const FilePick& pick) = 0;
+  /// The file to save to, empty when cancelled.
+  virtual std::string PickSaveFile(const FileSave& save) = 0;
   /// Hands a URL (file:// or otherwise) to the desktop; false when nothing could open it.
   virtual bool OpenUrl(const std::string& url) = 0;
 

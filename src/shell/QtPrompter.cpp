@@ -62,6 +62,11 @@ std::vector<std::string> QtPrompter::PickFiles(const FilePick& pick) {
   return files;
 }
 
+std::string QtPrompter::PickSaveFile(const FileSave& save) {
+  return QFileDialog::getSaveFileName(parent_, Q(save.title), Q(save.suggestedName), Q(save.filter))
+      .toStdString();
+}
+
 bool QtPrompter::OpenUrl(const std::string& url) {
   return QDesktopServices::openUrl(QUrl(Q(url)));
 }

@@ -17,6 +17,7 @@ class QtPrompter : public Prompter {
   std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
                                      const std::string& defaultText) override;
   std::vector<std::string> PickFiles(const FilePick& pick) override;
+  std::string PickSaveFile(const FileSave& save) override;
   bool OpenUrl(const std::string& url) override;
 
  private:

@@ -39,6 +39,17 @@ std::vector<std::string> ScriptedPrompter::PickFiles(const FilePick& pick) {
   return chosen;
 }
 
+std::string ScriptedPrompter::PickSaveFile(const FileSave& save) {
+  saves.push_back(save);
+  if (saveFiles.empty()) {
+    ++unscripted;
+    return {};
+  }
+  std::string chosen = saveFiles.front();
+  saveFiles.pop_front();
+  return chosen;
+}
+
 bool ScriptedPrompter::OpenUrl(const std::string& url) {
   openedUrls.push_back(url);
   return openUrlSucceeds;

@@ -18,11 +18,13 @@ class ScriptedPrompter : public Prompter {
   std::deque<engine::Answer> answers;            // for yes/no(/cancel) boxes
   std::deque<std::optional<std::string>> texts;  // for input boxes
   std::deque<std::vector<std::string>> files;    // for file dialogs
+  std::deque<std::string> saveFiles;             // for save-file dialogs
   bool openUrlSucceeds = true;
 
   std::vector<Prompt> asked;  // every box, OK-only ones included
   std::vector<std::string> textPrompts;
   std::vector<FilePick> picks;
+  std::vector<FileSave> saves;
   std::vector<std::string> openedUrls;
   int unscripted = 0;
 
@@ -30,6 +32,7 @@ class ScriptedPrompter : public Prompter {
   std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
                                      const std::string& defaultText) override;
   std::vector<std::string> PickFiles(const FilePick& pick) override;
+  std::string PickSaveFile(const FileSave& save) override;
   bool OpenUrl(const std::string& url) override;
 
   /// The texts of every box shown so far, in order.

@@ -17,12 +17,18 @@
 #include <QThread>
 #include <QToolButton>
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <map>
 #include <utility>
 
+#include "engine/ReportRecorder.h"
+#include "engine/RunReportColumns.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
 #include "shell/BrowseFiles.h"
+#include "shell/MergedResultsWindow.h"
+#include "shell/RunStatusWindow.h"
 
 namespace pelvane::shell {
 
@@ -70,6 +76,7 @@ struct VeskSqlDialog::RunState {
   engine::RunContext context;
   engine::RunOutcome outcome;
   int startIndex = 1;
+  std::unique_ptr<engine::ReportRecorder> recorder;  // the status board's rows
 
   RunState(engine::RunInputs in, const ShellContext& shell, engine::RunHost& host,
            engine::MessageLog& log, const engine::RunControl& control)
@@ -94,12 +101,14 @@ VeskSqlDialog::VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidge
       runHost_(*this, context.prompter,
                RunWindowActions{[this] { FlushLog(); },
                                 [this](int position) {
-                                  lstVeskServers_->clearSelection();
-                                  if (position >= 1 && position <= lstVeskServers_->count())
-                                    lstVeskServers_->item(position - 1)->setSelected(true);
+                                  MarkServersInProgress(position > 0 ? std::vector<int>{position}
+                                                                     : std::vector<int>{});
                                 },
                                 [this](const std::string& caption) { runCaption_ = caption; },
-                                [this] { host_.ClearAddTimeStamp(); }}),
+                                [this] { host_.ClearAddTimeStamp(); },
+                                [this](const std::vector<int>& positions) {
+                                  MarkServersInProgress(positions);
+                                }}),
       log_(runHost_.batch(), context.state.TempErrorFile, context.state.FixedLogFile) {
   setObjectName("frmPelvane");
   setWindowTitle("Vesk SQL");
@@ -350,8 +359,69 @@ void VeskSqlDialog::MoveCurrent(QListWidget& from, QListWidget& to) {
   // Only an entry the user made current moves.
   QListWidgetItem* current = from.currentItem();
   if (current == nullptr) return;
-  to.addItem(current->text());
-  delete from.takeItem(from.row(current));
+  MoveItem(from, to, current);
+}
+
+void VeskSqlDialog::MoveItem(QListWidget& from, QListWidget& to, QListWidgetItem* item) {
+  to.addItem(item->text());
+  delete from.takeItem(from.row(item));
+}
+
+void VeskSqlDialog::ChooseServers(const std::vector<std::string>& servers) {
+  if (IsRunning()) return;
+  std::map<QString, int> wanted;  // a server named twice stays twice
+  for (const std::string& server : servers) ++wanted[Q(server)];
+  for (int i = lstVeskServers_->count() - 1; i >= 0; --i) {
+    QListWidgetItem* item = lstVeskServers_->item(i);
+    auto kept = wanted.find(item->text());
+    if (kept != wanted.end() && kept->second > 0) {
+      --kept->second;
+    } else {
+      MoveItem(*lstVeskServers_, *lstServerList_, item);
+    }
+  }
+  // Servers taken out of the list since the run come back from the available list.
+  for (auto& [server, missing] : wanted) {
+    for (; missing > 0; --missing) {
+      const QList<QListWidgetItem*> found = lstServerList_->findItems(server, Qt::MatchExactly);
+      if (found.isEmpty()) break;
+      MoveItem(*lstServerList_, *lstVeskServers_, found.front());
+    }
+  }
+  NextServerIndex_ = 1;
+  runCaption_ = kRunCaption;
+  cmdPelvane_->setText(kRunCaption);
+}
+
+void VeskSqlDialog::MarkServersInProgress(const std::vector<int>& positions) {
+  lstVeskServers_->clearSelection();
+  for (int position : positions) {
+    if (position >= 1 && position <= lstVeskServers_->count())
+      lstVeskServers_->item(position - 1)->setSelected(true);
+  }
+}
+
+RunStatusWindow& VeskSqlDialog::OpenStatusWindow() {
+  if (statusWindow_ == nullptr) {
+    statusWindow_ = new RunStatusWindow(this);
+    connect(statusWindow_, &RunStatusWindow::rerunFailed, this,
+            [this](const std::vector<std::string>& servers) { ChooseServers(servers); });
+    // Beside the dialog, where it does not cover the lists.
+    const QPoint corner = mapToGlobal(QPoint(width(), 0));
+    statusWindow_->move(corner + QPoint(8, 0));
+  }
+  return *statusWindow_;
+}
+
+void VeskSqlDialog::ShowMergedResults(const std::vector<engine::ServerQueryResult>& results) {
+  if (resultsWindow_ == nullptr) {
+    resultsWindow_ = new MergedResultsWindow(context_.prompter, this);
+    const QPoint corner = mapToGlobal(QPoint(width(), height() / 2));
+    resultsWindow_->move(corner + QPoint(8, 0));
+  }
+  resultsWindow_->SetGrid(engine::MergeQueryResults(results));
+  resultsWindow_->show();
+  resultsWindow_->raise();
 }
 
 void VeskSqlDialog::MoveAll(QListWidget& from, QListWidget& to) {
@@ -404,6 +474,23 @@ void VeskSqlDialog::StartRun() {
   control_.Reset();
   run_ = std::make_unique<RunState>(CollectInputs(), context_, runHost_, log_, control_);
   run_->startIndex = NextServerIndex_;
+  {
+    // Rows for the servers this run reaches, numbered by their place in the list.
+    const std::vector<std::string>& servers = run_->inputs.processServers;
+    const int first = std::max<int>(1, NextServerIndex_);
+    const auto from =
+        servers.begin() + std::min<long>(first - 1, static_cast<long>(servers.size()));
+    RunStatusWindow& status = OpenStatusWindow();
+    run_->recorder = std::make_unique<engine::ReportRecorder>(
+        engine::ReportColumnsFor(run_->inputs), std::vector<std::string>(from, servers.end()),
+        first, status.Listener());
+    run_->context.recorder = run_->recorder.get();
+    status.RunStarted(*run_->recorder);
+    if (anyServer) {
+      status.show();
+      status.raise();
+    }
+  }
   runCaption_ =
       cmdPelvane_->text() == kStopCaption ? kRunCaption : cmdPelvane_->text().toStdString();
   SetRunControlsEnabled(false);
@@ -419,6 +506,7 @@ void VeskSqlDialog::StartRun() {
     run->outcome.NextServerIndex = static_cast<int16_t>(run->startIndex);
     run->outcome.WhenOccurs = run->state.WhenOccurs;
     run->outcome.RefreshLogWindow = run->state.RefreshLogWindow;
+    const auto started = std::chrono::steady_clock::now();
     try {
       run->outcome = engine::RunVesk(run->startIndex, run->context);
     } catch (const std::exception& error) {
@@ -426,6 +514,8 @@ void VeskSqlDialog::StartRun() {
     } catch (...) {
       run->context.ShowGeneralError(Status::Error("Internal error", 51));
     }
+    run->recorder->SetRunSeconds(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   }));
   workerDone_ = false;
   connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
@@ -452,7 +542,13 @@ void VeskSqlDialog::FinishRun() {
   SetRunControlsEnabled(true);
   unsetCursor();
   host_.RunStateChanged(false);
+  if (statusWindow_ != nullptr) statusWindow_->RunFinished();
+  const bool showResults = !afterStop_ && outcome.kind != engine::RunOutcome::Kind::kRefused &&
+                           run_->recorder->Snapshot().columns.simpleScript;
+  const std::vector<engine::ServerQueryResult> results =
+      showResults ? run_->recorder->QueryResults() : std::vector<engine::ServerQueryResult>{};
   run_.reset();
+  if (showResults) ShowMergedResults(results);
 
   if (afterStop_) {
     std::function<void()> then = std::exchange(afterStop_, nullptr);

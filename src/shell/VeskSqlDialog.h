@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/MergedGrid.h"
 #include "engine/MessageLog.h"
 #include "engine/RunContext.h"
 #include "engine/RunControl.h"
 #include "engine/VeskRun.h"
 #include "shell/GuiRunHost.h"
+#include "shell/MergedResultsWindow.h"
+#include "shell/RunStatusWindow.h"
 #include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
 
@@ -21,6 +24,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
@@ -54,6 +58,14 @@ class VeskSqlDialog : public QWidget {
   bool EnterPasswordChangeMode();
   void LeavePasswordChangeMode();
 
+  /// Makes exactly these servers the Process Servers list (the others go back to the available
+  /// list, as the move buttons move them) and the next run start at the first server.
+  void ChooseServers(const std::vector<std::string>& servers);
+
+  /// The run status board and the merged Simple Script results, once a run has opened them.
+  RunStatusWindow* StatusWindow() const { return statusWindow_; }
+  MergedResultsWindow* ResultsWindow() const { return resultsWindow_; }
+
   /// Whether the dialog (or the program) may close now. During a run it asks whether to stop;
   /// on Yes the run stops after the server in progress and afterStop runs once it has ended.
   bool ConfirmCloseDuringRun(std::function<void()> afterStop);
@@ -74,6 +86,12 @@ class VeskSqlDialog : public QWidget {
   void FillGroups();
   void FillAvailable(const std::string& group);
   void MoveCurrent(QListWidget& from, QListWidget& to);
+  void MoveItem(QListWidget& from, QListWidget& to, QListWidgetItem* item);
+  /// Selects the Process Servers entries at these 1-based positions, and only them.
+  void MarkServersInProgress(const std::vector<int>& positions);
+  /// The status board, made and placed beside the dialog the first time.
+  RunStatusWindow& OpenStatusWindow();
+  void ShowMergedResults(const std::vector<engine::ServerQueryResult>& results);
   void MoveAll(QListWidget& from, QListWidget& to);
   void StartRun();
   void OnWorkerFinished();
@@ -103,6 +121,8 @@ class VeskSqlDialog : public QWidget {
   std::function<void()> afterStop_;
   bool passwordMode_ = false;
   bool unloaded_ = false;
+  QPointer<RunStatusWindow> statusWindow_;
+  QPointer<MergedResultsWindow> resultsWindow_;
 
   QLabel* lblSQLScript_ = nullptr;
   QPlainTextEdit* txtSQLScript_ = nullptr;

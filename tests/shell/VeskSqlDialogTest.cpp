@@ -15,54 +15,13 @@
 #include "settings/PasswordScrambler.h"
 #include "settings/ServerRegistry.h"
 #include "shell/ShellFixture.h"
+#include "shell/VeskDialogFixture.h"
 #include "shell/VeskSqlDialog.h"
 #include "shell/WindowsFixture.h"
 #include "support/StandinServer.h"
 
 namespace pelvane::shell {
 namespace {
-
-using Lines = std::vector<std::string>;
-using testing::Control;
-
-/// The main window as the dialog sees it, recording what the dialog asks of it.
-struct FakeHost : VeskDialogHost {
-  engine::ProgramState* state = nullptr;  // the Append Text window keeps its flag there
-  int opened = 0, closed = 0;
-  std::vector<bool> runStates;
-  bool simpleScript = false;
-  bool appendTextOpen = false;
-  void VeskDialogOpened() override { ++opened; }
-  void VeskDialogClosed() override { ++closed; }
-  void RunStateChanged(bool running) override { runStates.push_back(running); }
-  bool SimpleScriptChecked() const override { return simpleScript; }
-  void SetSimpleScriptChecked(bool checked) override { simpleScript = checked; }
-  std::string SimpleScriptText() const override { return ""; }
-  void OpenAppendText() override {
-    appendTextOpen = true;
-    if (state != nullptr) state->AppendTextOpen = true;
-  }
-  void CloseAppendText() override {
-    appendTextOpen = false;
-    if (state != nullptr) state->AppendTextOpen = false;
-  }
-  void SetAppendTextHidden(bool) override {}
-  std::string AppendTextText() const override { return ""; }
-  bool AddTimeStamp() const override { return false; }
-  void ClearAddTimeStamp() override {}
-  void MinimizeMainWindow() override {}
-  void RestoreMainWindow() override {}
-};
-
-Lines Entries(QListWidget* list) {
-  Lines entries;
-  for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
-  return entries;
-}
-
-void MakeCurrent(QListWidget* list, const char* text) {
-  list->setCurrentItem(list->findItems(text, Qt::MatchExactly).value(0));
-}
 
 TEST(VeskSqlDialogTest, MovesFollowTheGroupFilter) {
   ShellFixture f;
@@ -147,47 +106,6 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   EXPECT_TRUE(again.simpleScript);
   EXPECT_EQ(again.opened, 1);
 }
-
-/// Three stand-in servers registered with their logins, and a script that works on each.
-struct RunFixture : ShellFixture {
-  pelvane::testing::StandinServer standin;
-  FakeHost host;
-  std::unique_ptr<VeskSqlDialog> dialog;
-  Lines servers;
-
-  /// latencyMs slows every answer of the stand-ins, so a press can land during a server.
-  explicit RunFixture(int latencyMs = 0) : standin({3, {"sa:Secret1"}, {"pubs"}, latencyMs}) {
-    settings::ServerRegistry registry(store);
-    for (size_t i = 0; i < 3; ++i) {
-      servers.push_back(standin.server(i));
-      EXPECT_TRUE(registry.AddServer(servers.back(), "demo"));
-      Set(servers.back(), "Login", "sa");
-      Set(servers.back(), "Password", settings::ScramblePassword("Secret1", settings::PasswordKey));
-      Set(servers.back(), "Database", "pubs");
-    }
-    pelvane::testing::WriteBytes(dir.File("check.sql"), "SELECT 1 AS one\nGO\n");
-    Set("Script", "ScriptPath", dir.File("check.sql"));
-    Set("Errors", "MessagesTo", "Window");
-    Reload();
-    Open();
-  }
-  /// Opens the dialog with every server in Process Servers; `servers` in the list's order.
-  void Open() {
-    dialog = std::make_unique<VeskSqlDialog>(context, host);
-    Control<QToolButton>(*dialog, "cmdAddAllVars")->click();
-    servers = Entries(Control<QListWidget>(*dialog, "lstVeskServers"));
-  }
-  std::string Log() {
-    return Control<QPlainTextEdit>(*dialog, "txtErrorMessages")->toPlainText().toStdString();
-  }
-  QPushButton* Button() { return Control<QPushButton>(*dialog, "cmdPelvane"); }
-  size_t Count(const std::string& text) {
-    std::string log = Log();
-    size_t n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-  }
-};
 
 TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   RunFixture f;
