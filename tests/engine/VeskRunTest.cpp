@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/ReportRecorder.h"
 #include "engine/VeskRun.h"
 #include "fakes/Fakes.h"
 
@@ -427,6 +432,273 @@ TEST(VeskRunControlTest, TheOutcomeCarriesTheValuesTheRunReRead) {
   RunOutcome outcome = f.Run(1);
   EXPECT_EQ(outcome.WhenOccurs, 2);
   EXPECT_EQ(outcome.RefreshLogWindow, 0);
+}
+
+}  // namespace
+}  // namespace pelvane::engine
+
+namespace pelvane::engine {
+namespace {
+
+/// Holds each caller until `count` callers have arrived; no time limit involved.
+class Barrier {
+ public:
+  explicit Barrier(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--left_ <= 0) changed_.notify_all();
+    changed_.wait(lock, [&] { return left_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int left_;
+};
+
+/// Servers SRV1..SRVn with a login, password and database of their own each, processed up to
+/// `workers` at once (unset: the program setting, which is 1).
+struct SideBySide : VeskFixture {
+  SideBySide(int servers, std::optional<int> workers) : VeskFixture(servers) {
+    for (int i = 1; i <= servers; ++i) {
+      const std::string n = std::to_string(i);
+      AddServer("SRV" + n, "login" + n, "pw" + n, "db" + n);
+    }
+    inputs.parallelServers = workers;
+  }
+  /// Each server's tool waits until the one after it has finished: they finish in reverse.
+  void FinishInReverse(int servers, std::vector<std::string>& finished) {
+    processes.behaviour = [this, servers, &finished](const ProcessCall& call) {
+      const int i = std::stoi(call.Option("-S").substr(3));
+      std::unique_lock<std::mutex> lock(order);
+      turn.wait(lock, [&] { return static_cast<int>(finished.size()) == servers - i; });
+      finished.push_back(call.Option("-S"));
+      turn.notify_all();
+      ToolBehaviour b;
+      if (call.Option("-S") == failing) b.output = kFailingOutput;
+      return b;
+    };
+  }
+  std::mutex order;
+  std::condition_variable turn;
+  std::string failing;
+};
+
+TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst) {
+  struct Case {
+    const char* messagesTo;
+    const char* whenOccurs;
+    bool copy;
+  };
+  const Case cases[] = {{"Window", "1", true}, {"File", "3", false}, {"Window", "1", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.messagesTo) + " " + c.whenOccurs);
+    auto run = [&c](std::optional<int> workers, bool reverse) {
+      auto f = std::make_unique<SideBySide>(4, workers);
+      f->Policy(c.messagesTo, c.whenOccurs);
+      if (c.copy) f->TickCopy();
+      f->failing = "SRV3";
+      std::vector<std::string> finished;
+      if (reverse) {
+        f->FinishInReverse(4, finished);
+      } else {
+        f->FailOn({"SRV3"});
+      }
+      EXPECT_EQ(f->Run(1).kind, Kind::kCompleted);
+      if (reverse) {
+        EXPECT_EQ(finished, (Lines{"SRV4", "SRV3", "SRV2", "SRV1"}));
+      }
+      return f;
+    };
+    auto sequential = run(std::nullopt, false);
+    auto one = run(1, false);
+    auto four = run(4, true);
+    // Each run has a folder of its own, named in the copy step's lines.
+    auto text = [](const SideBySide& f, const std::string& log) {
+      std::string folder = f.dir.File("");
+      std::string plain = log;
+      for (size_t at = plain.find(folder); at != std::string::npos; at = plain.find(folder, at))
+        plain.replace(at, folder.size(), "DIR/");
+      return plain;
+    };
+    const std::string expected = text(*sequential, sequential->host.window.Text());
+    ASSERT_NE(expected.find("SRV4: Process complete."), std::string::npos);
+    EXPECT_EQ(text(*one, one->host.window.Text()), expected);
+    EXPECT_EQ(text(*one, one->LogFile()), expected + "\r\n");
+    EXPECT_EQ(one->host.highlighted, sequential->host.highlighted);
+    EXPECT_EQ(one->host.marked, sequential->host.marked);
+    EXPECT_EQ(text(*four, four->host.window.Text()), expected);
+    EXPECT_EQ(text(*four, four->LogFile()), expected + "\r\n");
+    EXPECT_EQ(four->host.events, sequential->host.events);
+    EXPECT_EQ(four->host.captions, sequential->host.captions);
+
+    // All four at once were marked, every set in list order, cleared at the end.
+    const auto& marked = four->host.marked;
+    ASSERT_FALSE(marked.empty());
+    EXPECT_NE(std::find(marked.begin(), marked.end(), std::vector<int>{1, 2, 3, 4}), marked.end());
+    for (const auto& set : marked) EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
+    EXPECT_TRUE(marked.back().empty());
+    EXPECT_TRUE(four->host.highlighted.empty());
+  }
+}
+
+TEST(VeskRunSideBySideTest, EachServerUsesItsOwnLoginPasswordAndDatabase) {
+  SideBySide f(8, 4);
+  Barrier allAtOnce(4);
+  f.processes.behaviour = [&allAtOnce](const ProcessCall& call) {
+    if (call.Option("-S") <= "SRV4") allAtOnce.ArriveAndWait();
+    return ToolBehaviour{};
+  };
+  ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+  ASSERT_EQ(f.processes.calls.size(), 8u);
+  for (const ProcessCall& call : f.processes.calls) {
+    const std::string n = call.Option("-S").substr(3);
+    EXPECT_EQ(call.Option("-U"), "login" + n);
+    EXPECT_EQ(call.Option("-d"), "db" + n);
+    EXPECT_EQ(call.environment,
+              (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw" + n}}));
+  }
+  for (const SqlTarget& target : f.sql.checkedLogins)
+    EXPECT_EQ(target.login, "login" + target.server.substr(3));
+}
+
+TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
+  struct Case {
+    const char* whenOccurs;
+    Kind kind;
+  };
+  for (const Case& c : {Case{"2", Kind::kStopped}, Case{"3", Kind::kEndedEarly}}) {
+    SCOPED_TRACE(c.whenOccurs);
+    SideBySide f(8, 4);
+    f.Policy("Window", c.whenOccurs);
+    Barrier firstFour(4);
+    f.processes.behaviour = [&firstFour](const ProcessCall& call) {
+      ToolBehaviour b;
+      if (call.Option("-S") <= "SRV4") firstFour.ArriveAndWait();
+      if (call.Option("-S") == "SRV2") b.output = kFailingOutput;
+      return b;
+    };
+    f.next = 1;
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, c.kind);
+    // The servers started are the first of the list; the ones still running when SRV2 broke
+    // finished and were logged; no server after the first one not handed out was touched.
+    const Lines started = f.ServersStarted();
+    const size_t count = started.size();
+    ASSERT_GE(count, 4u);
+    Lines sorted = started;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(sorted[i], "SRV" + std::to_string(i + 1));
+    const Lines lines = f.LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "T, Server: SRV1."), 1);
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "T, Server: SRV" + std::to_string(count) + "."), 1);
+    if (c.kind == Kind::kStopped) {
+      EXPECT_EQ(f.next, static_cast<int16_t>(count + 1));
+      EXPECT_EQ(f.host.captions, Lines{count < 8 ? "Continue ..." : "Vesk SQL"});
+      EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+    } else {
+      EXPECT_EQ(f.next, 1);
+      EXPECT_FALSE(Exists(f.state.LogFile));
+      EXPECT_TRUE(f.host.captions.empty());
+      EXPECT_EQ(f.host.marked.back(), std::vector<int>{2});  // the server that ended the run
+    }
+  }
+}
+
+TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
+  struct Case {
+    Answer answer;
+    Kind kind;
+    std::string appended;  // what every server that wrote its entry wrote
+  };
+  const Case cases[] = {{Answer::kNo, Kind::kCompleted, "on T"},
+                        {Answer::kCancel, Kind::kEndedEarly, ""}};
+  for (const Case& c : cases) {
+    SideBySide f(4, 4);
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "on {Date}";
+    f.inputs.addTimeStamp = true;
+    f.state.DateTimeFormat = "\"T\" hh";
+    Barrier allAtOnce(4);
+    for (int i = 1; i <= 4; ++i) {
+      const std::string name = "SRV" + std::to_string(i);
+      f.store.SaveINIValues(name, "AppendToFile", f.dir.File("append" + std::to_string(i)));
+      f.store.SaveINIValues(name, "GetTimeFrom", "clock");
+    }
+    f.clock.time = 0;
+    // Every server comes to the question at about the same time.
+    f.processes.behaviour = [&allAtOnce](const ProcessCall&) {
+      allAtOnce.ArriveAndWait();
+      return ToolBehaviour{};
+    };
+    f.host.answers = {c.answer, c.answer, c.answer, c.answer};
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(f.host.events.size(), 1u);  // asked once, however many servers came to it
+    EXPECT_EQ(f.host.clearAddTimeStampCalls, c.answer == Answer::kNo ? 1 : 0);
+    EXPECT_EQ(f.inputs.addTimeStamp, c.answer != Answer::kNo);
+    for (const auto& entry : f.shares.appended) EXPECT_EQ(entry.second, c.appended);
+    if (c.answer == Answer::kCancel) {
+      EXPECT_TRUE(f.shares.appended.empty());
+      const Lines lines = f.LogLines();
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), "Processed canceled by user."), 4);
+    } else {
+      EXPECT_EQ(f.shares.appended.size(), 4u);
+    }
+  }
+}
+
+TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
+    SideBySide f(2, workers);
+    f.inputs.scriptText.clear();
+    f.TickCopy();
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "x";
+    f.inputs.restartServices = true;
+    f.shares.copyResult = Status::Error("Access is denied.", 5);
+    f.store.SaveINIValues("SRV2", "ServiceServer", "box");
+    ReportColumns columns;
+    columns.copy = columns.append = columns.service = true;
+    ReportRecorder recorder(columns, f.inputs.processServers);
+    f.run.recorder = &recorder;
+    ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+    const RunReport report = recorder.Snapshot();
+    for (const ServerRow& row : report.rows) {
+      SCOPED_TRACE(row.server);
+      EXPECT_EQ(row.result, Verdict::kFailed);
+      EXPECT_EQ(row.copy.detail, "Access is denied.");
+      EXPECT_EQ(row.append.detail,
+                "Append To file is not configured.  Enter a path and filename in Configure "
+                "Servers / Copy File To.");
+    }
+    EXPECT_EQ(report.rows[0].service.detail.rfind("Service not configured for Service.", 0), 0u);
+    EXPECT_EQ(report.rows[1].service.detail.rfind("Service not configured.", 0), 0u);
+  }
+}
+
+TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
+    SideBySide f(2, workers);
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "{Date}";
+    f.inputs.addTimeStamp = true;
+    f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
+    f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
+    f.clock.time = 0;
+    f.host.answers = {Answer::kCancel};
+    ReportColumns columns;
+    columns.scripts = {"deploy.sql"};
+    columns.append = true;
+    ReportRecorder recorder(columns, f.inputs.processServers);
+    f.run.recorder = &recorder;
+    ASSERT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+    const ServerRow row = recorder.Snapshot().rows[0];
+    EXPECT_EQ(row.scripts[0].verdict, Verdict::kSucceeded);
+    EXPECT_EQ(row.append.verdict, Verdict::kNotRun);
+    EXPECT_EQ(row.result, Verdict::kNotRun);
+  }
 }
 
 }  // namespace
