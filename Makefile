@@ -61,6 +61,7 @@ bench: deps
 	ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin bash bench/isqlw_vs_bsqldb.sh
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \
 	  bash bench/run_vs_isqlw_loop.sh
+	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
