@@ -35,7 +35,7 @@ asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 # The tests of the code that runs servers side by side, built with the thread sanitizer.
-TSAN_TESTS ?= engine_tests
+TSAN_TESTS ?= engine_tests cli_tests
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
