@@ -607,6 +607,32 @@ TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
   }
 }
 
+TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
+  SideBySide f(4, 2);
+  RunControl control;
+  f.run.control = &control;
+  Barrier bothRunning(2);
+  f.processes.behaviour = [&](const ProcessCall& call) {
+    if (call.Option("-S") <= "SRV2") bothRunning.ArriveAndWait();
+    if (call.Option("-S") == "SRV1") control.RequestStop();  // pressed while both work
+    return ToolBehaviour{};
+  };
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kStopped);
+  EXPECT_EQ(f.next, 3);
+  EXPECT_EQ(f.host.captions, Lines{"Continue ..."});
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
+                                  Complete("SRV1"),
+                                  Succeeded("SRV2"),
+                                  Complete("SRV2"),
+                                  {"Run stopped by the user after Server: SRV2."}}));
+  control.Reset();
+  f.log.ClearWindow();
+  EXPECT_EQ(f.Run(f.next).kind, Kind::kCompleted);
+  EXPECT_EQ(f.LogLines(),
+            Joined({Succeeded("SRV3"), Complete("SRV3"), Succeeded("SRV4"), Complete("SRV4")}));
+}
+
 TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
   struct Case {
     Answer answer;
