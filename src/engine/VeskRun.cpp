@@ -1,6 +1,7 @@
 #include "engine/VeskRun.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <mutex>
@@ -226,10 +227,13 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
                  run.ports.sleeper};
   SharedDecisions shared;
   TimeStampChoice timeStamp(run.inputs.addTimeStamp);
-  // A stop of the user's takes effect before the next hand-out, as it does between servers.
-  OrderedRunner runner(workers, [&run] { return StopRequested(run); });
+  // A stop of the user's takes effect before the next hand-out, as it does between servers;
+  // like the run one server at a time, the run processes at least its first server.
+  std::atomic<bool> begun{false};
+  OrderedRunner runner(workers, [&run, &begun] { return begun && StopRequested(run); });
 
   auto job = [&](size_t k, ServerLog& serverLog) {
+    begun = true;
     RunInputs inputs = run.inputs;  // read only; the run-wide box is timeStamp
     RunContext one{inputs, ports, run.store, run.state, run.log, run.defaultQueryToolFolder};
     one.control = run.control;
