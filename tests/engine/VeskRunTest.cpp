@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -674,6 +676,61 @@ TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
       EXPECT_EQ(f.shares.appended.size(), 4u);
     }
   }
+}
+
+/// Answers the keyword question only once server 2 has finished, which it can only do if a
+/// server waiting for an answer holds up no server that does not need one.
+class AnswersAfterServerTwo : public fakes::FakeRunHost {
+ public:
+  Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    serverTwoSeen = finished_.wait_for(lock, std::chrono::seconds(60), [&] { return done_; });
+    return FakeRunHost::AskYesNoCancel(text, caption);
+  }
+  void ServerTwoFinished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+    finished_.notify_all();
+  }
+  bool serverTwoSeen = false;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+};
+
+class OnServerFinished : public NullRecorder {
+ public:
+  explicit OnServerFinished(std::function<void(int)> tell) : tell_(std::move(tell)) {}
+  void ServerFinished(int position, double) override { tell_(position); }
+
+ private:
+  std::function<void(int)> tell_;
+};
+
+TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
+  SideBySide f(2, 2);
+  AnswersAfterServerTwo host;
+  RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper};
+  RunContext run{f.inputs, ports, f.store, f.state, f.log, f.dir.File("bin")};
+  f.inputs.scriptText.clear();
+  f.inputs.appendText = true;
+  f.inputs.appendTextText = "{Date}";
+  f.inputs.addTimeStamp = true;
+  f.state.DateTimeFormat = "\"T\" hh";
+  f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
+  f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
+  f.store.SaveINIValues("SRV2", "GetTimeFrom", "clock");  // SRV2 asks nothing
+  f.clock.time = 0;
+  host.answers = {Answer::kNo};
+  OnServerFinished recorder([&host](int position) {
+    if (position == 2) host.ServerTwoFinished();
+  });
+  run.recorder = &recorder;
+  EXPECT_EQ(RunVesk(1, run).kind, Kind::kCompleted);
+  EXPECT_TRUE(host.serverTwoSeen);
+  EXPECT_EQ(host.events.size(), 1u);  // the question, asked once
 }
 
 TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
