@@ -40,7 +40,8 @@ tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
 	for t in $(TSAN_TESTS); do \
-	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/bin/$$t || exit 1; \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
+	    build-tsan/bin/$$t || exit 1; \
 	done
 
 # libFuzzer targets; FUZZ_RUNS executions each.

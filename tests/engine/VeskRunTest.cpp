@@ -471,7 +471,9 @@ struct SideBySide : VeskFixture {
   }
   /// Each server's tool waits until the one after it has finished: they finish in reverse.
   void FinishInReverse(int servers, std::vector<std::string>& finished) {
+    allStarted = std::make_unique<Barrier>(servers);
     processes.behaviour = [this, servers, &finished](const ProcessCall& call) {
+      allStarted->ArriveAndWait();  // every server is in progress before any finishes
       const int i = std::stoi(call.Option("-S").substr(3));
       std::unique_lock<std::mutex> lock(order);
       turn.wait(lock, [&] { return static_cast<int>(finished.size()) == servers - i; });
@@ -482,6 +484,7 @@ struct SideBySide : VeskFixture {
       return b;
     };
   }
+  std::unique_ptr<Barrier> allStarted;
   std::mutex order;
   std::condition_variable turn;
   std::string failing;
@@ -613,10 +616,13 @@ TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
   SideBySide f(4, 2);
   RunControl control;
   f.run.control = &control;
-  Barrier bothRunning(2);
+  // Pressed while both work: SRV2 goes on only once SRV1 has seen it running and stopped.
+  Barrier bothRunning(2), pressed(2);
   f.processes.behaviour = [&](const ProcessCall& call) {
-    if (call.Option("-S") <= "SRV2") bothRunning.ArriveAndWait();
-    if (call.Option("-S") == "SRV1") control.RequestStop();  // pressed while both work
+    if (call.Option("-S") > "SRV2") return ToolBehaviour{};
+    bothRunning.ArriveAndWait();
+    if (call.Option("-S") == "SRV1") control.RequestStop();
+    pressed.ArriveAndWait();
     return ToolBehaviour{};
   };
   RunOutcome outcome = f.Run(1);
