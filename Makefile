@@ -35,12 +35,13 @@ asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 # The tests of the code that runs servers side by side, built with the thread sanitizer.
-TSAN_TESTS ?= engine_tests
+TSAN_TESTS ?= engine_tests cli_tests
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
 	for t in $(TSAN_TESTS); do \
-	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/bin/$$t || exit 1; \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp \
+	    build-tsan/bin/$$t || exit 1; \
 	done
 
 # libFuzzer targets; FUZZ_RUNS executions each.
@@ -63,6 +64,7 @@ bench: deps
 	ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin bash bench/isqlw_vs_bsqldb.sh
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \
 	  bash bench/run_vs_isqlw_loop.sh
+	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

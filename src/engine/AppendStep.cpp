@@ -74,6 +74,29 @@ struct AppendText {
   bool cancelled = false;
 };
 
+/// The keyword question; with servers side by side, once for the run behind its lock.
+Answer AskAboutKeywords(RunContext& run) {
+  auto ask = [&run] {
+    return run.ports.host.AskYesNoCancel(
+        "You have selected Add Timestamp Automatically and embedded {Date} and/or {Time} "
+        "keywords in text. Do you want to include both? (Click Yes to include both, No to keep "
+        "keywords or cancel to end process)",
+        kProgramTitle);
+  };
+  auto clearBox = [&run] {
+    run.ports.host.ClearAddTimeStamp();
+    run.inputs.addTimeStamp = false;
+  };
+  if (run.timeStamp != nullptr) return run.timeStamp->Ask(ask, clearBox);
+  const Answer answer = ask();
+  if (answer == Answer::kNo) clearBox();
+  return answer;
+}
+
+bool AddTimeStamp(const RunContext& run) {
+  return run.timeStamp != nullptr ? run.timeStamp->AddTimeStamp() : run.inputs.addTimeStamp;
+}
+
 /// Step 6: the text to write, after the keyword question when the text and the box disagree.
 AppendText ComposeText(RunContext& run, const std::optional<LocalDateTime>& stamp) {
   const std::string& T = run.inputs.appendTextText;
@@ -81,19 +104,13 @@ AppendText ComposeText(RunContext& run, const std::optional<LocalDateTime>& stam
   const bool hasKeywords =
       T.find("{Date}") != std::string::npos || T.find("{Time}") != std::string::npos;
 
-  if (hasKeywords && run.inputs.addTimeStamp) {
-    const Answer answer = run.ports.host.AskYesNoCancel(
-        "You have selected Add Timestamp Automatically and embedded {Date} and/or {Time} "
-        "keywords in text. Do you want to include both? (Click Yes to include both, No to keep "
-        "keywords or cancel to end process)",
-        kProgramTitle);
+  if (hasKeywords && AddTimeStamp(run)) {
+    const Answer answer = AskAboutKeywords(run);
     if (answer == Answer::kCancel) return {"", true};
     if (answer == Answer::kYes) return {stampText + "\t" + ReplaceKeywords(run, T, stamp), false};
-    run.ports.host.ClearAddTimeStamp();
-    run.inputs.addTimeStamp = false;
     return {ReplaceKeywords(run, T, stamp), false};
   }
-  if (run.inputs.addTimeStamp) return {stampText + "\t" + T, false};
+  if (AddTimeStamp(run)) return {stampText + "\t" + T, false};
   return {ReplaceKeywords(run, T, stamp), false};
 }
 
@@ -126,19 +143,29 @@ StepEnd RunAppendStep(RunContext& run) {
   if (GetTimeFrom.empty()) GetTimeFrom = ChooseGetTimeFrom(run, AppendToFile);
 
   if (AppendToFile.empty()) {
-    run.anyFailure = true;
-    run.Log(
-        "*** Append To file is not configured.  Enter a path and filename in Configure Servers / "
-        "Copy File To.");
+    const std::string reason =
+        "Append To file is not configured.  Enter a path and filename in Configure Servers / "
+        "Copy File To.";
+    run.StepFailed(reason);
+    run.Log("*** " + reason);
     return StepEnd::kContinue;
   }
 
-  const std::optional<LocalDateTime> stamp =
-      GetTimeFrom.empty() ? std::optional<LocalDateTime>(LocalNow())
-                          : GetRemoteTime(run.ports.clock, run.log.Window(), GetTimeFrom);
-
-  // The entry is still written, without its time; the run did not get what was asked of it.
-  if (!stamp) run.anyFailure = true;
+  std::optional<LocalDateTime> stamp;
+  if (GetTimeFrom.empty()) {
+    stamp = LocalNow();
+  } else {
+    // Through the run, so that a server processed beside others keeps the text in its block.
+    TextLogWindow reason;
+    stamp = GetRemoteTime(run.ports.clock, reason, GetTimeFrom);
+    if (!stamp) {
+      // The entry is still written, without its time; the run did not get what was asked of it.
+      run.WindowText(reason.Text());
+      std::string text = reason.Text();
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      run.StepFailed(text);
+    }
+  }
 
   const AppendText entry = ComposeText(run, stamp);
   if (entry.cancelled) {
@@ -158,8 +185,9 @@ StepEnd RunAppendStep(RunContext& run) {
         ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, folder);
     if (!drive.ConnectMessage.empty()) run.Log(drive.ConnectMessage);
     if (drive.DriveConnectError != connect_code::kConnected) {
-      run.anyFailure = true;
-      run.Log("Server: " + server + ", Append To --> UNSUCCESSFUL.");
+      const std::string line = "Server: " + server + ", Append To --> UNSUCCESSFUL.";
+      run.StepFailed(drive.ConnectMessage.empty() ? line : drive.ConnectMessage);
+      run.Log(line);
       return StepEnd::kContinue;
     }
     TargetPath = drive.localName;
@@ -177,7 +205,8 @@ StepEnd RunAppendStep(RunContext& run) {
   if (Status written = run.ports.shares.AppendText(TargetPath, entry.text); written) {
     run.Log(run.Timestamp() + ", Text appended to " + fileName + " --> SUCCESSFUL.");
   } else {
-    run.anyFailure = true;
+    run.StepFailed("Append Text Failed, could not open file, " + AppendToFile + ". " +
+                   written.message());
     if (written.number() != kBadFileName) run.ShowGeneralError(written);
     run.ports.host.ShowMessage("Error opening file, " + AppendToFile +
                                    ", for Append.  Check to make sure file is available and try "

@@ -27,10 +27,11 @@ void RunCopyStep(RunContext& run) {
   run.Log("");
   Result<std::vector<std::string>> files = SplitList(run.inputs.copyFileText);
   if (!files) {
-    run.anyFailure = true;
-    run.Log(run.Timestamp() +
-            ", Copy File To Server skipped for Server: " + run.server.CurrentServer +
-            ". The copy list holds more than " + std::to_string(kMaxListItems) + " files.");
+    const std::string reason =
+        "The copy list holds more than " + std::to_string(kMaxListItems) + " files.";
+    run.StepFailed(reason);
+    run.Log(run.Timestamp() + ", Copy File To Server skipped for Server: " +
+            run.server.CurrentServer + ". " + reason);
     return;
   }
   for (const std::string& file : *files) {
@@ -42,7 +43,6 @@ void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sou
                       size_t listSize) {
   const size_t cut = LastSeparator(sourcePath);
   if (cut == std::string::npos) {
-    run.anyFailure = true;
     run.ShowGeneralError(
         Status::Error("Invalid procedure call or argument", kInvalidProcedureCall));
     return;
@@ -58,10 +58,12 @@ void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sou
 
   bool connected = false;
   int LastConnectResult = connect_code::kConnected;
+  std::string connectMessage;
   if (!IsLocalPath(TargetPath)) {
     const DriveConnection drive =
         ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, TargetPath);
     LastConnectResult = drive.LastConnectResult;
+    connectMessage = drive.ConnectMessage;
     TargetPath = drive.localName;
     connected = true;
   }
@@ -80,7 +82,10 @@ void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sou
   if (copied) {
     run.Log("File, " + sourcePath + ", copied to " + destination + ", --> SUCCESSFUL.");
   } else {
-    run.anyFailure = true;
+    // The connection's failure explains the copy's; without one, the copy's own error does.
+    std::string reason = connectMessage.empty() ? copied.message() : connectMessage;
+    if (reason.empty()) reason = "File, " + sourcePath + ", copy to " + destination + " failed.";
+    run.StepFailed(reason);
     run.Log("File, " + sourcePath + ", copy to " + destination + ", --> UNSUCCESSFUL. ");
     if (!IsCredentialFailure(LastConnectResult)) {
       run.Log(std::string(run.inputs.overwriteFile ? ""

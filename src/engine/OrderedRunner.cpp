@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace pelvane::engine {
@@ -45,7 +46,13 @@ class WorkerThreads {
 
 }  // namespace
 
-OrderedRunner::OrderedRunner(int workers) : workers_(std::max(workers, 1)) {}
+OrderedRunner::OrderedRunner(int workers, StopAsked stopAsked)
+    : workers_(std::max(workers, 1)), stopAsked_(std::move(stopAsked)) {}
+
+bool OrderedRunner::Stopped() {
+  if (!stopped_ && stopAsked_ && stopAsked_()) stopped_ = true;
+  return stopped_;
+}
 
 size_t OrderedRunner::Run(size_t count, const Job& job, const Sink& sink) {
   if (workers_ == 1 || count <= 1) return RunInline(count, job, sink);
@@ -54,7 +61,7 @@ size_t OrderedRunner::Run(size_t count, const Job& job, const Sink& sink) {
 
 size_t OrderedRunner::RunInline(size_t count, const Job& job, const Sink& sink) {
   size_t index = 0;
-  for (; index < count && !stopped_; ++index) {
+  for (; index < count && !Stopped(); ++index) {
     ServerLog log([&sink, index](const LogPiece& piece) { sink(index, piece); });
     job(index, log);
   }
@@ -72,7 +79,7 @@ size_t OrderedRunner::RunOnWorkers(size_t count, const Job& job, const Sink& sin
       size_t index = 0;
       {
         std::lock_guard<std::mutex> lock(board.mutex);
-        if (stopped_ || board.next >= count) break;
+        if (board.next >= count || Stopped()) break;
         index = board.next++;
       }
       ServerLog log;

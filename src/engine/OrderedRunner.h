@@ -22,8 +22,11 @@ class OrderedRunner {
   /// Takes each piece of each server's log, in list order, always on the calling thread.
   using Sink = std::function<void(size_t index, const LogPiece& piece)>;
 
+  /// Asked before each hand-out: true stops them, as StopHandingOut does.
+  using StopAsked = std::function<bool()>;
+
   /// workers below 1 count as 1.
-  explicit OrderedRunner(int workers);
+  explicit OrderedRunner(int workers, StopAsked stopAsked = {});
 
   OrderedRunner(const OrderedRunner&) = delete;
   OrderedRunner& operator=(const OrderedRunner&) = delete;
@@ -43,7 +46,11 @@ class OrderedRunner {
   size_t RunInline(size_t count, const Job& job, const Sink& sink);
   size_t RunOnWorkers(size_t count, const Job& job, const Sink& sink);
 
+  /// Whether hand-outs are over; called by one thread at a time.
+  bool Stopped();
+
   int workers_;
+  StopAsked stopAsked_;
   std::atomic<bool> stopped_{false};
 };
 

@@ -22,11 +22,25 @@ void RunContext::Log(const std::string& text, bool endLine) {
   if (Status s = log.LogMessage(text, endLine); !s) ShowGeneralError(s);
 }
 
+void RunContext::WindowText(const std::string& text) {
+  if (serverLog != nullptr) {
+    serverLog->WindowText(text);
+    return;
+  }
+  log.Window().AppendText(text);
+}
+
+void RunContext::StepFailed(const std::string& reason) {
+  anyFailure = true;
+  if (stepFailure.empty()) stepFailure = reason;
+}
+
 void RunContext::ShowGeneralError(const Status& error) {
-  anyFailure = true;  // the run went on, but something in it did not work
-  ports.host.ShowMessage(
-      std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.",
-      kProgramTitle, MessageIcon::kNone);
+  // The run went on, but something in it did not work.
+  const std::string text =
+      std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.";
+  StepFailed(text);
+  ports.host.ShowMessage(text, kProgramTitle, MessageIcon::kNone);
 }
 
 }  // namespace pelvane::engine

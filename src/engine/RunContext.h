@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/RunControl.h"
 #include "engine/RunRecorder.h"
 #include "engine/ServerLog.h"
+#include "engine/TimeStampChoice.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -88,6 +90,14 @@ struct RunContext {
   RunRecorder* recorder = nullptr;
   /// The server's own log while servers are processed side by side; unset: straight to `log`.
   ServerLog* serverLog = nullptr;
+  /// The run-wide "Add TimeStamp" decision while servers are processed side by side; unset:
+  /// inputs.addTimeStamp.
+  TimeStampChoice* timeStamp = nullptr;
+  /// Called the moment a server breaks or ends the run while servers are processed side by
+  /// side, so that no further server is handed out while it finishes its other steps.
+  std::function<void()> stopHandingOut{};
+  /// Why the step in progress failed, in the words of its log or message: its first failure.
+  std::string stepFailure{};
 
   /// The recorder, or one that keeps nothing.
   RunRecorder& Recorder() const;
@@ -97,6 +107,10 @@ struct RunContext {
   /// Writes a log line (ended) or a piece of one; a log that cannot be written is shown as the
   /// run's general error and the run goes on.
   void Log(const std::string& text, bool endLine = true);
+  /// Text that goes straight into the log window, also when the log is deferred.
+  void WindowText(const std::string& text);
+  /// Marks the run as failed and keeps the reason when it is the step's first.
+  void StepFailed(const std::string& reason);
   /// The run's general error message: number, ", ", description, " occured in Pelvane.".
   void ShowGeneralError(const Status& error);
 };

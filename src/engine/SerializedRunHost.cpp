@@ -30,6 +30,23 @@ void SerializedRunHost::ShowServerInProgress(int position) {
   host_.ShowServerInProgress(position);
 }
 
+void SerializedRunHost::ShowServersInProgress(const std::vector<int>& positions) {
+  std::lock_guard<std::mutex> lock(displayMutex_);
+  host_.ShowServersInProgress(positions);
+}
+
+void SerializedRunHost::ServerStarted(int position) {
+  std::lock_guard<std::mutex> lock(progressMutex_);
+  inProgress_.insert(position);
+  ShowServersInProgress({inProgress_.begin(), inProgress_.end()});
+}
+
+void SerializedRunHost::ServerFinished(int position) {
+  std::lock_guard<std::mutex> lock(progressMutex_);
+  inProgress_.erase(position);
+  ShowServersInProgress({inProgress_.begin(), inProgress_.end()});
+}
+
 void SerializedRunHost::SetRunButtonCaption(const std::string& caption) {
   std::lock_guard<std::mutex> lock(displayMutex_);
   host_.SetRunButtonCaption(caption);

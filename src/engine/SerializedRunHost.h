@@ -2,7 +2,9 @@
 
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "engine/ports/RunHost.h"
 
@@ -24,8 +26,14 @@ class SerializedRunHost : public RunHost {
 
   engine::LogWindow& LogWindow() override { return window_; }
   void ShowServerInProgress(int position) override;
+  void ShowServersInProgress(const std::vector<int>& positions) override;
   void SetRunButtonCaption(const std::string& caption) override;
   void ClearAddTimeStamp() override;
+
+  /// The server at this 1-based position is being processed, or is no longer: the host is shown
+  /// every server in progress, in list order, each time the set changes.
+  void ServerStarted(int position);
+  void ServerFinished(int position);
 
  private:
   /// The host's log window behind the display lock.
@@ -45,6 +53,8 @@ class SerializedRunHost : public RunHost {
   std::mutex questionMutex_;
   std::mutex displayMutex_;
   LockedWindow window_;
+  std::mutex progressMutex_;  // taken before displayMutex_, so the marks reach the host in order
+  std::set<int> inProgress_;
 };
 
 }  // namespace pelvane::engine

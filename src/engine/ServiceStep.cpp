@@ -48,8 +48,10 @@ void RestartService(RunContext& run, const std::string& serviceServer,
   // Requests report nothing; only the state read afterwards tells whether the service came back.
   if (GetServiceStatus(services, serviceServer, serviceName, login) == "Running") return;
   sleeper.SleepMs(DelayMs(run.state.ServicesDelay));
-  if (GetServiceStatus(services, serviceServer, serviceName, login) == "Running") return;
-  run.anyFailure = true;
+  const std::string state = GetServiceStatus(services, serviceServer, serviceName, login);
+  if (state == "Running") return;
+  run.StepFailed("Service " + serviceName + " FAILED TO START on Server: " + serviceServer +
+                 ", state " + state + ".");
   run.Log(run.Timestamp() + ", Service " + serviceName +
           ", FAILED TO START on Server: " + serviceServer + ".  CHECK MANUALLY.");
 }
@@ -58,16 +60,18 @@ void RunServiceStep(RunContext& run) {
   const std::string& server = run.server.CurrentServer;
   const std::string serviceServer = run.store.GetINIValue(server, "ServiceServer");
   const std::string serviceName = run.store.GetINIValue(server, "ServiceName");
+  std::string notConfigured;
   if (serviceServer.empty()) {
-    run.anyFailure = true;
-    run.Log(run.Timestamp() + " " + server + ": " +
-            "Service not configured for Service.  Go to Configure Servers / Configure Service to "
-            "add a server name.");
+    notConfigured =
+        "Service not configured for Service.  Go to Configure Servers / Configure Service to add "
+        "a server name.";
   } else if (serviceName.empty()) {
-    run.anyFailure = true;
-    run.Log(run.Timestamp() + " " + server + ": " +
-            "Service not configured.  Go to Configure Servers / Configure Service to add a "
-            "Service.");
+    notConfigured =
+        "Service not configured.  Go to Configure Servers / Configure Service to add a Service.";
+  }
+  if (!notConfigured.empty()) {
+    run.StepFailed(notConfigured);
+    run.Log(run.Timestamp() + " " + server + ": " + notConfigured);
   } else {
     RestartService(run, serviceServer, serviceName);
   }

@@ -1,6 +1,7 @@
 #include "engine/VeskRun.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <mutex>
@@ -78,17 +79,21 @@ void LoadServer(RunContext& run, int position) {
   s.QueryToolFolder = folder.folder;
 }
 
-/// Runs one of the copy, append and service steps and records its outcome: failed when the
-/// step marked the run as failed.
+/// Runs one of the copy, append and service steps and records its outcome: failed, with the
+/// step's first reason, when the step marked the run as failed. A step that ends the run
+/// leaves its cell not run.
 template <typename Step>
-auto RunRecordedStep(RunContext& run, StepKind kind, Step step) {
+StepEnd RunRecordedStep(RunContext& run, StepKind kind, Step step) {
   const bool failedBefore = run.anyFailure;
   run.anyFailure = false;
-  auto end = step();
+  run.stepFailure.clear();
+  const StepEnd end = step();
   const bool failed = run.anyFailure;
   run.anyFailure = failedBefore || failed;
-  run.Recorder().StepDone(run.server.position, kind,
-                          {failed ? Verdict::kFailed : Verdict::kSucceeded, ""});
+  if (end == StepEnd::kEndRun) return end;
+  run.Recorder().StepDone(
+      run.server.position, kind,
+      {failed ? Verdict::kFailed : Verdict::kSucceeded, failed ? run.stepFailure : ""});
   return end;
 }
 
@@ -103,8 +108,10 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
     RunSimpleScript(run);
   } else {
     end = RunScripts(run);
+    if (end != ScriptsEnd::kContinue && run.stopHandingOut) run.stopHandingOut();
     if (end == ScriptsEnd::kEndRun) return end;
-    if (end == ScriptsEnd::kBreak) {
+    // Side by side, the run points the button once every running server has finished.
+    if (end == ScriptsEnd::kBreak && !run.stopHandingOut) {
       int i = run.server.position;
       run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
       NextServerIndex = static_cast<int16_t>(i + 1);
@@ -116,8 +123,10 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
       });
     }
     if (in.appendText && RunRecordedStep(run, StepKind::kAppend,
-                                         [&] { return RunAppendStep(run); }) == StepEnd::kEndRun)
+                                         [&] { return RunAppendStep(run); }) == StepEnd::kEndRun) {
+      if (run.stopHandingOut) run.stopHandingOut();
       return ScriptsEnd::kEndRun;
+    }
     if (in.restartServices) {
       RunRecordedStep(run, StepKind::kService, [&] {
         RunServiceStep(run);
@@ -178,11 +187,9 @@ int Workers(const RunContext& run) {
 /// What the servers processed side by side decide for the whole run, behind one lock.
 struct SharedDecisions {
   std::mutex mutex;
-  RunInputs inputs;  // the keyword question may clear addTimeStamp for the servers after it
   bool anyFailure = false;
   bool endRun = false;
   bool broke = false;
-  bool userStopped = false;
 };
 
 /// Servers side by side: each on its own copy of the per-server state, its log kept until every
@@ -219,32 +226,34 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
                  run.ports.services,
                  run.ports.sleeper};
   SharedDecisions shared;
-  shared.inputs = run.inputs;
-  OrderedRunner runner(workers);
+  TimeStampChoice timeStamp(run.inputs.addTimeStamp);
+  // A stop of the user's takes effect before the next hand-out, as it does between servers;
+  // like the run one server at a time, the run processes at least its first server.
+  std::atomic<bool> begun{false};
+  OrderedRunner runner(workers, [&run, &begun] { return begun && StopRequested(run); });
 
   auto job = [&](size_t k, ServerLog& serverLog) {
-    RunInputs inputs;
-    {
-      std::lock_guard<std::mutex> lock(shared.mutex);
-      inputs = shared.inputs;
-    }
+    begun = true;
+    RunInputs inputs = run.inputs;  // read only; the run-wide box is timeStamp
     RunContext one{inputs, ports, run.store, run.state, run.log, run.defaultQueryToolFolder};
     one.control = run.control;
     one.recorder = run.recorder;
     one.serverLog = &serverLog;
+    one.timeStamp = &timeStamp;
+    one.stopHandingOut = [&runner] { runner.StopHandingOut(); };
     one.server = servers[k];
     const int position = servers[k].position;
-    if (live) host.ShowServerInProgress(position);
+    if (live) host.ServerStarted(position);
     int16_t ignored = 0;
     ScriptsEnd end =
         loaded[k] ? ProcessServerGuarded(one, position, n, ignored, true) : ScriptsEnd::kContinue;
+    // A server that ended the run stays marked, as it does when servers run one at a time.
+    if (live && end != ScriptsEnd::kEndRun) host.ServerFinished(position);
     std::lock_guard<std::mutex> lock(shared.mutex);
     shared.anyFailure = shared.anyFailure || one.anyFailure;
-    if (!inputs.addTimeStamp) shared.inputs.addTimeStamp = false;
     if (end == ScriptsEnd::kEndRun) shared.endRun = true;
     if (end == ScriptsEnd::kBreak) shared.broke = true;
-    if (end == ScriptsEnd::kContinue && StopRequested(run)) shared.userStopped = true;
-    if (end != ScriptsEnd::kContinue || shared.userStopped) runner.StopHandingOut();
+    if (end != ScriptsEnd::kContinue) runner.StopHandingOut();
   };
   // The log is written on this thread only, in list order.
   auto sink = [&](size_t, const LogPiece& piece) {
@@ -262,7 +271,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   const size_t handedOut = runner.Run(servers.size(), job, sink);
 
   run.anyFailure = run.anyFailure || shared.anyFailure;
-  run.inputs.addTimeStamp = shared.inputs.addTimeStamp;
+  run.inputs.addTimeStamp = timeStamp.AddTimeStamp();
   int16_t NextServerIndex = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
   if (shared.endRun) return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
 
@@ -272,7 +281,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
     run.ports.host.SetRunButtonCaption(next <= n ? kContinueCaption : kRunCaption);
     NextServerIndex = static_cast<int16_t>(next);
     stopped = true;
-  } else if (shared.userStopped && next <= n) {
+  } else if (next <= n && StopRequested(run) && handedOut > 0) {
     run.Log("Run stopped by the user after Server: " + servers[handedOut - 1].CurrentServer + ".");
     run.ports.host.SetRunButtonCaption(kContinueCaption);
     NextServerIndex = static_cast<int16_t>(next);
@@ -282,7 +291,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   if (!live && handedOut > 0) {
     if (Status loadedLog = run.log.LoadDeferredLog(); !loadedLog) run.ShowGeneralError(loadedLog);
   }
-  if (live) run.ports.host.ShowServerInProgress(0);
+  if (live) run.ports.host.ShowServersInProgress({});
   if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
   if (stopped) return Outcome(RunOutcome::Kind::kStopped, run, NextServerIndex);
   run.ports.host.SetRunButtonCaption(kRunCaption);

@@ -538,6 +538,7 @@ TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
   EXPECT_TRUE(copied->columns.copy);
   EXPECT_EQ(copied->rows[0].copy.verdict, engine::Verdict::kSucceeded);
   EXPECT_EQ(copied->rows[1].copy.verdict, engine::Verdict::kFailed);
+  EXPECT_NE(copied->rows[1].copy.detail, "");  // the failure's reason, through the file
   EXPECT_EQ(engine::FailedServers(*copied), std::vector<std::string>{"NETSRV"});
 
   // Two files, allowed to replace: an empty line after each report.

@@ -143,57 +143,53 @@ TEST(AppendStepTest, NoAnswerIsNotAskedAgainAndCancelEndsTheRun) {
   EXPECT_TRUE(cancelled.shares.appended.empty());
 }
 
-TEST(AppendStepTest, UnreadableRemoteClockLeavesTheStampEmpty) {
-  FakeRun f;
-  Configure(f, "C:\\Logs\\change.log", "GONE", "{Date}|{Time}");
-  f.clock.time.reset();
-  f.inputs.addTimeStamp = false;
-  f.log.SetRefreshLogWindow(0);  // the error goes to the window even when the log is deferred
+TEST(AppendStepTest, TheStampAndWhatIsWritten) {
+  const std::string noClock =
+      "ERROR while attempting to retrieve time from Remote Server, GONE.  Server does not exist or "
+      "access has not been granted, check server name and try again.";
+  struct Case {
+    std::string getTimeFrom;  // GONE: the clock cannot be read
+    std::string pattern;
+    bool box;
+    std::string text;
+    std::string written;
+    Lines events;
+    std::string failure;  // the step's reason; empty when it did not fail
+  };
+  const Case cases[] = {
+      // An unreadable clock leaves the stamp empty; the entry is written without the time.
+      {"GONE", "\"D\" \"H\"", false, "{Date}|{Time}", "|", {}, noClock},
+      {"GONE", "\"D\" \"H\"", true, "Deployed", "\tDeployed", {}, noClock},
+      // 2023-11-14 22:13:20 UTC on a machine five hours behind UTC: its own local time.
+      {"NYSRV", "yyyy-mm-dd hh:nn:ss", true, "Deployed", "2023-11-14 17:13:20\tDeployed", {}, ""},
+      // A pattern without a blank cannot be cut into date and time.
+      {"CLOCKSRV",
+       "\"T\"",
+       false,
+       "{Date}|{Time}",
+       "|T",
+       {"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in Pelvane."},
+       "5, Invalid procedure call or argument occured in Pelvane."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.getTimeFrom + " " + c.text);
+    FakeRun f;
+    Configure(f, "C:\\Logs\\change.log", c.getTimeFrom, c.text);
+    if (c.getTimeFrom == "GONE") f.clock.time.reset();
+    f.clock.minutesWest = 300;
+    f.state.DateTimeFormat = c.pattern;
+    f.inputs.addTimeStamp = c.box;
+    f.log.SetRefreshLogWindow(0);  // the clock's error goes to the window even so
 
-  RunAppendStep(f.run);
+    RunAppendStep(f.run);
 
-  EXPECT_EQ(f.host.window.Text(),
-            "ERROR while attempting to retrieve time from Remote Server, GONE.  Server does not "
-            "exist or access has not been granted, check server name and try again.\r\n");
-  ASSERT_EQ(f.shares.appended.size(), 1u);
-  EXPECT_EQ(f.shares.appended[0].second, "|");
-
-  FakeRun boxed;
-  Configure(boxed, "C:\\Logs\\change.log", "GONE", "Deployed");
-  boxed.clock.time.reset();
-  boxed.inputs.addTimeStamp = true;
-  RunAppendStep(boxed.run);
-  ASSERT_EQ(boxed.shares.appended.size(), 1u);
-  EXPECT_EQ(boxed.shares.appended[0].second, "\tDeployed");
-  EXPECT_TRUE(f.run.anyFailure);  // written, but without the time that was asked for
-}
-
-TEST(AppendStepTest, RemoteStampIsTheRemoteMachinesOwnLocalTime) {
-  FakeRun f;
-  Configure(f, "C:\\Logs\\change.log", "NYSRV", "Deployed");
-  f.state.DateTimeFormat = "yyyy-mm-dd hh:nn:ss";
-  f.clock.time = 1700000000;  // 2023-11-14 22:13:20 UTC
-  f.clock.minutesWest = 300;  // a machine five hours behind UTC
-  f.inputs.addTimeStamp = true;
-
-  RunAppendStep(f.run);
-
-  ASSERT_EQ(f.shares.appended.size(), 1u);
-  EXPECT_EQ(f.shares.appended[0].second, "2023-11-14 17:13:20\tDeployed");
-  EXPECT_FALSE(f.run.anyFailure);
-}
-
-TEST(AppendStepTest, PatternWithoutBlankShowsTheGeneralError) {
-  FakeRun f;
-  Configure(f, "C:\\Logs\\change.log", "CLOCKSRV", "{Date}|{Time}");
-
-  RunAppendStep(f.run);
-
-  EXPECT_EQ(f.host.events,
-            Lines{"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in "
-                  "Pelvane."});
-  ASSERT_EQ(f.shares.appended.size(), 1u);
-  EXPECT_EQ(f.shares.appended[0].second, "|T");
+    ASSERT_EQ(f.shares.appended.size(), 1u);
+    EXPECT_EQ(f.shares.appended[0].second, c.written);
+    EXPECT_EQ(f.host.events, c.events);
+    EXPECT_EQ(f.run.stepFailure, c.failure);
+    EXPECT_EQ(f.run.anyFailure, !c.failure.empty());
+    EXPECT_EQ(f.host.window.Text(), c.getTimeFrom == "GONE" ? noClock + "\r\n" : "");
+  }
 }
 
 TEST(AppendStepTest, WhereTheEntryGoes) {
@@ -222,6 +218,7 @@ TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
     Lines lines;
     Lines events;
   };
+  // The step's reason is the connection's message, else its log line.
   const std::string unsuccessful = "Server: SRV1, Append To --> UNSUCCESSFUL.";
   for (const Case& c : {
            Case{connect_code::kAccessDenied,
@@ -250,7 +247,7 @@ TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
     EXPECT_EQ(f.host.events, c.events) << "code " << c.code;
     EXPECT_TRUE(f.shares.appended.empty()) << "code " << c.code;
     EXPECT_TRUE(f.shares.disconnected.empty()) << "code " << c.code;
-    EXPECT_TRUE(f.run.anyFailure);
+    EXPECT_EQ(f.run.stepFailure, c.lines[1]) << "code " << c.code;
   }
 }
 

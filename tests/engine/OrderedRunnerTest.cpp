@@ -93,12 +93,14 @@ TEST(OrderedRunnerTest, NoHandOutAfterTheStopAndRunningServersAreStillLogged) {
   EXPECT_TRUE(runner.HandingOutStopped());
   EXPECT_EQ(delivered.pieces, (std::vector<std::string>{"0:server 0|", "1:server 1|"}));
 
-  // A runner stopped before it starts hands out nothing.
-  OrderedRunner stoppedFirst(4);
-  stoppedFirst.StopHandingOut();
-  EXPECT_EQ(stoppedFirst.Run(
-                3, [&](size_t, ServerLog&) { ++ran; }, delivered.Sink()),
-            0u);
+  // A runner stopped before it starts, or whose stop question says so, hands out nothing.
+  for (bool asked : {false, true}) {
+    OrderedRunner stoppedFirst(4, [asked] { return asked; });
+    if (!asked) stoppedFirst.StopHandingOut();
+    EXPECT_EQ(stoppedFirst.Run(
+                  3, [&](size_t, ServerLog&) { ++ran; }, delivered.Sink()),
+              0u);
+  }
   EXPECT_EQ(ran, 2);
 }
 
@@ -169,14 +171,16 @@ TEST(OrderedRunnerTest, QuestionsReachTheUserOneAtATimeAndNeverHoldUpTheLog) {
   host.entered.WaitFor(0);
   // While the first question waits for its answer, other servers still log and mark.
   serialized.LogWindow().AppendText("still logging\r\n");
-  serialized.ShowServerInProgress(2);
+  serialized.ServerStarted(2);
+  serialized.ServerStarted(1);
+  serialized.ServerFinished(2);
   std::thread second([&] { serialized.AskYesNo("second", kProgramTitle); });
   host.release.Set(0);
   first.join();
   second.join();
   EXPECT_EQ(host.maxAsking, 1);
   EXPECT_EQ(host.window.Text(), "still logging\r\n");
-  EXPECT_EQ(host.highlighted, std::vector<int>{2});
+  EXPECT_EQ(host.marked, (std::vector<std::vector<int>>{{2}, {1, 2}, {1}}));
   EXPECT_EQ(host.events, (std::vector<std::string>{"yesno: The Pelvane Tool | first",
                                                    "yesno: The Pelvane Tool | second"}));
 }

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/ReportRecorder.h"
 #include "engine/VeskRun.h"
 #include "fakes/Fakes.h"
 
@@ -237,21 +244,22 @@ TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnce) {
   EXPECT_EQ(f.next, 2);
 }
 
-TEST(VeskRunTest, PolicyIsReadPerServerAndAnEmptyWhenOccursKeepsItsValue) {
-  VeskFixture f;
-  f.store.SaveINIValues("Errors", "WhenOccurs", "");
-  f.state.WhenOccurs = 3;
-  f.FailOn({"SRV1"});
-  EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
-  EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
-
-  VeskFixture g;
-  g.store.SaveINIValues("Errors", "WhenOccurs", "many");
-  g.state.WhenOccurs = 3;
-  g.FailOn({"SRV1"});
-  EXPECT_EQ(g.Run(1).kind, Kind::kEndedEarly);
-  EXPECT_EQ(g.host.events,
-            Lines{"message: The Pelvane Tool | 13, Type mismatch occured in Pelvane."});
+TEST(VeskRunTest, PolicyIsReadPerServerAndAnEmptyOrBadWhenOccursKeepsItsValue) {
+  struct Case {
+    const char* stored;
+    Lines events;
+  };
+  for (const Case& c :
+       {Case{"", {}},
+        Case{"many", {"message: The Pelvane Tool | 13, Type mismatch occured in Pelvane."}}}) {
+    VeskFixture f;
+    f.store.SaveINIValues("Errors", "WhenOccurs", c.stored);
+    f.state.WhenOccurs = 3;
+    f.FailOn({"SRV1"});
+    EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly) << c.stored;
+    EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
+    EXPECT_EQ(f.host.events, c.events);
+  }
 }
 
 TEST(VeskRunTest, SimpleScriptModeRunsOnlyTheQuery) {
@@ -427,6 +435,360 @@ TEST(VeskRunControlTest, TheOutcomeCarriesTheValuesTheRunReRead) {
   RunOutcome outcome = f.Run(1);
   EXPECT_EQ(outcome.WhenOccurs, 2);
   EXPECT_EQ(outcome.RefreshLogWindow, 0);
+}
+
+}  // namespace
+}  // namespace pelvane::engine
+
+namespace pelvane::engine {
+namespace {
+
+/// Holds each caller until `count` callers have arrived; no time limit involved.
+class Barrier {
+ public:
+  explicit Barrier(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--left_ <= 0) changed_.notify_all();
+    changed_.wait(lock, [&] { return left_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int left_;
+};
+
+/// Servers SRV1..SRVn with a login, password and database of their own each, processed up to
+/// `workers` at once (unset: the program setting, which is 1).
+struct SideBySide : VeskFixture {
+  SideBySide(int servers, std::optional<int> workers) : VeskFixture(servers) {
+    for (int i = 1; i <= servers; ++i) {
+      const std::string n = std::to_string(i);
+      AddServer("SRV" + n, "login" + n, "pw" + n, "db" + n);
+    }
+    inputs.parallelServers = workers;
+  }
+  /// Each server's tool waits until the one after it has finished: they finish in reverse.
+  void FinishInReverse(int servers, std::vector<std::string>& finished) {
+    allStarted = std::make_unique<Barrier>(servers);
+    processes.behaviour = [this, servers, &finished](const ProcessCall& call) {
+      allStarted->ArriveAndWait();  // every server is in progress before any finishes
+      const int i = std::stoi(call.Option("-S").substr(3));
+      std::unique_lock<std::mutex> lock(order);
+      turn.wait(lock, [&] { return static_cast<int>(finished.size()) == servers - i; });
+      finished.push_back(call.Option("-S"));
+      turn.notify_all();
+      ToolBehaviour b;
+      if (call.Option("-S") == failing) b.output = kFailingOutput;
+      return b;
+    };
+  }
+  std::unique_ptr<Barrier> allStarted;
+  std::mutex order;
+  std::condition_variable turn;
+  std::string failing;
+};
+
+TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst) {
+  struct Case {
+    const char* messagesTo;
+    const char* whenOccurs;
+    bool copy;
+  };
+  const Case cases[] = {{"Window", "1", true}, {"File", "3", false}, {"Window", "1", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.messagesTo) + " " + c.whenOccurs);
+    auto run = [&c](std::optional<int> workers, bool reverse) {
+      auto f = std::make_unique<SideBySide>(4, workers);
+      f->Policy(c.messagesTo, c.whenOccurs);
+      if (c.copy) f->TickCopy();
+      f->failing = "SRV3";
+      std::vector<std::string> finished;
+      if (reverse) {
+        f->FinishInReverse(4, finished);
+      } else {
+        f->FailOn({"SRV3"});
+      }
+      EXPECT_EQ(f->Run(1).kind, Kind::kCompleted);
+      if (reverse) {
+        EXPECT_EQ(finished, (Lines{"SRV4", "SRV3", "SRV2", "SRV1"}));
+      }
+      return f;
+    };
+    auto sequential = run(std::nullopt, false);
+    auto one = run(1, false);
+    auto four = run(4, true);
+    // Each run has a folder of its own, named in the copy step's lines.
+    auto text = [](const SideBySide& f, const std::string& log) {
+      std::string folder = f.dir.File("");
+      std::string plain = log;
+      for (size_t at = plain.find(folder); at != std::string::npos; at = plain.find(folder, at))
+        plain.replace(at, folder.size(), "DIR/");
+      return plain;
+    };
+    const std::string expected = text(*sequential, sequential->host.window.Text());
+    ASSERT_NE(expected.find("SRV4: Process complete."), std::string::npos);
+    EXPECT_EQ(text(*one, one->host.window.Text()), expected);
+    EXPECT_EQ(text(*one, one->LogFile()), expected + "\r\n");
+    EXPECT_EQ(one->host.highlighted, sequential->host.highlighted);
+    EXPECT_EQ(one->host.marked, sequential->host.marked);
+    EXPECT_EQ(text(*four, four->host.window.Text()), expected);
+    EXPECT_EQ(text(*four, four->LogFile()), expected + "\r\n");
+    EXPECT_EQ(four->host.events, sequential->host.events);
+    EXPECT_EQ(four->host.captions, sequential->host.captions);
+
+    // All four at once were marked, every set in list order, cleared at the end.
+    const auto& marked = four->host.marked;
+    ASSERT_FALSE(marked.empty());
+    EXPECT_NE(std::find(marked.begin(), marked.end(), std::vector<int>{1, 2, 3, 4}), marked.end());
+    for (const auto& set : marked) EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
+    EXPECT_TRUE(marked.back().empty());
+    EXPECT_TRUE(four->host.highlighted.empty());
+  }
+}
+
+TEST(VeskRunSideBySideTest, EachServerUsesItsOwnLoginPasswordAndDatabase) {
+  SideBySide f(8, 4);
+  Barrier allAtOnce(4);
+  f.processes.behaviour = [&allAtOnce](const ProcessCall& call) {
+    if (call.Option("-S") <= "SRV4") allAtOnce.ArriveAndWait();
+    return ToolBehaviour{};
+  };
+  ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+  ASSERT_EQ(f.processes.calls.size(), 8u);
+  for (const ProcessCall& call : f.processes.calls) {
+    const std::string n = call.Option("-S").substr(3);
+    EXPECT_EQ(call.Option("-U"), "login" + n);
+    EXPECT_EQ(call.Option("-d"), "db" + n);
+    EXPECT_EQ(call.environment,
+              (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw" + n}}));
+  }
+  for (const SqlTarget& target : f.sql.checkedLogins)
+    EXPECT_EQ(target.login, "login" + target.server.substr(3));
+}
+
+TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
+  struct Case {
+    const char* whenOccurs;
+    Kind kind;
+  };
+  for (const Case& c : {Case{"2", Kind::kStopped}, Case{"3", Kind::kEndedEarly}}) {
+    SCOPED_TRACE(c.whenOccurs);
+    SideBySide f(8, 4);
+    f.Policy("Window", c.whenOccurs);
+    Barrier firstFour(4);
+    f.processes.behaviour = [&firstFour](const ProcessCall& call) {
+      ToolBehaviour b;
+      if (call.Option("-S") <= "SRV4") firstFour.ArriveAndWait();
+      if (call.Option("-S") == "SRV2") b.output = kFailingOutput;
+      return b;
+    };
+    f.next = 1;
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, c.kind);
+    // The servers started are the first of the list; the ones still running when SRV2 broke
+    // finished and were logged; no server after the first one not handed out was touched.
+    const Lines started = f.ServersStarted();
+    const size_t count = started.size();
+    ASSERT_GE(count, 4u);
+    Lines sorted = started;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(sorted[i], "SRV" + std::to_string(i + 1));
+    const Lines lines = f.LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "T, Server: SRV1."), 1);
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "T, Server: SRV" + std::to_string(count) + "."), 1);
+    if (c.kind == Kind::kStopped) {
+      EXPECT_EQ(f.next, static_cast<int16_t>(count + 1));
+      EXPECT_EQ(f.host.captions, Lines{count < 8 ? "Continue ..." : "Vesk SQL"});
+      EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+    } else {
+      EXPECT_EQ(f.next, 1);
+      EXPECT_FALSE(Exists(f.state.LogFile));
+      EXPECT_TRUE(f.host.captions.empty());
+      EXPECT_EQ(f.host.marked.back(), std::vector<int>{2});  // the server that ended the run
+    }
+  }
+}
+
+TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
+  SideBySide f(4, 2);
+  RunControl control;
+  f.run.control = &control;
+  // Pressed while both work: SRV2 goes on only once SRV1 has seen it running and stopped.
+  Barrier bothRunning(2), pressed(2);
+  f.processes.behaviour = [&](const ProcessCall& call) {
+    if (call.Option("-S") > "SRV2") return ToolBehaviour{};
+    bothRunning.ArriveAndWait();
+    if (call.Option("-S") == "SRV1") control.RequestStop();
+    pressed.ArriveAndWait();
+    return ToolBehaviour{};
+  };
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kStopped);
+  EXPECT_EQ(f.next, 3);
+  EXPECT_EQ(f.host.captions, Lines{"Continue ..."});
+  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
+                                  Complete("SRV1"),
+                                  Succeeded("SRV2"),
+                                  Complete("SRV2"),
+                                  {"Run stopped by the user after Server: SRV2."}}));
+  control.Reset();
+  f.log.ClearWindow();
+  EXPECT_EQ(f.Run(f.next).kind, Kind::kCompleted);
+  EXPECT_EQ(f.LogLines(),
+            Joined({Succeeded("SRV3"), Complete("SRV3"), Succeeded("SRV4"), Complete("SRV4")}));
+}
+
+TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
+  struct Case {
+    Answer answer;
+    Kind kind;
+    std::string appended;  // what every server that wrote its entry wrote
+  };
+  const Case cases[] = {{Answer::kNo, Kind::kCompleted, "on T"},
+                        {Answer::kCancel, Kind::kEndedEarly, ""}};
+  for (const Case& c : cases) {
+    SideBySide f(4, 4);
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "on {Date}";
+    f.inputs.addTimeStamp = true;
+    f.state.DateTimeFormat = "\"T\" hh";
+    Barrier allAtOnce(4);
+    for (int i = 1; i <= 4; ++i) {
+      const std::string name = "SRV" + std::to_string(i);
+      f.store.SaveINIValues(name, "AppendToFile", f.dir.File("append" + std::to_string(i)));
+      f.store.SaveINIValues(name, "GetTimeFrom", "clock");
+    }
+    f.clock.time = 0;
+    // Every server comes to the question at about the same time.
+    f.processes.behaviour = [&allAtOnce](const ProcessCall&) {
+      allAtOnce.ArriveAndWait();
+      return ToolBehaviour{};
+    };
+    f.host.answers = {c.answer, c.answer, c.answer, c.answer};
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, c.kind);
+    EXPECT_EQ(f.host.events.size(), 1u);  // asked once, however many servers came to it
+    EXPECT_EQ(f.host.clearAddTimeStampCalls, c.answer == Answer::kNo ? 1 : 0);
+    EXPECT_EQ(f.inputs.addTimeStamp, c.answer != Answer::kNo);
+    for (const auto& entry : f.shares.appended) EXPECT_EQ(entry.second, c.appended);
+    if (c.answer == Answer::kCancel) {
+      EXPECT_TRUE(f.shares.appended.empty());
+      const Lines lines = f.LogLines();
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), "Processed canceled by user."), 4);
+    } else {
+      EXPECT_EQ(f.shares.appended.size(), 4u);
+    }
+  }
+}
+
+/// Answers the keyword question only once server 2 has finished, which it can only do if a
+/// server waiting for an answer holds up no server that does not need one.
+class AnswersAfterServerTwo : public fakes::FakeRunHost {
+ public:
+  Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    serverTwoSeen = finished_.wait_for(lock, std::chrono::seconds(60), [&] { return done_; });
+    return FakeRunHost::AskYesNoCancel(text, caption);
+  }
+  void ServerTwoFinished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+    finished_.notify_all();
+  }
+  bool serverTwoSeen = false;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+};
+
+class OnServerFinished : public NullRecorder {
+ public:
+  explicit OnServerFinished(std::function<void(int)> tell) : tell_(std::move(tell)) {}
+  void ServerFinished(int position, double) override { tell_(position); }
+
+ private:
+  std::function<void(int)> tell_;
+};
+
+TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
+  SideBySide f(2, 2);
+  AnswersAfterServerTwo host;
+  RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper};
+  RunContext run{f.inputs, ports, f.store, f.state, f.log, f.dir.File("bin")};
+  f.inputs.scriptText.clear();
+  f.inputs.appendText = true;
+  f.inputs.appendTextText = "{Date}";
+  f.inputs.addTimeStamp = true;
+  f.state.DateTimeFormat = "\"T\" hh";
+  f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
+  f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
+  f.store.SaveINIValues("SRV2", "GetTimeFrom", "clock");  // SRV2 asks nothing
+  f.clock.time = 0;
+  host.answers = {Answer::kNo};
+  OnServerFinished recorder([&host](int position) {
+    if (position == 2) host.ServerTwoFinished();
+  });
+  run.recorder = &recorder;
+  EXPECT_EQ(RunVesk(1, run).kind, Kind::kCompleted);
+  EXPECT_TRUE(host.serverTwoSeen);
+  EXPECT_EQ(host.events.size(), 1u);  // the question, asked once
+}
+
+TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
+    SideBySide f(2, workers);
+    f.inputs.scriptText.clear();
+    f.TickCopy();
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "x";
+    f.inputs.restartServices = true;
+    f.shares.copyResult = Status::Error("Access is denied.", 5);
+    f.store.SaveINIValues("SRV2", "ServiceServer", "box");
+    ReportColumns columns;
+    columns.copy = columns.append = columns.service = true;
+    ReportRecorder recorder(columns, f.inputs.processServers);
+    f.run.recorder = &recorder;
+    ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+    const RunReport report = recorder.Snapshot();
+    for (const ServerRow& row : report.rows) {
+      SCOPED_TRACE(row.server);
+      EXPECT_EQ(row.result, Verdict::kFailed);
+      EXPECT_EQ(row.copy.detail, "Access is denied.");
+      EXPECT_EQ(row.append.detail,
+                "Append To file is not configured.  Enter a path and filename in Configure "
+                "Servers / Copy File To.");
+    }
+    EXPECT_EQ(report.rows[0].service.detail.rfind("Service not configured for Service.", 0), 0u);
+    EXPECT_EQ(report.rows[1].service.detail.rfind("Service not configured.", 0), 0u);
+  }
+}
+
+TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
+    SideBySide f(2, workers);
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "{Date}";
+    f.inputs.addTimeStamp = true;
+    f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
+    f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
+    f.clock.time = 0;
+    f.host.answers = {Answer::kCancel};
+    ReportColumns columns;
+    columns.scripts = {"deploy.sql"};
+    columns.append = true;
+    ReportRecorder recorder(columns, f.inputs.processServers);
+    f.run.recorder = &recorder;
+    ASSERT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+    const ServerRow row = recorder.Snapshot().rows[0];
+    EXPECT_EQ(row.scripts[0].verdict, Verdict::kSucceeded);
+    EXPECT_EQ(row.append.verdict, Verdict::kNotRun);
+    EXPECT_EQ(row.result, Verdict::kNotRun);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,14 +25,16 @@
 namespace pelvane::engine::fakes {
 
 /// Records everything the run shows and asks, in order, as "kind: caption | text" entries, and
-/// answers questions from a queue (No / Cancel / nullopt when it runs dry).
+/// answers questions from a queue (No / Cancel / nullopt when it runs dry). Servers processed
+/// side by side reach it through SerializedRunHost, which calls it one call at a time.
 class FakeRunHost : public RunHost {
  public:
   std::vector<std::string> events;
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> textAnswers;
   TextLogWindow window;
-  std::vector<int> highlighted;  // ShowServerInProgress positions, 0 for "none"
+  std::vector<int> highlighted;          // ShowServerInProgress positions, 0 for "none"
+  std::vector<std::vector<int>> marked;  // each ShowServersInProgress set
   std::vector<std::string> captions;
   int clearAddTimeStampCalls = 0;
 
@@ -57,6 +60,9 @@ class FakeRunHost : public RunHost {
   }
   engine::LogWindow& LogWindow() override { return window; }
   void ShowServerInProgress(int position) override { highlighted.push_back(position); }
+  void ShowServersInProgress(const std::vector<int>& positions) override {
+    marked.push_back(positions);
+  }
   void SetRunButtonCaption(const std::string& caption) override { captions.push_back(caption); }
   void ClearAddTimeStamp() override { ++clearAddTimeStampCalls; }
 
@@ -70,8 +76,10 @@ class FakeRunHost : public RunHost {
 };
 
 /// Accepts every login unless told otherwise per server; answers queries per server.
+/// The fakes below are safe for servers processed side by side: each call takes the fake's lock.
 class FakeSqlClient : public SqlClient {
  public:
+  std::mutex mutex;
   std::map<std::string, LoginCheck> loginChecks;            // by server; default accepted
   std::map<std::string, Result<QueryResult>> queryResults;  // by server; default no result set
   std::vector<SqlTarget> checkedLogins;
@@ -79,6 +87,7 @@ class FakeSqlClient : public SqlClient {
   std::vector<int> queryTimeouts;
 
   LoginCheck CheckLogin(const SqlTarget& target) override {
+    std::lock_guard<std::mutex> lock(mutex);
     checkedLogins.push_back(target);
     auto found = loginChecks.find(target.server);
     if (found != loginChecks.end()) return found->second;
@@ -86,6 +95,7 @@ class FakeSqlClient : public SqlClient {
   }
   Result<QueryResult> RunQuery(const SqlTarget& target, const std::string& text,
                                int timeoutSeconds) override {
+    std::lock_guard<std::mutex> lock(mutex);
     queries.emplace_back(target, text);
     queryTimeouts.push_back(timeoutSeconds);
     auto found = queryResults.find(target.server);
@@ -120,9 +130,11 @@ struct ToolBehaviour {
   std::optional<std::string> output = std::string();  // nullopt writes no output file
 };
 
-/// Plays the query tool: writes the chosen output to the file after "-o".
+/// Plays the query tool: writes the chosen output to the file after "-o". The behaviour runs
+/// outside the lock, so that it may wait for other servers.
 class FakeProcessLauncher : public ProcessLauncher {
  public:
+  std::mutex mutex;
   std::vector<ProcessCall> calls;
   std::function<ToolBehaviour(const ProcessCall&)> behaviour = [](const ProcessCall&) {
     return ToolBehaviour{};
@@ -131,9 +143,13 @@ class FakeProcessLauncher : public ProcessLauncher {
   ProcessOutcome RunAndWait(const std::string& program, const std::vector<std::string>& arguments,
                             const std::vector<std::pair<std::string, std::string>>& environment,
                             const ProcessLimits& limits) override {
-    calls.push_back({program, arguments, environment, limits});
-    ToolBehaviour chosen = behaviour(calls.back());
-    std::string outputFile = calls.back().Option("-o");
+    const ProcessCall call{program, arguments, environment, limits};
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      calls.push_back(call);
+    }
+    ToolBehaviour chosen = behaviour(call);
+    std::string outputFile = call.Option("-o");
     if (chosen.output && !outputFile.empty() &&
         chosen.outcome.kind == ProcessOutcome::Kind::kExited) {
       pelvane::testing::WriteBytes(outputFile, *chosen.output);
@@ -145,6 +161,7 @@ class FakeProcessLauncher : public ProcessLauncher {
 /// Network folders that connect, copy and append as told, recording each request.
 class FakeNetworkShares : public NetworkShares {
  public:
+  std::mutex mutex;
   Connection nextConnection{connect_code::kConnected, "/mnt/share", ""};
   Status copyResult = Status::Ok();
   Status appendResult = Status::Ok();
@@ -164,6 +181,7 @@ class FakeNetworkShares : public NetworkShares {
 
   Connection Connect(const std::string& remotePath, const std::string& userName,
                      const std::string& password) override {
+    std::lock_guard<std::mutex> lock(mutex);
     connected.push_back(remotePath);
     credentials.push_back(userName + ":" + password);
     if (connectionScript.empty()) return nextConnection;
@@ -172,12 +190,14 @@ class FakeNetworkShares : public NetworkShares {
     return scripted;
   }
   bool Disconnect(const std::string& localName, bool force) override {
+    std::lock_guard<std::mutex> lock(mutex);
     disconnected.push_back(localName);
     disconnectForced.push_back(force);
     return disconnectResult;
   }
   Status CopyFile(const std::string& source, const std::string& destination,
                   bool failIfExists) override {
+    std::lock_guard<std::mutex> lock(mutex);
     copies.emplace_back(source, destination);
     copyFailIfExists.push_back(failIfExists);
     if (rememberCopies && failIfExists && existingFiles.count(destination)) {
@@ -187,6 +207,7 @@ class FakeNetworkShares : public NetworkShares {
     return copyResult;
   }
   Status AppendText(const std::string& path, const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex);
     appended.emplace_back(path, text);
     return appendResult;
   }
@@ -198,7 +219,9 @@ class FakeRemoteClock : public RemoteClock {
   std::optional<std::time_t> time;
   int minutesWest = 0;
   std::vector<std::string> asked;
+  std::mutex mutex;
   std::optional<RemoteTime> CurrentTime(const std::string& machine) override {
+    std::lock_guard<std::mutex> lock(mutex);
     asked.push_back(machine);
     if (!time) return std::nullopt;
     return RemoteTime{*time, minutesWest};
@@ -215,9 +238,11 @@ class FakeServiceControl : public ServiceControl {
   int queryCount = 0;
 
   std::vector<std::string> logins;  // the user of every call
+  std::mutex mutex;
 
   ServiceState QueryState(const std::string& machine, const std::string& service,
                           const NetworkLogin& login) override {
+    std::lock_guard<std::mutex> lock(mutex);
     ++queryCount;
     logins.push_back(login.user);
     if (!queryScript.empty()) {
@@ -230,11 +255,13 @@ class FakeServiceControl : public ServiceControl {
   }
   void Start(const std::string& machine, const std::string& service,
              const NetworkLogin& login) override {
+    std::lock_guard<std::mutex> lock(mutex);
     logins.push_back(login.user);
     Request("start", machine + "/" + service, ServiceState::kRunning);
   }
   void Stop(const std::string& machine, const std::string& service,
             const NetworkLogin& login) override {
+    std::lock_guard<std::mutex> lock(mutex);
     logins.push_back(login.user);
     Request("stop", machine + "/" + service, ServiceState::kStopped);
   }
@@ -250,7 +277,11 @@ class FakeServiceControl : public ServiceControl {
 class FakeSleeper : public Sleeper {
  public:
   std::vector<int> pauses;
-  void SleepMs(int milliseconds) override { pauses.push_back(milliseconds); }
+  std::mutex mutex;
+  void SleepMs(int milliseconds) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    pauses.push_back(milliseconds);
+  }
   int TotalMs() const {
     int total = 0;
     for (int pause : pauses) total += pause;

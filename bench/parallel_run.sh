@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# `pelvanectl run` over stand-in servers that answer each batch after LATENCY_MS, servers side
+# by side against one after another:
+#   1. SERVERS (40) servers: --parallel 8 against the ideal (the sequential time / 8; goal
+#      <= 1.2 x), and --parallel 1 against a run without --parallel (goal <= 1.05 x).
+#   2. MANY (1,000) servers with --parallel WIDE (32): peak memory of pelvanectl and the time to
+#      the last log line.
+# Times are the best of REPEAT. The figures depend on the machine's cores and its other load.
+#
+#   bash bench/parallel_run.sh      # builds pelvanectl, isqlw and sqlstandin (Release) if needed
+#   PELVANECTL=... ISQLW=... SQLSTANDIN=... SERVERS=40 MANY=1000 bash bench/parallel_run.sh
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${BENCH_BUILD:-$root/build-bench}
+servers=${SERVERS:-40}
+many=${MANY:-1000}
+wide=${WIDE:-32}
+latency=${LATENCY_MS:-100}
+repeat=${REPEAT:-2}
+
+if [[ -z "${PELVANECTL:-}" || -z "${SQLSTANDIN:-}" ]]; then
+  if [[ ! -x "$build/bin/pelvanectl" || ! -x "$build/bin/isqlw" || ! -x "$build/bin/sqlstandin" ||
+    -n "${REBUILD:-}" ]]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON \
+      -DPELVANE_TESTS=OFF >/dev/null
+    cmake --build "$build" -j 2 --target pelvanectl isqlw sqlstandin >/dev/null
+  fi
+fi
+ctl=${PELVANECTL:-$build/bin/pelvanectl}
+standin=${SQLSTANDIN:-$build/bin/sqlstandin}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/parallel-bench-XXXXXX")
+standin_pid=
+cleanup() {
+  if [[ -n "$standin_pid" ]]; then
+    kill "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# One stand-in answering on `count` free loopback ports, all asked for before any is given back.
+start_standin() {
+  local count=$1
+  mapfile -t ports < <(python3 - "$count" <<'PY'
+import socket, sys
+held = []
+for _ in range(int(sys.argv[1])):
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    held.append(s)
+for s in held:
+    print(s.getsockname()[1])
+PY
+  )
+  local port_args=() port
+  for port in "${ports[@]}"; do port_args+=(--port "$port"); done
+  "$standin" --dir "$work/data" "${port_args[@]}" --login sa:Secret1 --database pubs \
+    --latency-ms "$latency" >"$work/standin.out" 2>&1 &
+  standin_pid=$!
+  for _ in $(seq 300); do
+    grep -qx ready "$work/standin.out" 2>/dev/null && break
+    kill -0 "$standin_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  grep -qx ready "$work/standin.out" ||
+    { echo "sqlstandin did not get ready:" >&2; cat "$work/standin.out" >&2; exit 2; }
+}
+
+stop_standin() {
+  kill "$standin_pid" 2>/dev/null || true
+  wait "$standin_pid" 2>/dev/null || true
+  standin_pid=
+}
+
+# A settings file with every port of the stand-in as a server of group ALL. The first server is
+# registered through pelvanectl; the others copy its section, so that a thousand servers do not
+# take a thousand login checks.
+make_settings() {
+  local settings=$1 first="127.0.0.1,${ports[0]}"
+  rm -f "$settings"
+  "$ctl" --settings "$settings" servers add "$first" --group ALL >/dev/null
+  "$ctl" --settings "$settings" login "$first" --user sa --database pubs --password-stdin \
+    <<<"Secret1" >/dev/null
+  python3 - "$settings" "$first" "${ports[@]:1}" <<'PY'
+import sys
+path, first, ports = sys.argv[1], sys.argv[2], sys.argv[3:]
+text = open(path, "rb").read().decode("latin-1")
+nl = "\r\n" if "\r\n" in text else "\n"
+lines = text.split(nl)
+start = lines.index("[" + first + "]")
+end = start + 1
+while end < len(lines) and not lines[end].startswith("["):
+    end += 1
+section = [l for l in lines[start + 1:end] if l.strip()]
+listed = lines.index("Server1=" + first)
+names = ["127.0.0.1," + port for port in ports]
+lines[listed + 1:listed + 1] = ["Server%d=%s" % (i + 2, n) for i, n in enumerate(names)]
+for name in names:
+    lines += ["[" + name + "]"] + section + [""]
+open(path, "wb").write(nl.join(lines).encode("latin-1"))
+PY
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# One run of the stored script over every server (extra options after the settings file);
+# prints its milliseconds, having checked that every script was SUCCESSFUL.
+time_run() {
+  local settings=$1 count=$2 start end ok
+  shift 2
+  start=$(now_ms)
+  /usr/bin/time -o "$work/cpu" -f "%U %S" \
+    "$ctl" --settings "$settings" run --group ALL --script "$work/script.sql" "$@" >"$work/run.log" ||
+    { echo "pelvanectl run failed:" >&2; tail "$work/run.log" >&2; exit 2; }
+  end=$(now_ms)
+  ok=$(grep -c -- '--> SUCCESSFUL\.$' "$work/run.log" || true)
+  [[ "$ok" == "$count" ]] || { echo "run: $ok of $count scripts SUCCESSFUL" >&2; exit 2; }
+  echo $((end - start))
+}
+
+# The best time of REPEAT runs; cpu_ms is the processor time (pelvanectl and the query tools)
+# of the last of them.
+best_of() {
+  local best= ms r
+  for ((r = 0; r < repeat; r++)); do
+    ms=$(time_run "$@")
+    [[ -z "$best" || "$ms" -lt "$best" ]] && best=$ms
+  done
+  best_ms=$best
+  cpu_ms=$(awk '{ printf "%d", ($1 + $2) * 1000 }' "$work/cpu")
+}
+
+printf 'SELECT 1\nGO\n' >"$work/script.sql"
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# 1. Forty servers.
+start_standin "$servers"
+make_settings "$work/forty.ZRQ"
+best_of "$work/forty.ZRQ" "$servers"
+seq_ms=$best_ms
+best_of "$work/forty.ZRQ" "$servers" --parallel 1
+one_ms=$best_ms
+best_of "$work/forty.ZRQ" "$servers" --parallel 8
+eight_ms=$best_ms
+eight_cpu_ms=$cpu_ms
+stop_standin
+awk -v seq="$seq_ms" -v one="$one_ms" -v eight="$eight_ms" -v cpu="$eight_cpu_ms" \
+  -v cores="$(nproc)" -v n="$servers" -v lat="$latency" -v rep="$repeat" 'BEGIN {
+  ideal = seq / 8
+  printf "%d servers, %d ms latency per batch, best of %d\n", n, lat, rep
+  printf "without --parallel: %d ms\n", seq
+  printf "--parallel 1:       %d ms, %.3f x the run without it (goal <= 1.05)\n", one, one / seq
+  printf "--parallel 8:       %d ms, %.3f x the ideal %.0f ms (goal <= 1.2)\n", eight, eight / ideal, ideal
+  printf "  processor time of that run: %d ms, at least %.0f ms on %d cores\n", cpu, cpu / cores, cores
+}'
+
+# 2. A thousand servers, WIDE at once: peak memory and the time to the last log line.
+[[ "$many" -gt 0 ]] || exit 0
+start_standin "$many"
+make_settings "$work/many.ZRQ"
+python3 - "$ctl" "$work/many.ZRQ" "$work/script.sql" "$wide" "$many" <<'PY'
+import os, subprocess, sys, threading, time
+ctl, settings, script, wide, many = sys.argv[1:]
+start = time.monotonic()
+proc = subprocess.Popen([ctl, "--settings", settings, "run", "--group", "ALL", "--script", script,
+                         "--parallel", wide], stdout=subprocess.PIPE)
+own_peak_kb = 0
+done = threading.Event()
+def watch():
+    # pelvanectl's own high-water mark, read while it lives.
+    global own_peak_kb
+    while not done.is_set():
+        try:
+            for field in open("/proc/%d/status" % proc.pid):
+                if field.startswith("VmHWM:"):
+                    own_peak_kb = max(own_peak_kb, int(field.split()[1]))
+        except OSError:
+            break
+        time.sleep(0.05)
+watcher = threading.Thread(target=watch)
+watcher.start()
+last = start
+ok = 0
+for line in proc.stdout:
+    last = time.monotonic()
+    if line.rstrip().endswith(b"--> SUCCESSFUL."):
+        ok += 1
+done.set()
+watcher.join()
+_, status, usage = os.wait4(proc.pid, 0)
+if ok != int(many):
+    sys.exit("run: %d of %s scripts SUCCESSFUL (status %d)" % (ok, many, status))
+print("%s servers, --parallel %s: last log line after %.1f s; peak memory of pelvanectl "
+      "%.1f MB (largest of it and its query tools %.1f MB)"
+      % (many, wide, last - start, own_peak_kb / 1024.0, usage.ru_maxrss / 1024.0))
+PY
+stop_standin
