@@ -9,14 +9,12 @@ namespace pelvane::standin::tds {
 namespace {
 
 using testing::Bytes;
+using testing::kAllHeaders;
+using testing::kTds71;
+using testing::kTds74;
 using testing::Le16;
 using testing::Le32;
 using testing::Wide;
-
-constexpr uint32_t kTds74 = 0x74000004;
-constexpr uint32_t kTds71 = 0x71000001;
-
-const std::string kAllHeaders = Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
 const std::string kCollation = Bytes({0x09, 0x04, 0xD0, 0x00, 0x34});
 
 std::string VarChar(const std::string& text) {
