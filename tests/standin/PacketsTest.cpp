@@ -10,6 +10,7 @@ namespace pelvane::standin::tds {
 namespace {
 
 using testing::Bytes;
+using testing::Header;
 
 struct SocketPair {
   SocketPair() {
@@ -20,10 +21,6 @@ struct SocketPair {
   }
   Socket server, client;
 };
-
-std::string Header(int type, int status, size_t length) {
-  return Bytes({type, status, int(length >> 8), int(length & 0xFF), 0, 0, 1, 0});
-}
 
 TEST(PacketsTest, RepliesAreSplitAtThePacketSize) {
   struct Case {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TdsBytes.h"
 #include "standin/tds/ByteReader.h"
 #include "standin/tds/ReplyBuilder.h"
@@ -8,12 +10,9 @@ namespace pelvane::standin::tds {
 namespace {
 
 using testing::Bytes;
-using testing::Le16;
+using testing::kTds71;
+using testing::kTds74;
 using testing::Le32;
-using testing::Wide;
-
-constexpr uint32_t kTds74 = 0x74000004;
-constexpr uint32_t kTds71 = 0x71000001;
 
 std::string Done(int token, int status, uint64_t rows) {
   return Bytes({token, status & 0xFF, status >> 8, 0, 0}) + Le32(static_cast<uint32_t>(rows)) +
@@ -74,7 +73,7 @@ TEST(ReplyBuilderTest, ColumnsWidenToFitTheirValues) {
   old.AddBatch(BatchOutcome{{rs}});
   std::string bytes = old.Finish();
   EXPECT_NE(bytes.find(Bytes({0xD1, 0x40, 0x1F, 'x', 0})), std::string::npos);
-  EXPECT_EQ(bytes.size(), 3 + 2 + 2 + 1 + 2 + 5 + 1 + 2 + 1 + 2 + 8000 + 9u);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 'x'), 4000);
 
   ReplyBuilder plp(kTds74, "SRV");
   plp.AddBatch(BatchOutcome{{rs}});
@@ -117,56 +116,6 @@ TEST(ReplyBuilderTest, OnlyTheLastDoneLacksTheMoreBit) {
     }
     EXPECT_EQ(dones, c.dones) << c.what;
   }
-}
-
-TEST(ReplyBuilderTest, MessagesAndProcedures) {
-  ErrorMessage error;
-  error.number = 15211;
-  error.severity = 16;
-  error.text = "Old";
-  error.procedure = "sp_password";
-  error.line = 7;
-  RpcOutcome outcome{{error}, 1};
-
-  for (uint32_t version : {kTds71, kTds74}) {
-    ReplyBuilder reply(version, "S");
-    reply.AddProcedure(outcome);
-    reply.AddProcedure(RpcOutcome{{StatementDone{}}, 0}, {{0, "@h", 9}});
-    std::string bytes = reply.Finish();
-    bool wide = version == kTds74;
-    std::string line = wide ? Le32(7) : Le16(7);
-    std::string expected =
-        Bytes({0xAA}) + Le16(static_cast<uint32_t>(4 + 2 + 2 + 6 + 1 + 2 + 1 + 22 + line.size())) +
-        Le32(15211) + Bytes({1, 16, 3, 0}) + Wide("Old") + Bytes({1}) + Wide("S") + Bytes({11}) +
-        Wide("sp_password") + line + Bytes({0x79}) + Le32(1);
-    auto done = [&](int token, int status) {
-      return Bytes({token, status, 0, 0, 0}) + (wide ? std::string(8, '\0') : Le32(0));
-    };
-    expected += done(0xFE, 0x03);
-    expected += done(0xFF, 0x01) + Bytes({0x79}) + Le32(0);
-    expected += Bytes({0xAC, 0, 0, 2}) + Wide("@h") + Bytes({1}) + (wide ? Le32(0) : Le16(0)) +
-                Bytes({1, 0, 0x26, 4, 4}) + Le32(9);
-    expected += done(0xFE, 0x00);
-    EXPECT_EQ(bytes, expected) << std::hex << version;
-  }
-
-  ReplyBuilder cancel(kTds74, "S");
-  cancel.AddAttentionAck();
-  EXPECT_EQ(cancel.Finish(), Done(0xFD, 0x20, 0));
-}
-
-TEST(ReplyBuilderTest, DatabaseChangeAndNonAsciiText) {
-  ResultSet rs;
-  rs.columns = {{"n\xC3\xA4me", ColumnType::kText}};
-  rs.rows = {{std::string("\xF0\x9F\x98\x80")}};  // outside the BMP: a surrogate pair
-  ReplyBuilder reply(kTds74, "SRV");
-  reply.AddBatch(BatchOutcome{{DatabaseChanged{"master", "pubs"}, rs, StatementDone{1, false}}});
-  std::string bytes = reply.Finish();
-  std::string envChange =
-      Bytes({0xE3}) + Le16(23) + Bytes({1, 4}) + Wide("pubs") + Bytes({6}) + Wide("master");
-  EXPECT_EQ(bytes.substr(0, envChange.size()), envChange);
-  EXPECT_NE(bytes.find(Bytes({4, 'n', 0, 0xE4, 0, 'm', 0, 'e', 0})), std::string::npos);
-  EXPECT_NE(bytes.find(Bytes({0xD1, 4, 0, 0x3D, 0xD8, 0x00, 0xDE})), std::string::npos);
 }
 
 }  // namespace

@@ -9,20 +9,13 @@ namespace pelvane::standin::tds {
 namespace {
 
 using testing::Bytes;
+using testing::kAllHeaders;
+using testing::kTds71;
+using testing::kTds74;
 using testing::Le16;
 using testing::Le32;
 using testing::Wide;
-
-constexpr uint32_t kTds74 = 0x74000004;
-constexpr uint32_t kTds71 = 0x71000001;
-
-const std::string kAllHeaders = Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
 const std::string kCollation = Bytes({0x09, 0x04, 0xD0, 0x00, 0x34});
-
-std::string VarChar(const std::string& text) {
-  return Bytes({0, 0, 0xA7}) + Le16(8000) + kCollation + Le16(static_cast<uint32_t>(text.size())) +
-         text;
-}
 
 TEST(RequestsTest, SqlBatchText) {
   Result<std::string> text = ParseSqlBatch(kAllHeaders + Wide("select 1"), kTds74);
@@ -38,28 +31,12 @@ TEST(RequestsTest, SqlBatchText) {
   EXPECT_FALSE(ParseSqlBatch("", kTds74).ok()) << "no headers";
 }
 
-TEST(RequestsTest, PasswordChangeCallAsTheOdbcDriverSendsIt) {
-  std::string name = Wide("sp_password");
-  std::string payload = kAllHeaders + Le16(static_cast<uint32_t>(name.size() / 2)) + name +
-                        Le16(0) + VarChar("Secret1") + VarChar("New\xE9") + Bytes({0, 0, 0xA7}) +
-                        Le16(8000) + kCollation + Le16(0xFFFF);
-  Result<std::vector<RpcCall>> calls = ParseRpc(payload, kTds74);
-  ASSERT_TRUE(calls.ok()) << calls.status().message();
-  ASSERT_EQ(calls->size(), 1u);
-  const RpcCall& call = calls->front();
-  EXPECT_EQ(call.procedureName, "sp_password");
-  ASSERT_EQ(call.parameters.size(), 3u);
-  EXPECT_EQ(call.parameters[0].value, "Secret1");
-  EXPECT_EQ(call.parameters[1].value, "New\xC3\xA9") << "VARCHAR is code page 1252";
-  EXPECT_EQ(call.parameters[2].value, std::nullopt);
-  EXPECT_TRUE(call.parameters[0].quoted);
-}
-
 TEST(RequestsTest, CallsByNumberNamedOutputsAndBatches) {
   std::string byId =
       Le16(0xFFFF) + Le16(13) + Le16(0) + Bytes({2}) + Wide("@h") + Bytes({1, 0x26, 4, 0});
   std::string second = Le16(3) + Wide("abc") + Le16(0);
-  Result<std::vector<RpcCall>> calls = ParseRpc(byId + Bytes({0xFF}) + second, kTds71);
+  Result<std::vector<RpcCall>> calls =
+      ParseRpc(kAllHeaders + byId + Bytes({0xFF}) + second, kTds74);
   ASSERT_TRUE(calls.ok()) << calls.status().message();
   ASSERT_EQ(calls->size(), 2u);
   EXPECT_EQ((*calls)[0].procedureName, "sp_prepexec");
@@ -126,6 +103,9 @@ TEST(RequestsTest, ParameterValuesAsText) {
               0xCC, 0xDD, 0xEE, 0xFF}),
        "00112233-4455-6677-8899-AABBCCDDEEFF", true},
       {"NVARCHAR", Bytes({0xE7, 0x40, 0x1F}) + kCollation + Le16(4) + Wide("hi"), "hi", true},
+      {"VARCHAR is code page 1252", Bytes({0xA7}) + Le16(8000) + kCollation + Le16(4) + "New\xE9",
+       "New\xC3\xA9", true},
+      {"VARCHAR NULL", Bytes({0xA7}) + Le16(8000) + kCollation + Le16(0xFFFF), std::nullopt, true},
       {"NVARCHAR(MAX) in two chunks",
        Bytes({0xE7, 0xFF, 0xFF}) + kCollation + Le32(6) + Le32(0) + Le32(2) + Wide("a") + Le32(4) +
            Wide("bc") + Le32(0),

@@ -6,6 +6,9 @@
 
 namespace pelvane::testing {
 
+constexpr uint32_t kTds71 = 0x71000001;
+constexpr uint32_t kTds74 = 0x74000004;
+
 /// Bytes written as a list of numbers, for comparing with what the encoder produced.
 inline std::string Bytes(std::initializer_list<int> values) {
   std::string out;
@@ -29,6 +32,18 @@ inline std::string Le16(uint32_t v) {
 inline std::string Le32(uint32_t v) {
   return Le16(v & 0xFFFF) + Le16(v >> 16);
 }
+
+/// A packet header as clients write it, declaring `length` bytes in all.
+inline std::string Header(int type, int status, size_t length) {
+  return Bytes({type, status, int(length >> 8 & 0xFF), int(length & 0xFF), 0, 0, 1, 0});
+}
+inline std::string Packet(int type, int status, const std::string& payload) {
+  return Header(type, status, payload.size() + 8) + payload;
+}
+
+/// The ALL_HEADERS block a 7.2+ client puts before a batch or a call: one transaction header.
+inline const std::string kAllHeaders =
+    Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
 
 inline std::string Scramble(const std::string& bytes) {
   std::string out;
