@@ -44,6 +44,16 @@ Lines Complete(const std::string& server) {
   return {server + ": Process complete.", kSeparator, ""};
 }
 
+/// The log of servers whose script succeeded, one after another.
+Lines Clean(std::initializer_list<const char*> servers) {
+  Lines all;
+  for (const char* server : servers) {
+    for (const Lines& part : {Succeeded(server), Complete(server)})
+      all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
 bool Exists(const std::string& path) {
   return std::filesystem::exists(path);
 }
@@ -113,16 +123,14 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
     int servers;
     std::string message;
   };
-  const Case cases[] = {
-      {true, "", 0,
-       "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
-       "defined.  Select a file to Copy and Try Again."},
-      {true, "", 2,
-       "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
-       "defined.  Select a file to Copy and Try Again."},
-      {false, "", 0, "message: The Pelvane Tool | You must select at least one server."},
-      {true, "/a.txt", 0, "message: The Pelvane Tool | You must select at least one server."},
-  };
+  const std::string noCopy =
+      "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
+      "defined.  Select a file to Copy and Try Again.";
+  const std::string noServer = "message: The Pelvane Tool | You must select at least one server.";
+  const Case cases[] = {{true, "", 0, noCopy},
+                        {true, "", 2, noCopy},
+                        {false, "", 0, noServer},
+                        {true, "/a.txt", 0, noServer}};
   for (const Case& c : cases) {
     VeskFixture f(c.servers);
     f.inputs.copyFile = c.copyFile;
@@ -144,18 +152,11 @@ TEST(VeskRunTest, CompletedRunLogsEachServerAndSavesTheLog) {
   RunOutcome outcome = f.Run(1);
   EXPECT_EQ(outcome.kind, Kind::kCompleted);
   EXPECT_FALSE(outcome.anyFailure);
-  EXPECT_EQ(f.LogLines(),
-            Joined({Succeeded("SRV1"), Complete("SRV1"), Succeeded("SRV2"), Complete("SRV2")}));
+  EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2"}));
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
   EXPECT_EQ(f.host.highlighted, (std::vector<int>{1, 2, 0}));
   EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
   EXPECT_EQ(f.next, 1);
-  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
-  EXPECT_EQ(f.sql.checkedLogins[1].login, "login2");
-  EXPECT_EQ(f.sql.checkedLogins[1].password, "pw2");
-  EXPECT_EQ(f.processes.calls[1].Option("-d"), "db");
-  EXPECT_EQ(f.processes.calls[1].environment,
-            (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw2"}}));
 }
 
 TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
@@ -179,6 +180,7 @@ TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
     RunOutcome outcome = f.Run(1);
     EXPECT_EQ(outcome.kind, Kind::kStopped);
     EXPECT_TRUE(outcome.anyFailure);
+    EXPECT_EQ(outcome.WhenOccurs, 2);  // the value the run re-read goes back to the dialog
     EXPECT_EQ(f.host.captions, Lines{c.caption});
     EXPECT_EQ(f.next, c.next);
     EXPECT_EQ(f.ServersStarted(), c.started);
@@ -204,7 +206,7 @@ TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
   RunOutcome outcome = f.Run(f.next);
   EXPECT_EQ(outcome.kind, Kind::kCompleted);
   EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
-  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV3"), Complete("SRV3")}));
+  EXPECT_EQ(f.LogLines(), Clean({"SRV3"}));
   EXPECT_EQ(f.host.captions, (Lines{"Continue ...", "Vesk SQL"}));
   EXPECT_EQ(f.next, 1);
 }
@@ -216,13 +218,11 @@ TEST(VeskRunTest, FileWithEndOnErrorReportsAndGoesOn) {
   RunOutcome outcome = f.Run(1);
   EXPECT_EQ(outcome.kind, Kind::kCompleted);
   EXPECT_TRUE(outcome.anyFailure);
-  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
-                                  Complete("SRV1"),
+  EXPECT_EQ(f.LogLines(), Joined({Clean({"SRV1"}),
                                   {kSeparator, "Error in Vesk Process: ", "T, Server: SRV2.",
                                    "Vesk process for deploy.sql --> UNSUCCESSFUL."},
                                   Complete("SRV2"),
-                                  Succeeded("SRV3"),
-                                  Complete("SRV3")}));
+                                  Clean({"SRV3"})}));
 }
 
 TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnce) {
@@ -302,10 +302,11 @@ TEST(VeskRunTest, DeferredLogAppearsOnlyAfterTheLastServer) {
     seenDuringRun.push_back(f.host.window.Text());
     return ToolBehaviour{};
   };
-  EXPECT_EQ(f.Run(1).kind, Kind::kCompleted);
+  RunOutcome outcome = f.Run(1);
+  EXPECT_EQ(outcome.kind, Kind::kCompleted);
+  EXPECT_EQ(outcome.RefreshLogWindow, 0);
   EXPECT_EQ(seenDuringRun, (Lines{"", "", ""}));
-  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"), Complete("SRV1"), Succeeded("SRV2"),
-                                  Complete("SRV2"), Succeeded("SRV3"), Complete("SRV3")}));
+  EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2", "SRV3"}));
   EXPECT_TRUE(f.log.TempErrorFile().empty());  // the collected lines went with the run
   EXPECT_TRUE(f.host.highlighted.empty());
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
@@ -352,12 +353,6 @@ TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
   EXPECT_EQ(f.next, 1);
 }
 
-}  // namespace
-}  // namespace pelvane::engine
-
-namespace pelvane::engine {
-namespace {
-
 TEST(VeskRunLogFileTest, TheFallbackLogKeepsEveryRunsLog) {
   // With no log file named, runs append to the fixed log file, which the query tool's output
   // must never overwrite: the second run's scripts leave the first run's log in place.
@@ -373,12 +368,6 @@ TEST(VeskRunLogFileTest, TheFallbackLogKeepsEveryRunsLog) {
   EXPECT_GT(both.size(), first.size());
 }
 
-}  // namespace
-}  // namespace pelvane::engine
-
-namespace pelvane::engine {
-namespace {
-
 TEST(VeskRunControlTest, StopEndsAfterTheServerInProgressAndContinueGoesOn) {
   VeskFixture f;
   RunControl control;
@@ -392,9 +381,8 @@ TEST(VeskRunControlTest, StopEndsAfterTheServerInProgressAndContinueGoesOn) {
   EXPECT_EQ(f.next, 2);
   EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
   EXPECT_EQ(f.host.captions, Lines{"Continue ..."});
-  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
-                                  Complete("SRV1"),
-                                  {"Run stopped by the user after Server: SRV1."}}));
+  EXPECT_EQ(f.LogLines(),
+            Joined({Clean({"SRV1"}), {"Run stopped by the user after Server: SRV1."}}));
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
 
   control.Reset();
@@ -427,21 +415,6 @@ TEST(VeskRunControlTest, AnEscapedExceptionIsTheRunsGeneralErrorAndTheRunGoesOn)
   Lines lines = f.LogLines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "SRV3: Process complete."), 1);
 }
-
-TEST(VeskRunControlTest, TheOutcomeCarriesTheValuesTheRunReRead) {
-  VeskFixture f;
-  f.store.SaveINIValues("Errors", "WhenOccurs", "2");
-  f.store.SaveINIValues("Pelvane", "RefreshLogWindow", "0");
-  RunOutcome outcome = f.Run(1);
-  EXPECT_EQ(outcome.WhenOccurs, 2);
-  EXPECT_EQ(outcome.RefreshLogWindow, 0);
-}
-
-}  // namespace
-}  // namespace pelvane::engine
-
-namespace pelvane::engine {
-namespace {
 
 /// Holds each caller until `count` callers have arrived; no time limit involved.
 class Barrier {
@@ -483,6 +456,19 @@ struct SideBySide : VeskFixture {
       if (call.Option("-S") == failing) b.output = kFailingOutput;
       return b;
     };
+  }
+  /// The append step writes `text` stamped by a clock; SRV1..SRVn have a file to append to.
+  void StampedAppend(const std::string& text, int servers) {
+    inputs.appendText = true;
+    inputs.appendTextText = text;
+    inputs.addTimeStamp = true;
+    state.DateTimeFormat = "\"T\" hh";
+    for (int i = 1; i <= servers; ++i) {
+      const std::string n = std::to_string(i);
+      store.SaveINIValues("SRV" + n, "AppendToFile", dir.File("append" + n));
+      store.SaveINIValues("SRV" + n, "GetTimeFrom", "clock");
+    }
+    clock.time = 0;
   }
   std::unique_ptr<Barrier> allStarted;
   std::mutex order;
@@ -549,23 +535,29 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
 }
 
 TEST(VeskRunSideBySideTest, EachServerUsesItsOwnLoginPasswordAndDatabase) {
-  SideBySide f(8, 4);
-  Barrier allAtOnce(4);
-  f.processes.behaviour = [&allAtOnce](const ProcessCall& call) {
-    if (call.Option("-S") <= "SRV4") allAtOnce.ArriveAndWait();
-    return ToolBehaviour{};
-  };
-  ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
-  ASSERT_EQ(f.processes.calls.size(), 8u);
-  for (const ProcessCall& call : f.processes.calls) {
-    const std::string n = call.Option("-S").substr(3);
-    EXPECT_EQ(call.Option("-U"), "login" + n);
-    EXPECT_EQ(call.Option("-d"), "db" + n);
-    EXPECT_EQ(call.environment,
-              (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw" + n}}));
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(4)}) {
+    SCOPED_TRACE(workers.value_or(0));
+    SideBySide f(8, workers);
+    Barrier allAtOnce(4);
+    f.processes.behaviour = [&allAtOnce, workers](const ProcessCall& call) {
+      if (workers && call.Option("-S") <= "SRV4") allAtOnce.ArriveAndWait();
+      return ToolBehaviour{};
+    };
+    ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+    ASSERT_EQ(f.processes.calls.size(), 8u);
+    for (const ProcessCall& call : f.processes.calls) {
+      const std::string n = call.Option("-S").substr(3);
+      EXPECT_EQ(call.Option("-U"), "login" + n);
+      EXPECT_EQ(call.Option("-d"), "db" + n);
+      EXPECT_EQ(call.environment,
+                (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw" + n}}));
+    }
+    ASSERT_EQ(f.sql.checkedLogins.size(), 8u);
+    for (const SqlTarget& target : f.sql.checkedLogins) {
+      EXPECT_EQ(target.login, "login" + target.server.substr(3));
+      EXPECT_EQ(target.password, "pw" + target.server.substr(3));
+    }
   }
-  for (const SqlTarget& target : f.sql.checkedLogins)
-    EXPECT_EQ(target.login, "login" + target.server.substr(3));
 }
 
 TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
@@ -629,16 +621,12 @@ TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
   EXPECT_EQ(outcome.kind, Kind::kStopped);
   EXPECT_EQ(f.next, 3);
   EXPECT_EQ(f.host.captions, Lines{"Continue ..."});
-  EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV1"),
-                                  Complete("SRV1"),
-                                  Succeeded("SRV2"),
-                                  Complete("SRV2"),
-                                  {"Run stopped by the user after Server: SRV2."}}));
+  EXPECT_EQ(f.LogLines(),
+            Joined({Clean({"SRV1", "SRV2"}), {"Run stopped by the user after Server: SRV2."}}));
   control.Reset();
   f.log.ClearWindow();
   EXPECT_EQ(f.Run(f.next).kind, Kind::kCompleted);
-  EXPECT_EQ(f.LogLines(),
-            Joined({Succeeded("SRV3"), Complete("SRV3"), Succeeded("SRV4"), Complete("SRV4")}));
+  EXPECT_EQ(f.LogLines(), Clean({"SRV3", "SRV4"}));
 }
 
 TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
@@ -651,17 +639,8 @@ TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
                         {Answer::kCancel, Kind::kEndedEarly, ""}};
   for (const Case& c : cases) {
     SideBySide f(4, 4);
-    f.inputs.appendText = true;
-    f.inputs.appendTextText = "on {Date}";
-    f.inputs.addTimeStamp = true;
-    f.state.DateTimeFormat = "\"T\" hh";
+    f.StampedAppend("on {Date}", 4);
     Barrier allAtOnce(4);
-    for (int i = 1; i <= 4; ++i) {
-      const std::string name = "SRV" + std::to_string(i);
-      f.store.SaveINIValues(name, "AppendToFile", f.dir.File("append" + std::to_string(i)));
-      f.store.SaveINIValues(name, "GetTimeFrom", "clock");
-    }
-    f.clock.time = 0;
     // Every server comes to the question at about the same time.
     f.processes.behaviour = [&allAtOnce](const ProcessCall&) {
       allAtOnce.ArriveAndWait();
@@ -721,14 +700,8 @@ TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
   RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper};
   RunContext run{f.inputs, ports, f.store, f.state, f.log, f.dir.File("bin")};
   f.inputs.scriptText.clear();
-  f.inputs.appendText = true;
-  f.inputs.appendTextText = "{Date}";
-  f.inputs.addTimeStamp = true;
-  f.state.DateTimeFormat = "\"T\" hh";
-  f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
-  f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
+  f.StampedAppend("{Date}", 1);
   f.store.SaveINIValues("SRV2", "GetTimeFrom", "clock");  // SRV2 asks nothing
-  f.clock.time = 0;
   host.answers = {Answer::kNo};
   OnServerFinished recorder([&host](int position) {
     if (position == 2) host.ServerTwoFinished();
@@ -771,12 +744,7 @@ TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
 TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {
   for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
     SideBySide f(2, workers);
-    f.inputs.appendText = true;
-    f.inputs.appendTextText = "{Date}";
-    f.inputs.addTimeStamp = true;
-    f.store.SaveINIValues("SRV1", "AppendToFile", f.dir.File("a.txt"));
-    f.store.SaveINIValues("SRV1", "GetTimeFrom", "clock");
-    f.clock.time = 0;
+    f.StampedAppend("{Date}", 1);
     f.host.answers = {Answer::kCancel};
     ReportColumns columns;
     columns.scripts = {"deploy.sql"};
