@@ -170,10 +170,9 @@ class FakeNetworkShares : public NetworkShares {
   std::vector<std::string> disconnected;                      // local names
   std::vector<std::pair<std::string, std::string>> copies;    // source, destination
   std::vector<std::pair<std::string, std::string>> appended;  // path, text
-  std::deque<Connection> connectionScript;  // answers Connect in turn, before nextConnection
-  std::vector<std::string> credentials;     // "user:password" of each Connect
-  std::vector<bool> disconnectForced;       // the force flag of each Disconnect
-  std::vector<bool> copyFailIfExists;       // the failIfExists flag of each CopyFile
+  std::vector<std::string> credentials;                       // "user:password" of each Connect
+  std::vector<bool> disconnectForced;                         // the force flag of each Disconnect
+  std::vector<bool> copyFailIfExists;  // the failIfExists flag of each CopyFile
   /// With it, a successful copy leaves its destination behind, and a later copy onto it with
   /// failIfExists fails with 58 "File already exists".
   bool rememberCopies = false;
@@ -184,10 +183,7 @@ class FakeNetworkShares : public NetworkShares {
     std::lock_guard<std::mutex> lock(mutex);
     connected.push_back(remotePath);
     credentials.push_back(userName + ":" + password);
-    if (connectionScript.empty()) return nextConnection;
-    Connection scripted = connectionScript.front();
-    connectionScript.pop_front();
-    return scripted;
+    return nextConnection;
   }
   bool Disconnect(const std::string& localName, bool force) override {
     std::lock_guard<std::mutex> lock(mutex);
@@ -228,11 +224,10 @@ class FakeRemoteClock : public RemoteClock {
   }
 };
 
-/// Services whose state follows Start and Stop at once unless a state is pinned.
+/// Services whose state follows Start and Stop at once.
 class FakeServiceControl : public ServiceControl {
  public:
   std::map<std::string, ServiceState> states;  // by "machine/service"
-  std::set<std::string> pinned;                // states that Start and Stop leave alone
   std::vector<std::string> requests;           // "start machine/service", "stop ..."
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
   int queryCount = 0;
@@ -269,7 +264,7 @@ class FakeServiceControl : public ServiceControl {
  private:
   void Request(const std::string& what, const std::string& key, ServiceState after) {
     requests.push_back(what + " " + key);
-    if (!pinned.count(key)) states[key] = after;
+    states[key] = after;
   }
 };
 
