@@ -53,6 +53,8 @@ Lines Joined(std::initializer_list<Lines> parts) {
 const std::string kSeparator(82, '-');
 const Lines kSucceededB = {kSeparator, "T, Server: SRV1.",
                            "Vesk Process for b.sql --> SUCCESSFUL."};
+const Lines kSucceededA = {kSeparator, "T, Server: SRV1.",
+                           "Vesk Process for a.sql --> SUCCESSFUL."};
 const Lines kFailedReportA = {"T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
 
 TEST(ScriptStepTest, OutputJudgement) {
@@ -147,9 +149,7 @@ TEST(ScriptStepTest, SuccessfulScriptsAreReportedInOrder) {
   ScriptRunFixture f;
   f.inputs.scriptText = "a.sql\r\nb.sql";
   ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-  EXPECT_EQ(f.LogLines(),
-            Joined({{kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
-                    kSucceededB}));
+  EXPECT_EQ(f.LogLines(), Joined({kSucceededA, kSucceededB}));
   ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
   EXPECT_EQ(f.sql.checkedLogins[0].login, "sa");
   EXPECT_EQ(f.sql.checkedLogins[0].password, "Secret1");
@@ -170,39 +170,34 @@ TEST(ScriptStepTest, ErrorPolicy) {
       {"Window", 0, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
       {"File", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
       {"File", 2, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
-      {"File", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
       {"", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
   };
   for (const Case& c : cases) {
     ScriptRunFixture f;
     f.FailFirstScript();
+    SCOPED_TRACE(c.messagesTo + " " + std::to_string(c.whenOccurs));
     f.run.server.MessagesTo = c.messagesTo;
     f.run.server.WhenOccurs = c.whenOccurs;
-    EXPECT_EQ(RunScripts(f.run), c.end) << c.messagesTo << " " << c.whenOccurs;
-    EXPECT_EQ(f.LogLines(), Joined({{kSeparator, "Error in Vesk Process: "}, c.afterError}))
-        << c.messagesTo << " " << c.whenOccurs;
-    EXPECT_TRUE(f.run.anyFailure) << c.messagesTo << " " << c.whenOccurs;
+    EXPECT_EQ(RunScripts(f.run), c.end);
+    EXPECT_EQ(f.LogLines(), Joined({{kSeparator, "Error in Vesk Process: "}, c.afterError}));
+    EXPECT_TRUE(f.run.anyFailure);
   }
 }
 
 TEST(ScriptStepTest, LoginCheckOutcomes) {
   struct Case {
     LoginCheckKind kind;
-    Lines lines;
+    Lines reason;  // the log line before the script's report
     Lines events;
   };
   const Case cases[] = {
       {LoginCheckKind::kUnreachable,
-       {kSeparator, "SQL Server does not exist or is not accessible. Server: SRV1.",
-        "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."},
+       {"SQL Server does not exist or is not accessible. Server: SRV1."},
        {}},
-      {LoginCheckKind::kLoginRefused,
-       {kSeparator, "Login FAILED for user sa on Server: SRV1.", "T, Server: SRV1.",
-        "Vesk process for a.sql --> UNSUCCESSFUL."},
-       {}},
+      {LoginCheckKind::kLoginRefused, {"Login FAILED for user sa on Server: SRV1."}, {}},
       // A check that failed in another way shows the error; the tool is not started either.
       {LoginCheckKind::kOtherError,
-       {kSeparator, "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."},
+       {},
        {"message: The Pelvane Tool | 20017, Unexpected EOF from the server occured in Pelvane."}},
   };
   for (const Case& c : cases) {
@@ -211,7 +206,7 @@ TEST(ScriptStepTest, LoginCheckOutcomes) {
     f.sql.loginChecks["SRV1"] =
         LoginCheck{c.kind, {"08S01", 20017, "Unexpected EOF from the server", "ODBC"}};
     EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-    EXPECT_EQ(f.LogLines(), c.lines);
+    EXPECT_EQ(f.LogLines(), Joined({{kSeparator}, c.reason, kFailedReportA}));
     EXPECT_TRUE(f.processes.calls.empty());  // a failed check starts no tool
     EXPECT_EQ(f.host.events, c.events);
     // The third case showed the general error message: the run went on, but not cleanly.
@@ -220,7 +215,7 @@ TEST(ScriptStepTest, LoginCheckOutcomes) {
 }
 
 TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
-  const std::string reason = "isqlw: Login failed for user 'sa'.\r\n";
+  using K = ProcessOutcome::Kind;
   struct Case {
     std::string name;
     ToolBehaviour behaviour;
@@ -228,47 +223,35 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
     Lines lines;
     Lines events;
   };
-  const Lines noOutput = {kSeparator, "The query tool wrote no output for a.sql on Server: SRV1.",
-                          "T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
+  const std::string reason = "isqlw: Login failed for user 'sa'.";
+  const Lines refused = Joined(
+      {{kSeparator, "Error in Vesk Process: ", "Server: [SRV1] @ T", reason}, kFailedReportA});
+  const Lines noOutput = Joined(
+      {{kSeparator, "The query tool wrote no output for a.sql on Server: SRV1."}, kFailedReportA});
+  const std::string context = "Changed database context.\r\n";
+  const std::nullopt_t none = std::nullopt;
   const Case cases[] = {
-      {"exit 2",
-       {{ProcessOutcome::Kind::kExited, 2, ""}, reason},
-       false,
-       {kSeparator, "Error in Vesk Process: ", "Server: [SRV1] @ T",
-        "isqlw: Login failed for user 'sa'.", "T, Server: SRV1.",
-        "Vesk process for a.sql --> UNSUCCESSFUL."},
-       {}},
-      {"exit 1 judged by its text",
-       {{ProcessOutcome::Kind::kExited, 1, ""}, std::string("Changed database context.\r\n")},
-       false,
-       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
-       {}},
-      {"no output file",
-       {{ProcessOutcome::Kind::kExited, 0, ""}, std::nullopt},
-       true,
-       noOutput,
-       {}},
+      {"exit 2", {{K::kExited, 2, ""}, reason + "\r\n"}, false, refused, {}},
+      {"exit 1 judged by its text", {{K::kExited, 1, ""}, context}, false, kSucceededA, {}},
+      {"no output file", {{K::kExited, 0, ""}, none}, true, noOutput, {}},
       {"failed to start",
-       {{ProcessOutcome::Kind::kFailedToStart, 0, "isqlw: Permission denied"}, std::nullopt},
+       {{K::kFailedToStart, 0, "isqlw: Permission denied"}, none},
        false,
        noOutput,
        {"message: The Pelvane Tool | Error: 5, isqlw: Permission denied, detected in Shell "
         "subroutine.  Contact Support"}},
-      {"killed",
-       {{ProcessOutcome::Kind::kKilled, 0, "signal 9"}, std::nullopt},
-       false,
-       noOutput,
-       {}},
+      {"killed", {{K::kKilled, 0, "signal 9"}, none}, false, noOutput, {}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ScriptRunFixture f;
     f.inputs.scriptText = "a.sql";
     if (c.staleOutput) pelvane::testing::WriteBytes(f.state.QueryOutputFile, kFailingOutput);
     ToolBehaviour chosen = c.behaviour;
     f.processes.behaviour = [chosen](const ProcessCall&) { return chosen; };
-    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue) << c.name;
-    EXPECT_EQ(f.LogLines(), c.lines) << c.name;
-    EXPECT_EQ(f.host.events, c.events) << c.name;
+    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+    EXPECT_EQ(f.LogLines(), c.lines);
+    EXPECT_EQ(f.host.events, c.events);
   }
 }
 
@@ -277,63 +260,34 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
                           "Vesk process for a.sql timed out after 7 seconds on Server: SRV1; the "
                           "script was ended.",
                           "Error in Vesk Process: ", "Server: [SRV1] @ T"};
-  const Lines reported = {"T, Server: SRV1.", "Vesk process for a.sql --> UNSUCCESSFUL."};
+  using K = ProcessOutcome::Kind;
   struct Case {
     std::string name;
     std::optional<int> given;  // --script-timeout
     std::string stored;        // "Pelvane"/"ScriptTimeout"
     ProcessOutcome outcome;
     ScriptsEnd end;
-    Lines lines;
     int limit;                // the launcher's limit
     std::string toolTimeout;  // isqlw -t
+    Lines lines;
   };
+  const Lines byLimit = Joined({timedOut, kFailedReportA});
+  const Lines byTool = Joined({timedOut, {"partial"}, kFailedReportA});
+  const Lines interrupted = Joined(
+      {{kSeparator,
+        "The run was interrupted; the query tool was ended while it ran a.sql on Server: SRV1."},
+       kFailedReportA});
+  const ScriptsEnd kOn = ScriptsEnd::kContinue;
+  const std::nullopt_t none = std::nullopt;
   const Case cases[] = {
-      {"ended by the launcher",
-       7,
-       "",
-       {ProcessOutcome::Kind::kTimedOut, 0, "limit"},
-       ScriptsEnd::kContinue,
-       Joined({timedOut, reported}),
-       12,
-       "7"},
-      {"ended by the tool itself",
-       std::nullopt,
-       "7",
-       {ProcessOutcome::Kind::kExited, 3, ""},
-       ScriptsEnd::kContinue,
-       Joined({timedOut, {"partial"}, reported}),
-       12,
-       "7"},
-      {"no limit by default",
-       std::nullopt,
-       "",
-       {ProcessOutcome::Kind::kExited, 0, ""},
-       ScriptsEnd::kContinue,
-       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
-       0,
-       ""},
-      {"the run's own value wins",
-       0,
-       "7",
-       {ProcessOutcome::Kind::kExited, 0, ""},
-       ScriptsEnd::kContinue,
-       {kSeparator, "T, Server: SRV1.", "Vesk Process for a.sql --> SUCCESSFUL."},
-       0,
-       ""},
-      {"interrupted",
-       std::nullopt,
-       "",
-       {ProcessOutcome::Kind::kInterrupted, 0, ""},
-       ScriptsEnd::kEndRun,
-       Joined({{kSeparator,
-                "The run was interrupted; the query tool was ended while it ran a.sql on Server: "
-                "SRV1."},
-               reported}),
-       0,
-       ""},
+      {"ended by the launcher", 7, "", {K::kTimedOut, 0, "limit"}, kOn, 12, "7", byLimit},
+      {"ended by the tool itself", none, "7", {K::kExited, 3, ""}, kOn, 12, "7", byTool},
+      {"no limit by default", none, "", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
+      {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
+      {"interrupted", none, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ScriptRunFixture f;
     f.inputs.scriptText = "a.sql|b.sql";
     f.inputs.scriptTimeoutSeconds = c.given;
@@ -347,15 +301,14 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
                                         ? std::optional<std::string>("partial\r\n")
                                         : std::optional<std::string>("done\r\n")};
     };
-    EXPECT_EQ(RunScripts(f.run), c.end) << c.name;
+    EXPECT_EQ(RunScripts(f.run), c.end);
     Lines lines = f.LogLines();
     // Only a.sql's lines matter here; b.sql runs (or not) the same way.
     size_t next = std::find(lines.begin() + 1, lines.end(), kSeparator) - lines.begin();
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(next)), c.lines)
-        << c.name;
-    EXPECT_EQ(f.processes.calls.size(), c.end == ScriptsEnd::kEndRun ? 1u : 2u) << c.name;
-    EXPECT_EQ(f.processes.calls[0].limits.timeoutSeconds, c.limit) << c.name;
-    EXPECT_EQ(f.processes.calls[0].Option("-t"), c.toolTimeout) << c.name;
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(next)), c.lines);
+    EXPECT_EQ(f.processes.calls.size(), c.end == ScriptsEnd::kEndRun ? 1u : 2u);
+    EXPECT_EQ(f.processes.calls[0].limits.timeoutSeconds, c.limit);
+    EXPECT_EQ(f.processes.calls[0].Option("-t"), c.toolTimeout);
   }
 }
 
