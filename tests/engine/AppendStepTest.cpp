@@ -40,24 +40,25 @@ void Configure(FakeRun& f, const std::string& appendToFile, const std::string& g
 
 TEST(AppendStepTest, NetworkFileTakesItsClockFromItsMachine) {
   for (const std::string path : {"\\\\APPSRV\\logs\\change.log", "//APPSRV/logs/change.log"}) {
+    SCOPED_TRACE(path);
     FakeRun f;
     Configure(f, path, "", "Deployed");
     f.inputs.addTimeStamp = true;
 
     EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
 
-    EXPECT_EQ(f.store.GetINIValue("SRV1", "GetTimeFrom"), "APPSRV") << path;
-    EXPECT_TRUE(f.host.events.empty()) << path;
-    EXPECT_EQ(f.clock.asked, Lines{"APPSRV"}) << path;
-    EXPECT_EQ(f.shares.connected, Lines{path.substr(0, path.size() - 11)}) << path;
-    EXPECT_EQ(f.shares.credentials, Lines{"fsuser:Pa55"}) << path;
-    ASSERT_EQ(f.shares.appended.size(), 1u) << path;
+    EXPECT_EQ(f.store.GetINIValue("SRV1", "GetTimeFrom"), "APPSRV");
+    EXPECT_TRUE(f.host.events.empty());
+    EXPECT_EQ(f.clock.asked, Lines{"APPSRV"});
+    EXPECT_EQ(f.shares.connected, Lines{path.substr(0, path.size() - 11)});
+    EXPECT_EQ(f.shares.credentials, Lines{"fsuser:Pa55"});
+    ASSERT_EQ(f.shares.appended.size(), 1u);
     EXPECT_EQ(f.shares.appended[0].first, "/mnt/share/change.log");
     EXPECT_EQ(f.shares.appended[0].second, "T\tDeployed");
-    EXPECT_EQ(f.LogLines(), (Lines{"", "T, Text appended to change.log --> SUCCESSFUL."})) << path;
-    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"}) << path;
-    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>{false}) << path;
-    EXPECT_EQ(f.sleeper.pauses, std::vector<int>{1500}) << path;
+    EXPECT_EQ(f.LogLines(), (Lines{"", "T, Text appended to change.log --> SUCCESSFUL."}));
+    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"});
+    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>{false});
+    EXPECT_EQ(f.sleeper.pauses, std::vector<int>{1500});
   }
 }
 
@@ -106,19 +107,20 @@ TEST(AppendStepTest, KeywordsAndTheTimestampBox) {
                 true},
            Case{"Deployed", false, std::nullopt, "Deployed", false},
        }) {
+    SCOPED_TRACE(c.text);
     FakeRun f;
     Configure(f, "C:\\Logs\\change.log", "CLOCKSRV", c.text);
     f.state.DateTimeFormat = "\"D\" \"H\"";
     f.inputs.addTimeStamp = c.box;
     if (c.answer) f.host.answers = {*c.answer};
 
-    EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue) << c.text;
+    EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
 
-    EXPECT_EQ(f.host.events, c.answer ? Lines{kKeywordQuestion} : Lines{}) << c.text;
-    ASSERT_EQ(f.shares.appended.size(), 1u) << c.text;
-    EXPECT_EQ(f.shares.appended[0].second, c.written) << c.text;
-    EXPECT_EQ(f.inputs.addTimeStamp, c.boxAfter) << c.text;
-    EXPECT_EQ(f.host.clearAddTimeStampCalls, c.box && !c.boxAfter ? 1 : 0) << c.text;
+    EXPECT_EQ(f.host.events, c.answer ? Lines{kKeywordQuestion} : Lines{});
+    ASSERT_EQ(f.shares.appended.size(), 1u);
+    EXPECT_EQ(f.shares.appended[0].second, c.written);
+    EXPECT_EQ(f.inputs.addTimeStamp, c.boxAfter);
+    EXPECT_EQ(f.host.clearAddTimeStampCalls, c.box && !c.boxAfter ? 1 : 0);
   }
 }
 
@@ -203,12 +205,13 @@ TEST(AppendStepTest, WhereTheEntryGoes) {
         Case{"/var/log/change.log", "/var/log/change.log", {}},
         Case{"/change.log", "/change.log", {}},
         Case{"\\\\APPSRV\\share\\change.log", "/mnt/share/change.log", {"\\\\APPSRV\\share"}}}) {
+    SCOPED_TRACE(c.appendToFile);
     FakeRun f;
     Configure(f, c.appendToFile, "CLOCKSRV", "x");
     RunAppendStep(f.run);
-    ASSERT_EQ(f.shares.appended.size(), 1u) << c.appendToFile;
+    ASSERT_EQ(f.shares.appended.size(), 1u);
     EXPECT_EQ(f.shares.appended[0].first, c.written);
-    EXPECT_EQ(f.shares.connected, c.connected) << c.appendToFile;
+    EXPECT_EQ(f.shares.connected, c.connected);
   }
 }
 
@@ -237,17 +240,18 @@ TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
                  "\\\\APPSRV\\logs. Verify password and test manually."}},
            Case{connect_code::kNotSupported, {"", unsuccessful}, {}},
        }) {
+    SCOPED_TRACE(c.code);
     FakeRun f;
     Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
     f.shares.nextConnection = {c.code, "", ""};
 
     EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
 
-    EXPECT_EQ(f.LogLines(), c.lines) << "code " << c.code;
-    EXPECT_EQ(f.host.events, c.events) << "code " << c.code;
-    EXPECT_TRUE(f.shares.appended.empty()) << "code " << c.code;
-    EXPECT_TRUE(f.shares.disconnected.empty()) << "code " << c.code;
-    EXPECT_EQ(f.run.stepFailure, c.lines[1]) << "code " << c.code;
+    EXPECT_EQ(f.LogLines(), c.lines);
+    EXPECT_EQ(f.host.events, c.events);
+    EXPECT_TRUE(f.shares.appended.empty());
+    EXPECT_TRUE(f.shares.disconnected.empty());
+    EXPECT_EQ(f.run.stepFailure, c.lines[1]);
   }
 }
 
