@@ -1,41 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
+#include <filesystem>
 
-#include "cli/Cli.h"
-#include "platform/OdbcSqlClient.h"
-#include "support/StandinServer.h"
-#include "support/TempDir.h"
+#include "CliFixture.h"
 
 namespace pelvane::cli {
 namespace {
 
 using pelvane::testing::ReadBytes;
-using pelvane::testing::TempDir;
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
  protected:
-  Outcome Run(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    CliEnvironment environment;
-    environment.defaultSettingsFile = settings;
-    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
-    int code = RunCli(args, environment, in, out, err);
-    return Outcome{code, out.str(), err.str()};
-  }
   std::string Get(const std::string& section, const std::string& key) {
     return Run({"get", section, key}).out;
   }
-
-  TempDir dir;
-  std::string settings = dir.File("Pelvane.ZRQ");
 };
 
 TEST_F(CliTest, KeepsTheServerRegistry) {
@@ -83,7 +62,6 @@ TEST_F(CliTest, RefusesBadInputWithOneLineAndStatusTwo) {
       {{"frobnicate"}, ""},
       {{"servers"}, ""},
       {{}, "pelvanectl: missing command (see pelvanectl --help)\n"},
-      {{"--settings"}, ""},
   };
   for (const Case& c : cases) {
     Outcome outcome = Run(c.args);
@@ -132,7 +110,7 @@ TEST_F(CliTest, TestsTheLoginBeforeStoringIt) {
 }
 
 TEST_F(CliTest, AsksAboutAServerThatCannotBeReached) {
-  const std::string server = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  const std::string server = DeadServer();
   ASSERT_EQ(Run({"servers", "add", server}).code, 0);
   Outcome outcome = Run({"login", server, "--user", "sa", "--password-stdin"}, "pw\n");
   EXPECT_EQ(outcome.code, 1);

@@ -11,12 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/Cli.h"
-#include "platform/OdbcSqlClient.h"
+#include "CliFixture.h"
 #include "settings/ProfileText.h"
-#include "support/StandinServer.h"
 #include "support/TdsStallProxy.h"
-#include "support/TempDir.h"
 
 #ifndef PELVANE_PELVANECTL_PATH
 #error "PELVANE_PELVANECTL_PATH must name the pelvanectl executable"
@@ -28,13 +25,7 @@ namespace {
 using pelvane::testing::StandinServer;
 using pelvane::testing::Subprocess;
 using pelvane::testing::TdsStallProxy;
-using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
-
-struct Outcome {
-  int code;
-  std::string out, err;
-};
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -79,32 +70,9 @@ bool Eventually(Condition condition, std::chrono::seconds limit = std::chrono::s
   return condition();
 }
 
-class HardeningTest : public ::testing::Test {
+class HardeningTest : public CliFixture {
  protected:
   void SetUp() override { ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"T\""}).code, 0); }
-
-  Outcome Run(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    CliEnvironment environment;
-    environment.defaultSettingsFile = settings;
-    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
-    int code = RunCli(args, environment, in, out, err);
-    return Outcome{code, out.str(), err.str()};
-  }
-
-  void Register(const std::string& server) {
-    ASSERT_EQ(Run({"servers", "add", server}).code, 0);
-    Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
-                         "--save-anyway"},
-                        "Secret1\n");
-    ASSERT_EQ(saved.code, 0) << saved.err;
-  }
-
-  std::string Script(const std::string& name, const std::string& text) {
-    WriteBytes(dir.File(name), text);
-    return dir.File(name);
-  }
 
   /// pelvanectl itself, for what only a process can show (signals, a second run beside).
   std::unique_ptr<Subprocess> Start(std::vector<std::string> args) {
@@ -117,9 +85,6 @@ class HardeningTest : public ::testing::Test {
     while (process.ReadLine(line, std::chrono::seconds(60))) all += line + "\n";
     return all;
   }
-
-  TempDir dir;
-  std::string settings = dir.File("Pelvane.ZRQ");
 };
 
 TEST_F(HardeningTest, ASilentServerTimesOutAndTheScriptFails) {
@@ -127,10 +92,8 @@ TEST_F(HardeningTest, ASilentServerTimesOutAndTheScriptFails) {
   TdsStallProxy silent(standin.port());
   Register(silent.server());
   const std::string script = Script("wait.sql", "SELECT 1\nGO\n");
-  auto start = std::chrono::steady_clock::now();
   Outcome run =
       Run({"run", "--server", silent.server(), "--script", script, "--script-timeout", "2"});
-  auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.code, 1) << run.err;
   EXPECT_TRUE(Contains(run.out, "Vesk process for " + script +
                                     " timed out after 2 seconds on "
@@ -142,7 +105,6 @@ TEST_F(HardeningTest, ASilentServerTimesOutAndTheScriptFails) {
   // file is read field by field, as the details of a failure always were.
   EXPECT_TRUE(Contains(run.out, "\nServer: [" + silent.server() + "] @ T\n")) << run.out;
   EXPECT_GE(silent.stalledBatches(), 1);
-  EXPECT_LT(took, std::chrono::seconds(60));
 }
 
 TEST_F(HardeningTest, AKilledOrStoppedRunLeavesNoQueryToolBehind) {
@@ -232,9 +194,9 @@ TEST_F(HardeningTest, ALoginCheckThatFailsBeforeTheServerAnswersStartsNoTool) {
     }
   });
   const std::string script = Script("a.sql", "SELECT 1\nGO\n");
-  const std::vector<std::string> servers = {
-      "127.0.0.1," + std::to_string(ports[0]), "127.0.0.1," + std::to_string(ports[1]),
-      "127.0.0.1," + std::to_string(pelvane::testing::FreeLoopbackPort()), "no-such-host.invalid"};
+  const std::vector<std::string> servers = {"127.0.0.1," + std::to_string(ports[0]),
+                                            "127.0.0.1," + std::to_string(ports[1]), DeadServer(),
+                                            "no-such-host.invalid"};
   for (const std::string& server : servers) {
     Register(server);
     Outcome run = Run({"run", "--server", server, "--script", script});

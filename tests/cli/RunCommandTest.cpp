@@ -9,28 +9,19 @@
 #include <sstream>
 #include <tuple>
 
-#include "cli/Cli.h"
+#include "CliFixture.h"
 #include "cli/Command.h"
 #include "engine/ReportFile.h"
-#include "platform/OdbcSqlClient.h"
-#include "support/StandinServer.h"
-#include "support/TempDir.h"
 
 namespace pelvane::cli {
 namespace {
 
 using pelvane::testing::ReadBytes;
 using pelvane::testing::StandinServer;
-using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
 using Lines = std::vector<std::string>;
 
 const std::string kSeparator(82, '-');
-
-struct Outcome {
-  int code;
-  std::string out, err;
-};
 
 Lines SplitLines(const std::string& text) {
   Lines lines;
@@ -57,35 +48,27 @@ Lines ServerComplete(const std::string& server) {
   return {server + ": Process complete.", kSeparator, ""};
 }
 
+/// The details of a script that reads a table the server lacks.
+Lines OrdersMissing(const std::string& server) {
+  return {kSeparator,
+          "Error in Vesk Process: ",
+          "Server: [" + server + "] @ T",
+          "Server: Msg 208",
+          "Level 16",
+          "State 1",
+          "Line 1",
+          "Invalid object name 'orders'."};
+}
+
 StandinServer::Options Servers(int count) {
   StandinServer::Options options;
   options.servers = count;
   return options;
 }
 
-class RunCommandTest : public ::testing::Test {
+class RunCommandTest : public CliFixture {
  protected:
   void SetUp() override { ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"T\""}).code, 0); }
-
-  Outcome Run(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    CliEnvironment environment;
-    environment.defaultSettingsFile = settings;
-    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
-    int code = RunCli(args, environment, in, out, err);
-    return Outcome{code, out.str(), err.str()};
-  }
-
-  /// Lists the server in the group with the stand-in's login (saved even when it is refused).
-  void Register(const std::string& server, const std::string& password = "Secret1",
-                const std::string& user = "sa", const std::string& database = "pubs") {
-    ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
-    Outcome saved = Run({"login", server, "--user", user, "--database", database,
-                         "--password-stdin", "--save-anyway"},
-                        password + "\n");
-    ASSERT_EQ(saved.code, 0) << saved.err;
-  }
 
   /// Lists every server of the stand-in and gives their names in list-box order.
   std::vector<std::string> RegisterAll(const StandinServer& standin, int count) {
@@ -97,15 +80,6 @@ class RunCommandTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-
-  std::string Script(const std::string& name, const std::string& text) {
-    const std::string path = dir.File(name);
-    WriteBytes(path, text);
-    return path;
-  }
-
-  TempDir dir;
-  std::string settings = dir.File("Pelvane.ZRQ");
 };
 
 TEST_F(RunCommandTest, RunsTheStoredScriptsOnEveryServerAndAppendsTheLogFile) {
@@ -150,14 +124,7 @@ TEST_F(RunCommandTest, AFailingScriptIsReportedWithItsDetailsOrBreaksTheRun) {
             0);
   const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
   ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
-  const Lines details{kSeparator,
-                      "Error in Vesk Process: ",
-                      "Server: [" + missing + "] @ T",
-                      "Server: Msg 208",
-                      "Level 16",
-                      "State 1",
-                      "Line 1",
-                      "Invalid object name 'orders'."};
+  const Lines details = OrdersMissing(missing);
 
   // Log messages and continue.
   ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "1"}).code, 0);
@@ -182,41 +149,6 @@ TEST_F(RunCommandTest, AFailingScriptIsReportedWithItsDetailsOrBreaksTheRun) {
   EXPECT_EQ(SplitLines(continued.out),
             ScriptSucceeded(servers[2], query) + ServerComplete(servers[2]));
   EXPECT_EQ(continued.code, 0) << continued.err;
-}
-
-TEST_F(RunCommandTest, UnreachableServerAndRefusedLoginFailWithoutStartingTheTool) {
-  StandinServer standin(Servers(2));
-  const std::string good = standin.server(0);
-  const std::string refused = standin.server(1);
-  const std::string dead = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
-  Register(good);
-  Register(refused, "wrong");
-  Register(dead);
-  const std::string script = Script("s.sql", "SELECT 1\nGO\n");
-
-  Outcome run =
-      Run({"run", "--server", good, "--server", refused, "--server", dead, "--script", script});
-
-  std::vector<std::string> order{good, refused, dead};
-  std::sort(order.begin(), order.end());
-  Lines expected;
-  for (const std::string& server : order) {
-    if (server == good) {
-      expected = expected + ScriptSucceeded(server, script);
-    } else if (server == refused) {
-      expected = expected +
-                 Lines{kSeparator, "Login FAILED for user sa on Server: " + server + "."} +
-                 ScriptFailed(server, script);
-    } else {
-      expected = expected +
-                 Lines{kSeparator,
-                       "SQL Server does not exist or is not accessible. Server: " + server + "."} +
-                 ScriptFailed(server, script);
-    }
-    expected = expected + ServerComplete(server);
-  }
-  EXPECT_EQ(SplitLines(run.out), expected);
-  EXPECT_EQ(run.code, 1);
 }
 
 TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {
@@ -275,7 +207,7 @@ TEST_F(RunCommandTest, ReportRecordsEachServerAndFailedFromRunsOnlyTheFailedOnes
   const std::string good = standin.server(0);
   const std::string missing = standin.server(1);  // the only one without the table
   const std::string refused = standin.server(2);
-  const std::string dead = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
+  const std::string dead = DeadServer();
   Register(good);
   Register(missing);
   Register(refused, "wrong");
@@ -284,14 +216,35 @@ TEST_F(RunCommandTest, ReportRecordsEachServerAndFailedFromRunsOnlyTheFailedOnes
   ASSERT_EQ(Run({"run", "--server", good, "--script", setup}).code, 0);
   const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
   const std::string first = dir.File("first.json");
+  ASSERT_EQ(Run({"set", "Errors", "MessagesTo", "Window"}).code, 0);
+  ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "1"}).code, 0);
 
   Outcome run = Run({"run", "--group", "prod", "--script", query, "--report", first});
   EXPECT_EQ(run.code, 1);
+  std::vector<std::string> order{good, missing, refused, dead};
+  std::sort(order.begin(), order.end());
+  // A refused or unreachable server fails without the query tool: no details of its own.
+  Lines log;
+  for (const std::string& server : order) {
+    if (server == good) {
+      log = log + ScriptSucceeded(server, query);
+    } else if (server == missing) {
+      log = log + OrdersMissing(server) + ScriptFailed(server, query);
+    } else if (server == refused) {
+      log = log + Lines{kSeparator, "Login FAILED for user sa on Server: " + server + "."} +
+            ScriptFailed(server, query);
+    } else {
+      log = log +
+            Lines{kSeparator,
+                  "SQL Server does not exist or is not accessible. Server: " + server + "."} +
+            ScriptFailed(server, query);
+    }
+    log = log + ServerComplete(server);
+  }
+  EXPECT_EQ(SplitLines(run.out), log);
   Result<engine::RunReport> report = engine::ReadReportFile(first);
   ASSERT_TRUE(report) << report.status().message();
   ASSERT_EQ(report->columns.scripts, std::vector<std::string>{query});
-  std::vector<std::string> order{good, missing, refused, dead};
-  std::sort(order.begin(), order.end());
   ASSERT_EQ(report->rows.size(), order.size());
   using engine::LoginResult;
   using engine::Verdict;
@@ -448,14 +401,7 @@ TEST_F(RunCommandTest, ABreakStopsTheHandOutsOfServersSideBySide) {
   ASSERT_EQ(Run({"set", "Errors", "WhenOccurs", "2"}).code, 0);
 
   Outcome broken = Run({"run", "--group", "prod", "--script", query, "--parallel", "4"});
-  const Lines details{kSeparator,
-                      "Error in Vesk Process: ",
-                      "Server: [" + failing + "] @ T",
-                      "Server: Msg 208",
-                      "Level 16",
-                      "State 1",
-                      "Line 1",
-                      "Invalid object name 'orders'."};
+  const Lines details = OrdersMissing(failing);
   Lines expected;
   for (size_t i = 0; i < 4; ++i) {
     expected = expected + (servers[i] == failing ? details : ScriptSucceeded(servers[i], query)) +
@@ -620,12 +566,6 @@ TEST_F(RunCommandTest, HelpExplainsEveryOptionAndTheSafeAnswer) {
                           "yes/no/cancel question, and an empty (cancelled) input box."),
             std::string::npos);
 }
-
-}  // namespace
-}  // namespace pelvane::cli
-
-namespace pelvane::cli {
-namespace {
 
 TEST_F(RunCommandTest, NoOptionsClearWhatTheDialogStored) {
   StandinServer standin;
