@@ -58,15 +58,16 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(path);
 }
 
-/// Servers SRV1..SRVn, each with its login, a local copy folder and the script deploy.sql.
+/// Servers SRV1..SRVn, each with a login, password, database and local copy folder of its own
+/// (loginN, pwN, dbN, copyN), and the script deploy.sql.
 struct VeskFixture : FakeRun {
   int16_t next = 1;
 
   explicit VeskFixture(int servers = 3) {
     for (int i = 1; i <= servers; ++i) {
-      std::string name = "SRV" + std::to_string(i);
-      AddServer(name, "login" + std::to_string(i), "pw" + std::to_string(i), "db");
-      store.SaveINIValues(name, "CopyPath", dir.File("copy" + std::to_string(i)));
+      const std::string n = std::to_string(i), name = "SRV" + n;
+      AddServer(name, "login" + n, "pw" + n, "db" + n);
+      store.SaveINIValues(name, "CopyPath", dir.File("copy" + n));
       inputs.processServers.push_back(name);
     }
     store.SaveINIValues("Errors", "MessagesTo", "Window");
@@ -432,14 +433,9 @@ class Barrier {
   int left_;
 };
 
-/// Servers SRV1..SRVn with a login, password and database of their own each, processed up to
-/// `workers` at once (unset: the program setting, which is 1).
+/// The servers processed up to `workers` at once (unset: the program setting, which is 1).
 struct SideBySide : VeskFixture {
   SideBySide(int servers, std::optional<int> workers) : VeskFixture(servers) {
-    for (int i = 1; i <= servers; ++i) {
-      const std::string n = std::to_string(i);
-      AddServer("SRV" + n, "login" + n, "pw" + n, "db" + n);
-    }
     inputs.parallelServers = workers;
   }
   /// Each server's tool waits until the one after it has finished: they finish in reverse.
