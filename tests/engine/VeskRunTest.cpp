@@ -226,40 +226,34 @@ TEST(VeskRunTest, FileWithEndOnErrorReportsAndGoesOn) {
                                   Clean({"SRV3"})}));
 }
 
-TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnce) {
-  VeskFixture f;
-  f.Policy("Window", "3");
-  f.TickCopy();
-  f.FailOn({"SRV2"});
-  f.next = 2;
-  RunOutcome outcome = f.Run(2);
-  EXPECT_EQ(outcome.kind, Kind::kEndedEarly);
-  EXPECT_TRUE(outcome.anyFailure);
-  EXPECT_EQ(f.LogLines(), (Lines{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV2] @ T",
-                                 "T, Server: SRV2"}));
-  EXPECT_EQ(f.ServersStarted(), Lines{"SRV2"});
-  EXPECT_TRUE(f.shares.copies.empty());
-  EXPECT_FALSE(Exists(f.state.LogFile));
-  EXPECT_EQ(f.host.highlighted, std::vector<int>{2});  // stays on the server that failed
-  EXPECT_TRUE(f.host.captions.empty());
-  EXPECT_EQ(f.next, 2);
-}
-
-TEST(VeskRunTest, PolicyIsReadPerServerAndAnEmptyOrBadWhenOccursKeepsItsValue) {
+TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnceAndAnEmptyOrBadStoredValueKeepsTheLastOne) {
   struct Case {
     const char* stored;
+    int16_t before;  // the value the program held before the run
     Lines events;
   };
   for (const Case& c :
-       {Case{"", {}},
-        Case{"many", {"message: The Pelvane Tool | 13, Type mismatch occured in Pelvane."}}}) {
+       {Case{"3", 1, {}}, Case{"", 3, {}},
+        Case{"many", 3, {"message: The Pelvane Tool | 13, Type mismatch occured in Pelvane."}}}) {
+    SCOPED_TRACE(c.stored);
     VeskFixture f;
-    f.store.SaveINIValues("Errors", "WhenOccurs", c.stored);
-    f.state.WhenOccurs = 3;
-    f.FailOn({"SRV1"});
-    EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly) << c.stored;
-    EXPECT_EQ(f.ServersStarted(), Lines{"SRV1"});
+    f.Policy("Window", c.stored);
+    f.state.WhenOccurs = c.before;
+    f.TickCopy();
+    f.FailOn({"SRV2"});
+    f.next = 2;
+    RunOutcome outcome = f.Run(2);
+    EXPECT_EQ(outcome.kind, Kind::kEndedEarly);
+    EXPECT_TRUE(outcome.anyFailure);
+    EXPECT_EQ(f.LogLines(), (Lines{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV2] @ T",
+                                   "T, Server: SRV2"}));
     EXPECT_EQ(f.host.events, c.events);
+    EXPECT_EQ(f.ServersStarted(), Lines{"SRV2"});
+    EXPECT_TRUE(f.shares.copies.empty());
+    EXPECT_FALSE(Exists(f.state.LogFile));
+    EXPECT_EQ(f.host.highlighted, std::vector<int>{2});  // stays on the server that failed
+    EXPECT_TRUE(f.host.captions.empty());
+    EXPECT_EQ(f.next, 2);
   }
 }
 
