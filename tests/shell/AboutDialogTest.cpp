@@ -6,12 +6,10 @@
 #include <string>
 
 #include "shell/AboutDialog.h"
-#include "shell/WindowsFixture.h"
+#include "shell/ShellFixture.h"
 
 namespace pelvane::shell {
 namespace {
-
-using testing::Control;
 
 /// Sets PATH for one test and puts the old value back.
 class ScopedPath {
@@ -25,7 +23,7 @@ class ScopedPath {
   QByteArray old_;
 };
 
-class AboutDialogTest : public testing::WindowsFixture {};
+class AboutDialogTest : public WindowsFixture {};
 
 TEST(AboutVersionTest, MajorMinorAndRevision) {
   EXPECT_EQ(VersionLabel("1.8.0.8"), "Version 1.8.8");
@@ -39,36 +37,34 @@ TEST_F(AboutDialogTest, ShowsTitleVersionAndDescription) {
   EXPECT_EQ(about->objectName(), "frmAbout");
   EXPECT_EQ(about->windowTitle(), "About The Pelvane Tool");
   EXPECT_TRUE(about->windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_EQ(Control<QLabel>(*about, "lblTitle")->text(), "The Pelvane Tool");
   EXPECT_EQ(Control<QLabel>(*about, "lblVersion")->text().toStdString(),
             VersionLabel(PELVANE_VERSION));
   EXPECT_TRUE(
       Control<QLabel>(*about, "lblDescription")->text().startsWith("The Pelvane Tool\nis a tool"));
-  testing::ExpectEveryControlNamed(*about);
+  ExpectAccessibleNames(*about);
   Control<QPushButton>(*about, "cmdOK")->click();
   QTRY_VERIFY(about.isNull());
 }
 
-TEST_F(AboutDialogTest, SystemInfoWithoutAnInstalledToolSaysSo) {
-  ScopedPath path(dir.path().string());
+// Without the system information tool on the PATH it says so; with it, starts it on its own.
+TEST_F(AboutDialogTest, SystemInfoStartsTheInstalledToolOrSaysItIsMissing) {
   QPointer<AboutDialog> about = new AboutDialog(context);
-  Control<QPushButton>(*about, "cmdSysInfo")->click();
+  {
+    ScopedPath path(dir.path().string());
+    Control<QPushButton>(*about, "cmdSysInfo")->click();
+  }
   ASSERT_EQ(prompter.asked.size(), 1u);
   EXPECT_EQ(prompter.asked[0].text, "System Information Is Unavailable At This Time");
   EXPECT_EQ(prompter.asked[0].caption, "The Pelvane Tool");
-  about->close();
-}
 
-TEST_F(AboutDialogTest, SystemInfoStartsTheInstalledToolOnItsOwn) {
   const std::string started = dir.File("started");
   const std::string tool = dir.File("hardinfo");
   testing::WriteBytes(tool, "#!/bin/sh\necho \"$#\" > '" + started + "'\n");
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   ScopedPath path(dir.path().string() + ":/usr/bin:/bin");
-  QPointer<AboutDialog> about = new AboutDialog(context);
   Control<QPushButton>(*about, "cmdSysInfo")->click();
   QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(started), 10000);
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(prompter.asked.size(), 1u);
   about->close();
 }
 

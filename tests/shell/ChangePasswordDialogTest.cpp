@@ -5,14 +5,13 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/DateTimeFormat.h"
 #include "engine/PasswordChanges.h"
-#include "shell/WindowsFixture.h"
+#include "shell/ShellFixture.h"
 #include "support/StandinServer.h"
 #include "tools/ChangePasswordDialog.h"
 
@@ -21,7 +20,9 @@ namespace {
 
 using engine::LoginCheckKind;
 using engine::PasswordChangeKind;
+using shell::WindowsFixture;
 using testing::Control;
+using testing::ExpectAccessibleNames;
 
 constexpr char kSuccess[] = "Password change SUCCESSFUL.";
 constexpr char kWrongPassword[] =
@@ -46,14 +47,10 @@ TEST(PasswordChangesTest, ResultTextForEachOutcome) {
   for (const Case& c : cases) EXPECT_EQ(engine::PasswordChangeResultText(c.change), c.text);
 }
 
-class ChangePasswordDialogTest : public testing::WindowsFixture {
+class ChangePasswordDialogTest : public WindowsFixture {
  protected:
   static testing::StandinServer::Options ThreeServers(int latencyMs = 0) {
-    testing::StandinServer::Options options;
-    options.servers = 3;
-    options.logins = {"sa:Secret1", "ops:Old1"};
-    options.latencyMs = latencyMs;
-    return options;
+    return {3, {"sa:Secret1", "ops:Old1"}, {"pubs"}, latencyMs};
   }
 
   std::unique_ptr<ChangePasswordDialog> Open(const testing::StandinServer& standin) {
@@ -99,7 +96,7 @@ TEST_F(ChangePasswordDialogTest, OneLinePerServerInListOrder) {
   auto dialog = Open(standin);
   EXPECT_EQ(dialog->objectName(), "frmChangePW");
   EXPECT_EQ(dialog->windowTitle(), "Change User Password");
-  testing::ExpectEveryControlNamed(*dialog);
+  ExpectAccessibleNames(*dialog);
   QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
 
   Fill(*dialog, "ops", "Old1", "New1", "New1");
@@ -150,15 +147,12 @@ TEST_F(ChangePasswordDialogTest, WindowStaysAliveAndCloseStopsAfterTheServerInPr
   frame->show();
   QSignalSpy closed(dialog.data(), &ChangePasswordDialog::closed);
 
-  int ticks = 0;
-  QTimer heartbeat;
-  QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++ticks; });
-  heartbeat.start(10);
+  testing::Heartbeat heartbeat(10);
   Fill(*dialog, "ops", "Old1", "New1", "New1");
   Control<QPushButton>(*dialog, "cmdOK")->click();
   EXPECT_TRUE(dialog->IsChanging());
   QTRY_VERIFY_WITH_TIMEOUT(!log.empty(), 20000);
-  EXPECT_GT(ticks, 10);
+  EXPECT_GT(heartbeat.ticks, 10);
   EXPECT_TRUE(dialog->IsChanging());
 
   Control<QPushButton>(*dialog, "cmdCancel")->click();

@@ -69,7 +69,7 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
   auto* rerun = Control<QPushButton>(*status, "cmdRerunFailed");
   EXPECT_FALSE(rerun->isEnabled());  // not while the run works
   QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  testing::ExpectEveryControlNamed(*status);
+  ExpectAccessibleNames(*status);
 
   auto* view = Control<QTableView>(*status, "grdRunStatus");
   const QAbstractItemModel& grid = *view->model();
@@ -84,11 +84,14 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
       {missing, {"UNSUCCESSFUL", "accepted", "SUCCESSFUL", "UNSUCCESSFUL"}},
       {refused, {"UNSUCCESSFUL", "refused", "UNSUCCESSFUL", "UNSUCCESSFUL"}},
   };
+  auto rowOf = [&f](const std::string& server) {
+    return static_cast<int>(std::find(f.servers.begin(), f.servers.end(), server) -
+                            f.servers.begin());
+  };
   ASSERT_EQ(grid.rowCount(), 3);
   for (const Expected& want : expected) {
     SCOPED_TRACE(want.server);
-    const int row = static_cast<int>(std::find(f.servers.begin(), f.servers.end(), want.server) -
-                                     f.servers.begin());
+    const int row = rowOf(want.server);
     EXPECT_EQ(Cell(grid, row, 0).toStdString(), want.server);
     for (size_t c = 0; c < want.cells.size(); ++c) {
       const int column = static_cast<int>(c) + 1;
@@ -99,11 +102,8 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
       EXPECT_EQ(success, colour.green() > colour.red()) << column;
     }
   }
-  const int missingRow =
-      static_cast<int>(std::find(f.servers.begin(), f.servers.end(), missing) - f.servers.begin());
-  EXPECT_EQ(Cell(grid, missingRow, 4, Qt::ToolTipRole),
+  EXPECT_EQ(Cell(grid, rowOf(missing), 4, Qt::ToolTipRole),
             "Msg 208, Level 16: Invalid object name 'orders'.");
-  EXPECT_EQ(Summary(*status), engine::SummaryLine(engine::Summarize(status->Report())));
   EXPECT_EQ(Summary(*status).rfind("1 succeeded, 2 failed, 0 not run in ", 0), 0u);
   EXPECT_GT(status->Report().seconds, 0.0);
   view->sortByColumn(1, Qt::AscendingOrder);  // by result: the one success first
@@ -163,7 +163,7 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   ASSERT_NE(results, nullptr);
   EXPECT_TRUE(results->isVisible());
   EXPECT_EQ(results->windowTitle(), "Simple Script Results");
-  testing::ExpectEveryControlNamed(*results);
+  ExpectAccessibleNames(*results);
   // The log still has each server's own table.
   EXPECT_EQ(f.Count(": Simple Script Results"), 3u) << f.Log();
 

@@ -12,13 +12,11 @@
 #include "settings/ServerRegistry.h"
 #include "shell/ShellFixture.h"
 #include "shell/VeskSqlDialog.h"
-#include "shell/WindowsFixture.h"
 #include "support/StandinServer.h"
 
 namespace pelvane::shell {
 
 using Lines = std::vector<std::string>;
-using testing::Control;
 
 /// The main window as the dialog sees it, recording what the dialog asks of it.
 struct FakeHost : VeskDialogHost {

@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "shell/ShellFixture.h"
 #include "shell/VeskSettingsDialog.h"
-#include "shell/WindowsFixture.h"
 
 namespace pelvane::shell {
 namespace {
-
-using testing::Control;
 
 /// The five linked boxes as one text: Window, File, log-and-continue, break, end ("10100").
 std::string Choices(const QWidget& dialog) {
@@ -30,7 +28,7 @@ std::string Choices(const QWidget& dialog) {
 constexpr char kIncorrectSelection[] =
     "You can only select {Log messages and continue vesk process} when Log to File is selected.";
 
-class VeskSettingsDialogTest : public testing::WindowsFixture {
+class VeskSettingsDialogTest : public WindowsFixture {
  protected:
   std::unique_ptr<VeskSettingsDialog> Open() {
     return std::make_unique<VeskSettingsDialog>(context);
@@ -38,7 +36,7 @@ class VeskSettingsDialogTest : public testing::WindowsFixture {
   void Store(const std::vector<std::array<std::string, 3>>& values) {
     for (const auto& [section, key, value] : values)
       ASSERT_TRUE(store.SaveINIValues(section, key, value).ok());
-    LoadState();
+    Reload();
   }
 };
 
@@ -55,7 +53,7 @@ TEST_F(VeskSettingsDialogTest, OpensWithDefaultsWhenNothingIsStored) {
   EXPECT_EQ(Control<QSpinBox>(*dialog, "spnParallelServers")->value(), 1);
   EXPECT_EQ(state.OpenChildCount, 1);
   EXPECT_TRUE(prompter.asked.empty());
-  testing::ExpectEveryControlNamed(*dialog);
+  ExpectAccessibleNames(*dialog);
 }
 
 // Setting the boxes from the stored values runs the click rules, as a user's click does.
@@ -140,7 +138,7 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.delay);
     std::filesystem::remove(store.file());
-    LoadState();
+    Reload();
     prompter.asked.clear();
     auto dialog = Open();
     QSignalSpy closed(dialog.get(), &VeskSettingsDialog::closed);

@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <string>
@@ -17,7 +16,6 @@
 #include "shell/ShellFixture.h"
 #include "shell/VeskDialogFixture.h"
 #include "shell/VeskSqlDialog.h"
-#include "shell/WindowsFixture.h"
 #include "support/StandinServer.h"
 
 namespace pelvane::shell {
@@ -36,7 +34,7 @@ TEST(VeskSqlDialogTest, MovesFollowTheGroupFilter) {
   EXPECT_EQ(groups->currentText(), "ALL");
   EXPECT_EQ(groups->count(), 3);
   EXPECT_EQ(Entries(available), (Lines{"P1", "P2", "T1"}));
-  testing::ExpectEveryControlNamed(dialog);
+  ExpectAccessibleNames(dialog);
 
   groups->setCurrentText("PROD");
   Q_EMIT groups->activated(groups->currentIndex());
@@ -109,16 +107,13 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
 
 TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   RunFixture f;
-  int ticks = 0;
-  QTimer heartbeat;
-  heartbeat.callOnTimeout([&ticks] { ++ticks; });
-  heartbeat.start(5);
+  testing::Heartbeat heartbeat(5);
   f.Button()->click();
   EXPECT_TRUE(f.dialog->IsRunning());
   EXPECT_EQ(f.Button()->text(), "Stop");
   EXPECT_FALSE(Control<QPlainTextEdit>(*f.dialog, "txtSQLScript")->isEnabled());
   QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  EXPECT_GT(ticks, 0);  // the window thread kept turning while the run worked
+  EXPECT_GT(heartbeat.ticks, 0);  // the window thread kept turning while the run worked
   for (const std::string& server : f.servers)
     EXPECT_EQ(f.Count(server + ": Process complete."), 1u) << f.Log();
   EXPECT_EQ(f.Count("--> SUCCESSFUL."), 3u) << f.Log();

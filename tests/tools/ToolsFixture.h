@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QMdiArea>
@@ -14,14 +13,12 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
+#include <vector>
 
-#include "platform/OdbcSqlClient.h"
-#include "platform/PosixProcessLauncher.h"
-#include "platform/SmbRemoteClock.h"
-#include "platform/SystemSleeper.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/ShellContext.h"
-#include "support/TempDir.h"
+#include "engine/ports/NetworkShares.h"
+#include "engine/ports/ServiceControl.h"
+#include "support/WindowTestKit.h"
 
 namespace pelvane::tools {
 
@@ -87,22 +84,16 @@ class MemoryShares : public engine::NetworkShares {
   Status AppendText(const std::string&, const std::string&) override { return Status::Ok(); }
 };
 
-/// Counts the window thread's timer ticks: work that blocks that thread stops them.
-struct Heartbeat {
-  explicit Heartbeat(int ms) {
-    timer.callOnTimeout([this] { ++ticks; });
-    timer.start(ms);
-  }
-  QTimer timer;
-  int ticks = 0;
-};
+using testing::Control;
+using testing::ExpectAccessibleNames;
+using testing::Heartbeat;
 
-/// A settings file in a fresh folder, the real SQL client, processes and clock, network shares
-/// and services in memory for the tests to script, a scripted prompter and an MDI area that
-/// the tool windows open in.
-class ToolsTest : public ::testing::Test {
+/// The windows' world with network shares and services in memory for the tests to script, and
+/// an MDI area that the tool windows open in.
+class ToolsTest : public ::testing::Test,
+                  public testing::WindowWorld<MemoryShares, MemoryServices> {
  protected:
-  ToolsTest() {
+  ToolsTest() : WindowWorld("", /*loginTimeoutSeconds=*/2) {
     mdi.resize(900, 700);
     mdi.show();
   }
@@ -111,11 +102,6 @@ class ToolsTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  static platform::OdbcSqlClient::Options ShortLogins() {
-    platform::OdbcSqlClient::Options options;
-    options.connectTimeoutSeconds = 2;
-    return options;
-  }
   /// Closes every tool window and forgets the prompts, so the next case of a table starts clean.
   void CloseAll() {
     mdi.closeAllSubWindows();
@@ -133,54 +119,26 @@ class ToolsTest : public ::testing::Test {
   }
   template <class T>
   static T* Child(QWidget* window, const char* objectName) {
-    T* found = window ? window->findChild<T*>(objectName) : nullptr;
-    EXPECT_NE(found, nullptr) << objectName;
-    return found;
+    return Control<T>(window, objectName);
   }
   static void Click(QWidget* window, const char* button) {
-    QWidget* target = Child<QWidget>(window, button);
+    QWidget* target = Control<QWidget>(window, button);
     if (target) QTest::mouseClick(target, Qt::LeftButton);
   }
   void AddServer(const std::string& name, const std::string& group = "") {
     const int position = static_cast<int>(Servers().size()) + 1;
-    ASSERT_TRUE(store.SaveINIValues("Servers", "Server" + std::to_string(position), name));
-    ASSERT_TRUE(store.SaveINIValues(name, "ServerGroup", group));
+    Set("Servers", "Server" + std::to_string(position), name);
+    Set(name, "ServerGroup", group);
   }
   std::vector<std::string> Servers() {
     std::vector<std::string> names;
     for (int i = 1;; ++i) {
-      std::string name = store.GetINIValue("Servers", "Server" + std::to_string(i));
+      std::string name = Get("Servers", "Server" + std::to_string(i));
       if (name.empty()) return names;
       names.push_back(name);
     }
   }
-  /// Every control a user can reach has a name a screen reader reads out.
-  static void ExpectAccessibleNames(QWidget* window) {
-    ASSERT_NE(window, nullptr);
-    for (QWidget* child : window->findChildren<QWidget*>()) {
-      if (child->focusPolicy() == Qt::NoFocus || !child->isVisibleTo(window) ||
-          child->objectName().startsWith("qt_") ||
-          qobject_cast<QComboBox*>(child->parentWidget()))  // an editable combo's own editor
-        continue;
-      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(child);
-      ASSERT_NE(accessible, nullptr);
-      EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
-          << window->objectName().toStdString() << "/" << child->objectName().toStdString();
-    }
-  }
 
-  testing::TempDir dir;
-  settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
-  engine::ProgramState state;
-  platform::OdbcSqlClient sql{ShortLogins()};
-  platform::PosixProcessLauncher processes;
-  MemoryShares shares;
-  platform::SmbRemoteClock clock;
-  MemoryServices services;
-  platform::SystemSleeper sleeper;
-  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
-  shell::ScriptedPrompter prompter;
-  shell::ShellContext context{store, state, ports, prompter, dir.path().string()};
   QMdiArea mdi;
 };
 

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "engine/ProgramState.h"
+#include "platform/NetRpcServiceControl.h"
+#include "platform/OdbcSqlClient.h"
+#include "platform/PosixProcessLauncher.h"
+#include "platform/SmbNetworkShares.h"
+#include "platform/SmbRemoteClock.h"
+#include "platform/SystemSleeper.h"
+#include "settings/SettingsStore.h"
+#include "shell/ScriptedPrompter.h"
+#include "shell/ShellContext.h"
+#include "support/TempDir.h"
+
+namespace pelvane::testing {
+
+/// What the windows are given in the program: a settings file in a fresh folder, the real SQL
+/// client, processes and clock, network shares and services of the test's choosing and a
+/// scripted prompter. The program folder is the temporary one unless a test names another.
+template <class Shares = platform::SmbNetworkShares,
+          class Services = platform::NetRpcServiceControl>
+struct WindowWorld {
+  explicit WindowWorld(const std::string& programFolder = "", int loginTimeoutSeconds = 3)
+      : sql(LoginTimeout(loginTimeoutSeconds)),
+        context{store, state, ports, prompter,
+                programFolder.empty() ? dir.path().string() : programFolder} {
+    Reload();
+  }
+
+  /// Start-up's reading of the settings, after a test has stored some.
+  void Reload() { state = engine::LoadProgramState(store, {}); }
+  void Set(const std::string& section, const std::string& key, const std::string& value) {
+    ASSERT_TRUE(store.SaveINIValues(section, key, value)) << section << "/" << key;
+  }
+  std::string Get(const std::string& section, const std::string& key) const {
+    return store.GetINIValue(section, key);
+  }
+
+  TempDir dir;
+  settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
+  engine::ProgramState state;
+  platform::OdbcSqlClient sql;
+  platform::PosixProcessLauncher processes;
+  Shares shares;
+  platform::SmbRemoteClock clock;
+  Services services;
+  platform::SystemSleeper sleeper;
+  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
+  shell::ScriptedPrompter prompter;
+  shell::ShellContext context;
+
+ private:
+  static platform::OdbcSqlClient::Options LoginTimeout(int seconds) {
+    platform::OdbcSqlClient::Options options;
+    options.connectTimeoutSeconds = seconds;
+    return options;
+  }
+};
+
+/// Counts the window thread's timer ticks: work that blocks that thread stops them.
+struct Heartbeat {
+  explicit Heartbeat(int ms) {
+    timer.callOnTimeout([this] { ++ticks; });
+    timer.start(ms);
+  }
+  QTimer timer;
+  int ticks = 0;
+};
+
+/// A control of the window by object name; fails the test when there is none.
+template <class T>
+T* Control(const QWidget* window, const char* name) {
+  T* found = window ? window->findChild<T*>(name) : nullptr;
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+template <class T>
+T* Control(const QWidget& window, const char* name) {
+  return Control<T>(&window, name);
+}
+
+/// True for the parts a combo box is made of (its line edit, its popup list): they are read out
+/// through the combo box itself.
+inline bool InsideComboBox(const QWidget* widget, const QWidget* window) {
+  for (const QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget())
+    if (qobject_cast<const QComboBox*>(up)) return true;
+  return false;
+}
+
+/// Screen readers and automation tools find controls by accessible name: every control that
+/// takes the focus must have one, hidden ones too (they show later).
+inline void ExpectAccessibleNames(const QWidget* window) {
+  ASSERT_NE(window, nullptr);
+  for (QWidget* child : window->findChildren<QWidget*>()) {
+    if (child->focusPolicy() == Qt::NoFocus || child->objectName().startsWith("qt_") ||
+        InsideComboBox(child, window))
+      continue;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(child);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+        << window->objectName().toStdString() << "/" << child->metaObject()->className() << " "
+        << child->objectName().toStdString();
+  }
+}
+inline void ExpectAccessibleNames(const QWidget& window) {
+  ExpectAccessibleNames(&window);
+}
+
+}  // namespace pelvane::testing
