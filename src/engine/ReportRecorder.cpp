@@ -61,6 +61,12 @@ void ReportRecorder::StepDone(int position, StepKind step, const StepCell& cell)
   });
 }
 
+void ReportRecorder::ServerFailed(int position, const std::string& error) {
+  Change(position, [&](ServerRow& row) {
+    if (row.error.empty()) row.error = error;
+  });
+}
+
 void ReportRecorder::ServerFinished(int position, double seconds) {
   Change(position, [&](ServerRow& row) {
     row.seconds = seconds;

@@ -27,6 +27,7 @@ class ReportRecorder : public RunRecorder {
   void LoginChecked(int position, LoginResult result, const std::string& error) override;
   void ScriptDone(int position, size_t script, const ScriptCell& cell) override;
   void StepDone(int position, StepKind step, const StepCell& cell) override;
+  void ServerFailed(int position, const std::string& error) override;
   void ServerFinished(int position, double seconds) override;
   void QueryAnswered(int position, const QueryResult& result) override;
 

@@ -35,10 +35,13 @@ void RunContext::StepFailed(const std::string& reason) {
   if (stepFailure.empty()) stepFailure = reason;
 }
 
+std::string GeneralErrorText(const Status& error) {
+  return std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.";
+}
+
 void RunContext::ShowGeneralError(const Status& error) {
   // The run went on, but something in it did not work.
-  const std::string text =
-      std::to_string(error.number()) + ", " + error.message() + " occured in Pelvane.";
+  const std::string text = GeneralErrorText(error);
   StepFailed(text);
   ports.host.ShowMessage(text, kProgramTitle, MessageIcon::kNone);
 }

@@ -115,4 +115,7 @@ struct RunContext {
   void ShowGeneralError(const Status& error);
 };
 
+/// The text of the run's general error message.
+std::string GeneralErrorText(const Status& error);
+
 }  // namespace pelvane::engine

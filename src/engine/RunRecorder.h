@@ -23,6 +23,9 @@ class RunRecorder {
   /// A step's outcome. A step reported more than once (the copy step, once per file) keeps its
   /// first failure.
   virtual void StepDone(int position, StepKind step, const StepCell& cell) = 0;
+  /// The server's steps ended on the run's general error (its text as shown); the server failed.
+  /// The first such error of a server is the one kept.
+  virtual void ServerFailed(int /*position*/, const std::string& /*error*/) {}
   /// The server's processing is over, after this many seconds.
   virtual void ServerFinished(int position, double seconds) = 0;
   /// The Simple Script query's result, for the merged grid; kept only by those that show it.

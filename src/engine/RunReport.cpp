@@ -74,7 +74,8 @@ const StepCell& ServerRow::Step(StepKind step) const {
 }
 
 Verdict RowVerdict(const ServerRow& row, const ReportColumns& columns, bool finished) {
-  bool failed = row.login != LoginResult::kNotChecked && row.login != LoginResult::kAccepted;
+  bool failed = !row.error.empty() ||
+                (row.login != LoginResult::kNotChecked && row.login != LoginResult::kAccepted);
   bool allSucceeded = true;
   auto take = [&](Verdict verdict) {
     failed = failed || verdict == Verdict::kFailed;

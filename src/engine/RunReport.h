@@ -54,6 +54,8 @@ struct ServerRow {
   std::vector<ScriptCell> scripts;  // one per ReportColumns::scripts
   StepCell simpleScript, copy, append, service;
   double seconds = 0;
+  /// The run's general error that ended the server's steps; the server failed.
+  std::string error;
 
   StepCell& Step(StepKind step);
   const StepCell& Step(StepKind step) const;
@@ -73,7 +75,8 @@ struct RunSummary {
   double seconds = 0;
 };
 
-/// A server failed when its login check or any of its cells failed; it succeeded when its
+/// A server failed when its login check or any of its cells failed, or its steps ended on the
+/// run's general error; it succeeded when its
 /// processing finished and every cell succeeded; otherwise (never reached, or left unfinished)
 /// it was not run.
 Verdict RowVerdict(const ServerRow& row, const ReportColumns& columns, bool finished);

@@ -151,16 +151,20 @@ ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
         position,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   };
+  std::string reason;
   try {
     if (!loaded) LoadServer(run, position);
     ScriptsEnd end = ProcessServer(run, serverCount, NextServerIndex);
     if (end != ScriptsEnd::kEndRun) finished();
     return end;
   } catch (const std::exception& error) {
-    run.ShowGeneralError(Status::Error(error.what(), kInternalError));
+    reason = error.what();
   } catch (...) {
-    run.ShowGeneralError(Status::Error("Internal error", kInternalError));
+    reason = "Internal error";
   }
+  const Status failure = Status::Error(reason, kInternalError);
+  run.ShowGeneralError(failure);
+  run.Recorder().ServerFailed(position, GeneralErrorText(failure));
   return ScriptsEnd::kContinue;
 }
 
@@ -199,22 +203,26 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   const int n = static_cast<int>(run.inputs.processServers.size());
   const int first = std::max(startIndex, 1);
   std::vector<ServerContext> servers;
-  std::vector<char> loaded;
+  std::vector<std::string> loadErrors;  // per server; empty when its settings were read
   for (int i = first; i <= n; ++i) {
-    bool ok = false;
+    std::optional<Status> failure;
     try {
       LoadServer(run, i);
-      ok = true;
     } catch (const std::exception& error) {
-      run.ShowGeneralError(Status::Error(error.what(), kInternalError));
+      failure = Status::Error(error.what(), kInternalError);
     } catch (...) {
-      run.ShowGeneralError(Status::Error("Internal error", kInternalError));
+      failure = Status::Error("Internal error", kInternalError);
+    }
+    std::string loadError;
+    if (failure) {
+      run.ShowGeneralError(*failure);
+      loadError = GeneralErrorText(*failure);
     }
     ServerContext server = run.server;
     server.position = i;
     server.CurrentServer = run.inputs.processServers[static_cast<size_t>(i - 1)];
     servers.push_back(server);
-    loaded.push_back(ok ? 1 : 0);
+    loadErrors.push_back(loadError);
   }
 
   SerializedRunHost host(run.ports.host);
@@ -245,8 +253,11 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
     const int position = servers[k].position;
     if (live) host.ServerStarted(position);
     int16_t ignored = 0;
-    ScriptsEnd end =
-        loaded[k] ? ProcessServerGuarded(one, position, n, ignored, true) : ScriptsEnd::kContinue;
+    ScriptsEnd end = ScriptsEnd::kContinue;
+    if (loadErrors[k].empty())
+      end = ProcessServerGuarded(one, position, n, ignored, true);
+    else
+      one.Recorder().ServerFailed(position, loadErrors[k]);
     // A server that ended the run stays marked, as it does when servers run one at a time.
     if (live && end != ScriptsEnd::kEndRun) host.ServerFinished(position);
     std::lock_guard<std::mutex> lock(shared.mutex);

@@ -126,6 +126,7 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
     case Column::Kind::kResult:
       verdict = row.result;
       text = Q(engine::VerdictName(row.result));
+      tip = Q(row.error);
       break;
     case Column::Kind::kLogin:
       verdict = LoginVerdict(row.login);

@@ -57,6 +57,9 @@ TEST(RunReportTest, RowResultFollowsTheCells) {
   ServerRow row;
   row.service.verdict = kFail;
   EXPECT_EQ(RowVerdict(row, ReportColumns{}, true), kOk);
+  // Steps that ended on the run's general error fail the server, whatever its cells say.
+  row.error = "51, Internal error occured in Pelvane.";
+  EXPECT_EQ(RowVerdict(row, ReportColumns{}, false), kFail);
 }
 
 TEST(RunReportTest, RecorderFillsOneRowPerServer) {

@@ -401,7 +401,15 @@ TEST(VeskRunControlTest, AnEscapedExceptionIsTheRunsGeneralErrorAndTheRunGoesOn)
     if (call.Option("-S") == "SRV2") throw std::runtime_error("launcher broke");
     return ToolBehaviour{};
   };
+  ReportColumns columns;
+  columns.scripts = {"deploy.sql"};
+  ReportRecorder recorder(columns, f.inputs.processServers);
+  f.run.recorder = &recorder;
   RunOutcome outcome = f.Run(1);
+  const RunReport report = recorder.Snapshot();
+  EXPECT_EQ(report.rows[1].result, Verdict::kFailed);
+  EXPECT_EQ(report.rows[1].error, "51, launcher broke occured in Pelvane.");
+  EXPECT_EQ(FailedServers(report), (Lines{"SRV2"}));
   EXPECT_EQ(outcome.kind, Kind::kCompleted);
   EXPECT_TRUE(outcome.anyFailure);
   EXPECT_EQ(f.host.events,
