@@ -140,6 +140,19 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
   return end;
 }
 
+/// Runs work; whatever escapes it is the run's general error, returned rather than thrown.
+template <typename Work>
+std::optional<Status> Guarded(Work work) {
+  try {
+    work();
+    return std::nullopt;
+  } catch (const std::exception& error) {
+    return Status::Error(error.what(), kInternalError);
+  } catch (...) {
+    return Status::Error("Internal error", kInternalError);
+  }
+}
+
 /// One server from loading its settings (unless already loaded) to its last step. Whatever
 /// escapes a step is the run's general error; the run goes on with the next server.
 ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
@@ -151,20 +164,17 @@ ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
         position,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   };
-  std::string reason;
-  try {
+  ScriptsEnd end = ScriptsEnd::kContinue;
+  std::optional<Status> failure = Guarded([&] {
     if (!loaded) LoadServer(run, position);
-    ScriptsEnd end = ProcessServer(run, serverCount, NextServerIndex);
+    end = ProcessServer(run, serverCount, NextServerIndex);
+  });
+  if (!failure) {
     if (end != ScriptsEnd::kEndRun) finished();
     return end;
-  } catch (const std::exception& error) {
-    reason = error.what();
-  } catch (...) {
-    reason = "Internal error";
   }
-  const Status failure = Status::Error(reason, kInternalError);
-  run.ShowGeneralError(failure);
-  run.Recorder().ServerFailed(position, GeneralErrorText(failure));
+  run.ShowGeneralError(*failure);
+  run.Recorder().ServerFailed(position, GeneralErrorText(*failure));
   return ScriptsEnd::kContinue;
 }
 
@@ -205,14 +215,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   std::vector<ServerContext> servers;
   std::vector<std::string> loadErrors;  // per server; empty when its settings were read
   for (int i = first; i <= n; ++i) {
-    std::optional<Status> failure;
-    try {
-      LoadServer(run, i);
-    } catch (const std::exception& error) {
-      failure = Status::Error(error.what(), kInternalError);
-    } catch (...) {
-      failure = Status::Error("Internal error", kInternalError);
-    }
+    std::optional<Status> failure = Guarded([&] { LoadServer(run, i); });
     std::string loadError;
     if (failure) {
       run.ShowGeneralError(*failure);
