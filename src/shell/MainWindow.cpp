@@ -150,6 +150,18 @@ void MainWindow::BuildMenus() {
   QMenu* settingsMenu = menu("mnSettings", "Se&ttings");
   action(settingsMenu, "mnVeskSettings", "Configure Vesk Settings", [this] { OpenVeskSettings(); });
 
+  // The run's own windows, to bring back once closed or covered.
+  QMenu* windows = menu("mnWindow", "&Window");
+  mnRunStatus_ = action(windows, "mnRunStatus", "Run Status", [this] {
+    if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowStatusWindow();
+  });
+  mnSimpleScriptResults_ =
+      action(windows, "mnSimpleScriptResults", "Simple Script Results", [this] {
+        if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowResultsWindow();
+      });
+  connect(windows, &QMenu::aboutToShow, this, [this] { UpdateWindowItems(); });
+  UpdateWindowItems();
+
   QMenu* help = menu("mnHelp", "&Help");
   action(help, "mnTutorials", "Tutorials", [this] { OpenTutorials(); });
   action(help, "mnTechSupport", "Technical Support", [this] { OpenTechnicalSupport(); });
@@ -281,7 +293,9 @@ void MainWindow::OpenVeskDialog() {
     return;
   }
   auto dialog = std::make_unique<VeskSqlDialog>(context_, *this);
+  connect(dialog.get(), &VeskSqlDialog::runFinished, this, [this] { UpdateWindowItems(); });
   veskFrame_ = AddChild(dialog.release());
+  UpdateWindowItems();
   // The dialog takes the frame's whole inner area when it opens.
   veskFrame_->setGeometry(mdi_->viewport()->rect());
 }
@@ -330,6 +344,14 @@ void MainWindow::VeskDialogClosed() {
   ChildClosed();
   mnChangePW_->setEnabled(false);
   mnSimpleScript_->setEnabled(false);
+  mnRunStatus_->setEnabled(false);
+  mnSimpleScriptResults_->setEnabled(false);
+}
+
+void MainWindow::UpdateWindowItems() {
+  const VeskSqlDialog* vesk = veskDialog();
+  mnRunStatus_->setEnabled(vesk != nullptr);
+  mnSimpleScriptResults_->setEnabled(vesk != nullptr && vesk->ResultsWindow() != nullptr);
 }
 
 void MainWindow::RunStateChanged(bool running) {
@@ -530,11 +552,18 @@ void MainWindow::ExitFromToolbar() {
 }
 
 void MainWindow::ExitFromMenu() {
-  // Ends without any window's closing steps; a run is first let finish its server.
+  // Ends without any window's closing steps (see EndProgramOnExitRequest): the script paths,
+  // the placements and the editors' texts stay as last saved. A run first finishes its server.
   if (VeskSqlDialog* vesk = veskDialog();
       vesk != nullptr && !vesk->ConfirmCloseDuringRun([this] { Q_EMIT exitRequested(); }))
     return;
   Q_EMIT exitRequested();
+}
+
+void EndProgramOnExitRequest(MainWindow& window) {
+  QObject::connect(
+      &window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); },
+      Qt::QueuedConnection);
 }
 
 }  // namespace pelvane::shell

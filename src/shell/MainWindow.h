@@ -88,6 +88,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   void SavePlacement();
   void ChildOpened();
   void ChildClosed();
+  /// The Window menu's items follow the Vesk SQL dialog and the run windows it has made.
+  void UpdateWindowItems();
   /// Wraps content into an MDI child, shown; the child is deleted when it closes.
   QMdiSubWindow* AddChild(QWidget* content);
   /// The log file Open Logfile opens: LogFile, or the fixed log file when none is named.
@@ -110,7 +112,15 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   QAction* mnSimpleScript_ = nullptr;
   QAction* mnMinOnVesk_ = nullptr;
   QAction* closeButton_ = nullptr;
+  QAction* mnRunStatus_ = nullptr;
+  QAction* mnSimpleScriptResults_ = nullptr;
 };
+
+/// Ends the program's event loop when the main window asks for it, without closing the windows
+/// still open: the menu's Exit ends without any window's closing steps, so nothing is saved
+/// (QApplication::quit would close each window and so run them); the other ways out have run
+/// them already.
+void EndProgramOnExitRequest(MainWindow& window);
 
 /// "The Pelvane Tool v" and major.minor.revision of the program's version.
 std::string MainCaption(const std::string& version);

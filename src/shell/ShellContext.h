@@ -11,6 +11,7 @@
 #include "engine/ports/SqlClient.h"
 #include "settings/SettingsStore.h"
 #include "shell/Prompter.h"
+#include "shell/RegistryNotice.h"
 #include "shell/ServerSession.h"
 
 namespace pelvane::shell {
@@ -38,6 +39,8 @@ struct ShellContext {
   std::string programFolder;
   /// The current server and its login as the server dialogs last set them.
   ServerSession session{};
+  /// Told by the windows that change the server registry.
+  RegistryNotice registryChanged{};
 };
 
 }  // namespace pelvane::shell

@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
-#include <map>
+#include <set>
 #include <utility>
 
 #include "engine/ReportRecorder.h"
@@ -29,6 +29,7 @@
 #include "shell/BrowseFiles.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
+#include "shell/WindowPlacement.h"
 
 namespace pelvane::shell {
 
@@ -49,6 +50,22 @@ QString Q(const std::string& text) {
 QString ForBox(std::string text) {
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return Q(text);
+}
+
+/// Brings a run's window to the front, placed again beside the dialog when some of it is off
+/// every screen.
+void ShowInFront(QWidget& window, const QWidget& dialog) {
+  if (!WhollyOnAScreen(window)) PlaceBeside(window, dialog);
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
+std::set<QString> RegisteredServers(settings::SettingsStore& store) {
+  settings::ServerRegistry registry(store);
+  std::set<QString> servers;
+  for (const std::string& server : registry.FillServerList("")) servers.insert(Q(server));
+  return servers;
 }
 
 bool StoredFlag(const settings::SettingsStore& store, const char* key) {
@@ -115,10 +132,13 @@ VeskSqlDialog::VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidge
   BuildControls();
   flushTimer_.setInterval(kFlushIntervalMs);
   connect(&flushTimer_, &QTimer::timeout, this, [this] { FlushLog(); });
+  connect(&context_.registryChanged, &RegistryNotice::changed, this, [this] { RegistryChanged(); });
   Load();
 }
 
 VeskSqlDialog::~VeskSqlDialog() {
+  // The list's model tells of its end after this part of the dialog is gone.
+  lstVeskServers_->model()->disconnect(this);
   // The program is ending under a run (the menu's Exit after the stop, or a test): the worker
   // gets safe answers and is waited for, so nothing it writes is cut off.
   if (worker_ != nullptr) {
@@ -253,15 +273,15 @@ void VeskSqlDialog::BuildControls() {
   connect(cmbServerGroup_, &QComboBox::activated, this,
           [this](int) { FillAvailable(cmbServerGroup_->currentText().toUpper().toStdString()); });
   connect(cmdAddVar_, &QToolButton::clicked, this,
-          [this] { MoveCurrent(*lstServerList_, *lstVeskServers_); });
+          [this] { MoveSelected(*lstServerList_, *lstVeskServers_); });
   connect(lstServerList_, &QListWidget::itemDoubleClicked, this,
-          [this] { MoveCurrent(*lstServerList_, *lstVeskServers_); });
+          [this] { MoveSelected(*lstServerList_, *lstVeskServers_); });
   connect(cmdAddAllVars_, &QToolButton::clicked, this,
           [this] { MoveAll(*lstServerList_, *lstVeskServers_); });
   connect(cmdRemoveVar_, &QToolButton::clicked, this,
-          [this] { MoveCurrent(*lstVeskServers_, *lstServerList_); });
+          [this] { MoveSelected(*lstVeskServers_, *lstServerList_); });
   connect(lstVeskServers_, &QListWidget::itemDoubleClicked, this,
-          [this] { MoveCurrent(*lstVeskServers_, *lstServerList_); });
+          [this] { MoveSelected(*lstVeskServers_, *lstServerList_); });
   connect(cmdRemoveAllVars_, &QToolButton::clicked, this,
           [this] { MoveAll(*lstVeskServers_, *lstServerList_); });
 
@@ -290,6 +310,14 @@ void VeskSqlDialog::BuildControls() {
         ForBox(BrowseFiles(context_.prompter, kBrowseCopyFileTitle, BoxText(*txtCopyFileTo_))));
   });
   connect(cmdPelvane_, &QPushButton::clicked, this, [this] { PressRunButton(); });
+
+  const auto inputsChanged = [this] { InputsChanged(); };
+  connect(lstVeskServers_->model(), &QAbstractItemModel::rowsInserted, this, inputsChanged);
+  connect(lstVeskServers_->model(), &QAbstractItemModel::rowsRemoved, this, inputsChanged);
+  for (QPlainTextEdit* box : {txtSQLScript_, txtCopyFileTo_})
+    connect(box, &QPlainTextEdit::textChanged, this, inputsChanged);
+  for (QCheckBox* box : {chkCopyFile_, chkOverwriteFile_, chkAppendText_, chkRestartServices_})
+    connect(box, &QCheckBox::toggled, this, inputsChanged);
 }
 
 void VeskSqlDialog::SaveBox(const char* key, const QCheckBox& box) {
@@ -297,7 +325,7 @@ void VeskSqlDialog::SaveBox(const char* key, const QCheckBox& box) {
   (void)context_.store.SaveINIValues("Pelvane", key, box.isChecked() ? "1" : "0");
 }
 
-void VeskSqlDialog::FillGroups() {
+void VeskSqlDialog::FillGroups(const QString& keep) {
   settings::ServerRegistry registry(context_.store);
   cmbServerGroup_->clear();
   QStringList groups{settings::kAllGroup};
@@ -307,18 +335,35 @@ void VeskSqlDialog::FillGroups() {
   }
   groups.sort(Qt::CaseInsensitive);
   cmbServerGroup_->addItems(groups);
-  cmbServerGroup_->setCurrentText(settings::kAllGroup);
+  cmbServerGroup_->setCurrentText(groups.contains(keep) ? keep : settings::kAllGroup);
 }
 
 void VeskSqlDialog::FillAvailable(const std::string& group) {
   settings::ServerRegistry registry(context_.store);
   lstServerList_->clear();
-  for (const std::string& server : registry.FillServerList(group))
-    lstServerList_->addItem(Q(server));
+  for (const std::string& server : registry.FillServerList(group)) {
+    const QString name = Q(server);
+    if (lstVeskServers_->findItems(name, Qt::MatchExactly).isEmpty()) lstServerList_->addItem(name);
+  }
+}
+
+void VeskSqlDialog::RegistryChanged() {
+  if (IsRunning()) {
+    registryChanged_ = true;  // the run reads the lists by position until it ends
+    return;
+  }
+  registryChanged_ = false;
+  const std::set<QString> registered = RegisteredServers(context_.store);
+  for (int i = lstVeskServers_->count() - 1; i >= 0; --i) {
+    if (registered.count(lstVeskServers_->item(i)->text()) == 0)
+      delete lstVeskServers_->takeItem(i);
+  }
+  FillGroups(cmbServerGroup_->currentText());
+  FillAvailable(cmbServerGroup_->currentText().toUpper().toStdString());
 }
 
 void VeskSqlDialog::Load() {
-  FillGroups();
+  FillGroups(settings::kAllGroup);
   txtSQLScript_->setPlainText(
       ForBox(settings::DecodeTokens(context_.store.GetINIValue("Script", "ScriptPath"))));
   txtCopyFileTo_->setPlainText(
@@ -355,42 +400,72 @@ void VeskSqlDialog::Unload() {
   Q_EMIT closed();
 }
 
-void VeskSqlDialog::MoveCurrent(QListWidget& from, QListWidget& to) {
-  // Only an entry the user made current moves.
-  QListWidgetItem* current = from.currentItem();
-  if (current == nullptr) return;
-  MoveItem(from, to, current);
+void VeskSqlDialog::MoveSelected(QListWidget& from, QListWidget& to) {
+  QList<QListWidgetItem*> selected = from.selectedItems();
+  std::sort(selected.begin(), selected.end(),
+            [&from](QListWidgetItem* a, QListWidgetItem* b) { return from.row(a) < from.row(b); });
+  for (QListWidgetItem* item : selected) MoveItem(from, to, item);
 }
 
 void VeskSqlDialog::MoveItem(QListWidget& from, QListWidget& to, QListWidgetItem* item) {
-  to.addItem(item->text());
+  if (to.findItems(item->text(), Qt::MatchExactly).isEmpty()) to.addItem(item->text());
   delete from.takeItem(from.row(item));
 }
 
 void VeskSqlDialog::ChooseServers(const std::vector<std::string>& servers) {
   if (IsRunning()) return;
-  std::map<QString, int> wanted;  // a server named twice stays twice
-  for (const std::string& server : servers) ++wanted[Q(server)];
+  const std::set<QString> registered = RegisteredServers(context_.store);
+  std::set<QString> wanted;
+  for (const std::string& server : servers)
+    if (registered.count(Q(server)) > 0) wanted.insert(Q(server));
   for (int i = lstVeskServers_->count() - 1; i >= 0; --i) {
     QListWidgetItem* item = lstVeskServers_->item(i);
-    auto kept = wanted.find(item->text());
-    if (kept != wanted.end() && kept->second > 0) {
-      --kept->second;
-    } else {
-      MoveItem(*lstVeskServers_, *lstServerList_, item);
-    }
+    if (wanted.count(item->text()) == 0) MoveItem(*lstVeskServers_, *lstServerList_, item);
   }
-  // Servers taken out of the list since the run come back from the available list.
-  for (auto& [server, missing] : wanted) {
-    for (; missing > 0; --missing) {
-      const QList<QListWidgetItem*> found = lstServerList_->findItems(server, Qt::MatchExactly);
-      if (found.isEmpty()) break;
-      MoveItem(*lstServerList_, *lstVeskServers_, found.front());
-    }
+  // Servers taken out of the list since the run come back, whatever group is shown.
+  for (const QString& server : wanted) {
+    if (!lstVeskServers_->findItems(server, Qt::MatchExactly).isEmpty()) continue;
+    const QList<QListWidgetItem*> found = lstServerList_->findItems(server, Qt::MatchExactly);
+    if (!found.isEmpty()) delete lstServerList_->takeItem(lstServerList_->row(found.front()));
+    lstVeskServers_->addItem(server);
   }
   NextServerIndex_ = 1;
   runCaption_ = kRunCaption;
   cmdPelvane_->setText(kRunCaption);
+}
+
+void VeskSqlDialog::InputsChanged() {
+  if (IsRunning() || NextServerIndex_ == 1) return;
+  if (lastRun_) {
+    const engine::RunInputs now = CollectInputs();
+    const engine::RunInputs& then = *lastRun_;
+    if (now.processServers == then.processServers && now.scriptText == then.scriptText &&
+        now.copyFileText == then.copyFileText && now.copyFile == then.copyFile &&
+        now.overwriteFile == then.overwriteFile && now.appendText == then.appendText &&
+        now.restartServices == then.restartServices)
+      return;  // changed back, or set to what it was (a browse given up)
+  }
+  NextServerIndex_ = 1;
+  runCaption_ = kRunCaption;
+  cmdPelvane_->setText(kRunCaption);
+}
+
+void VeskSqlDialog::RerunFailed(const std::vector<std::string>& servers) {
+  if (IsRunning()) return;
+  ChooseServers(servers);
+  if (passwordMode_ || !lastRun_ || lstVeskServers_->count() == 0) return;
+  const engine::RunInputs last = *lastRun_;
+  if (BoxText(*txtSQLScript_) != last.scriptText)
+    txtSQLScript_->setPlainText(ForBox(last.scriptText));
+  if (BoxText(*txtCopyFileTo_) != last.copyFileText)
+    txtCopyFileTo_->setPlainText(ForBox(last.copyFileText));
+  chkCopyFile_->setChecked(last.copyFile);  // before Overwrite, which it may turn off
+  chkOverwriteFile_->setChecked(last.overwriteFile);
+  chkAppendText_->setChecked(last.appendText);
+  chkRestartServices_->setChecked(last.restartServices);
+  if (host_.SimpleScriptChecked() != last.simpleScriptMode)
+    host_.SetSimpleScriptChecked(last.simpleScriptMode);
+  StartRun();
 }
 
 void VeskSqlDialog::MarkServersInProgress(const std::vector<int>& positions) {
@@ -405,30 +480,42 @@ RunStatusWindow& VeskSqlDialog::OpenStatusWindow() {
   if (statusWindow_ == nullptr) {
     statusWindow_ = new RunStatusWindow(this);
     connect(statusWindow_, &RunStatusWindow::rerunFailed, this,
-            [this](const std::vector<std::string>& servers) { ChooseServers(servers); });
-    // Beside the dialog, where it does not cover the lists.
-    const QPoint corner = mapToGlobal(QPoint(width(), 0));
-    statusWindow_->move(corner + QPoint(8, 0));
+            [this](const std::vector<std::string>& servers) { RerunFailed(servers); });
+    // Beside the dialog where there is room, so it does not cover the lists.
+    PlaceBeside(*statusWindow_, *this);
   }
   return *statusWindow_;
+}
+
+void VeskSqlDialog::ShowStatusWindow() {
+  ShowInFront(OpenStatusWindow(), *this);
+}
+
+void VeskSqlDialog::ShowResultsWindow() {
+  if (resultsWindow_ != nullptr) ShowInFront(*resultsWindow_, *this);
 }
 
 void VeskSqlDialog::ShowMergedResults(const std::vector<engine::ServerQueryResult>& results) {
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new MergedResultsWindow(context_.prompter, this);
-    const QPoint corner = mapToGlobal(QPoint(width(), height() / 2));
-    resultsWindow_->move(corner + QPoint(8, 0));
+    PlaceBeside(*resultsWindow_, *this);
   }
   resultsWindow_->SetGrid(engine::MergeQueryResults(results));
-  resultsWindow_->show();
-  resultsWindow_->raise();
+  ShowInFront(*resultsWindow_, *this);
+}
+
+void VeskSqlDialog::RaiseRunWindows(bool resultsInFront) {
+  if (window()->isMinimized()) return;  // the user chose not to return to the program
+  QWidget* board = statusWindow_.data();
+  QWidget* results = resultsWindow_.data();
+  if (resultsInFront) std::swap(board, results);
+  for (QWidget* shown : {results, board}) {  // the one for this run last, in front
+    if (shown != nullptr && shown->isVisible()) ShowInFront(*shown, *this);
+  }
 }
 
 void VeskSqlDialog::MoveAll(QListWidget& from, QListWidget& to) {
-  for (int i = from.count() - 1; i >= 0; --i) {
-    to.addItem(from.item(i)->text());
-    delete from.takeItem(i);
-  }
+  for (int i = from.count() - 1; i >= 0; --i) MoveItem(from, to, from.item(i));
 }
 
 std::vector<std::string> VeskSqlDialog::ProcessServers() const {
@@ -474,6 +561,7 @@ void VeskSqlDialog::StartRun() {
   control_.Reset();
   run_ = std::make_unique<RunState>(CollectInputs(), context_, runHost_, log_, control_);
   run_->startIndex = NextServerIndex_;
+  lastRun_ = run_->inputs;
   {
     // Rows for the servers this run reaches, numbered by their place in the list.
     const std::vector<std::string>& servers = run_->inputs.processServers;
@@ -487,6 +575,7 @@ void VeskSqlDialog::StartRun() {
     run_->context.recorder = run_->recorder.get();
     status.RunStarted(*run_->recorder);
     if (anyServer) {
+      if (!WhollyOnAScreen(status)) PlaceBeside(status, *this);
       status.show();
       status.raise();
     }
@@ -542,6 +631,7 @@ void VeskSqlDialog::FinishRun() {
   SetRunControlsEnabled(true);
   unsetCursor();
   host_.RunStateChanged(false);
+  if (registryChanged_) RegistryChanged();
   if (statusWindow_ != nullptr) statusWindow_->RunFinished();
   const bool showResults = !afterStop_ && outcome.kind != engine::RunOutcome::Kind::kRefused &&
                            run_->recorder->Snapshot().columns.simpleScript;
@@ -574,6 +664,7 @@ void VeskSqlDialog::FinishRun() {
   } else {
     host_.RestoreMainWindow();
   }
+  RaiseRunWindows(showResults);
   Q_EMIT runFinished();
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,13 +59,12 @@ class VeskSqlDialog : public QWidget {
   bool EnterPasswordChangeMode();
   void LeavePasswordChangeMode();
 
-  /// Makes exactly these servers the Process Servers list (the others go back to the available
-  /// list, as the move buttons move them) and the next run start at the first server.
-  void ChooseServers(const std::vector<std::string>& servers);
-
   /// The run status board and the merged Simple Script results, once a run has opened them.
   RunStatusWindow* StatusWindow() const { return statusWindow_; }
   MergedResultsWindow* ResultsWindow() const { return resultsWindow_; }
+  /// Brings the board (made empty before the first run) or the results back to the front.
+  void ShowStatusWindow();
+  void ShowResultsWindow();
 
   /// Whether the dialog (or the program) may close now. During a run it asks whether to stop;
   /// on Yes the run stops after the server in progress and afterStop runs once it has ended.
@@ -83,10 +83,29 @@ class VeskSqlDialog : public QWidget {
   void BuildControls();
   void Load();
   void Unload();
-  void FillGroups();
+  /// The group box from the registry, keeping `keep` chosen while it is still offered.
+  void FillGroups(const QString& keep);
+  /// The group's servers that are not in Process Servers.
   void FillAvailable(const std::string& group);
-  void MoveCurrent(QListWidget& from, QListWidget& to);
+  /// Refills the group box and the available list, and takes servers no longer registered out
+  /// of Process Servers; during a run, once it has ended.
+  void RegistryChanged();
+  /// Moves the selected entries, in list order.
+  void MoveSelected(QListWidget& from, QListWidget& to);
+  /// Moves an entry; a name already in the other list is not added twice.
   void MoveItem(QListWidget& from, QListWidget& to, QListWidgetItem* item);
+  /// A continuation is only for the inputs of the run that broke off: any other Process
+  /// Servers, scripts, copy files or steps start the next run at the first server.
+  void InputsChanged();
+  /// Makes exactly these servers the Process Servers list (the others go back to the available
+  /// list, as the move buttons move them; a server no longer registered is left out) and the
+  /// next run start at the first server.
+  void ChooseServers(const std::vector<std::string>& servers);
+  /// "Re-run Failed": these servers become Process Servers and run with the scripts and steps
+  /// of the run the board shows.
+  void RerunFailed(const std::vector<std::string>& servers);
+  /// At a run's end its windows come in front of the main window, which the run may restore.
+  void RaiseRunWindows(bool resultsInFront);
   /// Selects the Process Servers entries at these 1-based positions, and only them.
   void MarkServersInProgress(const std::vector<int>& positions);
   /// The status board, made and placed beside the dialog the first time.
@@ -121,6 +140,8 @@ class VeskSqlDialog : public QWidget {
   std::function<void()> afterStop_;
   bool passwordMode_ = false;
   bool unloaded_ = false;
+  bool registryChanged_ = false;              // while a run works
+  std::optional<engine::RunInputs> lastRun_;  // the inputs of the last run started
   QPointer<RunStatusWindow> statusWindow_;
   QPointer<MergedResultsWindow> resultsWindow_;
 

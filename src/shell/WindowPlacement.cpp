@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -30,7 +32,43 @@ bool AnyScreenShows(const QRect& rect) {
   return false;
 }
 
+/// The window's frame around its inner area; a guess from the style before it is first shown.
+QMargins FrameMargins(const QWidget& window) {
+  const QRect frame = window.frameGeometry();
+  const QRect inner = window.geometry();
+  if (window.testAttribute(Qt::WA_WState_Created) && frame != inner)
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
+  const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
+  return {border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border};
+}
+
 }  // namespace
+
+void PlaceBeside(QWidget& window, const QWidget& anchor) {
+  const QRect anchorRect(anchor.mapToGlobal(QPoint(0, 0)), anchor.size());
+  const QScreen* screen = QGuiApplication::screenAt(anchorRect.center());
+  if (screen == nullptr) screen = anchor.screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  const QMargins frame = FrameMargins(window);
+  const QSize most = room.size().shrunkBy(frame);
+  window.resize(window.size().boundedTo(most));
+  const QSize outer = window.size().grownBy(frame);
+  constexpr int kGap = 8;
+  int left = anchorRect.right() + 1 + kGap;
+  if (left + outer.width() > room.right() + 1) left = anchorRect.left() - kGap - outer.width();
+  if (left < room.left()) left = room.right() + 1 - outer.width();
+  const int top = std::clamp(anchorRect.top(), room.top(), room.bottom() + 1 - outer.height());
+  window.move(std::max(left, room.left()), std::max(top, room.top()));
+}
+
+bool WhollyOnAScreen(const QWidget& window) {
+  const QRect frame(window.pos(), window.size().grownBy(FrameMargins(window)));
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().contains(frame)) return true;
+  return false;
+}
 
 double TwipsPerPixel(const QWidget& window) {
   const QScreen* screen = window.screen();

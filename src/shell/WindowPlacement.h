@@ -18,6 +18,14 @@ double TwipsPerPixel(const QWidget& window);
 void RestorePlacement(QWidget& window, const settings::SettingsStore& store,
                       const std::string& section);
 
+/// Places a top-level window beside `anchor` (to its right, else to its left), wholly on the
+/// screen that shows the anchor; where neither side has room it overlaps the anchor, and a
+/// window larger than that screen is made smaller.
+void PlaceBeside(QWidget& window, const QWidget& anchor);
+
+/// Whether some screen shows the whole window, its frame included.
+bool WhollyOnAScreen(const QWidget& window);
+
 /// The four keys and their values as the window's closing steps store them, in this order.
 std::vector<std::pair<std::string, std::string>> PlacementValues(const QWidget& window);
 

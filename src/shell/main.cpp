@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
                                        pelvane::platform::ProgramFolder()};
   pelvane::shell::MainWindow window(context);
   prompter.SetParent(&window);
-  QObject::connect(&window, &pelvane::shell::MainWindow::exitRequested, &app, &QApplication::quit,
-                   Qt::QueuedConnection);
+  pelvane::shell::EndProgramOnExitRequest(window);
   window.show();
   return app.exec();
 }

@@ -92,6 +92,7 @@ void ConfigServersDialog::AddServer() {
   }
   if (*added == engine::AddServerOutcome::kAlreadyListed) return;
   context_.session.CurrentServer = typed;
+  context_.registryChanged.Tell();
   Refill();
   txtServerName_->clear();
   txtServerGroup_->clear();
@@ -104,6 +105,7 @@ void ConfigServersDialog::RemoveServer() {
   if (!item) return;
   Result<bool> removed = registry_.RemoveServer(item->text().toStdString());
   if (!removed) context_.prompter.Message(removed.status().message());
+  if (removed && *removed) context_.registryChanged.Tell();
   Refill();
 }
 

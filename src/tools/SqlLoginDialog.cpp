@@ -109,6 +109,7 @@ void SqlLoginDialog::Save() {
     context_.prompter.Message(saved.message());
     return;
   }
+  context_.registryChanged.Tell();  // the server's group may have changed
   CloseWindow();
 }
 

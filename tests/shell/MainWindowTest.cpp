@@ -3,8 +3,12 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <filesystem>
+#include <memory>
 
 #include "shell/AppendTextWindow.h"
 #include "shell/MainWindow.h"
@@ -63,6 +67,25 @@ TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
     EXPECT_EQ(f.Get("Pelvane", "MinimizeOnVesk"), expected);
     EXPECT_EQ(f.state.MinimizeOnVesk, std::string(expected) == "1");
   }
+}
+
+TEST(MainWindowTest, MenuExitEndsTheProgramWithoutAnyClosingSteps) {
+  ShellFixture f;
+  auto window = std::make_unique<MainWindow>(f.context);
+  EndProgramOnExitRequest(*window);
+  window->show();
+  Action(*window, "mnPelvane")->trigger();
+  Control<QPlainTextEdit>(window->veskDialog(), "txtSQLScript")->setPlainText("/s/new.sql");
+  window->OpenAppendText();
+  Control<QPlainTextEdit>(window->appendTextWindow(), "txtAppendText")->setPlainText("typed");
+  QTimer::singleShot(0, window.get(), [&window] { Action(*window, "mnExit")->trigger(); });
+  QTimer stuck;  // ends the loop should Exit not end it
+  stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+  stuck.start(30000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  window.reset();  // as the program's end destroys the windows
+  // No script path, placement or Append Text: the settings file was never written.
+  EXPECT_FALSE(std::filesystem::exists(f.store.file()));
 }
 
 TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {

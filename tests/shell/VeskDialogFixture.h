@@ -54,8 +54,11 @@ inline Lines Entries(QListWidget* list) {
   return entries;
 }
 
-inline void MakeCurrent(QListWidget* list, const char* text) {
-  list->setCurrentItem(list->findItems(text, Qt::MatchExactly).value(0));
+/// Selects exactly these entries, as a user or an assistive tool does.
+inline void Select(QListWidget* list, const Lines& names) {
+  list->clearSelection();
+  for (const std::string& name : names)
+    list->findItems(QString::fromStdString(name), Qt::MatchExactly).value(0)->setSelected(true);
 }
 
 /// Three stand-in servers registered with their logins, and a script that works on each.

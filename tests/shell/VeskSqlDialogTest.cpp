@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,14 +21,22 @@
 #include "shell/VeskDialogFixture.h"
 #include "shell/VeskSqlDialog.h"
 #include "support/StandinServer.h"
+#include "tools/ConfigServersDialog.h"
 
 namespace pelvane::shell {
 namespace {
 
-TEST(VeskSqlDialogTest, MovesFollowTheGroupFilter) {
+/// Chooses a group in the box as the user does.
+void ChooseGroup(QComboBox* groups, const char* group) {
+  groups->setCurrentText(group);
+  Q_EMIT groups->activated(groups->currentIndex());
+}
+
+TEST(VeskSqlDialogTest, MovesKeepEveryServerInOneListOnce) {
   ShellFixture f;
   settings::ServerRegistry registry(f.store);
-  for (auto [server, group] : {std::pair{"P2", "PROD"}, {"T1", "test"}, {"P1", "prod"}})
+  for (auto [server, group] :
+       {std::pair{"P2", "PROD"}, {"T1", "test"}, {"P1", "prod"}, {"P3", "PROD"}})
     ASSERT_TRUE(registry.AddServer(server, group));
   FakeHost host;
   VeskSqlDialog dialog(f.context, host);
@@ -33,32 +45,110 @@ TEST(VeskSqlDialogTest, MovesFollowTheGroupFilter) {
   auto* process = Control<QListWidget>(dialog, "lstVeskServers");
   EXPECT_EQ(groups->currentText(), "ALL");
   EXPECT_EQ(groups->count(), 3);
-  EXPECT_EQ(Entries(available), (Lines{"P1", "P2", "T1"}));
   ExpectAccessibleNames(dialog);
+  auto click = [&dialog](const char* button) { Control<QToolButton>(dialog, button)->click(); };
 
-  groups->setCurrentText("PROD");
-  Q_EMIT groups->activated(groups->currentIndex());
-  EXPECT_EQ(Entries(available), (Lines{"P1", "P2"}));
-  Control<QToolButton>(dialog, "cmdAddAllVars")->click();
-  EXPECT_EQ(Entries(process), (Lines{"P1", "P2"}));
-  EXPECT_TRUE(Entries(available).empty());
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    Lines available, process;
+  };
+  const Step steps[] = {
+      {"a group shows its servers", [&] { ChooseGroup(groups, "PROD"); }, {"P1", "P2", "P3"}, {}},
+      {"Add Server(s). moves every selected server",
+       [&] {
+         Select(available, {"P3", "P1"});
+         click("cmdAddVar");
+       },
+       {"P2"},
+       {"P1", "P3"}},
+      {"Add All Servers. moves the servers shown",
+       [&] { click("cmdAddAllVars"); },
+       {},
+       {"P1", "P2", "P3"}},
+      {"the group again offers no queued server",
+       [&] {
+         ChooseGroup(groups, "PROD");
+         click("cmdAddAllVars");
+       },
+       {},
+       {"P1", "P2", "P3"}},
+      {"ALL offers only the others",
+       [&] { ChooseGroup(groups, "ALL"); },
+       {"T1"},
+       {"P1", "P2", "P3"}},
+      {"Remove Server(s). moves every selected server back",
+       [&] {
+         Select(process, {"P3", "P1"});
+         click("cmdRemoveVar");
+       },
+       {"P1", "P3", "T1"},
+       {"P2"}},
+      {"Remove All Servers. moves back servers of any group",
+       [&] {
+         ChooseGroup(groups, "TEST");
+         click("cmdRemoveAllVars");
+       },
+       {"P2", "T1"},
+       {}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(Entries(available), step.available);
+    EXPECT_EQ(Entries(process), step.process);
+  }
+}
 
-  groups->setCurrentText("TEST");
-  Q_EMIT groups->activated(groups->currentIndex());
-  MakeCurrent(available, "T1");
+TEST(VeskSqlDialogTest, TheListsFollowConfigureServers) {
+  ShellFixture f;
+  settings::ServerRegistry registry(f.store);
+  for (auto [server, group] : {std::pair{"P1", "PROD"}, {"P2", "PROD"}, {"T1", "TEST"}})
+    ASSERT_TRUE(registry.AddServer(server, group));
+  FakeHost host;
+  VeskSqlDialog dialog(f.context, host);
+  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
+  auto* available = Control<QListWidget>(dialog, "lstServerList");
+  auto* process = Control<QListWidget>(dialog, "lstVeskServers");
+  Select(available, {"P1", "P2"});
   Control<QToolButton>(dialog, "cmdAddVar")->click();
-  EXPECT_EQ(Entries(process), (Lines{"P1", "P2", "T1"}));
-  MakeCurrent(process, "P2");
-  Control<QToolButton>(dialog, "cmdRemoveVar")->click();
-  EXPECT_EQ(Entries(available), Lines{"P2"});
+  tools::ConfigServersDialog config(f.context);
+  auto* servers = Control<QListWidget>(config, "lstServers");
 
-  // Back to ALL: servers already chosen show in both lists, as the filter refills.
-  groups->setCurrentText("ALL");
-  Q_EMIT groups->activated(groups->currentIndex());
-  EXPECT_EQ(Entries(available), (Lines{"P1", "P2", "T1"}));
-  Control<QToolButton>(dialog, "cmdRemoveAllVars")->click();
-  EXPECT_EQ(Entries(available), (Lines{"P1", "P1", "P2", "T1", "T1"}));
-  EXPECT_TRUE(Entries(process).empty());
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int groups;  // ALL and the registry's groups
+    Lines available, process;
+  };
+  const Step steps[] = {
+      {"a server of a new group added",
+       [&] {
+         Control<QLineEdit>(config, "txtServerName")->setText("N1");
+         Control<QLineEdit>(config, "txtServerGroup")->setText("new");
+         Control<QPushButton>(config, "cmdAddServer")->click();
+       },
+       4,
+       {"N1", "T1"},
+       {"P1", "P2"}},
+      {"a queued server removed",
+       [&] {
+         servers->setCurrentItem(servers->findItems("P2", Qt::MatchExactly).value(0));
+         Control<QPushButton>(config, "cmdRemoveServer")->click();
+       },
+       4,
+       {"N1", "T1"},
+       {"P1"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(groups->count(), step.groups);
+    EXPECT_EQ(Entries(available), step.available);
+    EXPECT_EQ(Entries(process), step.process);
+  }
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window->objectName() == "frmSQLLogin") window->close();  // opened for the new server
 }
 
 TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
@@ -151,27 +241,60 @@ TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   EXPECT_EQ(f.Count("copied to"), 3u) << f.Log();
 }
 
-TEST(VeskSqlDialogRunTest, StopAfterTheFirstServerThenContinue) {
+TEST(VeskSqlDialogRunTest, AStopContinuesOnlyWithTheSameServersScriptsAndSteps) {
   RunFixture f(200);
-  // Pressed while the first server is in progress (it is highlighted when it starts).
-  f.Button()->click();
-  QListWidget* process = Control<QListWidget>(*f.dialog, "lstVeskServers");
-  QTRY_VERIFY_WITH_TIMEOUT(process->item(0)->isSelected(), 30000);
-  f.Button()->click();  // "Stop"
-  QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  EXPECT_EQ(f.Button()->text(), "Continue ...");
-  EXPECT_TRUE(f.Button()->isEnabled());
-  EXPECT_EQ(f.dialog->NextServerIndex(), 2);
-  EXPECT_EQ(f.Count("Run stopped by the user after Server: " + f.servers[0] + "."), 1u) << f.Log();
-  EXPECT_EQ(f.Count(f.servers[1]), 0u);
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    bool continues;
+  };
+  const std::string script = f.dir.File("check.sql");
+  auto box = [&f](const char* name) { return Control<QPlainTextEdit>(*f.dialog, name); };
+  const Case cases[] = {
+      {"nothing changed", [] {}, true},
+      {"the script set to what it was (a browse given up)",
+       [&] { box("txtSQLScript")->setPlainText(QString::fromStdString(script)); }, true},
+      {"a server taken out",
+       [&] {
+         Select(Control<QListWidget>(*f.dialog, "lstVeskServers"), {f.servers[2]});
+         Control<QToolButton>(*f.dialog, "cmdRemoveVar")->click();
+       },
+       false},
+      {"another script", [&] { box("txtSQLScript")->setPlainText("/s/other.sql"); }, false},
+      {"other copy files", [&] { box("txtCopyFileTo")->setPlainText("/c/file.txt"); }, false},
+      {"a step ticked", [&] { Control<QCheckBox>(*f.dialog, "chkRestartServices")->click(); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    f.Open();
+    // Stopped while the first server is in progress (it is highlighted when it starts).
+    f.Button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Control<QListWidget>(*f.dialog, "lstVeskServers")->item(0)->isSelected(), 30000);
+    f.Button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+    ASSERT_EQ(f.Button()->text(), "Continue ...");
+    ASSERT_EQ(f.dialog->NextServerIndex(), 2);
+    EXPECT_EQ(f.Count("Run stopped by the user after Server: " + f.servers[0] + "."), 1u);
+    EXPECT_EQ(Control<QLabel>(*f.dialog->StatusWindow(), "lblRunSummary")
+                  ->text()
+                  .toStdString()
+                  .rfind("1 succeeded, 0 failed, 2 not run in ", 0),
+              0u);
 
-  f.Button()->click();  // "Continue ..."
-  QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  EXPECT_EQ(f.Count(f.servers[0]), 0u);
-  EXPECT_EQ(f.Count(f.servers[1] + ": Process complete."), 1u);
-  EXPECT_EQ(f.Count(f.servers[2] + ": Process complete."), 1u);
-  EXPECT_EQ(f.Button()->text(), "Vesk SQL");
-  EXPECT_EQ(f.dialog->NextServerIndex(), 1);
+    c.change();
+    EXPECT_EQ(f.Button()->text(), c.continues ? "Continue ..." : "Vesk SQL");
+    EXPECT_EQ(f.dialog->NextServerIndex(), c.continues ? 2 : 1);
+    if (!c.continues) continue;
+    f.Button()->click();  // goes on from the second server
+    QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+    EXPECT_EQ(f.Count(f.servers[0]), 0u);
+    EXPECT_EQ(f.Count(f.servers[1] + ": Process complete."), 1u);
+    EXPECT_EQ(f.Count(f.servers[2] + ": Process complete."), 1u);
+    EXPECT_EQ(f.Button()->text(), "Vesk SQL");
+    EXPECT_EQ(f.dialog->NextServerIndex(), 1);
+  }
 }
 
 TEST(VeskSqlDialogRunTest, ClosingDuringARunAsksAndClosesAfterTheStop) {
