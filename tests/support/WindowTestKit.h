@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <string>
@@ -19,6 +20,14 @@
 #include "shell/ScriptedPrompter.h"
 #include "shell/ShellContext.h"
 #include "support/TempDir.h"
+
+// QTRY_VERIFY and QTRY_COMPARE end in QVERIFY and QCOMPARE, which report to QTest's own log
+// (unread under GoogleTest) and return: a wait that timed out passed silently. As GoogleTest
+// assertions, a timeout fails the test.
+#undef QVERIFY
+#define QVERIFY(statement) ASSERT_TRUE(statement) << #statement
+#undef QCOMPARE
+#define QCOMPARE(actual, expected) ASSERT_EQ(actual, expected)
 
 namespace pelvane::testing {
 
