@@ -69,23 +69,28 @@ TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
   }
 }
 
-TEST(MainWindowTest, MenuExitEndsTheProgramWithoutAnyClosingSteps) {
-  ShellFixture f;
-  auto window = std::make_unique<MainWindow>(f.context);
-  EndProgramOnExitRequest(*window);
-  window->show();
-  Action(*window, "mnPelvane")->trigger();
-  Control<QPlainTextEdit>(window->veskDialog(), "txtSQLScript")->setPlainText("/s/new.sql");
-  window->OpenAppendText();
-  Control<QPlainTextEdit>(window->appendTextWindow(), "txtAppendText")->setPlainText("typed");
-  QTimer::singleShot(0, window.get(), [&window] { Action(*window, "mnExit")->trigger(); });
-  QTimer stuck;  // ends the loop should Exit not end it
-  stuck.callOnTimeout([] { QCoreApplication::exit(1); });
-  stuck.start(30000);
-  EXPECT_EQ(QApplication::exec(), 0);
-  window.reset();  // as the program's end destroys the windows
-  // No script path, placement or Append Text: the settings file was never written.
-  EXPECT_FALSE(std::filesystem::exists(f.store.file()));
+TEST(MainWindowTest, MenuExitSavesNothingAndToolbarExitSavesEveryWindow) {
+  for (auto [exit, saves] : {std::pair{"mnExit", false}, {"Exit", true}}) {
+    SCOPED_TRACE(exit);
+    ShellFixture f;
+    auto window = std::make_unique<MainWindow>(f.context);
+    EndProgramOnExitRequest(*window);  // as the program does
+    window->show();
+    Action(*window, "mnPelvane")->trigger();
+    Control<QPlainTextEdit>(window->veskDialog(), "txtSQLScript")->setPlainText("/s/new.sql");
+    window->OpenAppendText();
+    Control<QPlainTextEdit>(window->appendTextWindow(), "txtAppendText")->setPlainText("typed");
+    QTimer::singleShot(0, window.get(),
+                       [&window, exit = exit] { Action(*window, exit)->trigger(); });
+    QTimer stuck;  // ends the loop should the command not end it
+    stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+    stuck.start(30000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    window.reset();  // as the program's end destroys the windows
+    EXPECT_EQ(f.Get("Script", "ScriptPath"), saves ? "/s/new.sql" : "");
+    EXPECT_EQ(f.Get("Append", "AppendText"), saves ? "typed" : "");
+    EXPECT_EQ(f.Get("Pelvane", "Width").empty(), !saves);
+  }
 }
 
 TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
