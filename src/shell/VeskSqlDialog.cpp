@@ -24,6 +24,7 @@
 
 #include "engine/ReportRecorder.h"
 #include "engine/RunReportColumns.h"
+#include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
 #include "shell/BrowseFiles.h"
@@ -49,11 +50,6 @@ QString Q(const std::string& text) {
 QString ForBox(std::string text) {
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return Q(text);
-}
-
-bool StoredFlag(const settings::SettingsStore& store, const char* key) {
-  const std::string value = store.GetINIValue("Pelvane", key);
-  return !value.empty() && value != "0" && std::all_of(value.begin(), value.end(), ::isdigit);
 }
 
 }  // namespace
@@ -323,14 +319,16 @@ void VeskSqlDialog::Load() {
       ForBox(settings::DecodeTokens(context_.store.GetINIValue("Script", "ScriptPath"))));
   txtCopyFileTo_->setPlainText(
       ForBox(settings::DecodeTokens(context_.store.GetINIValue("CopyTo", "CopyFile"))));
-  chkCopyFile_->setChecked(StoredFlag(context_.store, "CopyFile"));
-  chkOverwriteFile_->setChecked(StoredFlag(context_.store, "OverwriteFile"));
-  chkAppendText_->setChecked(StoredFlag(context_.store, "AppendText"));
-  chkRestartServices_->setChecked(StoredFlag(context_.store, "RestartServices"));
+  chkCopyFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "CopyFile"));
+  chkOverwriteFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "OverwriteFile"));
+  chkAppendText_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "AppendText"));
+  chkRestartServices_->setChecked(
+      engine::StoredBoxSet(context_.store, "Pelvane", "RestartServices"));
   FillAvailable("");
   NextServerIndex_ = 1;
   host_.VeskDialogOpened();
-  context_.state.SimpleScriptOpen = context_.store.GetINIValue("SimpleScript", "OpenScript") == "1";
+  context_.state.SimpleScriptOpen =
+      engine::StoredBoxSet(context_.store, "SimpleScript", "OpenScript");
   host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
 }
 

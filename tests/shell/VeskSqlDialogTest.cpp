@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/StoredRunInputs.h"
 #include "settings/PasswordScrambler.h"
 #include "settings/ServerRegistry.h"
 #include "shell/ShellFixture.h"
@@ -103,6 +104,20 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   EXPECT_TRUE(again.appendTextOpen);
   EXPECT_TRUE(again.simpleScript);
   EXPECT_EQ(again.opened, 1);
+}
+
+TEST(VeskSqlDialogTest, StoredBoxesReadAsARunWithoutAWindowReadsThem) {
+  ShellFixture f;
+  f.Set("Pelvane", "CopyFile", " 1");
+  f.Set("Pelvane", "AppendText", "2");
+  f.Set("SimpleScript", "OpenScript", "1.0");
+  FakeHost host;
+  VeskSqlDialog dialog(f.context, host);
+  const engine::RunInputs stored = engine::LoadStoredRunInputs(f.store);
+  EXPECT_TRUE(stored.copyFile);
+  EXPECT_EQ(Control<QCheckBox>(dialog, "chkCopyFile")->isChecked(), stored.copyFile);
+  EXPECT_EQ(Control<QCheckBox>(dialog, "chkAppendText")->isChecked(), stored.appendText);
+  EXPECT_EQ(host.simpleScript, stored.simpleScriptMode);
 }
 
 TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
