@@ -124,6 +124,9 @@ VeskSqlDialog::~VeskSqlDialog() {
     // A question the worker is waiting on is answered (unshown) by serving its call here.
     while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
   }
+  // Also when the program ends without the dialog's closing steps: the lines a run collected
+  // and never showed (it ended early) are not lost with it.
+  (void)log_.SaveCollectedLines(context_.state.LogFile);
 }
 
 void VeskSqlDialog::BuildControls() {
@@ -336,6 +339,10 @@ void VeskSqlDialog::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   flushTimer_.stop();
+  // A run that ended early keeps its collected lines for the next completed run; none will
+  // come in this dialog now.
+  if (Status saved = log_.SaveCollectedLines(context_.state.LogFile); !saved)
+    context_.prompter.Message(engine::GeneralErrorText(saved));
   host_.VeskDialogClosed();
   // Each value on its own: one that cannot be written does not keep the others from it.
   settings::SettingsStore& store = context_.store;

@@ -166,6 +166,27 @@ TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   EXPECT_EQ(f.Count("copied to"), 3u) << f.Log();
 }
 
+TEST(VeskSqlDialogRunTest, LinesOfARunThatEndedEarlyReachTheLogFileWhenTheDialogGoes) {
+  for (bool closed : {true, false}) {
+    SCOPED_TRACE(closed ? "closed" : "program ended");
+    RunFixture f;
+    f.Set("Pelvane", "RefreshLogWindow", "0");
+    f.Set("Pelvane", "QAPath", f.dir.File("nowhere"));  // the run ends after the first server
+    f.Button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+    EXPECT_EQ(f.Log(), "");  // kept for the next completed run
+    EXPECT_FALSE(std::filesystem::exists(f.state.FixedLogFile));
+    if (closed) {
+      f.dialog->close();
+      EXPECT_EQ(f.host.closed, 1);
+    } else {
+      f.dialog.reset();
+    }
+    const std::string saved = pelvane::testing::ReadBytes(f.state.FixedLogFile);
+    EXPECT_NE(saved.find(" Microsoft Query Analyzer Not Installed "), std::string::npos) << saved;
+  }
+}
+
 TEST(VeskSqlDialogRunTest, StopAfterTheFirstServerThenContinue) {
   RunFixture f(200);
   // Pressed while the first server is in progress (it is highlighted when it starts).
