@@ -198,6 +198,8 @@ struct ScriptRun {
       Report();
       return ScriptsEnd::kContinue;
     }
+    // The login check may take as long as a script: the run may have ended meanwhile.
+    if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
     // Each execution writes to a file of its own, gone after the verdict: a run beside this
     // one never reads this script's output, nor this run another's.
     Result<settings::ScratchFolder> scratch =

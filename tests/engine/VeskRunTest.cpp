@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -613,50 +614,69 @@ class OnScriptDone : public NullRecorder {
 };
 
 TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
-  SideBySide f(4, 4);
-  f.Policy("Window", "3");
-  f.TickCopy();
-  f.inputs.scriptText = "deploy.sql|second.sql";
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool ended = false;
-  OnScriptDone recorder([&](int position) {
-    std::lock_guard<std::mutex> lock(mutex);
-    ended = ended || position == 1;
-    changed.notify_all();
-  });
-  f.run.recorder = &recorder;
-  // SRV1's script fails and ends the run while the others' first scripts still run.
-  Barrier allStarted(4);
-  f.processes.behaviour = [&](const ProcessCall& call) {
-    allStarted.ArriveAndWait();
-    ToolBehaviour b;
-    if (call.Option("-S") == "SRV1") {
-      b.output = kFailingOutput;
+  // SRV1's script fails and ends the run while each other server is still in its first script,
+  // or in the login check of its second (the check can take as long as a script).
+  for (bool inLoginCheck : {false, true}) {
+    SCOPED_TRACE(inLoginCheck ? "in the login check" : "in the script");
+    SideBySide f(4, 4);
+    f.Policy("Window", "3");
+    f.TickCopy();
+    f.inputs.scriptText = "deploy.sql|second.sql";
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool ended = false;
+    OnScriptDone recorder([&](int position) {
+      std::lock_guard<std::mutex> lock(mutex);
+      ended = ended || position == 1;
+      changed.notify_all();
+    });
+    f.run.recorder = &recorder;
+    auto untilEnded = [&] {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
+    };
+    Barrier othersThere(4);
+    std::map<std::string, int> checks;  // per server, behind `mutex`
+    f.sql.onCheckLogin = [&](const SqlTarget& target) {
+      if (!inLoginCheck || target.server == "SRV1") return;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (++checks[target.server] < 2) return;
+      }
+      othersThere.ArriveAndWait();
+      untilEnded();
+    };
+    f.processes.behaviour = [&](const ProcessCall& call) {
+      ToolBehaviour b;
+      if (call.Option("-S") == "SRV1") {
+        othersThere.ArriveAndWait();
+        b.output = kFailingOutput;
+      } else if (!inLoginCheck) {
+        othersThere.ArriveAndWait();
+        untilEnded();
+      }
       return b;
+    };
+    EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+    EXPECT_TRUE(ended);
+    Lines started = f.ServersStarted();
+    std::sort(started.begin(), started.end());
+    EXPECT_EQ(started, (Lines{"SRV1", "SRV2", "SRV3", "SRV4"}));
+    for (const ProcessCall& call : f.processes.calls) EXPECT_EQ(call.Option("-i"), "deploy.sql");
+    EXPECT_TRUE(f.shares.copies.empty());
+    Lines expected{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV1] @ T",
+                   "T, Server: SRV1"};
+    for (const char* server : {"SRV2", "SRV3", "SRV4"}) {
+      expected = Joined(
+          {expected,
+           Succeeded(server),
+           inLoginCheck ? Lines{kSeparator} : Lines{},
+           {std::string("Run ended; no further scripts or steps for Server: ") + server + "."}});
     }
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
-    return b;
-  };
-  EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
-  EXPECT_TRUE(ended);
-  Lines started = f.ServersStarted();
-  std::sort(started.begin(), started.end());
-  EXPECT_EQ(started, (Lines{"SRV1", "SRV2", "SRV3", "SRV4"}));
-  for (const ProcessCall& call : f.processes.calls) EXPECT_EQ(call.Option("-i"), "deploy.sql");
-  EXPECT_TRUE(f.shares.copies.empty());
-  Lines expected{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV1] @ T",
-                 "T, Server: SRV1"};
-  for (const char* server : {"SRV2", "SRV3", "SRV4"}) {
-    expected = Joined(
-        {expected,
-         Succeeded(server),
-         {std::string("Run ended; no further scripts or steps for Server: ") + server + "."}});
+    EXPECT_EQ(f.LogLines(), expected);
+    EXPECT_EQ(f.host.marked.back(), std::vector<int>{1});  // the server that ended the run
+    EXPECT_FALSE(Exists(f.state.LogFile));
   }
-  EXPECT_EQ(f.LogLines(), expected);
-  EXPECT_EQ(f.host.marked.back(), std::vector<int>{1});  // the server that ended the run
-  EXPECT_FALSE(Exists(f.state.LogFile));
 }
 
 TEST(VeskRunSideBySideTest, AMissingQueryToolIsToldOnce) {
