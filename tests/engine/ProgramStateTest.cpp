@@ -115,17 +115,6 @@ TEST(ProgramStateTest, StoredCheckBoxesAreSetByTheNumberOne) {
     ASSERT_TRUE(store.SaveINIValues("Pelvane", "CopyFile", c.stored).ok());
     EXPECT_EQ(StoredBoxSet(store, "Pelvane", "CopyFile"), c.set) << "\"" << c.stored << "\"";
   }
-  // A run without a window reads every box the same way.
-  for (auto [section, key] : {std::pair{"Pelvane", "CopyFile"},
-                              {"Pelvane", "OverwriteFile"},
-                              {"Pelvane", "AppendText"},
-                              {"Pelvane", "RestartServices"},
-                              {"SimpleScript", "OpenScript"},
-                              {"Append", "AddTimeStamp"}})
-    ASSERT_TRUE(store.SaveINIValues(section, key, " 1").ok());
-  RunInputs inputs = LoadStoredRunInputs(store);
-  EXPECT_TRUE(inputs.copyFile && inputs.overwriteFile && inputs.appendText &&
-              inputs.restartServices && inputs.simpleScriptMode && inputs.addTimeStamp);
 }
 
 TEST(ProgramStateTest, SettingsFilePlace) {
