@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -11,6 +10,7 @@
 #include "cli/CliRunHost.h"
 #include "cli/Command.h"
 #include "cli/InterruptWatch.h"
+#include "cli/RunEndLog.h"
 #include "engine/MergedGrid.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
@@ -93,13 +93,15 @@ constexpr char kUsage[] =
     "file as a run in the desktop program appends it. Message boxes go to standard error with\n"
     "their caption. Questions are asked on the terminal; without a terminal --answer answers\n"
     "them, and without --answer the safe answer is taken: No to a yes/no question, Cancel to a\n"
-    "yes/no/cancel question, and an empty (cancelled) input box.\n\n"
+    "yes/no/cancel question, and an empty (cancelled) input box. A log collected until the run\n"
+    "ends (\"RefreshLogWindow\" 0) is printed then, also when the run ends early.\n\n"
     "Exit status: 0 every script and step succeeded; 1 a script was UNSUCCESSFUL, a step\n"
     "failed, an error message was shown (a log file that cannot be written), or the run\n"
     "stopped at a break (\"Break and display\"; continue with --start-index); 2 the run\n"
     "was refused (no server, no copy file, bad usage) or ended early (\"End and display\",\n"
     "a cancelled question, a missing query tool); 130 or 143 the run was interrupted by\n"
-    "SIGINT or SIGTERM: the running query tool is ended first and the log says so.\n";
+    "SIGINT or SIGTERM: the running query tool is ended first, the log says so and is\n"
+    "appended to the log file.\n";
 
 constexpr int kMaxStartIndex = 32767;
 // An interrupted run exits as a shell reports a process ended by the signal: 128 + its number.
@@ -344,18 +346,22 @@ int RunRun(CliContext& context, const Args& args) {
       filesFailed = true;
     }
   }
-  if (interrupts.interrupted()) {
-    const int signal = interrupts.signal();
-    // Straight into the window: in deferred mode the collected lines are not shown any more.
-    host.LogWindow().AppendText("*** The run was interrupted by " +
-                                std::string(signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***\r\n");
+  const int signal = interrupts.interrupted() ? interrupts.signal() : 0;
+  if (Status logged = FinishRunLog(log, outcome.kind, signal, state.LogFile); !logged) {
+    context.err << "pelvanectl: " << logged.message() << '\n';
+    filesFailed = true;
+  }
+  if (signal != 0) {
     context.err << "pelvanectl: the run was interrupted\n";
     return kExitSignalBase + signal;
   }
   if (outcome.kind == engine::RunOutcome::Kind::kStopped) {
-    // Standard output is the log; the way on belongs with the messages.
-    context.err << "pelvanectl: the run stopped after an error; continue with --start-index "
-                << outcome.NextServerIndex << '\n';
+    // Standard output is the log; the way on belongs with the messages. After the last server
+    // (or with every server already handed out side by side) there is nothing to continue.
+    context.err << "pelvanectl: the run stopped after an error";
+    if (static_cast<size_t>(outcome.NextServerIndex) <= serverCount)
+      context.err << "; continue with --start-index " << outcome.NextServerIndex;
+    context.err << '\n';
   }
   return ExitStatus(outcome, host.messagesShown() > 0 || filesFailed);
 }

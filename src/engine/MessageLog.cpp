@@ -71,11 +71,50 @@ Status MessageLog::LoadDeferredLog() {
   return Status::Ok();
 }
 
+Result<std::string> MessageLog::CollectedLines() const {
+  std::string collected;
+  if (!scratch_.path().empty()) {
+    Result<std::string> lines = ReadWholeFile(scratch_.path());
+    if (!lines) return lines.status();
+    collected = std::move(lines).value();
+  }
+  return collected + pendingLogText_;
+}
+
+void MessageLog::DropCollectedLines() {
+  scratch_ = settings::ScratchFile::None();  // deletes the file
+  pendingLogText_.clear();
+}
+
+Status MessageLog::ShowCollectedLines() {
+  Result<std::string> collected = CollectedLines();
+  if (!collected) return collected.status();
+  if (!collected->empty()) window_.AppendText(*collected);
+  DropCollectedLines();
+  return Status::Ok();
+}
+
+Status MessageLog::SaveCollectedLines(const std::string& logFile) {
+  Result<std::string> collected = CollectedLines();
+  if (!collected) return collected.status();
+  if (collected->empty()) return Status::Ok();
+  if (std::string target = LogFileTarget(logFile); !target.empty()) {
+    if (Status s = settings::AppendToFile(target, WithCrLf(*collected) + kLineEnd); !s) return s;
+  }
+  DropCollectedLines();
+  return Status::Ok();
+}
+
+std::string MessageLog::LogFileTarget(const std::string& logFile) const {
+  if (logFile == fixedLogFile_ || logFile == kWindowsFixedLogFile) return "";
+  return logFile.empty()          ? fixedLogFile_
+         : logFile.front() == '/' ? logFile
+                                  : settings::SiblingFile(fixedLogFile_, logFile);
+}
+
 Status MessageLog::SaveLogToFile(const std::string& logFile) {
-  if (logFile == fixedLogFile_ || logFile == kWindowsFixedLogFile) return Status::Ok();
-  std::string target = logFile.empty()          ? fixedLogFile_
-                       : logFile.front() == '/' ? logFile
-                                                : settings::SiblingFile(fixedLogFile_, logFile);
+  const std::string target = LogFileTarget(logFile);
+  if (target.empty()) return Status::Ok();
   return settings::AppendToFile(target, WithCrLf(window_.Text()) + kLineEnd);
 }
 

@@ -58,6 +58,16 @@ class MessageLog {
   /// temporary error file. Without that file: error 53, and the window keeps its text.
   Status LoadDeferredLog();
 
+  /// After a deferred run that ended early: the lines it collected (and a started line) go into
+  /// the window after what it shows, as a live run would have shown them, for a front end that
+  /// has no next run to show them with. Nothing collected: nothing happens.
+  Status ShowCollectedLines();
+
+  /// Appends the lines collected and not yet shown (and a started line) to the log file, as
+  /// SaveLogToFile chooses it, for when no run will show them any more (the window closes). They
+  /// are kept when the file cannot be written.
+  Status SaveCollectedLines(const std::string& logFile);
+
   /// Appends the log's text (as the window shows it) and a line end to the log file: logFile when
   /// it names one (a relative name lies in the fixed log file's folder), the fixed log file when it
   /// is empty. A logFile that is the fixed log file itself, or "C:\Pelvane.log" from a settings
@@ -65,6 +75,13 @@ class MessageLog {
   Status SaveLogToFile(const std::string& logFile);
 
  private:
+  /// The collected lines and the started line; empty when there are none.
+  Result<std::string> CollectedLines() const;
+  /// Forgets the collected lines and the started line; the temporary error file goes.
+  void DropCollectedLines();
+  /// The file SaveLogToFile writes to; empty when it writes nothing.
+  std::string LogFileTarget(const std::string& logFile) const;
+
   /// Passes every change on to the real window and keeps the text.
   class MirroredWindow : public LogWindow {
    public:

@@ -30,6 +30,18 @@ void RunContext::WindowText(const std::string& text) {
   log.Window().AppendText(text);
 }
 
+void RunContext::EndRun() {
+  if (runEnd != nullptr) runEnd->End();
+}
+
+bool RunContext::StopsForTheRunsEnd() {
+  if (runEnd == nullptr || !runEnd->Ended()) return false;
+  if (!stoppedByRunEnd)
+    Log("Run ended; no further scripts or steps for Server: " + server.CurrentServer + ".");
+  stoppedByRunEnd = true;
+  return true;
+}
+
 void RunContext::StepFailed(const std::string& reason) {
   anyFailure = true;
   if (stepFailure.empty()) stepFailure = reason;

@@ -11,6 +11,7 @@
 #include "engine/RunControl.h"
 #include "engine/RunRecorder.h"
 #include "engine/ServerLog.h"
+#include "engine/SharedRunEnd.h"
 #include "engine/TimeStampChoice.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
@@ -98,6 +99,11 @@ struct RunContext {
   std::function<void()> stopHandingOut{};
   /// Why the step in progress failed, in the words of its log or message: its first failure.
   std::string stepFailure{};
+  /// The run-wide end while servers are processed side by side; unset: one server at a time,
+  /// where the server that ends the run is the only one in progress.
+  SharedRunEnd* runEnd = nullptr;
+  /// This server stopped because another one ended the run.
+  bool stoppedByRunEnd = false;
 
   /// The recorder, or one that keeps nothing.
   RunRecorder& Recorder() const;
@@ -109,6 +115,11 @@ struct RunContext {
   void Log(const std::string& text, bool endLine = true);
   /// Text that goes straight into the log window, also when the log is deferred.
   void WindowText(const std::string& text);
+  /// The run is over for every server (side by side: for the others too).
+  void EndRun();
+  /// Asked before each script and step: true, with a line saying so, when another server has
+  /// ended the run and this one is to start nothing more.
+  bool StopsForTheRunsEnd();
   /// Marks the run as failed and keeps the reason when it is the step's first.
   void StepFailed(const std::string& reason);
   /// The run's general error message: number, ", ", description, " occured in Pelvane.".

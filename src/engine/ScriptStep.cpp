@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -133,7 +134,12 @@ struct ScriptRun {
     return true;
   }
 
-  void AskWhetherToGoOn() {
+  /// False when another server ended the run meanwhile: nothing is asked or logged then, so
+  /// servers side by side that all miss the tool show it once.
+  bool AskWhetherToGoOn() {
+    std::unique_lock<std::mutex> deciding;
+    if (run.runEnd != nullptr) deciding = run.runEnd->Deciding();
+    if (run.StopsForTheRunsEnd()) return false;
     const RunInputs& in = run.inputs;
     if (in.copyFile || in.appendText || in.restartServices) {
       Answer answer = run.ports.host.AskYesNo(
@@ -145,6 +151,8 @@ struct ScriptRun {
     run.Log("");
     run.Log(ToolMissingBanner() + "\r\n" + kToolMissingText);
     run.QueryToolMissing = true;
+    if (!run.ContinueOtherSteps) run.EndRun();
+    return true;
   }
 
   void LogDetails(const std::string& outputText) {
@@ -168,6 +176,7 @@ struct ScriptRun {
           return ScriptsEnd::kBreak;
         case 3:
           run.anyFailure = true;
+          run.EndRun();  // servers beside this one start nothing more from here on
           run.Log("");
           run.Log("Server: [" + server() + "] @ " + run.Timestamp());
           run.Log(run.Timestamp() + ", Server: " + server());
@@ -189,6 +198,8 @@ struct ScriptRun {
       Report();
       return ScriptsEnd::kContinue;
     }
+    // The login check may take as long as a script: the run may have ended meanwhile.
+    if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
     // Each execution writes to a file of its own, gone after the verdict: a run beside this
     // one never reads this script's output, nor this run another's.
     Result<settings::ScratchFolder> scratch =
@@ -226,7 +237,8 @@ struct ScriptRun {
                " seconds on Server: " + server() + "; the script was ended.";
       run.Log(reason);
     }
-    if (outcome.kind == ProcessOutcome::Kind::kNotFound) AskWhetherToGoOn();
+    if (outcome.kind == ProcessOutcome::Kind::kNotFound && !AskWhetherToGoOn())
+      return ScriptsEnd::kEndRun;
     if (run.QueryToolMissing) {
       reason = kToolMissingCaption;
       if (!run.ContinueOtherSteps) return ScriptsEnd::kEndRun;
@@ -354,8 +366,11 @@ ScriptsEnd RunScripts(RunContext& run) {
     return ScriptsEnd::kContinue;
   }
   for (size_t i = 0; i < scripts->size(); ++i) {
+    if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
     ScriptRun one{run, (*scripts)[i], i};
-    if (ScriptsEnd end = one.Run(); end != ScriptsEnd::kContinue) return end;
+    ScriptsEnd end = one.Run();
+    if (end == ScriptsEnd::kEndRun) run.EndRun();
+    if (end != ScriptsEnd::kContinue) return end;
   }
   return ScriptsEnd::kContinue;
 }

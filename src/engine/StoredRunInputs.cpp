@@ -10,29 +10,28 @@ namespace pelvane::engine {
 
 namespace {
 
-/// A check box value as stored: set when it reads as the number 1.
-bool BoxSet(const settings::SettingsStore& store, const char* section, const char* key) {
-  return ToInt16(store.GetINIValue(section, key)).value_or(0) == 1;
-}
-
 std::string StoredText(const settings::SettingsStore& store, const char* section, const char* key) {
   return settings::DecodeTokens(store.GetINIValue(section, key));
 }
 
 }  // namespace
 
+bool StoredBoxSet(const settings::SettingsStore& store, const char* section, const char* key) {
+  return ToInt16(store.GetINIValue(section, key)).value_or(0) == 1;
+}
+
 RunInputs LoadStoredRunInputs(const settings::SettingsStore& store) {
   RunInputs inputs;
   inputs.scriptText = StoredText(store, "Script", "ScriptPath");
   inputs.copyFileText = StoredText(store, "CopyTo", "CopyFile");
-  inputs.copyFile = BoxSet(store, "Pelvane", "CopyFile");
-  inputs.overwriteFile = BoxSet(store, "Pelvane", "OverwriteFile");
-  inputs.appendText = BoxSet(store, "Pelvane", "AppendText");
-  inputs.restartServices = BoxSet(store, "Pelvane", "RestartServices");
-  inputs.simpleScriptMode = BoxSet(store, "SimpleScript", "OpenScript");
+  inputs.copyFile = StoredBoxSet(store, "Pelvane", "CopyFile");
+  inputs.overwriteFile = StoredBoxSet(store, "Pelvane", "OverwriteFile");
+  inputs.appendText = StoredBoxSet(store, "Pelvane", "AppendText");
+  inputs.restartServices = StoredBoxSet(store, "Pelvane", "RestartServices");
+  inputs.simpleScriptMode = StoredBoxSet(store, "SimpleScript", "OpenScript");
   inputs.simpleScriptText = StoredText(store, "SimpleScript", "Script");
   inputs.appendTextText = StoredText(store, "Append", "AppendText");
-  inputs.addTimeStamp = BoxSet(store, "Append", "AddTimeStamp");
+  inputs.addTimeStamp = StoredBoxSet(store, "Append", "AddTimeStamp");
   return inputs;
 }
 

@@ -8,6 +8,13 @@
 
 namespace pelvane::engine {
 
+/// A check box as stored ("Pelvane"/"CopyFile", "SimpleScript"/"OpenScript", ...): empty reads
+/// as 0, any other text is converted to an integer as classic BASIC converts it (blanks, sign,
+/// a fraction rounded half to even, "&H" literals); the box is set when that integer is 1.
+/// Text that is no such number leaves the box clear. The dialog, its editor windows and a run
+/// without a window all read the boxes through this one function.
+bool StoredBoxSet(const settings::SettingsStore& store, const char* section, const char* key);
+
 /// The run's inputs as the Vesk SQL dialog and its two editor windows last stored them: script
 /// and copy lists, the four boxes, the Simple Script text and mode, the Append Text window's
 /// text and box. The Process Servers list is not stored; it stays empty.

@@ -102,6 +102,7 @@ StepEnd RunRecordedStep(RunContext& run, StepKind kind, Step step) {
 ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIndex) {
   const RunInputs& in = run.inputs;
   ScriptsEnd end = ScriptsEnd::kContinue;
+  if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
   if (in.simpleScriptMode) {
     run.Log(LogSeparator());
     run.Log(run.server.CurrentServer + ": Simple Script Results");
@@ -116,23 +117,27 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
       run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
       NextServerIndex = static_cast<int16_t>(i + 1);
     }
-    if (in.copyFile) {
+    // Side by side, once another server has ended the run, this one starts no further step.
+    if (in.copyFile && !run.StopsForTheRunsEnd()) {
       RunRecordedStep(run, StepKind::kCopy, [&] {
         RunCopyStep(run);
         return StepEnd::kContinue;
       });
     }
-    if (in.appendText && RunRecordedStep(run, StepKind::kAppend,
-                                         [&] { return RunAppendStep(run); }) == StepEnd::kEndRun) {
+    if (in.appendText && !run.StopsForTheRunsEnd() && RunRecordedStep(run, StepKind::kAppend, [&] {
+                                                        return RunAppendStep(run);
+                                                      }) == StepEnd::kEndRun) {
+      run.EndRun();
       if (run.stopHandingOut) run.stopHandingOut();
       return ScriptsEnd::kEndRun;
     }
-    if (in.restartServices) {
+    if (in.restartServices && !run.StopsForTheRunsEnd()) {
       RunRecordedStep(run, StepKind::kService, [&] {
         RunServiceStep(run);
         return StepEnd::kContinue;
       });
     }
+    if (run.stoppedByRunEnd) return ScriptsEnd::kEndRun;
   }
   run.Log(run.server.CurrentServer + ": Process complete.");
   run.Log(LogSeparator());
@@ -170,7 +175,8 @@ ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
     end = ProcessServer(run, serverCount, NextServerIndex);
   });
   if (!failure) {
-    if (end != ScriptsEnd::kEndRun) finished();
+    // The server that ended the run stays unfinished; one stopped by that end is done.
+    if (end != ScriptsEnd::kEndRun || run.stoppedByRunEnd) finished();
     return end;
   }
   run.ShowGeneralError(*failure);
@@ -237,6 +243,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
                  run.ports.services,
                  run.ports.sleeper};
   SharedDecisions shared;
+  SharedRunEnd runEnd;
   TimeStampChoice timeStamp(run.inputs.addTimeStamp);
   // A stop of the user's takes effect before the next hand-out, as it does between servers;
   // like the run one server at a time, the run processes at least its first server.
@@ -251,6 +258,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
     one.recorder = run.recorder;
     one.serverLog = &serverLog;
     one.timeStamp = &timeStamp;
+    one.runEnd = &runEnd;
     one.stopHandingOut = [&runner] { runner.StopHandingOut(); };
     one.server = servers[k];
     const int position = servers[k].position;
@@ -262,7 +270,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
     else
       one.Recorder().ServerFailed(position, loadErrors[k]);
     // A server that ended the run stays marked, as it does when servers run one at a time.
-    if (live && end != ScriptsEnd::kEndRun) host.ServerFinished(position);
+    if (live && (end != ScriptsEnd::kEndRun || one.stoppedByRunEnd)) host.ServerFinished(position);
     std::lock_guard<std::mutex> lock(shared.mutex);
     shared.anyFailure = shared.anyFailure || one.anyFailure;
     if (end == ScriptsEnd::kEndRun) shared.endRun = true;

@@ -16,6 +16,7 @@ namespace pelvane::platform {
 
 namespace {
 
+constexpr long kLoginFailedNumber = 18456;
 constexpr const char* kPasswordCall = "{ ? = call sp_password(?,?,?) }";
 
 Status ErrorStatus(const std::vector<engine::SqlError>& errors) {
@@ -49,6 +50,11 @@ OdbcSqlClient::OdbcSqlClient(Options options) : options_(std::move(options)) {
 }
 
 engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
+  // A server refuses a SQL login without a name; FreeTDS refuses it before connecting, in
+  // words that read as an unreachable server.
+  if (target.login.empty())
+    return {engine::LoginCheckKind::kLoginRefused,
+            MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
   OdbcConnectionString attributes(options_.braceEscaping);
   attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)))
       .Add("UID", target.login)

@@ -2,9 +2,8 @@
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
-#include <optional>
 
-#include "engine/VbNumber.h"
+#include "engine/StoredRunInputs.h"
 #include "shell/EditorWindowSteps.h"
 #include "shell/WindowPlacement.h"
 
@@ -29,11 +28,7 @@ AppendTextWindow::AppendTextWindow(ShellContext& context)
   layout->addWidget(txtAppendText_, 1);
 
   text_.Load(context_.store.GetINIValue(kSection, "AppendText"));
-  // Empty is unchecked; a value that is neither 0 nor 1 leaves the box as it is.
-  std::string stored = context_.store.GetINIValue(kSection, "AddTimeStamp");
-  std::optional<int16_t> value =
-      stored.empty() ? std::optional<int16_t>(0) : engine::ToInt16(stored);
-  if (value && (*value == 0 || *value == 1)) chkAddTimeStamp_->setChecked(*value == 1);
+  chkAddTimeStamp_->setChecked(engine::StoredBoxSet(context_.store, kSection, "AddTimeStamp"));
   RestorePlacement(*this, context_.store, kSection);
   context_.state.AppendTextOpen = true;
 }

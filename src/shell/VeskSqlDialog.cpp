@@ -24,6 +24,7 @@
 
 #include "engine/ReportRecorder.h"
 #include "engine/RunReportColumns.h"
+#include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
 #include "shell/BrowseFiles.h"
@@ -66,11 +67,6 @@ std::set<QString> RegisteredServers(settings::SettingsStore& store) {
   std::set<QString> servers;
   for (const std::string& server : registry.FillServerList("")) servers.insert(Q(server));
   return servers;
-}
-
-bool StoredFlag(const settings::SettingsStore& store, const char* key) {
-  const std::string value = store.GetINIValue("Pelvane", key);
-  return !value.empty() && value != "0" && std::all_of(value.begin(), value.end(), ::isdigit);
 }
 
 }  // namespace
@@ -148,6 +144,9 @@ VeskSqlDialog::~VeskSqlDialog() {
     // A question the worker is waiting on is answered (unshown) by serving its call here.
     while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
   }
+  // Also when the program ends without the dialog's closing steps: the lines a run collected
+  // and never showed (it ended early) are not lost with it.
+  (void)log_.SaveCollectedLines(context_.state.LogFile);
 }
 
 void VeskSqlDialog::BuildControls() {
@@ -368,14 +367,16 @@ void VeskSqlDialog::Load() {
       ForBox(settings::DecodeTokens(context_.store.GetINIValue("Script", "ScriptPath"))));
   txtCopyFileTo_->setPlainText(
       ForBox(settings::DecodeTokens(context_.store.GetINIValue("CopyTo", "CopyFile"))));
-  chkCopyFile_->setChecked(StoredFlag(context_.store, "CopyFile"));
-  chkOverwriteFile_->setChecked(StoredFlag(context_.store, "OverwriteFile"));
-  chkAppendText_->setChecked(StoredFlag(context_.store, "AppendText"));
-  chkRestartServices_->setChecked(StoredFlag(context_.store, "RestartServices"));
+  chkCopyFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "CopyFile"));
+  chkOverwriteFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "OverwriteFile"));
+  chkAppendText_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "AppendText"));
+  chkRestartServices_->setChecked(
+      engine::StoredBoxSet(context_.store, "Pelvane", "RestartServices"));
   FillAvailable("");
   NextServerIndex_ = 1;
   host_.VeskDialogOpened();
-  context_.state.SimpleScriptOpen = context_.store.GetINIValue("SimpleScript", "OpenScript") == "1";
+  context_.state.SimpleScriptOpen =
+      engine::StoredBoxSet(context_.store, "SimpleScript", "OpenScript");
   host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
 }
 
@@ -383,6 +384,10 @@ void VeskSqlDialog::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   flushTimer_.stop();
+  // A run that ended early keeps its collected lines for the next completed run; none will
+  // come in this dialog now.
+  if (Status saved = log_.SaveCollectedLines(context_.state.LogFile); !saved)
+    context_.prompter.Message(engine::GeneralErrorText(saved));
   host_.VeskDialogClosed();
   // Each value on its own: one that cannot be written does not keep the others from it.
   settings::SettingsStore& store = context_.store;

@@ -112,8 +112,10 @@ TEST_F(HardeningTest, AKilledOrStoppedRunLeavesNoQueryToolBehind) {
   TdsStallProxy silent(standin.port());
   Register(silent.server());
   const std::string script = Script("wait.sql", "SELECT 1\nGO\n");
+  // SIGTERM under a log collected until the end, which the interrupted run prints.
   for (int signal : {SIGKILL, SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal);
+    ASSERT_EQ(Run({"set", "Pelvane", "RefreshLogWindow", signal == SIGTERM ? "0" : "1"}).code, 0);
     auto run = Start({"run", "--server", silent.server(), "--script", script});
     std::vector<pid_t> tools;
     ASSERT_TRUE(Eventually([&] { return !(tools = ChildrenOf(run->pid())).empty(); }));
@@ -130,9 +132,15 @@ TEST_F(HardeningTest, AKilledOrStoppedRunLeavesNoQueryToolBehind) {
     EXPECT_TRUE(
         Contains(log, "The run was interrupted; the query tool was ended while it ran " + script))
         << log;
-    EXPECT_TRUE(Contains(log, std::string("*** The run was interrupted by ") +
-                                  (signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***"))
-        << log;
+    const std::string interrupted = std::string("*** The run was interrupted by ") +
+                                    (signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***";
+    EXPECT_TRUE(Contains(log, interrupted)) << log;
+    // The log file has what the run did before the signal.
+    const std::string saved = pelvane::testing::ReadBytes(dir.File("Pelvane.log"));
+    EXPECT_TRUE(Contains(saved, "the query tool was ended while it ran " + script +
+                                    " on Server: " + silent.server() + ".\r\n"))
+        << saved;
+    EXPECT_TRUE(Contains(saved, interrupted + "\r\n")) << saved;
   }
 }
 

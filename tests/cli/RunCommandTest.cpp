@@ -140,6 +140,46 @@ TEST_F(RunCommandTest, AFailingScriptBreaksTheRunAndTheNextRunContinues) {
   EXPECT_EQ(SplitLines(continued.out),
             ScriptSucceeded(servers[2], query) + ServerComplete(servers[2]));
   EXPECT_EQ(continued.code, 0) << continued.err;
+
+  // A break on the last server leaves nothing to continue with.
+  Outcome last = Run({"run", "--server", servers[0], "--server", missing, "--script", query});
+  EXPECT_EQ(last.code, 1);
+  EXPECT_EQ(last.err, "pelvanectl: the run stopped after an error\n");
+}
+
+TEST_F(RunCommandTest, ARunThatEndsEarlyPrintsTheLinesItCollected) {
+  StandinServer standin(Servers(2));
+  const std::vector<std::string> servers = RegisterAll(standin, 2);
+  const std::string setup = Script("setup.sql", "CREATE TABLE orders (item varchar(20))\nGO\n");
+  ASSERT_EQ(Run({"run", "--server", servers[0], "--script", setup}).code, 0);
+  const std::string logged = ReadBytes(dir.File("Pelvane.log"));
+  const std::string query = Script("query.sql", "SELECT item FROM orders\nGO\n");
+  for (const auto& [section, key, value] : {std::tuple{"Errors", "MessagesTo", "Window"},
+                                            {"Errors", "WhenOccurs", "3"},
+                                            {"Pelvane", "RefreshLogWindow", "0"}})
+    ASSERT_EQ(Run({"set", section, key, value}).code, 0);
+
+  // End and display on the second server: the lines collected so far come out as a live run
+  // would have printed them; the log file is left as it was.
+  Outcome ended = Run({"run", "--group", "prod", "--script", query});
+  const Lines ending{kSeparator, "Error in Vesk Process: ", "", "Server: [" + servers[1] + "] @ T",
+                     "T, Server: " + servers[1]};
+  EXPECT_EQ(SplitLines(ended.out),
+            ScriptSucceeded(servers[0], query) + ServerComplete(servers[0]) + ending);
+  EXPECT_EQ(ended.code, 2);
+  EXPECT_EQ(ReadBytes(dir.File("Pelvane.log")), logged);
+}
+
+TEST_F(RunCommandTest, AServerWithoutALoginIsARefusedLogin) {
+  StandinServer standin;
+  const std::string server = standin.server();
+  ASSERT_EQ(Run({"servers", "add", server}).code, 0);
+  ASSERT_EQ(Run({"set", server, "Database", "pubs"}).code, 0);
+  const std::string script = Script("s.sql", "SELECT 1\nGO\n");
+  Outcome run = Run({"run", "--server", server, "--script", script});
+  const Lines refused{kSeparator, "Login FAILED for user  on Server: " + server + "."};
+  EXPECT_EQ(SplitLines(run.out), refused + ScriptFailed(server, script) + ServerComplete(server));
+  EXPECT_EQ(run.code, 1);
 }
 
 TEST_F(RunCommandTest, SimpleScriptLogsTheResultTableOfEveryServer) {

@@ -59,6 +59,36 @@ TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
   EXPECT_EQ(f.window.Text(), "left over\r\nunfinished next run\r\n");
 }
 
+TEST(MessageLogTest, LinesOfARunThatEndedEarlyAreShownOrSavedWhenNoRunFollows) {
+  for (bool show : {true, false}) {
+    SCOPED_TRACE(show ? "shown" : "saved");
+    LogFixture f;
+    f.log.Window().SetText("before\r\n");
+    ASSERT_TRUE(f.log.SaveCollectedLines(""));  // nothing collected: no file
+    EXPECT_FALSE(Exists(f.log.FixedLogFile()));
+    f.log.SetRefreshLogWindow(0);
+    ASSERT_TRUE(f.log.LogMessage("done", true));
+    ASSERT_TRUE(f.log.LogMessage("started ", false));
+    const std::string temp = f.log.TempErrorFile();
+    if (show) {
+      ASSERT_TRUE(f.log.ShowCollectedLines());
+      EXPECT_EQ(f.window.Text(), "before\r\ndone\r\nstarted ");
+    } else {
+      // A log file that cannot be written keeps them for a later try.
+      EXPECT_FALSE(f.log.SaveCollectedLines(f.dir.File("no-such-folder/run.log")));
+      EXPECT_TRUE(Exists(temp));
+      ASSERT_TRUE(f.log.SaveCollectedLines("runs.log"));
+      EXPECT_EQ(ReadBytes(f.dir.File("runs.log")), "done\r\nstarted \r\n");
+      EXPECT_EQ(f.window.Text(), "before\r\n");
+    }
+    EXPECT_FALSE(Exists(temp));
+    EXPECT_EQ(f.log.PendingLogText(), "");
+    ASSERT_TRUE(f.log.ShowCollectedLines());  // taken once
+    ASSERT_TRUE(f.log.SaveCollectedLines("again.log"));
+    EXPECT_FALSE(Exists(f.dir.File("again.log")));
+  }
+}
+
 TEST(MessageLogTest, LoadDeferredLogLeavesLiveModeAndMissingFilesAlone) {
   LogFixture f;
   f.log.Window().SetText("live text\r\n");

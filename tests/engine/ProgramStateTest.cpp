@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "engine/ProgramState.h"
+#include "engine/StoredRunInputs.h"
 #include "support/TempDir.h"
 
 namespace pelvane::engine {
@@ -96,6 +97,23 @@ TEST(ProgramStateTest, StoredValuesAndTheirFailures) {
     WriteBytes(file, std::string("[") + c.section + "]\r\n" + c.key + "=" + c.value + "\r\n");
     EXPECT_EQ(c.read(LoadProgramState(store, kDesigned)), c.expected)
         << c.section << "/" << c.key << "=" << c.value;
+  }
+}
+
+TEST(ProgramStateTest, StoredCheckBoxesAreSetByTheNumberOne) {
+  TempDir dir;
+  settings::SettingsStore store(dir.File("Pelvane.ZRQ"));
+  struct Case {
+    const char* stored;
+    bool set;
+  } cases[] = {
+      {"", false},  {"0", false},  {"1", true},    {" 1 ", true},  {"1.0", true},
+      {"01", true}, {"&H1", true}, {"0.6", true},  {"0.5", false}, {"1.5", false},
+      {"2", false}, {"-1", false}, {"yes", false}, {"1x", false},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(store.SaveINIValues("Pelvane", "CopyFile", c.stored).ok());
+    EXPECT_EQ(StoredBoxSet(store, "Pelvane", "CopyFile"), c.set) << "\"" << c.stored << "\"";
   }
 }
 

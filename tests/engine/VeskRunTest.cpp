@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -602,6 +603,104 @@ TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
   }
 }
 
+/// Calls `tell` with the position of each server whose script has its verdict.
+class OnScriptDone : public NullRecorder {
+ public:
+  explicit OnScriptDone(std::function<void(int)> tell) : tell_(std::move(tell)) {}
+  void ScriptDone(int position, size_t, const ScriptCell&) override { tell_(position); }
+
+ private:
+  std::function<void(int)> tell_;
+};
+
+TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
+  // SRV1's script fails and ends the run while each other server is still in its first script,
+  // or in the login check of its second (the check can take as long as a script).
+  for (bool inLoginCheck : {false, true}) {
+    SCOPED_TRACE(inLoginCheck ? "in the login check" : "in the script");
+    SideBySide f(4, 4);
+    f.Policy("Window", "3");
+    f.TickCopy();
+    f.inputs.scriptText = "deploy.sql|second.sql";
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool ended = false;
+    OnScriptDone recorder([&](int position) {
+      std::lock_guard<std::mutex> lock(mutex);
+      ended = ended || position == 1;
+      changed.notify_all();
+    });
+    f.run.recorder = &recorder;
+    auto untilEnded = [&] {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
+    };
+    Barrier othersThere(4);
+    std::map<std::string, int> checks;  // per server, behind `mutex`
+    f.sql.onCheckLogin = [&](const SqlTarget& target) {
+      if (!inLoginCheck || target.server == "SRV1") return;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (++checks[target.server] < 2) return;
+      }
+      othersThere.ArriveAndWait();
+      untilEnded();
+    };
+    f.processes.behaviour = [&](const ProcessCall& call) {
+      ToolBehaviour b;
+      if (call.Option("-S") == "SRV1") {
+        othersThere.ArriveAndWait();
+        b.output = kFailingOutput;
+      } else if (!inLoginCheck) {
+        othersThere.ArriveAndWait();
+        untilEnded();
+      }
+      return b;
+    };
+    EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+    EXPECT_TRUE(ended);
+    Lines started = f.ServersStarted();
+    std::sort(started.begin(), started.end());
+    EXPECT_EQ(started, (Lines{"SRV1", "SRV2", "SRV3", "SRV4"}));
+    for (const ProcessCall& call : f.processes.calls) EXPECT_EQ(call.Option("-i"), "deploy.sql");
+    EXPECT_TRUE(f.shares.copies.empty());
+    Lines expected{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV1] @ T",
+                   "T, Server: SRV1"};
+    for (const char* server : {"SRV2", "SRV3", "SRV4"}) {
+      expected = Joined(
+          {expected,
+           Succeeded(server),
+           inLoginCheck ? Lines{kSeparator} : Lines{},
+           {std::string("Run ended; no further scripts or steps for Server: ") + server + "."}});
+    }
+    EXPECT_EQ(f.LogLines(), expected);
+    EXPECT_EQ(f.host.marked.back(), std::vector<int>{1});  // the server that ended the run
+    EXPECT_FALSE(Exists(f.state.LogFile));
+  }
+}
+
+TEST(VeskRunSideBySideTest, AMissingQueryToolIsToldOnce) {
+  SideBySide f(4, 4);
+  Barrier allMissing(4);
+  f.processes.behaviour = [&allMissing](const ProcessCall&) {
+    allMissing.ArriveAndWait();
+    return ToolBehaviour{{ProcessOutcome::Kind::kNotFound, 0, "no isqlw"}, std::nullopt};
+  };
+  EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
+  EXPECT_EQ(f.host.events.size(), 1u);
+  const Lines lines = f.LogLines();
+  const std::string banner =
+      std::string(30, '*') + " Microsoft Query Analyzer Not Installed " + std::string(30, '*');
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& line) { return line.rfind(banner, 0) == 0; }),
+            1);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) {
+                            return line.rfind("Run ended; no further scripts", 0) == 0;
+                          }),
+            3);
+}
+
 TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
   SideBySide f(4, 2);
   RunControl control;
@@ -653,8 +752,15 @@ TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
     for (const auto& entry : f.shares.appended) EXPECT_EQ(entry.second, c.appended);
     if (c.answer == Answer::kCancel) {
       EXPECT_TRUE(f.shares.appended.empty());
+      // A server at the question after the Cancel takes it; one that had not come to its
+      // append step by then starts it no more.
       const Lines lines = f.LogLines();
-      EXPECT_EQ(std::count(lines.begin(), lines.end(), "Processed canceled by user."), 4);
+      const auto cancelled = std::count(lines.begin(), lines.end(), "Processed canceled by user.");
+      const auto stopped = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("Run ended; no further scripts or steps for Server: SRV", 0) == 0;
+      });
+      EXPECT_GE(cancelled, 1);
+      EXPECT_EQ(cancelled + stopped, 4);
     } else {
       EXPECT_EQ(f.shares.appended.size(), 4u);
     }

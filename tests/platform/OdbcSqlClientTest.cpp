@@ -64,6 +64,9 @@ TEST_F(OdbcSqlClientTest, LoginCheckTellsTheOutcomesApart) {
       {Target("nobody", "Secret1"), LoginCheckKind::kLoginRefused, 18456},
       {{ClosedServer(), "sa", "Secret1", ""}, LoginCheckKind::kUnreachable, 20009},
       {{silent.server(), "sa", "Secret1", ""}, LoginCheckKind::kUnreachable, 0},
+      // No login name: refused, without waiting on any server.
+      {Target("", "Secret1"), LoginCheckKind::kLoginRefused, 18456},
+      {{silent.server(), "", "", ""}, LoginCheckKind::kLoginRefused, 18456},
       // FreeTDS 1.3 cannot read "};" back from a braced value; nothing is sent.
       {Target("sa", "x};y"), LoginCheckKind::kOtherError, 0},
   };

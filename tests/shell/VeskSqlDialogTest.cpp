@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/StoredRunInputs.h"
 #include "settings/PasswordScrambler.h"
 #include "settings/ServerRegistry.h"
 #include "shell/ShellFixture.h"
@@ -195,6 +196,20 @@ TEST(VeskSqlDialogTest, InputsAreStoredOnCloseAndComeBack) {
   EXPECT_EQ(again.opened, 1);
 }
 
+TEST(VeskSqlDialogTest, StoredBoxesReadAsARunWithoutAWindowReadsThem) {
+  ShellFixture f;
+  f.Set("Pelvane", "CopyFile", " 1");
+  f.Set("Pelvane", "AppendText", "2");
+  f.Set("SimpleScript", "OpenScript", "1.0");
+  FakeHost host;
+  VeskSqlDialog dialog(f.context, host);
+  const engine::RunInputs stored = engine::LoadStoredRunInputs(f.store);
+  EXPECT_TRUE(stored.copyFile);
+  EXPECT_EQ(Control<QCheckBox>(dialog, "chkCopyFile")->isChecked(), stored.copyFile);
+  EXPECT_EQ(Control<QCheckBox>(dialog, "chkAppendText")->isChecked(), stored.appendText);
+  EXPECT_EQ(host.simpleScript, stored.simpleScriptMode);
+}
+
 TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   RunFixture f;
   testing::Heartbeat heartbeat(5);
@@ -239,6 +254,27 @@ TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   EXPECT_EQ(f.prompter.unscripted, 0);
   EXPECT_EQ(f.Count(": Process complete."), 3u) << f.Log();
   EXPECT_EQ(f.Count("copied to"), 3u) << f.Log();
+}
+
+TEST(VeskSqlDialogRunTest, LinesOfARunThatEndedEarlyReachTheLogFileWhenTheDialogGoes) {
+  for (bool closed : {true, false}) {
+    SCOPED_TRACE(closed ? "closed" : "program ended");
+    RunFixture f;
+    f.Set("Pelvane", "RefreshLogWindow", "0");
+    f.Set("Pelvane", "QAPath", f.dir.File("nowhere"));  // the run ends after the first server
+    f.Button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+    EXPECT_EQ(f.Log(), "");  // kept for the next completed run
+    EXPECT_FALSE(std::filesystem::exists(f.state.FixedLogFile));
+    if (closed) {
+      f.dialog->close();
+      EXPECT_EQ(f.host.closed, 1);
+    } else {
+      f.dialog.reset();
+    }
+    const std::string saved = pelvane::testing::ReadBytes(f.state.FixedLogFile);
+    EXPECT_NE(saved.find(" Microsoft Query Analyzer Not Installed "), std::string::npos) << saved;
+  }
 }
 
 TEST(VeskSqlDialogRunTest, AStopContinuesOnlyWithTheSameServersScriptsAndSteps) {
