@@ -37,6 +37,11 @@ Result<FileContent> ReadFileBytes(const std::string& path);
 /// the new file's stamp.
 Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
+/// The same for files whose name a run or a window is given (reports, CSV exports), which may
+/// lie in a folder that others write to: a symbolic link at the name is replaced by the new
+/// file, never followed, and a file of another user's passes neither its mode nor its owner on.
+Result<FileStamp> ReplaceFileAtName(const std::string& path, std::string_view bytes);
+
 /// The file a write must replace: a symbolic link is followed so that the link stays.
 std::string WriteTarget(const std::string& path);
 
@@ -45,7 +50,7 @@ std::string WriteTarget(const std::string& path);
 /// live writer's file is taken.
 void RemoveStaleTemporaries(const std::string& path);
 
-/// Appends bytes to a file, creating it when missing.
+/// Appends bytes to a file, creating it when missing (mode 0600).
 Status AppendToFile(const std::string& path, std::string_view bytes);
 
 /// Deletes a file; a file that is already gone is not an error.
