@@ -102,6 +102,12 @@ bool IsTemporaryOf(const std::string& entry, const std::string& base) {
 }  // namespace
 
 std::string WriteTarget(const std::string& path) {
+  // Only a link of our own (or root's) is followed: one that another user planted in a shared
+  // folder must not lead our write to a file of their choosing. Such a link is replaced.
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != ::geteuid() &&
+      link.st_uid != 0)
+    return path;
   std::vector<char> resolved(PATH_MAX + 1);
   if (::realpath(path.c_str(), resolved.data()) != nullptr) return std::string(resolved.data());
   // A link to a file that does not exist yet: the file is created where the link points.
@@ -198,7 +204,11 @@ Result<FileStamp> ReplaceInFolder(const std::string& shown, const std::string& f
                                   const std::string& name, std::string_view bytes, bool keepOwner) {
   if (name.empty() || name == "." || name == "..")
     return Status::Error("cannot write " + shown + ": not a file name", kPathFileAccessError);
-  UniqueFd folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  int opened = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder we may write in but not list still takes the file; only its fsync is lost.
+  if (opened < 0 && errno == EACCES)
+    opened = ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  UniqueFd folder(opened);
   if (!folder.valid()) return SystemError("cannot write", shown, errno);
 
   struct stat old {};

@@ -33,8 +33,8 @@ Result<FileContent> ReadFileBytes(const std::string& path);
 
 /// Replaces the file with the given bytes through a temporary file in the same folder and a
 /// rename, so readers see the old file or the new one, never a part. Keeps the file's mode and
-/// owner, writes through a symbolic link to its target, and refuses a read-only file. Returns
-/// the new file's stamp.
+/// owner, writes through a symbolic link to its target (as WriteTarget), and refuses a
+/// read-only file. Returns the new file's stamp.
 Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 /// The same for files whose name a run or a window is given (reports, CSV exports), which may
@@ -42,7 +42,8 @@ Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_vie
 /// file, never followed, and a file of another user's passes neither its mode nor its owner on.
 Result<FileStamp> ReplaceFileAtName(const std::string& path, std::string_view bytes);
 
-/// The file a write must replace: a symbolic link is followed so that the link stays.
+/// The file a write must replace: a symbolic link of our own (or root's) is followed so that
+/// the link stays; another user's link is not followed, and is replaced itself.
 std::string WriteTarget(const std::string& path);
 
 /// Removes the temporary siblings that ReplaceFileAtomically leaves when its process is killed
