@@ -53,8 +53,8 @@ int RunLogin(CliContext& context, const Args& args) {
   if (auto database = args.Value("database")) login.database = *database;
   if (auto group = args.Value("group")) login.group = *group;
   if (args.Has("password-stdin")) login.password = ReadPasswordLine(context.in);
-  if (login.login.empty() || login.password.empty())
-    return Refuse(context, engine::kEmptyLoginMessage);
+  // What could never be saved is refused before anything connects.
+  if (Status s = engine::CheckSqlLogin(server, login); !s) return Report(context, s);
 
   if (!LoginTestPasses(context, args, server, login)) {
     context.err << "Nothing saved.\n";

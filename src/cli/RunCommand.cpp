@@ -340,7 +340,7 @@ int RunRun(CliContext& context, const Args& args) {
   if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
     const std::string text =
         engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
-    if (Result<settings::FileStamp> written = settings::ReplaceFileAtomically(*csvPath, text);
+    if (Result<settings::FileStamp> written = settings::ReplaceFileAtName(*csvPath, text);
         !written) {
       context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';
       filesFailed = true;

@@ -12,8 +12,20 @@ std::string ForTerminal(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c == '\r' && next == '\n') continue;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      // A C1 control (U+0080 to U+009F) in UTF-8: some terminals act on these too.
+      out += '?';
+      ++i;
+    } else if (c == '\t' || c == '\n' || (c >= 0x20 && c != 0x7F)) {
+      out += static_cast<char>(c);
+    } else {
+      // Server text must not drive the terminal: every other control shows as ^X.
+      out += '^';
+      out += static_cast<char>(c == 0x7F ? '?' : c + 0x40);
+    }
   }
   return out;
 }

@@ -8,7 +8,9 @@
 
 namespace pelvane::cli {
 
-/// Log text as a terminal shows it: the log's "\r\n" line ends become "\n".
+/// Log text as a terminal shows it: the log's "\r\n" line ends become "\n", and control
+/// characters other than tab and line ends (which server text may hold) show as "^X" (C1
+/// controls in UTF-8 as "?"), so that no escape sequence reaches the terminal.
 std::string ForTerminal(const std::string& text);
 
 /// Shows a prompt and reads one line typed in answer; nullopt when there is no terminal to ask

@@ -1,6 +1,7 @@
 #include "engine/AppendStep.h"
 
 #include "engine/MapDrive.h"
+#include "engine/NetworkLogon.h"
 #include "settings/ErrorNumbers.h"
 #include "settings/ProfileText.h"
 
@@ -181,8 +182,7 @@ StepEnd RunAppendStep(RunContext& run) {
   std::string TargetPath = folder;
   bool connected = false;
   if (!IsLocalPath(AppendToFile)) {
-    const DriveConnection drive =
-        ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, folder);
+    const DriveConnection drive = ConnectServerFolder(run, folder);
     if (!drive.ConnectMessage.empty()) run.Log(drive.ConnectMessage);
     if (drive.DriveConnectError != connect_code::kConnected) {
       const std::string line = "Server: " + server + ", Append To --> UNSUCCESSFUL.";

@@ -1,6 +1,7 @@
 #include "engine/CopyStep.h"
 
 #include "engine/MapDrive.h"
+#include "engine/NetworkLogon.h"
 #include "engine/SplitList.h"
 #include "settings/ErrorNumbers.h"
 
@@ -60,8 +61,9 @@ void CopyFileToServer(RunContext& run, bool failIfExists, const std::string& sou
   int LastConnectResult = connect_code::kConnected;
   std::string connectMessage;
   if (!IsLocalPath(TargetPath)) {
-    const DriveConnection drive =
-        ConnectServerFolder(run.store, run.ports.shares, run.ports.host, server, TargetPath);
+    const bool refusedEarlier = !LogonRefusedEarlier(run).empty();
+    const DriveConnection drive = ConnectServerFolder(run, TargetPath);
+    if (refusedEarlier) run.Log("*** " + drive.ConnectMessage);
     LastConnectResult = drive.LastConnectResult;
     connectMessage = drive.ConnectMessage;
     TargetPath = drive.localName;

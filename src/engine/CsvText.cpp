@@ -1,5 +1,7 @@
 #include "engine/CsvText.h"
 
+#include <string_view>
+
 namespace pelvane::engine {
 
 namespace {
@@ -9,12 +11,29 @@ Status CsvError(int line, const std::string& what) {
                        kInvalidArgument);
 }
 
+/// Whether a spreadsheet would take the cell, after any leading apostrophes, for a formula.
+bool StartsLikeFormula(const std::string& text) {
+  const size_t first = text.find_first_not_of('\'');
+  return first != std::string::npos &&
+         std::string_view("=+-@\t\r").find(text[first]) != std::string_view::npos;
+}
+
+/// Undoes what CsvField adds to a cell that starts like a formula.
+std::string Restored(std::string field) {
+  if (!field.empty() && field.front() == '\'' && StartsLikeFormula(field)) field.erase(0, 1);
+  return field;
+}
+
 }  // namespace
 
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  // Server data must never run as a formula when the file is opened in a spreadsheet; an
+  // apostrophe in front makes it text. Cells already starting with apostrophes before such a
+  // character get one more, so that the reader can undo exactly what was added.
+  const std::string cell = StartsLikeFormula(text) ? "'" + text : text;
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
   std::string quoted = "\"";
-  for (char c : text) {
+  for (char c : cell) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
@@ -39,7 +58,7 @@ Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text) 
   size_t i = 0;
   const size_t n = text.size();
   auto endRecord = [&] {
-    record.push_back(std::move(field));
+    record.push_back(Restored(std::move(field)));
     field.clear();
     records.push_back(std::move(record));
     record.clear();
@@ -74,7 +93,7 @@ Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text) 
     }
     if (i >= n) break;
     if (text[i] == ',') {
-      record.push_back(std::move(field));
+      record.push_back(Restored(std::move(field)));
       field.clear();
       ++i;
       continue;

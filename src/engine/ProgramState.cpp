@@ -4,6 +4,7 @@
 
 #include "engine/VbNumber.h"
 #include "settings/FileIo.h"
+#include "settings/ScratchFile.h"
 
 namespace pelvane::engine {
 
@@ -73,9 +74,11 @@ ProgramState LoadProgramState(const settings::SettingsStore& store,
   std::optional<double> mainState = ParseVbNumber(store.GetINIValue(kGeneral, "MainState"));
   state.MainMaximized = mainState && *mainState == 1;
 
-  state.TempErrorFile = settings::SiblingFile(state.SettingsFile, kTempErrorFileName);
+  // Scratch files go to the temporary folder: the settings folder may be read-only.
+  const std::string scratch = settings::TemporaryFolder();
+  state.TempErrorFile = JoinPath(scratch, kTempErrorFileName);
   state.FixedLogFile = settings::SiblingFile(state.SettingsFile, kFixedLogFileName);
-  state.QueryOutputFile = settings::SiblingFile(state.SettingsFile, kQueryOutputFileName);
+  state.QueryOutputFile = JoinPath(scratch, kQueryOutputFileName);
   return state;
 }
 

@@ -34,11 +34,13 @@ struct ProgramState {
   int16_t OpenChildCount = 0;
   bool AppendTextOpen = false;
   bool SimpleScriptOpen = false;
+  /// The model name of the deferred log's scratch file, in the temporary folder.
   std::string TempErrorFile;
   /// The log file used when LogFile names none.
   std::string FixedLogFile;
   /// The file the query tool writes a script's output to. Kept apart from FixedLogFile, which
-  /// the run log is appended to: the next script would otherwise delete the log history.
+  /// the run log is appended to: the next script would otherwise delete the log history. In
+  /// the temporary folder, inside a scratch folder of its own per script.
   std::string QueryOutputFile;
   /// Where the main window opens when it is not maximized.
   WindowPlacement Placement;

@@ -2,16 +2,18 @@
 
 namespace pelvane::engine {
 
-QueryToolFolderRead DetermineQueryToolFolder(settings::SettingsStore& store,
-                                             const std::string& defaultFolder) {
-  QueryToolFolderRead read;
-  read.folder = store.GetINIValue("Pelvane", "QAPath");
-  if (read.folder.empty()) {
-    read.folder = defaultFolder;
-    read.saved = store.SaveINIValues("Pelvane", "QAPath", defaultFolder);
+std::string DetermineQueryToolFolder(settings::SettingsStore& store,
+                                     const std::string& defaultFolder) {
+  std::string folder = store.GetINIValue("Pelvane", "QAPath");
+  if (folder.empty()) {
+    folder = defaultFolder;
+    // Storing the default only saves the next reader a guess: a read-only settings file, or
+    // another writer holding it, must not fail or hold up the run.
+    [[maybe_unused]] Status ignored =
+        store.SaveINIValuesWithoutWaiting("Pelvane", "QAPath", defaultFolder);
   }
-  if (read.folder.empty() || read.folder.back() != '/') read.folder += '/';
-  return read;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
 }
 
 }  // namespace pelvane::engine

@@ -36,7 +36,7 @@ Status WriteReportFile(const std::string& path, const RunReport& report) {
   if (!format) return format.status();
   const std::string text =
       *format == ReportFormat::kCsv ? ReportToCsv(report) : ReportToJson(report);
-  Result<settings::FileStamp> written = settings::ReplaceFileAtomically(path, text);
+  Result<settings::FileStamp> written = settings::ReplaceFileAtName(path, text);
   if (!written) return AboutFile(path, written.status());
   return Status::Ok();
 }

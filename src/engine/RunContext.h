@@ -65,6 +65,11 @@ struct ServerContext {
   std::string MessagesTo;
   int16_t WhenOccurs = 1;
   std::string QueryToolFolder;
+  /// The first refusal of the server's network credentials ("CopyToLogin", "CopyToPW") in this
+  /// run, in words; empty while none. They are not offered again for this server in this run,
+  /// so that one run costs at most one failed logon towards the account's lockout.
+  std::string networkLogonRefused{};
+  int networkLogonRefusedCode = 0;  // the refused connection's result class
 };
 
 /// How a step asks the run to go on.

@@ -33,8 +33,7 @@ SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& s
   return login;
 }
 
-Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
-                    const SqlLogin& typed) {
+Status CheckSqlLogin(const std::string& server, const SqlLogin& typed) {
   if (typed.login.empty() || typed.password.empty())
     return Status::Error(kEmptyLoginMessage, kInvalidArgument);
   // The login and database must read back as typed; the password is read whole.
@@ -43,7 +42,12 @@ Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
                                           "A database name");
       !s)
     return s;
-  if (Status s = settings::CheckServerAndGroup(server, typed.group); !s) return s;
+  return settings::CheckServerAndGroup(server, typed.group);
+}
+
+Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
+                    const SqlLogin& typed) {
+  if (Status s = CheckSqlLogin(server, typed); !s) return s;
   return store.Edit([&](settings::ProfileDocument& doc) {
     for (const auto& [key, value] :
          {std::pair<const char*, std::string>{"Login", typed.login},

@@ -32,9 +32,14 @@ struct SqlLogin {
 
 SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& server);
 
+/// Why a typed login cannot be stored as it stands (an empty user name or password, or a value
+/// that would not read back); Ok when it can. Checked before the login is tested, so that a
+/// login that could never be saved costs no connection.
+Status CheckSqlLogin(const std::string& server, const SqlLogin& typed);
+
 /// Stores a login the way the SQL login dialog saves it: "Login" as typed, "Password"
-/// scrambled, "Database" and "ServerGroup" in upper case, all in one write. An empty user name
-/// or password is refused with kEmptyLoginMessage.
+/// scrambled, "Database" and "ServerGroup" in upper case, all in one write. What CheckSqlLogin
+/// refuses is not written.
 Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
                     const SqlLogin& typed);
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/NetworkLogon.h"
 #include "engine/ServiceStateNames.h"
 #include "settings/PasswordScrambler.h"
 
@@ -35,12 +36,32 @@ void RestartService(RunContext& run, const std::string& serviceServer,
   ServiceControl& services = run.ports.services;
   Sleeper& sleeper = run.ports.sleeper;
   const NetworkLogin login = ServiceLoginFor(run.store, run.server.CurrentServer);
+  // A refused logon ends the step: the later requests would only add failed logons.
+  auto refused = [&](const char* what, const std::string& reason) {
+    run.StepFailed(reason);
+    run.Log(run.Timestamp() + ", Service " + serviceName + ", not " + what +
+            " on Server: " + serviceServer + ". " + reason);
+  };
+  if (const std::string earlier = LogonRefusedEarlier(run); !earlier.empty()) {
+    refused("stopped", earlier);
+    return;
+  }
 
-  services.Stop(serviceServer, serviceName, login);
+  if (const ServiceReply stop = services.Stop(serviceServer, serviceName, login);
+      stop.logonRefused) {
+    RememberLogonRefused(run, connect_code::kLogonFailure, stop.message);
+    refused("stopped", stop.message);
+    return;
+  }
   run.Log(run.Timestamp() + ", Service " + serviceName + ", stopped on Server: " + serviceServer +
           ".");
   sleeper.SleepMs(kAfterStopMs);
-  services.Start(serviceServer, serviceName, login);
+  if (const ServiceReply start = services.Start(serviceServer, serviceName, login);
+      start.logonRefused) {
+    RememberLogonRefused(run, connect_code::kLogonFailure, start.message);
+    refused("started", start.message);
+    return;
+  }
   run.Log(run.Timestamp() + ", Service " + serviceName + ", started on Server: " + serviceServer +
           ".");
   for (int slice = 0; slice < kAfterStartSlices; ++slice) sleeper.SleepMs(kAfterStartSliceMs);

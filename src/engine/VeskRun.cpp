@@ -69,14 +69,13 @@ void LoadServer(RunContext& run, int position) {
   s.CurrentPassword = settings::UnscramblePassword(
       run.store.GetINIValue(s.CurrentServer, "Password"), settings::PasswordKey);
   s.CurrentDatabase = run.store.GetINIValue(s.CurrentServer, "Database");
+  s.networkLogonRefused.clear();
   s.MessagesTo = run.store.GetINIValue("Errors", "MessagesTo");
   // WhenOccurs is program-wide: an empty setting keeps the value last read, in any run.
   run.state.WhenOccurs =
       StoredInt16(run, "Errors", "WhenOccurs", run.state.WhenOccurs, run.state.WhenOccurs);
   s.WhenOccurs = run.state.WhenOccurs;
-  QueryToolFolderRead folder = DetermineQueryToolFolder(run.store, run.defaultQueryToolFolder);
-  if (!folder.saved) run.ShowGeneralError(folder.saved);
-  s.QueryToolFolder = folder.folder;
+  s.QueryToolFolder = DetermineQueryToolFolder(run.store, run.defaultQueryToolFolder);
 }
 
 /// Runs one of the copy, append and service steps and records its outcome: failed, with the

@@ -53,6 +53,21 @@ ServiceState ServiceStateFromNetAnswer(int exitCode, const std::string& output) 
   return ServiceState::kUnknown;
 }
 
+engine::ServiceReply ServiceReplyFromNetAnswer(int exitCode, const std::string& output) {
+  // The statuses with which a machine refuses the credentials themselves: trying them again
+  // only adds failed logons towards a lockout.
+  static constexpr const char* kRefusals[] = {
+      "NT_STATUS_LOGON_FAILURE",      "NT_STATUS_WRONG_PASSWORD",      "NT_STATUS_NO_SUCH_USER",
+      "NT_STATUS_ACCOUNT_LOCKED_OUT", "NT_STATUS_ACCOUNT_DISABLED",    "NT_STATUS_ACCOUNT_EXPIRED",
+      "NT_STATUS_PASSWORD_EXPIRED",   "NT_STATUS_PASSWORD_MUST_CHANGE"};
+  if (exitCode == 0) return {};
+  for (const char* refusal : kRefusals) {
+    if (output.find(refusal) != std::string::npos)
+      return {true, std::string("The network logon was refused (") + refusal + ")"};
+  }
+  return {};
+}
+
 std::vector<std::string> NetRpcServiceControl::Arguments(const std::string& verb,
                                                          const std::string& machine,
                                                          const std::string& service,
@@ -88,14 +103,18 @@ ServiceState NetRpcServiceControl::QueryState(const std::string& machine,
   return ServiceStateFromNetAnswer(answer.exitCode, answer.output);
 }
 
-void NetRpcServiceControl::Start(const std::string& machine, const std::string& service,
-                                 const engine::NetworkLogin& login) {
-  Call("start", machine, service, login);  // requests report nothing; the state tells
+engine::ServiceReply NetRpcServiceControl::Start(const std::string& machine,
+                                                 const std::string& service,
+                                                 const engine::NetworkLogin& login) {
+  const Answer answer = Call("start", machine, service, login);
+  return ServiceReplyFromNetAnswer(answer.exitCode, answer.output);
 }
 
-void NetRpcServiceControl::Stop(const std::string& machine, const std::string& service,
-                                const engine::NetworkLogin& login) {
-  Call("stop", machine, service, login);
+engine::ServiceReply NetRpcServiceControl::Stop(const std::string& machine,
+                                                const std::string& service,
+                                                const engine::NetworkLogin& login) {
+  const Answer answer = Call("stop", machine, service, login);
+  return ServiceReplyFromNetAnswer(answer.exitCode, answer.output);
 }
 
 }  // namespace pelvane::platform

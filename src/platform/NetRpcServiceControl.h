@@ -12,6 +12,10 @@ namespace pelvane::platform {
 /// service, a refused open, an unreachable machine).
 engine::ServiceState ServiceStateFromNetAnswer(int exitCode, const std::string& output);
 
+/// What a start or stop answer of "net rpc service" tells: a refused logon (wrong password,
+/// unknown user, locked or disabled account), or nothing.
+engine::ServiceReply ServiceReplyFromNetAnswer(int exitCode, const std::string& output);
+
 /// Services on a machine's service control manager over MS-RPC (svcctl), through Samba's
 /// `net rpc service`. The password goes to `net` through an inherited pipe (PASSWD_FD), never
 /// through its arguments or environment; an empty user logs on with the user's own Kerberos
@@ -24,10 +28,10 @@ class NetRpcServiceControl : public engine::ServiceControl {
 
   engine::ServiceState QueryState(const std::string& machine, const std::string& service,
                                   const engine::NetworkLogin& login) override;
-  void Start(const std::string& machine, const std::string& service,
-             const engine::NetworkLogin& login) override;
-  void Stop(const std::string& machine, const std::string& service,
-            const engine::NetworkLogin& login) override;
+  engine::ServiceReply Start(const std::string& machine, const std::string& service,
+                             const engine::NetworkLogin& login) override;
+  engine::ServiceReply Stop(const std::string& machine, const std::string& service,
+                            const engine::NetworkLogin& login) override;
 
   static constexpr std::chrono::milliseconds kDefaultTimeout{10000};
 

@@ -22,10 +22,12 @@ constexpr int kFileAlreadyExists = 58;
 constexpr int kPathNotFound = 76;
 constexpr size_t kBlockSize = 256 * 1024;
 
-/// A local file descriptor, closed with the object.
+/// A local file descriptor, closed with the object. The open never waits: a named pipe
+/// without a writer (or a device) would otherwise hold the copy forever.
 class LocalFile {
  public:
-  explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  explicit LocalFile(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)) {}
   ~LocalFile() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -129,17 +131,22 @@ Status SmbNetworkShares::CopyFile(const std::string& source, const std::string& 
   if (!IsNetworkPath(destination)) return CopyLocalFile(source, destination, failIfExists);
   const std::optional<SmbPath> target = ParseSmbPath(destination);
   if (!target || target->path.empty()) return NotAPlace(destination);
+  // The source is opened and checked before the lock that every other copy waits on.
+  LocalFile input(source);
+  struct stat sourceInfo {};
+  if (input.fd() < 0 || ::fstat(input.fd(), &sourceInfo) != 0)
+    return Status::Error("File not found: " + source, kFileNotFound);
+  // Only a regular file has an end to copy up to, as the local copy also requires.
+  if (!S_ISREG(sourceInfo.st_mode))
+    return Status::Error("File not found (not a regular file): " + source, kFileNotFound);
   std::lock_guard<std::mutex> lock(mutex_);
   SmbSession* session = SessionFor(*target);
   if (session == nullptr) return NotConnected(destination);
-  return CopyToShare(*session, source, *target, failIfExists);
+  return CopyToShare(*session, input.fd(), source, *target, failIfExists);
 }
 
-Status SmbNetworkShares::CopyToShare(SmbSession& session, const std::string& source,
+Status SmbNetworkShares::CopyToShare(SmbSession& session, int input, const std::string& source,
                                      const SmbPath& destination, bool failIfExists) {
-  LocalFile input(source);
-  if (input.fd() < 0) return Status::Error("File not found: " + source, kFileNotFound);
-
   struct stat info {};
   if (failIfExists && session.Stat(destination.Url(), &info) == 0) {
     return Status::Error("File already exists: " + destination.Display(), kFileAlreadyExists);
@@ -158,7 +165,7 @@ Status SmbNetworkShares::CopyToShare(SmbSession& session, const std::string& sou
   };
   std::vector<char> block(kBlockSize);
   for (;;) {
-    const ssize_t got = ::read(input.fd(), block.data(), block.size());
+    const ssize_t got = ::read(input, block.data(), block.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return failed(errno, source);
     if (got == 0) break;

@@ -29,7 +29,8 @@ class SmbNetworkShares : public engine::NetworkShares {
                      const std::string& password) override;
   bool Disconnect(const std::string& localName, bool force) override;
   /// Streams the file in blocks to a temporary name in the destination folder and renames it
-  /// on success, so the destination is written whole or not at all.
+  /// on success, so the destination is written whole or not at all. A source that is not a
+  /// regular file (a named pipe, a device) is refused at once, as a missing one.
   Status CopyFile(const std::string& source, const std::string& destination,
                   bool failIfExists) override;
   Status AppendText(const std::string& path, const std::string& text) override;
@@ -44,8 +45,9 @@ class SmbNetworkShares : public engine::NetworkShares {
 
   /// The session of a connection that holds the path; nullptr when none does.
   SmbSession* SessionFor(const SmbPath& path);
-  Status CopyToShare(SmbSession& session, const std::string& source, const SmbPath& destination,
-                     bool failIfExists);
+  /// Copies the open regular file `input` (named `source`) through the session.
+  Status CopyToShare(SmbSession& session, int input, const std::string& source,
+                     const SmbPath& destination, bool failIfExists);
 
   int timeoutMs_;
   std::mutex mutex_;  // the desktop program runs steps on a worker thread

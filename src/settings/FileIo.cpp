@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "settings/ErrorNumbers.h"
@@ -101,6 +102,12 @@ bool IsTemporaryOf(const std::string& entry, const std::string& base) {
 }  // namespace
 
 std::string WriteTarget(const std::string& path) {
+  // Only a link of our own (or root's) is followed: one that another user planted in a shared
+  // folder must not lead our write to a file of their choosing. Such a link is replaced.
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != ::geteuid() &&
+      link.st_uid != 0)
+    return path;
   std::vector<char> resolved(PATH_MAX + 1);
   if (::realpath(path.c_str(), resolved.data()) != nullptr) return std::string(resolved.data());
   // A link to a file that does not exist yet: the file is created where the link points.
@@ -170,39 +177,73 @@ Result<FileContent> ReadFileBytes(const std::string& path) {
   return content;
 }
 
-Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::string target = WriteTarget(path);
+namespace {
+
+/// A fresh temporary sibling of `name` in the folder, named as mkstemp names them (name, ".",
+/// six letters or digits), so that RemoveStaleTemporaries knows it. Never follows a link.
+int CreateTemporaryIn(int folder, const std::string& name, std::string& temp) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = name + ".";
+    for (size_t i = 0; i + 1 < sizeof kTemporarySuffix - 1; ++i)
+      temp += kLetters[random() % (sizeof kLetters - 1)];
+    const int fd =
+        ::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+/// Replaces `name` in the folder `folderPath` through a temporary sibling and renameat. The
+/// name itself is never followed: a symbolic link there is replaced, not its target. With
+/// keepOwner an existing file's owner and group are given back to the new file (as far as we
+/// may); otherwise only a file of our own passes its mode on. `shown` names the file in errors.
+Result<FileStamp> ReplaceInFolder(const std::string& shown, const std::string& folderPath,
+                                  const std::string& name, std::string_view bytes, bool keepOwner) {
+  if (name.empty() || name == "." || name == "..")
+    return Status::Error("cannot write " + shown + ": not a file name", kPathFileAccessError);
+  int opened = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder we may write in but not list still takes the file; only its fsync is lost.
+  if (opened < 0 && errno == EACCES)
+    opened = ::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  UniqueFd folder(opened);
+  if (!folder.valid()) return SystemError("cannot write", shown, errno);
+
   struct stat old {};
-  bool existed = ::stat(target.c_str(), &old) == 0;
+  bool existed = ::fstatat(folder.get(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (existed && S_ISLNK(old.st_mode)) existed = false;  // the link goes, its target stays
   if (existed) {
     if (!S_ISREG(old.st_mode))
-      return Status::Error("cannot write " + path + ": not a regular file", kPathFileAccessError);
+      return Status::Error("cannot write " + shown + ": not a regular file", kPathFileAccessError);
     // Root may write anything; a file with no write bit at all is still meant to stay as it is.
-    if ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-      return Status::Error("cannot write " + path + ": the file is read-only", kPermissionDenied);
+    if ((old.st_mode & 0222) == 0 || ::faccessat(folder.get(), name.c_str(), W_OK, 0) != 0)
+      return Status::Error("cannot write " + shown + ": the file is read-only", kPermissionDenied);
   }
 
-  std::string temp = target + kTemporarySuffix;
-  UniqueFd fd(::mkstemp(temp.data()));
+  std::string temp;
+  UniqueFd fd(CreateTemporaryIn(folder.get(), name, temp));
   if (!fd.valid()) {
     int err = errno;
     if (err == EACCES || err == EPERM || err == EROFS) {
-      return Status::Error("cannot write " + path + ": the folder " + FolderOf(target) +
+      return Status::Error("cannot write " + shown + ": the folder " + folderPath +
                                " is not writable (" + std::strerror(err) + ")",
                            kPermissionDenied);
     }
-    return SystemError("cannot write", path, err);
+    return SystemError("cannot write", shown, err);
   }
   auto fail = [&](int err) {
     fd.Reset();
-    ::unlink(temp.c_str());
-    return SystemError("cannot write", path, err);
+    ::unlinkat(folder.get(), temp.c_str(), 0);
+    return SystemError("cannot write", shown, err);
   };
 
-  // A new file holds scrambled passwords: only its owner reads it.
-  mode_t mode = existed ? (old.st_mode & 07777) : 0600;
+  const bool ours = existed && old.st_uid == ::geteuid();
+  // A new file may hold scrambled passwords or server data: only its owner reads it.
+  mode_t mode = existed && (keepOwner || ours) ? (old.st_mode & 07777) : 0600;
   if (::fchmod(fd.get(), mode) != 0) return fail(errno);
-  if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+  if (existed && keepOwner && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
     // Best effort: only root can give the file back to its owner; an owner can keep the group.
     if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
       [[maybe_unused]] int ignored = ::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid);
@@ -210,30 +251,46 @@ Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_vie
   }
   if (Status s = WriteAll(fd.get(), bytes); !s) {
     fd.Reset();
-    ::unlink(temp.c_str());
-    return Status::Error("cannot write " + path + ": " + s.message(), kPathFileAccessError);
+    ::unlinkat(folder.get(), temp.c_str(), 0);
+    return Status::Error("cannot write " + shown + ": " + s.message(), kPathFileAccessError);
   }
   if (::fsync(fd.get()) != 0) return fail(errno);
   struct stat written {};
   if (::fstat(fd.get(), &written) != 0) return fail(errno);
   if (::close(fd.Release()) != 0) {
     int err = errno;
-    ::unlink(temp.c_str());
-    return SystemError("cannot write", path, err);
+    ::unlinkat(folder.get(), temp.c_str(), 0);
+    return SystemError("cannot write", shown, err);
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
+  if (::renameat(folder.get(), temp.c_str(), folder.get(), name.c_str()) != 0) {
     int err = errno;
-    ::unlink(temp.c_str());
-    return SystemError("cannot write", path, err);
+    ::unlinkat(folder.get(), temp.c_str(), 0);
+    return SystemError("cannot write", shown, err);
   }
   // Make the rename itself durable; a failure here leaves a complete file either way.
-  UniqueFd dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) ::fsync(dir.get());
+  ::fsync(folder.get());
   return StampFrom(written);
 }
 
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::string target = WriteTarget(path);
+  return ReplaceInFolder(path, FolderOf(target), NameOf(target), bytes, true);
+}
+
+Result<FileStamp> ReplaceFileAtName(const std::string& path, std::string_view bytes) {
+  return ReplaceInFolder(path, FolderOf(path), NameOf(path), bytes, false);
+}
+
 Status AppendToFile(const std::string& path, std::string_view bytes) {
-  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  // A new log holds server data and error texts: only its owner reads it.
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
   if (!fd.valid()) return SystemError("cannot write", path, errno);
   if (Status s = WriteAll(fd.get(), bytes); !s)
     return Status::Error("cannot write " + path + ": " + s.message(), kPathFileAccessError);

@@ -33,11 +33,17 @@ Result<FileContent> ReadFileBytes(const std::string& path);
 
 /// Replaces the file with the given bytes through a temporary file in the same folder and a
 /// rename, so readers see the old file or the new one, never a part. Keeps the file's mode and
-/// owner, writes through a symbolic link to its target, and refuses a read-only file. Returns
-/// the new file's stamp.
+/// owner, writes through a symbolic link to its target (as WriteTarget), and refuses a
+/// read-only file. Returns the new file's stamp.
 Result<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
-/// The file a write must replace: a symbolic link is followed so that the link stays.
+/// The same for files whose name a run or a window is given (reports, CSV exports), which may
+/// lie in a folder that others write to: a symbolic link at the name is replaced by the new
+/// file, never followed, and a file of another user's passes neither its mode nor its owner on.
+Result<FileStamp> ReplaceFileAtName(const std::string& path, std::string_view bytes);
+
+/// The file a write must replace: a symbolic link of our own (or root's) is followed so that
+/// the link stays; another user's link is not followed, and is replaced itself.
 std::string WriteTarget(const std::string& path);
 
 /// Removes the temporary siblings that ReplaceFileAtomically leaves when its process is killed
@@ -45,7 +51,7 @@ std::string WriteTarget(const std::string& path);
 /// live writer's file is taken.
 void RemoveStaleTemporaries(const std::string& path);
 
-/// Appends bytes to a file, creating it when missing.
+/// Appends bytes to a file, creating it when missing (mode 0600).
 Status AppendToFile(const std::string& path, std::string_view bytes);
 
 /// Deletes a file; a file that is already gone is not an error.

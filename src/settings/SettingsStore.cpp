@@ -114,10 +114,15 @@ Status SettingsStore::CheckReadable() const {
 }
 
 Status SettingsStore::Edit(const std::function<Status(ProfileDocument&)>& edit) {
+  return EditWithin(lockPatience_, edit);
+}
+
+Status SettingsStore::EditWithin(std::chrono::milliseconds patience,
+                                 const std::function<Status(ProfileDocument&)>& edit) {
   std::lock_guard<std::mutex> lock(mutex_);
   // The file lock serialises writers across processes: read, change and rename happen with
   // no other writer in between, so no writer's change is lost.
-  Result<FileLock> fileLock = FileLock::Acquire(WriteTarget(file_), lockPatience_);
+  Result<FileLock> fileLock = FileLock::Acquire(WriteTarget(file_), patience);
   if (!fileLock) return fileLock.status();
   RemoveStaleTemporaries(file_);
   // The stamp check stays for writers that do not take the lock (a hand edit).
@@ -143,6 +148,13 @@ Status SettingsStore::Edit(const std::function<Status(ProfileDocument&)>& edit) 
 Status SettingsStore::SaveINIValues(const std::string& section, const std::string& key,
                                     const std::string& value) {
   return Edit([&](ProfileDocument& doc) { return doc.Set(section, key, value); });
+}
+
+Status SettingsStore::SaveINIValuesWithoutWaiting(const std::string& section,
+                                                  const std::string& key,
+                                                  const std::string& value) {
+  return EditWithin(std::chrono::milliseconds(0),
+                    [&](ProfileDocument& doc) { return doc.Set(section, key, value); });
 }
 
 Status SettingsStore::DeleteSection(const std::string& section) {

@@ -42,6 +42,10 @@ class SettingsStore {
   Status SaveINIValues(const std::string& section, const std::string& key,
                        const std::string& value);
 
+  /// The same, but only when no other writer holds the file at this moment: never waits.
+  Status SaveINIValuesWithoutWaiting(const std::string& section, const std::string& key,
+                                     const std::string& value);
+
   /// Removes a whole section with every key in it.
   Status DeleteSection(const std::string& section);
 
@@ -66,6 +70,8 @@ class SettingsStore {
   };
 
   Loaded LoadLocked() const;
+  Status EditWithin(std::chrono::milliseconds patience,
+                    const std::function<Status(ProfileDocument&)>& edit);
 
   std::string file_;
   mutable std::mutex mutex_;

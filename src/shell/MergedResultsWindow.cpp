@@ -162,7 +162,7 @@ void MergedResultsWindow::ExportCsv() {
       prompter_.PickSaveFile(FileSave{"Export CSV", "results.csv", "CSV files (*.csv)"});
   if (path.empty()) return;
   const std::string csv = engine::MergedGridToCsv(ShownGrid());
-  if (Result<settings::FileStamp> written = settings::ReplaceFileAtomically(path, csv); !written) {
+  if (Result<settings::FileStamp> written = settings::ReplaceFileAtName(path, csv); !written) {
     prompter_.Message(
         "The results could not be written to " + path + ": " + written.status().message(), kTitle,
         engine::MessageIcon::kCritical);

@@ -70,6 +70,11 @@ void SqlLoginDialog::Ok() {
     txtUserName_->selectAll();
     return;
   }
+  // What could never be saved is refused before anything connects.
+  if (Status s = engine::CheckSqlLogin(server_, Typed()); !s) {
+    context_.prompter.Message(s.message());
+    return;
+  }
   shell::ServerSession& session = context_.session;
   session.CurrentLogin = txtUserName_->text().toStdString();
   session.CurrentPassword = txtPassword_->text().toStdString();
@@ -101,11 +106,13 @@ void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
   Q_EMIT loginTested();
 }
 
+engine::SqlLogin SqlLoginDialog::Typed() const {
+  return {txtUserName_->text().toStdString(), txtPassword_->text().toStdString(),
+          txtDatabase_->text().toStdString(), cmbServerGroup_->currentText().toStdString()};
+}
+
 void SqlLoginDialog::Save() {
-  const engine::SqlLogin typed{
-      txtUserName_->text().toStdString(), txtPassword_->text().toStdString(),
-      txtDatabase_->text().toStdString(), cmbServerGroup_->currentText().toStdString()};
-  if (Status saved = engine::SaveSqlLogin(context_.store, server_, typed); !saved) {
+  if (Status saved = engine::SaveSqlLogin(context_.store, server_, Typed()); !saved) {
     context_.prompter.Message(saved.message());
     return;
   }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "engine/ServerAdmin.h"
 #include "engine/ports/SqlClient.h"
 #include "tools/BackgroundWork.h"
 #include "tools/ToolDialog.h"
@@ -31,6 +32,8 @@ class SqlLoginDialog : public ToolDialog {
   void Ok();
   void Tested(const engine::LoginCheck& check);
   void Save();
+  /// The login, password, database and group as typed.
+  engine::SqlLogin Typed() const;
 
   std::string server_;
   QComboBox* cmbServerGroup_;

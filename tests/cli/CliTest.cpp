@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "CliFixture.h"
+#include "cli/TerminalQuestion.h"
 
 namespace pelvane::cli {
 namespace {
@@ -16,6 +17,24 @@ class CliTest : public CliFixture {
     return Run({"get", section, key}).out;
   }
 };
+
+// Server text (error texts, result cells) reaches the terminal: no control sequence of its own
+// may act there.
+TEST(TerminalTextTest, ControlCharactersShowAndLineEndsStay) {
+  struct Case {
+    std::string text, shown;
+  } cases[] = {
+      {"a\r\nb\n", "a\nb\n"},
+      {"tab\there", "tab\there"},
+      {"before \x1b]0;owned\x07 \x1b[2J after", "before ^[]0;owned^G ^[[2J after"},
+      {"lone\rreturn", "lone^Mreturn"},
+      {std::string("nul\0del\x7f", 8), "nul^@del^?"},
+      {"csi \xc2\x9b"
+       "2J, caf\xc3\xa9, \xe9",
+       "csi ?2J, caf\xc3\xa9, \xe9"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ForTerminal(c.text), c.shown) << c.shown;
+}
 
 TEST_F(CliTest, KeepsTheServerRegistry) {
   EXPECT_EQ(Run({"servers", "add", " srv1 ", "--group", "prod"}).out, "Added SRV1.\n");

@@ -248,6 +248,9 @@ TEST_F(HardeningTest, RefusalsAreClearAndChangeNothing) {
       {{"login", standin.server(), "--user", std::string(256, 'u'), "--database", "pubs",
         "--password-stdin", "--save-anyway"},
        "A login is 256 characters long"},
+      // Refused before the login is tested, which would otherwise end in "Nothing saved."
+      {{"login", standin.server(), "--user", "?sa", "--database", "pubs", "--password-stdin"},
+       "A login cannot begin with \"?\""},
   };
   for (const Case& c : cases) {
     Outcome out = Run(c.args, "Secret1\n");
@@ -256,6 +259,33 @@ TEST_F(HardeningTest, RefusalsAreClearAndChangeNothing) {
     EXPECT_EQ(out.out, "") << c.message;
   }
   EXPECT_EQ(pelvane::testing::ReadBytes(settings), before);
+}
+
+// What a server sends reaches the terminal without its control sequences and the CSV files as
+// text, and a link planted where a report is to go is replaced, not followed.
+TEST_F(HardeningTest, ServerTextNeitherDrivesTheTerminalNorRunsInASpreadsheet) {
+  StandinServer standin;
+  Register(standin.server());
+  const std::string victim = dir.File("victim.txt");
+  WriteBytes(victim, "keep");
+  const std::string report = dir.File("run.csv");
+  std::filesystem::create_symlink(victim, report);
+  const std::string script =
+      Script("esc.sql", "RAISERROR('before \x1b]0;owned\x07 after', 16, 1)\nGO\n");
+  Outcome run = Run({"run", "--server", standin.server(), "--script", script, "--report", report});
+  EXPECT_FALSE(Contains(run.out, "\x1b")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "before ^[]0;owned^G after")) << run.out;
+  EXPECT_EQ(pelvane::testing::ReadBytes(victim), "keep");
+  EXPECT_FALSE(std::filesystem::is_symlink(report));
+  EXPECT_TRUE(Contains(pelvane::testing::ReadBytes(report), "Position,Server"));
+
+  const std::string csv = dir.File("out.csv");
+  ASSERT_EQ(Run({"run", "--server", standin.server(), "--simple-script",
+                 "SELECT '=1+1' AS a, '@x' AS b", "--csv", csv})
+                .code,
+            0);
+  EXPECT_TRUE(Contains(pelvane::testing::ReadBytes(csv), "'=1+1,'@x\r\n"))
+      << pelvane::testing::ReadBytes(csv);
 }
 
 TEST_F(HardeningTest, SettingsThatCannotBeReadAreReported) {

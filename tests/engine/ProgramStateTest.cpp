@@ -6,6 +6,7 @@
 
 #include "engine/ProgramState.h"
 #include "engine/StoredRunInputs.h"
+#include "settings/ScratchFile.h"
 #include "support/TempDir.h"
 
 namespace pelvane::engine {
@@ -32,9 +33,10 @@ TEST(ProgramStateTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(state.OpenChildCount, 0);
   EXPECT_FALSE(state.AppendTextOpen);
   EXPECT_FALSE(state.SimpleScriptOpen);
-  EXPECT_EQ(state.TempErrorFile, dir.File("tmpErrMsgs.log"));
+  // Scratch files go to the temporary folder, so that a read-only settings folder still runs.
+  EXPECT_EQ(state.TempErrorFile, settings::TemporaryFolder() + "/tmpErrMsgs.log");
   EXPECT_EQ(state.FixedLogFile, dir.File("Pelvane.log"));
-  EXPECT_EQ(state.QueryOutputFile, dir.File("PelvaneScript.out"));
+  EXPECT_EQ(state.QueryOutputFile, settings::TemporaryFolder() + "/PelvaneScript.out");
   EXPECT_EQ(std::make_tuple(state.Placement.top, state.Placement.left, state.Placement.height,
                             state.Placement.width),
             std::make_tuple(1200, 2400, 6000, 9000));

@@ -162,6 +162,47 @@ TEST(ReportFileTest, MalformedReportsAreClearErrors) {
   EXPECT_NE(missing.status().message().find(dir.File("none.json")), std::string::npos);
 }
 
+TEST(ReportFileTest, CellsThatStartLikeFormulasAreWrittenAsTextAndReadBackExactly) {
+  struct Cell {
+    std::string text;
+    std::string written;  // the field as CsvRecord writes it
+  } cells[] = {
+      {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
+      {"+1+1", "'+1+1"},
+      {"-1", "'-1"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\tTAB", "'\tTAB"},
+      {"\rCR", "\"'\rCR\""},
+      {"=a,b", "\"'=a,b\""},
+      {"'=already text", "''=already text"},  // one more apostrophe, so the reader can undo it
+      {"'plain", "'plain"},
+      {"a=b", "a=b"},
+      {"", ""},
+  };
+  std::vector<std::string> texts;
+  for (const Cell& c : cells) {
+    EXPECT_EQ(CsvRecord({c.text}), c.written + "\r\n") << c.text;
+    texts.push_back(c.text);
+  }
+  Result<std::vector<std::vector<std::string>>> back = ParseCsv(CsvRecord(texts));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->front(), texts);
+
+  // A server named like a formula is found again by the report reader; JSON keeps the name.
+  RunReport report;
+  ServerRow row;
+  row.position = 1;
+  row.server = "=HYPERLINK(\"x\")";
+  row.result = Verdict::kFailed;
+  row.loginError = "-ERR";
+  report.rows = {row};
+  Result<RunReport> read = ReportFromCsv(ReportToCsv(report));
+  ASSERT_TRUE(read) << read.status().message();
+  EXPECT_EQ(FailedServers(*read), std::vector<std::string>{row.server});
+  EXPECT_EQ(read->rows[0].loginError, "-ERR");
+  EXPECT_NE(ReportToJson(report).find("\"=HYPERLINK(\\\"x\\\")\""), std::string::npos);
+}
+
 TEST(ReportFileTest, CsvAndJsonTexts) {
   struct CsvCase {
     const char* text;

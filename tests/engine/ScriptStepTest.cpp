@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/QueryToolFolder.h"
 #include "engine/ScriptStep.h"
 #include "fakes/Fakes.h"
+#include "settings/FileLock.h"
 
 namespace pelvane::engine {
 namespace {
@@ -131,18 +135,29 @@ TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
   }
 }
 
-TEST(ScriptStepTest, QueryToolFolderEndsInOneSlashAndDefaultsAreStored) {
+TEST(ScriptStepTest, QueryToolFolderEndsInOneSlashAndDefaultsAreStoredWhenTheyCanBe) {
   for (const char* stored : {"/opt/tools", "/opt/tools/"}) {
     FakeRun f;
     ASSERT_TRUE(f.store.SaveINIValues("Pelvane", "QAPath", stored));
-    QueryToolFolderRead read = DetermineQueryToolFolder(f.store, "/default");
-    EXPECT_EQ(read.folder, "/opt/tools/") << stored;
+    EXPECT_EQ(DetermineQueryToolFolder(f.store, "/default"), "/opt/tools/") << stored;
   }
-  FakeRun f;
-  QueryToolFolderRead read = DetermineQueryToolFolder(f.store, "/usr/lib/pelvane");
-  EXPECT_TRUE(read.saved.ok());
-  EXPECT_EQ(read.folder, "/usr/lib/pelvane/");
-  EXPECT_EQ(f.store.GetINIValue("Pelvane", "QAPath"), "/usr/lib/pelvane");
+  // The default is stored when the file takes it at once. A read-only file, or another
+  // writer's lock, leaves it unstored: the folder is still the default, and nothing waits.
+  enum class Hold { kNothing, kReadOnlyFile, kAnotherWritersLock };
+  for (Hold hold : {Hold::kNothing, Hold::kReadOnlyFile, Hold::kAnotherWritersLock}) {
+    FakeRun f;
+    ASSERT_TRUE(f.store.SaveINIValues("Pelvane", "Other", "1"));
+    f.store.SetLockPatience(std::chrono::hours(1));  // a wait for the lock would not end
+    std::optional<Result<settings::FileLock>> lock;
+    if (hold == Hold::kReadOnlyFile) ::chmod(f.store.file().c_str(), 0444);
+    if (hold == Hold::kAnotherWritersLock) {
+      lock.emplace(settings::FileLock::Acquire(f.store.file(), std::chrono::milliseconds(0)));
+      ASSERT_TRUE(*lock);
+    }
+    EXPECT_EQ(DetermineQueryToolFolder(f.store, "/usr/lib/pelvane"), "/usr/lib/pelvane/");
+    EXPECT_EQ(f.store.GetINIValue("Pelvane", "QAPath"),
+              hold == Hold::kNothing ? "/usr/lib/pelvane" : "");
+  }
 }
 
 TEST(ScriptStepTest, SuccessfulScriptsAreReportedInOrder) {

@@ -2,6 +2,7 @@
 // for this whole program.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -72,6 +73,7 @@ TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
   TempDir local;
   WriteBytes(local.File("first.txt"), "first version\r\n");
   WriteBytes(local.File("second.txt"), "second version, longer\r\n");
+  ASSERT_EQ(::mkfifo(local.File("pipe.txt").c_str(), 0600), 0);
   const std::filesystem::path onDisk = Samba().LocalPath("dir/report.txt");
   std::filesystem::remove(onDisk);
 
@@ -94,6 +96,9 @@ TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
            Step{"exists, overwrite", local.File("second.txt"), false, 0,
                 "second version, longer\r\n"},
            Step{"missing source", local.File("none.txt"), false, 53, "second version, longer\r\n"},
+           // Opening a pipe without a writer would wait forever, holding every other copy up.
+           Step{"named pipe", local.File("pipe.txt"), false, 53, "second version, longer\r\n"},
+           Step{"folder", local.path().string(), false, 53, "second version, longer\r\n"},
        }) {
     const Status copied = shares.CopyFile(s.source, destination, s.failIfExists);
     EXPECT_EQ(copied.ok() ? 0 : copied.number(), s.number) << s.name << ": " << copied.message();
@@ -185,6 +190,10 @@ TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
 
   EXPECT_EQ(services.QueryState(machine, "NoSuchService", admin), ServiceState::kUnknown);
   EXPECT_EQ(services.QueryState(machine, service, wrong), ServiceState::kUnknown);
+  // A wrong password is told as a refused logon; a user without the right is not one.
+  EXPECT_TRUE(services.Stop(machine, service, wrong).logonRefused);
+  EXPECT_FALSE(services.Stop(machine, service, guest).logonRefused);
+  EXPECT_EQ(services.QueryState(machine, service, admin), ServiceState::kRunning);
   EXPECT_EQ(services.QueryState("127.0.0.1:1", service, admin), ServiceState::kUnknown);
 
   EXPECT_EQ(watch.Leaks(), 0);

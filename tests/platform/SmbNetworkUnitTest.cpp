@@ -149,6 +149,26 @@ TEST(NetRpcServiceControlTest, AnswersAndArguments) {
        }) {
     EXPECT_EQ(ServiceStateFromNetAnswer(c.exitCode, c.output), c.state) << c.output;
   }
+  // Only a refusal of the credentials themselves tells a start or stop request anything.
+  struct Reply {
+    int exitCode;
+    std::string output;
+    bool logonRefused;
+  };
+  for (const Reply& r : {
+           Reply{255,
+                 "Could not connect to server 127.0.0.1\nThe username or password was not "
+                 "correct.\nConnection failed: NT_STATUS_LOGON_FAILURE\n",
+                 true},
+           Reply{255, "Connection failed: NT_STATUS_ACCOUNT_LOCKED_OUT\n", true},
+           Reply{255, "Failed to open service.  [WERR_ACCESS_DENIED]\n", false},
+           Reply{255, "Connection failed: NT_STATUS_CONNECTION_REFUSED\n", false},
+           Reply{0, ".\nSpooler service is stopped.\n", false},
+       }) {
+    const engine::ServiceReply reply = ServiceReplyFromNetAnswer(r.exitCode, r.output);
+    EXPECT_EQ(reply.logonRefused, r.logonRefused) << r.output;
+    EXPECT_EQ(reply.message.empty(), !r.logonRefused) << r.output;
+  }
 
   using Args = std::vector<std::string>;
   const engine::NetworkLogin login{"DOM\\admin", "pw-never-shown"};

@@ -197,6 +197,16 @@ TEST(SettingsStoreTest, ReplacingKeepsModeAndSymbolicLinks) {
   ASSERT_TRUE(SettingsStore(dangling).SaveINIValues("S", "k", "3"));
   EXPECT_TRUE(std::filesystem::is_symlink(dangling));
   EXPECT_EQ(ReadBytes(dir.File("later.ZRQ")), "[S]\nk=3\n");
+
+  // Another user's link (planted in a shared folder) is replaced, never written through.
+  if (::geteuid() == 0) {
+    std::string planted = dir.File("planted.ZRQ");
+    std::filesystem::create_symlink(real, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(SettingsStore(planted).SaveINIValues("S", "k", "4"));
+    EXPECT_FALSE(std::filesystem::is_symlink(planted));
+    EXPECT_EQ(ReadBytes(real), "[S]\nk=2\n");
+  }
 }
 
 TEST(SettingsStoreTest, WritersOnSeveralThreadsLoseNothing) {

@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -182,6 +183,9 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), copied);
 
   const std::string csv = f.dir.File("merged.csv");
+  // A link at the chosen name is replaced by the export, never followed to its target.
+  pelvane::testing::WriteBytes(f.dir.File("victim.txt"), "keep");
+  std::filesystem::create_symlink(f.dir.File("victim.txt"), csv);
   f.prompter.saveFiles = {csv, f.dir.File("no-such-folder/merged.csv")};
   auto* exportCsv = Control<QPushButton>(*results, "cmdExportCsv");
   exportCsv->click();
@@ -189,6 +193,7 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   EXPECT_EQ(pelvane::testing::ReadBytes(csv),
             "Server,name,qty\r\n" + quoted(s0) + ",nut,12\r\n" + quoted(s1) + ",washer,7\r\n" +
                 quoted(s0) + ",bolt,5\r\n\r\nServer,name,price\r\n" + quoted(s2) + ",gear,30\r\n");
+  EXPECT_EQ(pelvane::testing::ReadBytes(f.dir.File("victim.txt")), "keep");
   const size_t boxes = f.prompter.asked.size();
   exportCsv->click();  // a folder that does not exist: said, not lost
   ASSERT_EQ(f.prompter.asked.size(), boxes + 1);

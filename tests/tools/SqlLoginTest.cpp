@@ -121,7 +121,7 @@ TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
   EXPECT_EQ(store.GetINIValue(silent.server(), "Login"), "");
 }
 
-TEST_F(SqlLoginTest, RefusesAnEmptyUserOrPasswordAndCancelSavesNothing) {
+TEST_F(SqlLoginTest, RefusesWhatCouldNeverBeSavedBeforeTestingAndCancelSavesNothing) {
   SqlLoginDialog* dialog = Open("ALPHA");
   for (const auto& [user, password] :
        {std::pair<QString, QString>{"", "pw"}, {"sa", ""}, {"", ""}}) {
@@ -133,6 +133,12 @@ TEST_F(SqlLoginTest, RefusesAnEmptyUserOrPasswordAndCancelSavesNothing) {
     EXPECT_EQ(asked.caption, "Login");
     EXPECT_EQ(asked.text, engine::kEmptyLoginMessage);
   }
+  // A user name that would read back as empty is refused at once, not after a login test.
+  Fill(dialog, "?sa", "pw", "db", "");
+  Click(dialog, "cmdOK");
+  ASSERT_EQ(prompter.asked.size(), 4u);
+  EXPECT_NE(prompter.asked[3].text.find("cannot begin with \"?\""), std::string::npos);
+  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
   Fill(dialog, "sa", "pw", "db", "g");
   QTest::keyClick(Child<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);

@@ -38,15 +38,17 @@ class MemoryServices : public engine::ServiceControl {
     auto found = states_.find(machine + "/" + service);
     return found == states_.end() ? engine::ServiceState::kUnknown : found->second;
   }
-  void Start(const std::string& machine, const std::string& service,
-             const engine::NetworkLogin&) override {
+  engine::ServiceReply Start(const std::string& machine, const std::string& service,
+                             const engine::NetworkLogin&) override {
     Request("start " + machine + "/" + service, machine + "/" + service,
             engine::ServiceState::kRunning);
+    return {};
   }
-  void Stop(const std::string& machine, const std::string& service,
-            const engine::NetworkLogin&) override {
+  engine::ServiceReply Stop(const std::string& machine, const std::string& service,
+                            const engine::NetworkLogin&) override {
     Request("stop " + machine + "/" + service, machine + "/" + service,
             engine::ServiceState::kStopped);
+    return {};
   }
   std::vector<std::string> Requests() {
     std::lock_guard<std::mutex> lock(mutex_);

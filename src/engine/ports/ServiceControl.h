@@ -23,16 +23,25 @@ struct NetworkLogin {
   std::string password;
 };
 
-/// A named service on a named machine. Requests report nothing; only the state tells.
+/// What a start or stop request tells: only whether the machine refused the network logon
+/// itself (nothing was then asked of the service). Everything else shows in the state read
+/// afterwards.
+struct ServiceReply {
+  bool logonRefused = false;
+  std::string message;  // the refusal in words; empty otherwise
+};
+
+/// A named service on a named machine. Requests report only a refused logon; the state tells
+/// the rest.
 class ServiceControl {
  public:
   virtual ~ServiceControl() = default;
   virtual ServiceState QueryState(const std::string& machine, const std::string& service,
                                   const NetworkLogin& login) = 0;
-  virtual void Start(const std::string& machine, const std::string& service,
-                     const NetworkLogin& login) = 0;
-  virtual void Stop(const std::string& machine, const std::string& service,
-                    const NetworkLogin& login) = 0;
+  virtual ServiceReply Start(const std::string& machine, const std::string& service,
+                             const NetworkLogin& login) = 0;
+  virtual ServiceReply Stop(const std::string& machine, const std::string& service,
+                            const NetworkLogin& login) = 0;
 };
 
 }  // namespace pelvane::engine

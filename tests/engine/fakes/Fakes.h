@@ -226,13 +226,15 @@ class FakeRemoteClock : public RemoteClock {
   }
 };
 
-/// Services whose state follows Start and Stop at once.
+/// Services whose state follows Start and Stop at once, unless the logon is refused.
 class FakeServiceControl : public ServiceControl {
  public:
   std::map<std::string, ServiceState> states;  // by "machine/service"
   std::vector<std::string> requests;           // "start machine/service", "stop ..."
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
   int queryCount = 0;
+  /// Start and Stop with this password are refused at the logon and change nothing.
+  std::optional<std::string> refusedPassword;
 
   std::vector<std::string> logins;  // the user of every call
   std::mutex mutex;
@@ -250,23 +252,25 @@ class FakeServiceControl : public ServiceControl {
     auto found = states.find(machine + "/" + service);
     return found == states.end() ? ServiceState::kUnknown : found->second;
   }
-  void Start(const std::string& machine, const std::string& service,
-             const NetworkLogin& login) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    logins.push_back(login.user);
-    Request("start", machine + "/" + service, ServiceState::kRunning);
+  ServiceReply Start(const std::string& machine, const std::string& service,
+                     const NetworkLogin& login) override {
+    return Request("start", machine + "/" + service, login, ServiceState::kRunning);
   }
-  void Stop(const std::string& machine, const std::string& service,
-            const NetworkLogin& login) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    logins.push_back(login.user);
-    Request("stop", machine + "/" + service, ServiceState::kStopped);
+  ServiceReply Stop(const std::string& machine, const std::string& service,
+                    const NetworkLogin& login) override {
+    return Request("stop", machine + "/" + service, login, ServiceState::kStopped);
   }
 
  private:
-  void Request(const std::string& what, const std::string& key, ServiceState after) {
+  ServiceReply Request(const std::string& what, const std::string& key, const NetworkLogin& login,
+                       ServiceState after) {
+    std::lock_guard<std::mutex> lock(mutex);
+    logins.push_back(login.user);
     requests.push_back(what + " " + key);
+    if (refusedPassword && login.password == *refusedPassword)
+      return {true, "The network logon was refused (NT_STATUS_LOGON_FAILURE)"};
     states[key] = after;
+    return {};
   }
 };
 

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "settings/FileIo.h"
+#include "support/TempDir.h"
+
+namespace pelvane::settings {
+namespace {
+
+namespace fs = std::filesystem;
+using pelvane::testing::ReadBytes;
+using pelvane::testing::TempDir;
+using pelvane::testing::WriteBytes;
+
+struct stat LinkStat(const std::string& path) {
+  struct stat st {};
+  ::lstat(path.c_str(), &st);
+  return st;
+}
+
+// A report or an export goes to a name that may lie in a folder others write to: what is at the
+// name is replaced, never what a link there points to.
+TEST(FileIoTest, ReplacingAtANameNeverWritesThroughALink) {
+  struct Case {
+    const char* name;
+    std::function<void(TempDir&, const std::string& at)> plant;
+    bool written;
+    unsigned mode;        // of the file at the name afterwards, when written
+    const char* refusal;  // part of the error, when not written
+  };
+  const Case cases[] = {
+      {"nothing there", [](TempDir&, const std::string&) {}, true, 0600, ""},
+      {"a link to another file",
+       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("victim"), at); }, true,
+       0600, ""},
+      {"a dangling link",
+       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("later"), at); }, true,
+       0600, ""},
+      {"a link to a folder",
+       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("sub"), at); }, true, 0600,
+       ""},
+      {"an own file keeps its mode",
+       [](TempDir&, const std::string& at) {
+         WriteBytes(at, "old");
+         ::chmod(at.c_str(), 0640);
+       },
+       true, 0640, ""},
+      {"a read-only file",
+       [](TempDir&, const std::string& at) {
+         WriteBytes(at, "old");
+         ::chmod(at.c_str(), 0444);
+       },
+       false, 0, "read-only"},
+      {"a folder", [](TempDir&, const std::string& at) { fs::create_directory(at); }, false, 0,
+       "not a regular file"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteBytes(dir.File("victim"), "keep");
+    fs::create_directory(dir.File("sub"));
+    const std::string at = dir.File("run.csv");
+    c.plant(dir, at);
+    Result<FileStamp> written = ReplaceFileAtName(at, "new");
+    EXPECT_EQ(written.ok(), c.written) << c.name << ": " << written.status().message();
+    EXPECT_EQ(ReadBytes(dir.File("victim")), "keep") << c.name;
+    EXPECT_FALSE(fs::exists(dir.File("later"))) << c.name;
+    EXPECT_TRUE(fs::is_empty(dir.File("sub"))) << c.name;
+    if (c.written) {
+      EXPECT_TRUE(S_ISREG(LinkStat(at).st_mode)) << c.name;
+      EXPECT_EQ(LinkStat(at).st_mode & 0777, c.mode) << c.name;
+      EXPECT_EQ(ReadBytes(at), "new") << c.name;
+    } else {
+      EXPECT_NE(written.status().message().find(c.refusal), std::string::npos)
+          << c.name << ": " << written.status().message();
+    }
+    for (const auto& entry : fs::directory_iterator(dir.path()))  // no temporary left
+      EXPECT_EQ(entry.path().filename().string().find("run.csv."), std::string::npos) << c.name;
+  }
+
+  // Another user's file in a shared folder passes neither its owner nor its mode on.
+  if (::geteuid() == 0) {
+    TempDir dir;
+    const std::string at = dir.File("run.csv");
+    WriteBytes(at, "old");
+    ::chmod(at.c_str(), 0666);
+    ASSERT_EQ(::chown(at.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(ReplaceFileAtName(at, "new"));
+    EXPECT_EQ(LinkStat(at).st_uid, 0u);
+    EXPECT_EQ(LinkStat(at).st_mode & 0777, 0600u);
+  }
+  EXPECT_FALSE(ReplaceFileAtName("/no/such/folder/run.csv", "new"));
+}
+
+// The log file holds query results and error texts.
+TEST(FileIoTest, AppendingCreatesAFileOnlyItsOwnerReads) {
+  TempDir dir;
+  const mode_t before = ::umask(022);
+  const std::string log = dir.File("Pelvane.log");
+  ASSERT_TRUE(AppendToFile(log, "one\r\n"));
+  ASSERT_TRUE(AppendToFile(log, "two\r\n"));
+  ::umask(before);
+  EXPECT_EQ(ReadBytes(log), "one\r\ntwo\r\n");
+  EXPECT_EQ(LinkStat(log).st_mode & 0777, 0600u);
+}
+
+}  // namespace
+}  // namespace pelvane::settings
