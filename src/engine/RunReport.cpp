@@ -1,7 +1,11 @@
 #include "engine/RunReport.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstdio>
+
+#include "engine/JsonText.h"
+#include "settings/ProfileText.h"
 
 namespace pelvane::engine {
 
@@ -111,6 +115,29 @@ std::vector<std::string> FailedServers(const RunReport& report) {
   for (const ServerRow& row : report.rows)
     if (row.result == Verdict::kFailed) failed.push_back(row.server);
   return failed;
+}
+
+Result<ServersToRunAgain> ServersToRunAgainFrom(const RunReport& report,
+                                                const std::vector<std::string>& listed) {
+  ServersToRunAgain again;
+  std::vector<std::string> written;  // each listed name as the report writer writes it
+  for (const std::string& name : listed) written.push_back(ToValidUtf8(name));
+  for (const ServerRow& row : report.rows) {
+    if (row.result == Verdict::kSucceeded) continue;
+    const std::string wanted = settings::AsciiUpper(settings::TrimBlanks(row.server));
+    auto found = std::find(listed.begin(), listed.end(), wanted);
+    if (found == listed.end()) {
+      const auto at = std::find(written.begin(), written.end(), wanted);
+      found = listed.begin() + (at - written.begin());
+    }
+    if (found == listed.end())
+      return Status::Error(row.server + " is not in the server list.", kInvalidArgument);
+    if (std::find(again.servers.begin(), again.servers.end(), *found) != again.servers.end())
+      continue;
+    again.servers.push_back(*found);
+    ++(row.result == Verdict::kFailed ? again.failed : again.notRun);
+  }
+  return again;
 }
 
 std::string VerdictName(Verdict verdict) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/Status.h"
+
 namespace pelvane::engine {
 
 /// A step's or a server's outcome as the status board shows it.
@@ -88,6 +90,20 @@ std::string SummaryLine(const RunSummary& summary);
 
 /// The servers whose result is a failure, in list order.
 std::vector<std::string> FailedServers(const RunReport& report);
+
+/// The servers a run takes again from a report: those that failed and those it never ran.
+struct ServersToRunAgain {
+  std::vector<std::string> servers;  // as the server list spells them, each once, in report order
+  int failed = 0;
+  int notRun = 0;
+};
+
+/// Every failed and every not-run row of the report, found in `listed` (the server list): by
+/// name, or by the name's UTF-8 form, which is how the report holds 8-bit names. A server named
+/// by several rows is taken once, as its first row says. A row whose server is not listed is
+/// an error that names it.
+Result<ServersToRunAgain> ServersToRunAgainFrom(const RunReport& report,
+                                                const std::vector<std::string>& listed);
 
 /// The words the report files use: "SUCCESSFUL", "UNSUCCESSFUL", "NOT RUN".
 std::string VerdictName(Verdict verdict);

@@ -46,15 +46,16 @@ std::string ToolMissingBanner() {
   return stars + " Microsoft Query Analyzer Not Installed " + stars;
 }
 
-/// The script time-out in seconds (0: none): the run's own when given, else the setting.
+/// The script time-out in seconds (0: none): the run's own when given, else the setting, else
+/// the default.
 int ScriptTimeout(RunContext& run) {
   if (run.inputs.scriptTimeoutSeconds) return *run.inputs.scriptTimeoutSeconds;
   std::string stored = run.store.GetINIValue("Pelvane", "ScriptTimeout");
-  if (stored.empty()) return 0;
+  if (stored.empty()) return kDefaultScriptTimeoutSeconds;
   std::optional<int> seconds = ParseScriptTimeout(stored);
   if (!seconds) {
     run.ShowGeneralError(Status::Error("Type mismatch", kTypeMismatch));
-    return 0;
+    return kDefaultScriptTimeoutSeconds;
   }
   return *seconds;
 }
