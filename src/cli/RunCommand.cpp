@@ -167,13 +167,10 @@ Status CheckPathList(const std::vector<std::string>& paths, const std::string& o
 /// The servers a report marks as failed or not run, each a listed server, each once.
 Result<engine::ServersToRunAgain> ServersAgainFrom(settings::SettingsStore& store,
                                                    const std::string& path) {
-  Result<engine::RunReport> report = engine::ReadReportFile(path);
-  if (!report) return Status::Error(report.status().message(), kInvalidArgument);
   settings::ServerRegistry registry(store);
   Result<engine::ServersToRunAgain> again =
-      engine::ServersToRunAgainFrom(*report, registry.FillServerList(std::string()));
-  if (!again)
-    return Status::Error(again.status().message() + " (" + path + ")", kInvalidArgument);
+      engine::ReadServersToRunAgain(path, registry.FillServerList(std::string()));
+  if (!again) return Status::Error(again.status().message(), kInvalidArgument);
   return again;
 }
 
@@ -256,6 +253,30 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   return inputs;
 }
 
+/// The run's report; the Simple Script rows go straight into the merged CSV (when one is
+/// asked for) rather than being kept, so a large result is held once, as CSV text.
+class CsvReportRecorder final : public engine::ReportRecorder {
+ public:
+  CsvReportRecorder(engine::ReportColumns columns, const std::vector<std::string>& servers,
+                    int firstPosition, engine::MergedCsvBuilder* csv)
+      : ReportRecorder(std::move(columns), servers, firstPosition),
+        firstPosition_(firstPosition),
+        csv_(csv) {}
+
+  void QueryColumns(int position, const std::vector<std::string>& names) override {
+    if (csv_ != nullptr && position >= firstPosition_)
+      csv_->Columns(static_cast<size_t>(position - firstPosition_), names);
+  }
+  void QueryRow(int position, const std::vector<std::string>& values) override {
+    if (csv_ != nullptr && position >= firstPosition_)
+      csv_->Row(static_cast<size_t>(position - firstPosition_), values);
+  }
+
+ private:
+  int firstPosition_;
+  engine::MergedCsvBuilder* csv_;
+};
+
 /// errorsShown: message boxes of a run that was not refused, such as a log file that could not
 /// be written; they fail the run as a failed step does.
 int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
@@ -314,7 +335,8 @@ int RunRun(CliContext& context, const Args& args) {
   }
 
   InterruptWatch interrupts;
-  std::unique_ptr<engine::SqlClient> sql = context.environment.makeSqlClient();
+  std::unique_ptr<engine::SqlClient> sql =
+      context.environment.makeSqlClient(&interrupts.interrupted());
   platform::PosixProcessLauncher processes(&interrupts.interrupted());
   platform::SmbNetworkShares shares;
   platform::SmbRemoteClock clock;
@@ -326,10 +348,13 @@ int RunRun(CliContext& context, const Args& args) {
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
+  run.interrupted = &interrupts.interrupted();
   const auto firstServer = inputs.processServers.begin() +
                            std::min<long>(startIndex - 1, static_cast<long>(serverCount));
-  engine::ReportRecorder recorder(engine::ReportColumnsFor(inputs),
-                                  {firstServer, inputs.processServers.end()}, startIndex);
+  const std::vector<std::string> runServers(firstServer, inputs.processServers.end());
+  engine::MergedCsvBuilder csv(runServers);
+  CsvReportRecorder recorder(engine::ReportColumnsFor(inputs), runServers, startIndex,
+                             csvPath ? &csv : nullptr);
   run.recorder = &recorder;
 
   const auto started = std::chrono::steady_clock::now();
@@ -344,8 +369,7 @@ int RunRun(CliContext& context, const Args& args) {
     }
   }
   if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
-    const std::string text =
-        engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
+    const std::string text = csv.TakeText();
     if (Result<settings::FileStamp> written = settings::ReplaceFileAtomically(*csvPath, text);
         !written) {
       context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';

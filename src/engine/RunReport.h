@@ -1,7 +1,10 @@
 #pragma once
 
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/Status.h"
@@ -104,6 +107,21 @@ struct ServersToRunAgain {
 /// an error that names it.
 Result<ServersToRunAgain> ServersToRunAgainFrom(const RunReport& report,
                                                 const std::vector<std::string>& listed);
+
+/// ServersToRunAgainFrom a row at a time, for a report read a row at a time.
+class RunAgainList {
+ public:
+  explicit RunAgainList(const std::vector<std::string>& listed);
+  /// Takes the row's server when it failed or was not run; an error when it is not listed.
+  Status Add(const ServerRow& row);
+  ServersToRunAgain Take() { return std::move(again_); }
+
+ private:
+  const std::vector<std::string>& listed_;
+  std::map<std::string, size_t> byName_, byWrittenName_;  // index into listed_
+  std::set<size_t> taken_;
+  ServersToRunAgain again_;
+};
 
 /// The words the report files use: "SUCCESSFUL", "UNSUCCESSFUL", "NOT RUN".
 std::string VerdictName(Verdict verdict);

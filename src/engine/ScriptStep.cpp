@@ -105,6 +105,12 @@ struct ScriptRun {
     const ServerContext& s = run.server;
     LoginCheck check = run.ports.sql.CheckLogin(
         {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase});
+    if (check.kind != LoginCheckKind::kAccepted && run.Interrupted()) {
+      reason = "The run was interrupted during the login check on Server: " + server() + ".";
+      run.Log(reason);
+      failed = true;
+      return false;
+    }
     RunRecorder& recorder = run.Recorder();
     switch (check.kind) {
       case LoginCheckKind::kAccepted:
@@ -188,7 +194,7 @@ struct ScriptRun {
     run.Log(LogSeparator());
     if (!LoginAccepted()) {
       Report();
-      return ScriptsEnd::kContinue;
+      return run.Interrupted() ? ScriptsEnd::kEndRun : ScriptsEnd::kContinue;
     }
     // Each execution writes to a file of its own, gone after the verdict: a run beside this
     // one never reads this script's output, nor this run another's.
