@@ -56,19 +56,15 @@ Result<ServersToRunAgain> ReadServersToRunAgain(const std::string& path,
                                                 const std::vector<std::string>& listed) {
   Result<ReportFormat> format = ReportFormatOf(path);
   if (!format) return format.status();
-  if (*format == ReportFormat::kJson) {
-    Result<RunReport> report = ReadReportFile(path);
-    if (!report) return report.status();
-    Result<ServersToRunAgain> again = ServersToRunAgainFrom(*report, listed);
-    if (!again) return AboutFile(path, again.status());
-    return again;
-  }
   Result<settings::FileContent> content = settings::ReadFileBytes(path);
   if (!content) return AboutFile(path, content.status());
   RunAgainList again(listed);
   ReportColumns columns;
-  Status read =
-      ReadCsvReport(content->bytes, columns, [&again](ServerRow&& row) { return again.Add(row); });
+  double seconds = 0;
+  auto take = [&again](ServerRow&& row) { return again.Add(row); };
+  Status read = *format == ReportFormat::kCsv
+                    ? ReadCsvReport(content->bytes, columns, take)
+                    : ReadJsonReport(content->bytes, columns, seconds, take);
   if (!read) return AboutFile(path, read);
   return again.Take();
 }

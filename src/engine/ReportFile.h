@@ -21,8 +21,8 @@ Status WriteReportFile(const std::string& path, const RunReport& report);
 /// neither .csv nor .json, text that does not parse) names the file.
 Result<RunReport> ReadReportFile(const std::string& path);
 
-/// The servers to run again from a report file (ServersToRunAgainFrom), a CSV report read a
-/// row at a time so that its rows are never held. Errors name the file.
+/// The servers to run again from a report file (ServersToRunAgainFrom), read a row at a time
+/// so that its rows are never held. Errors name the file.
 Result<ServersToRunAgain> ReadServersToRunAgain(const std::string& path,
                                                 const std::vector<std::string>& listed);
 
