@@ -66,6 +66,7 @@ bench: deps
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \
 	  bash bench/run_vs_isqlw_loop.sh
 	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
+	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/large_results_memory.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
