@@ -66,6 +66,11 @@ engine::SqlError Interrupted() {
   return MakeSqlError("", 0, kInterrupted);
 }
 
+/// A call that ended on something other than the driver's word (no memory left).
+engine::SqlError NoReason() {
+  return MakeSqlError("", 0, "The call failed without a reason.");
+}
+
 engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
                                  const engine::SqlTarget& target) {
   OdbcConnectionString attributes(options.braceEscaping);
@@ -167,7 +172,7 @@ engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
   switch (call.end) {
     case CallEnd::kReturned:
       if (call.value) return *call.value;
-      break;
+      return {engine::LoginCheckKind::kOtherError, NoReason()};
     case CallEnd::kTimedOut:
       // Reported as the driver reports a server that does not answer in time.
       return {engine::LoginCheckKind::kUnreachable,
@@ -195,7 +200,8 @@ Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& tar
                                      "Query timeout expired: the server did not answer within " +
                                          std::to_string(timeoutSeconds) + " seconds.")});
   }
-  return Status::Error(kInterrupted);
+  if (call.end == CallEnd::kInterrupted) return Status::Error(kInterrupted);
+  return ErrorStatus({NoReason()});
 }
 
 Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::string& text,
@@ -220,7 +226,12 @@ Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::st
   const Options options = options_;
   try {
     std::thread([channel, handler, options, target, text, timeoutSeconds] {
-      Status done = QueryNow(options, target, text, timeoutSeconds, handler);
+      Status done = Status::Ok();
+      try {
+        done = QueryNow(options, target, text, timeoutSeconds, handler);
+      } catch (...) {
+        done = ErrorStatus({NoReason()});
+      }
       std::lock_guard<std::mutex> lock(channel->mutex);
       channel->status = done;
       channel->finished = true;
