@@ -49,10 +49,11 @@ FUZZ_RUNS ?= 1000000
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPELVANE_FUZZERS=ON -DPELVANE_TESTS=ON
-	cmake --build build-fuzz -j $(JOBS) --target profile_parser_fuzz unscramble_fuzz
-	mkdir -p build-fuzz/corpus/profile build-fuzz/corpus/unscramble
+	cmake --build build-fuzz -j $(JOBS) --target profile_parser_fuzz unscramble_fuzz report_reader_fuzz
+	mkdir -p build-fuzz/corpus/profile build-fuzz/corpus/unscramble build-fuzz/corpus/report
 	build-fuzz/bin/profile_parser_fuzz -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/profile tests/fuzz/seeds/profile
 	build-fuzz/bin/unscramble_fuzz -runs=$(FUZZ_RUNS) -max_len=512 build-fuzz/corpus/unscramble
+	build-fuzz/bin/report_reader_fuzz -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/report tests/fuzz/seeds/report
 
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELVANE_BENCHMARKS=ON -DPELVANE_TESTS=OFF
@@ -65,6 +66,7 @@ bench: deps
 	PELVANECTL=build-bench/bin/pelvanectl ISQLW=build-bench/bin/isqlw SQLSTANDIN=build-bench/bin/sqlstandin \
 	  bash bench/run_vs_isqlw_loop.sh
 	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
+	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/large_results_memory.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

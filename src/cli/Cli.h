@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -14,8 +15,10 @@ namespace pelvane::cli {
 /// What pelvanectl takes from its surroundings; tests give their own.
 struct CliEnvironment {
   std::string defaultSettingsFile;
-  /// The SQL Server client used to test logins.
-  std::function<std::unique_ptr<engine::SqlClient>()> makeSqlClient;
+  /// The SQL Server client used to test logins and to run; a call under way is given up once
+  /// `interrupted` (when given) is set.
+  std::function<std::unique_ptr<engine::SqlClient>(const std::atomic<bool>* interrupted)>
+      makeSqlClient;
   /// Reads an answer typed on the terminal; empty, or giving nullopt, without a terminal.
   std::function<std::optional<std::string>(const std::string& prompt)> readLine;
 };

@@ -23,7 +23,7 @@ std::string ReadPasswordLine(std::istream& in) {
 /// --save-anyway) says not to save.
 bool LoginTestPasses(CliContext& context, const Args& args, const std::string& server,
                      const engine::SqlLogin& login) {
-  std::unique_ptr<engine::SqlClient> client = context.environment.makeSqlClient();
+  std::unique_ptr<engine::SqlClient> client = context.environment.makeSqlClient(nullptr);
   engine::LoginCheck check = client->CheckLogin({server, login.login, login.password, ""});
   std::optional<engine::LoginQuestion> question =
       engine::LoginTestQuestion(check, server, login.login);

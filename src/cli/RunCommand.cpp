@@ -55,7 +55,8 @@ constexpr char kUsage[] =
     "  --script PATH        a script file to run on every server (repeatable, in order; at\n"
     "                       most 100; a path cannot hold \"|\" or a line break)\n"
     "  --script-timeout S   end a script that runs longer than S seconds (0: no limit); it\n"
-    "                       is UNSUCCESSFUL. Default: \"Pelvane\"/\"ScriptTimeout\", else none\n"
+    "                       is UNSUCCESSFUL. Default: \"Pelvane\"/\"ScriptTimeout\", else 3600\n"
+    "                       (one hour; 0 stored is no limit)\n"
     "  --copy PATH          a file to copy to every server's CopyPath (repeatable); turns on\n"
     "                       \"Copy File To Server?\"\n"
     "  --overwrite          \"Overwrite Existing File?\": a copy may replace a file\n"
@@ -82,7 +83,8 @@ constexpr char kUsage[] =
     "                       login check, each script and each step to FILE: CSV when its\n"
     "                       name ends in .csv, JSON when it ends in .json\n"
     "  --failed-from REPORT process only the servers that a report written by --report marks\n"
-    "                       as failed, in its order (not with --server or --group)\n"
+    "                       as failed or not run, in its order, each once (not with --server\n"
+    "                       or --group); standard error says how many of each it took\n"
     "  --csv FILE           in Simple Script mode, write every server's result as one table\n"
     "                       to FILE (CSV), with the server's name first; a server whose\n"
     "                       columns differ starts a table of its own after an empty line\n"
@@ -164,31 +166,29 @@ Status CheckPathList(const std::vector<std::string>& paths, const std::string& o
   return Status::Ok();
 }
 
-/// The servers a report marks as failed, each still a listed server.
-Result<std::vector<std::string>> FailedServersOf(settings::SettingsStore& store,
-                                                 const std::string& path) {
-  Result<engine::RunReport> report = engine::ReadReportFile(path);
-  if (!report) return Status::Error(report.status().message(), kInvalidArgument);
+/// The servers a report marks as failed or not run, each a listed server, each once.
+Result<engine::ServersToRunAgain> ServersAgainFrom(settings::SettingsStore& store,
+                                                   const std::string& path) {
   settings::ServerRegistry registry(store);
-  std::vector<std::string> servers = engine::FailedServers(*report);
-  for (const std::string& server : servers) {
-    if (!registry.IsListed(server))
-      return Status::Error(server + " of " + path + " is not in the server list.",
-                           kInvalidArgument);
-  }
-  return servers;
+  Result<engine::ServersToRunAgain> again =
+      engine::ReadServersToRunAgain(path, registry.FillServerList(std::string()));
+  if (!again) return Status::Error(again.status().message(), kInvalidArgument);
+  return again;
 }
 
-/// The stored inputs with every option given laid over them.
-Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Args& args) {
+/// The stored inputs with every option given laid over them; `again` tells what --failed-from
+/// took.
+Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Args& args,
+                                       engine::ServersToRunAgain& again) {
   engine::RunInputs inputs = engine::LoadStoredRunInputs(store);
   if (std::optional<std::string> report = args.Value("failed-from")) {
     if (args.Has("server") || args.Has("group"))
       return Status::Error("--failed-from cannot be given with --server or --group",
                            kInvalidArgument);
-    Result<std::vector<std::string>> servers = FailedServersOf(store, *report);
-    if (!servers) return servers.status();
-    inputs.processServers = *servers;
+    Result<engine::ServersToRunAgain> taken = ServersAgainFrom(store, *report);
+    if (!taken) return taken.status();
+    again = *taken;
+    inputs.processServers = again.servers;
   } else if (args.Has("server") || args.Has("group")) {
     Result<std::vector<std::string>> servers = ChosenServers(store, args);
     if (!servers) return servers.status();
@@ -255,6 +255,30 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   return inputs;
 }
 
+/// The run's report; the Simple Script rows go straight into the merged CSV (when one is
+/// asked for) rather than being kept, so a large result is held once, as CSV text.
+class CsvReportRecorder final : public engine::ReportRecorder {
+ public:
+  CsvReportRecorder(engine::ReportColumns columns, const std::vector<std::string>& servers,
+                    int firstPosition, engine::MergedCsvBuilder* csv)
+      : ReportRecorder(std::move(columns), servers, firstPosition),
+        firstPosition_(firstPosition),
+        csv_(csv) {}
+
+  void QueryColumns(int position, const std::vector<std::string>& names) override {
+    if (csv_ != nullptr && position >= firstPosition_)
+      csv_->Columns(static_cast<size_t>(position - firstPosition_), names);
+  }
+  void QueryRow(int position, const std::vector<std::string>& values) override {
+    if (csv_ != nullptr && position >= firstPosition_)
+      csv_->Row(static_cast<size_t>(position - firstPosition_), values);
+  }
+
+ private:
+  int firstPosition_;
+  engine::MergedCsvBuilder* csv_;
+};
+
 /// errorsShown: message boxes of a run that was not refused, such as a log file that could not
 /// be written; they fail the run as a failed step does.
 int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
@@ -289,17 +313,22 @@ int RunRun(CliContext& context, const Args& args) {
     if (Result<engine::ReportFormat> format = engine::ReportFormatOf(*reportPath); !format)
       return Refuse(context, format.status().message());
   }
-  Result<engine::RunInputs> given = RunInputsFor(context.store, args);
+  engine::ServersToRunAgain again;
+  Result<engine::RunInputs> given = RunInputsFor(context.store, args, again);
   if (!given) return Report(context, given.status());
   engine::RunInputs inputs = *given;
   const std::optional<std::string> csvPath = args.Value("csv");
   if (csvPath && !inputs.simpleScriptMode)
     return Refuse(context, "--csv writes the Simple Script results: give --simple-script");
   const size_t serverCount = inputs.processServers.size();
-  if (args.Has("failed-from") && serverCount == 0) {
-    context.err << "pelvanectl: " << *args.Value("failed-from")
-                << " marks no server as failed; nothing to run\n";
-    return kExitOk;
+  if (std::optional<std::string> report = args.Value("failed-from")) {
+    if (serverCount == 0) {
+      context.err << "pelvanectl: " << *report
+                  << " marks no server as failed or not run; nothing to run\n";
+      return kExitOk;
+    }
+    context.err << "pelvanectl: " << *report << ": taking " << again.failed << " failed and "
+                << again.notRun << " not run server" << (serverCount == 1 ? "" : "s") << '\n';
   }
   if (serverCount > 0 && static_cast<size_t>(startIndex) > serverCount) {
     return Refuse(context, "--start-index " + std::to_string(startIndex) +
@@ -308,7 +337,8 @@ int RunRun(CliContext& context, const Args& args) {
   }
 
   InterruptWatch interrupts;
-  std::unique_ptr<engine::SqlClient> sql = context.environment.makeSqlClient();
+  std::unique_ptr<engine::SqlClient> sql =
+      context.environment.makeSqlClient(&interrupts.interrupted());
   platform::PosixProcessLauncher processes(&interrupts.interrupted());
   platform::SmbNetworkShares shares;
   platform::SmbRemoteClock clock;
@@ -320,10 +350,13 @@ int RunRun(CliContext& context, const Args& args) {
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
   engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
+  run.interrupted = &interrupts.interrupted();
   const auto firstServer = inputs.processServers.begin() +
                            std::min<long>(startIndex - 1, static_cast<long>(serverCount));
-  engine::ReportRecorder recorder(engine::ReportColumnsFor(inputs),
-                                  {firstServer, inputs.processServers.end()}, startIndex);
+  const std::vector<std::string> runServers(firstServer, inputs.processServers.end());
+  engine::MergedCsvBuilder csv(runServers);
+  CsvReportRecorder recorder(engine::ReportColumnsFor(inputs), runServers, startIndex,
+                             csvPath ? &csv : nullptr);
   run.recorder = &recorder;
 
   const auto started = std::chrono::steady_clock::now();
@@ -338,8 +371,7 @@ int RunRun(CliContext& context, const Args& args) {
     }
   }
   if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
-    const std::string text =
-        engine::MergedGridToCsv(engine::MergeQueryResults(recorder.QueryResults()));
+    const std::string text = csv.TakeText();
     if (Result<settings::FileStamp> written = settings::ReplaceFileAtName(*csvPath, text);
         !written) {
       context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';

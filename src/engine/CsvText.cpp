@@ -49,25 +49,16 @@ std::string CsvRecord(const std::vector<std::string>& fields) {
   return record + "\r\n";
 }
 
-Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> records;
-  std::vector<std::string> record;
-  std::string field;
-  int line = 1;
-  bool inRecord = false;  // a field of the current record has begun
-  size_t i = 0;
+Result<bool> CsvReader::Next(std::vector<std::string>& record) {
+  record.clear();
+  const std::string_view text = text_;
   const size_t n = text.size();
-  auto endRecord = [&] {
-    record.push_back(Restored(std::move(field)));
-    field.clear();
-    records.push_back(std::move(record));
-    record.clear();
-    inRecord = false;
-  };
-  while (i < n) {
-    inRecord = true;
-    if (text[i] == '"') {
-      const int openedOn = line;
+  size_t& i = at_;
+  if (i >= n) return false;
+  std::string field;
+  for (;;) {
+    if (i < n && text[i] == '"') {
+      const int openedOn = line_;
       ++i;
       for (;;) {
         if (i >= n) return CsvError(openedOn, "opens a quoted field that is never closed");
@@ -80,35 +71,47 @@ Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text) 
           ++i;
           break;
         }
-        if (text[i] == '\n') ++line;
+        if (text[i] == '\n') ++line_;
         field += text[i++];
       }
       if (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n')
-        return CsvError(line, "has text after a closing quote");
+        return CsvError(line_, "has text after a closing quote");
     } else {
+      const size_t start = i;
       while (i < n && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-        if (text[i] == '"') return CsvError(line, "has a quote inside an unquoted field");
-        field += text[i++];
+        if (text[i] == '"') return CsvError(line_, "has a quote inside an unquoted field");
+        ++i;
       }
+      field.append(text.substr(start, i - start));
     }
-    if (i >= n) break;
+    record.push_back(Restored(std::move(field)));
+    field.clear();
+    if (i >= n) return true;
     if (text[i] == ',') {
-      record.push_back(Restored(std::move(field)));
-      field.clear();
       ++i;
       continue;
     }
     if (text[i] == '\r') {
       if (i + 1 >= n || text[i + 1] != '\n')
-        return CsvError(line, "has a carriage return outside a quoted field");
+        return CsvError(line_, "has a carriage return outside a quoted field");
       ++i;
     }
     ++i;
-    endRecord();
-    ++line;
+    ++line_;
+    return true;
   }
-  if (inRecord) endRecord();
-  return records;
+}
+
+Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  CsvReader reader(text);
+  std::vector<std::string> record;
+  for (;;) {
+    Result<bool> read = reader.Next(record);
+    if (!read) return read.status();
+    if (!*read) return records;
+    records.push_back(std::move(record));
+  }
 }
 
 }  // namespace pelvane::engine

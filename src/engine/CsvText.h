@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "settings/Status.h"
@@ -20,5 +21,20 @@ std::string CsvRecord(const std::vector<std::string>& fields);
 /// ends a record, and the last record's line end may be missing. An unclosed quoted field, a quote
 /// inside an unquoted field or text after a closing quote is an error that names the record's line.
 Result<std::vector<std::vector<std::string>>> ParseCsv(const std::string& text);
+
+/// ParseCsv one record at a time, so that a large text is never held twice.
+class CsvReader {
+ public:
+  /// The text must outlive the reader.
+  explicit CsvReader(std::string_view text) : text_(text) {}
+
+  /// The next record into `record`; false at the end of the text, or an error as ParseCsv's.
+  Result<bool> Next(std::vector<std::string>& record);
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+  int line_ = 1;
+};
 
 }  // namespace pelvane::engine

@@ -57,6 +57,8 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 class Parser {
  public:
   explicit Parser(const std::string& text) : text_(text) {}
+  Parser(const std::string& text, std::string streamedMember, JsonItemSink sink)
+      : text_(text), streamedMember_(std::move(streamedMember)), sink_(std::move(sink)) {}
 
   Result<JsonValue> Document() {
     JsonValue value;
@@ -126,7 +128,12 @@ class Parser {
       if (at_ >= text_.size() || text_[at_] != ':') return Error("lacks a colon after a name");
       ++at_;
       JsonValue member;
-      if (Status s = Value(member, depth + 1); !s) return s;
+      SkipSpace();
+      const bool streamed = sink_ && depth == 0 && !streamedOnce_ && name == streamedMember_ &&
+                            at_ < text_.size() && text_[at_] == '[';
+      streamedOnce_ = streamedOnce_ || streamed;
+      if (Status s = streamed ? Array(member, depth + 1, &sink_) : Value(member, depth + 1); !s)
+        return s;
       value.members.emplace_back(std::move(name), std::move(member));
       SkipSpace();
       if (at_ < text_.size() && text_[at_] == ',') {
@@ -138,15 +145,20 @@ class Parser {
     }
   }
 
-  Status Array(JsonValue& value, int depth) {
+  /// With a sink, each item goes there as soon as it is read and the array stays empty.
+  Status Array(JsonValue& value, int depth, const JsonItemSink* sink = nullptr) {
     value.kind = JsonValue::Kind::kArray;
     ++at_;
     SkipSpace();
     if (at_ < text_.size() && text_[at_] == ']') return Close();
-    for (;;) {
+    for (size_t index = 0;; ++index) {
       JsonValue item;
       if (Status s = Value(item, depth + 1); !s) return s;
-      value.items.push_back(std::move(item));
+      if (sink == nullptr) {
+        value.items.push_back(std::move(item));
+      } else if (Status s = (*sink)(index, std::move(item)); !s) {
+        return s;
+      }
       SkipSpace();
       if (at_ < text_.size() && text_[at_] == ',') {
         ++at_;
@@ -269,6 +281,9 @@ class Parser {
 
   const std::string& text_;
   size_t at_ = 0;
+  std::string streamedMember_;
+  JsonItemSink sink_;
+  bool streamedOnce_ = false;
 };
 
 }  // namespace
@@ -281,6 +296,11 @@ const JsonValue* JsonValue::Find(const std::string& name) const {
 
 Result<JsonValue> ParseJson(const std::string& text) {
   return Parser(text).Document();
+}
+
+Result<JsonValue> ParseJson(const std::string& text, const std::string& member,
+                            const JsonItemSink& sink) {
+  return Parser(text, member, sink).Document();
 }
 
 std::string ToValidUtf8(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,15 @@ struct JsonValue {
 /// Parses one JSON text (RFC 8259) with nothing but white space around it. Nesting deeper than
 /// 64 levels is refused, so hostile input cannot exhaust the stack.
 Result<JsonValue> ParseJson(const std::string& text);
+
+/// Takes each item of an array, with its 0-based index; an error ends the parse with it.
+using JsonItemSink = std::function<Status(size_t index, JsonValue&& item)>;
+
+/// ParseJson, but the items of the array that the top-level object holds under `member` (its
+/// first such member) go to sink as they are read and are not kept: that array stays empty in
+/// the document, so a long array is never held whole.
+Result<JsonValue> ParseJson(const std::string& text, const std::string& member,
+                            const JsonItemSink& sink);
 
 /// A JSON string literal of 8-bit text: valid UTF-8 is kept, any other byte is taken as Latin-1,
 /// and control characters, quotes and backslashes are escaped.

@@ -73,6 +73,58 @@ std::string MergedGridToCsv(const MergedGrid& grid) {
   return text;
 }
 
+MergedCsvBuilder::MergedCsvBuilder(std::vector<std::string> servers)
+    : servers_(std::move(servers)), parts_(servers_.size()) {}
+
+void MergedCsvBuilder::Columns(size_t server, const std::vector<std::string>& names) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (server >= parts_.size()) return;
+  parts_[server] = Part{names, {}, false};
+}
+
+void MergedCsvBuilder::Row(size_t server, const std::vector<std::string>& values) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (server >= parts_.size()) return;
+  Part& part = parts_[server];
+  std::vector<std::string> fields;
+  fields.reserve(part.columns.size() + 1);
+  fields.push_back(ToValidUtf8(servers_[server]));
+  for (size_t i = 0; i < part.columns.size(); ++i)
+    fields.push_back(i < values.size() ? ToValidUtf8(values[i]) : std::string());
+  part.rows += CsvRecord(fields);
+  part.any = true;
+}
+
+std::string MergedCsvBuilder::TakeText() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto header = [](const std::vector<std::string>& columns) {
+    std::vector<std::string> fields{kServerColumn};
+    for (const std::string& name : columns) fields.push_back(ToValidUtf8(name));
+    return CsvRecord(fields);
+  };
+  // As MergeQueryResults: the first server with rows sets the columns, the servers with the
+  // same columns follow it in one section, every other server is a section of its own.
+  const Part* first = nullptr;
+  std::string text, apart;
+  for (Part& part : parts_) {
+    if (!part.any) continue;
+    if (first == nullptr) {
+      first = &part;
+      text = header(part.columns);
+    } else if (part.columns != first->columns) {
+      apart += "\r\n" + header(part.columns) + part.rows;
+      std::string().swap(part.rows);
+      continue;
+    }
+    text += part.rows;
+    // Each part goes as it is copied, so the text is held about once.
+    std::string().swap(part.rows);
+  }
+  text += apart;
+  parts_.assign(servers_.size(), Part{});
+  return text;
+}
+
 std::string GridSectionToTabText(const GridSection& section) {
   std::string text;
   auto add = [&text](const std::vector<std::string>& cells) {

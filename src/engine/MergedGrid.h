@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,35 @@ MergedGrid MergeQueryResults(const std::vector<ServerQueryResult>& results);
 /// The grid as RFC 4180 CSV: each section's header record and rows, sections parted by an
 /// empty line.
 std::string MergedGridToCsv(const MergedGrid& grid);
+
+/// The CSV text of MergedGridToCsv built as rows arrive, from servers side by side in any
+/// order: per server only its column names and its rows as CSV text are kept, never the
+/// values one by one. Safe to call from any thread.
+class MergedCsvBuilder {
+ public:
+  /// The servers in list order; they are named by their 0-based index below.
+  explicit MergedCsvBuilder(std::vector<std::string> servers);
+
+  /// The server's result table begins (a server without one adds nothing).
+  void Columns(size_t server, const std::vector<std::string>& names);
+  /// One row of the server's table, cut or filled to its columns.
+  void Row(size_t server, const std::vector<std::string>& values);
+
+  /// The whole text, as MergedGridToCsv gives it for the same results; the builder is empty
+  /// afterwards.
+  std::string TakeText();
+
+ private:
+  struct Part {
+    std::vector<std::string> columns;
+    std::string rows;  // CSV records, each with the server's name first
+    bool any = false;  // at least one row
+  };
+
+  std::mutex mutex_;
+  std::vector<std::string> servers_;
+  std::vector<Part> parts_;
+};
 
 /// One section as the clipboard takes it: cells parted by tabs, lines ended by line feeds, the
 /// header first. Tabs and line breaks inside a cell become blanks.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -200,30 +201,48 @@ std::string ReportToCsv(const RunReport& report) {
 }
 
 Result<RunReport> ReportFromCsv(const std::string& text) {
-  const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
-  Result<std::vector<std::vector<std::string>>> records = ParseCsv(bom ? text.substr(3) : text);
-  if (!records) return records.status();
-  if (records->empty()) return ReportError("is empty");
-  Result<Layout> layout = ReadHeader(records->front());
+  RunReport report;
+  Status read = ReadCsvReport(text, report.columns, [&report](ServerRow&& row) {
+    report.rows.push_back(std::move(row));
+    return Status::Ok();
+  });
+  if (!read) return read;
+  return report;
+}
+
+Status ReadCsvReport(std::string_view text, ReportColumns& columns,
+                     const std::function<Status(ServerRow&&)>& take) {
+  std::string_view rest = text;
+  if (rest.rfind("\xEF\xBB\xBF", 0) == 0) rest.remove_prefix(3);
+  // Record by record: a large report is held as its text and its rows, never as both the
+  // text's records and the rows.
+  CsvReader reader(rest);
+  std::vector<std::string> record;
+  Result<bool> read = reader.Next(record);
+  if (!read) return read.status();
+  if (!*read) return ReportError("is empty");
+  Result<Layout> layout = ReadHeader(record);
   if (!layout) return layout.status();
 
-  RunReport report;
+  columns = ReportColumns{};
   for (size_t k = 0; k < layout->scriptPaths.size(); ++k)
-    report.columns.scripts.push_back(layout->scriptPaths.at(k));
-  for (const auto& entry : layout->steps) report.columns.Include(entry.first);
-  const size_t width = records->front().size();
-  for (size_t r = 1; r < records->size(); ++r) {
-    const std::vector<std::string>& record = (*records)[r];
+    columns.scripts.push_back(layout->scriptPaths.at(k));
+  for (const auto& entry : layout->steps) columns.Include(entry.first);
+  const size_t width = record.size();
+  for (size_t number = 2;; ++number) {
+    read = reader.Next(record);
+    if (!read) return read.status();
+    if (!*read) break;
     if (record.size() == 1 && record[0].empty()) continue;  // a blank line
     if (record.size() != width)
-      return ReportError("record " + std::to_string(r + 1) + " has " +
+      return ReportError("record " + std::to_string(number) + " has " +
                          std::to_string(record.size()) + " fields where its header has " +
                          std::to_string(width));
     ServerRow row;
-    if (Status s = ReadRow(record, *layout, r + 1, row); !s) return s;
-    report.rows.push_back(std::move(row));
+    if (Status s = ReadRow(record, *layout, number, row); !s) return s;
+    if (Status s = take(std::move(row)); !s) return s;
   }
-  return report;
+  return Status::Ok();
 }
 
 }  // namespace pelvane::engine

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/RunReport.h"
 #include "settings/Status.h"
@@ -16,5 +18,10 @@ std::string ReportToCsv(const RunReport& report);
 /// A report written by ReportToCsv, or a sheet with at least the "Server" and "Result" columns
 /// (other columns it does not know are ignored). A UTF-8 byte-order mark is skipped.
 Result<RunReport> ReportFromCsv(const std::string& text);
+
+/// ReportFromCsv a row at a time: the columns, then each row handed to take as it is read, so
+/// that a large report is never held as rows. An error of take ends the reading.
+Status ReadCsvReport(std::string_view text, ReportColumns& columns,
+                     const std::function<Status(ServerRow&&)>& take);
 
 }  // namespace pelvane::engine

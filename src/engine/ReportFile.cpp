@@ -52,4 +52,21 @@ Result<RunReport> ReadReportFile(const std::string& path) {
   return report;
 }
 
+Result<ServersToRunAgain> ReadServersToRunAgain(const std::string& path,
+                                                const std::vector<std::string>& listed) {
+  Result<ReportFormat> format = ReportFormatOf(path);
+  if (!format) return format.status();
+  Result<settings::FileContent> content = settings::ReadFileBytes(path);
+  if (!content) return AboutFile(path, content.status());
+  RunAgainList again(listed);
+  ReportColumns columns;
+  double seconds = 0;
+  auto take = [&again](ServerRow&& row) { return again.Add(row); };
+  Status read = *format == ReportFormat::kCsv
+                    ? ReadCsvReport(content->bytes, columns, take)
+                    : ReadJsonReport(content->bytes, columns, seconds, take);
+  if (!read) return AboutFile(path, read);
+  return again.Take();
+}
+
 }  // namespace pelvane::engine

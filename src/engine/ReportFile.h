@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/RunReport.h"
 #include "settings/Status.h"
@@ -19,5 +20,10 @@ Status WriteReportFile(const std::string& path, const RunReport& report);
 /// Reads a report file in the format of its name. Every failure (no such file, a name that is
 /// neither .csv nor .json, text that does not parse) names the file.
 Result<RunReport> ReadReportFile(const std::string& path);
+
+/// The servers to run again from a report file (ServersToRunAgainFrom), read a row at a time
+/// so that its rows are never held. Errors name the file.
+Result<ServersToRunAgain> ReadServersToRunAgain(const std::string& path,
+                                                const std::vector<std::string>& listed);
 
 }  // namespace pelvane::engine

@@ -183,7 +183,21 @@ std::string ReportToJson(const RunReport& report) {
 }
 
 Result<RunReport> ReportFromJson(const std::string& text) {
-  Result<JsonValue> document = ParseJson(text);
+  RunReport report;
+  Status read = ReadJsonReport(text, report.columns, report.seconds, [&report](ServerRow&& row) {
+    report.rows.push_back(std::move(row));
+    return Status::Ok();
+  });
+  if (!read) return read;
+  return report;
+}
+
+Status ReadJsonReport(const std::string& text, ReportColumns& columns, double& seconds,
+                      const std::function<Status(ServerRow&&)>& take) {
+  // First the document without its servers, for the columns every row is read against; then
+  // the servers, one at a time.
+  Result<JsonValue> document =
+      ParseJson(text, "servers", [](size_t, JsonValue&&) { return Status::Ok(); });
   if (!document) return document.status();
   RunReport report;
   Reader reader(*document, "document");
@@ -202,14 +216,16 @@ Result<RunReport> ReportFromJson(const std::string& text) {
     }
   }
   reader.Seconds("seconds", report.seconds);
-  const JsonValue* servers = reader.Get("servers", Kind::kArray, true);
+  reader.Get("servers", Kind::kArray, true);
   if (!reader.status().ok()) return reader.status();
-  for (size_t i = 0; i < servers->items.size(); ++i) {
+  columns = report.columns;
+  seconds = report.seconds;
+  Result<JsonValue> again = ParseJson(text, "servers", [&](size_t index, JsonValue&& item) {
     ServerRow row;
-    if (Status s = ReadRow(servers->items[i], i, report.columns, row); !s) return s;
-    report.rows.push_back(std::move(row));
-  }
-  return report;
+    if (Status s = ReadRow(item, index, columns, row); !s) return s;
+    return take(std::move(row));
+  });
+  return again ? Status::Ok() : again.status();
 }
 
 }  // namespace pelvane::engine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/RunReport.h"
@@ -14,5 +15,11 @@ std::string ReportToJson(const RunReport& report);
 /// A report written by ReportToJson. Only "servers" with each server's "server" and "result" is
 /// required; every member present must have its type.
 Result<RunReport> ReportFromJson(const std::string& text);
+
+/// ReportFromJson a server at a time: the columns and the run's seconds, then each row handed
+/// to take as it is read, so that a large report is never held as a document or as rows. An
+/// error of take ends the reading.
+Status ReadJsonReport(const std::string& text, ReportColumns& columns, double& seconds,
+                      const std::function<Status(ServerRow&&)>& take);
 
 }  // namespace pelvane::engine

@@ -74,11 +74,18 @@ void ReportRecorder::ServerFinished(int position, double seconds) {
   });
 }
 
-void ReportRecorder::QueryAnswered(int position, const QueryResult& result) {
+void ReportRecorder::QueryColumns(int position, const std::vector<std::string>& names) {
   std::lock_guard<std::mutex> lock(mutex_);
   const long index = static_cast<long>(position) - firstPosition_;
   if (index < 0 || index >= static_cast<long>(queryResults_.size())) return;
-  queryResults_[static_cast<size_t>(index)] = result;
+  queryResults_[static_cast<size_t>(index)] = QueryResult{true, names, {}};
+}
+
+void ReportRecorder::QueryRow(int position, const std::vector<std::string>& values) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const long index = static_cast<long>(position) - firstPosition_;
+  if (index < 0 || index >= static_cast<long>(queryResults_.size())) return;
+  queryResults_[static_cast<size_t>(index)].rows.push_back(values);
 }
 
 std::vector<ServerQueryResult> ReportRecorder::QueryResults() const {

@@ -29,7 +29,8 @@ class ReportRecorder : public RunRecorder {
   void StepDone(int position, StepKind step, const StepCell& cell) override;
   void ServerFailed(int position, const std::string& error) override;
   void ServerFinished(int position, double seconds) override;
-  void QueryAnswered(int position, const QueryResult& result) override;
+  void QueryColumns(int position, const std::vector<std::string>& names) override;
+  void QueryRow(int position, const std::vector<std::string>& values) override;
 
   /// The whole run's time, for the summary line.
   void SetRunSeconds(double seconds);

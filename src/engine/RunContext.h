@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -92,6 +93,9 @@ struct RunContext {
   ServerContext server{};
   /// The user's stop request, when the front end offers one.
   const RunControl* control = nullptr;
+  /// Set when the run is to end at once (SIGINT, SIGTERM): the login check or query under way
+  /// is given up, and no further step or server starts.
+  const std::atomic<bool>* interrupted = nullptr;
   /// Where the steps record their outcomes beside the log, when the front end keeps them.
   RunRecorder* recorder = nullptr;
   /// The server's own log while servers are processed side by side; unset: straight to `log`.
@@ -112,6 +116,7 @@ struct RunContext {
 
   /// The recorder, or one that keeps nothing.
   RunRecorder& Recorder() const;
+  bool Interrupted() const { return interrupted != nullptr && interrupted->load(); }
 
   /// The current local time formatted with DateTimeFormat.
   std::string Timestamp() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/RunReport.h"
 #include "engine/ports/SqlClient.h"
@@ -28,8 +29,10 @@ class RunRecorder {
   virtual void ServerFailed(int /*position*/, const std::string& /*error*/) {}
   /// The server's processing is over, after this many seconds.
   virtual void ServerFinished(int position, double seconds) = 0;
-  /// The Simple Script query's result, for the merged grid; kept only by those that show it.
-  virtual void QueryAnswered(int /*position*/, const QueryResult& /*result*/) {}
+  /// The Simple Script query's result table begins, for the merged grid; its rows follow as
+  /// they arrive. Kept only by those that show it.
+  virtual void QueryColumns(int /*position*/, const std::vector<std::string>& /*names*/) {}
+  virtual void QueryRow(int /*position*/, const std::vector<std::string>& /*values*/) {}
 };
 
 /// A recorder that keeps nothing, for runs without a status board.

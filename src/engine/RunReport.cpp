@@ -1,7 +1,12 @@
 #include "engine/RunReport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <set>
+
+#include "engine/JsonText.h"
+#include "settings/ProfileText.h"
 
 namespace pelvane::engine {
 
@@ -111,6 +116,35 @@ std::vector<std::string> FailedServers(const RunReport& report) {
   for (const ServerRow& row : report.rows)
     if (row.result == Verdict::kFailed) failed.push_back(row.server);
   return failed;
+}
+
+RunAgainList::RunAgainList(const std::vector<std::string>& listed) : listed_(listed) {
+  for (size_t i = 0; i < listed.size(); ++i) {
+    byName_.emplace(listed[i], i);
+    byWrittenName_.emplace(ToValidUtf8(listed[i]), i);
+  }
+}
+
+Status RunAgainList::Add(const ServerRow& row) {
+  if (row.result == Verdict::kSucceeded) return Status::Ok();
+  const std::string wanted = settings::AsciiUpper(settings::TrimBlanks(row.server));
+  auto exact = byName_.find(wanted);
+  auto written = byWrittenName_.find(wanted);
+  if (exact == byName_.end() && written == byWrittenName_.end())
+    return Status::Error(row.server + " is not in the server list.", kInvalidArgument);
+  const size_t index = exact != byName_.end() ? exact->second : written->second;
+  if (!taken_.insert(index).second) return Status::Ok();
+  again_.servers.push_back(listed_[index]);
+  ++(row.result == Verdict::kFailed ? again_.failed : again_.notRun);
+  return Status::Ok();
+}
+
+Result<ServersToRunAgain> ServersToRunAgainFrom(const RunReport& report,
+                                                const std::vector<std::string>& listed) {
+  RunAgainList again(listed);
+  for (const ServerRow& row : report.rows)
+    if (Status s = again.Add(row); !s) return s;
+  return again.Take();
 }
 
 std::string VerdictName(Verdict verdict) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "settings/Status.h"
 
 namespace pelvane::engine {
 
@@ -88,6 +93,35 @@ std::string SummaryLine(const RunSummary& summary);
 
 /// The servers whose result is a failure, in list order.
 std::vector<std::string> FailedServers(const RunReport& report);
+
+/// The servers a run takes again from a report: those that failed and those it never ran.
+struct ServersToRunAgain {
+  std::vector<std::string> servers;  // as the server list spells them, each once, in report order
+  int failed = 0;
+  int notRun = 0;
+};
+
+/// Every failed and every not-run row of the report, found in `listed` (the server list): by
+/// name, or by the name's UTF-8 form, which is how the report holds 8-bit names. A server named
+/// by several rows is taken once, as its first row says. A row whose server is not listed is
+/// an error that names it.
+Result<ServersToRunAgain> ServersToRunAgainFrom(const RunReport& report,
+                                                const std::vector<std::string>& listed);
+
+/// ServersToRunAgainFrom a row at a time, for a report read a row at a time.
+class RunAgainList {
+ public:
+  explicit RunAgainList(const std::vector<std::string>& listed);
+  /// Takes the row's server when it failed or was not run; an error when it is not listed.
+  Status Add(const ServerRow& row);
+  ServersToRunAgain Take() { return std::move(again_); }
+
+ private:
+  const std::vector<std::string>& listed_;
+  std::map<std::string, size_t> byName_, byWrittenName_;  // index into listed_
+  std::set<size_t> taken_;
+  ServersToRunAgain again_;
+};
 
 /// The words the report files use: "SUCCESSFUL", "UNSUCCESSFUL", "NOT RUN".
 std::string VerdictName(Verdict verdict);

@@ -10,8 +10,11 @@ ReportColumns ReportColumnsFor(const RunInputs& inputs) {
     columns.simpleScript = !inputs.simpleScriptText.empty();
     return columns;
   }
-  if (Result<std::vector<std::string>> scripts = SplitList(inputs.scriptText))
-    columns.scripts = *scripts;
+  // Without a script text the run runs no script: split, it would read as one empty path.
+  if (!inputs.scriptText.empty()) {
+    if (Result<std::vector<std::string>> scripts = SplitList(inputs.scriptText))
+      columns.scripts = *scripts;
+  }
   columns.copy = inputs.copyFile;
   columns.append = inputs.appendText;
   columns.service = inputs.restartServices;

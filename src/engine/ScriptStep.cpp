@@ -47,15 +47,16 @@ std::string ToolMissingBanner() {
   return stars + " Microsoft Query Analyzer Not Installed " + stars;
 }
 
-/// The script time-out in seconds (0: none): the run's own when given, else the setting.
+/// The script time-out in seconds (0: none): the run's own when given, else the setting, else
+/// the default.
 int ScriptTimeout(RunContext& run) {
   if (run.inputs.scriptTimeoutSeconds) return *run.inputs.scriptTimeoutSeconds;
   std::string stored = run.store.GetINIValue("Pelvane", "ScriptTimeout");
-  if (stored.empty()) return 0;
+  if (stored.empty()) return kDefaultScriptTimeoutSeconds;
   std::optional<int> seconds = ParseScriptTimeout(stored);
   if (!seconds) {
     run.ShowGeneralError(Status::Error("Type mismatch", kTypeMismatch));
-    return 0;
+    return kDefaultScriptTimeoutSeconds;
   }
   return *seconds;
 }
@@ -105,6 +106,12 @@ struct ScriptRun {
     const ServerContext& s = run.server;
     LoginCheck check = run.ports.sql.CheckLogin(
         {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase});
+    if (check.kind != LoginCheckKind::kAccepted && run.Interrupted()) {
+      reason = "The run was interrupted during the login check on Server: " + server() + ".";
+      run.Log(reason);
+      failed = true;
+      return false;
+    }
     RunRecorder& recorder = run.Recorder();
     switch (check.kind) {
       case LoginCheckKind::kAccepted:
@@ -196,7 +203,7 @@ struct ScriptRun {
     run.Log(LogSeparator());
     if (!LoginAccepted()) {
       Report();
-      return ScriptsEnd::kContinue;
+      return run.Interrupted() ? ScriptsEnd::kEndRun : ScriptsEnd::kContinue;
     }
     // The login check may take as long as a script: the run may have ended meanwhile.
     if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;

@@ -32,6 +32,10 @@ QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::s
 /// The longest script time-out, in seconds (about 24 days; its milliseconds fit in an int).
 constexpr int kMaxScriptTimeoutSeconds = 2'000'000;
 
+/// The script time-out when neither the run nor "Pelvane"/"ScriptTimeout" gives one: a server
+/// that never answers a batch must not hold a run forever. 0, given explicitly, is no limit.
+constexpr int kDefaultScriptTimeoutSeconds = 3600;
+
 /// A script time-out as stored or typed: whole seconds from 0 (no limit) up to the most.
 std::optional<int> ParseScriptTimeout(const std::string& text);
 

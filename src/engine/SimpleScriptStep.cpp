@@ -9,10 +9,36 @@ namespace pelvane::engine {
 
 namespace {
 
+/// One line of the table, each cell followed by a tab, logged as one message: a large table
+/// is held (side by side, until its turn) as one piece per line.
 void LogTableLine(RunContext& run, const std::vector<std::string>& cells) {
-  for (const std::string& cell : cells) run.Log(cell + "\t", false);
-  run.Log("");
+  std::string line;
+  for (const std::string& cell : cells) (line += cell) += '\t';
+  run.Log(line);
 }
+
+/// Logs and records the table as its rows arrive: the column names just before the first row,
+/// so that a table without rows logs nothing.
+class LoggedTable : public QueryRowSink {
+ public:
+  explicit LoggedTable(RunContext& run) : run_(run) {}
+
+  void Columns(const std::vector<std::string>& names) override {
+    columns_ = names;
+    run_.Recorder().QueryColumns(run_.server.position, names);
+  }
+  void Row(const std::vector<std::string>& values) override {
+    if (rows_++ == 0) LogTableLine(run_, columns_);
+    LogTableLine(run_, values);
+    run_.Recorder().QueryRow(run_.server.position, values);
+  }
+  size_t rows() const { return rows_; }
+
+ private:
+  RunContext& run_;
+  std::vector<std::string> columns_;
+  size_t rows_ = 0;
+};
 
 }  // namespace
 
@@ -22,23 +48,19 @@ void RunSimpleScript(RunContext& run) {
   const ServerContext& s = run.server;
   SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)), s.CurrentLogin,
                    s.CurrentPassword, ""};
-  Result<QueryResult> result = run.ports.sql.RunQuery(target, text, kSimpleScriptTimeoutSeconds);
-  if (!result) {
-    run.Log("Simple Script FAILED on Server: " + s.CurrentServer + ". " +
-            result.status().message());
+  LoggedTable table(run);
+  if (Status done = run.ports.sql.StreamQuery(target, text, kSimpleScriptTimeoutSeconds, table);
+      !done) {
+    run.Log("Simple Script FAILED on Server: " + s.CurrentServer + ". " + done.message());
     run.anyFailure = true;
     run.Recorder().StepDone(s.position, StepKind::kSimpleScript,
-                            {Verdict::kFailed, result.status().message()});
+                            {Verdict::kFailed, done.message()});
     return;
   }
-  run.Recorder().QueryAnswered(s.position, *result);
-  const size_t rows = result->hasResultSet ? result->rows.size() : 0;
+  const size_t rows = table.rows();
   run.Recorder().StepDone(
       s.position, StepKind::kSimpleScript,
       {Verdict::kSucceeded, std::to_string(rows) + (rows == 1 ? " row" : " rows")});
-  if (!result->hasResultSet || result->rows.empty()) return;
-  LogTableLine(run, result->columns);
-  for (const std::vector<std::string>& row : result->rows) LogTableLine(run, row);
 }
 
 }  // namespace pelvane::engine

@@ -106,8 +106,10 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
     run.Log(LogSeparator());
     run.Log(run.server.CurrentServer + ": Simple Script Results");
     RunSimpleScript(run);
+    if (run.Interrupted()) return ScriptsEnd::kEndRun;
   } else {
     end = RunScripts(run);
+    if (run.Interrupted()) end = ScriptsEnd::kEndRun;
     if (end != ScriptsEnd::kContinue && run.stopHandingOut) run.stopHandingOut();
     if (end == ScriptsEnd::kEndRun) return end;
     // Side by side, the run points the button once every running server has finished.
@@ -161,6 +163,8 @@ std::optional<Status> Guarded(Work work) {
 /// escapes a step is the run's general error; the run goes on with the next server.
 ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
                                 int16_t& NextServerIndex, bool loaded = false) {
+  // An interrupted run starts no further server; it stays not run.
+  if (run.Interrupted()) return ScriptsEnd::kEndRun;
   const auto started = std::chrono::steady_clock::now();
   run.Recorder().ServerStarted(position);
   auto finished = [&] {
@@ -247,13 +251,15 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   // A stop of the user's takes effect before the next hand-out, as it does between servers;
   // like the run one server at a time, the run processes at least its first server.
   std::atomic<bool> begun{false};
-  OrderedRunner runner(workers, [&run, &begun] { return begun && StopRequested(run); });
+  OrderedRunner runner(
+      workers, [&run, &begun] { return run.Interrupted() || (begun && StopRequested(run)); });
 
   auto job = [&](size_t k, ServerLog& serverLog) {
     begun = true;
     RunInputs inputs = run.inputs;  // read only; the run-wide box is timeStamp
     RunContext one{inputs, ports, run.store, run.state, run.log, run.defaultQueryToolFolder};
     one.control = run.control;
+    one.interrupted = run.interrupted;
     one.recorder = run.recorder;
     one.serverLog = &serverLog;
     one.timeStamp = &timeStamp;

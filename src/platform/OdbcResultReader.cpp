@@ -75,6 +75,19 @@ bool ColumnText(SQLHANDLE statement, SQLUSMALLINT column, std::string& value) {
 bool ReadResultTable(const OdbcConnection& connection, SQLHANDLE statement,
                      engine::QueryResult& result, std::vector<engine::SqlError>& errors) {
   result = engine::QueryResult{};
+  ResultHandler keep{[&result](const std::vector<std::string>& names) {
+                       result.hasResultSet = true;
+                       result.columns = names;
+                     },
+                     [&result](std::vector<std::string>&& values) {
+                       result.rows.push_back(std::move(values));
+                       return true;
+                     }};
+  return ReadResultTable(connection, statement, keep, errors);
+}
+
+bool ReadResultTable(const OdbcConnection& connection, SQLHANDLE statement,
+                     const ResultHandler& handler, std::vector<engine::SqlError>& errors) {
   auto fail = [&]() {
     errors = connection.Diagnostics(SQL_HANDLE_STMT, statement);
     if (errors.empty())
@@ -85,20 +98,21 @@ bool ReadResultTable(const OdbcConnection& connection, SQLHANDLE statement,
   SQLSMALLINT columns = 0;
   if (!SQL_SUCCEEDED(SQLNumResultCols(statement, &columns))) return fail();
   if (columns <= 0) return true;
-  result.hasResultSet = true;
+  std::vector<std::string> names;
   std::vector<SQLSMALLINT> types;
   for (SQLUSMALLINT column = 1; column <= static_cast<SQLUSMALLINT>(columns); ++column) {
     std::string name;
     SQLSMALLINT type = 0;
     if (!DescribeColumn(statement, column, name, type)) return fail();
-    result.columns.push_back(std::move(name));
+    names.push_back(std::move(name));
     types.push_back(type);
   }
+  handler.columns(names);
   for (;;) {
     SQLRETURN rc = SQLFetch(statement);
     if (rc == SQL_NO_DATA) return true;
     if (!SQL_SUCCEEDED(rc)) return fail();
-    std::vector<std::string> row(result.columns.size());
+    std::vector<std::string> row(names.size());
     for (SQLUSMALLINT column = 1; column <= static_cast<SQLUSMALLINT>(columns); ++column) {
       std::string& value = row[column - 1];
       SQLSMALLINT type = types[column - 1];
@@ -108,7 +122,7 @@ bool ReadResultTable(const OdbcConnection& connection, SQLHANDLE statement,
                       : ColumnText(statement, column, value);
       if (!read) return fail();
     }
-    result.rows.push_back(std::move(row));
+    if (!handler.row(std::move(row))) return true;
   }
 }
 

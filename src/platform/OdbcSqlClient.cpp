@@ -2,8 +2,17 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <utility>
 
+#include "platform/AbandonableCall.h"
 #include "platform/OdbcConnection.h"
 #include "platform/OdbcConnectionString.h"
 #include "platform/OdbcDiagnostics.h"
@@ -41,21 +50,36 @@ engine::SqlError UnwritableValue(const std::string& key) {
                           "connection string.");
 }
 
-}  // namespace
+// A call that the driver's own time-outs should have ended gets this much longer before it is
+// given up, so that the driver's reason is the one reported whenever it has one.
+constexpr std::chrono::seconds kGrace(2);
 
-OdbcSqlClient::OdbcSqlClient() : OdbcSqlClient(Options{}) {}
-
-OdbcSqlClient::OdbcSqlClient(Options options) : options_(std::move(options)) {
-  if (options_.fallbackLibraries.empty()) options_.fallbackLibraries = FreeTdsDriverLibraries();
+/// The whole call's limit for a driver time-out in seconds (0: none, as ODBC reads it).
+std::chrono::milliseconds Limit(int seconds) {
+  if (seconds <= 0) return std::chrono::hours(24 * 365);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::seconds(seconds) +
+                                                               kGrace);
 }
 
-engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
+constexpr char kInterrupted[] = "The run was interrupted.";
+
+engine::SqlError Interrupted() {
+  return MakeSqlError("", 0, kInterrupted);
+}
+
+/// A call that ended on something other than the driver's word (no memory left).
+engine::SqlError NoReason() {
+  return MakeSqlError("", 0, "The call failed without a reason.");
+}
+
+engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
+                                 const engine::SqlTarget& target) {
   // A server refuses a SQL login without a name; FreeTDS refuses it before connecting, in
   // words that read as an unreachable server.
   if (target.login.empty())
     return {engine::LoginCheckKind::kLoginRefused,
             MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
-  OdbcConnectionString attributes(options_.braceEscaping);
+  OdbcConnectionString attributes(options.braceEscaping);
   attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)))
       .Add("UID", target.login)
       .Add("PWD", target.password);
@@ -63,17 +87,17 @@ engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
     return {engine::LoginCheckKind::kOtherError, UnwritableValue(attributes.unwritableKey())};
   OdbcConnectRequest request;
   request.attributes = attributes.text();
-  request.loginTimeoutSeconds = options_.connectTimeoutSeconds;
-  request.connectionTimeoutSeconds = options_.connectTimeoutSeconds;
+  request.loginTimeoutSeconds = options.connectTimeoutSeconds;
+  request.connectionTimeoutSeconds = options.connectTimeoutSeconds;
   request.secrets = {target.password};
-  OdbcConnection connection({options_.driverName, options_.fallbackLibraries}, request);
+  OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
   if (connection.ok()) return {engine::LoginCheckKind::kAccepted, {}};
   return ClassifyLoginFailure(connection.errors());
 }
 
-Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& target,
-                                                    const std::string& text, int timeoutSeconds) {
-  OdbcConnectionString attributes(options_.braceEscaping);
+Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
+                const std::string& text, int timeoutSeconds, const ResultHandler& handler) {
+  OdbcConnectionString attributes(options.braceEscaping);
   attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)));
   if (!target.database.empty()) attributes.Add("DATABASE", target.database);
   attributes.Add("UID", target.login).Add("PWD", target.password);
@@ -84,7 +108,7 @@ Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& tar
   request.loginTimeoutSeconds = timeoutSeconds;
   request.connectionTimeoutSeconds = timeoutSeconds;
   request.secrets = {target.password};
-  OdbcConnection connection({options_.driverName, options_.fallbackLibraries}, request);
+  OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
   if (!connection.ok()) return ErrorStatus(connection.errors());
 
   StatementHandle statement;
@@ -97,16 +121,168 @@ Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& tar
   std::string command = text;
   SQLRETURN rc = SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(command.data()),
                                static_cast<SQLINTEGER>(command.size()));
-  if (rc == SQL_NO_DATA) return engine::QueryResult{};
+  if (rc == SQL_NO_DATA) return Status::Ok();
   if (!SQL_SUCCEEDED(rc)) {
     errors = connection.Diagnostics(SQL_HANDLE_STMT, statement.get());
     if (errors.empty())
       errors.push_back(MakeSqlError("", 0, "The command failed without a reason."));
     return ErrorStatus(errors);
   }
+  if (!ReadResultTable(connection, statement.get(), handler, errors)) return ErrorStatus(errors);
+  return Status::Ok();
+}
+
+Result<engine::QueryResult> RunQueryNow(const OdbcSqlClient::Options& options,
+                                        const engine::SqlTarget& target, const std::string& text,
+                                        int timeoutSeconds) {
   engine::QueryResult result;
-  if (!ReadResultTable(connection, statement.get(), result, errors)) return ErrorStatus(errors);
+  ResultHandler keep{[&result](const std::vector<std::string>& names) {
+                       result.hasResultSet = true;
+                       result.columns = names;
+                     },
+                     [&result](std::vector<std::string>&& values) {
+                       result.rows.push_back(std::move(values));
+                       return true;
+                     }};
+  if (Status done = QueryNow(options, target, text, timeoutSeconds, keep); !done) return done;
   return result;
+}
+
+/// Rows on their way from the thread that reads them to the caller that hands them on. The
+/// reader waits while the queue is full, so a large result is never held whole; once the
+/// caller gives up, the reader stops.
+struct RowChannel {
+  static constexpr size_t kQueuedRows = 512;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::optional<std::vector<std::string>> columns;
+  std::deque<std::vector<std::string>> rows;
+  bool finished = false;
+  Status status = Status::Ok();
+  bool abandoned = false;
+};
+
+}  // namespace
+
+OdbcSqlClient::OdbcSqlClient() : OdbcSqlClient(Options{}) {}
+
+OdbcSqlClient::OdbcSqlClient(Options options) : options_(std::move(options)) {
+  if (options_.fallbackLibraries.empty()) options_.fallbackLibraries = FreeTdsDriverLibraries();
+}
+
+engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
+  const Options options = options_;
+  CallOutcome<engine::LoginCheck> call =
+      CallWithin<engine::LoginCheck>([options, target] { return CheckLoginNow(options, target); },
+                                     Limit(options.connectTimeoutSeconds), options.interrupted);
+  switch (call.end) {
+    case CallEnd::kReturned:
+      if (call.value) return *call.value;
+      return {engine::LoginCheckKind::kOtherError, NoReason()};
+    case CallEnd::kTimedOut:
+      // Reported as the driver reports a server that does not answer in time.
+      return {engine::LoginCheckKind::kUnreachable,
+              MakeSqlError("HYT00", 0,
+                           "Login timeout expired: the server did not complete the login within " +
+                               std::to_string(options.connectTimeoutSeconds) + " seconds.")};
+    case CallEnd::kInterrupted:
+      break;
+  }
+  return {engine::LoginCheckKind::kOtherError, Interrupted()};
+}
+
+Result<engine::QueryResult> OdbcSqlClient::RunQuery(const engine::SqlTarget& target,
+                                                    const std::string& text, int timeoutSeconds) {
+  const Options options = options_;
+  // Connecting and the command each have the time-out.
+  CallOutcome<Result<engine::QueryResult>> call = CallWithin<Result<engine::QueryResult>>(
+      [options, target, text, timeoutSeconds] {
+        return RunQueryNow(options, target, text, timeoutSeconds);
+      },
+      Limit(timeoutSeconds > 0 ? 2 * timeoutSeconds : 0), options.interrupted);
+  if (call.value) return std::move(*call.value);
+  if (call.end == CallEnd::kTimedOut) {
+    return ErrorStatus({MakeSqlError("HYT00", 0,
+                                     "Query timeout expired: the server did not answer within " +
+                                         std::to_string(timeoutSeconds) + " seconds.")});
+  }
+  if (call.end == CallEnd::kInterrupted) return Status::Error(kInterrupted);
+  return ErrorStatus({NoReason()});
+}
+
+Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::string& text,
+                                  int timeoutSeconds, engine::QueryRowSink& sink) {
+  auto channel = std::make_shared<RowChannel>();
+  ResultHandler handler{[channel](const std::vector<std::string>& names) {
+                          std::lock_guard<std::mutex> lock(channel->mutex);
+                          channel->columns = names;
+                          channel->changed.notify_all();
+                        },
+                        [channel](std::vector<std::string>&& values) {
+                          std::unique_lock<std::mutex> lock(channel->mutex);
+                          channel->changed.wait(lock, [&] {
+                            return channel->abandoned ||
+                                   channel->rows.size() < RowChannel::kQueuedRows;
+                          });
+                          if (channel->abandoned) return false;
+                          channel->rows.push_back(std::move(values));
+                          channel->changed.notify_all();
+                          return true;
+                        }};
+  const Options options = options_;
+  try {
+    std::thread([channel, handler, options, target, text, timeoutSeconds] {
+      Status done = Status::Ok();
+      try {
+        done = QueryNow(options, target, text, timeoutSeconds, handler);
+      } catch (...) {
+        done = ErrorStatus({NoReason()});
+      }
+      std::lock_guard<std::mutex> lock(channel->mutex);
+      channel->status = done;
+      channel->finished = true;
+      channel->changed.notify_all();
+    }).detach();
+  } catch (const std::system_error& error) {
+    return Status::Error(error.what());
+  }
+
+  // Connecting and the command each have the time-out; after that, each row must come within
+  // it. An interruption is taken at once.
+  auto deadline =
+      std::chrono::steady_clock::now() + Limit(timeoutSeconds > 0 ? 2 * timeoutSeconds : 0);
+  std::unique_lock<std::mutex> lock(channel->mutex);
+  auto giveUp = [&](const Status& why) {
+    channel->abandoned = true;
+    channel->changed.notify_all();
+    return why;
+  };
+  for (;;) {
+    if (options.interrupted != nullptr && options.interrupted->load())
+      return giveUp(Status::Error(kInterrupted));
+    if (channel->columns || !channel->rows.empty()) {
+      std::optional<std::vector<std::string>> columns = std::move(channel->columns);
+      channel->columns.reset();
+      std::deque<std::vector<std::string>> rows;
+      rows.swap(channel->rows);
+      channel->changed.notify_all();
+      lock.unlock();
+      if (columns) sink.Columns(*columns);
+      for (const std::vector<std::string>& row : rows) sink.Row(row);
+      lock.lock();
+      deadline = std::chrono::steady_clock::now() + Limit(timeoutSeconds);
+      continue;
+    }
+    if (channel->finished) return channel->status;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      return giveUp(
+          ErrorStatus({MakeSqlError("HYT00", 0,
+                                    "Query timeout expired: the server did not answer within " +
+                                        std::to_string(timeoutSeconds) + " seconds.")}));
+    }
+    channel->changed.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(100)));
+  }
 }
 
 engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,

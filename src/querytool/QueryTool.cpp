@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "querytool/BatchDeadline.h"
 #include "querytool/BatchRunner.h"
 #include "querytool/BatchSplitter.h"
 #include "querytool/CommandLine.h"
@@ -68,8 +69,15 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
   }
 
   for (const std::string& batch : batches) {
-    if (RunBatch(connection.value(), batch, report) != BatchEnd::kConnectionLost) continue;
-    if (report.timedOut()) {
+    BatchEnd end = BatchEnd::kCompleted;
+    bool expired = false;
+    {
+      BatchDeadline deadline(dbiordesc(connection->get()), options.queryTimeoutSeconds);
+      end = RunBatch(connection.value(), batch, report);
+      expired = deadline.expired();
+    }
+    if (end != BatchEnd::kConnectionLost && !expired) continue;
+    if (report.timedOut() || expired) {
       Fail(output, err,
            "Query timeout expired: a batch ran longer than " +
                std::to_string(options.queryTimeoutSeconds) + " seconds on server " +

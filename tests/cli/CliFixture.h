@@ -28,7 +28,11 @@ class CliFixture : public ::testing::Test {
     std::ostringstream out, err;
     CliEnvironment environment;
     environment.defaultSettingsFile = settings;
-    environment.makeSqlClient = [] { return std::make_unique<platform::OdbcSqlClient>(); };
+    environment.makeSqlClient = [](const std::atomic<bool>* interrupted) {
+      platform::OdbcSqlClient::Options options;
+      options.interrupted = interrupted;
+      return std::make_unique<platform::OdbcSqlClient>(options);
+    };
     const int code = RunCli(args, environment, in, out, err);
     return Outcome{code, out.str(), err.str()};
   }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "CliFixture.h"
+#include "platform/SilentListener.h"
 #include "settings/ProfileText.h"
 #include "support/TdsStallProxy.h"
 
@@ -107,40 +108,94 @@ TEST_F(HardeningTest, ASilentServerTimesOutAndTheScriptFails) {
   EXPECT_GE(silent.stalledBatches(), 1);
 }
 
-TEST_F(HardeningTest, AKilledOrStoppedRunLeavesNoQueryToolBehind) {
+TEST_F(HardeningTest, SignalsEndTheRunInEveryPhaseAndLeaveNoQueryToolBehind) {
   StandinServer standin;
-  TdsStallProxy silent(standin.port());
-  Register(silent.server());
+  TdsStallProxy stalling(standin.port());
+  StandinServer::Options slowOptions;
+  slowOptions.servers = 2;
+  slowOptions.latencyMs = 20000;
+  StandinServer slow(slowOptions);
+  pelvane::testing::SilentListener silent[2];
+  // Servers whose login check would take the whole 15-second login time-out; listed without
+  // the login test, which would wait as long.
+  for (const auto& server : silent) {
+    ASSERT_EQ(Run({"servers", "add", server.server()}).code, 0);
+    ASSERT_EQ(Run({"set", server.server(), "Login", "sa"}).code, 0);
+  }
+  Register(stalling.server());
+  Register(slow.server(0));
+  Register(slow.server(1));
   const std::string script = Script("wait.sql", "SELECT 1\nGO\n");
-  // SIGTERM under a log collected until the end, which the interrupted run prints.
-  for (int signal : {SIGKILL, SIGTERM, SIGINT}) {
-    SCOPED_TRACE(signal);
-    ASSERT_EQ(Run({"set", "Pelvane", "RefreshLogWindow", signal == SIGTERM ? "0" : "1"}).code, 0);
-    auto run = Start({"run", "--server", silent.server(), "--script", script});
+  enum class Phase { kLoginCheck, kSimpleScript, kQueryTool };
+  struct Case {
+    Phase phase;
+    int signal;
+  };
+  const Case cases[] = {
+      {Phase::kLoginCheck, SIGINT},   {Phase::kLoginCheck, SIGTERM},
+      {Phase::kSimpleScript, SIGINT}, {Phase::kSimpleScript, SIGTERM},
+      {Phase::kQueryTool, SIGINT},    {Phase::kQueryTool, SIGTERM},
+      {Phase::kQueryTool, SIGKILL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.phase)) + " " + std::to_string(c.signal));
+    std::unique_ptr<Subprocess> run;
+    std::string first, interruptedLine;
     std::vector<pid_t> tools;
-    ASSERT_TRUE(Eventually([&] { return !(tools = ChildrenOf(run->pid())).empty(); }));
-    ::kill(run->pid(), signal);
-    EXPECT_TRUE(Eventually([&] { return Gone(tools[0]); })) << "isqlw " << tools[0];
-    if (signal == SIGKILL) {
-      run->Stop();
-      continue;
+    std::string line;
+    switch (c.phase) {
+      case Phase::kLoginCheck:
+        run = Start({"run", "--server", silent[0].server(), "--server", silent[1].server(),
+                     "--script", script});
+        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));  // the separator
+        first = std::min(silent[0].server(), silent[1].server());
+        interruptedLine =
+            "The run was interrupted during the login check on Server: " + first + ".";
+        break;
+      case Phase::kSimpleScript:
+        run = Start({"run", "--server", slow.server(0), "--server", slow.server(1),
+                     "--simple-script", "SELECT 1 AS x"});
+        first = std::min(slow.server(0), slow.server(1));
+        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));
+        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));
+        ASSERT_EQ(line, first + ": Simple Script Results");
+        interruptedLine = "Simple Script FAILED on Server: " + first + ". The run was interrupted.";
+        break;
+      case Phase::kQueryTool:
+        // SIGTERM under a log collected until the end, which the interrupted run prints.
+        ASSERT_EQ(Run({"set", "Pelvane", "RefreshLogWindow", c.signal == SIGTERM ? "0" : "1"}).code,
+                  0);
+        run = Start({"run", "--server", stalling.server(), "--script", script});
+        ASSERT_TRUE(Eventually([&] { return !(tools = ChildrenOf(run->pid())).empty(); }));
+        first = stalling.server();
+        interruptedLine =
+            "The run was interrupted; the query tool was ended while it ran " + script;
+        break;
     }
-    const std::string log = ReadAll(*run);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(run->pid(), c.signal);
+    // Far sooner than the login time-out, the query's 60 s or the script's hour.
+    EXPECT_TRUE(Eventually([&] { return Gone(run->pid()); }, std::chrono::seconds(8)));
+    for (pid_t tool : tools) EXPECT_TRUE(Eventually([&] { return Gone(tool); })) << tool;
+    if (c.signal == SIGKILL) continue;
+    const std::string log = line + "\n" + ReadAll(*run);
     int status = run->Stop();
     EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
-    EXPECT_TRUE(
-        Contains(log, "The run was interrupted; the query tool was ended while it ran " + script))
+    EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+    EXPECT_TRUE(Contains(log, interruptedLine)) << log;
+    EXPECT_TRUE(Contains(log, std::string("*** The run was interrupted by ") +
+                                  (c.signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***"))
         << log;
-    const std::string interrupted = std::string("*** The run was interrupted by ") +
-                                    (signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***";
-    EXPECT_TRUE(Contains(log, interrupted)) << log;
-    // The log file has what the run did before the signal.
-    const std::string saved = pelvane::testing::ReadBytes(dir.File("Pelvane.log"));
-    EXPECT_TRUE(Contains(saved, "the query tool was ended while it ran " + script +
-                                    " on Server: " + silent.server() + ".\r\n"))
-        << saved;
-    EXPECT_TRUE(Contains(saved, interrupted + "\r\n")) << saved;
+    // The second server of the group never starts.
+    EXPECT_FALSE(Contains(log, "Server: " + std::max(silent[0].server(), silent[1].server())));
+    EXPECT_FALSE(Contains(log, std::max(slow.server(0), slow.server(1)) + ":")) << log;
+    if (c.phase == Phase::kQueryTool) {
+      // The log file has what the run did before the signal, also when it was collected.
+      const std::string saved = pelvane::testing::ReadBytes(dir.File("Pelvane.log"));
+      EXPECT_TRUE(Contains(saved, "the query tool was ended while it ran " + script +
+                                      " on Server: " + stalling.server() + ".\r\n"))
+          << saved;
+    }
   }
 }
 

@@ -315,6 +315,7 @@ TEST_F(RunCommandTest, ReportRecordsEachServerAndFailedFromRunsOnlyTheFailedOnes
   const std::string second = dir.File("second.csv");
   Outcome again = Run({"run", "--failed-from", first, "--script", query, "--report", second});
   EXPECT_EQ(again.code, 1);
+  EXPECT_EQ(again.err, "pelvanectl: " + first + ": taking 3 failed and 0 not run servers\n");
   EXPECT_EQ(again.out.find(good), std::string::npos) << again.out;
   EXPECT_NE(again.out.find(missing + ": Process complete."), std::string::npos);
   Result<engine::RunReport> rerun = engine::ReadReportFile(second);

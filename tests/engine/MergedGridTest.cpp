@@ -41,6 +41,30 @@ TEST(MergedGridTest, EqualColumnsShareOneGridAndOthersStandApart) {
   EXPECT_EQ(MergedGridToCsv(MergedGrid{}), "");
 }
 
+TEST(MergedGridTest, TheCsvBuiltAsRowsArriveIsTheMergedGridsCsv) {
+  const std::vector<ServerQueryResult> results = {
+      Result("S1", {}, {}, false),
+      Result("S2", {"name", "size"}, {}),
+      Result("S,3", {"name", "size"}, {{"db1", "10"}, {"d\"b2", ""}}),
+      Result("S4", {"name", "SIZE"}, {{"db9", "3"}}),
+      Result("S\xe9"
+             "5",
+             {"name", "size"}, {{"db3", "7"}}),
+      Result("S6", {"name"}, {{"db4", "x"}, {}}),
+  };
+  std::vector<std::string> servers;
+  for (const ServerQueryResult& one : results) servers.push_back(one.server);
+  MergedCsvBuilder builder(servers);
+  // Servers side by side: the later ones first, their rows interleaved.
+  for (size_t k = results.size(); k-- > 0;)
+    if (results[k].result.hasResultSet) builder.Columns(k, results[k].result.columns);
+  for (size_t r = 0; r < 2; ++r)
+    for (size_t k = results.size(); k-- > 0;)
+      if (r < results[k].result.rows.size()) builder.Row(k, results[k].result.rows[r]);
+  EXPECT_EQ(builder.TakeText(), MergedGridToCsv(MergeQueryResults(results)));
+  EXPECT_EQ(builder.TakeText(), "");
+}
+
 TEST(MergedGridTest, CellsThatNeedQuotingOrCleaning) {
   const MergedGrid grid = MergeQueryResults(
       {Result("S,1", {"text"}, {{"a \"b\"\r\nc\td"}}), Result("S2", {"text"}, {{"short"}, {}})});

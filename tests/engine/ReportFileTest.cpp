@@ -105,6 +105,78 @@ TEST(ReportFileTest, ASheetWithOnlyServerAndResultServesFailedFrom) {
   EXPECT_EQ(FailedServers(*report), std::vector<std::string>{"BETA"});
 }
 
+TEST(ReportFileTest, ARunAgainTakesEachFailedAndNotRunServerOnce) {
+  struct Case {
+    const char* name;
+    std::string file, text;
+    std::vector<std::string> listed;
+    std::vector<std::string> servers;  // none expected: the error names the first server
+    int failed, notRun;
+  };
+  const std::string latin1 = "SRV\xc9";  // the settings file keeps 8-bit names as they are
+  const Case cases[] = {
+      {"a server named twice runs once",
+       "a.csv",
+       "Server,Result\r\nA,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
+       {"A", "B"},
+       {"A", "B"},
+       1,
+       1},
+      {"not run servers are taken too",
+       "a.csv",
+       "Server,Result\r\nA,SUCCESSFUL\r\nB,NOT RUN\r\nC,UNSUCCESSFUL\r\n",
+       {"A", "B", "C"},
+       {"B", "C"},
+       1,
+       1},
+      {"an 8-bit name, as the CSV writer wrote it",
+       "a.csv",
+       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
+       {"A", latin1},
+       {latin1},
+       0,
+       1},
+      {"an 8-bit name, as the JSON writer wrote it",
+       "a.json",
+       "{\"servers\": [{\"server\": \"SRV\\u00c9\", \"result\": \"UNSUCCESSFUL\"}]}",
+       {latin1},
+       {latin1},
+       1,
+       0},
+      {"the exact name wins over a converted one",
+       "a.csv",
+       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
+       {latin1, "SRV\xc3\x89"},
+       {"SRV\xc3\x89"},
+       0,
+       1},
+      {"a server no longer listed",
+       "a.csv",
+       "Server,Result\r\nA,NOT RUN\r\nGONE,NOT RUN\r\n",
+       {"A"},
+       {},
+       0,
+       0},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.File(c.file);
+    WriteBytes(path, c.text);
+    Result<ServersToRunAgain> again = ReadServersToRunAgain(path, c.listed);
+    if (c.servers.empty()) {
+      ASSERT_FALSE(again);
+      EXPECT_EQ(again.status().message(),
+                "Report file " + path + ": GONE is not in the server list.");
+      continue;
+    }
+    ASSERT_TRUE(again) << again.status().message();
+    EXPECT_EQ(again->servers, c.servers);
+    EXPECT_EQ(again->failed, c.failed);
+    EXPECT_EQ(again->notRun, c.notRun);
+  }
+}
+
 TEST(ReportFileTest, MalformedReportsAreClearErrors) {
   struct Case {
     const char* name;

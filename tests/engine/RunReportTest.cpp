@@ -7,6 +7,7 @@
 #include "engine/FirstServerError.h"
 #include "engine/ReportRecorder.h"
 #include "engine/RunReport.h"
+#include "engine/RunReportColumns.h"
 
 namespace pelvane::engine {
 namespace {
@@ -60,6 +61,20 @@ TEST(RunReportTest, RowResultFollowsTheCells) {
   // Steps that ended on the run's general error fail the server, whatever its cells say.
   row.error = "51, Internal error occured in Pelvane.";
   EXPECT_EQ(RowVerdict(row, ReportColumns{}, false), kFail);
+}
+
+TEST(RunReportTest, ARunWithoutAScriptHasNoScriptColumnAndTheStepsDecide) {
+  RunInputs inputs;
+  inputs.appendText = true;
+  const ReportColumns columns = ReportColumnsFor(inputs);
+  EXPECT_TRUE(columns.scripts.empty());
+  ReportRecorder recorder(columns, {"S1"}, 1);
+  recorder.ServerStarted(1);
+  recorder.StepDone(1, StepKind::kAppend, {kOk, ""});
+  recorder.ServerFinished(1, 0.1);
+  EXPECT_EQ(recorder.Snapshot().rows.at(0).result, kOk);
+  inputs.scriptText = "a.sql||b.sql";  // an empty item between two is still a column
+  EXPECT_EQ(ReportColumnsFor(inputs).scripts, (std::vector<std::string>{"a.sql", "", "b.sql"}));
 }
 
 TEST(RunReportTest, RecorderFillsOneRowPerServer) {

@@ -297,9 +297,10 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
   const Case cases[] = {
       {"ended by the launcher", 7, "", {K::kTimedOut, 0, "limit"}, kOn, 12, "7", byLimit},
       {"ended by the tool itself", none, "7", {K::kExited, 3, ""}, kOn, 12, "7", byTool},
-      {"no limit by default", none, "", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
+      {"an hour by default", none, "", {K::kExited, 0, ""}, kOn, 3605, "3600", kSucceededA},
+      {"0 stored is no limit", none, "0", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
-      {"interrupted", none, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
+      {"interrupted", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

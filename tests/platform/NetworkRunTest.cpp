@@ -33,7 +33,11 @@ int Cli(const std::string& settings, std::vector<std::string> args, const std::s
   std::ostringstream out, err;
   cli::CliEnvironment environment;
   environment.defaultSettingsFile = settings;
-  environment.makeSqlClient = [] { return std::make_unique<OdbcSqlClient>(); };
+  environment.makeSqlClient = [](const std::atomic<bool>* interrupted) {
+    OdbcSqlClient::Options options;
+    options.interrupted = interrupted;
+    return std::make_unique<OdbcSqlClient>(options);
+  };
   return cli::RunCli(args, environment, in, out, err);
 }
 
@@ -137,7 +141,9 @@ TEST(NetworkRunTest, AWrongNetworkPasswordIsRefusedOncePerServerAndRun) {
   std::istringstream in;
   cli::CliEnvironment environment;
   environment.defaultSettingsFile = settings;
-  environment.makeSqlClient = [] { return std::make_unique<OdbcSqlClient>(); };
+  environment.makeSqlClient = [](const std::atomic<bool>*) {
+    return std::make_unique<OdbcSqlClient>();
+  };
   EXPECT_EQ(cli::RunCli(args, environment, in, out, err), 1);
   EXPECT_EQ(samba.LogonFailures() - failuresBefore, 1) << out.str();
   // The copies after the first, the append and the service say why they did not try.

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/SilentListener.h"
 #include "support/StandinServer.h"
+#include "support/TdsStallProxy.h"
 
 namespace pelvane::platform {
 namespace {
@@ -138,6 +142,62 @@ TEST_F(OdbcSqlClientTest, QueryFailuresCarryStateNumberAndText) {
   ASSERT_FALSE(result.ok());
   EXPECT_NE(result.status().message().find("HYT00"), std::string::npos)
       << result.status().message();
+}
+
+TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTheServerDoes) {
+  testing::StandinServer standin;
+  testing::StandinServer::Options slowOptions;
+  slowOptions.latencyMs = 20000;
+  testing::StandinServer slow(slowOptions);
+  // The login answer, a byte every 100 ms, would take half a minute.
+  testing::TdsStallProxy trickling(standin.port(), testing::TdsStallProxy::Mode::kTrickleLogin);
+  SilentListener silent;
+  struct Case {
+    const char* name;
+    std::string server;
+    bool query;
+    int timeoutSeconds;
+    bool interrupt;     // set the flag 300 ms into the call
+    const char* error;  // a part of the reason
+  };
+  const Case cases[] = {
+      {"a login answered a byte at a time", trickling.server(), false, 1, false,
+       "Login timeout expired"},
+      {"a query whose login is answered a byte at a time", trickling.server(), true, 1, false,
+       "Query timeout expired"},
+      {"a silent server, interrupted", silent.server(), false, 30, true, "interrupted"},
+      {"a slow query, interrupted", slow.server(), true, 30, true, "interrupted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<bool> interrupted{false};
+    OdbcSqlClient::Options options;
+    options.connectTimeoutSeconds = c.timeoutSeconds;
+    options.interrupted = &interrupted;
+    OdbcSqlClient client(options);
+    std::thread interrupter([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      if (c.interrupt) interrupted = true;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    std::string error;
+    if (c.query) {
+      Result<engine::QueryResult> result =
+          client.RunQuery({c.server, "sa", "Secret1", ""}, "SELECT 1", c.timeoutSeconds);
+      ASSERT_FALSE(result.ok());
+      error = result.status().message();
+    } else {
+      engine::LoginCheck check = client.CheckLogin({c.server, "sa", "Secret1", ""});
+      EXPECT_EQ(check.kind,
+                c.interrupt ? LoginCheckKind::kOtherError : LoginCheckKind::kUnreachable);
+      error = check.error.message;
+    }
+    const auto took = std::chrono::steady_clock::now() - started;
+    interrupter.join();
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    // Far sooner than the server would have let the call end: twice the time-out and a grace.
+    EXPECT_LT(took, std::chrono::seconds(c.interrupt ? 5 : 2 * c.timeoutSeconds + 4));
+  }
 }
 
 TEST(OdbcSqlClientTimeoutTest, SlowCommandEndsAtTheCommandTimeout) {

@@ -2,12 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "standin/ToolRun.h"
 #include "support/StandinServer.h"
+#include "support/TdsStallProxy.h"
 #include "support/TempDir.h"
 
 #ifndef PELVANE_ISQLW_PATH
@@ -187,6 +189,22 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
     EXPECT_EQ(run.output.find(password), std::string::npos) << c.name;
     EXPECT_EQ(run.errors.find(password), std::string::npos) << c.name;
   }
+}
+
+TEST_F(IsqlwTest, TheQueryTimeOutIsADeadlineForTheWholeBatch) {
+  // Every read gets a byte within 100 ms, so only a deadline for the batch can end it; its
+  // answer alone would take several seconds.
+  TdsStallProxy trickling(server_.port(), TdsStallProxy::Mode::kTrickleBatches);
+  const auto started = std::chrono::steady_clock::now();
+  ToolRun run =
+      Run({"-S", trickling.server(), "-d", "pubs", "-U", "sa", "-P", "Secret1", "-t", "1"},
+          "SELECT 'a fairly long text' AS one, 2 AS two\nGO\nSELECT 3\nGO\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+  EXPECT_EQ(run.exitStatus, 3) << run.output;
+  EXPECT_NE(run.output.find("Query timeout expired: a batch ran longer than 1 seconds on server " +
+                            trickling.server()),
+            std::string::npos)
+      << run.output;
 }
 
 TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {

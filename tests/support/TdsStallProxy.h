@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,12 +15,19 @@
 
 namespace pelvane::testing {
 
-/// A TDS relay on a free loopback port in front of a real server. It passes the pre-login and
-/// the login both ways, then swallows the client's SQL batches and RPCs without an answer, and
-/// keeps the connection open: a server that accepts the login and then never answers.
+/// A TDS relay on a free loopback port in front of a real server. By default it passes the
+/// pre-login and the login both ways, then swallows the client's SQL batches and RPCs without
+/// an answer, and keeps the connection open: a server that accepts the login and then never
+/// answers. The trickle modes pass everything, but the server's answers before (or from) the
+/// first batch go to the client one byte at a time: a server that keeps every read of the
+/// client's short and the whole exchange endless.
 class TdsStallProxy {
  public:
-  explicit TdsStallProxy(int upstreamPort) : upstreamPort_(upstreamPort) {
+  enum class Mode { kStallBatches, kTrickleLogin, kTrickleBatches };
+
+  explicit TdsStallProxy(int upstreamPort, Mode mode = Mode::kStallBatches,
+                         std::chrono::milliseconds byteInterval = std::chrono::milliseconds(100))
+      : upstreamPort_(upstreamPort), mode_(mode), byteInterval_(byteInterval) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr = Loopback(0);
     socklen_t len = sizeof addr;
@@ -54,6 +62,9 @@ class TdsStallProxy {
     std::string pending;  // client bytes not yet a whole packet
     bool stalled = false;
     bool closed = false;
+    bool batchSeen = false;
+    std::string trickling{};  // server bytes still to go to the client, one at a time
+    std::chrono::steady_clock::time_point nextByte{};
   };
 
   static sockaddr_in Loopback(int port) {
@@ -95,7 +106,8 @@ class TdsStallProxy {
       const size_t length = (static_cast<unsigned char>(link.pending[2]) << 8) |
                             static_cast<unsigned char>(link.pending[3]);
       if (length < 8 || link.pending.size() < length) return;
-      if (type == 0x01 || type == 0x03) {
+      if (type == 0x01 || type == 0x03) link.batchSeen = true;
+      if ((type == 0x01 || type == 0x03) && mode_ == Mode::kStallBatches) {
         link.stalled = true;
         ++stalled_;
         return;
@@ -106,6 +118,11 @@ class TdsStallProxy {
     if (link.stalled) link.pending.clear();
   }
 
+  bool Trickles(const Link& link) const {
+    return !link.trickling.empty() || (mode_ == Mode::kTrickleLogin && !link.batchSeen) ||
+           (mode_ == Mode::kTrickleBatches && link.batchSeen);
+  }
+
   void Serve() {
     while (!stop_) {
       std::vector<pollfd> fds{{listener_, POLLIN, 0}};
@@ -114,7 +131,7 @@ class TdsStallProxy {
         fds.push_back({link.closed ? -1 : link.client, POLLIN, 0});
         fds.push_back({link.closed ? -1 : link.server, POLLIN, 0});
       }
-      if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
+      if (::poll(fds.data(), fds.size(), 20) < 0) continue;
       if (fds[0].revents & POLLIN) Accept();
       for (size_t i = 0; i < links_.size() && 1 + 2 * i + 1 < fds.size(); ++i) {
         Link& link = links_[i];
@@ -126,14 +143,25 @@ class TdsStallProxy {
         }
         if (fds[2 + 2 * i].revents & (POLLIN | POLLHUP)) {
           ssize_t n = ::recv(link.server, buffer, sizeof buffer, 0);
-          if (n > 0) SendAll(link.client, buffer, static_cast<size_t>(n));
+          if (n > 0 && Trickles(link))
+            link.trickling.append(buffer, static_cast<size_t>(n));
+          else if (n > 0)
+            SendAll(link.client, buffer, static_cast<size_t>(n));
           if (n <= 0) link.closed = true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!link.closed && !link.trickling.empty() && now >= link.nextByte) {
+          SendAll(link.client, link.trickling.data(), 1);
+          link.trickling.erase(0, 1);
+          link.nextByte = now + byteInterval_;
         }
       }
     }
   }
 
   int upstreamPort_;
+  Mode mode_;
+  std::chrono::milliseconds byteInterval_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};

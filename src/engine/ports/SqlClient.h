@@ -38,6 +38,16 @@ struct QueryResult {
   std::vector<std::vector<std::string>> rows;  // values as text, NULL as empty
 };
 
+/// Where a query's result table goes as it arrives, on the caller's thread.
+class QueryRowSink {
+ public:
+  virtual ~QueryRowSink() = default;
+  /// The table's column names, once, before its rows; not called without a result table.
+  virtual void Columns(const std::vector<std::string>& names) = 0;
+  /// One row, values as text (NULL as empty), in the order of the columns.
+  virtual void Row(const std::vector<std::string>& values) = 0;
+};
+
 /// The classes of a password change's outcome.
 enum class PasswordChangeKind {
   kChanged,          // the procedure returned 0
@@ -64,6 +74,19 @@ class SqlClient {
   /// the first result table.
   virtual Result<QueryResult> RunQuery(const SqlTarget& target, const std::string& text,
                                        int timeoutSeconds) = 0;
+
+  /// RunQuery's table handed to sink row by row as it arrives, so that a large result is
+  /// never held whole. A failure after some rows ends it with those rows given. This one
+  /// reads the whole table first.
+  virtual Status StreamQuery(const SqlTarget& target, const std::string& text, int timeoutSeconds,
+                             QueryRowSink& sink) {
+    Result<QueryResult> result = RunQuery(target, text, timeoutSeconds);
+    if (!result) return result.status();
+    if (!result->hasResultSet) return Status::Ok();
+    sink.Columns(result->columns);
+    for (const std::vector<std::string>& row : result->rows) sink.Row(row);
+    return Status::Ok();
+  }
 
   /// Connects to "master" as the login with its old password and calls sp_password.
   virtual PasswordChange ChangePassword(const std::string& server, const std::string& login,
