@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <string>
@@ -124,6 +125,30 @@ TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   // The log file got the log as the window shows it.
   std::string saved = pelvane::testing::ReadBytes(f.state.FixedLogFile);
   EXPECT_NE(saved.find(f.servers[2] + ": Process complete.\r\n"), std::string::npos);
+}
+
+TEST(VeskSqlDialogRunTest, LinesTheWindowAddsDuringARunJoinItsLogWhole) {
+  // As the main window adds a remote time it could not read while the run writes its lines.
+  RunFixture f(20);
+  Lines added;
+  QTimer beside;
+  beside.callOnTimeout([&] {
+    if (!f.dialog->IsRunning()) return;
+    added.push_back("Beside the run, line " + std::to_string(added.size()) + ".");
+    f.dialog->AppendLog(added.back() + "\r\n");
+  });
+  beside.start(1);
+  f.Button()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+  beside.stop();
+  ASSERT_GT(added.size(), 3u);
+  const std::string saved = "\n" + pelvane::testing::ReadBytes(f.state.FixedLogFile);
+  for (const std::string& line : added) {
+    EXPECT_EQ(f.Count(line + "\n"), 1u) << line;
+    EXPECT_NE(saved.find("\n" + line + "\r\n"), std::string::npos) << line;
+  }
+  for (const std::string& server : f.servers)
+    EXPECT_NE(saved.find("\n" + server + ": Process complete.\r\n"), std::string::npos) << saved;
 }
 
 TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
