@@ -34,8 +34,13 @@ asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-# The tests of the code that runs servers side by side, built with the thread sanitizer.
-TSAN_TESTS ?= engine_tests cli_tests
+# The tests of the code that works on several threads, built with the thread sanitizer: servers
+# side by side, the log written beside a run, and the windows' work off the window thread (the
+# administration tools, the password change). Qt is not built with the sanitizer: tests/tsan.supp
+# names the Qt internals whose own hand-overs it cannot see. shell_tests is left out: the run's
+# questions and marks reach the window through Qt's queued calls, which it cannot see either, so
+# every run there would be reported.
+TSAN_TESTS ?= engine_tests cli_tests tools_tests shell_windows_tests
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target $(TSAN_TESTS)
