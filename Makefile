@@ -36,10 +36,10 @@ asan: deps
 
 # The tests of the code that works on several threads, built with the thread sanitizer: servers
 # side by side, the log written beside a run, and the windows' work off the window thread (the
-# administration tools, the password change). Qt is not built with the sanitizer: tests/tsan.supp
-# names the Qt internals whose own hand-overs it cannot see. shell_tests is left out: the run's
-# questions and marks reach the window through Qt's queued calls, which it cannot see either, so
-# every run there would be reported.
+# administration tools, the password change). shell_tests is left out: Qt from Debian is not built
+# with the sanitizer, and the run hands its questions and marks to the window through Qt's queued
+# and blocking calls, whose semaphore and event queue it cannot see, so every run there is
+# reported at that hand-over.
 TSAN_TESTS ?= engine_tests cli_tests tools_tests shell_windows_tests
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
