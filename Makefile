@@ -37,9 +37,9 @@ asan: deps
 # The tests of the code that works on several threads, built with the thread sanitizer: servers
 # side by side, the log written beside a run, and the windows' work off the window thread (the
 # administration tools, the password change). shell_tests is left out: Qt from Debian is not built
-# with the sanitizer, and the run hands its questions and marks to the window through Qt's queued
-# and blocking calls, whose semaphore and event queue it cannot see, so every run there is
-# reported at that hand-over.
+# with the sanitizer, and there a run hands its questions and marks to the window through Qt's
+# queued and blocking calls and the windows it shows are painted on Qt's thread pool; the
+# sanitizer sees neither hand-over, so those runs are reported in and around Qt.
 TSAN_TESTS ?= engine_tests cli_tests tools_tests shell_windows_tests
 tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELVANE_TSAN=ON
