@@ -43,6 +43,23 @@ MessageLog::MessageLog(LogWindow& window, std::string tempErrorFile, std::string
 
 MessageLog::~MessageLog() = default;
 
+void MessageLog::MirroredWindow::AppendText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  text_ += text;
+  target_.AppendText(text);
+}
+
+void MessageLog::MirroredWindow::SetText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  text_ = text;
+  target_.SetText(text);
+}
+
+std::string MessageLog::MirroredWindow::Text() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return text_;
+}
+
 Status MessageLog::LogMessage(const std::string& text, bool endLine) {
   if (refreshLogWindow_ == 1) {
     window_.AppendText(endLine ? text + kLineEnd : text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "engine/ports/LogWindow.h"
@@ -23,8 +24,9 @@ Result<std::string> ReadWholeFile(const std::string& path);
 /// ended early are kept and open the log of the next run that completes.
 ///
 /// The log keeps its own copy of what it has put into the window, so saving the log never reads
-/// the window (which may live on another thread). Everything that writes into the window during
-/// a run goes through Window().
+/// the window (which may live on another thread). Everything that writes into the window goes
+/// through Window(): the run from its thread, and the desktop program's window thread beside a
+/// working run (a remote time that could not be read), so the copy is locked.
 class MessageLog {
  public:
   /// Deferred lines are collected in a file of this object's own named after tempErrorFile
@@ -82,22 +84,18 @@ class MessageLog {
   /// The file SaveLogToFile writes to; empty when it writes nothing.
   std::string LogFileTarget(const std::string& logFile) const;
 
-  /// Passes every change on to the real window and keeps the text.
+  /// Passes every change on to the real window and keeps the text; any thread. The real window
+  /// sees the changes in the order of the copy.
   class MirroredWindow : public LogWindow {
    public:
     explicit MirroredWindow(LogWindow& target) : target_(target) {}
-    void AppendText(const std::string& text) override {
-      text_ += text;
-      target_.AppendText(text);
-    }
-    void SetText(const std::string& text) override {
-      text_ = text;
-      target_.SetText(text);
-    }
-    std::string Text() const override { return text_; }
+    void AppendText(const std::string& text) override;
+    void SetText(const std::string& text) override;
+    std::string Text() const override;
 
    private:
     LogWindow& target_;
+    mutable std::mutex mutex_;
     std::string text_;
   };
 

@@ -285,7 +285,7 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   // The log is written on this thread only, in list order.
   auto sink = [&](size_t, const LogPiece& piece) {
     if (piece.kind == LogPiece::Kind::kWindowText) {
-      host.LogWindow().AppendText(piece.text);
+      run.log.Window().AppendText(piece.text);  // through the log, which saves what it showed
       return;
     }
     if (Status s = run.log.LogMessage(piece.text, piece.endLine); !s) {

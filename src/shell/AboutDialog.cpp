@@ -77,7 +77,6 @@ AboutDialog::AboutDialog(ShellContext& context)
   auto* link = MakeLabel(this, "lblDisclaimer", "<a href=\"readme\">" + readme + "</a>");
   link->setTextFormat(Qt::RichText);
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  link->setAccessibleName(QString::fromStdString(readme_));
   link->setWordWrap(true);
   auto* cmdOK = MakeButton(this, "cmdOK", "OK");
   auto* cmdSysInfo = MakeButton(this, "cmdSysInfo", "&System Info...");

@@ -26,6 +26,7 @@
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowRole.h"
 #include "tools/ChangePasswordDialog.h"
 #include "tools/ToolWindows.h"
 
@@ -76,6 +77,7 @@ int PixelsToTwips(int pixels, double dpi) {
 }
 
 MainWindow::MainWindow(ShellContext& context) : context_(context) {
+  InstallWindowRole();  // before any window is read out
   setObjectName("frmMain");
   setWindowTitle(Q(MainCaption(PELVANE_VERSION)));
   mdi_ = new QMdiArea(this);

@@ -52,7 +52,8 @@ RunStatusWindow::RunStatusWindow(QWidget* parent)
 
   lblRunSummary_ = new QLabel(this);
   lblRunSummary_->setObjectName("lblRunSummary");
-  lblRunSummary_->setAccessibleName("Run summary");
+  // Read out as its text, which changes during the run.
+  lblRunSummary_->setAccessibleDescription("Run summary");
   cmdRerunFailed_ = new QPushButton("Re-run Failed", this);
   cmdRerunFailed_->setObjectName("cmdRerunFailed");
   cmdRerunFailed_->setAccessibleName("Re-run Failed");

@@ -77,8 +77,8 @@ void ConfigServersDialog::Refill() {
 }
 
 QListWidgetItem* ConfigServersDialog::CurrentEntry() const {
-  QListWidgetItem* item = lstServers_->currentItem();
-  return item && item->isSelected() ? item : nullptr;
+  // The selection, not the current item: a screen reader selects without making an entry current.
+  return lstServers_->selectedItems().value(0);
 }
 
 void ConfigServersDialog::AddServer() {

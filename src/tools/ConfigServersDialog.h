@@ -24,7 +24,7 @@ class ConfigServersDialog : public ToolDialog {
   void OpenLogin(bool focusPassword);
   void OpenCopyFileTo();
   void OpenConfigService();
-  /// The entry last chosen in the list, if any.
+  /// The entry chosen in the list (by pointer, keyboard or screen reader), if any.
   QListWidgetItem* CurrentEntry() const;
 
   settings::ServerRegistry registry_;

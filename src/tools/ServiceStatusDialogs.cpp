@@ -60,7 +60,7 @@ CheckServiceStatusDialog::CheckServiceStatusDialog(shell::ShellContext& context,
     : ServiceDialogBase(context, "frmCheckServiceStatus", parent),
       cmdGetStatus_(Named(new QPushButton("Get Status", this), "cmdGetStatus", "Get Status")) {
   setWindowTitle("Check Service Status");
-  status_ = Named(new QLabel(this), "lblServerStatus", "Status:");
+  status_ = ValueLabel("lblServerStatus", "Status:", this);
   status_->setMinimumWidth(320);
   form_->addRow(FieldLabel("Status:", status_, this), status_);
   auto* cmdClose = Named(new QPushButton("Cancel", this), "cmdClose", "Cancel");
@@ -102,7 +102,7 @@ StartStopServiceDialog::StartStopServiceDialog(shell::ShellContext& context, QWi
   cmbStartStop_->addItems({"Start", "Stop"});
   cmbStartStop_->setCurrentIndex(-1);
   form_->addRow(FieldLabel("Start or Stop?", cmbStartStop_, this), cmbStartStop_);
-  status_ = Named(new QLabel(this), "lblMessage", "Service status");
+  status_ = ValueLabel("lblMessage", "Service status", this);
   status_->setMinimumWidth(320);
   auto* cmdClose = Named(new QPushButton("Cancel", this), "cmdClose", "Cancel");
   SetDefaultButton(cmdStartStop_);

@@ -19,6 +19,13 @@ QLabel* FieldLabel(const QString& text, QWidget* field, QWidget* parent) {
   return label;
 }
 
+QLabel* ValueLabel(const char* objectName, const QString& caption, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(objectName));
+  label->setAccessibleDescription(caption);
+  return label;
+}
+
 QWidget* ShowInMdi(QMdiArea& mdi, std::unique_ptr<QWidget> content) {
   QWidget* widget = content.get();
   QMdiSubWindow* frame = mdi.addSubWindow(

@@ -21,6 +21,10 @@ W* Named(W* widget, const char* objectName, const QString& accessibleName) {
 /// A label that names its field: the field's accessible name and the label's mnemonic.
 QLabel* FieldLabel(const QString& text, QWidget* field, QWidget* parent);
 
+/// A label that shows a value: a screen reader reads the value as its name (it changes with the
+/// text), and the caption as its description.
+QLabel* ValueLabel(const char* objectName, const QString& caption, QWidget* parent);
+
 /// Shows a tool dialog as a child window of the MDI area: fixed size, no minimize or maximize
 /// button, above the other child windows, centred on the area, deleted when it closes.
 QWidget* ShowInMdi(QMdiArea& mdi, std::unique_ptr<QWidget> content);

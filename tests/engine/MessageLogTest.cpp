@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/MessageLog.h"
@@ -86,6 +87,25 @@ TEST(MessageLogTest, LinesOfARunThatEndedEarlyAreShownOrSavedWhenNoRunFollows) {
     ASSERT_TRUE(f.log.ShowCollectedLines());  // taken once
     ASSERT_TRUE(f.log.SaveCollectedLines("again.log"));
     EXPECT_FALSE(Exists(f.dir.File("again.log")));
+  }
+}
+
+TEST(MessageLogTest, LinesFromBesideAWorkingRunKeepEveryLineWhole) {
+  // The desktop program's window thread adds its own lines while the run writes from its thread.
+  LogFixture f;
+  constexpr int kLines = 2000;
+  std::thread beside([&f] {
+    for (int i = 0; i < kLines; ++i)
+      f.log.Window().AppendText("beside " + std::to_string(i) + "\r\n");
+  });
+  for (int i = 0; i < kLines; ++i) ASSERT_TRUE(f.log.LogMessage("run " + std::to_string(i), true));
+  beside.join();
+  ASSERT_TRUE(f.log.SaveLogToFile(""));
+  const std::string saved = ReadBytes(f.log.FixedLogFile());
+  EXPECT_EQ(saved, f.window.Text() + "\r\n");  // the window saw what the log keeps, in order
+  for (int i = 0; i < kLines; ++i) {
+    for (const std::string& line : {"beside " + std::to_string(i), "run " + std::to_string(i)})
+      EXPECT_NE(("\n" + saved).find("\n" + line + "\r\n"), std::string::npos) << line;
   }
 }
 

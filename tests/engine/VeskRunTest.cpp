@@ -480,14 +480,22 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     const char* messagesTo;
     const char* whenOccurs;
     bool copy;
+    bool unreadableClock;  // the append step writes its reason straight into the window
   };
-  const Case cases[] = {{"Window", "1", true}, {"File", "3", false}, {"Window", "1", false}};
+  const Case cases[] = {{"Window", "1", true, false},
+                        {"File", "3", false, false},
+                        {"Window", "1", false, false},
+                        {"Window", "1", false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.messagesTo) + " " + c.whenOccurs);
     auto run = [&c](std::optional<int> workers, bool reverse) {
       auto f = std::make_unique<SideBySide>(4, workers);
       f->Policy(c.messagesTo, c.whenOccurs);
       if (c.copy) f->TickCopy();
+      if (c.unreadableClock) {
+        f->StampedAppend("deployed", 4);
+        f->clock.time.reset();
+      }
       f->failing = "SRV3";
       std::vector<std::string> finished;
       if (reverse) {
@@ -514,6 +522,7 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     };
     const std::string expected = text(*sequential, sequential->host.window.Text());
     ASSERT_NE(expected.find("SRV4: Process complete."), std::string::npos);
+    ASSERT_EQ(expected.find("ERROR while attempting") != std::string::npos, c.unreadableClock);
     EXPECT_EQ(text(*one, one->host.window.Text()), expected);
     EXPECT_EQ(text(*one, one->LogFile()), expected + "\r\n");
     EXPECT_EQ(one->host.highlighted, sequential->host.highlighted);

@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -229,6 +231,33 @@ TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   // The log file got the log as the window shows it.
   std::string saved = pelvane::testing::ReadBytes(f.state.FixedLogFile);
   EXPECT_NE(saved.find(f.servers[2] + ": Process complete.\r\n"), std::string::npos);
+}
+
+TEST(VeskSqlDialogRunTest, LinesTheWindowAddsDuringARunJoinItsLogWhole) {
+  // As the main window adds a remote time it could not read while the run writes its lines.
+  RunFixture f(20);
+  Lines added;
+  QTimer beside;
+  beside.callOnTimeout([&] {
+    if (!f.dialog->IsRunning()) return;
+    added.push_back("Beside the run, line " + std::to_string(added.size()) + ".");
+    f.dialog->AppendLog(added.back() + "\r\n");
+  });
+  beside.start(1);
+  f.Button()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+  beside.stop();
+  ASSERT_GT(added.size(), 3u);
+  for (const std::string& line : added) EXPECT_EQ(f.Count(line + "\n"), 1u) << line;
+  // The log file holds the log as the window showed it when the run saved it: whole lines, and
+  // the lines added after the save follow in the window only.
+  std::string saved = pelvane::testing::ReadBytes(f.state.FixedLogFile);
+  saved.erase(std::remove(saved.begin(), saved.end(), '\r'), saved.end());
+  ASSERT_GE(saved.size(), 1u);
+  saved.pop_back();  // the blank line after each run's log
+  EXPECT_EQ(f.Log().rfind(saved, 0), 0u) << saved;
+  for (const std::string& server : f.servers)
+    EXPECT_NE(saved.find(server + ": Process complete.\n"), std::string::npos) << saved;
 }
 
 TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
 #include <QTest>
@@ -121,6 +122,14 @@ inline void ExpectAccessibleNames(const QWidget* window) {
 }
 inline void ExpectAccessibleNames(const QWidget& window) {
   ExpectAccessibleNames(&window);
+}
+
+/// Selects a row of a list or table as a screen reader does, through the accessible table (the
+/// way AT-SPI's selection reaches Qt): the row is selected and no entry is made current.
+inline void SelectAsScreenReader(QAbstractItemView* view, int row) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+  ASSERT_TRUE(accessible != nullptr && accessible->tableInterface() != nullptr);
+  ASSERT_TRUE(accessible->tableInterface()->selectRow(row));
 }
 
 }  // namespace pelvane::testing

@@ -100,6 +100,31 @@ TEST_F(ConfigServersTest, RemovesTheChosenServerAndNothingWithoutAChoice) {
   EXPECT_EQ(store.GetINIValue("ONLY", "Login"), "");
 }
 
+TEST_F(ConfigServersTest, CommandsActOnTheServerAScreenReaderSelected) {
+  // A screen reader selects without making the entry current; the pointer chose another first.
+  AddServer("ALPHA");
+  AddServer("BRAVO");
+  const std::pair<const char*, const char*> cases[] = {{"cmdCopyFileTo", "frmCopyFileTo"},
+                                                       {"cmdConfigService", "frmServices"},
+                                                       {"cmdRemoveServer", nullptr}};
+  for (const auto& [button, window] : cases) {
+    SCOPED_TRACE(button);
+    CloseAll();
+    QWidget* dialog = Open();
+    Choose(dialog, "ALPHA");
+    auto* list = Child<QListWidget>(dialog, "lstServers");
+    testing::SelectAsScreenReader(list, list->row(list->findItems("BRAVO", Qt::MatchExactly)[0]));
+    Click(dialog, button);
+    EXPECT_TRUE(prompter.asked.empty());
+    if (window != nullptr) {
+      EXPECT_NE(Window(window), nullptr);
+      EXPECT_EQ(context.session.CurrentServer, "BRAVO");
+    } else {
+      EXPECT_EQ(Servers(), std::vector<std::string>{"ALPHA"});
+    }
+  }
+}
+
 TEST_F(ConfigServersTest, PerServerDialogsNeedAChosenServer) {
   AddServer("ALPHA");
   AddServer("BRAVO");

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,10 @@ TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColo
   auto* label = Child<QLabel>(dialog, "lblServerStatus");
   EXPECT_EQ(label->text(), "Spooler (m1) - Continue Pending");
   EXPECT_EQ(Colour(label), QColor(255, 255, 0));
+  // A screen reader reads the state, with the caption as its description.
+  QAccessibleInterface* read = QAccessible::queryAccessibleInterface(label);
+  EXPECT_EQ(read->text(QAccessible::Name), "Spooler (m1) - Continue Pending");
+  EXPECT_EQ(read->text(QAccessible::Description), "Status:");
 
   services.Set("m1/Spooler", ServiceState::kUnknown);  // unreachable
   Click(dialog, "cmdGetStatus");
