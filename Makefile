@@ -4,7 +4,8 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo screenshots asan tsan fuzz bench format clean
+.PHONY: all deps configure build test demo screenshots asan tsan fuzz bench package package-test \
+        format clean
 
 all: build
 
@@ -66,8 +67,18 @@ bench: deps
 	  bash bench/run_vs_isqlw_loop.sh
 	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
 
+# The Debian package, from a Release build of its own; prints the package's path.
+PACKAGE_BUILD ?= build-package
+package:
+	@bash packaging/make-package $(PACKAGE_BUILD) $(JOBS)
+
+# The package unpacked and checked: its files, lintian, the desktop entry and metadata, and a
+# run of its own programs against a stand-in.
+package-test: package
+	@bash packaging/tests/package_test.sh $(PACKAGE_BUILD)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench $(PACKAGE_BUILD)
