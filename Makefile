@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 .PHONY: all deps configure build test demo screenshots asan tsan fuzz bench package package-test \
-        format clean
+        package-install-test format clean
 
 all: build
 
@@ -76,6 +76,11 @@ package:
 # run of its own programs against a stand-in.
 package-test: package
 	@bash packaging/tests/package_test.sh $(PACKAGE_BUILD)
+
+# The package installed with apt into a minimal Debian 12 (debootstrap, as root) that holds only
+# its declared dependencies, and used there by a plain user; then removed and purged.
+package-install-test: package
+	@bash packaging/tests/install_test.sh $(PACKAGE_BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

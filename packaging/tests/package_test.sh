@@ -84,7 +84,7 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/$app_id.metainfo.x
   fail "appstreamcli validate"
 
 # lintian: errors fail the test, warnings are shown.
-lintian --no-tag-display-limit --info "$deb" >"$work/lintian.out" 2>&1
+lintian --tag-display-limit 0 --info "$deb" >"$work/lintian.out" 2>&1
 cat "$work/lintian.out"
 if grep -q '^E: ' "$work/lintian.out"; then fail "lintian reports errors"; fi
 
@@ -113,7 +113,7 @@ ctl login "$server" --user sa --database pubs --password-stdin <<<Secret1 >/dev/
 printf 'SELECT 42 AS answer\nGO\n' >"$work/answer.sql"
 ctl run --server "$server" --script "$work/answer.sql" >"$work/run.out" 2>&1 || fail "the run failed"
 grep -q "SUCCESSFUL" "$work/run.out" || fail "the run's log shows no SUCCESSFUL script"
-check "QAPath the run stored" "$bin/" "$(ctl get Pelvane QAPath)"
+check "QAPath the run stored" "$bin" "$(ctl get Pelvane QAPath)"
 if ((failures > 0)); then
   echo "--- the run's log"
   cat "$work/run.out"
