@@ -22,10 +22,6 @@ fi
 
 base=$build/install-test/base
 if [[ ! -e $base/.complete ]]; then
-  command -v debootstrap >/dev/null || {
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap \
-      >/dev/null
-  }
   rm -rf "$base"
   echo "== a minimal Debian 12 in $base"
   debootstrap --variant=minbase bookworm "$base" "$mirror" >"$build/install-test/debootstrap.log" 2>&1 || {
