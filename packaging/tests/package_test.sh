@@ -36,7 +36,7 @@ check "Package" pelvane "$(dpkg-deb -f "$deb" Package)"
 check "Version" "$version" "$(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in tdsodbc unixodbc odbcinst samba-common-bin qt6-qpa-plugins libqt6widgets6 \
+for needed in tdsodbc unixodbc odbcinst samba-common-bin libqt6widgets6 \
   libsmbclient libsybdb5 libodbc2; do
   grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed"
 done
