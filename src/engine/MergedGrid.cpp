@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/MergedGrid.h"
 
 #include <algorithm>

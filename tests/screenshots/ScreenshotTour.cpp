@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens every window of the desktop program against a settings file and saves a picture of
 // each into a folder: the main window, the Vesk SQL dialog after a run, and every window that
 // a menu command opens (found by its "frm" name, so new windows join by themselves).

@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 // Several processes writing one settings file: none may lose another's change.
 
 #include <gtest/gtest.h>
