@@ -4,7 +4,8 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo screenshots asan tsan fuzz bench format clean
+.PHONY: all deps configure build test demo screenshots asan tsan fuzz bench package package-test \
+        package-install-test format clean
 
 all: build
 
@@ -73,8 +74,23 @@ bench: deps
 	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/parallel_run.sh
 	PELVANECTL=build-bench/bin/pelvanectl SQLSTANDIN=build-bench/bin/sqlstandin bash bench/large_results_memory.sh
 
+# The Debian package, from a Release build of its own; prints the package's path.
+PACKAGE_BUILD ?= build-package
+package:
+	@bash packaging/make-package $(PACKAGE_BUILD) $(JOBS)
+
+# The package unpacked and checked: its files, lintian, the desktop entry and metadata, and a
+# run of its own programs against a stand-in.
+package-test: package
+	@bash packaging/tests/package_test.sh $(PACKAGE_BUILD)
+
+# The package installed with apt into a minimal Debian 12 (debootstrap, as root) that holds only
+# its declared dependencies, and used there by a plain user; then removed and purged.
+package-install-test: package
+	@bash packaging/tests/install_test.sh $(PACKAGE_BUILD)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench $(PACKAGE_BUILD)
