@@ -1,0 +1,102 @@
+#include "platform/SecretServiceKeyring.h"
+
+#include <libsecret/secret.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace pelvane::platform {
+
+namespace {
+
+constexpr int kKeyringUnavailable = 70;
+
+const SecretSchema& Schema() {
+  static const SecretSchema schema = {"org.pelvane.Password",
+                                      SECRET_SCHEMA_NONE,
+                                      {{"settings-file", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                       {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                       {"key", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                       {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                      0,
+                                      nullptr,
+                                      nullptr,
+                                      nullptr,
+                                      nullptr,
+                                      nullptr,
+                                      nullptr,
+                                      nullptr};
+  return schema;
+}
+
+struct ErrorFree {
+  void operator()(GError* error) const { g_error_free(error); }
+};
+using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
+
+struct PasswordFree {
+  void operator()(gchar* password) const { secret_password_free(password); }
+};
+using PasswordPtr = std::unique_ptr<gchar, PasswordFree>;
+
+Status Unavailable(GError* raw) {
+  ErrorPtr error(raw);
+  return Status::Error(KeyringUnavailableMessage(error ? error->message : "no reason given"),
+                       kKeyringUnavailable);
+}
+
+/// Without a session bus the library would try to start one for an X display; say plainly
+/// that there is none instead.
+bool HasSessionBus() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  return g_file_test((std::string(runtime) + "/bus").c_str(), G_FILE_TEST_EXISTS);
+}
+
+Status NoSessionBus() {
+  return Status::Error(KeyringUnavailableMessage("there is no desktop session bus"),
+                       kKeyringUnavailable);
+}
+
+}  // namespace
+
+std::string KeyringUnavailableMessage(const std::string& reason) {
+  return "The desktop keyring (Secret Service) is not available: " + reason + ".";
+}
+
+Result<std::optional<std::string>> SecretServiceKeyring::Read(const engine::KeyringEntry& entry) {
+  if (!HasSessionBus()) return NoSessionBus();
+  GError* error = nullptr;
+  PasswordPtr found(secret_password_lookup_sync(
+      &Schema(), nullptr, &error, "settings-file", entry.settingsFile.c_str(), "server",
+      entry.server.c_str(), "key", entry.key.c_str(), nullptr));
+  if (error != nullptr) return Unavailable(error);
+  if (!found) return std::optional<std::string>();
+  return std::optional<std::string>(std::string(found.get()));
+}
+
+Status SecretServiceKeyring::Store(const engine::KeyringEntry& entry, const std::string& label,
+                                   const std::string& password) {
+  if (!HasSessionBus()) return NoSessionBus();
+  GError* error = nullptr;
+  const gboolean stored = secret_password_store_sync(
+      &Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(), nullptr, &error,
+      "settings-file", entry.settingsFile.c_str(), "server", entry.server.c_str(), "key",
+      entry.key.c_str(), nullptr);
+  if (error != nullptr || !stored) return Unavailable(error);
+  return Status::Ok();
+}
+
+Status SecretServiceKeyring::Remove(const engine::KeyringEntry& entry) {
+  if (!HasSessionBus()) return NoSessionBus();
+  GError* error = nullptr;
+  secret_password_clear_sync(&Schema(), nullptr, &error, "settings-file",
+                             entry.settingsFile.c_str(), "server", entry.server.c_str(), "key",
+                             entry.key.c_str(), nullptr);
+  if (error != nullptr) return Unavailable(error);
+  return Status::Ok();
+}
+
+}  // namespace pelvane::platform
