@@ -15,6 +15,7 @@
 #include "platform/PosixProcessLauncher.h"
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
+#include "platform/SecretServiceKeyring.h"
 #include "platform/SystemSleeper.h"
 #include "settings/SettingsStore.h"
 #include "shell/ScriptedPrompter.h"
@@ -62,7 +63,8 @@ struct WindowWorld {
   platform::SmbRemoteClock clock;
   Services services;
   platform::SystemSleeper sleeper;
-  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
+  platform::SecretServiceKeyring keyring;
+  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper, keyring};
   shell::ScriptedPrompter prompter;
   shell::ShellContext context;
 

@@ -89,7 +89,7 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   AddServer("ALPHA", "WEST");
   AddServer("BRAVO", "EAST");
   // A password that needs every byte of its scrambled form.
-  ASSERT_TRUE(engine::SaveSqlLogin(store, standin.server(), {"sa", "Secret1", "pubs", "west"}));
+  ASSERT_TRUE(engine::SaveSqlLogin(store, keyring, standin.server(), {"sa", "Secret1", "pubs", "west"}));
   const std::string scrambled = store.GetINIValue(standin.server(), "Password");
   ASSERT_FALSE(scrambled.empty());
 

@@ -34,7 +34,7 @@ class ToolsSambaTest : public ToolsTest {
     EXPECT_TRUE(
         engine::SaveServiceSettings(store, "SAMBA", {SambaServer::kService, Samba().Machine()}));
     EXPECT_TRUE(engine::SaveCopyTargets(
-        store, "SAMBA",
+        store, keyring, "SAMBA",
         {Samba().NetworkPath(""), SambaServer::kUser, SambaServer::kPassword, "", ""}));
   }
   static SambaServer& Samba() { return SambaServer::Shared(); }
