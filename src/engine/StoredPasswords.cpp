@@ -145,10 +145,13 @@ Status MovePasswords(settings::SettingsStore& store, Keyring& keyring, PasswordS
                      const std::function<void(const std::string& server)>& moved) {
   const bool toKeyring = to == PasswordStore::kKeyring;
   if (toKeyring) {
-    // Find out before anything changes whether the keyring can be used at all.
-    Result<std::optional<std::string>> probe =
-        keyring.Read(KeyringEntryFor(store, "", PasswordKind::kSqlLogin));
-    if (!probe) return InContext(probe.status(), "Nothing was moved.");
+    // Find out before anything changes whether the keyring takes a password at all: a locked
+    // keyring reads (nothing) but cannot store.
+    KeyringEntry probe = KeyringEntryFor(store, "", PasswordKind::kSqlLogin);
+    probe.key = "KeyringCheck";
+    Status stored = keyring.Store(probe, "The Pelvane Tool: keyring check", "check");
+    if (stored) stored = keyring.Remove(probe);
+    if (!stored) return InContext(stored, "Nothing was moved.");
     if (Status s = store.SaveINIValues("Pelvane", kPasswordStoreKey, "keyring"); !s) return s;
   }
   settings::ServerRegistry registry(store);

@@ -39,10 +39,11 @@ struct PasswordFree {
 };
 using PasswordPtr = std::unique_ptr<gchar, PasswordFree>;
 
-Status Unavailable(GError* raw) {
+Status Unavailable(GError* raw, const char* hint = "") {
   ErrorPtr error(raw);
-  return Status::Error(KeyringUnavailableMessage(error ? error->message : "no reason given"),
-                       kKeyringUnavailable);
+  return Status::Error(
+      KeyringUnavailableMessage(std::string(error ? error->message : "no reason given") + hint),
+      kKeyringUnavailable);
 }
 
 /// Without a session bus the library would try to start one for an X display; say plainly
@@ -85,7 +86,9 @@ Status SecretServiceKeyring::Store(const engine::KeyringEntry& entry, const std:
       &Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(), nullptr, &error,
       "settings-file", entry.settingsFile.c_str(), "server", entry.server.c_str(), "key",
       entry.key.c_str(), nullptr);
-  if (error != nullptr || !stored) return Unavailable(error);
+  // Storing is what a locked keyring refuses when it cannot ask for its password here.
+  if (error != nullptr || !stored)
+    return Unavailable(error, " (a locked keyring that cannot be unlocked here?)");
   return Status::Ok();
 }
 
