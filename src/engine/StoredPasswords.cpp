@@ -141,6 +141,16 @@ Status SavePassword(settings::SettingsStore& store, Keyring& keyring, const std:
   return SetKey(store, server, kind, *value);
 }
 
+Status ForgetPasswords(const settings::SettingsStore& store, Keyring& keyring,
+                       const std::string& server) {
+  if (ConfiguredPasswordStore(store) == PasswordStore::kFile) return Status::Ok();
+  for (PasswordKind kind : kKinds) {
+    if (Status s = keyring.Remove(KeyringEntryFor(store, server, kind)); !s)
+      return InContext(s, "The server was not removed.");
+  }
+  return Status::Ok();
+}
+
 Status MovePasswords(settings::SettingsStore& store, Keyring& keyring, PasswordStore to,
                      const std::function<void(const std::string& server)>& moved) {
   const bool toKeyring = to == PasswordStore::kKeyring;

@@ -42,6 +42,11 @@ Result<std::string> StorePassword(const settings::SettingsStore& store, Keyring&
 Status SavePassword(settings::SettingsStore& store, Keyring& keyring, const std::string& server,
                     PasswordKind kind, const std::string& password);
 
+/// Removes a server's keyring entries before the server itself goes, so that a server of the
+/// same name added later does not inherit them; Ok at once with "file".
+Status ForgetPasswords(const settings::SettingsStore& store, Keyring& keyring,
+                       const std::string& server);
+
 /// Moves every stored password to `to`, one at a time, removing each from its old place only
 /// after the new one reads back; `moved` hears of each server moved. Moving to the keyring
 /// sets "PasswordStore" first, moving to the file last, so that a move cut short reads every

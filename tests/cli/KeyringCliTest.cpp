@@ -105,6 +105,11 @@ TEST_F(KeyringCliTest, LoginRunChangeAndMovesKeepThePasswordsInTheKeyring) {
   EXPECT_EQ(store.GetINIValue(server, "CopyToPW"), "");
   EXPECT_TRUE(RunSucceeds(server));
 
+  // A removed server takes its entries with it.
+  ASSERT_EQ(Run({"servers", "remove", server}).code, 0);
+  for (auto kind : {engine::PasswordKind::kSqlLogin, engine::PasswordKind::kNetworkLogin})
+    EXPECT_EQ(*keyring.Read(engine::KeyringEntryFor(store, server, kind)), std::nullopt);
+
   // No password in plain or scrambled form in any file: settings, logs, the keyring's own.
   for (const std::string password : {"Secret1", "Second2", "Net3"}) {
     for (const std::string& text :

@@ -41,7 +41,7 @@ class ToolsSambaTest : public ToolsTest {
 
   platform::NetRpcServiceControl netServices;
   platform::SmbNetworkShares smbShares;
-  shell::ShellPorts sambaPorts{sql, processes, smbShares, clock, netServices, sleeper};
+  shell::ShellPorts sambaPorts{sql, processes, smbShares, clock, netServices, sleeper, keyring};
   shell::ShellContext sambaContext{store, state, sambaPorts, prompter, dir.path().string()};
 };
 
