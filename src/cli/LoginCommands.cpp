@@ -111,7 +111,7 @@ std::vector<Command> LoginCommands() {
        {{"user", "database", "group"}, {"password-stdin", "save-anyway"}},
        RunLogin},
       {"passwords",
-       "move every stored password to the desktop keyring or back to the settings file",
+       "move stored passwords to the desktop keyring or back to the file",
        "usage: pelvanectl passwords --to-keyring | --to-file\n\n"
        "Moves the SQL login passwords (\"Password\") and network passwords (\"CopyToPW\") of\n"
        "every listed server, one server at a time, and sets \"PasswordStore\" in \"Pelvane\".\n"

@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "settings/ErrorNumbers.h"
+
 namespace pelvane::platform {
 
 namespace {
 
-constexpr int kKeyringUnavailable = 70;
+constexpr int kKeyringUnavailable = error_number::kPermissionDenied;
 
 const SecretSchema& Schema() {
   static const SecretSchema schema = {"org.pelvane.Password",
