@@ -41,11 +41,17 @@ struct PasswordFree {
 };
 using PasswordPtr = std::unique_ptr<gchar, PasswordFree>;
 
+/// The system's reason in words a person can act on; `hint` is added where it may explain it.
 Status Unavailable(GError* raw, const char* hint = "") {
   ErrorPtr error(raw);
-  return Status::Error(
-      KeyringUnavailableMessage(std::string(error ? error->message : "no reason given") + hint),
-      kKeyringUnavailable);
+  std::string reason = error ? error->message : "no reason given";
+  if (error && g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN))
+    reason = "no Secret Service on the session bus (" + reason + ")";
+  else if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_TIMED_OUT))
+    reason = "the Secret Service did not answer (" + reason + ")";
+  else
+    reason += hint;
+  return Status::Error(KeyringUnavailableMessage(reason), kKeyringUnavailable);
 }
 
 /// Without a session bus the library would try to start one for an X display; say plainly
