@@ -5,6 +5,8 @@
 #include "cli/TerminalQuestion.h"
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
+#include "engine/StoredPasswords.h"
+#include "platform/SecretServiceKeyring.h"
 #include "settings/ServerRegistry.h"
 
 namespace pelvane::cli {
@@ -48,7 +50,10 @@ int RunLogin(CliContext& context, const Args& args) {
   if (!registry.IsListed(server)) return Refuse(context, server + " is not in the server list.");
 
   // Like the dialog, which opens with the stored values: what is not given stays as stored.
-  engine::SqlLogin login = engine::LoadSqlLogin(context.store, server);
+  platform::SecretServiceKeyring keyring;
+  Result<engine::SqlLogin> stored = engine::LoadSqlLogin(context.store, keyring, server);
+  if (!stored) return Fail(context, stored.status().message());
+  engine::SqlLogin login = *stored;
   if (auto user = args.Value("user")) login.login = *user;
   if (auto database = args.Value("database")) login.database = *database;
   if (auto group = args.Value("group")) login.group = *group;
@@ -60,9 +65,28 @@ int RunLogin(CliContext& context, const Args& args) {
     context.err << "Nothing saved.\n";
     return kExitFailure;
   }
-  Status saved = engine::SaveSqlLogin(context.store, server, login);
+  Status saved = engine::SaveSqlLogin(context.store, keyring, server, login);
   if (!saved) return Report(context, saved);
   context.out << "Saved the SQL login of " << server << ".\n";
+  return kExitOk;
+}
+
+int RunPasswords(CliContext& context, const Args& args) {
+  const bool toKeyring = args.Has("to-keyring");
+  if (!args.positional().empty() || toKeyring == args.Has("to-file"))
+    return Refuse(context, "usage: passwords --to-keyring | --to-file");
+  platform::SecretServiceKeyring keyring;
+  int moved = 0;
+  Status done = engine::MovePasswords(
+      context.store, keyring,
+      toKeyring ? engine::PasswordStore::kKeyring : engine::PasswordStore::kFile,
+      [&](const std::string& server) {
+        ++moved;
+        context.out << "Moved the passwords of " << server << ".\n";
+      });
+  if (!done) return Fail(context, done.message());
+  context.out << "Passwords are kept in the " << (toKeyring ? "desktop keyring" : "settings file")
+              << " (" << moved << " server" << (moved == 1 ? "" : "s") << " moved).\n";
   return kExitOk;
 }
 
@@ -75,7 +99,8 @@ std::vector<Command> LoginCommands() {
        "usage: pelvanectl login NAME [--user U] [--database D] [--group G] [--password-stdin]\n"
        "                        [--save-anyway]\n\n"
        "Stores the SQL login that runs use for the listed server NAME: the user name as given,\n"
-       "the password scrambled, the database and the group in upper case. Options left out\n"
+       "the password scrambled (or in the desktop keyring), the database and the group in upper "
+       "case. Options left out\n"
        "keep the stored value. --password-stdin reads the password from the first line of\n"
        "standard input, so that it never shows in a process list or a shell history.\n"
        "An empty user name or password is refused.\n\n"
@@ -85,6 +110,22 @@ std::vector<Command> LoginCommands() {
        "status 1, nothing saved).\n",
        {{"user", "database", "group"}, {"password-stdin", "save-anyway"}},
        RunLogin},
+      {"passwords",
+       "move stored passwords to the desktop keyring or back to the file",
+       "usage: pelvanectl passwords --to-keyring | --to-file\n\n"
+       "Moves the SQL login passwords (\"Password\") and network passwords (\"CopyToPW\") of\n"
+       "every listed server, one server at a time, and sets \"PasswordStore\" in \"Pelvane\".\n"
+       "--to-keyring sets \"PasswordStore\" to \"keyring\" first, then stores each password\n"
+       "in the desktop keyring (the Secret Service) as \"The Pelvane Tool: SERVER (sql login)\"\n"
+       "or \"(network login)\", and empties the settings file's key once the keyring gives it\n"
+       "back. --to-file writes each password back into the settings file, scrambled, removes\n"
+       "it from the keyring once the file reads it back, and sets \"file\" last.\n\n"
+       "A move cut short leaves every password in one of the two places, and a password\n"
+       "still in the settings file is the one used; run the command again to finish. When the\n"
+       "keyring cannot be used (no session bus, no Secret Service, a locked keyring) nothing\n"
+       "more is moved and the command says why (exit status 1).\n",
+       {{}, {"to-keyring", "to-file"}},
+       RunPasswords},
   };
 }
 

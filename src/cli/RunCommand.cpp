@@ -25,6 +25,7 @@
 #include "platform/NetRpcServiceControl.h"
 #include "platform/PosixProcessLauncher.h"
 #include "platform/ProgramLocation.h"
+#include "platform/SecretServiceKeyring.h"
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
@@ -344,8 +345,9 @@ int RunRun(CliContext& context, const Args& args) {
   platform::SmbRemoteClock clock;
   platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
+  platform::SecretServiceKeyring keyring;
   CliRunHost host(context.out, context.err, context.environment.readLine, answer);
-  engine::RunPorts ports{host, *sql, processes, shares, clock, services, sleeper};
+  engine::RunPorts ports{host, *sql, processes, shares, clock, services, sleeper, keyring};
 
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);

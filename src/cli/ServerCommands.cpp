@@ -3,6 +3,8 @@
 
 #include "cli/Command.h"
 #include "engine/ServerAdmin.h"
+#include "engine/StoredPasswords.h"
+#include "platform/SecretServiceKeyring.h"
 #include "settings/ProfileText.h"
 #include "settings/ServerRegistry.h"
 
@@ -49,6 +51,10 @@ int RunRemove(CliContext& context, const Args& args) {
   std::vector<std::string> names = registry.FillServerList("");
   bool exact = std::find(names.begin(), names.end(), typed) != names.end();
   std::string name = exact ? typed : settings::AsciiUpper(settings::TrimBlanks(typed));
+  if (!registry.IsListed(name)) return Refuse(context, typed + " is not in the server list.");
+  platform::SecretServiceKeyring keyring;
+  if (Status s = engine::ForgetPasswords(context.store, keyring, name); !s)
+    return Report(context, s);
   Result<bool> removed = registry.RemoveServer(name);
   if (!removed) return Report(context, removed.status());
   if (!*removed) return Refuse(context, typed + " is not in the server list.");

@@ -1,6 +1,6 @@
 #include "engine/MapDrive.h"
 
-#include "settings/PasswordScrambler.h"
+#include "engine/StoredPasswords.h"
 
 namespace pelvane::engine {
 
@@ -46,12 +46,19 @@ std::string DriveConnectMessage(int code, const std::string& remotePath,
   }
 }
 
-DriveConnection ConnectServerFolder(const settings::SettingsStore& store, NetworkShares& shares,
-                                    RunHost& host, const std::string& server,
+DriveConnection ConnectServerFolder(const settings::SettingsStore& store, Keyring& keyring,
+                                    NetworkShares& shares, RunHost& host, const std::string& server,
                                     const std::string& remotePath) {
-  return MapNetworkDrive(
-      shares, host, remotePath, store.GetINIValue(server, "CopyToLogin"),
-      settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"), settings::PasswordKey));
+  Result<std::string> password = ReadPassword(store, keyring, server, PasswordKind::kNetworkLogin);
+  if (!password) {
+    DriveConnection unread;
+    unread.DriveConnectError = connect_code::kExtendedError;
+    unread.LastConnectResult = connect_code::kExtendedError;
+    unread.ConnectMessage = password.status().message();
+    return unread;
+  }
+  return MapNetworkDrive(shares, host, remotePath, store.GetINIValue(server, "CopyToLogin"),
+                         *password);
 }
 
 bool DisconnectNetworkDrive(NetworkShares& shares, Sleeper& sleeper, const std::string& localName,

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/ports/Keyring.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/RunHost.h"
 #include "engine/ports/Sleeper.h"
@@ -32,9 +33,10 @@ std::string DriveConnectMessage(int code, const std::string& remotePath,
                                 const std::string& userName);
 
 /// Connects a server's network folder with the server's own network credentials
-/// ("CopyToLogin", and "CopyToPW" unscrambled), as the copy and append steps both do.
-DriveConnection ConnectServerFolder(const settings::SettingsStore& store, NetworkShares& shares,
-                                    RunHost& host, const std::string& server,
+/// ("CopyToLogin", and "CopyToPW" from where passwords are kept), as the copy and append steps
+/// both do. A password that cannot be read connects nothing and says why.
+DriveConnection ConnectServerFolder(const settings::SettingsStore& store, Keyring& keyring,
+                                    NetworkShares& shares, RunHost& host, const std::string& server,
                                     const std::string& remotePath);
 
 /// Removes a connection after a 1.5 s pause that lets files written through it be closed.

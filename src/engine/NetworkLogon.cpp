@@ -27,8 +27,8 @@ DriveConnection ConnectServerFolder(RunContext& run, const std::string& remotePa
     refused.ConnectMessage = earlier;
     return refused;
   }
-  DriveConnection drive = ConnectServerFolder(run.store, run.ports.shares, run.ports.host,
-                                              run.server.CurrentServer, remotePath);
+  DriveConnection drive = ConnectServerFolder(run.store, run.ports.keyring, run.ports.shares,
+                                              run.ports.host, run.server.CurrentServer, remotePath);
   if (IsLogonRefusal(drive.DriveConnectError)) {
     const std::string userName = run.store.GetINIValue(run.server.CurrentServer, "CopyToLogin");
     std::string reason = drive.ConnectMessage;

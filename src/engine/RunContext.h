@@ -14,6 +14,7 @@
 #include "engine/ServerLog.h"
 #include "engine/SharedRunEnd.h"
 #include "engine/TimeStampChoice.h"
+#include "engine/ports/Keyring.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -54,6 +55,7 @@ struct RunPorts {
   RemoteClock& clock;
   ServiceControl& services;
   Sleeper& sleeper;
+  Keyring& keyring;
 };
 
 /// The server being processed: its name, its SQL login and the policy read for it.

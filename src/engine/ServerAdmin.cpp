@@ -1,6 +1,6 @@
 #include "engine/ServerAdmin.h"
 
-#include "settings/PasswordScrambler.h"
+#include "engine/StoredPasswords.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::engine {
@@ -23,11 +23,13 @@ Result<AddServerOutcome> AddServerIfNew(settings::ServerRegistry& registry,
   return *added ? AddServerOutcome::kAdded : AddServerOutcome::kAlreadyListed;
 }
 
-SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& server) {
+Result<SqlLogin> LoadSqlLogin(const settings::SettingsStore& store, Keyring& keyring,
+                              const std::string& server) {
+  Result<std::string> password = ReadPassword(store, keyring, server, PasswordKind::kSqlLogin);
+  if (!password) return password.status();
   SqlLogin login;
   login.login = store.GetINIValue(server, "Login");
-  login.password =
-      settings::UnscramblePassword(store.GetINIValue(server, "Password"), settings::PasswordKey);
+  login.password = *password;
   login.database = store.GetINIValue(server, "Database");
   login.group = AsciiUpper(store.GetINIValue(server, "ServerGroup"));
   return login;
@@ -45,15 +47,17 @@ Status CheckSqlLogin(const std::string& server, const SqlLogin& typed) {
   return settings::CheckServerAndGroup(server, typed.group);
 }
 
-Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
+Status SaveSqlLogin(settings::SettingsStore& store, Keyring& keyring, const std::string& server,
                     const SqlLogin& typed) {
   if (Status s = CheckSqlLogin(server, typed); !s) return s;
+  Result<std::string> password =
+      StorePassword(store, keyring, server, PasswordKind::kSqlLogin, typed.password);
+  if (!password) return password.status();
   return store.Edit([&](settings::ProfileDocument& doc) {
-    for (const auto& [key, value] :
-         {std::pair<const char*, std::string>{"Login", typed.login},
-          {"Password", settings::ScramblePassword(typed.password, settings::PasswordKey)},
-          {"Database", AsciiUpper(typed.database)},
-          {"ServerGroup", AsciiUpper(typed.group)}}) {
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"Login", typed.login},
+                                     {"Password", *password},
+                                     {"Database", AsciiUpper(typed.database)},
+                                     {"ServerGroup", AsciiUpper(typed.group)}}) {
       if (Status s = doc.Set(server, key, value); !s) return s;
     }
     return Status::Ok();

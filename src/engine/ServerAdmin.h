@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/ports/Keyring.h"
 #include "settings/ServerRegistry.h"
 #include "settings/SettingsStore.h"
 #include "settings/Status.h"
@@ -30,7 +31,9 @@ struct SqlLogin {
   std::string group;
 };
 
-SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& server);
+/// The password comes from where passwords are kept; why not, when it cannot be read.
+Result<SqlLogin> LoadSqlLogin(const settings::SettingsStore& store, Keyring& keyring,
+                              const std::string& server);
 
 /// Why a typed login cannot be stored as it stands (an empty user name or password, or a value
 /// that would not read back); Ok when it can. Checked before the login is tested, so that a
@@ -38,9 +41,9 @@ SqlLogin LoadSqlLogin(const settings::SettingsStore& store, const std::string& s
 Status CheckSqlLogin(const std::string& server, const SqlLogin& typed);
 
 /// Stores a login the way the SQL login dialog saves it: "Login" as typed, "Password"
-/// scrambled, "Database" and "ServerGroup" in upper case, all in one write. What CheckSqlLogin
-/// refuses is not written.
-Status SaveSqlLogin(settings::SettingsStore& store, const std::string& server,
+/// scrambled (or in the keyring, the key empty), "Database" and "ServerGroup" in upper case,
+/// all in one write. What CheckSqlLogin refuses is not written.
+Status SaveSqlLogin(settings::SettingsStore& store, Keyring& keyring, const std::string& server,
                     const SqlLogin& typed);
 
 }  // namespace pelvane::engine

@@ -1,7 +1,7 @@
 #include "engine/ServerTargets.h"
 
 #include "engine/MapDrive.h"
-#include "settings/PasswordScrambler.h"
+#include "engine/StoredPasswords.h"
 
 namespace pelvane::engine {
 
@@ -23,26 +23,30 @@ Status SetAll(settings::SettingsStore& store, const std::string& section,
 
 }  // namespace
 
-CopyTargets LoadCopyTargets(const settings::SettingsStore& store, const std::string& server) {
+Result<CopyTargets> LoadCopyTargets(const settings::SettingsStore& store, Keyring& keyring,
+                                    const std::string& server) {
+  Result<std::string> password = ReadPassword(store, keyring, server, PasswordKind::kNetworkLogin);
+  if (!password) return password.status();
   CopyTargets targets;
   targets.copyPath = store.GetINIValue(server, "CopyPath");
   targets.copyToLogin = store.GetINIValue(server, "CopyToLogin");
-  targets.copyToPassword =
-      settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"), settings::PasswordKey);
+  targets.copyToPassword = *password;
   targets.appendToFile = store.GetINIValue(server, "AppendToFile");
   targets.getTimeFrom = store.GetINIValue(server, "GetTimeFrom");
   return targets;
 }
 
-Status SaveCopyTargets(settings::SettingsStore& store, const std::string& server,
+Status SaveCopyTargets(settings::SettingsStore& store, Keyring& keyring, const std::string& server,
                        const CopyTargets& targets) {
-  return SetAll(
-      store, server,
-      {{"CopyPath", targets.copyPath},
-       {"CopyToLogin", targets.copyToLogin},
-       {"CopyToPW", settings::ScramblePassword(targets.copyToPassword, settings::PasswordKey)},
-       {"AppendToFile", targets.appendToFile},
-       {"GetTimeFrom", targets.getTimeFrom}});
+  Result<std::string> password =
+      StorePassword(store, keyring, server, PasswordKind::kNetworkLogin, targets.copyToPassword);
+  if (!password) return password.status();
+  return SetAll(store, server,
+                {{"CopyPath", targets.copyPath},
+                 {"CopyToLogin", targets.copyToLogin},
+                 {"CopyToPW", *password},
+                 {"AppendToFile", targets.appendToFile},
+                 {"GetTimeFrom", targets.getTimeFrom}});
 }
 
 ServiceSettings LoadServiceSettings(const settings::SettingsStore& store,

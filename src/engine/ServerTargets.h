@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/ports/Keyring.h"
 #include "settings/SettingsStore.h"
 #include "settings/Status.h"
 
@@ -18,11 +19,13 @@ struct CopyTargets {
   std::string getTimeFrom;
 };
 
-CopyTargets LoadCopyTargets(const settings::SettingsStore& store, const std::string& server);
+/// The password comes from where passwords are kept; why not, when it cannot be read.
+Result<CopyTargets> LoadCopyTargets(const settings::SettingsStore& store, Keyring& keyring,
+                                    const std::string& server);
 
-/// Writes "CopyPath", "CopyToLogin", "CopyToPW" (scrambled), "AppendToFile" and "GetTimeFrom"
-/// in one write.
-Status SaveCopyTargets(settings::SettingsStore& store, const std::string& server,
+/// Writes "CopyPath", "CopyToLogin", "CopyToPW" (scrambled, or in the keyring with the key
+/// empty), "AppendToFile" and "GetTimeFrom" in one write.
+Status SaveCopyTargets(settings::SettingsStore& store, Keyring& keyring, const std::string& server,
                        const CopyTargets& targets);
 
 /// The service of a server and the machine that runs it.

@@ -15,22 +15,28 @@ uint32_t ServiceStateColour(ServiceState state) {
   return look ? look->colour : 0;
 }
 
-ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, ServiceControl& services,
-                                    const std::string& server) {
+ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, Keyring& keyring,
+                                    ServiceControl& services, const std::string& server) {
   const ServiceSettings service = LoadServiceSettings(store, server);
   ServiceStatusView view;
   if (service.serviceName.empty() || service.serviceServer.empty()) return view;
   view.configured = true;
-  view.state = services.QueryState(service.serviceServer, service.serviceName,
-                                   ServiceLoginFor(store, server));
+  const Result<NetworkLogin> login = ServiceLoginFor(store, keyring, server);
+  if (!login) {
+    view.text =
+        service.serviceName + " (" + service.serviceServer + ") - " + login.status().message();
+    return view;
+  }
+  view.state = services.QueryState(service.serviceServer, service.serviceName, *login);
   const std::string name = ServiceStateName(view.state);
   view.text = service.serviceName + " (" + service.serviceServer + ") - " +
               (name.empty() ? "Not Available." : name);
   return view;
 }
 
-void RequestAndPollService(const settings::SettingsStore& store, ServiceControl& services,
-                           Sleeper& sleeper, const std::string& server, const std::string& action,
+void RequestAndPollService(const settings::SettingsStore& store, Keyring& keyring,
+                           ServiceControl& services, Sleeper& sleeper, const std::string& server,
+                           const std::string& action,
                            const std::function<void(const ServiceStatusView&)>& onRead) {
   const ServiceSettings service = LoadServiceSettings(store, server);
   if (service.serviceName.empty() || service.serviceServer.empty()) {
@@ -38,11 +44,12 @@ void RequestAndPollService(const settings::SettingsStore& store, ServiceControl&
     return;
   }
   // The service is reached with the server's network login, as the run's restart does.
-  const NetworkLogin login = ServiceLoginFor(store, server);
-  if (action == "Start") services.Start(service.serviceServer, service.serviceName, login);
-  if (action == "Stop") services.Stop(service.serviceServer, service.serviceName, login);
+  if (const Result<NetworkLogin> login = ServiceLoginFor(store, keyring, server); login) {
+    if (action == "Start") services.Start(service.serviceServer, service.serviceName, *login);
+    if (action == "Stop") services.Stop(service.serviceServer, service.serviceName, *login);
+  }
   for (int poll = 1; poll <= kServicePolls; ++poll) {
-    const ServiceStatusView view = ReadServiceStatus(store, services, server);
+    const ServiceStatusView view = ReadServiceStatus(store, keyring, services, server);
     onRead(view);
     // The state decides, not the shown text, which also holds the service's own name.
     if (view.state == ServiceState::kRunning || view.state == ServiceState::kStopped) return;

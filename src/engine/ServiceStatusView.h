@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/ports/Keyring.h"
 #include "engine/ports/ServiceControl.h"
 #include "engine/ports/Sleeper.h"
 #include "settings/SettingsStore.h"
@@ -26,8 +27,8 @@ uint32_t ServiceStateColour(ServiceState state);
 
 /// Reads the server's "ServiceName" and "ServiceServer" afresh and, when both are set, the
 /// service's state, reached with the server's network login. May take the network's time-out.
-ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, ServiceControl& services,
-                                    const std::string& server);
+ServiceStatusView ReadServiceStatus(const settings::SettingsStore& store, Keyring& keyring,
+                                    ServiceControl& services, const std::string& server);
 
 /// How often the start/stop dialog reads the state after a request, and the pause between reads.
 constexpr int kServicePolls = 10;
@@ -37,8 +38,9 @@ constexpr int kServicePollPauseMs = 150;
 /// then reads its state at most kServicePolls times, kServicePollPauseMs apart, until it is
 /// running or stopped. Each read is handed to `onRead`. A server without a configured service
 /// gets no request and one read.
-void RequestAndPollService(const settings::SettingsStore& store, ServiceControl& services,
-                           Sleeper& sleeper, const std::string& server, const std::string& action,
+void RequestAndPollService(const settings::SettingsStore& store, Keyring& keyring,
+                           ServiceControl& services, Sleeper& sleeper, const std::string& server,
+                           const std::string& action,
                            const std::function<void(const ServiceStatusView&)>& onRead);
 
 }  // namespace pelvane::engine

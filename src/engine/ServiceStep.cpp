@@ -4,7 +4,7 @@
 
 #include "engine/NetworkLogon.h"
 #include "engine/ServiceStateNames.h"
-#include "settings/PasswordScrambler.h"
+#include "engine/StoredPasswords.h"
 
 namespace pelvane::engine {
 
@@ -25,17 +25,19 @@ std::string GetServiceStatus(ServiceControl& services, const std::string& machin
   return ServiceStateName(services.QueryState(machine, service, login));
 }
 
-NetworkLogin ServiceLoginFor(const settings::SettingsStore& store, const std::string& server) {
-  return {
-      store.GetINIValue(server, "CopyToLogin"),
-      settings::UnscramblePassword(store.GetINIValue(server, "CopyToPW"), settings::PasswordKey)};
+Result<NetworkLogin> ServiceLoginFor(const settings::SettingsStore& store, Keyring& keyring,
+                                     const std::string& server) {
+  Result<std::string> password = ReadPassword(store, keyring, server, PasswordKind::kNetworkLogin);
+  if (!password) return password.status();
+  return NetworkLogin{store.GetINIValue(server, "CopyToLogin"), *password};
 }
 
 void RestartService(RunContext& run, const std::string& serviceServer,
                     const std::string& serviceName) {
   ServiceControl& services = run.ports.services;
   Sleeper& sleeper = run.ports.sleeper;
-  const NetworkLogin login = ServiceLoginFor(run.store, run.server.CurrentServer);
+  const Result<NetworkLogin> readLogin =
+      ServiceLoginFor(run.store, run.ports.keyring, run.server.CurrentServer);
   // A refused logon ends the step: the later requests would only add failed logons.
   auto refused = [&](const char* what, const std::string& reason) {
     run.StepFailed(reason);
@@ -47,6 +49,11 @@ void RestartService(RunContext& run, const std::string& serviceServer,
     return;
   }
 
+  if (!readLogin) {
+    refused("stopped", readLogin.status().message());
+    return;
+  }
+  const NetworkLogin& login = *readLogin;
   if (const ServiceReply stop = services.Stop(serviceServer, serviceName, login);
       stop.logonRefused) {
     RememberLogonRefused(run, connect_code::kLogonFailure, stop.message);

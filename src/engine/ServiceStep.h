@@ -4,6 +4,7 @@
 
 #include "engine/RunContext.h"
 #include "engine/ServiceStateNames.h"
+#include "engine/ports/Keyring.h"
 #include "engine/ports/ServiceControl.h"
 
 namespace pelvane::engine {
@@ -23,7 +24,8 @@ std::string GetServiceStatus(ServiceControl& services, const std::string& machin
                              const std::string& service, const NetworkLogin& login);
 
 /// The network credentials of a server's section that its service is reached with: the copy
-/// step's "CopyToLogin" and the unscrambled "CopyToPW".
-NetworkLogin ServiceLoginFor(const settings::SettingsStore& store, const std::string& server);
+/// step's "CopyToLogin" and "CopyToPW"; why not, when the password cannot be read.
+Result<NetworkLogin> ServiceLoginFor(const settings::SettingsStore& store, Keyring& keyring,
+                                     const std::string& server);
 
 }  // namespace pelvane::engine

@@ -16,9 +16,9 @@
 #include "engine/SerializedRunHost.h"
 #include "engine/ServiceStep.h"
 #include "engine/SimpleScriptStep.h"
+#include "engine/StoredPasswords.h"
 #include "engine/VbNumber.h"
 #include "settings/ErrorNumbers.h"
-#include "settings/PasswordScrambler.h"
 
 namespace pelvane::engine {
 
@@ -60,14 +60,16 @@ int16_t StoredInt16(RunContext& run, const char* section, const char* key, int16
   return *value;
 }
 
-/// Loads the server's login data and the policy read for it.
-void LoadServer(RunContext& run, int position) {
+/// Loads the server's login data and the policy read for it; an error when its password cannot
+/// be read (a keyring that cannot be used).
+Status LoadServer(RunContext& run, int position) {
   ServerContext& s = run.server;
   s.position = position;
   s.CurrentServer = run.inputs.processServers[static_cast<size_t>(position - 1)];
   s.CurrentLogin = run.store.GetINIValue(s.CurrentServer, "Login");
-  s.CurrentPassword = settings::UnscramblePassword(
-      run.store.GetINIValue(s.CurrentServer, "Password"), settings::PasswordKey);
+  Result<std::string> password =
+      ReadPassword(run.store, run.ports.keyring, s.CurrentServer, PasswordKind::kSqlLogin);
+  s.CurrentPassword = password ? *password : std::string();
   s.CurrentDatabase = run.store.GetINIValue(s.CurrentServer, "Database");
   s.networkLogonRefused.clear();
   s.MessagesTo = run.store.GetINIValue("Errors", "MessagesTo");
@@ -76,6 +78,7 @@ void LoadServer(RunContext& run, int position) {
       StoredInt16(run, "Errors", "WhenOccurs", run.state.WhenOccurs, run.state.WhenOccurs);
   s.WhenOccurs = run.state.WhenOccurs;
   s.QueryToolFolder = DetermineQueryToolFolder(run.store, run.defaultQueryToolFolder);
+  return password ? Status::Ok() : password.status();
 }
 
 /// Runs one of the copy, append and service steps and records its outcome: failed, with the
@@ -173,10 +176,12 @@ ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   };
   ScriptsEnd end = ScriptsEnd::kContinue;
+  Status unreadable = Status::Ok();
   std::optional<Status> failure = Guarded([&] {
-    if (!loaded) LoadServer(run, position);
-    end = ProcessServer(run, serverCount, NextServerIndex);
+    if (!loaded) unreadable = LoadServer(run, position);
+    if (unreadable) end = ProcessServer(run, serverCount, NextServerIndex);
   });
+  if (!failure && !unreadable) failure = unreadable;
   if (!failure) {
     // The server that ended the run stays unfinished; one stopped by that end is done.
     if (end != ScriptsEnd::kEndRun || run.stoppedByRunEnd) finished();
@@ -224,7 +229,9 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   std::vector<ServerContext> servers;
   std::vector<std::string> loadErrors;  // per server; empty when its settings were read
   for (int i = first; i <= n; ++i) {
-    std::optional<Status> failure = Guarded([&] { LoadServer(run, i); });
+    Status unreadable = Status::Ok();
+    std::optional<Status> failure = Guarded([&] { unreadable = LoadServer(run, i); });
+    if (!failure && !unreadable) failure = unreadable;
     std::string loadError;
     if (failure) {
       run.ShowGeneralError(*failure);
@@ -244,7 +251,8 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
                  run.ports.shares,
                  run.ports.clock,
                  run.ports.services,
-                 run.ports.sleeper};
+                 run.ports.sleeper,
+                 run.ports.keyring};
   SharedDecisions shared;
   SharedRunEnd runEnd;
   TimeStampChoice timeStamp(run.inputs.addTimeStamp);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/ProgramState.h"
+#include "engine/ports/Keyring.h"
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ProcessLauncher.h"
 #include "engine/ports/RemoteClock.h"
@@ -25,6 +26,7 @@ struct ShellPorts {
   engine::RemoteClock& clock;
   engine::ServiceControl& services;
   engine::Sleeper& sleeper;
+  engine::Keyring& keyring;
 };
 
 /// What every window of the program is given: the settings file, the program-wide state that

@@ -3,6 +3,7 @@
 #include "platform/NetRpcServiceControl.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SecretServiceKeyring.h"
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
@@ -17,13 +18,14 @@ struct OwnedShellPorts::Parts {
   platform::SmbRemoteClock clock;
   platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
+  platform::SecretServiceKeyring keyring;
 };
 
 OwnedShellPorts::OwnedShellPorts()
     : parts_(std::make_unique<Parts>()),
       ports_(std::make_unique<ShellPorts>(ShellPorts{parts_->sql, parts_->processes, parts_->shares,
                                                      parts_->clock, parts_->services,
-                                                     parts_->sleeper})) {}
+                                                     parts_->sleeper, parts_->keyring})) {}
 
 OwnedShellPorts::~OwnedShellPorts() = default;
 

@@ -101,7 +101,8 @@ struct VeskSqlDialog::RunState {
               shell.ports.shares,
               shell.ports.clock,
               shell.ports.services,
-              shell.ports.sleeper},
+              shell.ports.sleeper,
+              shell.ports.keyring},
         context{inputs, ports, shell.store, state, log, shell.programFolder} {
     context.control = &control;
   }

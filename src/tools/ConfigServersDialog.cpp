@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/ServerAdmin.h"
+#include "engine/StoredPasswords.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/ServicesDialog.h"
 #include "tools/SqlLoginDialog.h"
@@ -103,7 +104,12 @@ void ConfigServersDialog::AddServer() {
 void ConfigServersDialog::RemoveServer() {
   QListWidgetItem* item = CurrentEntry();
   if (!item) return;
-  Result<bool> removed = registry_.RemoveServer(item->text().toStdString());
+  const std::string server = item->text().toStdString();
+  if (Status s = engine::ForgetPasswords(context_.store, context_.ports.keyring, server); !s) {
+    context_.prompter.Message(s.message());
+    return;
+  }
+  Result<bool> removed = registry_.RemoveServer(server);
   if (!removed) context_.prompter.Message(removed.status().message());
   if (removed && *removed) context_.registryChanged.Tell();
   Refill();

@@ -97,7 +97,11 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
   layout->addWidget(note);
   layout->addLayout(buttons);
 
-  const engine::CopyTargets stored = engine::LoadCopyTargets(context.store, server_);
+  Result<engine::CopyTargets> loaded =
+      engine::LoadCopyTargets(context.store, context.ports.keyring, server_);
+  // A password that cannot be read opens the dialog empty, saying why.
+  if (!loaded) context.prompter.Message(loaded.status().message());
+  const engine::CopyTargets stored = loaded ? *loaded : engine::CopyTargets{};
   txtCopyTo_->setText(Q(stored.copyPath));
   txtLogin_->setText(Q(stored.copyToLogin));
   txtPassword_->setText(Q(stored.copyToPassword));
@@ -172,7 +176,9 @@ void CopyFileToDialog::Ok() {
   }
   const engine::CopyTargets typed{S(txtCopyTo_), S(txtLogin_), S(txtPassword_), S(txtAppendToFile_),
                                   S(txtRemoteServer_)};
-  if (Status saved = engine::SaveCopyTargets(context_.store, server_, typed); !saved) {
+  if (Status saved =
+          engine::SaveCopyTargets(context_.store, context_.ports.keyring, server_, typed);
+      !saved) {
     context_.prompter.Message(saved.message());
     return;
   }

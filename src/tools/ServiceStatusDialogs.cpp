@@ -88,8 +88,10 @@ void CheckServiceStatusDialog::GetStatus() {
   }
   settings::SettingsStore& store = context_.store;
   engine::ServiceControl& services = context_.ports.services;
-  RunServiceWork(cmdGetStatus_, [this, &store, &services, server] {
-    const engine::ServiceStatusView view = engine::ReadServiceStatus(store, services, server);
+  engine::Keyring& keyring = context_.ports.keyring;
+  RunServiceWork(cmdGetStatus_, [this, &store, &keyring, &services, server] {
+    const engine::ServiceStatusView view =
+        engine::ReadServiceStatus(store, keyring, services, server);
     work_.Post([this, view, server] { Show(view, server); });
   });
 }
@@ -134,8 +136,10 @@ void StartStopServiceDialog::ShowChosenServer() {
   if (IsBusy() || server.empty()) return;
   settings::SettingsStore& store = context_.store;
   engine::ServiceControl& services = context_.ports.services;
-  RunServiceWork(cmdStartStop_, [this, &store, &services, server] {
-    const engine::ServiceStatusView view = engine::ReadServiceStatus(store, services, server);
+  engine::Keyring& keyring = context_.ports.keyring;
+  RunServiceWork(cmdStartStop_, [this, &store, &keyring, &services, server] {
+    const engine::ServiceStatusView view =
+        engine::ReadServiceStatus(store, keyring, services, server);
     work_.Post([this, view, server] { Show(view, server); });
   });
 }
@@ -149,10 +153,11 @@ void StartStopServiceDialog::StartStop() {
   }
   settings::SettingsStore& store = context_.store;
   engine::ServiceControl& services = context_.ports.services;
+  engine::Keyring& keyring = context_.ports.keyring;
   engine::Sleeper& sleeper = context_.ports.sleeper;
-  RunServiceWork(cmdStartStop_, [this, &store, &services, &sleeper, server,
+  RunServiceWork(cmdStartStop_, [this, &store, &keyring, &services, &sleeper, server,
                                  action = cmbStartStop_->currentText().toStdString()] {
-    engine::RequestAndPollService(store, services, sleeper, server, action,
+    engine::RequestAndPollService(store, keyring, services, sleeper, server, action,
                                   [this, server](const engine::ServiceStatusView& view) {
                                     work_.Post([this, view, server] { Show(view, server); });
                                   });

@@ -46,7 +46,11 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   settings::ServerRegistry registry(context.store);
   for (const std::string& group : registry.GroupList(/*upperCase=*/false))
     cmbServerGroup_->addItem(QString::fromStdString(group));
-  const engine::SqlLogin stored = engine::LoadSqlLogin(context.store, server_);
+  Result<engine::SqlLogin> loaded =
+      engine::LoadSqlLogin(context.store, context.ports.keyring, server_);
+  // A password that cannot be read opens the dialog empty, saying why.
+  if (!loaded) context.prompter.Message(loaded.status().message());
+  const engine::SqlLogin stored = loaded ? *loaded : engine::SqlLogin{};
   txtUserName_->setText(QString::fromStdString(stored.login));
   txtPassword_->setText(QString::fromStdString(stored.password));
   txtDatabase_->setText(QString::fromStdString(stored.database));
@@ -112,7 +116,8 @@ engine::SqlLogin SqlLoginDialog::Typed() const {
 }
 
 void SqlLoginDialog::Save() {
-  if (Status saved = engine::SaveSqlLogin(context_.store, server_, Typed()); !saved) {
+  if (Status saved = engine::SaveSqlLogin(context_.store, context_.ports.keyring, server_, Typed());
+      !saved) {
     context_.prompter.Message(saved.message());
     return;
   }

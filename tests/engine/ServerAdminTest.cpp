@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/ServerAdmin.h"
+#include "engine/fakes/Fakes.h"
 #include "support/TempDir.h"
 
 namespace pelvane::engine {
@@ -14,6 +15,7 @@ class ServerAdminTest : public ::testing::Test {
   TempDir dir;
   settings::SettingsStore store{dir.File("Pelvane.ZRQ")};
   settings::ServerRegistry registry{store};
+  fakes::FakeKeyring keyring;
 };
 
 TEST_F(ServerAdminTest, AddsOnlyNamesThatAreNewAfterTrimmingAndUpperCasing) {
@@ -45,12 +47,12 @@ TEST_F(ServerAdminTest, AddsOnlyNamesThatAreNewAfterTrimmingAndUpperCasing) {
 TEST_F(ServerAdminTest, SavesALoginAsTheDialogDoesAndReadsItBack) {
   ASSERT_TRUE(AddServerIfNew(registry, "srv1", "old"));
   SqlLogin typed{"SaUser", "pa ss?", "pubs", "new group"};
-  ASSERT_TRUE(SaveSqlLogin(store, "SRV1", typed));
+  ASSERT_TRUE(SaveSqlLogin(store, keyring, "SRV1", typed));
   EXPECT_EQ(store.GetINIValue("srv1", "Login"), "SaUser");
   EXPECT_EQ(store.GetINIValue("srv1", "Password"), "41511942420E");
   EXPECT_EQ(store.GetINIValue("srv1", "Database"), "PUBS");
   EXPECT_EQ(store.GetINIValue("srv1", "ServerGroup"), "NEW GROUP");
-  SqlLogin loaded = LoadSqlLogin(store, "srv1");
+  SqlLogin loaded = *LoadSqlLogin(store, keyring, "srv1");
   EXPECT_EQ(loaded.login, "SaUser");
   EXPECT_EQ(loaded.password, "pa ss?");
   EXPECT_EQ(loaded.database, "PUBS");
@@ -62,11 +64,11 @@ TEST_F(ServerAdminTest, RefusesAnEmptyUserOrPasswordAndWritesNothing) {
   ASSERT_TRUE(AddServerIfNew(registry, "srv1", ""));
   const std::string before = ReadBytes(store.file());
   for (const SqlLogin& typed : {SqlLogin{"", "pw", "db", ""}, SqlLogin{"sa", "", "db", ""}}) {
-    Status saved = SaveSqlLogin(store, "srv1", typed);
+    Status saved = SaveSqlLogin(store, keyring, "srv1", typed);
     EXPECT_FALSE(saved);
     EXPECT_EQ(saved.message(), kEmptyLoginMessage);
   }
-  EXPECT_FALSE(SaveSqlLogin(store, "srv1", SqlLogin{"sa", "pw", "db\nInjected=1", ""}));
+  EXPECT_FALSE(SaveSqlLogin(store, keyring, "srv1", SqlLogin{"sa", "pw", "db\nInjected=1", ""}));
   EXPECT_EQ(ReadBytes(store.file()), before);
 }
 

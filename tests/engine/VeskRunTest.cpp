@@ -810,7 +810,7 @@ class OnServerFinished : public NullRecorder {
 TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
   SideBySide f(2, 2);
   AnswersAfterServerTwo host;
-  RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper};
+  RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper, f.keyring};
   RunContext run{f.inputs, ports, f.store, f.state, f.log, f.dir.File("bin")};
   f.inputs.scriptText.clear();
   f.StampedAppend("{Date}", 1);

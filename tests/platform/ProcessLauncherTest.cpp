@@ -97,7 +97,8 @@ TEST(ProcessLauncherTest, ScriptStepRunsTheQueryToolAgainstAServer) {
   engine::fakes::FakeRun f;
   OdbcSqlClient sql;
   PosixProcessLauncher launcher;
-  engine::RunPorts ports{f.host, sql, launcher, f.shares, f.clock, f.services, f.sleeper};
+  engine::RunPorts ports{f.host,  sql,        launcher,  f.shares,
+                         f.clock, f.services, f.sleeper, f.keyring};
   engine::RunContext run{f.inputs, ports, f.store, f.state, f.log, "", false, false, false, {}};
   WriteBytes(f.dir.File("good.sql"), "create table t (id int)\r\nGO\r\nselect id from t\r\n");
   WriteBytes(f.dir.File("bad.sql"), "select id from nope\r\n");

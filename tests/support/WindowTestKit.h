@@ -14,6 +14,7 @@
 #include "platform/NetRpcServiceControl.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
+#include "platform/SecretServiceKeyring.h"
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
@@ -63,7 +64,8 @@ struct WindowWorld {
   platform::SmbRemoteClock clock;
   Services services;
   platform::SystemSleeper sleeper;
-  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
+  platform::SecretServiceKeyring keyring;
+  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper, keyring};
   shell::ScriptedPrompter prompter;
   shell::ShellContext context;
 

@@ -73,7 +73,8 @@ TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
 TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   AddServer("ALPHA");
   ASSERT_TRUE(engine::SaveCopyTargets(
-      store, "ALPHA", {R"(\\files\drop\)", "copier", "Pw1", R"(\\files\logs\a.log)", "files"}));
+      store, keyring, "ALPHA",
+      {R"(\\files\drop\)", "copier", "Pw1", R"(\\files\logs\a.log)", "files"}));
   OpenToolWindow(ToolWindow::kConfigServers, context, mdi);
   QWidget* servers = Window("frmConfigServers");
   auto* list = Child<QListWidget>(servers, "lstServers");
@@ -96,7 +97,8 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   EXPECT_EQ(prompter.asked[0].text, "Passwords do not match, please re-enter passwords.");
   EXPECT_EQ(Box(dialog, "txtPassword")->text(), "");
   EXPECT_EQ(Box(dialog, "txtReenterPassword")->text(), "");
-  EXPECT_EQ(engine::LoadCopyTargets(store, "ALPHA").copyToPassword, "Pw1");  // nothing saved
+  EXPECT_EQ(engine::LoadCopyTargets(store, keyring, "ALPHA")->copyToPassword,
+            "Pw1");  // nothing saved
 
   // Browse keeps the folder of the (first) chosen file; a cancelled browse keeps the folder.
   prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}, {}};
@@ -112,7 +114,7 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   Click(dialog, "cmdOK");
   QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
   QTRY_VERIFY(servers->isEnabled());
-  const engine::CopyTargets saved = engine::LoadCopyTargets(store, "ALPHA");
+  const engine::CopyTargets saved = *engine::LoadCopyTargets(store, keyring, "ALPHA");
   EXPECT_EQ(saved.copyPath, R"(\\files\drop\)");
   EXPECT_EQ(saved.copyToPassword, "New2");
   EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"),

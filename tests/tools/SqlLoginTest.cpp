@@ -4,7 +4,9 @@
 #include <QPushButton>
 
 #include "engine/ServerAdmin.h"
+#include "engine/StoredPasswords.h"
 #include "platform/SilentListener.h"
+#include "support/PrivateSecretService.h"
 #include "support/StandinServer.h"
 #include "tools/SqlLoginDialog.h"
 #include "tools/ToolWindowFrame.h"
@@ -89,7 +91,8 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   AddServer("ALPHA", "WEST");
   AddServer("BRAVO", "EAST");
   // A password that needs every byte of its scrambled form.
-  ASSERT_TRUE(engine::SaveSqlLogin(store, standin.server(), {"sa", "Secret1", "pubs", "west"}));
+  ASSERT_TRUE(
+      engine::SaveSqlLogin(store, keyring, standin.server(), {"sa", "Secret1", "pubs", "west"}));
   const std::string scrambled = store.GetINIValue(standin.server(), "Password");
   ASSERT_FALSE(scrambled.empty());
 
@@ -106,6 +109,24 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   QTest::keyClick(Child<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
   QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
   EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), scrambled);
+  EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(SqlLoginTest, KeepsThePasswordInTheDesktopKeyringWhenSoConfigured) {
+  static testing::PrivateSecretService secretService;  // the keyring library keeps its bus
+  ASSERT_TRUE(store.SaveINIValues("Pelvane", engine::kPasswordStoreKey, "keyring"));
+  auto* dialog = Open(standin.server());
+  QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
+  Fill(dialog, "sa", "Secret1", "pubs", "west");
+  Click(dialog, "cmdOK");
+  QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
+  QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
+  EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), "");
+  EXPECT_EQ(
+      *engine::ReadPassword(store, keyring, standin.server(), engine::PasswordKind::kSqlLogin),
+      "Secret1");
+  dialog = Open(standin.server());
+  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->text(), "Secret1");
   EXPECT_TRUE(prompter.asked.empty());
 }
 

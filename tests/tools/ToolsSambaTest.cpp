@@ -34,14 +34,14 @@ class ToolsSambaTest : public ToolsTest {
     EXPECT_TRUE(
         engine::SaveServiceSettings(store, "SAMBA", {SambaServer::kService, Samba().Machine()}));
     EXPECT_TRUE(engine::SaveCopyTargets(
-        store, "SAMBA",
+        store, keyring, "SAMBA",
         {Samba().NetworkPath(""), SambaServer::kUser, SambaServer::kPassword, "", ""}));
   }
   static SambaServer& Samba() { return SambaServer::Shared(); }
 
   platform::NetRpcServiceControl netServices;
   platform::SmbNetworkShares smbShares;
-  shell::ShellPorts sambaPorts{sql, processes, smbShares, clock, netServices, sleeper};
+  shell::ShellPorts sambaPorts{sql, processes, smbShares, clock, netServices, sleeper, keyring};
   shell::ShellContext sambaContext{store, state, sambaPorts, prompter, dir.path().string()};
 };
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -290,6 +291,39 @@ class FakeSleeper : public Sleeper {
   }
 };
 
+/// A keyring in memory; `unavailable` makes every call fail as a missing keyring does.
+class FakeKeyring : public Keyring {
+ public:
+  std::map<std::tuple<std::string, std::string, std::string>, std::pair<std::string, std::string>>
+      entries;  // (file, server, key) -> (label, password)
+  bool unavailable = false;
+  std::mutex mutex;
+
+  Result<std::optional<std::string>> Read(const KeyringEntry& e) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (unavailable) return Missing();
+    auto found = entries.find({e.settingsFile, e.server, e.key});
+    if (found == entries.end()) return std::optional<std::string>();
+    return std::optional<std::string>(found->second.second);
+  }
+  Status Store(const KeyringEntry& e, const std::string& label,
+               const std::string& password) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (unavailable) return Missing();
+    entries[{e.settingsFile, e.server, e.key}] = {label, password};
+    return Status::Ok();
+  }
+  Status Remove(const KeyringEntry& e) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (unavailable) return Missing();
+    entries.erase({e.settingsFile, e.server, e.key});
+    return Status::Ok();
+  }
+
+ private:
+  static Status Missing() { return Status::Error("The desktop keyring is not available."); }
+};
+
 /// A whole run over the fakes, with its settings file and log files in a fresh folder.
 /// Timestamps read "T".
 struct FakeRun {
@@ -303,7 +337,8 @@ struct FakeRun {
   FakeRemoteClock clock;
   FakeServiceControl services;
   FakeSleeper sleeper;
-  RunPorts ports{host, sql, processes, shares, clock, services, sleeper};
+  FakeKeyring keyring;
+  RunPorts ports{host, sql, processes, shares, clock, services, sleeper, keyring};
   MessageLog log{host.window, dir.File("tmpErrMsgs.log"), dir.File("Pelvane.log")};
   RunInputs inputs;
   RunContext run{inputs, ports, store, state, log, dir.File("bin"), false, false, false, {}};

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/CliFixture.h"
+#include "engine/ServerTargets.h"
+#include "engine/StoredPasswords.h"
+#include "platform/SecretServiceKeyring.h"
+#include "settings/PasswordScrambler.h"
+#include "support/PrivateSecretService.h"
+
+#ifndef PELVANE_PELVANECTL_PATH
+#error "PELVANE_PELVANECTL_PATH must name pelvanectl"
+#endif
+
+namespace pelvane::cli {
+namespace {
+
+using pelvane::testing::ReadBytes;
+
+/// One private Secret Service for the whole program: the keyring library keeps its bus
+/// connection for the life of the process.
+pelvane::testing::PrivateSecretService& SecretService() {
+  static pelvane::testing::PrivateSecretService service;
+  return service;
+}
+
+/// The plain files under `folder` that contain `text`.
+std::vector<std::string> FilesHolding(const std::filesystem::path& folder,
+                                      const std::string& text) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && ReadBytes(entry.path().string()).find(text) != std::string::npos)
+      found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+/// pelvanectl as its own process, through the shell, with standard error in its output.
+std::string Pelvanectl(const std::string& environment, const std::string& arguments) {
+  pelvane::testing::Subprocess run(
+      {"/bin/sh", "-c",
+       environment + " " + PELVANE_PELVANECTL_PATH + " " + arguments + " 2>&1; echo \"exit $?\""});
+  std::string output;
+  for (std::string line; run.ReadLine(line, std::chrono::seconds(60));) output += line + "\n";
+  return output;
+}
+
+class KeyringCliTest : public CliFixture {
+ protected:
+  void SetUp() override { SecretService(); }
+
+  /// Runs one script on the server and tells whether the login and the script succeeded.
+  bool RunSucceeds(const std::string& server) {
+    const Outcome run = Run({"run", "--server", server, "--script", Script("q.sql", "select 1\n")});
+    return run.code == 0 && run.out.find("Login FAILED") == std::string::npos &&
+           run.out.find("SUCCESSFUL") != std::string::npos;
+  }
+};
+
+TEST_F(KeyringCliTest, LoginRunChangeAndMovesKeepThePasswordsInTheKeyring) {
+  testing::StandinServer::Options options;
+  options.logins = {"sa:Secret1", "deploy:Second2"};
+  testing::StandinServer standin(options);
+  const std::string server = standin.server();
+  ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
+  ASSERT_EQ(Run({"set", "Pelvane", "PasswordStore", "keyring"}).code, 0);
+
+  // Stored, and read by a run.
+  Outcome login =
+      Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"}, "Secret1\n");
+  ASSERT_EQ(login.code, 0) << login.err;
+  EXPECT_EQ(Run({"get", server, "Password"}).out, "\n");
+  EXPECT_TRUE(RunSucceeds(server));
+
+  // Changed, and the run uses the new one.
+  login = Run({"login", server, "--user", "deploy", "--password-stdin"}, "Second2\n");
+  ASSERT_EQ(login.code, 0) << login.err;
+  EXPECT_TRUE(RunSucceeds(server));
+  settings::SettingsStore store(settings);
+  platform::SecretServiceKeyring keyring;
+  ASSERT_TRUE(
+      engine::SaveCopyTargets(store, keyring, server, {"/srv/x/", "copier", "Net3", "", ""}));
+  EXPECT_EQ(store.GetINIValue(server, "CopyToPW"), "");
+
+  // To the file and back, each time every password where it belongs.
+  Outcome moved = Run({"passwords", "--to-file"});
+  ASSERT_EQ(moved.code, 0) << moved.err;
+  EXPECT_EQ(store.GetINIValue(server, "Password"),
+            settings::ScramblePassword("Second2", settings::PasswordKey));
+  EXPECT_EQ(*engine::ReadPassword(store, keyring, server, engine::PasswordKind::kNetworkLogin),
+            "Net3");
+  EXPECT_EQ(store.GetINIValue("Pelvane", "PasswordStore"), "file");
+  EXPECT_EQ(*keyring.Read(engine::KeyringEntryFor(store, server, engine::PasswordKind::kSqlLogin)),
+            std::nullopt);
+  EXPECT_TRUE(RunSucceeds(server));
+
+  moved = Run({"passwords", "--to-keyring"});
+  ASSERT_EQ(moved.code, 0) << moved.err;
+  EXPECT_EQ(moved.out, "Moved the passwords of " + server +
+                           ".\nPasswords are kept in the desktop keyring (1 server moved).\n");
+  EXPECT_EQ(store.GetINIValue(server, "Password"), "");
+  EXPECT_EQ(store.GetINIValue(server, "CopyToPW"), "");
+  EXPECT_TRUE(RunSucceeds(server));
+
+  // A removed server takes its entries with it.
+  ASSERT_EQ(Run({"servers", "remove", server}).code, 0);
+  for (auto kind : {engine::PasswordKind::kSqlLogin, engine::PasswordKind::kNetworkLogin})
+    EXPECT_EQ(*keyring.Read(engine::KeyringEntryFor(store, server, kind)), std::nullopt);
+
+  // No password in plain or scrambled form in any file: settings, logs, the keyring's own.
+  for (const std::string password : {"Secret1", "Second2", "Net3"}) {
+    for (const std::string& text :
+         {password, settings::ScramblePassword(password, settings::PasswordKey)}) {
+      EXPECT_EQ(FilesHolding(dir.path(), text), std::vector<std::string>()) << text;
+      EXPECT_EQ(FilesHolding(SecretService().home().path(), text), std::vector<std::string>())
+          << text;
+    }
+  }
+}
+
+TEST_F(KeyringCliTest, WithoutAUsableKeyringItSaysSoAndWritesNothing) {
+  ASSERT_EQ(Run({"servers", "add", "srv1", "--group", "prod"}).code, 0);
+  ASSERT_EQ(
+      Run({"login", "srv1", "--user", "sa", "--password-stdin", "--save-anyway"}, "Secret1\n").code,
+      0);
+  const std::string before = ReadBytes(settings);
+  const std::string args = "--settings " + settings + " passwords --to-keyring";
+
+  // A bus whose only service files are its own: no Secret Service to start.
+  const std::string busConfig =
+      Script("bus.conf",
+             "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+             "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+             "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+             "</policy></busconfig>\n");
+  const std::string home = dir.File("fresh");
+  const std::string freshHome = "mkdir -m 700 -p " + home + "/run && env -u DISPLAY HOME=" + home +
+                                " XDG_DATA_HOME=" + home + " XDG_RUNTIME_DIR=" + home + "/run ";
+  struct Case {
+    std::string environment, message;
+  };
+  const Case cases[] = {
+      {"env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=" + dir.File("none"),
+       "pelvanectl: The desktop keyring (Secret Service) is not available: there is no desktop "
+       "session bus. Nothing was moved.\nexit 1"},
+      {"dbus-run-session --config-file=" + busConfig + " --",
+       "is not available: no Secret Service on the session bus (The name "
+       "org.freedesktop.secrets was not provided by any .service files). Nothing was moved.\nexit "
+       "1"},
+      // A new keyring, locked, with no way to ask for its password here.
+      {freshHome + "dbus-run-session --",
+       "(a locked keyring that cannot be unlocked here?). Nothing was moved.\nexit 1"},
+  };
+  for (const Case& c : cases) {
+    const std::string output = Pelvanectl(c.environment, args);
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+  }
+  EXPECT_EQ(ReadBytes(settings), before);
+
+  // With "keyring" set, a password that was never moved cannot be read and nothing is saved.
+  ASSERT_EQ(Run({"set", "Pelvane", "PasswordStore", "keyring"}).code, 0);
+  ASSERT_EQ(Run({"set", "srv1", "Password", ""}).code, 0);
+  const std::string keyringSet = ReadBytes(settings);
+  const std::string run =
+      Pelvanectl("env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=" + dir.File("none"),
+                 "--settings " + settings + " login srv1 --user sa --save-anyway");
+  EXPECT_NE(run.find("is not available: there is no desktop session bus. The password of srv1 "
+                     "cannot be read: \"PasswordStore\" is \"keyring\".\nexit 1"),
+            std::string::npos)
+      << run;
+  EXPECT_EQ(ReadBytes(settings), keyringSet);
+}
+
+}  // namespace
+}  // namespace pelvane::cli
