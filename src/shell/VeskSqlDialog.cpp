@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "engine/ReportRecorder.h"
+#include "engine/RunFiles.h"
 #include "engine/RunReportColumns.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
@@ -551,6 +552,11 @@ void VeskSqlDialog::PressRunButton() {
 }
 
 void VeskSqlDialog::StartRun() {
+  // A script or copy file that cannot be read would fail on every server: say so once.
+  if (Status files = engine::CheckRunFiles(CollectInputs()); !files) {
+    context_.prompter.Message(files.message());
+    return;
+  }
   const bool anyServer = lstVeskServers_->count() > 0;
   if (anyServer && context_.state.MinimizeOnVesk) host_.MinimizeMainWindow();
   log_.ClearWindow();

@@ -216,6 +216,19 @@ TEST(VeskSqlDialogRunTest, ARealRunKeepsTheWindowAlive) {
   EXPECT_NE(saved.find(f.servers[2] + ": Process complete.\r\n"), std::string::npos);
 }
 
+TEST(VeskSqlDialogRunTest, AScriptThatCannotBeReadIsNamedBeforeAnyServer) {
+  RunFixture f;
+  Control<QPlainTextEdit>(*f.dialog, "txtSQLScript")->setPlainText("select * from orders");
+  f.Button()->click();
+  EXPECT_FALSE(f.dialog->IsRunning());
+  ASSERT_EQ(f.prompter.asked.size(), 1u);
+  EXPECT_NE(f.prompter.asked[0].text.find("Script file select * from orders"), std::string::npos)
+      << f.prompter.asked[0].text;
+  EXPECT_EQ(f.Log(), "");
+  EXPECT_EQ(f.dialog->StatusWindow(), nullptr);  // no server was shown as run
+  EXPECT_TRUE(f.host.runStates.empty());
+}
+
 TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   RunFixture f;
   // No query tool where the run looks: it asks whether to go on with the copy step.
