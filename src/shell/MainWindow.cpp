@@ -112,60 +112,61 @@ void MainWindow::BuildMenus() {
     return m;
   };
   QMenu* file = menu("mnFile", "&File");
-  action(file, "mnServerTime", "Get Remote Server Time", [this] { GetRemoteServerTime(); });
-  action(file, "mnOpenAppendToFile", "Open Append To File",
+  action(file, "mnServerTime", "Get Remote Server &Time", [this] { GetRemoteServerTime(); });
+  action(file, "mnOpenAppendToFile", "Open &Append To File",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kOpenAppendToFile, context_, *mdi_); });
-  QMenu* logfile = file->addMenu("Logfile ...");
+  QMenu* logfile = file->addMenu("&Logfile ...");
   logfile->setObjectName("mnLogfile");
   logfile->menuAction()->setObjectName("mnLogfile");
-  action(logfile, "mnOpenLogFile", "Open Logfile", [this] { OpenLogFile(); });
-  action(logfile, "mnDeleteLogFile", "Delete Logfile", [this] { DeleteLogFile(); });
-  action(file, "mnExit", "Exit", [this] { ExitFromMenu(); });
+  action(logfile, "mnOpenLogFile", "&Open Logfile", [this] { OpenLogFile(); });
+  action(logfile, "mnDeleteLogFile", "&Delete Logfile", [this] { DeleteLogFile(); });
+  action(file, "mnExit", "E&xit", [this] { ExitFromMenu(); });
 
   QMenu* servers = menu("mnServers", "&Servers");
-  action(servers, "mnAddRemoveServer", "Configure Servers",
+  action(servers, "mnAddRemoveServer", "&Configure Servers",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kConfigServers, context_, *mdi_); });
   mnChangePW_ =
-      action(servers, "mnChangePW", "Change User Password", [this] { ChangeUserPassword(); });
+      action(servers, "mnChangePW", "Change User &Password", [this] { ChangeUserPassword(); });
   mnChangePW_->setEnabled(false);
 
   QMenu* vesk = menu("mnVesk", "&Vesk");
-  action(vesk, "mnPelvane", "Vesk SQL", [this] { OpenVeskDialog(); });
+  action(vesk, "mnPelvane", "&Vesk SQL", [this] { OpenVeskDialog(); });
   mnMinOnVesk_ =
-      action(vesk, "mnMinOnVesk", "Minimize On Vesk", [this] { ToggleMinimizeOnVesk(); });
+      action(vesk, "mnMinOnVesk", "&Minimize On Vesk", [this] { ToggleMinimizeOnVesk(); });
   mnMinOnVesk_->setCheckable(true);
   mnMinOnVesk_->setChecked(context_.state.MinimizeOnVesk);
   mnSimpleScript_ =
-      action(vesk, "mnSimpleScript", "Simple Script", [this] { ToggleSimpleScript(); });
+      action(vesk, "mnSimpleScript", "&Simple Script", [this] { ToggleSimpleScript(); });
   mnSimpleScript_->setCheckable(true);
   mnSimpleScript_->setEnabled(false);
 
   QMenu* services = menu("mnServiceS", "S&ervices");
-  action(services, "mnServiceStatus", "Check Service Status", [this] {
+  action(services, "mnServiceStatus", "&Check Service Status", [this] {
     tools::OpenToolWindow(tools::ToolWindow::kCheckServiceStatus, context_, *mdi_);
   });
-  action(services, "mnStartStopService", "Start/Stop Service",
+  action(services, "mnStartStopService", "S&tart/Stop Service",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kStartStopService, context_, *mdi_); });
 
   QMenu* settingsMenu = menu("mnSettings", "Se&ttings");
-  action(settingsMenu, "mnVeskSettings", "Configure Vesk Settings", [this] { OpenVeskSettings(); });
+  action(settingsMenu, "mnVeskSettings", "&Configure Vesk Settings",
+         [this] { OpenVeskSettings(); });
 
   // The run's own windows, to bring back once closed or covered.
   QMenu* windows = menu("mnWindow", "&Window");
-  mnRunStatus_ = action(windows, "mnRunStatus", "Run Status", [this] {
+  mnRunStatus_ = action(windows, "mnRunStatus", "&Run Status", [this] {
     if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowStatusWindow();
   });
   mnSimpleScriptResults_ =
-      action(windows, "mnSimpleScriptResults", "Simple Script Results", [this] {
+      action(windows, "mnSimpleScriptResults", "&Simple Script Results", [this] {
         if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowResultsWindow();
       });
   connect(windows, &QMenu::aboutToShow, this, [this] { UpdateWindowItems(); });
   UpdateWindowItems();
 
   QMenu* help = menu("mnHelp", "&Help");
-  action(help, "mnTutorials", "Tutorials", [this] { OpenTutorials(); });
-  action(help, "mnTechSupport", "Technical Support", [this] { OpenTechnicalSupport(); });
-  action(help, "mnAbout", "About Pelvane ...", [this] { OpenAbout(); });
+  action(help, "mnTutorials", "&Tutorials", [this] { OpenTutorials(); });
+  action(help, "mnTechSupport", "Technical &Support", [this] { OpenTechnicalSupport(); });
+  action(help, "mnAbout", "&About Pelvane ...", [this] { OpenAbout(); });
 }
 
 void MainWindow::BuildToolbar() {

@@ -21,6 +21,7 @@
 #include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -44,6 +45,8 @@ class VeskSqlDialog : public QWidget {
 
   /// The "Vesk SQL" / "Continue ..." / "Stop" button.
   void PressRunButton();
+  /// "Stop Now": ends the script in progress at once; nothing after it runs.
+  void StopNow();
   bool IsRunning() const { return worker_ != nullptr; }
   int16_t NextServerIndex() const { return NextServerIndex_; }
 
@@ -81,6 +84,9 @@ class VeskSqlDialog : public QWidget {
 
  private:
   void BuildControls();
+  /// F5 and Ctrl+Return press the run button wherever the focus is in window; Shift+F5 stops
+  /// now (the dialog's own is its "Stop Now" action).
+  void AddRunKeys(QWidget& window);
   void Load();
   void Unload();
   /// The group box from the registry, keeping `keep` chosen while it is still offered.
@@ -119,6 +125,8 @@ class VeskSqlDialog : public QWidget {
   /// that no call holds the window thread long; what is left waits for the next tick.
   void FlushLog();
   void SetRunControlsEnabled(bool enabled);
+  /// The run button reads "Stopping..." and waits for the server in progress.
+  void ShowStopping();
   void SaveBox(const char* key, const QCheckBox& box);
   engine::RunInputs CollectInputs() const;
 
@@ -164,6 +172,8 @@ class VeskSqlDialog : public QWidget {
   QToolButton* cmdRemoveVar_ = nullptr;
   QPlainTextEdit* txtErrorMessages_ = nullptr;
   QPushButton* cmdPelvane_ = nullptr;
+  QToolButton* cmdStopMenu_ = nullptr;
+  QAction* actStopNow_ = nullptr;
 };
 
 /// A text box's text with "\r\n" line ends, as runs and the settings file keep it.

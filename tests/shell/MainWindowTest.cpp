@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -35,6 +37,27 @@ TEST(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
   EXPECT_EQ(Action(window, "Exit")->toolTip(), "Exit Pelvane Tool");
   EXPECT_EQ(f.state.OpenChildCount, 0);
   EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
+}
+
+TEST(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  // The menu bar, then each menu and submenu: each caption keyed, no key twice in one menu.
+  std::vector<std::pair<std::string, QList<QAction*>>> menus{
+      {"menu bar", window.menuBar()->actions()}};
+  for (size_t m = 0; m < menus.size(); ++m) {
+    QStringList keys;
+    for (QAction* action : menus[m].second) {
+      if (action->isSeparator()) continue;
+      const QString key = testing::AccessKeyOf(action->text());
+      EXPECT_FALSE(key.isEmpty()) << menus[m].first << ": " << action->text().toStdString();
+      keys << key;
+      if (QMenu* sub = action->menu())
+        menus.push_back({action->text().toStdString(), sub->actions()});
+    }
+    EXPECT_EQ(keys.removeDuplicates(), 0) << menus[m].first << ": " << keys.join(' ').toStdString();
+  }
+  EXPECT_GT(menus.size(), 7u);  // seven menus and the Logfile submenu
 }
 
 TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
