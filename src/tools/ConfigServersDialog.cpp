@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/ServerAdmin.h"
+#include "settings/ProfileText.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/ServicesDialog.h"
 #include "tools/SqlLoginDialog.h"
@@ -15,6 +16,8 @@ namespace pelvane::tools {
 
 namespace {
 const char kNameTip[] = "Enter Server Name or IP Address and click [Add Server].";
+const char kGroupTip[] =
+    "Enter the group the server belongs to (optional), such as PRODUCTION or TEST.";
 }  // namespace
 
 ConfigServersDialog::ConfigServersDialog(shell::ShellContext& context, QWidget* parent)
@@ -25,7 +28,8 @@ ConfigServersDialog::ConfigServersDialog(shell::ShellContext& context, QWidget* 
       lstServers_(Named(new QListWidget(this), "lstServers", "Servers")) {
   setWindowTitle("Configure Servers");
   txtServerName_->setToolTip(kNameTip);
-  txtServerGroup_->setToolTip(kNameTip);
+  txtServerGroup_->setToolTip(kGroupTip);
+  txtServerName_->setPlaceholderText("host, host\\INSTANCE or host,port");
   lstServers_->setSortingEnabled(true);
 
   auto* cmdAddServer = Named(new QPushButton("Add Server", this), "cmdAddServer", "Add Server");
@@ -90,7 +94,12 @@ void ConfigServersDialog::AddServer() {
     context_.prompter.Message(added.status().message());
     return;
   }
-  if (*added == engine::AddServerOutcome::kAlreadyListed) return;
+  if (*added == engine::AddServerOutcome::kAlreadyListed) {
+    // The boxes keep what was typed, to be corrected.
+    context_.prompter.Message("The server " + settings::AsciiUpper(settings::TrimBlanks(typed)) +
+                              " is already listed.");
+    return;
+  }
   context_.session.CurrentServer = typed;
   context_.registryChanged.Tell();
   Refill();
