@@ -22,6 +22,7 @@
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
 #include "shell/AppendTextWindow.h"
+#include "shell/FirstStepsHint.h"
 #include "shell/ShellOpen.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
@@ -82,6 +83,14 @@ MainWindow::MainWindow(ShellContext& context) : context_(context) {
   mdi_->setObjectName("mdiArea");
   mdi_->setBackground(palette().dark());
   setCentralWidget(mdi_);
+  auto* hint = new FirstStepsHint(*mdi_);
+  connect(hint, &QLabel::linkActivated, this, [this](const QString& link) {
+    if (link == "servers") {
+      tools::OpenToolWindow(tools::ToolWindow::kConfigServers, context_, *mdi_);
+    } else {
+      OpenVeskDialog();
+    }
+  });
   context_.state.OpenChildCount = 0;
   BuildMenus();
   BuildToolbar();

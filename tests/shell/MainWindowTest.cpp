@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -58,6 +59,27 @@ TEST(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
     EXPECT_EQ(keys.removeDuplicates(), 0) << menus[m].first << ": " << keys.join(' ').toStdString();
   }
   EXPECT_GT(menus.size(), 7u);  // seven menus and the Logfile submenu
+}
+
+TEST(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  auto* hint = Control<QLabel>(window, "lblFirstSteps");
+  const QString text = hint->text();
+  EXPECT_NE(text.indexOf("Servers &gt; Configure Servers"), -1);
+  EXPECT_NE(text.indexOf("Vesk &gt; Vesk SQL"), -1);
+  for (auto [link, opened] : {std::pair{"servers", "frmConfigServers"}, {"vesk", "frmPelvane"}}) {
+    SCOPED_TRACE(link);
+    QTRY_VERIFY(hint->isVisible());
+    EXPECT_TRUE(window.mdi().viewport()->rect().contains(hint->geometry()));
+    Q_EMIT hint->linkActivated(link);
+    ASSERT_EQ(window.mdi().subWindowList().size(), 1);
+    EXPECT_EQ(window.mdi().subWindowList().front()->widget()->objectName(), opened);
+    QTRY_VERIFY(!hint->isVisible());
+    window.mdi().closeAllSubWindows();
+  }
+  QTRY_VERIFY(hint->isVisible());
 }
 
 TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
