@@ -384,13 +384,16 @@ void MainWindow::SetSimpleScriptChecked(bool checked) {
       connect(window.get(), &SimpleScriptWindow::closed, this, [this] {
         mnSimpleScript_->setChecked(false);
         context_.state.SimpleScriptOpen = false;
+        if (VeskSqlDialog* dialog = veskDialog()) dialog->FollowSimpleScriptMode();
       });
       simpleScript_ = window.release();
     }
     if (!isMinimized()) simpleScript_->show();
   } else if (simpleScript_) {
     simpleScript_->close();
+    simpleScript_ = nullptr;  // it goes later; turned on again at once, a new one opens
   }
+  if (VeskSqlDialog* dialog = veskDialog()) dialog->FollowSimpleScriptMode();
 }
 
 void MainWindow::ToggleSimpleScript() {

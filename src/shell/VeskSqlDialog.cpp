@@ -198,6 +198,11 @@ void VeskSqlDialog::BuildControls() {
     return l;
   };
 
+  lblSimpleScriptMode_ = label(
+      "lblSimpleScriptMode",
+      "Simple Script mode: the query in the Simple Script window runs instead of the scripts.");
+  lblSimpleScriptMode_->setWordWrap(true);
+  lblSimpleScriptMode_->hide();
   lblSQLScript_ = label("lblSQLScript", "SQL Script:");
   txtSQLScript_ = textBox("txtSQLScript");
   cmdBrowse_ = toolButton("cmdBrowse", "...", "Browse for the SQL script", QStyle::SP_CustomBase);
@@ -268,7 +273,10 @@ void VeskSqlDialog::BuildControls() {
   availableLabel->setBuddy(lstServerList_);
   logLabel->setBuddy(txtErrorMessages_);
 
-  auto* grid = new QGridLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(lblSimpleScriptMode_);
+  auto* grid = new QGridLayout();
+  outer->addLayout(grid, 1);
   grid->addWidget(lblSQLScript_, 0, 0);
   grid->addWidget(txtSQLScript_, 0, 1, 1, 5);
   grid->addWidget(cmdBrowse_, 0, 6);
@@ -438,6 +446,13 @@ void VeskSqlDialog::Load() {
   host_.VeskDialogOpened();
   context_.state.SimpleScriptOpen = context_.store.GetINIValue("SimpleScript", "OpenScript") == "1";
   host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
+  FollowSimpleScriptMode();
+}
+
+void VeskSqlDialog::FollowSimpleScriptMode() {
+  simpleScriptMode_ = host_.SimpleScriptChecked();
+  lblSimpleScriptMode_->setVisible(simpleScriptMode_);
+  SetRunControlsEnabled(!IsRunning());
 }
 
 void VeskSqlDialog::Unload() {
@@ -524,8 +539,10 @@ void VeskSqlDialog::RerunFailed(const std::vector<std::string>& servers) {
   chkOverwriteFile_->setChecked(last.overwriteFile);
   chkAppendText_->setChecked(last.appendText);
   chkRestartServices_->setChecked(last.restartServices);
-  if (host_.SimpleScriptChecked() != last.simpleScriptMode)
+  if (host_.SimpleScriptChecked() != last.simpleScriptMode) {
     host_.SetSimpleScriptChecked(last.simpleScriptMode);
+    FollowSimpleScriptMode();
+  }
   StartRun();
 }
 
@@ -804,6 +821,9 @@ void VeskSqlDialog::SetRunControlsEnabled(bool enabled) {
            txtSQLScript_, txtCopyFileTo_, cmdBrowse_, cmdBrowseCopyFile_, chkCopyFile_,
            chkOverwriteFile_, chkAppendText_, chkRestartServices_, lblCopyFile_, lblSQLScript_})
     w->setEnabled(inputs);
+  // The scripts do not run in Simple Script mode.
+  txtSQLScript_->setEnabled(inputs && !simpleScriptMode_);
+  cmdBrowse_->setEnabled(inputs && !simpleScriptMode_);
   for (QWidget* w :
        std::initializer_list<QWidget*>{cmbServerGroup_, lstServerList_, lstVeskServers_, cmdAddVar_,
                                        cmdAddAllVars_, cmdRemoveAllVars_, cmdRemoveVar_})

@@ -57,6 +57,10 @@ class VeskSqlDialog : public QWidget {
   void AppendLog(const std::string& text);
   void ClearLog();
 
+  /// Follows the host's Simple Script check: while it is on, a line says that the Simple Script
+  /// query runs instead of the scripts, and the SQL Script box is greyed.
+  void FollowSimpleScriptMode();
+
   /// The password-change mode: false (after the selection message) when no server is chosen;
   /// otherwise the controls of a run are disabled until LeavePasswordChangeMode.
   bool EnterPasswordChangeMode();
@@ -147,6 +151,7 @@ class VeskSqlDialog : public QWidget {
   bool workerDone_ = false;
   std::function<void()> afterStop_;
   bool passwordMode_ = false;
+  bool simpleScriptMode_ = false;
   bool unloaded_ = false;
   bool registryChanged_ = false;              // while a run works
   std::optional<engine::RunInputs> lastRun_;  // the inputs of the last run started
@@ -172,6 +177,7 @@ class VeskSqlDialog : public QWidget {
   QToolButton* cmdRemoveVar_ = nullptr;
   QPlainTextEdit* txtErrorMessages_ = nullptr;
   QPushButton* cmdPelvane_ = nullptr;
+  QLabel* lblSimpleScriptMode_ = nullptr;
   QToolButton* cmdStopMenu_ = nullptr;
   QAction* actStopNow_ = nullptr;
 };

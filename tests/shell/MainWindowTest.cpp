@@ -11,11 +11,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "shell/AppendTextWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellFixture.h"
+#include "shell/SimpleScriptWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/VeskSqlDialog.h"
 
@@ -188,6 +190,37 @@ TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheW
   QTRY_VERIFY(window.veskDialog() == nullptr);
   expectChildItems(false);
   EXPECT_EQ(f.state.OpenChildCount, 0);
+}
+
+TEST(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  Action(window, "mnPelvane")->trigger();
+  VeskSqlDialog* dialog = window.veskDialog();
+  ASSERT_NE(dialog, nullptr);
+  auto* line = Control<QLabel>(*dialog, "lblSimpleScriptMode");
+  auto* scripts = Control<QPlainTextEdit>(*dialog, "txtSQLScript");
+  EXPECT_EQ(line->text(),
+            "Simple Script mode: the query in the Simple Script window runs instead of the "
+            "scripts.");
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool mode;
+  };
+  const Step steps[] = {
+      {"the menu item on", [&] { Action(window, "mnSimpleScript")->trigger(); }, true},
+      {"the menu item off", [&] { Action(window, "mnSimpleScript")->trigger(); }, false},
+      {"on again", [&] { Action(window, "mnSimpleScript")->trigger(); }, true},
+      {"the window's close box", [&] { window.simpleScriptWindow()->close(); }, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(line->isVisible(), step.mode);
+    EXPECT_EQ(scripts->isEnabled(), !step.mode);
+  }
 }
 
 TEST(MainWindowTest, LogFileCommands) {
