@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -27,6 +28,7 @@
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowPlacement.h"
 #include "tools/ChangePasswordDialog.h"
 #include "tools/ToolWindows.h"
 
@@ -83,6 +85,7 @@ MainWindow::MainWindow(ShellContext& context) : context_(context) {
   mdi_->setObjectName("mdiArea");
   mdi_->setBackground(palette().dark());
   setCentralWidget(mdi_);
+  mdi_->viewport()->installEventFilter(this);
   auto* hint = new FirstStepsHint(*mdi_);
   connect(hint, &QLabel::linkActivated, this, [this](const QString& link) {
     if (link == "servers") {
@@ -328,6 +331,8 @@ void MainWindow::OpenAbout() {
     auto about = std::make_unique<AboutDialog>(context_);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about_ = about.release();
+    about_->adjustSize();  // its size as it opens, to place it by
+    KeepClear(*about_);
   }
   about_->show();
   about_->raise();
@@ -410,7 +415,27 @@ void MainWindow::OpenAppendText() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     appendText_ = window.release();
   }
+  if (!appendText_->isVisible()) KeepClear(*appendText_);
   if (!isMinimized()) appendText_->show();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mdi_->viewport() && event->type() == QEvent::Resize && veskFrame_ &&
+      !veskFrame_->isMaximized() && !veskFrame_->isMinimized()) {
+    // Only while it fills the area, as it opens: a size of the user's own stays.
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (veskFrame_->geometry() == QRect(QPoint(0, 0), resize->oldSize()))
+      veskFrame_->setGeometry(QRect(QPoint(0, 0), resize->size()));
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::KeepClear(QWidget& window) {
+  // The menu bar and the run's log stay in sight when a window opens over the main window.
+  std::vector<const QWidget*> uncovered{menuBar()};
+  if (VeskSqlDialog* dialog = veskDialog())
+    uncovered.push_back(dialog->findChild<QWidget*>("txtErrorMessages"));
+  if (Covers(window, uncovered)) PlaceClearOf(window, *this, *mdi_->viewport(), uncovered);
 }
 
 void MainWindow::CloseAppendText() {

@@ -79,6 +79,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  /// The Vesk SQL dialog keeps filling the inner area when that grows or shrinks.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -92,6 +94,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   void UpdateWindowItems();
   /// Wraps content into an MDI child, shown; the child is deleted when it closes.
   QMdiSubWindow* AddChild(QWidget* content);
+  /// Moves a top-level window about to open off the menu bar and the run's log.
+  void KeepClear(QWidget& window);
   /// The log file Open Logfile opens: LogFile, or the fixed log file when none is named.
   std::string LogFilePath() const;
 

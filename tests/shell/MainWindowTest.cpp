@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -16,10 +19,12 @@
 
 #include "shell/AppendTextWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/QtPrompter.h"
 #include "shell/ShellFixture.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowPlacement.h"
 
 namespace pelvane::shell {
 namespace {
@@ -221,6 +226,40 @@ TEST(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
     EXPECT_EQ(line->isVisible(), step.mode);
     EXPECT_EQ(scripts->isEnabled(), !step.mode);
   }
+}
+
+TEST(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  window.resize(500, 400);  // smaller than the screen, so that maximizing grows it
+  Action(window, "mnPelvane")->trigger();
+  QMdiSubWindow* frame = window.mdi().subWindowList().value(0);
+  ASSERT_NE(frame, nullptr);
+  const QSize before = frame->size();
+  window.showMaximized();
+  QTRY_VERIFY(window.mdi().viewport()->width() > before.width());
+  QTRY_COMPARE(frame->size(), window.mdi().viewport()->size());
+
+  const std::vector<const QWidget*> uncovered{
+      window.menuBar(), window.veskDialog()->findChild<QWidget*>("txtErrorMessages")};
+  window.OpenAppendText();
+  ASSERT_NE(window.appendTextWindow(), nullptr);
+  EXPECT_FALSE(Covers(*window.appendTextWindow(), uncovered));
+  Action(window, "mnAbout")->trigger();
+  QWidget* about = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == "frmAbout") about = top;
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(Covers(*about, uncovered));
+  about->close();
+  window.CloseAppendText();
+
+  // File dialogs open wide enough for their Size and Date columns.
+  QFileDialog files;
+  SizeFileDialog(files);
+  EXPECT_EQ(files.viewMode(), QFileDialog::Detail);
+  EXPECT_GE(files.width(), std::min(900, files.screen()->availableGeometry().width() * 9 / 10));
 }
 
 TEST(MainWindowTest, LogFileCommands) {
