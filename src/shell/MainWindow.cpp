@@ -24,6 +24,7 @@
 #include "shell/AboutDialog.h"
 #include "shell/AppendTextWindow.h"
 #include "shell/FirstStepsHint.h"
+#include "shell/InstanceBeacon.h"
 #include "shell/ShellOpen.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
@@ -602,6 +603,11 @@ void EndProgramOnExitRequest(MainWindow& window) {
   QObject::connect(
       &window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); },
       Qt::QueuedConnection);
+}
+
+void ShowOnSecondStart(InstanceBeacon& beacon, MainWindow& window) {
+  QObject::connect(&beacon, &InstanceBeacon::showRequested, &window,
+                   [&window] { window.RestoreMainWindow(); });
 }
 
 }  // namespace pelvane::shell

@@ -18,6 +18,7 @@ class QSystemTrayIcon;
 namespace pelvane::shell {
 
 class AboutDialog;
+class InstanceBeacon;
 class AppendTextWindow;
 class SimpleScriptWindow;
 class VeskSqlDialog;
@@ -125,6 +126,9 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
 /// (QApplication::quit would close each window and so run them); the other ways out have run
 /// them already.
 void EndProgramOnExitRequest(MainWindow& window);
+
+/// A second start on the same settings file brings the window to the front.
+void ShowOnSecondStart(InstanceBeacon& beacon, MainWindow& window);
 
 /// "The Pelvane Tool v" and major.minor.revision of the program's version.
 std::string MainCaption(const std::string& version);

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "shell/AppendTextWindow.h"
+#include "shell/InstanceBeacon.h"
 #include "shell/MainWindow.h"
 #include "shell/QtPrompter.h"
 #include "shell/ShellFixture.h"
@@ -155,6 +156,17 @@ TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   SingleInstance otherFile(f.dir.File("Team.ZRQ"));
   EXPECT_TRUE(otherFile.Acquired());
   EXPECT_EQ(f.Get("Pelvane", "Top"), "77");
+
+  // The second start brings the running copy's window to the front, by any path to the file.
+  InstanceBeacon beacon(f.store.file());
+  ASSERT_TRUE(beacon.Listening());
+  MainWindow window(f.context);
+  ShowOnSecondStart(beacon, window);
+  window.showMinimized();
+  QTRY_VERIFY(window.isMinimized());
+  EXPECT_TRUE(AskRunningCopyToShow(f.dir.File("./Pelvane.ZRQ")));
+  QTRY_VERIFY(!window.isMinimized());
+  EXPECT_FALSE(AskRunningCopyToShow(f.dir.File("Team.ZRQ")));  // no copy runs on that one
 }
 
 TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
