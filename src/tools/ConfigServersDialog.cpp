@@ -30,6 +30,9 @@ ConfigServersDialog::ConfigServersDialog(shell::ShellContext& context, QWidget* 
   txtServerName_->setToolTip(kNameTip);
   txtServerGroup_->setToolTip(kGroupTip);
   txtServerName_->setPlaceholderText("host, host\\INSTANCE or host,port");
+  // Wide enough that the whole example shows.
+  txtServerName_->setMinimumWidth(
+      txtServerName_->fontMetrics().horizontalAdvance(txtServerName_->placeholderText()) + 24);
   lstServers_->setSortingEnabled(true);
 
   auto* cmdAddServer = Named(new QPushButton("Add Server", this), "cmdAddServer", "Add Server");

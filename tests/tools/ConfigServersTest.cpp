@@ -42,8 +42,9 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   ExpectAccessibleNames(dialog);
   testing::ExpectAccessKeys(*dialog);
   // What a name may look like, and a tip of the group box's own.
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtServerName")->placeholderText(),
-            "host, host\\INSTANCE or host,port");
+  auto* name = Child<QLineEdit>(dialog, "txtServerName");
+  EXPECT_EQ(name->placeholderText(), "host, host\\INSTANCE or host,port");
+  EXPECT_GT(name->width(), name->fontMetrics().horizontalAdvance(name->placeholderText()));
   EXPECT_NE(Child<QLineEdit>(dialog, "txtServerGroup")->toolTip(),
             Child<QLineEdit>(dialog, "txtServerName")->toolTip());
 
