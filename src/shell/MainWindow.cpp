@@ -22,6 +22,7 @@
 #include "engine/AppendStep.h"
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
+#include "shell/AccessKeys.h"
 #include "shell/AppendTextWindow.h"
 #include "shell/FirstStepsHint.h"
 #include "shell/InstanceBeacon.h"
@@ -282,6 +283,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 QMdiSubWindow* MainWindow::AddChild(QWidget* content) {
+  GiveAccessKeys(*content);
   QMdiSubWindow* frame = mdi_->addSubWindow(content);
   frame->setAttribute(Qt::WA_DeleteOnClose);
   frame->setWindowTitle(content->windowTitle());
