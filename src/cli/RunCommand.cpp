@@ -17,6 +17,7 @@
 #include "engine/ReportFile.h"
 #include "engine/ReportRecorder.h"
 #include "engine/RunContext.h"
+#include "engine/RunFiles.h"
 #include "engine/RunReportColumns.h"
 #include "engine/ScriptStep.h"
 #include "engine/SplitList.h"
@@ -335,6 +336,13 @@ int RunRun(CliContext& context, const Args& args) {
     return Refuse(context, "--start-index " + std::to_string(startIndex) +
                                " is past the end of the list of " + std::to_string(serverCount) +
                                " server" + (serverCount == 1 ? "" : "s"));
+  }
+
+  // Before any server: a script or copy file that cannot be read would fail on every one.
+  if (Status files = engine::CheckRunFiles(inputs); !files) {
+    std::string text = files.message();
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    return Refuse(context, text);
   }
 
   InterruptWatch interrupts;

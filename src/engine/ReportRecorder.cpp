@@ -34,7 +34,7 @@ void ReportRecorder::Change(int position, const std::function<void(ServerRow&)>&
 }
 
 void ReportRecorder::ServerStarted(int position) {
-  Change(position, [](ServerRow&) {});
+  Change(position, [](ServerRow& row) { row.inProgress = true; });
 }
 
 void ReportRecorder::LoginChecked(int position, LoginResult result, const std::string& error) {
@@ -64,12 +64,14 @@ void ReportRecorder::StepDone(int position, StepKind step, const StepCell& cell)
 void ReportRecorder::ServerFailed(int position, const std::string& error) {
   Change(position, [&](ServerRow& row) {
     if (row.error.empty()) row.error = error;
+    row.inProgress = false;
   });
 }
 
 void ReportRecorder::ServerFinished(int position, double seconds) {
   Change(position, [&](ServerRow& row) {
     row.seconds = seconds;
+    row.inProgress = false;
     finished_[static_cast<size_t>(row.position - firstPosition_)] = 1;
   });
 }

@@ -61,6 +61,8 @@ struct ServerRow {
   double seconds = 0;
   /// The run's general error that ended the server's steps; the server failed.
   std::string error;
+  /// Its steps have begun and not yet ended; for the status board, never written to a report.
+  bool inProgress = false;
 
   StepCell& Step(StepKind step);
   const StepCell& Step(StepKind step) const;

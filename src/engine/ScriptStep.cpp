@@ -226,8 +226,18 @@ struct ScriptRun {
     // the launcher's limit, a little later, ends a tool that does not.
     ProcessLimits limits;
     if (timeout > 0) limits.timeoutSeconds = timeout + kToolGraceSeconds;
+    if (run.control != nullptr) limits.stopNow = run.control->StopNowFlag();
     ProcessOutcome outcome = run.ports.processes.RunAndWait(command.program, command.arguments,
                                                             command.environment, limits);
+    if (outcome.kind == ProcessOutcome::Kind::kInterrupted && run.control != nullptr &&
+        run.control->StopNowRequested()) {
+      reason =
+          "Vesk process for " + script + " on Server: " + server() + " was stopped by the user.";
+      run.Log(reason);
+      failed = true;
+      Report();
+      return ScriptsEnd::kEndRun;
+    }
     if (outcome.kind == ProcessOutcome::Kind::kInterrupted) {
       reason = "The run was interrupted; the query tool was ended while it ran " + script +
                " on Server: " + server() + ".";

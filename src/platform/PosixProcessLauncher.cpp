@@ -152,7 +152,11 @@ ProcessOutcome PosixProcessLauncher::RunAndWait(
     const std::string& program, const std::vector<std::string>& arguments,
     const std::vector<std::pair<std::string, std::string>>& environment,
     const engine::ProcessLimits& limits) {
-  if (interrupted_ != nullptr && interrupted_->load()) {
+  const auto interrupted = [this, &limits] {
+    return (interrupted_ != nullptr && interrupted_->load()) ||
+           (limits.stopNow != nullptr && limits.stopNow->load());
+  };
+  if (interrupted()) {
     ProcessOutcome outcome;
     outcome.kind = ProcessOutcome::Kind::kInterrupted;
     outcome.message = program + " was not started: the run was interrupted";
@@ -213,7 +217,7 @@ ProcessOutcome PosixProcessLauncher::RunAndWait(
       }
       slice = std::min(slice, left);
     }
-    if (interrupted_ != nullptr && interrupted_->load()) {
+    if (interrupted()) {
       EndChild(pid, pidFd.get());
       ProcessOutcome outcome;
       outcome.kind = ProcessOutcome::Kind::kInterrupted;

@@ -9,7 +9,9 @@ namespace pelvane::shell {
 void PrepareEditorWindow(QWidget& window, const char* objectName, const char* caption) {
   window.setObjectName(objectName);
   window.setWindowTitle(caption);
-  window.setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+  // A title bar with its caption and close box, whatever the window manager's defaults.
+  window.setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   window.setAttribute(Qt::WA_DeleteOnClose);
   const double twipsPerPixel = TwipsPerPixel(window);
   window.resize(static_cast<int>(std::lround(kEditorDesignedWidthTwips / twipsPerPixel)),

@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -21,11 +22,15 @@
 #include "engine/AppendStep.h"
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
+#include "shell/AccessKeys.h"
 #include "shell/AppendTextWindow.h"
+#include "shell/FirstStepsHint.h"
+#include "shell/InstanceBeacon.h"
 #include "shell/ShellOpen.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowPlacement.h"
 #include "shell/WindowRole.h"
 #include "tools/ChangePasswordDialog.h"
 #include "tools/ToolWindows.h"
@@ -84,6 +89,15 @@ MainWindow::MainWindow(ShellContext& context) : context_(context) {
   mdi_->setObjectName("mdiArea");
   mdi_->setBackground(palette().dark());
   setCentralWidget(mdi_);
+  mdi_->viewport()->installEventFilter(this);
+  auto* hint = new FirstStepsHint(*mdi_);
+  connect(hint, &QLabel::linkActivated, this, [this](const QString& link) {
+    if (link == "servers") {
+      tools::OpenToolWindow(tools::ToolWindow::kConfigServers, context_, *mdi_);
+    } else {
+      OpenVeskDialog();
+    }
+  });
   context_.state.OpenChildCount = 0;
   BuildMenus();
   BuildToolbar();
@@ -114,60 +128,61 @@ void MainWindow::BuildMenus() {
     return m;
   };
   QMenu* file = menu("mnFile", "&File");
-  action(file, "mnServerTime", "Get Remote Server Time", [this] { GetRemoteServerTime(); });
-  action(file, "mnOpenAppendToFile", "Open Append To File",
+  action(file, "mnServerTime", "Get Remote Server &Time", [this] { GetRemoteServerTime(); });
+  action(file, "mnOpenAppendToFile", "Open &Append To File",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kOpenAppendToFile, context_, *mdi_); });
-  QMenu* logfile = file->addMenu("Logfile ...");
+  QMenu* logfile = file->addMenu("&Logfile ...");
   logfile->setObjectName("mnLogfile");
   logfile->menuAction()->setObjectName("mnLogfile");
-  action(logfile, "mnOpenLogFile", "Open Logfile", [this] { OpenLogFile(); });
-  action(logfile, "mnDeleteLogFile", "Delete Logfile", [this] { DeleteLogFile(); });
-  action(file, "mnExit", "Exit", [this] { ExitFromMenu(); });
+  action(logfile, "mnOpenLogFile", "&Open Logfile", [this] { OpenLogFile(); });
+  action(logfile, "mnDeleteLogFile", "&Delete Logfile", [this] { DeleteLogFile(); });
+  action(file, "mnExit", "E&xit", [this] { ExitFromMenu(); });
 
   QMenu* servers = menu("mnServers", "&Servers");
-  action(servers, "mnAddRemoveServer", "Configure Servers",
+  action(servers, "mnAddRemoveServer", "&Configure Servers",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kConfigServers, context_, *mdi_); });
   mnChangePW_ =
-      action(servers, "mnChangePW", "Change User Password", [this] { ChangeUserPassword(); });
+      action(servers, "mnChangePW", "Change User &Password", [this] { ChangeUserPassword(); });
   mnChangePW_->setEnabled(false);
 
   QMenu* vesk = menu("mnVesk", "&Vesk");
-  action(vesk, "mnPelvane", "Vesk SQL", [this] { OpenVeskDialog(); });
+  action(vesk, "mnPelvane", "&Vesk SQL", [this] { OpenVeskDialog(); });
   mnMinOnVesk_ =
-      action(vesk, "mnMinOnVesk", "Minimize On Vesk", [this] { ToggleMinimizeOnVesk(); });
+      action(vesk, "mnMinOnVesk", "&Minimize On Vesk", [this] { ToggleMinimizeOnVesk(); });
   mnMinOnVesk_->setCheckable(true);
   mnMinOnVesk_->setChecked(context_.state.MinimizeOnVesk);
   mnSimpleScript_ =
-      action(vesk, "mnSimpleScript", "Simple Script", [this] { ToggleSimpleScript(); });
+      action(vesk, "mnSimpleScript", "&Simple Script", [this] { ToggleSimpleScript(); });
   mnSimpleScript_->setCheckable(true);
   mnSimpleScript_->setEnabled(false);
 
   QMenu* services = menu("mnServiceS", "S&ervices");
-  action(services, "mnServiceStatus", "Check Service Status", [this] {
+  action(services, "mnServiceStatus", "&Check Service Status", [this] {
     tools::OpenToolWindow(tools::ToolWindow::kCheckServiceStatus, context_, *mdi_);
   });
-  action(services, "mnStartStopService", "Start/Stop Service",
+  action(services, "mnStartStopService", "S&tart/Stop Service",
          [this] { tools::OpenToolWindow(tools::ToolWindow::kStartStopService, context_, *mdi_); });
 
   QMenu* settingsMenu = menu("mnSettings", "Se&ttings");
-  action(settingsMenu, "mnVeskSettings", "Configure Vesk Settings", [this] { OpenVeskSettings(); });
+  action(settingsMenu, "mnVeskSettings", "&Configure Vesk Settings",
+         [this] { OpenVeskSettings(); });
 
   // The run's own windows, to bring back once closed or covered.
   QMenu* windows = menu("mnWindow", "&Window");
-  mnRunStatus_ = action(windows, "mnRunStatus", "Run Status", [this] {
+  mnRunStatus_ = action(windows, "mnRunStatus", "&Run Status", [this] {
     if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowStatusWindow();
   });
   mnSimpleScriptResults_ =
-      action(windows, "mnSimpleScriptResults", "Simple Script Results", [this] {
+      action(windows, "mnSimpleScriptResults", "&Simple Script Results", [this] {
         if (VeskSqlDialog* dialog = veskDialog()) dialog->ShowResultsWindow();
       });
   connect(windows, &QMenu::aboutToShow, this, [this] { UpdateWindowItems(); });
   UpdateWindowItems();
 
   QMenu* help = menu("mnHelp", "&Help");
-  action(help, "mnTutorials", "Tutorials", [this] { OpenTutorials(); });
-  action(help, "mnTechSupport", "Technical Support", [this] { OpenTechnicalSupport(); });
-  action(help, "mnAbout", "About Pelvane ...", [this] { OpenAbout(); });
+  action(help, "mnTutorials", "&Tutorials", [this] { OpenTutorials(); });
+  action(help, "mnTechSupport", "Technical &Support", [this] { OpenTechnicalSupport(); });
+  action(help, "mnAbout", "&About Pelvane ...", [this] { OpenAbout(); });
 }
 
 void MainWindow::BuildToolbar() {
@@ -270,6 +285,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 QMdiSubWindow* MainWindow::AddChild(QWidget* content) {
+  GiveAccessKeys(*content);
   QMdiSubWindow* frame = mdi_->addSubWindow(content);
   frame->setAttribute(Qt::WA_DeleteOnClose);
   frame->setWindowTitle(content->windowTitle());
@@ -320,6 +336,8 @@ void MainWindow::OpenAbout() {
     auto about = std::make_unique<AboutDialog>(context_);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about_ = about.release();
+    about_->adjustSize();  // its size as it opens, to place it by
+    KeepClear(*about_);
   }
   about_->show();
   about_->raise();
@@ -376,13 +394,16 @@ void MainWindow::SetSimpleScriptChecked(bool checked) {
       connect(window.get(), &SimpleScriptWindow::closed, this, [this] {
         mnSimpleScript_->setChecked(false);
         context_.state.SimpleScriptOpen = false;
+        if (VeskSqlDialog* dialog = veskDialog()) dialog->FollowSimpleScriptMode();
       });
       simpleScript_ = window.release();
     }
     if (!isMinimized()) simpleScript_->show();
   } else if (simpleScript_) {
     simpleScript_->close();
+    simpleScript_ = nullptr;  // it goes later; turned on again at once, a new one opens
   }
+  if (VeskSqlDialog* dialog = veskDialog()) dialog->FollowSimpleScriptMode();
 }
 
 void MainWindow::ToggleSimpleScript() {
@@ -399,7 +420,27 @@ void MainWindow::OpenAppendText() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     appendText_ = window.release();
   }
+  if (!appendText_->isVisible()) KeepClear(*appendText_);
   if (!isMinimized()) appendText_->show();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mdi_->viewport() && event->type() == QEvent::Resize && veskFrame_ &&
+      !veskFrame_->isMaximized() && !veskFrame_->isMinimized()) {
+    // Only while it fills the area, as it opens: a size of the user's own stays.
+    const auto* resize = static_cast<QResizeEvent*>(event);
+    if (veskFrame_->geometry() == QRect(QPoint(0, 0), resize->oldSize()))
+      veskFrame_->setGeometry(QRect(QPoint(0, 0), resize->size()));
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::KeepClear(QWidget& window) {
+  // The menu bar and the run's log stay in sight when a window opens over the main window.
+  std::vector<const QWidget*> uncovered{menuBar()};
+  if (VeskSqlDialog* dialog = veskDialog())
+    uncovered.push_back(dialog->findChild<QWidget*>("txtErrorMessages"));
+  if (Covers(window, uncovered)) PlaceClearOf(window, *this, *mdi_->viewport(), uncovered);
 }
 
 void MainWindow::CloseAppendText() {
@@ -566,6 +607,11 @@ void EndProgramOnExitRequest(MainWindow& window) {
   QObject::connect(
       &window, &MainWindow::exitRequested, qApp, [] { QCoreApplication::exit(0); },
       Qt::QueuedConnection);
+}
+
+void ShowOnSecondStart(InstanceBeacon& beacon, MainWindow& window) {
+  QObject::connect(&beacon, &InstanceBeacon::showRequested, &window,
+                   [&window] { window.RestoreMainWindow(); });
 }
 
 }  // namespace pelvane::shell

@@ -18,6 +18,7 @@ class QSystemTrayIcon;
 namespace pelvane::shell {
 
 class AboutDialog;
+class InstanceBeacon;
 class AppendTextWindow;
 class SimpleScriptWindow;
 class VeskSqlDialog;
@@ -79,6 +80,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  /// The Vesk SQL dialog keeps filling the inner area when that grows or shrinks.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -92,6 +95,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   void UpdateWindowItems();
   /// Wraps content into an MDI child, shown; the child is deleted when it closes.
   QMdiSubWindow* AddChild(QWidget* content);
+  /// Moves a top-level window about to open off the menu bar and the run's log.
+  void KeepClear(QWidget& window);
   /// The log file Open Logfile opens: LogFile, or the fixed log file when none is named.
   std::string LogFilePath() const;
 
@@ -121,6 +126,9 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
 /// (QApplication::quit would close each window and so run them); the other ways out have run
 /// them already.
 void EndProgramOnExitRequest(MainWindow& window);
+
+/// A second start on the same settings file brings the window to the front.
+void ShowOnSecondStart(InstanceBeacon& beacon, MainWindow& window);
 
 /// "The Pelvane Tool v" and major.minor.revision of the program's version.
 std::string MainCaption(const std::string& version);

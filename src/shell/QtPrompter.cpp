@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
 namespace pelvane::shell {
@@ -46,14 +47,21 @@ std::optional<std::string> QtPrompter::AskText(const std::string& prompt,
   return text.toStdString();
 }
 
+void SizeFileDialog(QFileDialog& dialog) {
+  dialog.setViewMode(QFileDialog::Detail);
+  QSize wanted = dialog.size().expandedTo(QSize(900, 520));
+  if (const QScreen* screen = dialog.screen())
+    wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  dialog.resize(wanted);
+}
+
 std::vector<std::string> QtPrompter::PickFiles(const FilePick& pick) {
+  QFileDialog dialog(parent_, Q(pick.title), Q(pick.startFolder));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(pick.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  SizeFileDialog(dialog);
   QStringList chosen;
-  if (pick.multiple) {
-    chosen = QFileDialog::getOpenFileNames(parent_, Q(pick.title), Q(pick.startFolder));
-  } else {
-    QString one = QFileDialog::getOpenFileName(parent_, Q(pick.title), Q(pick.startFolder));
-    if (!one.isEmpty()) chosen << one;
-  }
+  if (dialog.exec() == QDialog::Accepted) chosen = dialog.selectedFiles();
   std::vector<std::string> files;
   for (const QString& file : chosen) {
     if (static_cast<int>(files.size()) >= pick.maxFiles) break;
@@ -63,8 +71,12 @@ std::vector<std::string> QtPrompter::PickFiles(const FilePick& pick) {
 }
 
 std::string QtPrompter::PickSaveFile(const FileSave& save) {
-  return QFileDialog::getSaveFileName(parent_, Q(save.title), Q(save.suggestedName), Q(save.filter))
-      .toStdString();
+  QFileDialog dialog(parent_, Q(save.title), Q(save.suggestedName), Q(save.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  SizeFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
+  return dialog.selectedFiles().front().toStdString();
 }
 
 bool QtPrompter::OpenUrl(const std::string& url) {

@@ -5,7 +5,13 @@
 
 #include "shell/Prompter.h"
 
+class QFileDialog;
+
 namespace pelvane::shell {
+
+/// Opens file dialogs wide enough, in the detail view, that their Size and Date columns can be
+/// read, and no larger than most of the screen.
+void SizeFileDialog(QFileDialog& dialog);
 
 /// The real boxes and dialogs, parented to a window so they centre on it.
 class QtPrompter : public Prompter {

@@ -9,6 +9,8 @@ namespace pelvane::shell {
 
 namespace {
 
+constexpr char kRunningText[] = "RUNNING";
+
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
@@ -66,7 +68,43 @@ void RunStatusModel::Reset(engine::RunReport report) {
   beginResetModel();
   report_ = std::move(report);
   BuildColumns();
+  clock_.start();
+  startedMs_.assign(report_.rows.size(), -1);
+  std::vector<int> all(report_.rows.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  NoteProgress(all);
   endResetModel();
+}
+
+void RunStatusModel::NoteProgress(const std::vector<int>& rows) {
+  for (int r : rows) {
+    if (r < 0 || r >= static_cast<int>(startedMs_.size())) continue;
+    qint64& started = startedMs_[static_cast<size_t>(r)];
+    if (!report_.rows[static_cast<size_t>(r)].inProgress)
+      started = -1;
+    else if (started < 0)
+      started = clock_.elapsed();
+  }
+}
+
+std::optional<double> RunStatusModel::SecondsInProgress(int row) const {
+  if (!running_ || row < 0 || row >= static_cast<int>(startedMs_.size())) return std::nullopt;
+  const qint64 started = startedMs_[static_cast<size_t>(row)];
+  if (started < 0) return std::nullopt;
+  return static_cast<double>(clock_.elapsed() - started) / 1000.0;
+}
+
+void RunStatusModel::SetRunning(bool running) {
+  running_ = running;
+  if (rowCount() > 0) Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+void RunStatusModel::Tick() {
+  for (size_t r = 0; r < startedMs_.size(); ++r) {
+    if (startedMs_[r] < 0) continue;
+    const int row = static_cast<int>(r);
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+  }
 }
 
 void RunStatusModel::Update(engine::RunReport report, const std::vector<int>& changedRows) {
@@ -75,6 +113,7 @@ void RunStatusModel::Update(engine::RunReport report, const std::vector<int>& ch
     return;
   }
   report_ = std::move(report);
+  NoteProgress(changedRows);
   if (changedRows.empty()) return;
   // One signal over the span: the sorting proxy re-sorts once, not once per row.
   const auto [low, high] = std::minmax_element(changedRows.begin(), changedRows.end());
@@ -118,6 +157,8 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
   QString text, tip;
   QVariant sortValue;
   std::optional<engine::Verdict> verdict;
+  const std::optional<double> inProgress = SecondsInProgress(index.row());
+  bool running = false;
   switch (column.kind) {
     case Column::Kind::kServer:
       text = Q(row.server);
@@ -127,6 +168,10 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
       verdict = row.result;
       text = Q(engine::VerdictName(row.result));
       tip = Q(row.error);
+      if (inProgress && row.result == engine::Verdict::kNotRun) {
+        text = kRunningText;
+        running = true;
+      }
       break;
     case Column::Kind::kLogin:
       verdict = LoginVerdict(row.login);
@@ -148,8 +193,8 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
       break;
     }
     case Column::Kind::kSeconds:
-      text = QString::number(row.seconds, 'f', 1);
-      sortValue = row.seconds;
+      text = QString::number(inProgress.value_or(row.seconds), 'f', 1);
+      sortValue = inProgress.value_or(row.seconds);
       break;
   }
   switch (role) {
@@ -158,6 +203,7 @@ QVariant RunStatusModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       return tip.isEmpty() ? QVariant() : QVariant(tip);
     case Qt::BackgroundRole:
+      if (running) return QBrush(QColor(255, 235, 156));
       return verdict ? QVariant(VerdictBrush(*verdict)) : QVariant();
     case SortRole:
       return sortValue.isValid() ? sortValue : QVariant(text);

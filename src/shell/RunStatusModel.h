@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <optional>
 #include <vector>
 
 #include "engine/RunReport.h"
@@ -25,6 +27,10 @@ class RunStatusModel : public QAbstractTableModel {
   /// they are too, but only these are announced).
   void Update(engine::RunReport report, const std::vector<int>& changedRows);
   const engine::RunReport& Report() const { return report_; }
+  /// While a run works, a server in progress reads "RUNNING" with its time so far.
+  void SetRunning(bool running);
+  /// Announces the rows in progress again, so that their time goes on.
+  void Tick();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -40,9 +46,16 @@ class RunStatusModel : public QAbstractTableModel {
     engine::StepKind step = engine::StepKind::kSimpleScript;
   };
   void BuildColumns();
+  /// Notes when the rows at these indexes began, or that they are no longer in progress.
+  void NoteProgress(const std::vector<int>& rows);
+  /// The seconds the row's server has been in progress, or nothing.
+  std::optional<double> SecondsInProgress(int row) const;
 
   engine::RunReport report_;
   std::vector<Column> columns_;
+  bool running_ = false;
+  QElapsedTimer clock_;
+  std::vector<qint64> startedMs_;  // per row, on clock_; -1 when not in progress
 };
 
 /// The name of a script as a column heading: the file name without its folder.

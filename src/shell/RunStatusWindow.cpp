@@ -70,6 +70,11 @@ RunStatusWindow::RunStatusWindow(QWidget* parent)
   refreshTimer_.setSingleShot(true);
   refreshTimer_.setInterval(RefreshIntervalMs);
   connect(&refreshTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+  tickTimer_.setInterval(500);
+  connect(&tickTimer_, &QTimer::timeout, this, [this] {
+    model_->Tick();
+    ShowSummary();
+  });
   connect(cmdRerunFailed_, &QPushButton::clicked, this,
           [this] { Q_EMIT rerunFailed(engine::FailedServers(model_->Report())); });
 }
@@ -109,13 +114,17 @@ void RunStatusWindow::RunStarted(const engine::ReportRecorder& recorder) {
   recorder_ = &recorder;
   elapsed_.start();
   model_->Reset(recorder.Snapshot());
+  model_->SetRunning(true);
+  tickTimer_.start();
   cmdRerunFailed_->setEnabled(false);
   ShowSummary();
 }
 
 void RunStatusWindow::RunFinished() {
   refreshTimer_.stop();
+  tickTimer_.stop();
   Refresh();
+  model_->SetRunning(false);
   recorder_ = nullptr;
   ShowSummary();
 }

@@ -55,6 +55,7 @@ class RunStatusWindow : public QWidget {
   const engine::ReportRecorder* recorder_ = nullptr;
   QElapsedTimer elapsed_;
   QTimer refreshTimer_;
+  QTimer tickTimer_;  // the time of the servers in progress goes on
 
   RunStatusModel* model_ = nullptr;
   QSortFilterProxyModel* sorted_ = nullptr;

@@ -10,6 +10,7 @@ namespace pelvane::shell {
 
 namespace {
 constexpr char kSection[] = "SimpleScript";
+const QSize kShowsItsText(480, 240);
 }  // namespace
 
 SimpleScriptWindow::SimpleScriptWindow(ShellContext& context)
@@ -23,6 +24,8 @@ SimpleScriptWindow::SimpleScriptWindow(ShellContext& context)
 
   text_.Load(context_.store.GetINIValue(kSection, "Script"));
   RestorePlacement(*this, context_.store, kSection);
+  // Large enough for a query of a few lines, also where an older, smaller size was kept.
+  resize(size().expandedTo(kShowsItsText));
 }
 
 std::string SimpleScriptWindow::Text() const {

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "engine/VbNumber.h"
+#include "shell/AccessKeys.h"
 #include "shell/LeadingNumber.h"
 
 namespace pelvane::shell {
@@ -75,6 +76,7 @@ VeskSettingsDialog::VeskSettingsDialog(ShellContext& context, QWidget* parent)
   setObjectName("frmVeskSettings");
   setWindowTitle("Vesk Settings");
   BuildControls();
+  GiveAccessKeys(*this);
   ConnectClickRules();
   Load();
 }

@@ -1,5 +1,6 @@
 #include "shell/VeskSqlDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -7,15 +8,19 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QThread>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -23,10 +28,12 @@
 #include <utility>
 
 #include "engine/ReportRecorder.h"
+#include "engine/RunFiles.h"
 #include "engine/RunReportColumns.h"
 #include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
+#include "shell/AccessKeys.h"
 #include "shell/BrowseFiles.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
@@ -38,6 +45,7 @@ namespace {
 
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kStopCaption[] = "Stop";
+constexpr char kStoppingCaption[] = "Stopping...";
 constexpr int kFlushIntervalMs = 50;
 // How long one flush may insert text, and the size of one insertion.
 constexpr qint64 kFlushBudgetMs = 15;
@@ -190,6 +198,11 @@ void VeskSqlDialog::BuildControls() {
     return l;
   };
 
+  lblSimpleScriptMode_ = label(
+      "lblSimpleScriptMode",
+      "Simple Script mode: the query in the Simple Script window runs instead of the scripts.");
+  lblSimpleScriptMode_->setWordWrap(true);
+  lblSimpleScriptMode_->hide();
   lblSQLScript_ = label("lblSQLScript", "SQL Script:");
   txtSQLScript_ = textBox("txtSQLScript");
   cmdBrowse_ = toolButton("cmdBrowse", "...", "Browse for the SQL script", QStyle::SP_CustomBase);
@@ -214,6 +227,12 @@ void VeskSqlDialog::BuildControls() {
   cmdRemoveAllVars_ =
       toolButton("cmdRemoveAllVars", "", "Remove All Servers.", QStyle::SP_MediaSeekBackward);
   cmdRemoveVar_ = toolButton("cmdRemoveVar", "", "Remove Server(s).", QStyle::SP_ArrowLeft);
+  // The arrows show no text: their names say where they move the servers.
+  cmdAddVar_->setAccessibleName("Add the selected servers to Process Servers");
+  cmdAddAllVars_->setAccessibleName("Add all available servers to Process Servers");
+  cmdRemoveAllVars_->setAccessibleName("Remove all servers from Process Servers");
+  cmdRemoveVar_->setAccessibleName("Remove the selected servers from Process Servers");
+  QLabel* availableLabel = label("lblAvailableServers", "Available Servers:");
   QLabel* logLabel = label("Label4", "Log Messages:");
   txtErrorMessages_ = textBox("txtErrorMessages");
   txtErrorMessages_->setReadOnly(true);
@@ -224,15 +243,40 @@ void VeskSqlDialog::BuildControls() {
   bold.setBold(true);
   cmdPelvane_->setFont(bold);
   cmdPelvane_->setDefault(true);
+  cmdPelvane_->setToolTip("Run the scripts on the Process Servers (F5 or Ctrl+Return)");
+  // "Stop Now" ends the script in progress at once; Stop waits for the server in progress.
+  actStopNow_ = new QAction("Stop &Now", this);
+  actStopNow_->setObjectName("actStopNow");
+  actStopNow_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+  actStopNow_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  actStopNow_->setEnabled(false);
+  addAction(actStopNow_);
+  cmdPelvane_->addAction(actStopNow_);
+  cmdPelvane_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  cmdStopMenu_ = new QToolButton(this);
+  cmdStopMenu_->setObjectName("cmdStopMenu");
+  cmdStopMenu_->setArrowType(Qt::DownArrow);
+  cmdStopMenu_->setPopupMode(QToolButton::InstantPopup);
+  cmdStopMenu_->setToolTip("Stop Now: end the script in progress at once (Shift+F5)");
+  cmdStopMenu_->setAccessibleName("Stop menu");
+  auto* stopMenu = new QMenu(cmdStopMenu_);
+  stopMenu->addAction(actStopNow_);
+  cmdStopMenu_->setMenu(stopMenu);
+  cmdStopMenu_->setEnabled(false);
+  AddRunKeys(*this);
 
   // Labels name their fields for screen readers.
   lblSQLScript_->setBuddy(txtSQLScript_);
   lblCopyFile_->setBuddy(txtCopyFileTo_);
   groupLabel->setBuddy(cmbServerGroup_);
   processLabel->setBuddy(lstVeskServers_);
+  availableLabel->setBuddy(lstServerList_);
   logLabel->setBuddy(txtErrorMessages_);
 
-  auto* grid = new QGridLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(lblSimpleScriptMode_);
+  auto* grid = new QGridLayout();
+  outer->addLayout(grid, 1);
   grid->addWidget(lblSQLScript_, 0, 0);
   grid->addWidget(txtSQLScript_, 0, 1, 1, 5);
   grid->addWidget(cmdBrowse_, 0, 6);
@@ -247,24 +291,31 @@ void VeskSqlDialog::BuildControls() {
   grid->addLayout(boxes, 2, 1, 1, 6);
   grid->addWidget(groupLabel, 3, 0);
   grid->addWidget(cmbServerGroup_, 3, 1, 1, 2);
-  grid->addWidget(processLabel, 3, 4, 1, 3);
-  grid->addWidget(lstServerList_, 4, 0, 4, 3);
-  grid->addWidget(cmdAddVar_, 4, 3);
-  grid->addWidget(cmdAddAllVars_, 5, 3);
-  grid->addWidget(cmdRemoveAllVars_, 6, 3);
-  grid->addWidget(cmdRemoveVar_, 7, 3);
-  grid->addWidget(lstVeskServers_, 4, 4, 4, 3);
-  grid->addWidget(logLabel, 8, 0, 1, 3);
-  grid->addWidget(txtErrorMessages_, 9, 0, 1, 6);
-  grid->addWidget(cmdPelvane_, 9, 6, Qt::AlignTop);
+  grid->addWidget(availableLabel, 4, 0, 1, 3);
+  grid->addWidget(processLabel, 4, 4, 1, 3);
+  grid->addWidget(lstServerList_, 5, 0, 4, 3);
+  grid->addWidget(cmdAddVar_, 5, 3);
+  grid->addWidget(cmdAddAllVars_, 6, 3);
+  grid->addWidget(cmdRemoveAllVars_, 7, 3);
+  grid->addWidget(cmdRemoveVar_, 8, 3);
+  grid->addWidget(lstVeskServers_, 5, 4, 4, 3);
+  grid->addWidget(logLabel, 9, 0, 1, 3);
+  grid->addWidget(txtErrorMessages_, 10, 0, 1, 6);
+  auto* runButtons = new QVBoxLayout();
+  runButtons->addWidget(cmdPelvane_);
+  runButtons->addWidget(cmdStopMenu_, 0, Qt::AlignRight);
+  runButtons->addStretch(1);
+  grid->addLayout(runButtons, 10, 6);
   grid->setRowStretch(0, 1);
   grid->setRowStretch(1, 1);
-  grid->setRowStretch(4, 2);
-  grid->setRowStretch(9, 3);
+  grid->setRowStretch(5, 2);
+  grid->setRowStretch(10, 3);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
   grid->setColumnStretch(4, 1);
   grid->setColumnStretch(5, 1);
+
+  GiveAccessKeys(*this);
 
   setTabOrder(txtSQLScript_, cmdBrowse_);
   setTabOrder(cmdBrowse_, txtCopyFileTo_);
@@ -310,6 +361,7 @@ void VeskSqlDialog::BuildControls() {
         ForBox(BrowseFiles(context_.prompter, kBrowseCopyFileTitle, BoxText(*txtCopyFileTo_))));
   });
   connect(cmdPelvane_, &QPushButton::clicked, this, [this] { PressRunButton(); });
+  connect(actStopNow_, &QAction::triggered, this, [this] { StopNow(); });
 
   const auto inputsChanged = [this] { InputsChanged(); };
   connect(lstVeskServers_->model(), &QAbstractItemModel::rowsInserted, this, inputsChanged);
@@ -318,6 +370,23 @@ void VeskSqlDialog::BuildControls() {
     connect(box, &QPlainTextEdit::textChanged, this, inputsChanged);
   for (QCheckBox* box : {chkCopyFile_, chkOverwriteFile_, chkAppendText_, chkRestartServices_})
     connect(box, &QCheckBox::toggled, this, inputsChanged);
+}
+
+void VeskSqlDialog::AddRunKeys(QWidget& window) {
+  // F5 and Ctrl+Return press the run button, as in query tools.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+        QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* shortcut = new QShortcut(keys, &window);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+      if (cmdPelvane_->isEnabled()) cmdPelvane_->click();
+    });
+  }
+  if (&window == this) return;
+  auto* stopNow = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5), &window);
+  stopNow->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(stopNow, &QShortcut::activated, this, [this] { StopNow(); });
 }
 
 void VeskSqlDialog::SaveBox(const char* key, const QCheckBox& box) {
@@ -379,6 +448,13 @@ void VeskSqlDialog::Load() {
   context_.state.SimpleScriptOpen =
       engine::StoredBoxSet(context_.store, "SimpleScript", "OpenScript");
   host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
+  FollowSimpleScriptMode();
+}
+
+void VeskSqlDialog::FollowSimpleScriptMode() {
+  simpleScriptMode_ = host_.SimpleScriptChecked();
+  lblSimpleScriptMode_->setVisible(simpleScriptMode_);
+  SetRunControlsEnabled(!IsRunning());
 }
 
 void VeskSqlDialog::Unload() {
@@ -469,8 +545,10 @@ void VeskSqlDialog::RerunFailed(const std::vector<std::string>& servers) {
   chkOverwriteFile_->setChecked(last.overwriteFile);
   chkAppendText_->setChecked(last.appendText);
   chkRestartServices_->setChecked(last.restartServices);
-  if (host_.SimpleScriptChecked() != last.simpleScriptMode)
+  if (host_.SimpleScriptChecked() != last.simpleScriptMode) {
     host_.SetSimpleScriptChecked(last.simpleScriptMode);
+    FollowSimpleScriptMode();
+  }
   StartRun();
 }
 
@@ -485,6 +563,9 @@ void VeskSqlDialog::MarkServersInProgress(const std::vector<int>& positions) {
 RunStatusWindow& VeskSqlDialog::OpenStatusWindow() {
   if (statusWindow_ == nullptr) {
     statusWindow_ = new RunStatusWindow(this);
+    // The run's keys work from the board too, and showing it leaves the focus where it was.
+    AddRunKeys(*statusWindow_);
+    statusWindow_->setAttribute(Qt::WA_ShowWithoutActivating);
     connect(statusWindow_, &RunStatusWindow::rerunFailed, this,
             [this](const std::vector<std::string>& servers) { RerunFailed(servers); });
     // Beside the dialog where there is room, so it does not cover the lists.
@@ -550,13 +631,30 @@ engine::RunInputs VeskSqlDialog::CollectInputs() const {
 void VeskSqlDialog::PressRunButton() {
   if (IsRunning()) {
     control_.RequestStop();
-    cmdPelvane_->setEnabled(false);  // until the server in progress is done
+    ShowStopping();
     return;
   }
   StartRun();
 }
 
+void VeskSqlDialog::StopNow() {
+  if (!IsRunning()) return;
+  control_.RequestStopNow();
+  ShowStopping();
+}
+
+void VeskSqlDialog::ShowStopping() {
+  // Until the server in progress is done.
+  cmdPelvane_->setText(kStoppingCaption);
+  cmdPelvane_->setEnabled(false);
+}
+
 void VeskSqlDialog::StartRun() {
+  // A script or copy file that cannot be read would fail on every server: say so once.
+  if (Status files = engine::CheckRunFiles(CollectInputs()); !files) {
+    context_.prompter.Message(files.message());
+    return;
+  }
   const bool anyServer = lstVeskServers_->count() > 0;
   if (anyServer && context_.state.MinimizeOnVesk) host_.MinimizeMainWindow();
   log_.ClearWindow();
@@ -590,6 +688,8 @@ void VeskSqlDialog::StartRun() {
       cmdPelvane_->text() == kStopCaption ? kRunCaption : cmdPelvane_->text().toStdString();
   SetRunControlsEnabled(false);
   cmdPelvane_->setText(kStopCaption);
+  actStopNow_->setEnabled(true);
+  cmdStopMenu_->setEnabled(true);
   host_.RunStateChanged(true);
   flushTimer_.start();
 
@@ -634,6 +734,8 @@ void VeskSqlDialog::FinishRun() {
   context_.state.RefreshLogWindow = outcome.RefreshLogWindow;
   cmdPelvane_->setText(Q(runCaption_));
   cmdPelvane_->setEnabled(!passwordMode_);
+  actStopNow_->setEnabled(false);
+  cmdStopMenu_->setEnabled(false);
   SetRunControlsEnabled(true);
   unsetCursor();
   host_.RunStateChanged(false);
@@ -725,6 +827,9 @@ void VeskSqlDialog::SetRunControlsEnabled(bool enabled) {
            txtSQLScript_, txtCopyFileTo_, cmdBrowse_, cmdBrowseCopyFile_, chkCopyFile_,
            chkOverwriteFile_, chkAppendText_, chkRestartServices_, lblCopyFile_, lblSQLScript_})
     w->setEnabled(inputs);
+  // The scripts do not run in Simple Script mode.
+  txtSQLScript_->setEnabled(inputs && !simpleScriptMode_);
+  cmdBrowse_->setEnabled(inputs && !simpleScriptMode_);
   for (QWidget* w :
        std::initializer_list<QWidget*>{cmbServerGroup_, lstServerList_, lstVeskServers_, cmdAddVar_,
                                        cmdAddAllVars_, cmdRemoveAllVars_, cmdRemoveVar_})
@@ -764,7 +869,7 @@ bool VeskSqlDialog::ConfirmCloseDuringRun(std::function<void()> afterStop) {
   // The window is going away: the run's remaining questions take their safe answers.
   runHost_.SetClosing(true);
   control_.RequestStop();
-  cmdPelvane_->setEnabled(false);
+  ShowStopping();
   return false;
 }
 

@@ -21,6 +21,7 @@
 #include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -44,6 +45,8 @@ class VeskSqlDialog : public QWidget {
 
   /// The "Vesk SQL" / "Continue ..." / "Stop" button.
   void PressRunButton();
+  /// "Stop Now": ends the script in progress at once; nothing after it runs.
+  void StopNow();
   bool IsRunning() const { return worker_ != nullptr; }
   int16_t NextServerIndex() const { return NextServerIndex_; }
 
@@ -53,6 +56,10 @@ class VeskSqlDialog : public QWidget {
   /// result lines; ClearLog empties the box.
   void AppendLog(const std::string& text);
   void ClearLog();
+
+  /// Follows the host's Simple Script check: while it is on, a line says that the Simple Script
+  /// query runs instead of the scripts, and the SQL Script box is greyed.
+  void FollowSimpleScriptMode();
 
   /// The password-change mode: false (after the selection message) when no server is chosen;
   /// otherwise the controls of a run are disabled until LeavePasswordChangeMode.
@@ -81,6 +88,9 @@ class VeskSqlDialog : public QWidget {
 
  private:
   void BuildControls();
+  /// F5 and Ctrl+Return press the run button wherever the focus is in window; Shift+F5 stops
+  /// now (the dialog's own is its "Stop Now" action).
+  void AddRunKeys(QWidget& window);
   void Load();
   void Unload();
   /// The group box from the registry, keeping `keep` chosen while it is still offered.
@@ -119,6 +129,8 @@ class VeskSqlDialog : public QWidget {
   /// that no call holds the window thread long; what is left waits for the next tick.
   void FlushLog();
   void SetRunControlsEnabled(bool enabled);
+  /// The run button reads "Stopping..." and waits for the server in progress.
+  void ShowStopping();
   void SaveBox(const char* key, const QCheckBox& box);
   engine::RunInputs CollectInputs() const;
 
@@ -139,6 +151,7 @@ class VeskSqlDialog : public QWidget {
   bool workerDone_ = false;
   std::function<void()> afterStop_;
   bool passwordMode_ = false;
+  bool simpleScriptMode_ = false;
   bool unloaded_ = false;
   bool registryChanged_ = false;              // while a run works
   std::optional<engine::RunInputs> lastRun_;  // the inputs of the last run started
@@ -164,6 +177,9 @@ class VeskSqlDialog : public QWidget {
   QToolButton* cmdRemoveVar_ = nullptr;
   QPlainTextEdit* txtErrorMessages_ = nullptr;
   QPushButton* cmdPelvane_ = nullptr;
+  QLabel* lblSimpleScriptMode_ = nullptr;
+  QToolButton* cmdStopMenu_ = nullptr;
+  QAction* actStopNow_ = nullptr;
 };
 
 /// A text box's text with "\r\n" line ends, as runs and the settings file keep it.

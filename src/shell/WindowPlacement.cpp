@@ -63,6 +63,26 @@ void PlaceBeside(QWidget& window, const QWidget& anchor) {
   window.move(std::max(left, room.left()), std::max(top, room.top()));
 }
 
+bool Covers(const QWidget& window, const std::vector<const QWidget*>& uncovered) {
+  const QRect frame(window.pos(), window.size().grownBy(FrameMargins(window)));
+  for (const QWidget* widget : uncovered) {
+    if (widget == nullptr || !widget->isVisible()) continue;
+    if (frame.intersects(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()))) return true;
+  }
+  return false;
+}
+
+void PlaceClearOf(QWidget& window, const QWidget& main, const QWidget& area,
+                  const std::vector<const QWidget*>& uncovered) {
+  PlaceBeside(window, main);
+  if (!Covers(window, uncovered)) return;
+  constexpr int kGap = 8;
+  const QMargins frame = FrameMargins(window);
+  const QPoint corner = area.mapToGlobal(QPoint(area.width(), 0));
+  window.move(std::max(0, corner.x() - kGap - window.width() - frame.left() - frame.right()),
+              corner.y() + kGap);
+}
+
 bool WhollyOnAScreen(const QWidget& window) {
   const QRect frame(window.pos(), window.size().grownBy(FrameMargins(window)));
   for (const QScreen* screen : QGuiApplication::screens())

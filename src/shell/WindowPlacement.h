@@ -23,6 +23,15 @@ void RestorePlacement(QWidget& window, const settings::SettingsStore& store,
 /// window larger than that screen is made smaller.
 void PlaceBeside(QWidget& window, const QWidget& anchor);
 
+/// Whether the window, its frame included, covers any of these widgets (hidden ones aside).
+bool Covers(const QWidget& window, const std::vector<const QWidget*>& uncovered);
+
+/// Places a top-level window so that it covers none of `uncovered` (such as the main window's
+/// menu bar and the run log): beside `main` where its screen has room, else in the top right
+/// corner of `area` (the main window's inner area).
+void PlaceClearOf(QWidget& window, const QWidget& main, const QWidget& area,
+                  const std::vector<const QWidget*>& uncovered);
+
 /// Whether some screen shows the whole window, its frame included.
 bool WhollyOnAScreen(const QWidget& window);
 

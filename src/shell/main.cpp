@@ -8,6 +8,7 @@
 #include "engine/ProgramState.h"
 #include "platform/ProgramLocation.h"
 #include "settings/SettingsStore.h"
+#include "shell/InstanceBeacon.h"
 #include "shell/MainWindow.h"
 #include "shell/QtPrompter.h"
 #include "shell/ShellPortsFactory.h"
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
   // Decided before any setting is read, so a second copy changes nothing.
   pelvane::shell::SingleInstance instance(settingsFile);
   if (!instance.Acquired()) {
+    // The running copy's window comes to the front; the message says where else to look.
+    pelvane::shell::AskRunningCopyToShow(settingsFile);
     prompter.Message(pelvane::shell::kAlreadyRunningText);
     return 1;
   }
@@ -66,6 +69,8 @@ int main(int argc, char** argv) {
   pelvane::shell::MainWindow window(context);
   prompter.SetParent(&window);
   pelvane::shell::EndProgramOnExitRequest(window);
+  pelvane::shell::InstanceBeacon beacon(settingsFile);
+  pelvane::shell::ShowOnSecondStart(beacon, window);
   window.show();
   return app.exec();
 }

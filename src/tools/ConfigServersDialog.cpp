@@ -7,6 +7,7 @@
 
 #include "engine/ServerAdmin.h"
 #include "engine/StoredPasswords.h"
+#include "settings/ProfileText.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/ServicesDialog.h"
 #include "tools/SqlLoginDialog.h"
@@ -16,6 +17,8 @@ namespace pelvane::tools {
 
 namespace {
 const char kNameTip[] = "Enter Server Name or IP Address and click [Add Server].";
+const char kGroupTip[] =
+    "Enter the group the server belongs to (optional), such as PRODUCTION or TEST.";
 }  // namespace
 
 ConfigServersDialog::ConfigServersDialog(shell::ShellContext& context, QWidget* parent)
@@ -26,7 +29,11 @@ ConfigServersDialog::ConfigServersDialog(shell::ShellContext& context, QWidget* 
       lstServers_(Named(new QListWidget(this), "lstServers", "Servers")) {
   setWindowTitle("Configure Servers");
   txtServerName_->setToolTip(kNameTip);
-  txtServerGroup_->setToolTip(kNameTip);
+  txtServerGroup_->setToolTip(kGroupTip);
+  txtServerName_->setPlaceholderText("host, host\\INSTANCE or host,port");
+  // Wide enough that the whole example shows.
+  txtServerName_->setMinimumWidth(
+      txtServerName_->fontMetrics().horizontalAdvance(txtServerName_->placeholderText()) + 24);
   lstServers_->setSortingEnabled(true);
 
   auto* cmdAddServer = Named(new QPushButton("Add Server", this), "cmdAddServer", "Add Server");
@@ -91,7 +98,12 @@ void ConfigServersDialog::AddServer() {
     context_.prompter.Message(added.status().message());
     return;
   }
-  if (*added == engine::AddServerOutcome::kAlreadyListed) return;
+  if (*added == engine::AddServerOutcome::kAlreadyListed) {
+    // The boxes keep what was typed, to be corrected.
+    context_.prompter.Message("The server " + settings::AsciiUpper(settings::TrimBlanks(typed)) +
+                              " is already listed.");
+    return;
+  }
   context_.session.CurrentServer = typed;
   context_.registryChanged.Tell();
   Refill();

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 
+#include "shell/AccessKeys.h"
+
 namespace pelvane::tools {
 
 namespace {
@@ -28,6 +30,7 @@ QLabel* ValueLabel(const char* objectName, const QString& caption, QWidget* pare
 
 QWidget* ShowInMdi(QMdiArea& mdi, std::unique_ptr<QWidget> content) {
   QWidget* widget = content.get();
+  shell::GiveAccessKeys(*widget);
   QMdiSubWindow* frame = mdi.addSubWindow(
       content.release(), Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                              Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
@@ -49,6 +52,7 @@ QWidget* ShowBeside(QWidget* from, std::unique_ptr<QWidget> content) {
   if (QMdiSubWindow* frame = FrameOf(from); frame && frame->mdiArea())
     return ShowInMdi(*frame->mdiArea(), std::move(content));
   QWidget* widget = content.release();
+  shell::GiveAccessKeys(*widget);
   widget->setParent(from ? from->window() : nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
   widget->setAttribute(Qt::WA_DeleteOnClose);
   widget->show();

@@ -475,6 +475,12 @@ TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
        "pelvanectl: --answer needs yes, no or cancel\n"},
       {{"run", "srv1"},
        "pelvanectl: run takes no arguments besides its options (see run --help)\n"},
+      {{"run", "--server", "srv1", "--script", dir.File("nosuch.sql")},
+       "pelvanectl: This file cannot be read, so the run did not start and no server was "
+       "contacted:\nScript file " +
+           dir.File("nosuch.sql") +
+           " (No such file or directory)\nScripts are named by their file paths, one per "
+           "line.\n"},
   };
   for (const Case& c : cases) {
     Outcome outcome = Run(c.args);

@@ -270,7 +270,7 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
   }
 }
 
-TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun) {
+TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowEndsTheRun) {
   const Lines timedOut = {kSeparator,
                           "Vesk process for a.sql timed out after 7 seconds on Server: SRV1; the "
                           "script was ended.",
@@ -285,6 +285,7 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
     int limit;                // the launcher's limit
     std::string toolTimeout;  // isqlw -t
     Lines lines;
+    bool stopNow = false;  // the user's "Stop Now"
   };
   const Lines byLimit = Joined({timedOut, kFailedReportA});
   const Lines byTool = Joined({timedOut, {"partial"}, kFailedReportA});
@@ -301,6 +302,16 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
       {"0 stored is no limit", none, "0", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"interrupted", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
+      {"stopped now by the user",
+       0,
+       "",
+       {K::kInterrupted, 0, ""},
+       ScriptsEnd::kEndRun,
+       0,
+       "",
+       Joined({{kSeparator, "Vesk process for a.sql on Server: SRV1 was stopped by the user."},
+               kFailedReportA}),
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -308,6 +319,9 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
     f.inputs.scriptText = "a.sql|b.sql";
     f.inputs.scriptTimeoutSeconds = c.given;
     f.run.server.MessagesTo = "Window";
+    RunControl control;
+    if (c.stopNow) control.RequestStopNow();
+    f.run.control = &control;
     if (!c.stored.empty()) {
       ASSERT_TRUE(f.store.SaveINIValues("Pelvane", "ScriptTimeout", c.stored));
     }
@@ -325,6 +339,7 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionEndsTheRun
     EXPECT_EQ(f.processes.calls.size(), c.end == ScriptsEnd::kEndRun ? 1u : 2u);
     EXPECT_EQ(f.processes.calls[0].limits.timeoutSeconds, c.limit);
     EXPECT_EQ(f.processes.calls[0].Option("-t"), c.toolTimeout);
+    EXPECT_EQ(f.processes.calls[0].limits.stopNow, control.StopNowFlag());
   }
 }
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/ScriptStep.h"
@@ -89,6 +92,22 @@ TEST(ProcessLauncherTest, HowProgramsEnd) {
     }
   }
   EXPECT_EQ(ReadBytes(out), "");
+}
+
+TEST(ProcessLauncherTest, AStopNowEndsTheProgramOrKeepsItFromStarting) {
+  std::atomic<bool> stopNow{false};
+  engine::ProcessLimits limits;
+  limits.stopNow = &stopNow;
+  PosixProcessLauncher launcher;
+  std::thread stopper([&stopNow] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stopNow = true;
+  });
+  ProcessOutcome ended = launcher.RunAndWait("/bin/sh", {"-c", "sleep 30"}, {}, limits);
+  stopper.join();
+  EXPECT_EQ(ended.kind, Kind::kInterrupted) << ended.message;
+  ProcessOutcome notStarted = launcher.RunAndWait("/bin/sh", {"-c", "exit 0"}, {}, limits);
+  EXPECT_EQ(notStarted.kind, Kind::kInterrupted) << notStarted.message;
 }
 
 /// The script step over the real query tool and login check: a run's scripts against sqlstandin.

@@ -1,7 +1,9 @@
 // Opens every window of the desktop program against a settings file and saves a picture of
-// each into a folder: the main window, the Vesk SQL dialog after a run, and every window that
-// a menu command opens (found by its "frm" name, so new windows join by themselves).
-// Message boxes are answered Yes without being shown. Used by `make screenshots` under Xvfb.
+// each into a folder: the main window while it is empty (with its first steps), the Vesk SQL
+// dialog after a run, the dialog and the run status board while a run is stopping (given a slow
+// server in PELVANE_TOUR_SLOW_SERVER), and every window that a menu command opens (found by its
+// "frm" name, so new windows join by themselves). Message boxes are answered Yes without being
+// shown. Used by `make screenshots` under Xvfb.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -13,14 +15,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <iostream>
 #include <string>
 
 #include "engine/ProgramState.h"
+#include "settings/ServerRegistry.h"
 #include "settings/SettingsStore.h"
 #include "shell/MainWindow.h"
+#include "shell/RunStatusWindow.h"
 #include "shell/ScriptedPrompter.h"
 #include "shell/ShellPortsFactory.h"
 #include "shell/VeskSqlDialog.h"
@@ -60,9 +65,9 @@ class Tour {
   }
   int saved() const { return saved_.size(); }
 
- private:
+  /// Saves a window in a state of its own under a name of its own.
   void Save(const QString& name, QWidget* window) {
-    if (saved_.contains(name)) return;
+    if (saved_.contains(name) || window == nullptr) return;
     saved_.insert(name);
     const QString file = folder_ + "/" + name + ".png";
     if (window->grab().save(file)) {
@@ -76,6 +81,38 @@ class Tour {
   QString folder_;
   QSet<QString> saved_;
 };
+
+/// Registers the slow server with the first server's login, runs it alone, presses Stop while
+/// it works and saves the dialog and the board in that state.
+void ShowStopping(pelvane::shell::ShellContext& context, pelvane::shell::VeskSqlDialog& vesk,
+                  const std::string& slow, Tour& tour) {
+  pelvane::settings::ServerRegistry registry(context.store);
+  const std::vector<std::string> servers = registry.FillServerList("");
+  if (servers.empty() || !registry.AddServer(slow, "SLOW")) return;
+  for (const char* key : {"Login", "Password", "Database"})
+    (void)context.store.SaveINIValues(slow, key, context.store.GetINIValue(servers.front(), key));
+  context.registryChanged.Tell();
+  vesk.findChild<QToolButton*>("cmdRemoveAllVars")->click();
+  auto* available = vesk.findChild<QListWidget*>("lstServerList");
+  available->clearSelection();
+  for (QListWidgetItem* item : available->findItems(QString::fromStdString(slow), Qt::MatchExactly))
+    item->setSelected(true);
+  vesk.findChild<QToolButton*>("cmdAddVar")->click();
+  vesk.PressRunButton();
+  auto running = [&vesk] {
+    auto* grid =
+        vesk.StatusWindow() ? vesk.StatusWindow()->findChild<QTableView*>("grdRunStatus") : nullptr;
+    return grid != nullptr && grid->model()->index(0, 1).data().toString() == "RUNNING";
+  };
+  if (!QTest::qWaitFor(running, 30000)) std::cerr << "screenshots: the slow server did not start\n";
+  vesk.PressRunButton();  // Stop: "Stopping..." until the server in progress is done
+  QTest::qWait(1200);     // its time goes on meanwhile
+  QWidget* frame = vesk.parentWidget();
+  tour.Save("frmPelvane-stopping", frame != nullptr ? frame : &vesk);
+  tour.Save("frmRunStatus-stopping", vesk.StatusWindow());
+  if (!QTest::qWaitFor([&vesk] { return !vesk.IsRunning(); }, 120000))
+    std::cerr << "screenshots: the stopped run did not end in time\n";
+}
 
 }  // namespace
 
@@ -125,6 +162,10 @@ int main(int argc, char** argv) {
       !appendText->isChecked())
     appendText->click();  // opens the Append Text window
   tour.SaveNew();
+
+  // The Stopping state: a server that answers slowly, stopped while its script runs.
+  if (const QString slow = qEnvironmentVariable("PELVANE_TOUR_SLOW_SERVER"); !slow.isEmpty())
+    ShowStopping(context, *vesk, slow.toStdString(), tour);
 
   // Every other window a menu command opens; commands that only act are left out.
   const QSet<QString> actingOnly{"mnExit",      "mnOpenLogFile", "mnDeleteLogFile", "mnServerTime",

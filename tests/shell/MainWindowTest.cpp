@@ -1,20 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "shell/AppendTextWindow.h"
+#include "shell/InstanceBeacon.h"
 #include "shell/MainWindow.h"
+#include "shell/QtPrompter.h"
 #include "shell/ShellFixture.h"
+#include "shell/SimpleScriptWindow.h"
 #include "shell/SingleInstance.h"
 #include "shell/VeskSqlDialog.h"
+#include "shell/WindowPlacement.h"
 
 namespace pelvane::shell {
 namespace {
@@ -35,6 +46,48 @@ TEST(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
   EXPECT_EQ(Action(window, "Exit")->toolTip(), "Exit Pelvane Tool");
   EXPECT_EQ(f.state.OpenChildCount, 0);
   EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
+}
+
+TEST(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  // The menu bar, then each menu and submenu: each caption keyed, no key twice in one menu.
+  std::vector<std::pair<std::string, QList<QAction*>>> menus{
+      {"menu bar", window.menuBar()->actions()}};
+  for (size_t m = 0; m < menus.size(); ++m) {
+    QStringList keys;
+    for (QAction* action : menus[m].second) {
+      if (action->isSeparator()) continue;
+      const QString key = testing::AccessKeyOf(action->text());
+      EXPECT_FALSE(key.isEmpty()) << menus[m].first << ": " << action->text().toStdString();
+      keys << key;
+      if (QMenu* sub = action->menu())
+        menus.push_back({action->text().toStdString(), sub->actions()});
+    }
+    EXPECT_EQ(keys.removeDuplicates(), 0) << menus[m].first << ": " << keys.join(' ').toStdString();
+  }
+  EXPECT_GT(menus.size(), 7u);  // seven menus and the Logfile submenu
+}
+
+TEST(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  auto* hint = Control<QLabel>(window, "lblFirstSteps");
+  const QString text = hint->text();
+  EXPECT_NE(text.indexOf("Servers &gt; Configure Servers"), -1);
+  EXPECT_NE(text.indexOf("Vesk &gt; Vesk SQL"), -1);
+  for (auto [link, opened] : {std::pair{"servers", "frmConfigServers"}, {"vesk", "frmPelvane"}}) {
+    SCOPED_TRACE(link);
+    QTRY_VERIFY(hint->isVisible());
+    EXPECT_TRUE(window.mdi().viewport()->rect().contains(hint->geometry()));
+    Q_EMIT hint->linkActivated(link);
+    ASSERT_EQ(window.mdi().subWindowList().size(), 1);
+    EXPECT_EQ(window.mdi().subWindowList().front()->widget()->objectName(), opened);
+    QTRY_VERIFY(!hint->isVisible());
+    window.mdi().closeAllSubWindows();
+  }
+  QTRY_VERIFY(hint->isVisible());
 }
 
 TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
@@ -103,6 +156,17 @@ TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   SingleInstance otherFile(f.dir.File("Team.ZRQ"));
   EXPECT_TRUE(otherFile.Acquired());
   EXPECT_EQ(f.Get("Pelvane", "Top"), "77");
+
+  // The second start brings the running copy's window to the front, by any path to the file.
+  InstanceBeacon beacon(f.store.file());
+  ASSERT_TRUE(beacon.Listening());
+  MainWindow window(f.context);
+  ShowOnSecondStart(beacon, window);
+  window.showMinimized();
+  QTRY_VERIFY(window.isMinimized());
+  EXPECT_TRUE(AskRunningCopyToShow(f.dir.File("./Pelvane.ZRQ")));
+  QTRY_VERIFY(!window.isMinimized());
+  EXPECT_FALSE(AskRunningCopyToShow(f.dir.File("Team.ZRQ")));  // no copy runs on that one
 }
 
 TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
@@ -143,6 +207,71 @@ TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheW
   QTRY_VERIFY(window.veskDialog() == nullptr);
   expectChildItems(false);
   EXPECT_EQ(f.state.OpenChildCount, 0);
+}
+
+TEST(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  Action(window, "mnPelvane")->trigger();
+  VeskSqlDialog* dialog = window.veskDialog();
+  ASSERT_NE(dialog, nullptr);
+  auto* line = Control<QLabel>(*dialog, "lblSimpleScriptMode");
+  auto* scripts = Control<QPlainTextEdit>(*dialog, "txtSQLScript");
+  EXPECT_EQ(line->text(),
+            "Simple Script mode: the query in the Simple Script window runs instead of the "
+            "scripts.");
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool mode;
+  };
+  const Step steps[] = {
+      {"the menu item on", [&] { Action(window, "mnSimpleScript")->trigger(); }, true},
+      {"the menu item off", [&] { Action(window, "mnSimpleScript")->trigger(); }, false},
+      {"on again", [&] { Action(window, "mnSimpleScript")->trigger(); }, true},
+      {"the window's close box", [&] { window.simpleScriptWindow()->close(); }, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(line->isVisible(), step.mode);
+    EXPECT_EQ(scripts->isEnabled(), !step.mode);
+  }
+}
+
+TEST(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog) {
+  ShellFixture f;
+  MainWindow window(f.context);
+  window.show();
+  window.resize(500, 400);  // smaller than the screen, so that maximizing grows it
+  Action(window, "mnPelvane")->trigger();
+  QMdiSubWindow* frame = window.mdi().subWindowList().value(0);
+  ASSERT_NE(frame, nullptr);
+  const QSize before = frame->size();
+  window.showMaximized();
+  QTRY_VERIFY(window.mdi().viewport()->width() > before.width());
+  QTRY_COMPARE(frame->size(), window.mdi().viewport()->size());
+
+  const std::vector<const QWidget*> uncovered{
+      window.menuBar(), window.veskDialog()->findChild<QWidget*>("txtErrorMessages")};
+  window.OpenAppendText();
+  ASSERT_NE(window.appendTextWindow(), nullptr);
+  EXPECT_FALSE(Covers(*window.appendTextWindow(), uncovered));
+  Action(window, "mnAbout")->trigger();
+  QWidget* about = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == "frmAbout") about = top;
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(Covers(*about, uncovered));
+  about->close();
+  window.CloseAppendText();
+
+  // File dialogs open wide enough for their Size and Date columns.
+  QFileDialog files;
+  SizeFileDialog(files);
+  EXPECT_EQ(files.viewMode(), QFileDialog::Detail);
+  EXPECT_GE(files.width(), std::min(900, files.screen()->availableGeometry().width() * 9 / 10));
 }
 
 TEST(MainWindowTest, LogFileCommands) {

@@ -11,6 +11,7 @@ namespace pelvane::shell {
 
 using testing::Control;
 using testing::ExpectAccessibleNames;
+using testing::ExpectAccessKeys;
 
 /// A window's world for one test, with the real ports; programs are looked for where the tests
 /// are built.

@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -20,6 +22,7 @@
 #include "engine/StoredRunInputs.h"
 #include "settings/PasswordScrambler.h"
 #include "settings/ServerRegistry.h"
+#include "shell/RunStatusWindow.h"
 #include "shell/ShellFixture.h"
 #include "shell/VeskDialogFixture.h"
 #include "shell/VeskSqlDialog.h"
@@ -49,6 +52,18 @@ TEST(VeskSqlDialogTest, MovesKeepEveryServerInOneListOnce) {
   EXPECT_EQ(groups->currentText(), "ALL");
   EXPECT_EQ(groups->count(), 3);
   ExpectAccessibleNames(dialog);
+  ExpectAccessKeys(dialog);
+  // The available list has a caption of its own; the arrows keep their tips and say what they do.
+  EXPECT_EQ(Control<QLabel>(dialog, "lblAvailableServers")->buddy(), available);
+  EXPECT_EQ(testing::AccessKeyOf(Control<QLabel>(dialog, "lblAvailableServers")->text()), "A");
+  for (auto [name, tip] : {std::pair{"cmdAddVar", "Add Server(s)."},
+                           {"cmdAddAllVars", "Add All Servers."},
+                           {"cmdRemoveAllVars", "Remove All Servers."},
+                           {"cmdRemoveVar", "Remove Server(s)."}}) {
+    auto* arrow = Control<QToolButton>(dialog, name);
+    EXPECT_EQ(arrow->toolTip(), tip);
+    EXPECT_NE(arrow->accessibleName().indexOf("Process Servers"), -1) << name;
+  }
   auto click = [&dialog](const char* button) { Control<QToolButton>(dialog, button)->click(); };
 
   struct Step {
@@ -260,6 +275,19 @@ TEST(VeskSqlDialogRunTest, LinesTheWindowAddsDuringARunJoinItsLogWhole) {
     EXPECT_NE(saved.find(server + ": Process complete.\n"), std::string::npos) << saved;
 }
 
+TEST(VeskSqlDialogRunTest, AScriptThatCannotBeReadIsNamedBeforeAnyServer) {
+  RunFixture f;
+  Control<QPlainTextEdit>(*f.dialog, "txtSQLScript")->setPlainText("select * from orders");
+  f.Button()->click();
+  EXPECT_FALSE(f.dialog->IsRunning());
+  ASSERT_EQ(f.prompter.asked.size(), 1u);
+  EXPECT_NE(f.prompter.asked[0].text.find("Script file select * from orders"), std::string::npos)
+      << f.prompter.asked[0].text;
+  EXPECT_EQ(f.Log(), "");
+  EXPECT_EQ(f.dialog->StatusWindow(), nullptr);  // no server was shown as run
+  EXPECT_TRUE(f.host.runStates.empty());
+}
+
 TEST(VeskSqlDialogRunTest, AQuestionIsAnsweredFromTheWindowThread) {
   RunFixture f;
   // No query tool where the run looks: it asks whether to go on with the copy step.
@@ -359,6 +387,83 @@ TEST(VeskSqlDialogRunTest, AStopContinuesOnlyWithTheSameServersScriptsAndSteps) 
     EXPECT_EQ(f.Count(f.servers[2] + ": Process complete."), 1u);
     EXPECT_EQ(f.Button()->text(), "Vesk SQL");
     EXPECT_EQ(f.dialog->NextServerIndex(), 1);
+  }
+}
+
+/// The board's cell at (row, column) as the grid shows it.
+std::string Cell(RunStatusWindow* board, int row, int column) {
+  auto* grid = Control<QTableView>(*board, "grdRunStatus");
+  return grid->model()->index(row, column).data().toString().toStdString();
+}
+
+TEST(VeskSqlDialogRunTest, AStopSaysWhatItDoesAndStopNowEndsTheScript) {
+  RunFixture f(200);
+  // Slow enough that a stop lands while the first server works on its script.
+  std::string slow;
+  for (int i = 0; i < 40; ++i) slow += "SELECT 1 AS one\nGO\n";
+  pelvane::testing::WriteBytes(f.dir.File("check.sql"), slow);
+  // The log box stays usable during a run; the keys work wherever the focus is in the dialog.
+  auto logBox = [&f] { return Control<QPlainTextEdit>(*f.dialog, "txtErrorMessages"); };
+  struct Case {
+    const char* what;
+    std::function<void()> stop;
+    bool now;
+  };
+  const Case cases[] = {
+      {"Stop, pressed with F5", [&] { QTest::keyClick(logBox(), Qt::Key_F5); }, false},
+      {"Stop Now, Shift+F5 on the board",
+       [&] {
+         QTest::keyClick(Control<QWidget>(*f.dialog->StatusWindow(), "grdRunStatus"), Qt::Key_F5,
+                         Qt::ShiftModifier);
+       },
+       true},
+      {"Stop Now, from the button's menu",
+       [&] {
+         auto* menuButton = Control<QToolButton>(*f.dialog, "cmdStopMenu");
+         ASSERT_TRUE(menuButton->isEnabled());
+         menuButton->menu()->actions().value(0)->trigger();
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    f.Open();
+    f.dialog->show();
+    f.dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.dialog.get()));
+    QTest::keyClick(Control<QPlainTextEdit>(*f.dialog, "txtSQLScript"), Qt::Key_Return,
+                    Qt::ControlModifier);  // Ctrl+Return presses the run button
+    ASSERT_TRUE(f.dialog->IsRunning());
+    RunStatusWindow* board = f.dialog->StatusWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(Cell(board, 0, 1) == "RUNNING", 30000);
+    // Where a stop is pressed: the dialog, or (for Shift+F5) the board beside it.
+    QWidget* where = c.now ? static_cast<QWidget*>(board) : f.dialog.get();
+    where->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == where);
+    logBox()->setFocus();
+    c.stop();
+    EXPECT_EQ(f.Button()->text(), "Stopping...");
+    EXPECT_FALSE(f.Button()->isEnabled());
+    if (!c.now) {
+      // The server in progress goes on and its time with it.
+      EXPECT_EQ(Cell(board, 0, 1), "RUNNING");
+      QTRY_VERIFY_WITH_TIMEOUT(Cell(board, 0, 4) != "0.0", 30000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
+    EXPECT_TRUE(f.Button()->isEnabled());
+    EXPECT_EQ(f.Count(f.servers[1]), 0u) << f.Log();  // nothing after the stop ran
+    if (c.now) {
+      EXPECT_EQ(f.Count("check.sql on Server: " + f.servers[0] + " was stopped by the user."), 1u)
+          << f.Log();
+      EXPECT_EQ(f.Count("--> UNSUCCESSFUL."), 1u) << f.Log();
+      EXPECT_EQ(f.Count("Process complete."), 0u) << f.Log();
+      EXPECT_EQ(Cell(board, 0, 1), "UNSUCCESSFUL");
+      EXPECT_EQ(f.Button()->text(), "Vesk SQL");
+    } else {
+      EXPECT_EQ(f.Count("--> SUCCESSFUL."), 1u) << f.Log();
+      EXPECT_EQ(Cell(board, 0, 1), "SUCCESSFUL");
+      EXPECT_EQ(f.Button()->text(), "Continue ...");
+    }
   }
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -132,6 +134,35 @@ inline void SelectAsScreenReader(QAbstractItemView* view, int row) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
   ASSERT_TRUE(accessible != nullptr && accessible->tableInterface() != nullptr);
   ASSERT_TRUE(accessible->tableInterface()->selectRow(row));
+}
+
+/// The letter after the single "&" of a caption, upper case; empty when there is none.
+inline QString AccessKeyOf(const QString& caption) {
+  for (int i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return caption[i + 1].toUpper();
+    ++i;
+  }
+  return {};
+}
+
+/// Every label that names a field reaches it by an access key, and no two labels or buttons of
+/// the window share one.
+inline void ExpectAccessKeys(const QWidget& window) {
+  QStringList keys;
+  for (QLabel* label : window.findChildren<QLabel*>()) {
+    if (label->window() != window.window()) continue;
+    const QString key = AccessKeyOf(label->text());
+    if (label->buddy() != nullptr) {
+      EXPECT_FALSE(key.isEmpty()) << label->text().toStdString();
+    }
+    if (!key.isEmpty()) keys << key;
+  }
+  for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+    if (button->window() == window.window() && !AccessKeyOf(button->text()).isEmpty())
+      keys << AccessKeyOf(button->text());
+  EXPECT_EQ(keys.removeDuplicates(), 0)
+      << window.objectName().toStdString() << ": " << keys.join(' ').toStdString();
 }
 
 }  // namespace pelvane::testing

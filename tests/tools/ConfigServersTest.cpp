@@ -40,6 +40,13 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   EXPECT_EQ(dialog->windowTitle(), "Configure Servers");
   EXPECT_TRUE(dialog->parentWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
   ExpectAccessibleNames(dialog);
+  testing::ExpectAccessKeys(*dialog);
+  // What a name may look like, and a tip of the group box's own.
+  auto* name = Child<QLineEdit>(dialog, "txtServerName");
+  EXPECT_EQ(name->placeholderText(), "host, host\\INSTANCE or host,port");
+  EXPECT_GT(name->width(), name->fontMetrics().horizontalAdvance(name->placeholderText()));
+  EXPECT_NE(Child<QLineEdit>(dialog, "txtServerGroup")->toolTip(),
+            Child<QLineEdit>(dialog, "txtServerName")->toolTip());
 
   struct Case {
     QString name, group;
@@ -51,8 +58,18 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   const Case cases[] = {
       {" bravo ", "east", false, {"ALPHA", "BRAVO"}, "", true},
       {"charlie", "", true, {"ALPHA", "BRAVO", "CHARLIE"}, "", true},
-      {"Alpha", "x", false, {"ALPHA", "BRAVO", "CHARLIE"}, "", false},   // same but for case
-      {"  alpha", "x", true, {"ALPHA", "BRAVO", "CHARLIE"}, "", false},  // and blanks
+      {"Alpha",
+       "x",
+       false,
+       {"ALPHA", "BRAVO", "CHARLIE"},
+       "The server ALPHA is already listed.",
+       false},  // same but for case
+      {"  alpha",
+       "x",
+       true,
+       {"ALPHA", "BRAVO", "CHARLIE"},
+       "The server ALPHA is already listed.",
+       false},  // and blanks
       {"", "x", false, {"ALPHA", "BRAVO", "CHARLIE"}, engine::kEmptyServerNameMessage, false},
       {"   ", "x", true, {"ALPHA", "BRAVO", "CHARLIE"}, engine::kEmptyServerNameMessage, false},
   };
@@ -77,7 +94,7 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
       EXPECT_EQ(login->windowTitle(), "Login for " + c.name + ":");
       EXPECT_EQ(Child<QLineEdit>(dialog, "txtServerName")->text(), "");
       EXPECT_EQ(Child<QLineEdit>(dialog, "txtServerGroup")->text(), "");
-    } else if (c.message.isEmpty()) {
+    } else if (!c.name.trimmed().isEmpty()) {
       EXPECT_EQ(Child<QLineEdit>(dialog, "txtServerName")->text(), c.name);  // kept
     }
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,8 @@ struct ProcessOutcome {
 /// Limits on one started program.
 struct ProcessLimits {
   int timeoutSeconds = 0;  // 0: no limit
+  /// When set and true, the program is ended (or not started) and the outcome is kInterrupted.
+  const std::atomic<bool>* stopNow = nullptr;
 };
 
 /// Starts a program with an argument vector (never through a shell) and waits for its end.
