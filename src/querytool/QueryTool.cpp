@@ -69,6 +69,7 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
                 report.lastServerError());
   }
 
+  int checkAfterSeconds = options.checkAfterSeconds;
   for (const std::string& batch : batches) {
     BatchEnd end = BatchEnd::kCompleted;
     bool expired = false;
@@ -76,10 +77,11 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
     {
       const int socket = dbiordesc(connection->get());
       BatchDeadline deadline(socket, options.queryTimeoutSeconds);
-      StallWatch watch(socket, request, options.checkAfterSeconds, options.checkSeconds);
+      StallWatch watch(socket, request, checkAfterSeconds, options.checkSeconds);
       end = RunBatch(connection.value(), batch, report);
       expired = deadline.expired();
       stalled = watch.stalled();
+      if (watch.refused()) checkAfterSeconds = 0;  // a refused check would be refused again
     }
     if (end != BatchEnd::kConnectionLost && !expired && !stalled) continue;
     if (stalled && !expired) {

@@ -65,6 +65,10 @@ void StallWatch::Watch(int socket, int silenceSeconds) {
       ::shutdown(socket, SHUT_RDWR);
       return;
     }
+    if (outcome == CheckOutcome::kRefused) {
+      refused_.store(true);
+      return;
+    }
     quietSince = Clock::now();
   }
 }

@@ -12,7 +12,8 @@ namespace pelvane::querytool {
 /// Tells a stalled server from a busy one while a batch waits. SQL Server sends nothing while a
 /// long batch works, so silence alone proves nothing; after silenceSeconds without a byte from
 /// the server the watcher checks it on a second connection. A server that answers the check is
-/// busy: the watch goes on and checks again after each further silence as long. A server that
+/// busy: the watch goes on and checks again after each further silence as long (a refused check
+/// proves nothing, and ends the checks). A server that
 /// does not answer in time has stalled: the watcher shuts the batch's socket and the batch ends
 /// as a lost connection. The watch ends with the object.
 class StallWatch {
@@ -26,6 +27,9 @@ class StallWatch {
 
   /// True once the server failed a check and the socket was shut.
   bool stalled() const { return stalled_.load(); }
+  /// True once a check was refused; the watch then checks no more: each try of a refused
+  /// login would be one more failed logon towards the account's lockout.
+  bool refused() const { return refused_.load(); }
 
  private:
   void Watch(int socket, int silenceSeconds);
@@ -35,6 +39,7 @@ class StallWatch {
   std::condition_variable finished_;
   bool over_ = false;
   std::atomic<bool> stalled_{false};
+  std::atomic<bool> refused_{false};
   std::thread watcher_;
 };
 
