@@ -29,6 +29,9 @@ constexpr char kToolMissingText[] =
 constexpr int kToolCouldNotRun = 2;
 // isqlw's status when a batch ran past its query time-out (-t).
 constexpr int kToolTimedOut = 3;
+// isqlw's status when a batch had no answer and the server did not answer a check on a
+// second connection either: it ended the batch before the time-out.
+constexpr int kToolServerStalled = 4;
 // How long past the script time-out the tool may take to end a batch and say so.
 constexpr int kToolGraceSeconds = 5;
 using error_number::kInvalidProcedureCall;
@@ -246,10 +249,16 @@ struct ScriptRun {
       Report();
       return ScriptsEnd::kEndRun;
     }
-    const bool timedOut =
-        outcome.kind == ProcessOutcome::Kind::kTimedOut ||
-        (outcome.kind == ProcessOutcome::Kind::kExited && outcome.exitCode == kToolTimedOut);
-    if (timedOut) {
+    const bool exited = outcome.kind == ProcessOutcome::Kind::kExited;
+    const bool stalled = exited && outcome.exitCode == kToolServerStalled;
+    const bool timedOut = outcome.kind == ProcessOutcome::Kind::kTimedOut ||
+                          (exited && outcome.exitCode == kToolTimedOut) || stalled;
+    if (stalled) {
+      reason = "Vesk process for " + script + " was ended on Server: " + server() +
+               ": the server answered neither the script nor a check on a second connection; "
+               "the script was ended.";
+      run.Log(reason);
+    } else if (timedOut) {
       reason = "Vesk process for " + script + " timed out after " + std::to_string(timeout) +
                " seconds on Server: " + server() + "; the script was ended.";
       run.Log(reason);

@@ -1,6 +1,7 @@
 #include "querytool/CommandLine.h"
 
 #include <map>
+#include <optional>
 
 namespace pelvane::querytool {
 namespace {
@@ -26,6 +27,39 @@ std::string* Field(Options& options, std::string& timeoutText, char letter) {
   }
 }
 
+// Whole seconds, as the classic tool takes them.
+std::optional<int> Seconds(const std::string& text) {
+  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoi(text);
+}
+
+/// "--check-after" and "--check-time", with their value in the next argument or after "=".
+Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options& options) {
+  const std::string& arg = args[i];
+  const size_t equals = arg.find('=');
+  const std::string name = arg.substr(0, equals);
+  int* field = name == "--check-after"  ? &options.checkAfterSeconds
+               : name == "--check-time" ? &options.checkSeconds
+                                        : nullptr;
+  if (field == nullptr) return Status::Error("Unknown option \"" + name + "\"");
+  std::string value;
+  if (equals != std::string::npos)
+    value = arg.substr(equals + 1);
+  else if (i + 1 < args.size())
+    value = args[++i];
+  else
+    return Status::Error("Option " + name + " needs a value");
+  std::optional<int> seconds = Seconds(value);
+  const bool checkTime = field == &options.checkSeconds;
+  if (!seconds || (checkTime && *seconds == 0)) {
+    return Status::Error("Option " + name + " needs a number of seconds" +
+                         (checkTime ? " (1 or more)" : " (0 for no check)"));
+  }
+  *field = *seconds;
+  return Status::Ok();
+}
+
 }  // namespace
 
 Result<Options> ParseCommandLine(const std::vector<std::string>& args,
@@ -38,6 +72,10 @@ Result<Options> ParseCommandLine(const std::vector<std::string>& args,
     if (arg == "--help" || arg == "-?" || arg == "/?") {
       options.help = true;
       return options;
+    }
+    if (arg.rfind("--", 0) == 0) {
+      if (Status read = ReadCheckOption(args, i, options); !read) return read;
+      continue;
     }
     if (arg.size() < 2 || arg[0] != '-')
       return Status::Error("Unexpected argument \"" + arg + "\"");
@@ -58,18 +96,16 @@ Result<Options> ParseCommandLine(const std::vector<std::string>& args,
     if (!given[letter]) return Status::Error(std::string("Option -") + letter + " is required");
   if (!given['P'] && environmentPassword) options.password = *environmentPassword;
   if (given['t']) {
-    // Whole seconds, as the classic tool takes them; 0 means no time-out.
-    bool digits = !timeoutText.empty() && timeoutText.size() <= 7 &&
-                  timeoutText.find_first_not_of("0123456789") == std::string::npos;
-    if (!digits) return Status::Error("Option -t needs a number of seconds (0 for no time-out)");
-    options.queryTimeoutSeconds = std::stoi(timeoutText);
+    std::optional<int> seconds = Seconds(timeoutText);
+    if (!seconds) return Status::Error("Option -t needs a number of seconds (0 for no time-out)");
+    options.queryTimeoutSeconds = *seconds;
   }
   return options;
 }
 
 std::string HelpText() {
   return "Usage: isqlw -S server [-d database] -U login [-P password] -i script -o output\n"
-         "             [-t seconds]\n"
+         "             [-t seconds] [--check-after seconds] [--check-time seconds]\n"
          "\n"
          "Runs a SQL script against SQL Server in batches separated by lines holding only GO,\n"
          "and writes result sets, messages and errors to the output file as text.\n"
@@ -84,12 +120,22 @@ std::string HelpText() {
          "  -t seconds   query time-out: a batch that runs longer in all is ended, however\n"
          "               the server answers meanwhile, its connection closed, and the run\n"
          "               stops with status 3 (default 0: no time-out)\n"
+         "  --check-after seconds\n"
+         "               when a batch has had no answer for this long, the server is checked\n"
+         "               on a second connection (same login and database, SELECT 1); a server\n"
+         "               that answers is busy and the batch goes on waiting, checked again\n"
+         "               after each further silence as long; a server that does not answer\n"
+         "               in time has stalled: the batch is ended, its connection closed, and\n"
+         "               the run stops with status 4; a refused check proves nothing: the\n"
+         "               batch waits on and no more checks are made (default 30; 0: no check)\n"
+         "  --check-time seconds\n"
+         "               how long that check may take, login included (default 20)\n"
          "  --help       this text\n"
          "\n"
          "Server errors appear as \"Server: Msg <number>, Level <severity>, State <state>,\n"
          "Line <line>\" followed by the message. Exit status: 0 success, 1 a batch raised a\n"
          "server error, 2 bad usage, unreadable script or no connection, 3 a batch ran past\n"
-         "the query time-out.\n";
+         "the query time-out, 4 the server answered neither a batch nor the check.\n";
 }
 
 }  // namespace pelvane::querytool

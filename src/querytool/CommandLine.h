@@ -18,12 +18,16 @@ struct Options {
   std::string scriptPath;
   std::string outputPath;
   int queryTimeoutSeconds = 0;  ///< -t: a batch that runs longer is ended; 0 waits forever
+  /// --check-after: silence from the server during a batch before it is checked on a second
+  /// connection; 0 never checks.
+  int checkAfterSeconds = 30;
+  int checkSeconds = 20;  ///< --check-time: how long that check may take, login included
 };
 
 /// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may
-/// also be attached: "-Sserver"). Without -P the password comes from environmentPassword (the
-/// caller passes SQLCMDPASSWORD), so that it need not stand in the process list. Error messages
-/// never repeat the password.
+/// also be attached: "-Sserver") and "--check-after seconds --check-time seconds". Without -P the
+/// password comes from environmentPassword (the caller passes SQLCMDPASSWORD), so that it need not
+/// stand in the process list. Error messages never repeat the password.
 Result<Options> ParseCommandLine(const std::vector<std::string>& args,
                                  const std::optional<std::string>& environmentPassword);
 

@@ -57,8 +57,6 @@ struct LoginDeleter {
   void operator()(LOGINREC* login) const { dbloginfree(login); }
 };
 
-constexpr int kLoginTimeoutSeconds = 15;
-
 }  // namespace
 
 DbLibrary::DbLibrary(int queryTimeoutSeconds) : status_(Status::Ok()) {
@@ -68,7 +66,6 @@ DbLibrary::DbLibrary(int queryTimeoutSeconds) : status_(Status::Ok()) {
   }
   dberrhandle(OnError);
   dbmsghandle(OnMessage);
-  dbsetlogintime(kLoginTimeoutSeconds);
   if (queryTimeoutSeconds > 0) dbsettime(queryTimeoutSeconds);
 }
 
@@ -89,6 +86,9 @@ Result<DbConnection> DbConnection::Open(const ConnectRequest& request, RunReport
 
   DBPROCESS* process = nullptr;
   {
+    // db-lib keeps one login time for the process; logins never overlap in this tool (a check
+    // of the server logs in only once the script's own connection is open).
+    dbsetlogintime(request.loginTimeoutSeconds);
     LoginScope scope(report);
     process = dbopen(login.get(), request.server.c_str());
   }

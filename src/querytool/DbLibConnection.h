@@ -33,6 +33,7 @@ struct ConnectRequest {
   std::string password;
   std::string database;  ///< empty: the login's default
   std::string application = "isqlw";
+  int loginTimeoutSeconds = 15;  ///< for the connect and each wait during the login
 };
 
 /// One open connection (DBPROCESS), closed on destruction. Its messages and errors go to the

@@ -13,6 +13,7 @@
 #include "querytool/RunReport.h"
 #include "querytool/ScriptText.h"
 #include "querytool/ServerAddress.h"
+#include "querytool/StallWatch.h"
 #include "settings/FileIo.h"
 
 namespace pelvane::querytool {
@@ -68,15 +69,28 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
                 report.lastServerError());
   }
 
+  int checkAfterSeconds = options.checkAfterSeconds;
   for (const std::string& batch : batches) {
     BatchEnd end = BatchEnd::kCompleted;
     bool expired = false;
+    bool stalled = false;
     {
-      BatchDeadline deadline(dbiordesc(connection->get()), options.queryTimeoutSeconds);
+      const int socket = dbiordesc(connection->get());
+      BatchDeadline deadline(socket, options.queryTimeoutSeconds);
+      StallWatch watch(socket, request, checkAfterSeconds, options.checkSeconds);
       end = RunBatch(connection.value(), batch, report);
       expired = deadline.expired();
+      stalled = watch.stalled();
+      if (watch.refused()) checkAfterSeconds = 0;  // a refused check would be refused again
     }
-    if (end != BatchEnd::kConnectionLost && !expired) continue;
+    if (end != BatchEnd::kConnectionLost && !expired && !stalled) continue;
+    if (stalled && !expired) {
+      Fail(output, err,
+           "Server " + options.server + " did not answer a check on a second connection within " +
+               std::to_string(options.checkSeconds) +
+               " seconds while the batch waited; the batch was ended and the connection closed.");
+      return kExitServerStalled;
+    }
     if (report.timedOut() || expired) {
       Fail(output, err,
            "Query timeout expired: a batch ran longer than " +

@@ -17,7 +17,8 @@ void RunReport::ServerMessageArrived(const ServerMessage& message) {
     serverErrorSeen_ = true;
     lastServerError_ = message.text;
   }
-  for (const std::string& line : MessageLines(message)) output_.Line(line);
+  if (output_ == nullptr) return;
+  for (const std::string& line : MessageLines(message)) output_->Line(line);
 }
 
 void RunReport::ClientErrorArrived(int number, const std::string& text,

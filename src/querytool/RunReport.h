@@ -14,9 +14,12 @@ namespace pelvane::querytool {
 /// the exit status.
 class RunReport {
  public:
-  explicit RunReport(OutputFile& output) : output_(output) {}
+  explicit RunReport(OutputFile& output) : output_(&output) {}
+  /// A report that writes nothing: a check of the server keeps its messages out of the output.
+  RunReport() = default;
 
-  OutputFile& output() { return output_; }
+  /// Only for a report made with an output file.
+  OutputFile& output() { return *output_; }
 
   void ServerMessageArrived(const ServerMessage& message);
   /// db-lib's own error (number, its text, the operating system's text if any).
@@ -31,7 +34,7 @@ class RunReport {
   std::vector<std::string> TakeClientErrors();
 
  private:
-  OutputFile& output_;
+  OutputFile* output_ = nullptr;
   bool serverErrorSeen_ = false;
   bool timedOut_ = false;
   std::string lastServerError_;

@@ -289,6 +289,12 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
   };
   const Lines byLimit = Joined({timedOut, kFailedReportA});
   const Lines byTool = Joined({timedOut, {"partial"}, kFailedReportA});
+  const Lines stalled = Joined({{kSeparator,
+                                 "Vesk process for a.sql was ended on Server: SRV1: the server "
+                                 "answered neither the script nor a check on a second connection; "
+                                 "the script was ended.",
+                                 "Error in Vesk Process: ", "Server: [SRV1] @ T", "partial"},
+                                kFailedReportA});
   const Lines interrupted = Joined(
       {{kSeparator,
         "The run was interrupted; the query tool was ended while it ran a.sql on Server: SRV1."},
@@ -299,6 +305,7 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
       {"ended by the launcher", 7, "", {K::kTimedOut, 0, "limit"}, kOn, 12, "7", byLimit},
       {"ended by the tool itself", none, "7", {K::kExited, 3, ""}, kOn, 12, "7", byTool},
       {"an hour by default", none, "", {K::kExited, 0, ""}, kOn, 3605, "3600", kSucceededA},
+      {"a stalled server", none, "", {K::kExited, 4, ""}, kOn, 3605, "3600", stalled},
       {"0 stored is no limit", none, "0", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"interrupted", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},

@@ -14,14 +14,15 @@ const std::vector<std::string> kFull{"-S", "srv,1500", "-d", "pubs",  "-U", "sa"
 
 // The separate form is what the run uses (covered end to end); here the attached form.
 TEST(CommandLineTest, ReadsOptionsWithTheirValuesAttached) {
-  Result<Options> attached =
-      ParseCommandLine({"-Ssrv", "-dpubs", "-Usa", "-ia.sql", "-oout"}, std::nullopt);
+  Result<Options> attached = ParseCommandLine(
+      {"-Ssrv", "-dpubs", "-Usa", "-ia.sql", "-oout", "--check-after=5"}, std::nullopt);
   ASSERT_TRUE(attached.ok()) << attached.status().message();
   EXPECT_EQ(
       std::vector<std::string>({attached->server, attached->database, attached->login,
                                 attached->password, attached->scriptPath, attached->outputPath}),
       std::vector<std::string>({"srv", "pubs", "sa", "", "a.sql", "out"}));
   EXPECT_FALSE(attached->help);
+  EXPECT_EQ(attached->checkAfterSeconds, 5);
 }
 
 TEST(CommandLineTest, PasswordFromTheEnvironmentUnlessGiven) {
@@ -50,6 +51,13 @@ TEST(CommandLineTest, RefusesBadUsageWithoutRepeatingThePassword) {
       {{"-S", "s", "-U", "u", "-P", "Secret1", "-P", "Secret1", "-i", "i", "-o", "o"},
        "Option -P given twice"},
       {{"-S", "s", "-U", "u", "-PSecret1", "-Z", "-i", "i", "-o", "o"}, "Unknown option \"-Z\""},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "--check-time", "0"},
+       "Option --check-time needs a number of seconds (1 or more)"},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "--check-after=-1"},
+       "Option --check-after needs a number of seconds (0 for no check)"},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "--check-after"},
+       "Option --check-after needs a value"},
+      {{"-S", "s", "-U", "u", "-i", "i", "-o", "o", "--check"}, "Unknown option \"--check\""},
   };
   for (const Case& c : cases) {
     Result<Options> options = ParseCommandLine(c.args, std::nullopt);

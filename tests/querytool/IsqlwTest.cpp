@@ -5,6 +5,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "standin/ToolRun.h"
@@ -205,6 +206,90 @@ TEST_F(IsqlwTest, TheQueryTimeOutIsADeadlineForTheWholeBatch) {
                             trickling.server()),
             std::string::npos)
       << run.output;
+}
+
+TEST_F(IsqlwTest, AServerThatAnswersNeitherTheBatchNorACheckIsEndedABusyOneIsNot) {
+  StandinServer::Options slowOptions;
+  slowOptions.latencyMs = 2500;  // longer than the silence before a check
+  StandinServer slow(slowOptions);
+  struct Case {
+    const char* name;
+    bool stall;                     // behind a proxy that swallows every batch, else `slow`
+    bool changePassword;            // once the batch waits, so that every check is refused
+    std::vector<std::string> args;  // beside the login
+    int exitStatus;
+    std::string line;  // in the output
+    int connections;   // the proxy relayed: the script's and one per check
+    int maxSeconds;
+  };
+  const Case cases[] = {
+      {"stalled",
+       true,
+       false,
+       {"--check-after", "1", "--check-time", "2"},
+       4,
+       "did not answer a check on a second connection within 2 seconds while the batch waited; "
+       "the batch was ended and the connection closed.",
+       2,
+       8},
+      {"slow but alive",
+       false,
+       false,
+       {"--check-after", "1", "--check-time", "5"},
+       0,
+       "(1 row(s) affected)",
+       0,
+       10},
+      // A refused login (a changed password) is an answer, not proof of a stall: the
+      // time-out ends the batch instead, and no second check costs another failed logon.
+      {"checks refused",
+       true,
+       true,
+       {"--check-after", "1", "--check-time", "2", "-t", "5"},
+       3,
+       "Query timeout expired",
+       2,
+       9},
+      {"check switched off",
+       true,
+       false,
+       {"--check-after", "0", "-t", "3"},
+       3,
+       "Query timeout expired",
+       1,
+       7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StandinServer fresh;  // a password changed here stays here
+    TdsStallProxy stalling(fresh.port());
+    std::vector<std::string> args{
+        "-S",     c.stall ? stalling.server() : slow.server(), "-d", "pubs", "-U", "sa", "-P",
+        "Secret1"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::thread changer;
+    if (c.changePassword) {
+      changer = std::thread([&] {
+        while (stalling.stalledBatches() == 0)
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        TempDir other;
+        WriteBytes(other.File("change.sql"), "EXEC sp_password 'Secret1', 'Other2', 'sa'\n");
+        RunTool({PELVANE_ISQLW_PATH, "-S", fresh.server(), "-U", "sa", "-P", "Secret1", "-i",
+                 other.File("change.sql"), "-o", other.File("out.log")},
+                "");
+      });
+    }
+    const auto started = std::chrono::steady_clock::now();
+    ToolRun run = Run(args, "SELECT 1 AS one\nGO\n");
+    const auto took = std::chrono::steady_clock::now() - started;
+    if (changer.joinable()) changer.join();
+    EXPECT_LT(took, std::chrono::seconds(c.maxSeconds));
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output << run.errors;
+    EXPECT_NE(run.output.find(c.line), std::string::npos) << run.output;
+    if (c.stall) {
+      EXPECT_EQ(stalling.connections(), c.connections);
+    }
+  }
 }
 
 TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {

@@ -55,6 +55,8 @@ class TdsStallProxy {
   std::string server() const { return "127.0.0.1," + std::to_string(port_); }
   /// How many batches it has swallowed so far.
   int stalledBatches() const { return stalled_.load(); }
+  /// How many connections it has relayed so far.
+  int connections() const { return connections_.load(); }
 
  private:
   struct Link {
@@ -95,6 +97,7 @@ class TdsStallProxy {
       return;
     }
     links_.push_back(Link{client, server, {}, false, false});
+    ++connections_;
   }
 
   /// Client to server, a whole packet at a time: once a batch (0x01) or an RPC (0x03) comes,
@@ -166,6 +169,7 @@ class TdsStallProxy {
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> stalled_{0};
+  std::atomic<int> connections_{0};
   std::vector<Link> links_;  // touched by the worker only while it runs
   std::thread worker_;
 };
