@@ -10,6 +10,7 @@
 #include "engine/FirstServerError.h"
 #include "engine/LoginTest.h"
 #include "engine/QueryToolFolder.h"
+#include "engine/SharedRunEnd.h"
 #include "engine/SplitList.h"
 #include "settings/ErrorNumbers.h"
 #include "settings/FileIo.h"
@@ -391,7 +392,11 @@ ScriptsEnd RunScripts(RunContext& run) {
     run.anyFailure = true;
     return ScriptsEnd::kContinue;
   }
+  const bool failureEndsTheRun = run.server.MessagesTo == "Window" && run.server.WhenOccurs == 3;
   for (size_t i = 0; i < scripts->size(); ++i) {
+    if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
+    std::optional<SharedRunEnd::ScriptTurn> turn;
+    if (run.runEnd != nullptr) turn.emplace(*run.runEnd, failureEndsTheRun && i > 0);
     if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
     ScriptRun one{run, (*scripts)[i], i};
     ScriptsEnd end = one.Run();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 namespace pelvane::engine {
@@ -15,13 +16,46 @@ class SharedRunEnd {
   SharedRunEnd(const SharedRunEnd&) = delete;
   SharedRunEnd& operator=(const SharedRunEnd&) = delete;
 
-  void End() { ended_ = true; }
+  void End() {
+    ended_ = true;
+    { std::lock_guard<std::mutex> lock(scripts_); }
+    noScriptRuns_.notify_all();
+  }
   bool Ended() const { return ended_; }
   std::unique_lock<std::mutex> Deciding() { return std::unique_lock<std::mutex>(deciding_); }
+
+  /// One script of one server, from its login check to its verdict. Under "End and display" a
+  /// server's second and later scripts wait until no other script runs: a server that finished
+  /// its first script a moment before another's failed must not have started its second by the
+  /// time that failure ends the run.
+  class ScriptTurn {
+   public:
+    ScriptTurn(SharedRunEnd& end, bool waitForOthers) : end_(end) {
+      std::unique_lock<std::mutex> lock(end_.scripts_);
+      if (waitForOthers)
+        end_.noScriptRuns_.wait(lock, [this] { return end_.running_ == 0 || end_.ended_; });
+      ++end_.running_;
+    }
+    ~ScriptTurn() {
+      {
+        std::lock_guard<std::mutex> lock(end_.scripts_);
+        --end_.running_;
+      }
+      end_.noScriptRuns_.notify_all();
+    }
+    ScriptTurn(const ScriptTurn&) = delete;
+    ScriptTurn& operator=(const ScriptTurn&) = delete;
+
+   private:
+    SharedRunEnd& end_;
+  };
 
  private:
   std::atomic<bool> ended_{false};
   std::mutex deciding_;
+  std::mutex scripts_;  // guards running_
+  std::condition_variable noScriptRuns_;
+  int running_ = 0;
 };
 
 }  // namespace pelvane::engine

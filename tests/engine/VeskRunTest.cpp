@@ -624,9 +624,9 @@ class OnScriptDone : public NullRecorder {
 
 TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
   // SRV1's script fails and ends the run while each other server is still in its first script,
-  // or in the login check of its second (the check can take as long as a script).
-  for (bool inLoginCheck : {false, true}) {
-    SCOPED_TRACE(inLoginCheck ? "in the login check" : "in the script");
+  // or has just finished it: its second script waits for SRV1's verdict and never starts.
+  for (bool firstDone : {false, true}) {
+    SCOPED_TRACE(firstDone ? "first script done" : "in the script");
     SideBySide f(4, 4);
     f.Policy("Window", "3");
     f.TickCopy();
@@ -634,35 +634,30 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
     std::mutex mutex;
     std::condition_variable changed;
     bool ended = false;
+    int othersDone = 0;
     OnScriptDone recorder([&](int position) {
       std::lock_guard<std::mutex> lock(mutex);
       ended = ended || position == 1;
+      if (position != 1) ++othersDone;
       changed.notify_all();
     });
     f.run.recorder = &recorder;
-    auto untilEnded = [&] {
-      std::unique_lock<std::mutex> lock(mutex);
-      changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
-    };
     Barrier othersThere(4);
-    std::map<std::string, int> checks;  // per server, behind `mutex`
-    f.sql.onCheckLogin = [&](const SqlTarget& target) {
-      if (!inLoginCheck || target.server == "SRV1") return;
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (++checks[target.server] < 2) return;
-      }
-      othersThere.ArriveAndWait();
-      untilEnded();
-    };
     f.processes.behaviour = [&](const ProcessCall& call) {
       ToolBehaviour b;
+      std::unique_lock<std::mutex> lock(mutex, std::defer_lock);
       if (call.Option("-S") == "SRV1") {
-        othersThere.ArriveAndWait();
+        if (firstDone) {
+          lock.lock();
+          changed.wait_for(lock, std::chrono::seconds(60), [&] { return othersDone == 3; });
+        } else {
+          othersThere.ArriveAndWait();
+        }
         b.output = kFailingOutput;
-      } else if (!inLoginCheck) {
+      } else if (!firstDone) {
         othersThere.ArriveAndWait();
-        untilEnded();
+        lock.lock();
+        changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
       }
       return b;
     };
@@ -679,7 +674,6 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
       expected = Joined(
           {expected,
            Succeeded(server),
-           inLoginCheck ? Lines{kSeparator} : Lines{},
            {std::string("Run ended; no further scripts or steps for Server: ") + server + "."}});
     }
     EXPECT_EQ(f.LogLines(), expected);
