@@ -20,7 +20,7 @@ constexpr char kUsage[] =
     "The Pelvane Tool: applies SQL scripts to many SQL Server servers from one window.\n\n"
     "  --settings FILE  use this settings file (one per team, say) instead of Pelvane.ZRQ\n"
     "                   beside the programs (or in ~/.config/pelvane when that folder is\n"
-    "                   not writable), the file pelvanectl uses too\n"
+    "                   not writable or a system folder), the file pelvanectl uses too\n"
     "  --help           show this text\n\n"
     "One copy of the program runs per settings file.\n";
 
