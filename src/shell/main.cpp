@@ -8,6 +8,7 @@
 #include "engine/ProgramState.h"
 #include "platform/ProgramLocation.h"
 #include "settings/SettingsStore.h"
+#include "shell/DesktopIdentity.h"
 #include "shell/MainWindow.h"
 #include "shell/QtPrompter.h"
 #include "shell/ShellPortsFactory.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);  // the main window ends the program itself
+  pelvane::shell::SetDesktopIdentity();
   pelvane::shell::QtPrompter prompter;
 
   // Decided before any setting is read, so a second copy changes nothing.
