@@ -205,7 +205,8 @@ void CopyFileToDialog::Ok() {
   const engine::CopyTargets typed{S(txtCopyTo_), S(txtLogin_), S(txtPassword_), S(txtAppendToFile_),
                                   S(txtRemoteServer_)};
   if (engine::ConfiguredPasswordStore(context_.store) != engine::PasswordStore::kKeyring) {
-    Saved(engine::SaveCopyTargets(context_.store, context_.ports.keyring, server_, typed));
+    Saved(engine::SaveCopyTargets(context_.store, context_.ports.keyring, server_, typed),
+          /*closing=*/false);
     return;
   }
   HoldControls(true);
@@ -216,17 +217,18 @@ void CopyFileToDialog::Ok() {
                typed] { return engine::SaveCopyTargets(store, keyring, server, typed); },
               [this](const Status& saved) {
                 HoldControls(false);
-                SetBusy(false);
-                Saved(saved);
+                const bool closing = CloseRequested();
+                SetBusy(false);  // closes the window when that was asked for meanwhile
+                Saved(saved, closing);
               });
 }
 
-void CopyFileToDialog::Saved(const Status& saved) {
-  if (saved)
-    CloseWindow();
-  else
+void CopyFileToDialog::Saved(const Status& saved, bool closing) {
+  if (saved) {
+    if (!closing) CloseWindow();
+  } else {
     context_.prompter.Message(saved.message());
-  Q_EMIT saveEnded();
+  }
 }
 
 }  // namespace pelvane::tools

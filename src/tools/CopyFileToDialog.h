@@ -26,8 +26,6 @@ class CopyFileToDialog : public ToolDialog {
   void targetsLoaded();
   /// Test Connection has reported its outcome.
   void connectionTested();
-  /// OK's save has ended: saved and closing, or the reason shown.
-  void saveEnded();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,7 +36,8 @@ class CopyFileToDialog : public ToolDialog {
   void Loaded(const Result<engine::CopyTargets>& loaded);
   void TestConnection();
   void Ok();
-  void Saved(const Status& saved);
+  /// `closing`: the window closes anyway, asked for while the keyring was waited for.
+  void Saved(const Status& saved, bool closing);
   /// Disables the boxes and buttons (Cancel aside) while the keyring is waited for.
   void HoldControls(bool waiting);
 

@@ -163,10 +163,11 @@ void SqlLoginDialog::Save() {
 }
 
 void SqlLoginDialog::Saved(const Status& saved) {
-  SetBusy(false);
+  const bool closing = CloseRequested();
+  SetBusy(false);  // closes the window when that was asked for meanwhile
   if (saved) {
     context_.registryChanged.Tell();  // the server's group may have changed
-    CloseWindow();
+    if (!closing) CloseWindow();
   } else {
     context_.prompter.Message(saved.message());
   }
