@@ -86,9 +86,19 @@ std::string SettingsFileIn(const std::string& folder) {
   return JoinPath(folder, kSettingsFileName);
 }
 
+bool IsSystemProgramFolder(const std::string& folder) {
+  const auto under = [&folder](const std::string& root) {
+    return folder.compare(0, root.size(), root) == 0 &&
+           (folder.size() == root.size() || folder[root.size()] == '/');
+  };
+  if (under("/usr/local")) return false;
+  return under("/usr") || under("/bin") || under("/sbin");
+}
+
 std::string ChooseSettingsFile(const std::string& programFolder, bool programFolderWritable,
                                const std::string& xdgConfigHome, const std::string& home) {
-  if (programFolderWritable) return SettingsFileIn(programFolder);
+  if (programFolderWritable && !IsSystemProgramFolder(programFolder))
+    return SettingsFileIn(programFolder);
   // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
   if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
     return SettingsFileIn(JoinPath(xdgConfigHome, "pelvane"));

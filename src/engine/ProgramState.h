@@ -56,8 +56,13 @@ ProgramState LoadProgramState(const settings::SettingsStore& store,
 /// The settings file in the given folder.
 std::string SettingsFileIn(const std::string& folder);
 
-/// The settings file lives beside the program; when that folder is not writable, in the user's
-/// configuration folder ($XDG_CONFIG_HOME/pelvane, else $HOME/.config/pelvane).
+/// True for a folder the package manager owns (/usr but not /usr/local, /bin, /sbin): root can
+/// write there, but settings and logs do not belong among the installed programs.
+bool IsSystemProgramFolder(const std::string& folder);
+
+/// The settings file lives beside the program (a build tree, a portable folder); when that folder
+/// is not writable or is a system program folder, in the user's configuration folder
+/// ($XDG_CONFIG_HOME/pelvane, else $HOME/.config/pelvane).
 std::string ChooseSettingsFile(const std::string& programFolder, bool programFolderWritable,
                                const std::string& xdgConfigHome, const std::string& home);
 

@@ -8,6 +8,7 @@
 #include "engine/ProgramState.h"
 #include "platform/ProgramLocation.h"
 #include "settings/SettingsStore.h"
+#include "shell/DesktopIdentity.h"
 #include "shell/InstanceBeacon.h"
 #include "shell/MainWindow.h"
 #include "shell/QtPrompter.h"
@@ -21,7 +22,7 @@ constexpr char kUsage[] =
     "The Pelvane Tool: applies SQL scripts to many SQL Server servers from one window.\n\n"
     "  --settings FILE  use this settings file (one per team, say) instead of Pelvane.ZRQ\n"
     "                   beside the programs (or in ~/.config/pelvane when that folder is\n"
-    "                   not writable), the file pelvanectl uses too\n"
+    "                   not writable or a system folder), the file pelvanectl uses too\n"
     "  --help           show this text\n\n"
     "One copy of the program runs per settings file.\n";
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);  // the main window ends the program itself
+  pelvane::shell::SetDesktopIdentity();
   pelvane::shell::QtPrompter prompter;
 
   // Decided before any setting is read, so a second copy changes nothing.

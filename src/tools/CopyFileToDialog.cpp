@@ -10,6 +10,7 @@
 
 #include "engine/MapDrive.h"
 #include "engine/ServerTargets.h"
+#include "engine/StoredPasswords.h"
 #include "tools/ToolWindowFrame.h"
 
 namespace pelvane::tools {
@@ -56,13 +57,13 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
       txtAppendToFile_(Named(new QLineEdit(this), "txtAppendToFile", "Append Text To File:")),
       txtRemoteServer_(Named(new QLineEdit(this), "txtRemoteServer", "Remote Server*:")),
       cmdTestConnection_(
-          Named(new QPushButton("Test Connection", this), "cmdTestConnection", "Test Connection")) {
+          Named(new QPushButton("Test Connection", this), "cmdTestConnection", "Test Connection")),
+      cmdBrowse_(Named(new QPushButton("Browse...", this), "cmdBrowse", "Browse...")),
+      cmdOK_(Named(new QPushButton("OK", this), "cmdOK", "OK")) {
   SetToolServer(this, server_);
   setWindowTitle(Q("Copy File Path for Server " + server_ + ":"));
-  auto* cmdBrowse = Named(new QPushButton("Browse...", this), "cmdBrowse", "Browse...");
-  auto* cmdOK = Named(new QPushButton("OK", this), "cmdOK", "OK");
   auto* cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel", "Cancel");
-  SetDefaultButton(cmdOK);
+  SetDefaultButton(cmdOK_);
   SetCancelButton(cmdCancel);
   txtPassword_->setEchoMode(QLineEdit::Password);
   txtReenterPassword_->setEchoMode(QLineEdit::Password);
@@ -71,7 +72,7 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
   auto* grid = new QGridLayout;
   grid->addWidget(FieldLabel("Copy File To:", txtCopyTo_, this), 0, 0);
   grid->addWidget(txtCopyTo_, 0, 1, 1, 3);
-  grid->addWidget(cmdBrowse, 0, 4);
+  grid->addWidget(cmdBrowse_, 0, 4);
   grid->addWidget(FieldLabel("Login:", txtLogin_, this), 1, 0);
   grid->addWidget(txtLogin_, 1, 1, 1, 3);
   grid->addWidget(FieldLabel("Password:", txtPassword_, this), 2, 0);
@@ -90,17 +91,41 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
   note->setWordWrap(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(cmdOK);
+  buttons->addWidget(cmdOK_);
   buttons->addWidget(cmdCancel);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(note);
   layout->addLayout(buttons);
 
-  Result<engine::CopyTargets> loaded =
-      engine::LoadCopyTargets(context.store, context.ports.keyring, server_);
+  txtAppendToFile_->installEventFilter(this);
+  connect(cmdBrowse_, &QPushButton::clicked, this, &CopyFileToDialog::Browse);
+  connect(cmdTestConnection_, &QPushButton::clicked, this, &CopyFileToDialog::TestConnection);
+  connect(cmdOK_, &QPushButton::clicked, this, &CopyFileToDialog::Ok);
+  connect(cmdCancel, &QPushButton::clicked, this, &CopyFileToDialog::CloseWindow);
+  if (configServers_) configServers_->setEnabled(false);
+
+  if (engine::ConfiguredPasswordStore(context.store) != engine::PasswordStore::kKeyring) {
+    Loaded(engine::LoadCopyTargets(context.store, context.ports.keyring, server_));
+    return;
+  }
+  // A locked keyring asks to be unlocked, a stuck one answers late: the boxes wait for it.
+  HoldControls(true);
+  SetBusy(true);
+  settings::SettingsStore& store = context.store;
+  engine::Keyring& keyring = context.ports.keyring;
+  work_.Start([&store, &keyring,
+               server = server_] { return engine::LoadCopyTargets(store, keyring, server); },
+              [this](const Result<engine::CopyTargets>& loaded) {
+                HoldControls(false);
+                SetBusy(false);
+                if (!CloseRequested()) Loaded(loaded);
+              });
+}
+
+void CopyFileToDialog::Loaded(const Result<engine::CopyTargets>& loaded) {
   // A password that cannot be read opens the dialog empty, saying why.
-  if (!loaded) context.prompter.Message(loaded.status().message());
+  if (!loaded) context_.prompter.Message(loaded.status().message());
   const engine::CopyTargets stored = loaded ? *loaded : engine::CopyTargets{};
   txtCopyTo_->setText(Q(stored.copyPath));
   txtLogin_->setText(Q(stored.copyToLogin));
@@ -108,13 +133,14 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
   txtReenterPassword_->setText(txtPassword_->text());
   txtAppendToFile_->setText(Q(stored.appendToFile));
   txtRemoteServer_->setText(Q(stored.getTimeFrom));
+  Q_EMIT targetsLoaded();
+}
 
-  txtAppendToFile_->installEventFilter(this);
-  connect(cmdBrowse, &QPushButton::clicked, this, &CopyFileToDialog::Browse);
-  connect(cmdTestConnection_, &QPushButton::clicked, this, &CopyFileToDialog::TestConnection);
-  connect(cmdOK, &QPushButton::clicked, this, &CopyFileToDialog::Ok);
-  connect(cmdCancel, &QPushButton::clicked, this, &CopyFileToDialog::CloseWindow);
-  if (configServers_) configServers_->setEnabled(false);
+void CopyFileToDialog::HoldControls(bool waiting) {
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           txtCopyTo_, txtLogin_, txtPassword_, txtReenterPassword_, txtAppendToFile_,
+           txtRemoteServer_, cmdTestConnection_, cmdBrowse_, cmdOK_})
+    control->setEnabled(!waiting);
 }
 
 CopyFileToDialog::~CopyFileToDialog() {
@@ -138,6 +164,7 @@ void CopyFileToDialog::Browse() {
 }
 
 void CopyFileToDialog::TakeRemoteServerFromAppendPath() {
+  if (!txtAppendToFile_->isEnabled()) return;  // held while the keyring is waited for
   const std::optional<std::string> machine = engine::AppendToMachine(S(txtAppendToFile_));
   if (!machine) return;
   const std::string remote = S(txtRemoteServer_);
@@ -166,6 +193,7 @@ void CopyFileToDialog::TestConnection() {
 }
 
 void CopyFileToDialog::Ok() {
+  if (IsBusy()) return;
   if (txtPassword_->text() != txtReenterPassword_->text()) {
     context_.prompter.Message("Passwords do not match, please re-enter passwords.",
                               "Passwords Do Not Match.");
@@ -176,13 +204,31 @@ void CopyFileToDialog::Ok() {
   }
   const engine::CopyTargets typed{S(txtCopyTo_), S(txtLogin_), S(txtPassword_), S(txtAppendToFile_),
                                   S(txtRemoteServer_)};
-  if (Status saved =
-          engine::SaveCopyTargets(context_.store, context_.ports.keyring, server_, typed);
-      !saved) {
-    context_.prompter.Message(saved.message());
+  if (engine::ConfiguredPasswordStore(context_.store) != engine::PasswordStore::kKeyring) {
+    Saved(engine::SaveCopyTargets(context_.store, context_.ports.keyring, server_, typed),
+          /*closing=*/false);
     return;
   }
-  CloseWindow();
+  HoldControls(true);
+  SetBusy(true);
+  settings::SettingsStore& store = context_.store;
+  engine::Keyring& keyring = context_.ports.keyring;
+  work_.Start([&store, &keyring, server = server_,
+               typed] { return engine::SaveCopyTargets(store, keyring, server, typed); },
+              [this](const Status& saved) {
+                HoldControls(false);
+                const bool closing = CloseRequested();
+                SetBusy(false);  // closes the window when that was asked for meanwhile
+                Saved(saved, closing);
+              });
+}
+
+void CopyFileToDialog::Saved(const Status& saved, bool closing) {
+  if (saved) {
+    if (!closing) CloseWindow();
+  } else {
+    context_.prompter.Message(saved.message());
+  }
 }
 
 }  // namespace pelvane::tools

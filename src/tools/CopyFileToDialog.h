@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "engine/ServerTargets.h"
 #include "tools/BackgroundWork.h"
 #include "tools/ToolDialog.h"
 
@@ -11,6 +12,7 @@ namespace pelvane::tools {
 
 /// frmCopyFileTo: where a server's copy files and appended text go. While it is open the
 /// Configure Servers dialog that opened it is disabled, so its choice cannot change underneath.
+/// The desktop keyring is read and written off the window thread.
 class CopyFileToDialog : public ToolDialog {
   Q_OBJECT
  public:
@@ -20,6 +22,8 @@ class CopyFileToDialog : public ToolDialog {
   ~CopyFileToDialog() override;
 
  Q_SIGNALS:
+  /// The stored targets are in the boxes (or the reason they could not be read was shown).
+  void targetsLoaded();
   /// Test Connection has reported its outcome.
   void connectionTested();
 
@@ -29,8 +33,13 @@ class CopyFileToDialog : public ToolDialog {
  private:
   void Browse();
   void TakeRemoteServerFromAppendPath();
+  void Loaded(const Result<engine::CopyTargets>& loaded);
   void TestConnection();
   void Ok();
+  /// `closing`: the window closes anyway, asked for while the keyring was waited for.
+  void Saved(const Status& saved, bool closing);
+  /// Disables the boxes and buttons (Cancel aside) while the keyring is waited for.
+  void HoldControls(bool waiting);
 
   std::string server_;
   QPointer<QWidget> configServers_;
@@ -41,6 +50,8 @@ class CopyFileToDialog : public ToolDialog {
   QLineEdit* txtAppendToFile_;
   QLineEdit* txtRemoteServer_;
   QPushButton* cmdTestConnection_;
+  QPushButton* cmdBrowse_;
+  QPushButton* cmdOK_;
   BackgroundWork work_{this};
 };
 

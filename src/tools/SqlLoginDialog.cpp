@@ -6,6 +6,7 @@
 
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
+#include "engine/StoredPasswords.h"
 #include "settings/ServerRegistry.h"
 #include "tools/ToolWindowFrame.h"
 
@@ -46,21 +47,47 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   settings::ServerRegistry registry(context.store);
   for (const std::string& group : registry.GroupList(/*upperCase=*/false))
     cmbServerGroup_->addItem(QString::fromStdString(group));
-  Result<engine::SqlLogin> loaded =
-      engine::LoadSqlLogin(context.store, context.ports.keyring, server_);
+  connect(cmdOK_, &QPushButton::clicked, this, &SqlLoginDialog::Ok);
+  connect(cmdCancel, &QPushButton::clicked, this, &SqlLoginDialog::CloseWindow);
+
+  if (engine::ConfiguredPasswordStore(context.store) != engine::PasswordStore::kKeyring) {
+    Loaded(engine::LoadSqlLogin(context.store, context.ports.keyring, server_));
+    return;
+  }
+  // A locked keyring asks to be unlocked, a stuck one answers late: the boxes wait for it.
+  HoldControls(true);
+  SetBusy(true);
+  settings::SettingsStore& store = context.store;
+  engine::Keyring& keyring = context.ports.keyring;
+  work_.Start(
+      [&store, &keyring, server = server_] { return engine::LoadSqlLogin(store, keyring, server); },
+      [this](const Result<engine::SqlLogin>& loaded) {
+        HoldControls(false);
+        SetBusy(false);
+        if (!CloseRequested()) Loaded(loaded);
+      });
+}
+
+void SqlLoginDialog::Loaded(const Result<engine::SqlLogin>& loaded) {
   // A password that cannot be read opens the dialog empty, saying why.
-  if (!loaded) context.prompter.Message(loaded.status().message());
+  if (!loaded) context_.prompter.Message(loaded.status().message());
   const engine::SqlLogin stored = loaded ? *loaded : engine::SqlLogin{};
   txtUserName_->setText(QString::fromStdString(stored.login));
   txtPassword_->setText(QString::fromStdString(stored.password));
   txtDatabase_->setText(QString::fromStdString(stored.database));
   cmbServerGroup_->setEditText(QString::fromStdString(stored.group));
+  if (focusPasswordWhenLoaded_) FocusPassword();
+  Q_EMIT loginLoaded();
+}
 
-  connect(cmdOK_, &QPushButton::clicked, this, &SqlLoginDialog::Ok);
-  connect(cmdCancel, &QPushButton::clicked, this, &SqlLoginDialog::CloseWindow);
+void SqlLoginDialog::HoldControls(bool waiting) {
+  for (QWidget* control : std::initializer_list<QWidget*>{cmbServerGroup_, txtUserName_,
+                                                          txtPassword_, txtDatabase_, cmdOK_})
+    control->setEnabled(!waiting);
 }
 
 void SqlLoginDialog::FocusPassword() {
+  focusPasswordWhenLoaded_ = !txtPassword_->isEnabled();
   txtUserName_->setText(QString::fromStdString(context_.store.GetINIValue(server_, "Login")));
   txtPassword_->setFocus();
   txtPassword_->selectAll();
@@ -105,9 +132,12 @@ void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
     save = context_.prompter.Ask({shell::Prompt::Buttons::kYesNo, question->title, question->text,
                                   engine::MessageIcon::kNone}) == engine::Answer::kYes;
   }
-  SetBusy(false);
-  if (save) Save();
-  Q_EMIT loginTested();
+  if (!save) {
+    SetBusy(false);
+    Q_EMIT loginTested();
+    return;
+  }
+  Save();
 }
 
 engine::SqlLogin SqlLoginDialog::Typed() const {
@@ -116,13 +146,32 @@ engine::SqlLogin SqlLoginDialog::Typed() const {
 }
 
 void SqlLoginDialog::Save() {
-  if (Status saved = engine::SaveSqlLogin(context_.store, context_.ports.keyring, server_, Typed());
-      !saved) {
-    context_.prompter.Message(saved.message());
+  const engine::SqlLogin typed = Typed();
+  if (engine::ConfiguredPasswordStore(context_.store) != engine::PasswordStore::kKeyring) {
+    Saved(engine::SaveSqlLogin(context_.store, context_.ports.keyring, server_, typed));
     return;
   }
-  context_.registryChanged.Tell();  // the server's group may have changed
-  CloseWindow();
+  HoldControls(true);
+  settings::SettingsStore& store = context_.store;
+  engine::Keyring& keyring = context_.ports.keyring;
+  work_.Start([&store, &keyring, server = server_,
+               typed] { return engine::SaveSqlLogin(store, keyring, server, typed); },
+              [this](const Status& saved) {
+                HoldControls(false);
+                Saved(saved);
+              });
+}
+
+void SqlLoginDialog::Saved(const Status& saved) {
+  const bool closing = CloseRequested();
+  SetBusy(false);  // closes the window when that was asked for meanwhile
+  if (saved) {
+    context_.registryChanged.Tell();  // the server's group may have changed
+    if (!closing) CloseWindow();
+  } else {
+    context_.prompter.Message(saved.message());
+  }
+  Q_EMIT loginTested();
 }
 
 }  // namespace pelvane::tools

@@ -12,7 +12,7 @@
 namespace pelvane::tools {
 
 /// frmSQLLogin: a server's SQL login, password, database and group, tested before they are
-/// saved. The test runs off the window thread.
+/// saved. The test, and the desktop keyring's reads and writes, run off the window thread.
 class SqlLoginDialog : public ToolDialog {
   Q_OBJECT
  public:
@@ -25,13 +25,19 @@ class SqlLoginDialog : public ToolDialog {
   void FocusPassword();
 
  Q_SIGNALS:
+  /// The stored login is in the boxes (or the reason it could not be read was shown).
+  void loginLoaded();
   /// The login test came back and its outcome was acted on (saved or not).
   void loginTested();
 
  private:
+  void Loaded(const Result<engine::SqlLogin>& loaded);
   void Ok();
   void Tested(const engine::LoginCheck& check);
   void Save();
+  void Saved(const Status& saved);
+  /// Disables the boxes and OK while the keyring is waited for.
+  void HoldControls(bool waiting);
   /// The login, password, database and group as typed.
   engine::SqlLogin Typed() const;
 
@@ -41,6 +47,7 @@ class SqlLoginDialog : public ToolDialog {
   QLineEdit* txtPassword_;
   QLineEdit* txtDatabase_;
   QPushButton* cmdOK_;
+  bool focusPasswordWhenLoaded_ = false;
   BackgroundWork work_{this};
 };
 

@@ -142,5 +142,28 @@ TEST(ProgramStateTest, SettingsFilePlace) {
         << c.writable << " " << c.xdg << " " << c.home;
 }
 
+// Root can write to /usr/bin, yet the settings of a packaged program go to the user's folder.
+TEST(ProgramStateTest, SystemProgramFolderKeepsNoSettings) {
+  const struct {
+    const char* folder;
+    const char* expected;
+  } cases[] = {
+      {"/usr/bin", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/usr/sbin", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/usr/lib/pelvane", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/usr", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/bin", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/sbin", "/root/.config/pelvane/Pelvane.ZRQ"},
+      {"/usr/local/bin", "/usr/local/bin/Pelvane.ZRQ"},
+      {"/usr/local", "/usr/local/Pelvane.ZRQ"},
+      {"/usrx/bin", "/usrx/bin/Pelvane.ZRQ"},
+      {"/binaries", "/binaries/Pelvane.ZRQ"},
+      {"/home/dev/pelvane/build/bin", "/home/dev/pelvane/build/bin/Pelvane.ZRQ"},
+      {"/opt/pelvane", "/opt/pelvane/Pelvane.ZRQ"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseSettingsFile(c.folder, true, "", "/root"), c.expected) << c.folder;
+}
+
 }  // namespace
 }  // namespace pelvane::engine

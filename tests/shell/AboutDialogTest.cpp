@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -6,6 +8,7 @@
 #include <string>
 
 #include "shell/AboutDialog.h"
+#include "shell/DesktopIdentity.h"
 #include "shell/ShellFixture.h"
 
 namespace pelvane::shell {
@@ -29,6 +32,19 @@ TEST(AboutVersionTest, MajorMinorAndRevision) {
   EXPECT_EQ(VersionLabel("1.8.0.8"), "Version 1.8.8");
   EXPECT_EQ(VersionLabel("2.10.3.41"), "Version 2.10.41");
   EXPECT_EQ(VersionLabel("3.1"), "Version 3.1.0");
+}
+
+// The windows carry the id of the .desktop file the package installs, and an icon even in a
+// build tree with no icon theme.
+TEST(DesktopIdentityTest, NamesTheWindowsAfterThePackagesDesktopFileWithAnIcon) {
+  SetDesktopIdentity();
+  EXPECT_EQ(QGuiApplication::desktopFileName(), DesktopAppId());
+  const std::filesystem::path desktopFile =
+      std::filesystem::path(PELVANE_PACKAGING_SHARE) / (DesktopAppId().toStdString() + ".desktop");
+  EXPECT_TRUE(std::filesystem::exists(desktopFile)) << desktopFile;
+  const QIcon icon = QGuiApplication::windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.pixmap(QSize(256, 256)).size(), QSize(256, 256));
 }
 
 TEST_F(AboutDialogTest, ShowsTitleVersionAndDescription) {

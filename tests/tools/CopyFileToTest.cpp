@@ -3,8 +3,10 @@
 #include <QPushButton>
 
 #include "engine/ServerTargets.h"
+#include "engine/StoredPasswords.h"
 #include "settings/PasswordScrambler.h"
 #include "tools/CopyFileToDialog.h"
+#include "tools/GatedKeyring.h"
 #include "tools/ToolWindowFrame.h"
 #include "tools/ToolWindows.h"
 #include "tools/ToolsFixture.h"
@@ -122,6 +124,49 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   EXPECT_EQ(saved.appendToFile, R"(\\files\logs\a.log)");
   EXPECT_EQ(saved.getTimeFrom, "files");
   EXPECT_EQ(prompter.unscripted, 0);
+}
+
+// The keyring is read and written off the window thread, the boxes held until it answers.
+TEST_F(CopyFileToTest, WaitsForTheDesktopKeyringWithTheWindowResponsive) {
+  SharedSecretService();
+  ASSERT_TRUE(store.SaveINIValues("Pelvane", engine::kPasswordStoreKey, "keyring"));
+  ASSERT_TRUE(engine::SaveCopyTargets(store, keyring, "ALPHA",
+                                      {R"(\\files\drop\)", "copier", "Pw1", "", ""}));
+  GatedKeyring gated(keyring);
+  shell::ShellPorts gatedPorts{sql, processes, shares, clock, services, sleeper, gated};
+  shell::ShellContext gatedContext{store, state, gatedPorts, prompter, context.programFolder};
+  gatedContext.session.CurrentServer = "ALPHA";
+  Heartbeat heartbeat(20);
+  const auto expectResponsiveWhileWaiting = [&] {
+    QTRY_VERIFY(gated.Waiting());
+    const int before = heartbeat.ticks;
+    QTest::qWait(300);
+    EXPECT_GT(heartbeat.ticks, before + 5);
+    for (const char* name : {"txtPassword", "cmdOK", "cmdTestConnection"})
+      EXPECT_FALSE(Child<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
+  };
+
+  gated.Shut();
+  auto* dialog = static_cast<CopyFileToDialog*>(
+      ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(gatedContext)));
+  QSignalSpy loaded(dialog, &CopyFileToDialog::targetsLoaded);
+  EXPECT_FALSE(Box(dialog, "txtPassword")->isEnabled());
+  expectResponsiveWhileWaiting();
+  gated.Open();
+  QTRY_COMPARE(loaded.count(), 1);
+  EXPECT_EQ(Box(dialog, "txtPassword")->text(), "Pw1");
+  EXPECT_TRUE(Box(dialog, "txtPassword")->isEnabled());
+
+  Box(dialog, "txtPassword")->setText("New2");
+  Box(dialog, "txtReenterPassword")->setText("New2");
+  gated.Shut();
+  Click(dialog, "cmdOK");
+  expectResponsiveWhileWaiting();
+  gated.Open();
+  QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
+  EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"), "");
+  EXPECT_EQ(engine::LoadCopyTargets(store, keyring, "ALPHA")->copyToPassword, "New2");
+  EXPECT_TRUE(prompter.asked.empty());
 }
 
 TEST_F(CopyFileToTest, TestConnectionConnectsDisconnectsAndReports) {
