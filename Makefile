@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands that matter: `make test` and `make demo`. Both install what they need first.
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log of a run on its way into the Vesk SQL dialog: a Simple Script run whose result
 // table has 100,000 rows (one log line each) goes through the window's RunHost into the log
 // box, offscreen. Reports the total time and the longest time the window thread did not get

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server list of a settings file holding 10,000 servers: listing them must stay within ten
 // times the cost of parsing the file once.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run status board under a run over 1,000 servers: a worker thread feeds a ReportRecorder
 // as fast as it can (each server: started, login, two scripts, finished) while the board shows
 // it, offscreen. Reports the total time and the longest time the window thread did not get to

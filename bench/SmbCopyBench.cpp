@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A 100 MiB file copied to a Samba share on loopback: the copy streams in blocks, so the peak
 // memory of the process should grow by a few blocks, not by the file. Reports the time and the
 // growth of the peak resident size (goal: under 24 MiB). Needs root, as the Samba fixture does.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # isqlw against FreeTDS's bsqldb: both run a one-line script against the stand-in server
 # RUNS times; prints both totals and their ratio. The goal is isqlw <= 1.2 x bsqldb.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory of pelvanectl with large results, against the goal of 4 x the file + 64 MiB:
 #   1. A Simple Script query of ROWS rows on SERVERS stand-in servers side by side, with --csv.
 #   2. --failed-from over a CSV report and a JSON report of REPORT_ROWS servers.

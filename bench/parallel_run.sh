@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `pelvanectl run` over stand-in servers that answer each batch after LATENCY_MS, servers side
 # by side against one after another:
 #   1. SERVERS (40) servers: --parallel 8 against the ideal (the sequential time / 8; goal

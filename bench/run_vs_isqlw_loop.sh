@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `pelvanectl run` of one small script over SERVERS stand-in servers (each batch answered after
 # LATENCY_MS) against a shell loop that calls isqlw once per server. The run adds a login check
 # per script; the goal is run <= 1.5 x loop. Prints both times (best of REPEAT), their ratio and

@@ -23,6 +23,7 @@ fi
 base=$build/install-test/base
 if [[ ! -e $base/.complete ]]; then
   rm -rf "$base"
+  mkdir -p "$build/install-test"
   echo "== a minimal Debian 12 in $base"
   debootstrap --variant=minbase bookworm "$base" "$mirror" >"$build/install-test/debootstrap.log" 2>&1 || {
     tail -20 "$build/install-test/debootstrap.log"

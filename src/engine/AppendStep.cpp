@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/AppendStep.h"
 
 #include "engine/MapDrive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program: the main window over the settings file beside the programs, or the one
 // named with --settings.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "standin/tds/Login7.h"
 
 #include "standin/tds/ByteReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // pelvanectl called in-process on a settings file of its own, with the real ODBC client.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelvanectl against hostile input, a silent server, signals and a second run beside it.
 
 #include <gtest/gtest.h>

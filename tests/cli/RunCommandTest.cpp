@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelvanectl run end to end: the real isqlw and ODBC client against sqlstandin, with the log
 // compared line by line. DateTimeFormat "T" makes every timestamp the letter T.
 

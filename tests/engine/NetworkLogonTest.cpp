@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A refused network logon costs one failed logon per server and run: an account whose lockout
 // threshold is a handful of failures must survive a run with a wrong password.
 

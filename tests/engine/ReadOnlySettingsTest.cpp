@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run stores only for the next reader's convenience (the default query tool folder)
 // never fails it: a read-only settings file, or another writer holding it, runs as any other.
 

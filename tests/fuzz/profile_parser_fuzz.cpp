@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes parse; what is parsed writes back unchanged; a value written reads back.
 #include <cstdint>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report reader takes any text without crashing; what it reads back writes and reads again
 // to the same report.
 #include <cstdint>

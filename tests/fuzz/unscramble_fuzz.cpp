@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unscrambling never fails on any text, and scrambling always round-trips.
 #include <cstdint>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole pelvanectl run with copy, append and service restart against a stand-in SQL server
 // and the Samba fixture. DateTimeFormat "T" makes every timestamp the letter T.
 

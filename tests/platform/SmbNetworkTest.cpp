@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network ports against a real Samba server (tests/support/samba-fixture.sh), one instance
 // for this whole program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens every window of the desktop program against a settings file and saves a picture of
 // each into a folder: the main window while it is empty (with its first steps), the Vesk SQL
 // dialog after a run, the dialog and the run status board while a run is stopping (given a slow

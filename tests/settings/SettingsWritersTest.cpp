@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several processes writing one settings file: none may lose another's change.
 
 #include <gtest/gtest.h>

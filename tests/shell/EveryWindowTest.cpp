@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader needs of the windows, checked over every window of the program at once,
 // each opened as a user opens it.
 #include <gtest/gtest.h>

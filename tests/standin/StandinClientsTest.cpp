@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sqlstandin against clients written elsewhere: FreeTDS's tsql and unixODBC's isql.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the window tests: one QApplication for the whole executable, offscreen unless the
 // caller chose a platform, so the tests never need a display.
 #include <gtest/gtest.h>

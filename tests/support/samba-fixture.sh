@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private Samba server for the network tests, everything under one folder.
 #
 #   samba-fixture.sh setup BASE PORT   writes BASE/smb.conf, the share and the passdb, and makes

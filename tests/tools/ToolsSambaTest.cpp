@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service and connection tools against Samba on loopback: the real service manager calls
 // and share connections, with the window thread kept turning while they run.
 #include <QComboBox>

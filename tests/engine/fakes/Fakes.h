@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Small fakes of the run's ports for the engine's unit tests, and a run built on them.
