@@ -2,10 +2,12 @@
 // sqlstandin's TLS as TDS 7.x carries it, against FreeTDS's tsql and ODBC driver, with the
 // traffic recorded on the way.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <map>
 #include <memory>
 
+#include "TdsBytes.h"
 #include "ToolRun.h"
 #include "standin/tds/PreloginEncryption.h"
 #include "support/StandinServer.h"
@@ -161,6 +163,26 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
     EXPECT_EQ(Contains(seen, Utf16(kLogin)), c.loginInClear);
     EXPECT_EQ(Contains(seen, Utf16(kMarker)), c.queryInClear);
   }
+}
+
+// A client that skips PRELOGIN cannot log in in clear where encryption is required.
+TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
+  StandinServer& server = Standin(Server::kRequired);
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(server.port()));
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  timeval limit{10, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  LoginFields login;
+  login.user = Utf16(kLogin);
+  const std::string packet = Packet(0x10, 1, BuildLogin7(login));
+  ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
+  char reply[64];
+  EXPECT_EQ(::recv(fd, reply, sizeof reply, 0), 0) << "closed without an answer";
+  ::close(fd);
 }
 
 TEST(TlsTest, CommandLine) {
