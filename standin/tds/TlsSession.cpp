@@ -92,7 +92,7 @@ struct TlsSession::State {
       errno = EPIPE;
       return -1;
     }
-    if (state.incomingAt == state.incoming.size()) {
+    while (state.incomingAt == state.incoming.size()) {  // an empty packet holds nothing yet
       Result<Message> message = ReadMessage(state.plain);
       if (!message) {
         if (message.status().number() == kPeerClosed) return 0;
