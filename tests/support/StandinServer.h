@@ -41,9 +41,10 @@ class StandinServer {
     std::vector<std::string> databases{"pubs"};
     int latencyMs = 0;
     // TLS as --tls-cert/--tls-key/--encryption take it (see TestCertificates); empty: not given.
-    std::string tlsCertificate;
-    std::string tlsKey;
-    std::string encryption;
+    // Each has an initializer, so that fixtures listing the fields above stay warning-free.
+    std::string tlsCertificate{};
+    std::string tlsKey{};
+    std::string encryption{};
   };
 
   StandinServer() : StandinServer(Options{}) {}
