@@ -161,7 +161,8 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
     if (!c.connects) continue;
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(Contains(seen, Utf16(kLogin)), c.loginInClear);
-    EXPECT_EQ(Contains(seen, Utf16(kMarker)), c.queryInClear);
+    // The batch carries the text in UTF-16, the reply's row may carry it in single bytes.
+    EXPECT_EQ(Contains(seen, Utf16(kMarker)) || Contains(seen, kMarker), c.queryInClear);
   }
 }
 
