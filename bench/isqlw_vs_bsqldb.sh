@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # isqlw against FreeTDS's bsqldb: both run a one-line script against the stand-in server
-# RUNS times; prints both totals and their ratio. The goal is isqlw <= 1.2 x bsqldb.
+# RUNS times, taking turns (one isqlw, one bsqldb), so that the machine's other load falls on
+# both alike; prints both totals and their ratio. The goal is isqlw <= 1.1 x bsqldb.
 #
 #   bash bench/isqlw_vs_bsqldb.sh            # builds isqlw and sqlstandin (Release) if needed
 #   ISQLW=... SQLSTANDIN=... RUNS=50 bash bench/isqlw_vs_bsqldb.sh
@@ -9,8 +10,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BENCH_BUILD:-$root/build-bench}
-runs=${RUNS:-200}
-goal=1.2
+runs=${RUNS:-100}
+goal=1.1
 
 if [[ -z "${ISQLW:-}" || -z "${SQLSTANDIN:-}" ]]; then
   if [[ ! -x "$build/bin/isqlw" || ! -x "$build/bin/sqlstandin" || -n "${REBUILD:-}" ]]; then
@@ -43,15 +44,12 @@ grep -qx ready "$work/standin.out" || { echo "sqlstandin did not get ready" >&2;
 
 printf 'select 1\n' >"$work/script.sql"
 
-# Milliseconds for RUNS runs of the command; any failing run aborts the benchmark.
-time_runs() {
-  local start end
-  start=$(date +%s%N)
-  for ((i = 0; i < runs; i++)); do
-    "$@" >/dev/null 2>"$work/last.err" || { echo "run failed: $*" >&2; cat "$work/last.err" >&2; exit 2; }
-  done
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
+# Microseconds of one run of the command; a failing run aborts the benchmark.
+time_one() {
+  local start=$EPOCHREALTIME end
+  "$@" >/dev/null 2>"$work/last.err" || { echo "run failed: $*" >&2; cat "$work/last.err" >&2; exit 2; }
+  end=$EPOCHREALTIME
+  echo $((${end/./} - ${start/./}))
 }
 
 # Both must really have answered the query before their times mean anything.
@@ -62,8 +60,18 @@ TDSVER=7.4 "$bsqldb" -S "127.0.0.1:$port" -D pubs -U sa -P Secret1 -i "$work/scr
 grep -q '1' "$work/isqlw.out" || { echo "isqlw printed no result" >&2; exit 2; }
 grep -q '1' "$work/bsqldb.out" || { echo "bsqldb printed no result" >&2; exit 2; }
 
-isqlw_ms=$(time_runs "$isqlw" -S "127.0.0.1,$port" -d pubs -U sa -P Secret1 -i "$work/script.sql" -o "$work/isqlw.out")
-bsqldb_ms=$(TDSVER=7.4 time_runs "$bsqldb" -S "127.0.0.1:$port" -D pubs -U sa -P Secret1 -i "$work/script.sql" -o "$work/bsqldb.out")
+isqlw_us=0
+bsqldb_us=0
+for ((i = 0; i < runs; i++)); do
+  us=$(time_one "$isqlw" -S "127.0.0.1,$port" -d pubs -U sa -P Secret1 -i "$work/script.sql" \
+    -o "$work/isqlw.out")
+  isqlw_us=$((isqlw_us + us))
+  us=$(TDSVER=7.4 time_one "$bsqldb" -S "127.0.0.1:$port" -D pubs -U sa -P Secret1 \
+    -i "$work/script.sql" -o "$work/bsqldb.out")
+  bsqldb_us=$((bsqldb_us + us))
+done
+isqlw_ms=$((isqlw_us / 1000))
+bsqldb_ms=$((bsqldb_us / 1000))
 
 awk -v a="$isqlw_ms" -v b="$bsqldb_ms" -v n="$runs" -v goal="$goal" 'BEGIN {
   ratio = b > 0 ? a / b : 0

@@ -24,10 +24,14 @@ class InterruptWatch {
   int signal() const { return signal_.load(); }
 
  private:
+  void Take(int signal);
+
   std::atomic<bool> interrupted_{false};
   std::atomic<int> signal_{0};
   std::atomic<bool> done_{false};
   sigset_t previousMask_{};
+  int signalFd_ = -1;  // the signals, readable when one is pending
+  int wakeFd_ = -1;    // written when the run is over
   std::thread watcher_;
 };
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "platform/SmbLibrary.h"
+
 namespace pelvane::platform {
 
 namespace {
@@ -31,21 +33,24 @@ std::unique_ptr<SmbSession> SmbSession::Create(const std::string& user, const st
   }
   session->password_ = password;
 
-  session->context_ = smbc_new_context();
+  const SmbLibrary* smb = Smb();
+  if (smb == nullptr) return nullptr;
+  session->smb_ = smb;
+  session->context_ = smb->newContext();
   if (session->context_ == nullptr) return nullptr;
   SMBCCTX* context = session->context_;
-  smbc_setDebug(context, 0);
+  smb->setDebug(context, 0);
   // Our standard output may be a run log; libsmbclient's words go to standard error.
-  smbc_setOptionDebugToStderr(context, 1);
-  smbc_setOptionUseKerberos(context, 0);
-  smbc_setOptionFallbackAfterKerberos(context, 0);
-  smbc_setOptionNoAutoAnonymousLogin(context, 1);
-  smbc_setOptionUserData(context, session.get());
-  smbc_setTimeout(context, timeoutMs);
-  smbc_setFunctionAuthDataWithContext(context, &SmbSession::Credentials);
-  if (smbc_init_context(context) == nullptr) {
+  smb->setOptionDebugToStderr(context, 1);
+  smb->setOptionUseKerberos(context, 0);
+  smb->setOptionFallbackAfterKerberos(context, 0);
+  smb->setOptionNoAutoAnonymousLogin(context, 1);
+  smb->setOptionUserData(context, session.get());
+  smb->setTimeout(context, timeoutMs);
+  smb->setFunctionAuthDataWithContext(context, &SmbSession::Credentials);
+  if (smb->initContext(context) == nullptr) {
     const int error = errno;
-    smbc_free_context(context, 1);
+    smb->freeContext(context, 1);
     session->context_ = nullptr;
     errno = error;
     return nullptr;
@@ -54,55 +59,55 @@ std::unique_ptr<SmbSession> SmbSession::Create(const std::string& user, const st
 }
 
 SmbSession::~SmbSession() {
-  if (context_ != nullptr) smbc_free_context(context_, 1);
+  if (context_ != nullptr) smb_->freeContext(context_, 1);
   std::fill(password_.begin(), password_.end(), '\0');
 }
 
 void SmbSession::Credentials(SMBCCTX* context, const char*, const char*, char* workgroup,
                              int workgroupLength, char* user, int userLength, char* password,
                              int passwordLength) {
-  const auto* self = static_cast<const SmbSession*>(smbc_getOptionUserData(context));
+  const auto* self = static_cast<const SmbSession*>(Smb()->getOptionUserData(context));
   if (!self->workgroup_.empty()) CopyInto(self->workgroup_, workgroup, workgroupLength);
   CopyInto(self->user_, user, userLength);
   CopyInto(self->password_, password, passwordLength);
 }
 
 SMBCFILE* SmbSession::Open(const std::string& url, int flags, mode_t mode) {
-  return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
+  return smb_->getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
 }
 
 ssize_t SmbSession::Read(SMBCFILE* file, void* buffer, size_t size) {
-  return smbc_getFunctionRead(context_)(context_, file, buffer, size);
+  return smb_->getFunctionRead(context_)(context_, file, buffer, size);
 }
 
 ssize_t SmbSession::Write(SMBCFILE* file, const void* buffer, size_t size) {
-  return smbc_getFunctionWrite(context_)(context_, file, buffer, size);
+  return smb_->getFunctionWrite(context_)(context_, file, buffer, size);
 }
 
 off_t SmbSession::Seek(SMBCFILE* file, off_t offset, int whence) {
-  return smbc_getFunctionLseek(context_)(context_, file, offset, whence);
+  return smb_->getFunctionLseek(context_)(context_, file, offset, whence);
 }
 
 int SmbSession::Close(SMBCFILE* file) {
-  return smbc_getFunctionClose(context_)(context_, file);
+  return smb_->getFunctionClose(context_)(context_, file);
 }
 
 int SmbSession::Stat(const std::string& url, struct stat* info) {
-  return smbc_getFunctionStat(context_)(context_, url.c_str(), info);
+  return smb_->getFunctionStat(context_)(context_, url.c_str(), info);
 }
 
 int SmbSession::Unlink(const std::string& url) {
-  return smbc_getFunctionUnlink(context_)(context_, url.c_str());
+  return smb_->getFunctionUnlink(context_)(context_, url.c_str());
 }
 
 int SmbSession::Rename(const std::string& from, const std::string& to) {
-  return smbc_getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
+  return smb_->getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
 }
 
 int SmbSession::ProbeFolder(const std::string& url) {
-  SMBCFILE* folder = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+  SMBCFILE* folder = smb_->getFunctionOpendir(context_)(context_, url.c_str());
   if (folder == nullptr) return -1;
-  smbc_getFunctionClosedir(context_)(context_, folder);
+  smb_->getFunctionClosedir(context_)(context_, folder);
   return 0;
 }
 

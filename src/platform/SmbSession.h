@@ -7,11 +7,7 @@
 #include <memory>
 #include <string>
 
-// libsmbclient.h declares one function outside its extern "C" block; wrap it all.
-extern "C" {
-#include <libsmbclient.h>
-}
-
+#include "platform/SmbLibrary.h"
 #include "settings/Status.h"
 
 namespace pelvane::platform {
@@ -47,6 +43,7 @@ class SmbSession {
                           int workgroupLength, char* user, int userLength, char* password,
                           int passwordLength);
 
+  const SmbLibrary* smb_ = nullptr;
   SMBCCTX* context_ = nullptr;
   std::string workgroup_;
   std::string user_;

@@ -38,7 +38,6 @@ class SqlLoginTest : public ToolsTest {
 
 TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
   SilentListener silent;
-  const std::string closed = "127.0.0.1," + std::to_string(testing::FreeLoopbackPort());
   struct Case {
     std::string server, password;
     std::deque<Answer> answers;
@@ -49,8 +48,8 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
       {standin.server(), "Secret1", {}, "", true},
       {standin.server(), "wrong", {Answer::kNo}, "Login Failed", false},
       {standin.server(), "wrong", {Answer::kYes}, "Login Failed", true},
-      {closed, "Secret1", {Answer::kNo}, "Server not accessible", false},
-      {closed, "Secret1", {Answer::kYes}, "Server not accessible", true},
+      // The question for each outcome is the engine's (LoginTestTest); a server that does not
+      // answer shows the window waits without blocking.
       {silent.server(), "Secret1", {Answer::kNo}, "Server not accessible", false},
   };
   for (const Case& c : cases) {
