@@ -11,6 +11,7 @@
 #include "standin/sql/SqlEngine.h"
 #include "standin/tds/CommandLine.h"
 #include "standin/tds/TdsServer.h"
+#include "standin/tds/TlsSession.h"
 
 namespace {
 
@@ -37,6 +38,17 @@ int RunStandin(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+  tds::TlsConfig tls{options->tls.setting, nullptr};
+  if (!options->tls.certificateFile.empty()) {
+    auto credentials =
+        tds::TlsCredentials::Load(options->tls.certificateFile, options->tls.keyFile);
+    if (!credentials) {
+      std::cerr << "sqlstandin: " << credentials.status().message() << '\n';
+      return kFailed;
+    }
+    tls.credentials = credentials.value();
+  }
+
   std::vector<tds::TdsServer::Endpoint> endpoints;
   for (int port : options->ports) {
     std::string folder = (std::filesystem::path(options->dir) / std::to_string(port)).string();
@@ -47,8 +59,8 @@ int RunStandin(int argc, char** argv) {
     }
     endpoints.push_back({port, data.value()});
   }
-  auto server =
-      tds::TdsServer::Start(std::move(endpoints), std::chrono::milliseconds(options->latencyMs));
+  auto server = tds::TdsServer::Start(std::move(endpoints),
+                                      std::chrono::milliseconds(options->latencyMs), tls);
   if (!server) {
     std::cerr << "sqlstandin: " << server.status().message() << '\n';
     return kFailed;

@@ -18,6 +18,7 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
 std::string StandinUsage() {
   return "Usage: sqlstandin --dir DIR --port N [--port N ...] --login NAME:PASSWORD [...]\n"
          "                  [--database NAME ...] [--latency-ms N]\n"
+         "                  [--tls-cert PEM --tls-key PEM] [--encryption off|on|required]\n"
          "\n"
          "A stand-in SQL Server for tests and demos: speaks TDS 7.1-7.4 on 127.0.0.1 and keeps\n"
          "its databases as SQLite files. Never use it for real data.\n"
@@ -26,7 +27,8 @@ std::string StandinUsage() {
          "  --port N           a port to serve as a server of its own (repeatable)\n"
          "  --login NAME:PASS  a login that every server accepts (repeatable)\n"
          "  --database NAME    a database that every server has besides master (repeatable)\n"
-         "  --latency-ms N     wait N milliseconds before answering each batch or call\n"
+         "  --latency-ms N     wait N milliseconds before answering each batch or call\n" +
+         TlsUsage() +
          "  --help             show this text\n"
          "\n"
          "Prints \"ready\" once it listens on every port; ends on SIGTERM or SIGINT.\n";
@@ -36,6 +38,12 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
   StandinOptions options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (IsTlsOption(arg)) {
+      if (i + 1 >= args.size()) return Status::Error(arg + " needs a value");
+      if (Status applied = ApplyTlsOption(arg, args[++i], options.tls); !applied.ok())
+        return applied;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       return options;
@@ -69,6 +77,7 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
   if (options.dir.empty()) return Status::Error("--dir is required");
   if (options.ports.empty()) return Status::Error("at least one --port is required");
   if (options.logins.empty()) return Status::Error("at least one --login is required");
+  if (Status tls = CheckTlsOptions(options.tls); !tls.ok()) return tls;
   return options;
 }
 

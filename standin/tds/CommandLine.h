@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "settings/Status.h"
+#include "standin/tds/TlsOptions.h"
 
 namespace pelvane::standin::tds {
 
@@ -16,6 +17,7 @@ struct StandinOptions {
   std::vector<std::string> logins;  // "NAME:PASSWORD"
   std::vector<std::string> databases;
   int latencyMs = 0;
+  TlsOptions tls;
 };
 
 /// Parses the arguments after the program name; an error names the bad argument.

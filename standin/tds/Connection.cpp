@@ -18,23 +18,25 @@ constexpr int32_t kBadRpcStream = 8009;
 }  // namespace
 
 Connection::Connection(const Socket& socket, std::shared_ptr<ServerData> server, uint16_t spid,
-                       std::chrono::milliseconds latency)
-    : socket_(socket), server_(std::move(server)), spid_(spid), latency_(latency) {}
+                       std::chrono::milliseconds latency, TlsConfig tls)
+    : stream_(socket, std::move(tls)), server_(std::move(server)), spid_(spid), latency_(latency) {}
 
 bool Connection::Send(const std::string& payload) {
-  return socket_.WriteAll(EncodePackets(kReply, spid_, payload, packetSize_));
+  return stream_.WriteAll(EncodePackets(kReply, spid_, payload, packetSize_));
 }
 
 std::string Connection::Serve() {
   for (;;) {
-    Result<Message> message = ReadMessage(socket_);
+    Result<Message> message = ReadMessage(stream_);
     if (!message) return message.status().number() == kPeerClosed ? "" : message.status().message();
     std::string reason;
     bool keep = false;
     const uint8_t type = message->type;
     if (!session_) {
       if (type == kPrelogin) {
-        keep = Send(PreloginReply());
+        Status answered = stream_.AnswerPrelogin(message->payload, spid_);
+        keep = answered.ok();
+        reason = answered.message();
       } else if (type == kLogin7) {
         keep = OnLogin(*message, reason);
       } else {
@@ -56,6 +58,10 @@ std::string Connection::Serve() {
 }
 
 bool Connection::OnLogin(const Message& message, std::string& reason) {
+  if (Status read = stream_.LoginRead(); !read.ok()) {
+    reason = read.message();
+    return false;
+  }
   Result<Login7Request> login = ParseLogin7(message.payload);
   if (!login) {
     reason = login.status().message();

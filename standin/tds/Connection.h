@@ -7,6 +7,7 @@
 #include <string>
 
 #include "standin/sql/SqlEngine.h"
+#include "standin/tds/ConnectionStream.h"
 #include "standin/tds/Packets.h"
 #include "standin/tds/Socket.h"
 #include "standin/tds/StatementProcedures.h"
@@ -19,7 +20,7 @@ namespace pelvane::standin::tds {
 class Connection {
  public:
   Connection(const Socket& socket, std::shared_ptr<ServerData> server, uint16_t spid,
-             std::chrono::milliseconds latency);
+             std::chrono::milliseconds latency, TlsConfig tls);
 
   /// Serves the client; returns why the connection ended ("" when the client simply left).
   std::string Serve();
@@ -31,7 +32,7 @@ class Connection {
   bool OnRpc(const Message& message);
   bool Send(const std::string& payload);
 
-  const Socket& socket_;
+  ConnectionStream stream_;
   std::shared_ptr<ServerData> server_;
   uint16_t spid_;
   std::chrono::milliseconds latency_;

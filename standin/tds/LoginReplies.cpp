@@ -17,14 +17,16 @@ constexpr uint32_t kMaxPacketSize = 32767;
 
 }  // namespace
 
-std::string PreloginReply() {
+std::string PreloginReply(uint8_t encryption) {
   static constexpr unsigned char kBytes[] = {
       0x00, 0x00, 0x0B, 0x00, 0x06,        // VERSION at 11, 6 bytes
       0x01, 0x00, 0x11, 0x00, 0x01,        // ENCRYPTION at 17, 1 byte
       0xFF,                                // end of options
       0x10, 0x00, 0x07, 0xD0, 0x00, 0x00,  // 16.0.2000, sub-build 0
-      0x02};                               // encryption not supported
-  return std::string(reinterpret_cast<const char*>(kBytes), sizeof kBytes);
+      0x02};                               // ENCRYPTION: set below
+  std::string reply(reinterpret_cast<const char*>(kBytes), sizeof kBytes);
+  reply.back() = static_cast<char>(encryption);
+  return reply;
 }
 
 uint32_t NegotiateTdsVersion(uint32_t requested) {

@@ -8,8 +8,8 @@
 
 namespace pelvane::standin::tds {
 
-/// The PRELOGIN answer: version 16.0.2000, encryption not supported.
-std::string PreloginReply();
+/// The PRELOGIN answer: version 16.0.2000 and the ENCRYPTION byte (0x02: not supported).
+std::string PreloginReply(uint8_t encryption = 0x02);
 
 /// The TDS version the stand-in speaks with a client that asked for `requested`: the same,
 /// kept within 7.1 to 7.4.

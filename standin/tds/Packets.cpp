@@ -38,7 +38,7 @@ bool IsKnownType(uint8_t type) {
 
 }  // namespace
 
-Result<Message> ReadMessage(const Socket& socket) {
+Result<Message> ReadMessage(ByteStream& socket) {
   Message message;
   for (bool first = true;; first = false) {
     unsigned char header[kHeaderSize];
@@ -67,6 +67,11 @@ Result<Message> ReadMessage(const Socket& socket) {
       return Status::Error("connection lost mid-packet");
     if (header[1] & kEndOfMessage) return message;
   }
+}
+
+Result<Message> ReadMessage(const Socket& socket) {
+  SocketStream stream(socket);
+  return ReadMessage(stream);
 }
 
 }  // namespace pelvane::standin::tds

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settings/Status.h"
+#include "standin/tds/ByteStream.h"
 #include "standin/tds/Socket.h"
 
 namespace pelvane::standin::tds {
@@ -41,6 +42,8 @@ std::string EncodePackets(uint8_t type, uint16_t spid, const std::string& payloa
 
 /// Reads packets until one is marked end of message. An error means the stream is unusable:
 /// the peer closed it, or sent a header that cannot be trusted.
+Result<Message> ReadMessage(ByteStream& stream);
+/// The same, from the socket in clear.
 Result<Message> ReadMessage(const Socket& socket);
 
 }  // namespace pelvane::standin::tds

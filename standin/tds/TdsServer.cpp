@@ -43,8 +43,9 @@ Result<Socket> ListenOnLoopback(int port, int& boundPort) {
 }  // namespace
 
 Result<std::unique_ptr<TdsServer>> TdsServer::Start(std::vector<Endpoint> endpoints,
-                                                    std::chrono::milliseconds latency) {
-  auto server = std::make_unique<TdsServer>(Key(), latency);
+                                                    std::chrono::milliseconds latency,
+                                                    TlsConfig tls) {
+  auto server = std::make_unique<TdsServer>(Key(), latency, std::move(tls));
   for (Endpoint& endpoint : endpoints) {
     int boundPort = 0;
     Result<Socket> socket = ListenOnLoopback(endpoint.port, boundPort);
@@ -108,10 +109,10 @@ void TdsServer::Accept(Listener& listener) {
   Client& client = clients_.emplace_back();
   client.socket = std::move(socket);
   uint16_t spid = listener.nextSpid++;
-  client.thread = std::thread([&client, &listener, spid, latency = latency_] {
+  client.thread = std::thread([this, &client, &listener, spid, latency = latency_] {
     std::string reason;
     try {
-      Connection connection(client.socket, listener.data, spid, latency);
+      Connection connection(client.socket, listener.data, spid, latency, tls_);
       reason = connection.Serve();
     } catch (const std::exception& e) {
       reason = e.what();

@@ -9,11 +9,13 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "settings/Status.h"
 #include "standin/sql/SqlEngine.h"
 #include "standin/tds/Socket.h"
+#include "standin/tds/TlsOptions.h"
 
 namespace pelvane::standin::tds {
 
@@ -27,14 +29,17 @@ class TdsServer {
   };
 
   /// Binds and listens on every port before returning, so that a caller can announce readiness.
+  /// Every connection offers encryption as `tls` says.
   static Result<std::unique_ptr<TdsServer>> Start(std::vector<Endpoint> endpoints,
-                                                  std::chrono::milliseconds latency);
+                                                  std::chrono::milliseconds latency,
+                                                  TlsConfig tls = {});
   /// Only Start can make the key, so a server always listens once it exists.
   class Key {
     friend class TdsServer;
     Key() = default;
   };
-  TdsServer(Key, std::chrono::milliseconds latency) : latency_(latency) {}
+  TdsServer(Key, std::chrono::milliseconds latency, TlsConfig tls)
+      : latency_(latency), tls_(std::move(tls)) {}
   ~TdsServer();
   TdsServer(const TdsServer&) = delete;
   TdsServer& operator=(const TdsServer&) = delete;
@@ -61,6 +66,7 @@ class TdsServer {
   void ReapFinished();
 
   std::chrono::milliseconds latency_;
+  const TlsConfig tls_;
   std::deque<Listener> listeners_;  // a deque: elements hold atomics and never move
   std::list<Client> clients_;       // touched by the accept thread only, until Stop joins it
   Socket wakeRead_;

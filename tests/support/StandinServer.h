@@ -40,6 +40,10 @@ class StandinServer {
     std::vector<std::string> logins{"sa:Secret1"};
     std::vector<std::string> databases{"pubs"};
     int latencyMs = 0;
+    // TLS as --tls-cert/--tls-key/--encryption take it (see TestCertificates); empty: not given.
+    std::string tlsCertificate;
+    std::string tlsKey;
+    std::string encryption;
   };
 
   StandinServer() : StandinServer(Options{}) {}
@@ -56,6 +60,11 @@ class StandinServer {
       for (const std::string& db : options.databases) argv.insert(argv.end(), {"--database", db});
       if (options.latencyMs > 0)
         argv.insert(argv.end(), {"--latency-ms", std::to_string(options.latencyMs)});
+      if (!options.tlsCertificate.empty())
+        argv.insert(argv.end(),
+                    {"--tls-cert", options.tlsCertificate, "--tls-key", options.tlsKey});
+      if (!options.encryption.empty())
+        argv.insert(argv.end(), {"--encryption", options.encryption});
       auto process = std::make_unique<Subprocess>(argv);
       std::string line;
       if (process->started() && process->ReadLine(line, std::chrono::seconds(10)) &&

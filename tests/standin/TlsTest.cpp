@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// sqlstandin's TLS as TDS 7.x carries it, against FreeTDS's tsql and ODBC driver, with the
+// traffic recorded on the way.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <map>
+#include <memory>
+
+#include "TdsBytes.h"
+#include "ToolRun.h"
+#include "standin/tds/PreloginEncryption.h"
+#include "support/StandinServer.h"
+#include "support/TcpRecorder.h"
+#include "support/TestCertificates.h"
+
+namespace pelvane::testing {
+namespace {
+
+using standin::tds::ClientEncryptionByte;
+using standin::tds::EncryptionOutcome;
+using standin::tds::EncryptionSetting;
+using standin::tds::NegotiateEncryption;
+
+constexpr const char* kMarker = "wire-marker-93";
+constexpr const char* kLogin = "tlsprobe";
+
+// As SQL batches and LOGIN7 carry text.
+std::string Utf16(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) out += {c, '\0'};
+  return out;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(TlsTest, PreloginAnswersAsSqlServer) {
+  using O = EncryptionOutcome;
+  struct Case {
+    EncryptionSetting setting;
+    bool certificate;
+    uint8_t client;
+    uint8_t reply;
+    EncryptionOutcome outcome;
+  } cases[] = {
+      {EncryptionSetting::kOn, false, 0x01, 0x02, O::kClear},  // no certificate, no TLS
+      {EncryptionSetting::kOff, true, 0x00, 0x00, O::kLoginOnly},
+      {EncryptionSetting::kOff, true, 0x01, 0x01, O::kFull},
+      {EncryptionSetting::kOff, true, 0x02, 0x02, O::kClear},
+      {EncryptionSetting::kOn, true, 0x00, 0x01, O::kFull},
+      {EncryptionSetting::kOn, true, 0x02, 0x02, O::kClear},
+      {EncryptionSetting::kRequired, true, 0x00, 0x03, O::kFull},
+      {EncryptionSetting::kRequired, true, 0x01, 0x01, O::kFull},
+      {EncryptionSetting::kRequired, true, 0x02, 0x03, O::kRefused},
+  };
+  for (const Case& c : cases) {
+    auto answer = NegotiateEncryption(c.setting, c.certificate, c.client);
+    EXPECT_EQ(answer.replyByte, c.reply) << int(c.setting) << " " << int(c.client);
+    EXPECT_EQ(answer.outcome, c.outcome) << int(c.setting) << " " << int(c.client);
+  }
+
+  // VERSION first, ENCRYPTION second, as clients send them; a payload cut short anywhere
+  // reads as the protocol's default instead of running past its end.
+  const std::string prelogin(
+      "\x00\x00\x0B\x00\x06\x01\x00\x11\x00\x01\xFF"
+      "\x0B\x00\x06\x00\x00\x00\x02",
+      18);
+  EXPECT_EQ(ClientEncryptionByte(prelogin), 0x02);
+  for (size_t size = 0; size < prelogin.size(); ++size)
+    EXPECT_EQ(ClientEncryptionByte(prelogin.substr(0, size)), 0x00) << size;
+}
+
+enum class Server { kNoCertificate, kOff, kOn, kRequired, kOtherHost, kSelfSigned, kExpired };
+
+class TlsClientsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { certificates_ = std::make_unique<TestCertificates>(); }
+  static void TearDownTestSuite() {
+    servers_.clear();
+    certificates_.reset();
+  }
+
+  static StandinServer& Standin(Server kind) {
+    auto found = servers_.find(kind);
+    if (found != servers_.end()) return *found->second;
+    StandinServer::Options options;
+    options.logins = {std::string(kLogin) + ":Secret1"};
+    TestCertificates::Pair pair = certificates_->localhost();
+    if (kind == Server::kOtherHost) pair = certificates_->otherHost();
+    if (kind == Server::kSelfSigned) pair = certificates_->selfSigned();
+    if (kind == Server::kExpired) pair = certificates_->expired();
+    if (kind != Server::kNoCertificate) {
+      options.tlsCertificate = pair.certificate;
+      options.tlsKey = pair.key;
+      options.encryption = kind == Server::kOff        ? "off"
+                           : kind == Server::kRequired ? "required"
+                                                       : "on";
+    }
+    return *servers_.emplace(kind, std::make_unique<StandinServer>(options)).first->second;
+  }
+
+  static std::unique_ptr<TestCertificates> certificates_;
+  static std::map<Server, std::unique_ptr<StandinServer>> servers_;
+};
+
+std::unique_ptr<TestCertificates> TlsClientsTest::certificates_;
+std::map<Server, std::unique_ptr<StandinServer>> TlsClientsTest::servers_;
+
+TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
+  struct Case {
+    const char* what;
+    Server server;
+    const char* client;      // "tsql" or "isql" (FreeTDS's ODBC driver)
+    const char* encryption;  // FreeTDS's "encryption": off sends "not supported"
+    bool caFile;             // FreeTDS validates the certificate only with a CA file
+    bool connects;
+    bool loginInClear;
+    bool queryInClear;
+  } cases[] = {
+      {"no certificate: clear, as before", Server::kNoCertificate, "tsql", "request", false, true,
+       true, true},
+      {"off: the login alone encrypted", Server::kOff, "tsql", "request", false, true, false, true},
+      {"off, client requires: all encrypted", Server::kOff, "tsql", "require", false, true, false,
+       false},
+      {"on: all encrypted", Server::kOn, "tsql", "request", false, true, false, false},
+      {"on, client without TLS: clear", Server::kOn, "tsql", "off", false, true, true, true},
+      {"required: all encrypted", Server::kRequired, "tsql", "request", false, true, false, false},
+      {"required refuses a client without TLS", Server::kRequired, "tsql", "off", false, false,
+       false, false},
+      {"the CA's certificate validates", Server::kOn, "tsql", "require", true, true, false, false},
+      {"through ODBC as well", Server::kRequired, "isql", "require", true, true, false, false},
+      {"another host name is refused", Server::kOtherHost, "tsql", "require", true, false, false,
+       false},
+      {"a self-signed one is refused", Server::kSelfSigned, "tsql", "require", true, false, false,
+       false},
+      {"an expired one is refused", Server::kExpired, "tsql", "require", true, false, false, false},
+      {"without a CA file nothing is checked", Server::kSelfSigned, "tsql", "require", false, true,
+       false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TcpRecorder wire(Standin(c.server).port());
+    TempDir dir;
+    std::string conf = "[global]\n\ttds version = 7.4\n[target]\n\thost = 127.0.0.1\n\tport = " +
+                       std::to_string(wire.port()) + "\n\tencryption = " + c.encryption + "\n";
+    if (c.caFile) conf += "\tca file = " + certificates_->caFile() + "\n";
+    WriteBytes(dir.File("freetds.conf"), conf);
+    const std::string query = std::string("select '") + kMarker + "' as m\n";
+    ToolOutcome run =
+        c.client == std::string("tsql")
+            ? RunTool({"tsql", "-S", "target", "-U", kLogin, "-P", "Secret1"}, query + "go\nexit\n",
+                      {"FREETDSCONF=" + dir.File("freetds.conf")})
+            : RunTool({"isql", "-v", "-k",
+                       std::string("DRIVER={SQL Server};SERVERNAME=target;UID=") + kLogin +
+                           ";PWD=Secret1"},
+                      query, {"FREETDSCONF=" + dir.File("freetds.conf")});
+    const std::string seen = wire.seen();
+    EXPECT_EQ(Contains(run.output, kMarker), c.connects) << run.output;
+    if (!c.connects) continue;
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Contains(seen, Utf16(kLogin)), c.loginInClear);
+    EXPECT_EQ(Contains(seen, Utf16(kMarker)), c.queryInClear);
+  }
+}
+
+// A client that skips PRELOGIN cannot log in in clear where encryption is required.
+TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
+  StandinServer& server = Standin(Server::kRequired);
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(server.port()));
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  timeval limit{10, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  LoginFields login;
+  login.user = Utf16(kLogin);
+  const std::string packet = Packet(0x10, 1, BuildLogin7(login));
+  ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
+  char reply[64];
+  EXPECT_EQ(::recv(fd, reply, sizeof reply, 0), 0) << "closed without an answer";
+  ::close(fd);
+}
+
+TEST(TlsTest, CommandLine) {
+  TestCertificates certificates;
+  const TestCertificates::Pair good = certificates.localhost();
+  ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
+  EXPECT_TRUE(Contains(help.output, "--tls-cert PEM")) << help.output;
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int exitCode;
+  } cases[] = {
+      {"unknown mode", {"--encryption", "strict"}, 2},
+      {"on without a certificate", {"--encryption", "on"}, 2},
+      {"a certificate without its key", {"--tls-cert", good.certificate}, 2},
+      {"a certificate that cannot be read",
+       {"--tls-cert", certificates.dir() / "missing.pem", "--tls-key", good.key},
+       1},
+      {"a key of another certificate",
+       {"--tls-cert", good.certificate, "--tls-key", certificates.dir() / "ca.key"},
+       1},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::vector<std::string> argv{
+        PELVANE_STANDIN_PATH, "--dir", dir.path(), "--port", "1", "--login", "sa:x"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    ToolOutcome run = RunTool(argv, "");
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.output;
+    EXPECT_TRUE(Contains(run.output, "sqlstandin: ")) << c.what << "\n" << run.output;
+  }
+}
+
+}  // namespace
+}  // namespace pelvane::testing
