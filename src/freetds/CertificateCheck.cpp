@@ -170,6 +170,17 @@ ssize_t PullTls(gnutls_transport_ptr_t context, void* data, size_t size) {
   return static_cast<ssize_t>(n);
 }
 
+/// Whether the handshake can read within `ms`: gnutls asks before reading once it has a
+/// time-out, and its own way would take the transport pointer for a socket.
+int PullTimeout(gnutls_transport_ptr_t context, unsigned int ms) {
+  auto* exchange = static_cast<Exchange*>(context);
+  if (exchange->read < exchange->pending.size()) return 1;
+  pollfd p{exchange->fd, POLLIN, 0};
+  const int n = ::poll(&p, 1, ms == GNUTLS_INDEFINITE_TIMEOUT ? MillisecondsLeft(exchange->deadline)
+                                                               : static_cast<int>(ms));
+  return n < 0 ? -1 : n;
+}
+
 /// The server's answer to a PRELOGIN asking for encryption; -1 when it gave none.
 int ServerEncryption(Exchange& exchange) {
   // VERSION and ENCRYPTION, then the terminator and their data.
@@ -234,7 +245,7 @@ CertificateVerdict CheckServerCertificate(const TdsServerName& server,
   const Clock::time_point deadline = Clock::now() + limit;
   Socket socket(Connect(server, deadline));
   if (socket.get() < 0) return NotChecked("no connection");
-  Exchange exchange{socket.get(), deadline};
+  Exchange exchange{socket.get(), deadline, 1, {}, 0};
   const int offered = ServerEncryption(exchange);
   if (offered < 0) return NotChecked("no PRELOGIN answer");
   if (offered == kEncryptNotSupported) return {CertificateVerdict::Kind::kNoEncryption, ""};
@@ -265,6 +276,7 @@ CertificateVerdict CheckServerCertificate(const TdsServerName& server,
   gnutls_transport_set_ptr(session.get(), &exchange);
   gnutls_transport_set_push_function(session.get(), PushTls);
   gnutls_transport_set_pull_function(session.get(), PullTls);
+  gnutls_transport_set_pull_timeout_function(session.get(), PullTimeout);
   gnutls_handshake_set_timeout(session.get(), static_cast<unsigned>(MillisecondsLeft(deadline)));
   int rc = 0;
   do {
