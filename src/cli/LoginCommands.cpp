@@ -87,7 +87,8 @@ int RunLogin(CliContext& context, const Args& args) {
     return kExitFailure;
   }
   Status saved = engine::SaveSqlLogin(context.store, keyring, server, login);
-  if (saved) saved = engine::SaveSqlEncryption(context.store, server, storedEncryption, *encryption);
+  if (saved)
+    saved = engine::SaveSqlEncryption(context.store, server, storedEncryption, *encryption);
   if (!saved) return Report(context, saved);
   context.out << "Saved the SQL login of " << server << ".\n";
   return kExitOk;

@@ -34,13 +34,13 @@ std::optional<LoginQuestion> LoginTestQuestion(const LoginCheck& check, const st
                                                ". Would you like to add the login information "
                                                "anyway?"};
     case LoginCheckKind::kCertificateRefused:
-      return LoginQuestion{"Certificate Not Trusted",
-                           check.error.message +
-                               " Would you like to add the login information anyway?"};
+      return LoginQuestion{
+          "Certificate Not Trusted",
+          check.error.message + " Would you like to add the login information anyway?"};
     case LoginCheckKind::kStrictUnavailable:
-      return LoginQuestion{"Strict Encryption Not Available",
-                           check.error.message +
-                               ". Would you like to add the login information anyway?"};
+      return LoginQuestion{
+          "Strict Encryption Not Available",
+          check.error.message + ". Would you like to add the login information anyway?"};
     case LoginCheckKind::kOtherError:
       break;
   }

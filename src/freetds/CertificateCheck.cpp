@@ -91,8 +91,7 @@ bool SendAll(int fd, const uint8_t* data, size_t size, Clock::time_point deadlin
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Wait(fd, POLLOUT, deadline))
-      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Wait(fd, POLLOUT, deadline)) continue;
     return false;
   }
   return true;
@@ -107,8 +106,7 @@ bool ReadAll(int fd, uint8_t* data, size_t size, Clock::time_point deadline) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Wait(fd, POLLIN, deadline))
-      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Wait(fd, POLLIN, deadline)) continue;
     return false;
   }
   return true;
@@ -176,16 +174,17 @@ int PullTimeout(gnutls_transport_ptr_t context, unsigned int ms) {
   auto* exchange = static_cast<Exchange*>(context);
   if (exchange->read < exchange->pending.size()) return 1;
   pollfd p{exchange->fd, POLLIN, 0};
-  const int n = ::poll(&p, 1, ms == GNUTLS_INDEFINITE_TIMEOUT ? MillisecondsLeft(exchange->deadline)
-                                                               : static_cast<int>(ms));
+  const int n = ::poll(&p, 1,
+                       ms == GNUTLS_INDEFINITE_TIMEOUT ? MillisecondsLeft(exchange->deadline)
+                                                       : static_cast<int>(ms));
   return n < 0 ? -1 : n;
 }
 
 /// The server's answer to a PRELOGIN asking for encryption; -1 when it gave none.
 int ServerEncryption(Exchange& exchange) {
   // VERSION and ENCRYPTION, then the terminator and their data.
-  const uint8_t prelogin[] = {0x00, 0x00, 0x0b, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00,   0x01,
-                              0xff, 0x0f, 0x00, 0x07, 0xd0, 0x00, 0x00, kEncryptOn};
+  const uint8_t prelogin[] = {0x00, 0x00, 0x0b, 0x00, 0x06, 0x01, 0x00, 0x11, 0x00,
+                              0x01, 0xff, 0x0f, 0x00, 0x07, 0xd0, 0x00, 0x00, kEncryptOn};
   if (!exchange.Send(kPreLogin, prelogin, sizeof prelogin)) return -1;
   uint8_t header[kHeader];
   if (!ReadAll(exchange.fd, header, kHeader, exchange.deadline) || header[0] != kReply) return -1;
@@ -204,7 +203,9 @@ struct SessionDeleter {
   void operator()(gnutls_session_t session) const { gnutls_deinit(session); }
 };
 struct CredentialsDeleter {
-  void operator()(gnutls_certificate_credentials_t c) const { gnutls_certificate_free_credentials(c); }
+  void operator()(gnutls_certificate_credentials_t c) const {
+    gnutls_certificate_free_credentials(c);
+  }
 };
 struct CertificateDeleter {
   void operator()(gnutls_x509_crt_t c) const { gnutls_x509_crt_deinit(c); }

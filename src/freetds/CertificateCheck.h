@@ -12,10 +12,10 @@ namespace pelvane::freetds {
 /// What the server showed when we asked for encryption ourselves.
 struct CertificateVerdict {
   enum class Kind {
-    kTrusted,          // valid for the CA and the name
-    kRefused,          // `reason`: "self-signed", "unknown CA", "wrong host name", "expired", ...
-    kNoEncryption,     // the server offers no encryption
-    kNotChecked,       // no connection, no TLS, or a broken exchange: `reason` says why
+    kTrusted,       // valid for the CA and the name
+    kRefused,       // `reason`: "self-signed", "unknown CA", "wrong host name", "expired", ...
+    kNoEncryption,  // the server offers no encryption
+    kNotChecked,    // no connection, no TLS, or a broken exchange: `reason` says why
   };
   Kind kind = Kind::kNotChecked;
   std::string reason;

@@ -30,10 +30,10 @@ std::optional<engine::LoginCheck> CheckBeforeConnecting(const std::string& serve
   if (encryption.mode == engine::EncryptMode::kStrict) {
     const std::string version = FreeTdsVersion();
     if (!SupportsStrictEncryption(version))
-      return Failure(engine::LoginCheckKind::kStrictUnavailable,
-                     StrictUnavailableMessage(version));
+      return Failure(engine::LoginCheckKind::kStrictUnavailable, StrictUnavailableMessage(version));
   }
-  if (!ChecksCertificate(encryption) || encryption.hostNameInCertificate.empty()) return std::nullopt;
+  if (!ChecksCertificate(encryption) || encryption.hostNameInCertificate.empty())
+    return std::nullopt;
   CertificateVerdict verdict = CheckServerCertificate(address, encryption, limit);
   switch (verdict.kind) {
     case CertificateVerdict::Kind::kRefused:

@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+#include "freetds/EncryptionChecks.h"
+#include "freetds/TdsServerName.h"
 #include "platform/AbandonableCall.h"
 #include "platform/OdbcConnection.h"
 #include "platform/OdbcConnectionString.h"
@@ -21,8 +23,6 @@
 #include "platform/OdbcFreeTdsConfig.h"
 #include "platform/OdbcOutcomes.h"
 #include "platform/OdbcResultReader.h"
-#include "freetds/EncryptionChecks.h"
-#include "freetds/TdsServerName.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::platform {
@@ -111,9 +111,9 @@ std::optional<engine::LoginCheck> CheckBefore(const OdbcServer& where,
                                               const engine::SqlEncryption& encryption,
                                               int timeoutSeconds) {
   if (!where.address) return std::nullopt;
-  return freetds::CheckBeforeConnecting(where.listed, *where.address, encryption,
-                                        std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds
-                                                                                : 15));
+  return freetds::CheckBeforeConnecting(
+      where.listed, *where.address, encryption,
+      std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 15));
 }
 
 /// Our own reason for a failed connection, when the certificate was its cause.
@@ -140,7 +140,8 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
     return {engine::LoginCheckKind::kLoginRefused,
             MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
   Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
-  if (!where) return {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())};
+  if (!where)
+    return {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())};
   if (auto stop = CheckBefore(*where, target.encryption, options.connectTimeoutSeconds))
     return *stop;
   OdbcConnectionString attributes(options.braceEscaping);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "querytool/CommandLine.h"
 
-#include "engine/SqlEncryptionSettings.h"
-
 #include <functional>
 #include <map>
 #include <optional>
+
+#include "engine/SqlEncryptionSettings.h"
 
 namespace pelvane::querytool {
 namespace {
@@ -39,17 +39,18 @@ std::optional<int> Seconds(const std::string& text) {
 }
 
 /// The encryption options; false when `name` is none of them.
-bool ReadEncryptionOption(const std::string& name, const std::function<Result<std::string>()>& value,
-                          Options& options, Status& read) {
+bool ReadEncryptionOption(const std::string& name,
+                          const std::function<Result<std::string>()>& value, Options& options,
+                          Status& read) {
   engine::SqlEncryption& encryption = options.encryption;
   read = Status::Ok();
   if (name == "--trust-server-certificate") {
     encryption.trustServerCertificate = true;
     return true;
   }
-  std::string* text = name == "--server-certificate"          ? &encryption.serverCertificate
+  std::string* text = name == "--server-certificate"         ? &encryption.serverCertificate
                       : name == "--host-name-in-certificate" ? &encryption.hostNameInCertificate
-                                                              : nullptr;
+                                                             : nullptr;
   if (name != "--encrypt" && text == nullptr) return false;
   Result<std::string> given = value();
   if (!given) {

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdlib>
-
 #include <utility>
 
+#include "freetds/EncryptionChecks.h"
+#include "freetds/FreeTdsConfig.h"
+#include "freetds/TdsServerName.h"
 #include "querytool/BatchDeadline.h"
 #include "querytool/BatchRunner.h"
 #include "querytool/BatchSplitter.h"
@@ -18,9 +20,6 @@
 #include "querytool/ScriptText.h"
 #include "querytool/ServerAddress.h"
 #include "querytool/StallWatch.h"
-#include "freetds/EncryptionChecks.h"
-#include "freetds/FreeTdsConfig.h"
-#include "freetds/TdsServerName.h"
 #include "settings/FileIo.h"
 
 namespace pelvane::querytool {
@@ -100,8 +99,8 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
   Result<DbConnection> connection = DbConnection::Open(request, report);
   if (!connection) {
     if (report.lastServerError().empty()) {
-      if (auto why = freetds::ExplainFailedConnection(options.server, *address,
-                                                      options.encryption, kCertificateLookLimit))
+      if (auto why = freetds::ExplainFailedConnection(options.server, *address, options.encryption,
+                                                      kCertificateLookLimit))
         return Fail(output, err, why->error.message);
     }
     return Fail(output, err,

@@ -48,7 +48,8 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
                                    engine::EncryptMode::kStrict})
     cmbEncryption_->addItem(QString::fromStdString(engine::EncryptModeName(mode)),
                             static_cast<int>(mode));
-  cmbEncryption_->setCurrentIndex(cmbEncryption_->findData(static_cast<int>(storedEncryption_.mode)));
+  cmbEncryption_->setCurrentIndex(
+      cmbEncryption_->findData(static_cast<int>(storedEncryption_.mode)));
   chkTrustServerCertificate_->setChecked(storedEncryption_.trustServerCertificate);
   txtCertificateFile_->setText(QString::fromStdString(storedEncryption_.serverCertificate));
   form->addRow(FieldLabel("Encryption:", cmbEncryption_, this), cmbEncryption_);
@@ -214,13 +215,14 @@ void SqlLoginDialog::Save() {
   HoldControls(true);
   settings::SettingsStore& store = context_.store;
   engine::Keyring& keyring = context_.ports.keyring;
-  work_.Start([&store, &keyring, server = server_, typed, before, after] {
-                return SaveLoginAndEncryption(store, keyring, server, typed, before, after);
-              },
-              [this](const Status& saved) {
-                HoldControls(false);
-                Saved(saved);
-              });
+  work_.Start(
+      [&store, &keyring, server = server_, typed, before, after] {
+        return SaveLoginAndEncryption(store, keyring, server, typed, before, after);
+      },
+      [this](const Status& saved) {
+        HoldControls(false);
+        Saved(saved);
+      });
 }
 
 void SqlLoginDialog::Saved(const Status& saved) {

@@ -50,7 +50,12 @@ TEST(SqlEncryptionTest, TheServersOwnValueElseThePrograms) {
        "db.example"},
       // Unknown reads as Mandatory, and counts as written.
       {{"yes", "yes", "", ""}, {}, EncryptMode::kMandatory, true, false, "", ""},
-      {{}, {"Optional", "1", "/all.pem", "any"}, EncryptMode::kOptional, true, true, "/all.pem",
+      {{},
+       {"Optional", "1", "/all.pem", "any"},
+       EncryptMode::kOptional,
+       true,
+       true,
+       "/all.pem",
        "any"},
       {{"Mandatory", "0", "/own.pem", ""},
        {"Optional", "1", "/all.pem", "any"},
@@ -113,9 +118,9 @@ TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
   ASSERT_EQ(f.processes.calls.size(), 1u);  // SRV2's refused certificate starts no tool
   const Lines& args = f.processes.calls[0].arguments;
   const Lines tail(args.end() - 7, args.end());
-  EXPECT_EQ(tail, (Lines{"--encrypt", "Mandatory", "--trust-server-certificate",
-                         "--server-certificate", "/ca.pem", "--host-name-in-certificate",
-                         "alias.example"}));
+  EXPECT_EQ(tail,
+            (Lines{"--encrypt", "Mandatory", "--trust-server-certificate", "--server-certificate",
+                   "/ca.pem", "--host-name-in-certificate", "alias.example"}));
   // The sentence itself is the log's line, where the generic one stood.
   const Lines log = f.LogLines();
   EXPECT_NE(std::find(log.begin(), log.end(), refused), log.end());
@@ -125,8 +130,10 @@ TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
 
 TEST(SqlEncryptionTest, TheLoginDialogAsksWithTheSentence) {
   const LoginCheck strict{LoginCheckKind::kStrictUnavailable,
-                          {"", 0, "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; "
-                                  "this build uses 1.3.17", ""}};
+                          {"", 0,
+                           "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; "
+                           "this build uses 1.3.17",
+                           ""}};
   std::optional<LoginQuestion> question = LoginTestQuestion(strict, "SRV1", "sa");
   ASSERT_TRUE(question);
   EXPECT_EQ(question->text,

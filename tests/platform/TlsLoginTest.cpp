@@ -54,7 +54,10 @@ SqlEncryption Ca(const std::string& hostName = "") {
 }
 
 const Case kCases[] = {
-    {"self-signed refused by default", Peer::kSelfSigned, {}, LoginCheckKind::kCertificateRefused,
+    {"self-signed refused by default",
+     Peer::kSelfSigned,
+     {},
+     LoginCheckKind::kCertificateRefused,
      "not trusted (self-signed). Set TrustServerCertificate or ServerCertificate"},
     {"self-signed trusted", Peer::kSelfSigned, Trust(), LoginCheckKind::kAccepted, ""},
     {"Optional checks nothing", Peer::kSelfSigned, Mode(EncryptMode::kOptional),
@@ -130,7 +133,8 @@ TEST_F(TlsLoginTest, LoginCheckThroughOdbc) {
   // The one configuration of this process: private, holding a section per server and settings.
   const char* config = std::getenv("FREETDSCONF");
   ASSERT_NE(config, nullptr);
-  struct stat file {}, folder{};
+  struct stat file {
+  }, folder{};
   ASSERT_EQ(::stat(config, &file), 0);
   ASSERT_EQ(::stat(std::filesystem::path(config).parent_path().c_str(), &folder), 0);
   EXPECT_EQ(file.st_mode & 0777, 0600u);
@@ -147,8 +151,8 @@ TEST_F(TlsLoginTest, IsqlwWithTheSameSettings) {
   PosixProcessLauncher launcher;
   for (const Case& c : kCases) {
     const SqlEncryption e = Resolved(c.encryption);
-    std::vector<std::string> args{"-S", Server(c.peer), "-U", "sa", "-i", dir.File("q.sql"),
-                                  "-o", dir.File("out.txt")};
+    std::vector<std::string> args{"-S", Server(c.peer),    "-U", "sa",
+                                  "-i", dir.File("q.sql"), "-o", dir.File("out.txt")};
     if (e.modeWritten)
       args.insert(args.end(), {"--encrypt", e.mode == EncryptMode::kOptional    ? "Optional"
                                             : e.mode == EncryptMode::kMandatory ? "Mandatory"
@@ -162,7 +166,8 @@ TEST_F(TlsLoginTest, IsqlwWithTheSameSettings) {
         PELVANE_ISQLW_PATH, args, {{"SQLCMDPASSWORD", "Secret1"}, {"TMPDIR", scratch}}, {});
     const std::string output = pelvane::testing::ReadBytes(dir.File("out.txt"));
     ASSERT_EQ(ran.kind, engine::ProcessOutcome::Kind::kExited) << c.name;
-    EXPECT_EQ(ran.exitCode, c.kind == LoginCheckKind::kAccepted ? 0 : 2) << c.name << ": " << output;
+    EXPECT_EQ(ran.exitCode, c.kind == LoginCheckKind::kAccepted ? 0 : 2)
+        << c.name << ": " << output;
     EXPECT_NE(output.find(c.message), std::string::npos) << c.name << ": " << output;
     // Its private configuration went with it.
     EXPECT_TRUE(std::filesystem::is_empty(scratch)) << c.name;
