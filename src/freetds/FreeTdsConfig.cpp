@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -91,19 +92,31 @@ Result<FreeTdsConfigFile> FreeTdsConfigFile::Create() {
 }
 
 Result<std::string> FreeTdsConfigFile::Section(const TdsServerName& server,
-                                               const engine::SqlEncryption& encryption) {
+                                               const engine::SqlEncryption& encryption,
+                                               const std::string& listed) {
   Result<std::string> body = FreeTdsSection("", server, encryption);
   if (!body) return body.status();
   std::lock_guard<std::mutex> lock(state_->mutex);
-  auto known = state_->names.find(*body);
+  auto known = state_->names.find(*body + listed);
   if (known != state_->names.end()) return known->second;
-  const std::string name = "pelvane" + std::to_string(state_->names.size() + 1);
+  // FreeTDS matches section names without regard to case.
+  std::string lower = listed;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool plain =
+      !lower.empty() && lower.size() <= 128 &&
+      lower.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789._-,:") == std::string::npos;
+  const std::string name = plain && state_->taken.count(lower) == 0
+                               ? listed
+                               : "pelvane" + std::to_string(state_->names.size() + 1);
   Result<std::string> lines = FreeTdsSection(name, server, encryption);
   if (!lines) return lines.status();
   const std::string text = state_->text + *lines;
   if (Status written = ReplaceFile(state_->folder.File(), text); !written) return written;
   state_->text = text;
-  state_->names.emplace(*body, name);
+  state_->names.emplace(*body + listed, name);
+  lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  state_->taken[lower] = true;
   return name;
 }
 

@@ -30,8 +30,11 @@ class FreeTdsConfigFile {
 
   const std::string& path() const { return state_->folder.File(); }
 
-  /// The section for the server and its settings, written to the file when it is new.
-  Result<std::string> Section(const TdsServerName& server, const engine::SqlEncryption& encryption);
+  /// The section for the server and its settings, written to the file when it is new. It is
+  /// named `listed` (the server as the user wrote it, which FreeTDS puts in its messages) when
+  /// that name is plain and not taken by other settings, else "pelvaneN".
+  Result<std::string> Section(const TdsServerName& server, const engine::SqlEncryption& encryption,
+                              const std::string& listed = "");
 
  private:
   struct State {
@@ -39,6 +42,7 @@ class FreeTdsConfigFile {
     settings::ScratchFolder folder;
     std::mutex mutex;
     std::map<std::string, std::string> names;  // a section's lines without its name -> name
+    std::map<std::string, bool> taken;         // names in use, in lower case
     std::string text;
   };
   explicit FreeTdsConfigFile(std::unique_ptr<State> state) : state_(std::move(state)) {}

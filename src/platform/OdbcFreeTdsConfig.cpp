@@ -34,10 +34,11 @@ Status PrepareOdbcFreeTdsConfig() {
 }
 
 Result<std::string> OdbcFreeTdsSection(const freetds::TdsServerName& server,
-                                       const engine::SqlEncryption& encryption) {
+                                       const engine::SqlEncryption& encryption,
+                                       const std::string& listed) {
   ProcessConfig& config = Shared();
   if (!config.file) return config.file.status();
-  return config.file.value().Section(server, encryption);
+  return config.file.value().Section(server, encryption, listed);
 }
 
 }  // namespace pelvane::platform

@@ -17,6 +17,7 @@ Status PrepareOdbcFreeTdsConfig();
 
 /// The section of that file for the server: the value of SERVERNAME=.
 Result<std::string> OdbcFreeTdsSection(const freetds::TdsServerName& server,
-                                       const engine::SqlEncryption& encryption);
+                                       const engine::SqlEncryption& encryption,
+                                       const std::string& listed);
 
 }  // namespace pelvane::platform

@@ -94,7 +94,7 @@ Result<OdbcServer> PrepareServer(const std::string& server,
   Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(where.listed);
   if (!address) return where;
   where.address = *address;
-  Result<std::string> section = OdbcFreeTdsSection(*address, encryption);
+  Result<std::string> section = OdbcFreeTdsSection(*address, encryption, where.listed);
   if (!section) return section.status();
   where.section = *section;
   return where;

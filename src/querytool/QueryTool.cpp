@@ -62,13 +62,14 @@ constexpr std::chrono::seconds kCertificateLookLimit(5);
 
 /// The server as a section of a private FreeTDS configuration that carries its encryption
 /// settings, named by FREETDSCONF for this process; the file goes with `config`.
-Result<std::string> ConfiguredServer(const freetds::TdsServerName& address,
+Result<std::string> ConfiguredServer(const std::string& listed,
+                                     const freetds::TdsServerName& address,
                                      const engine::SqlEncryption& encryption,
                                      std::optional<freetds::FreeTdsConfigFile>& config) {
   Result<freetds::FreeTdsConfigFile> made = freetds::FreeTdsConfigFile::Create();
   if (!made) return made.status();
   config.emplace(std::move(made).value());
-  Result<std::string> section = config->Section(address, encryption);
+  Result<std::string> section = config->Section(address, encryption, listed);
   if (!section) return section.status();
   // Still one thread: the checks on a second connection start with the first batch.
   if (::setenv("FREETDSCONF", config->path().c_str(), 1) != 0)
@@ -89,7 +90,8 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
                                                  std::chrono::seconds(loginSeconds)))
     return Fail(output, err, stop->error.message);
   std::optional<freetds::FreeTdsConfigFile> config;
-  Result<std::string> server = ConfiguredServer(*address, options.encryption, config);
+  Result<std::string> server =
+      ConfiguredServer(options.server, *address, options.encryption, config);
   if (!server) return Fail(output, err, server.status().message());
 
   DbLibrary library(options.queryTimeoutSeconds);
