@@ -6,6 +6,7 @@
 #include "cli/TerminalQuestion.h"
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
+#include "engine/SqlEncryptionSettings.h"
 #include "engine/StoredPasswords.h"
 #include "platform/SecretServiceKeyring.h"
 #include "settings/ServerRegistry.h"
@@ -25,9 +26,10 @@ std::string ReadPasswordLine(std::istream& in) {
 /// Tests the login as the dialog does before saving; false when the user (or the absence of
 /// --save-anyway) says not to save.
 bool LoginTestPasses(CliContext& context, const Args& args, const std::string& server,
-                     const engine::SqlLogin& login) {
+                     const engine::SqlLogin& login, const engine::SqlEncryption& encryption) {
   std::unique_ptr<engine::SqlClient> client = context.environment.makeSqlClient(nullptr);
-  engine::LoginCheck check = client->CheckLogin({server, login.login, login.password, ""});
+  engine::LoginCheck check =
+      client->CheckLogin({server, login.login, login.password, "", encryption});
   std::optional<engine::LoginQuestion> question =
       engine::LoginTestQuestion(check, server, login.login);
   if (!question) return true;
@@ -41,11 +43,26 @@ bool LoginTestPasses(CliContext& context, const Args& args, const std::string& s
   return answer;
 }
 
+/// The stored encryption settings with the options given applied; an error for an unknown mode.
+Result<engine::SqlEncryption> GivenEncryption(const Args& args, engine::SqlEncryption encryption) {
+  if (auto mode = args.Value("encrypt")) {
+    std::optional<engine::EncryptMode> parsed = engine::ParseEncryptMode(*mode);
+    if (!parsed) return Status::Error("--encrypt takes Optional, Mandatory or Strict.");
+    encryption.mode = *parsed;
+    encryption.modeWritten = true;
+  }
+  if (args.Has("trust-server-certificate")) encryption.trustServerCertificate = true;
+  if (auto file = args.Value("server-certificate")) encryption.serverCertificate = *file;
+  if (auto name = args.Value("host-name-in-certificate")) encryption.hostNameInCertificate = *name;
+  return encryption;
+}
+
 int RunLogin(CliContext& context, const Args& args) {
   if (args.positional().size() != 1)
     return Refuse(context,
                   "usage: login NAME [--user U] [--database D] [--group G] [--password-stdin] "
-                  "[--save-anyway]");
+                  "[--save-anyway] [--encrypt MODE] [--trust-server-certificate] "
+                  "[--server-certificate FILE] [--host-name-in-certificate NAME]");
   const std::string& server = args.positional()[0];
   settings::ServerRegistry registry(context.store);
   if (!registry.IsListed(server)) return Refuse(context, server + " is not in the server list.");
@@ -59,14 +76,19 @@ int RunLogin(CliContext& context, const Args& args) {
   if (auto database = args.Value("database")) login.database = *database;
   if (auto group = args.Value("group")) login.group = *group;
   if (args.Has("password-stdin")) login.password = ReadPasswordLine(context.in);
+  const engine::SqlEncryption storedEncryption = engine::LoadSqlEncryption(context.store, server);
+  Result<engine::SqlEncryption> encryption = GivenEncryption(args, storedEncryption);
+  if (!encryption) return Refuse(context, encryption.status().message());
   // What could never be saved is refused before anything connects.
   if (Status s = engine::CheckSqlLogin(server, login); !s) return Report(context, s);
 
-  if (!LoginTestPasses(context, args, server, login)) {
+  if (!LoginTestPasses(context, args, server, login, *encryption)) {
     context.err << "Nothing saved.\n";
     return kExitFailure;
   }
   Status saved = engine::SaveSqlLogin(context.store, keyring, server, login);
+  if (saved)
+    saved = engine::SaveSqlEncryption(context.store, server, storedEncryption, *encryption);
   if (!saved) return Report(context, saved);
   context.out << "Saved the SQL login of " << server << ".\n";
   return kExitOk;
@@ -98,7 +120,8 @@ std::vector<Command> LoginCommands() {
       {"login",
        "test and store a server's SQL login, password and database",
        "usage: pelvanectl login NAME [--user U] [--database D] [--group G] [--password-stdin]\n"
-       "                        [--save-anyway]\n\n"
+       "                        [--save-anyway] [--encrypt MODE] [--trust-server-certificate]\n"
+       "                        [--server-certificate FILE] [--host-name-in-certificate NAME]\n\n"
        "Stores the SQL login that runs use for the listed server NAME: the user name as given,\n"
        "the password scrambled (or in the desktop keyring), the database and the group in upper "
        "case. Options left out\n"
@@ -108,8 +131,15 @@ std::vector<Command> LoginCommands() {
        "Before saving, the login is tested by connecting to the server. When the server cannot\n"
        "be reached or refuses the login, the question whether to save anyway is asked on the\n"
        "terminal; without a terminal, --save-anyway answers yes and its absence no (exit\n"
-       "status 1, nothing saved).\n",
-       {{"user", "database", "group"}, {"password-stdin", "save-anyway"}},
+       "status 1, nothing saved).\n\n"
+       "The encryption options are tested with the login and stored in the server's section:\n"
+       "--encrypt Optional|Mandatory|Strict (\"Encrypt\"), --trust-server-certificate\n"
+       "(\"TrustServerCertificate\" = 1), --server-certificate FILE (\"ServerCertificate\", a PEM\n"
+       "file of the CA or of the server's own certificate) and --host-name-in-certificate NAME\n"
+       "(\"HostNameInCertificate\"). Left out, the server's own value stays, or the program-wide\n"
+       "one in \"Pelvane\".\n",
+       {{"user", "database", "group", "encrypt", "server-certificate", "host-name-in-certificate"},
+        {"password-stdin", "save-anyway", "trust-server-certificate"}},
        RunLogin},
       {"passwords",
        "move stored passwords to the desktop keyring or back to the file",

@@ -12,6 +12,8 @@ long LoginErrorNumber(const LoginCheck& check) {
     case LoginCheckKind::kLoginRefused:
       return kLoginFailedError;
     case LoginCheckKind::kOtherError:
+    case LoginCheckKind::kCertificateRefused:
+    case LoginCheckKind::kStrictUnavailable:
       break;
   }
   return check.error.nativeError;
@@ -31,6 +33,14 @@ std::optional<LoginQuestion> LoginTestQuestion(const LoginCheck& check, const st
                                                " on Server: " + server +
                                                ". Would you like to add the login information "
                                                "anyway?"};
+    case LoginCheckKind::kCertificateRefused:
+      return LoginQuestion{
+          "Certificate Not Trusted",
+          check.error.message + " Would you like to add the login information anyway?"};
+    case LoginCheckKind::kStrictUnavailable:
+      return LoginQuestion{
+          "Strict Encryption Not Available",
+          check.error.message + ". Would you like to add the login information anyway?"};
     case LoginCheckKind::kOtherError:
       break;
   }

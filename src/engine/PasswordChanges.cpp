@@ -26,10 +26,11 @@ std::string PasswordChangeResultText(const PasswordChange& change) {
 
 std::string ChangeLoginPassword(SqlClient& sql, const std::string& server, const std::string& login,
                                 const std::string& oldPassword, const std::string& newPassword,
-                                const std::string& dateTimeFormat) {
+                                const std::string& dateTimeFormat,
+                                const SqlEncryption& encryption) {
   PasswordChange change;
   try {
-    change = sql.ChangePassword(server, login, oldPassword, newPassword);
+    change = sql.ChangePassword(server, login, oldPassword, newPassword, encryption);
   } catch (const std::exception& e) {
     // A port that throws is one more failure of this server; the next one is still tried.
     change.kind = PasswordChangeKind::kOtherFailure;

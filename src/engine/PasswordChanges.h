@@ -15,6 +15,7 @@ std::string PasswordChangeResultText(const PasswordChange& change);
 /// listed, ": ", the result text and "\r\n". Every outcome is a line; nothing is thrown.
 std::string ChangeLoginPassword(SqlClient& sql, const std::string& server, const std::string& login,
                                 const std::string& oldPassword, const std::string& newPassword,
-                                const std::string& dateTimeFormat);
+                                const std::string& dateTimeFormat,
+                                const SqlEncryption& encryption = {});
 
 }  // namespace pelvane::engine

@@ -74,6 +74,7 @@ struct ServerContext {
   /// so that one run costs at most one failed logon towards the account's lockout.
   std::string networkLogonRefused{};
   int networkLogonRefusedCode = 0;  // the refused connection's result class
+  SqlEncryption encryption{};       // "Encrypt" and the certificate keys read for the server
 };
 
 /// How a step asks the run to go on.

@@ -13,6 +13,7 @@
 #include "engine/QueryToolFolder.h"
 #include "engine/SharedRunEnd.h"
 #include "engine/SplitList.h"
+#include "engine/SqlEncryptionSettings.h"
 #include "settings/ErrorNumbers.h"
 #include "settings/FileIo.h"
 #include "settings/ProfileText.h"
@@ -110,7 +111,7 @@ struct ScriptRun {
   bool LoginAccepted() {
     const ServerContext& s = run.server;
     LoginCheck check = run.ports.sql.CheckLogin(
-        {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase});
+        {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase, s.encryption});
     if (check.kind != LoginCheckKind::kAccepted && run.Interrupted()) {
       reason = "The run was interrupted during the login check on Server: " + server() + ".";
       run.Log(reason);
@@ -131,6 +132,14 @@ struct ScriptRun {
       case LoginCheckKind::kLoginRefused:
         reason = "Login FAILED for user " + s.CurrentLogin + " on Server: " + server() + ".";
         recorder.LoginChecked(s.position, LoginResult::kRefused, reason);
+        run.Log(reason);
+        failed = true;
+        return false;
+      case LoginCheckKind::kCertificateRefused:
+      case LoginCheckKind::kStrictUnavailable:
+        // The message is the whole sentence, the fix included.
+        reason = check.error.message;
+        recorder.LoginChecked(s.position, LoginResult::kOtherError, reason);
         run.Log(reason);
         failed = true;
         return false;
@@ -329,8 +338,22 @@ QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::s
                        "-o", outputFile};
   if (timeoutSeconds > 0)
     command.arguments.insert(command.arguments.end(), {"-t", std::to_string(timeoutSeconds)});
+  const std::vector<std::string> encryption = QueryToolEncryptionArguments(server.encryption);
+  command.arguments.insert(command.arguments.end(), encryption.begin(), encryption.end());
   command.environment = {{"SQLCMDPASSWORD", server.CurrentPassword}};
   return command;
+}
+
+std::vector<std::string> QueryToolEncryptionArguments(const SqlEncryption& encryption) {
+  std::vector<std::string> arguments;
+  if (encryption.modeWritten) arguments = {"--encrypt", EncryptModeName(encryption.mode)};
+  if (encryption.trustServerCertificate) arguments.emplace_back("--trust-server-certificate");
+  if (!encryption.serverCertificate.empty())
+    arguments.insert(arguments.end(), {"--server-certificate", encryption.serverCertificate});
+  if (!encryption.hostNameInCertificate.empty())
+    arguments.insert(arguments.end(),
+                     {"--host-name-in-certificate", encryption.hostNameInCertificate});
+  return arguments;
 }
 
 std::string JoinOutputLines(const std::string& fileText) {

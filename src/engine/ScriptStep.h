@@ -30,6 +30,9 @@ struct QueryToolCommand {
 QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::string& script,
                                        const std::string& outputFile, int timeoutSeconds = 0);
 
+/// The query tool's options for the server's encryption settings; none for the defaults.
+std::vector<std::string> QueryToolEncryptionArguments(const SqlEncryption& encryption);
+
 /// The longest script time-out, in seconds (about 24 days; its milliseconds fit in an int).
 constexpr int kMaxScriptTimeoutSeconds = 2'000'000;
 

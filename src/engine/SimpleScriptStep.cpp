@@ -48,7 +48,7 @@ void RunSimpleScript(RunContext& run) {
   if (text.empty()) return;
   const ServerContext& s = run.server;
   SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)), s.CurrentLogin,
-                   s.CurrentPassword, ""};
+                   s.CurrentPassword, "", s.encryption};
   LoggedTable table(run);
   if (Status done = run.ports.sql.StreamQuery(target, text, kSimpleScriptTimeoutSeconds, table);
       !done) {

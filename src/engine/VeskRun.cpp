@@ -17,6 +17,7 @@
 #include "engine/SerializedRunHost.h"
 #include "engine/ServiceStep.h"
 #include "engine/SimpleScriptStep.h"
+#include "engine/SqlEncryptionSettings.h"
 #include "engine/StoredPasswords.h"
 #include "engine/VbNumber.h"
 #include "settings/ErrorNumbers.h"
@@ -72,6 +73,7 @@ Status LoadServer(RunContext& run, int position) {
       ReadPassword(run.store, run.ports.keyring, s.CurrentServer, PasswordKind::kSqlLogin);
   s.CurrentPassword = password ? *password : std::string();
   s.CurrentDatabase = run.store.GetINIValue(s.CurrentServer, "Database");
+  s.encryption = LoadSqlEncryption(run.store, s.CurrentServer);
   s.networkLogonRefused.clear();
   s.MessagesTo = run.store.GetINIValue("Errors", "MessagesTo");
   // WhenOccurs is program-wide: an empty setting keeps the value last read, in any run.

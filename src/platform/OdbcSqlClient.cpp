@@ -13,11 +13,14 @@
 #include <thread>
 #include <utility>
 
+#include "freetds/EncryptionChecks.h"
+#include "freetds/TdsServerName.h"
 #include "platform/AbandonableCall.h"
 #include "platform/OdbcConnection.h"
 #include "platform/OdbcConnectionString.h"
 #include "platform/OdbcDiagnostics.h"
 #include "platform/OdbcDriverChoice.h"
+#include "platform/OdbcFreeTdsConfig.h"
 #include "platform/OdbcOutcomes.h"
 #include "platform/OdbcResultReader.h"
 #include "settings/ProfileText.h"
@@ -73,6 +76,62 @@ engine::SqlError NoReason() {
   return MakeSqlError("", 0, "The call failed without a reason.");
 }
 
+// How long our own look at a server's certificate may take after FreeTDS gave up on it.
+constexpr std::chrono::seconds kCertificateLookLimit(5);
+
+/// Where a connection goes: a section of the private FreeTDS configuration, which carries the
+/// server's encryption settings, and the server taken apart for our own checks.
+struct OdbcServer {
+  std::string listed;  // as the user wrote it, for messages
+  std::optional<freetds::TdsServerName> address;
+  std::string section;  // empty: SERVER= the name as written, for FreeTDS to make sense of
+};
+
+Result<OdbcServer> PrepareServer(const std::string& server,
+                                 const engine::SqlEncryption& encryption) {
+  OdbcServer where{std::string(settings::TrimBlanks(server)), std::nullopt, ""};
+  // A name we cannot take apart goes to FreeTDS as it stands, which reports it in its words.
+  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(where.listed);
+  if (!address) return where;
+  where.address = *address;
+  Result<std::string> section = OdbcFreeTdsSection(*address, encryption, where.listed);
+  if (!section) return section.status();
+  where.section = *section;
+  return where;
+}
+
+void AddServer(OdbcConnectionString& attributes, const OdbcServer& where) {
+  if (where.section.empty())
+    attributes.Add("SERVER", where.listed);
+  else
+    attributes.Add("SERVERNAME", where.section);
+}
+
+std::optional<engine::LoginCheck> CheckBefore(const OdbcServer& where,
+                                              const engine::SqlEncryption& encryption,
+                                              int timeoutSeconds) {
+  if (!where.address) return std::nullopt;
+  return freetds::CheckBeforeConnecting(
+      where.listed, *where.address, encryption,
+      std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : 15));
+}
+
+/// Our own reason for a failed connection, when the certificate was its cause.
+std::optional<engine::LoginCheck> ExplainFailure(const OdbcServer& where,
+                                                 const engine::SqlEncryption& encryption,
+                                                 const std::vector<engine::SqlError>& errors) {
+  if (!where.address) return std::nullopt;
+  // A server that answered, or kept silent, was not stopped by its certificate.
+  for (const engine::SqlError& error : errors)
+    if (error.sqlState == "HYT00" || error.nativeError == kLoginFailedNumber) return std::nullopt;
+  return freetds::ExplainFailedConnection(where.listed, *where.address, encryption,
+                                          kCertificateLookLimit);
+}
+
+Status CheckStatus(const engine::LoginCheck& check) {
+  return ErrorStatus({check.error});
+}
+
 engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
                                  const engine::SqlTarget& target) {
   // A server refuses a SQL login without a name; FreeTDS refuses it before connecting, in
@@ -80,10 +139,14 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   if (target.login.empty())
     return {engine::LoginCheckKind::kLoginRefused,
             MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
+  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  if (!where)
+    return {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())};
+  if (auto stop = CheckBefore(*where, target.encryption, options.connectTimeoutSeconds))
+    return *stop;
   OdbcConnectionString attributes(options.braceEscaping);
-  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)))
-      .Add("UID", target.login)
-      .Add("PWD", target.password);
+  AddServer(attributes, *where);
+  attributes.Add("UID", target.login).Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
     return {engine::LoginCheckKind::kOtherError, UnwritableValue(attributes.unwritableKey())};
   OdbcConnectRequest request;
@@ -93,13 +156,17 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   request.secrets = {target.password};
   OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
   if (connection.ok()) return {engine::LoginCheckKind::kAccepted, {}};
+  if (auto why = ExplainFailure(*where, target.encryption, connection.errors())) return *why;
   return ClassifyLoginFailure(connection.errors());
 }
 
 Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
                 const std::string& text, int timeoutSeconds, const ResultHandler& handler) {
+  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  if (!where) return where.status();
+  if (auto stop = CheckBefore(*where, target.encryption, timeoutSeconds)) return CheckStatus(*stop);
   OdbcConnectionString attributes(options.braceEscaping);
-  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)));
+  AddServer(attributes, *where);
   if (!target.database.empty()) attributes.Add("DATABASE", target.database);
   attributes.Add("UID", target.login).Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
@@ -110,7 +177,11 @@ Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& 
   request.connectionTimeoutSeconds = timeoutSeconds;
   request.secrets = {target.password};
   OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
-  if (!connection.ok()) return ErrorStatus(connection.errors());
+  if (!connection.ok()) {
+    if (auto why = ExplainFailure(*where, target.encryption, connection.errors()))
+      return CheckStatus(*why);
+    return ErrorStatus(connection.errors());
+  }
 
   StatementHandle statement;
   std::vector<engine::SqlError> errors;
@@ -169,6 +240,9 @@ OdbcSqlClient::OdbcSqlClient() : OdbcSqlClient(Options{}) {}
 
 OdbcSqlClient::OdbcSqlClient(Options options) : options_(std::move(options)) {
   if (options_.fallbackLibraries.empty()) options_.fallbackLibraries = FreeTdsDriverLibraries();
+  // FREETDSCONF is set here, on the thread that makes the client, before any connection; a
+  // failure is reported by each connection that needs the file.
+  (void)PrepareOdbcFreeTdsConfig();
 }
 
 engine::LoginCheck OdbcSqlClient::CheckLogin(const engine::SqlTarget& target) {
@@ -289,10 +363,15 @@ Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::st
 engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
                                                      const std::string& login,
                                                      const std::string& oldPassword,
-                                                     const std::string& newPassword) {
+                                                     const std::string& newPassword,
+                                                     const engine::SqlEncryption& encryption) {
+  Result<OdbcServer> where = PrepareServer(server, encryption);
+  if (!where) return ClassifyPasswordFailure({MakeSqlError("", 0, where.status().message())});
+  if (auto stop = CheckBefore(*where, encryption, options_.connectTimeoutSeconds))
+    return ClassifyPasswordFailure({stop->error});
   OdbcConnectionString attributes(options_.braceEscaping);
-  attributes.Add("Server", std::string(settings::TrimBlanks(server)))
-      .Add("Database", "master")
+  AddServer(attributes, *where);
+  attributes.Add("Database", "master")
       .Add("Uid", std::string(settings::TrimBlanks(login)))
       .Add("Pwd", oldPassword);
   if (!attributes.unwritableKey().empty())
@@ -304,7 +383,11 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
   request.connectionTimeoutSeconds = options_.connectTimeoutSeconds;
   request.secrets = {oldPassword, newPassword};
   OdbcConnection connection({options_.driverName, options_.fallbackLibraries}, request);
-  if (!connection.ok()) return ClassifyPasswordFailure(connection.errors());
+  if (!connection.ok()) {
+    if (auto why = ExplainFailure(*where, encryption, connection.errors()))
+      return ClassifyPasswordFailure({why->error});
+    return ClassifyPasswordFailure(connection.errors());
+  }
 
   StatementHandle statement;
   std::vector<engine::SqlError> errors;

@@ -38,9 +38,11 @@ class OdbcSqlClient final : public engine::SqlClient {
                                        int timeoutSeconds) override;
   Status StreamQuery(const engine::SqlTarget& target, const std::string& text, int timeoutSeconds,
                      engine::QueryRowSink& sink) override;
+  using engine::SqlClient::ChangePassword;
   engine::PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                         const std::string& oldPassword,
-                                        const std::string& newPassword) override;
+                                        const std::string& newPassword,
+                                        const engine::SqlEncryption& encryption) override;
 
  private:
   Options options_;

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "querytool/CommandLine.h"
 
+#include <functional>
 #include <map>
 #include <optional>
+
+#include "engine/SqlEncryptionSettings.h"
 
 namespace pelvane::querytool {
 namespace {
@@ -35,23 +38,59 @@ std::optional<int> Seconds(const std::string& text) {
   return std::stoi(text);
 }
 
-/// "--check-after" and "--check-time", with their value in the next argument or after "=".
+/// The encryption options; false when `name` is none of them.
+bool ReadEncryptionOption(const std::string& name,
+                          const std::function<Result<std::string>()>& value, Options& options,
+                          Status& read) {
+  engine::SqlEncryption& encryption = options.encryption;
+  read = Status::Ok();
+  if (name == "--trust-server-certificate") {
+    encryption.trustServerCertificate = true;
+    return true;
+  }
+  std::string* text = name == "--server-certificate"         ? &encryption.serverCertificate
+                      : name == "--host-name-in-certificate" ? &encryption.hostNameInCertificate
+                                                             : nullptr;
+  if (name != "--encrypt" && text == nullptr) return false;
+  Result<std::string> given = value();
+  if (!given) {
+    read = given.status();
+    return true;
+  }
+  if (text != nullptr) {
+    *text = *given;
+    return true;
+  }
+  std::optional<engine::EncryptMode> mode = engine::ParseEncryptMode(*given);
+  if (!mode) {
+    read = Status::Error("Option --encrypt needs Optional, Mandatory or Strict");
+    return true;
+  }
+  encryption.mode = *mode;
+  encryption.modeWritten = true;
+  return true;
+}
+
+/// "--check-after", "--check-time" and the encryption options, with their value in the next
+/// argument or after "=".
 Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options& options) {
   const std::string& arg = args[i];
   const size_t equals = arg.find('=');
   const std::string name = arg.substr(0, equals);
+  auto value = [&]() -> Result<std::string> {
+    if (equals != std::string::npos) return arg.substr(equals + 1);
+    if (i + 1 < args.size()) return args[++i];
+    return Status::Error("Option " + name + " needs a value");
+  };
+  Status read = Status::Ok();
+  if (ReadEncryptionOption(name, value, options, read)) return read;
   int* field = name == "--check-after"  ? &options.checkAfterSeconds
                : name == "--check-time" ? &options.checkSeconds
                                         : nullptr;
   if (field == nullptr) return Status::Error("Unknown option \"" + name + "\"");
-  std::string value;
-  if (equals != std::string::npos)
-    value = arg.substr(equals + 1);
-  else if (i + 1 < args.size())
-    value = args[++i];
-  else
-    return Status::Error("Option " + name + " needs a value");
-  std::optional<int> seconds = Seconds(value);
+  Result<std::string> text = value();
+  if (!text) return text.status();
+  std::optional<int> seconds = Seconds(*text);
   const bool checkTime = field == &options.checkSeconds;
   if (!seconds || (checkTime && *seconds == 0)) {
     return Status::Error("Option " + name + " needs a number of seconds" +
@@ -107,6 +146,8 @@ Result<Options> ParseCommandLine(const std::vector<std::string>& args,
 std::string HelpText() {
   return "Usage: isqlw -S server [-d database] -U login [-P password] -i script -o output\n"
          "             [-t seconds] [--check-after seconds] [--check-time seconds]\n"
+         "             [--encrypt mode] [--trust-server-certificate] [--server-certificate file]\n"
+         "             [--host-name-in-certificate name]\n"
          "\n"
          "Runs a SQL script against SQL Server in batches separated by lines holding only GO,\n"
          "and writes result sets, messages and errors to the output file as text.\n"
@@ -131,6 +172,18 @@ std::string HelpText() {
          "               batch waits on and no more checks are made (default 30; 0: no check)\n"
          "  --check-time seconds\n"
          "               how long that check may take, login included (default 20)\n"
+         "  --encrypt mode\n"
+         "               Optional: encrypt when the server offers it, no certificate check;\n"
+         "               Mandatory: always encrypt, the certificate must be valid; Strict:\n"
+         "               TDS 8.0, which needs FreeTDS 1.5 (default: Mandatory, but a server\n"
+         "               that offers no encryption is still reached in clear)\n"
+         "  --trust-server-certificate\n"
+         "               accept any certificate (still encrypted)\n"
+         "  --server-certificate file\n"
+         "               PEM file of the CA (or the server's own certificate) to validate\n"
+         "               against (default: the system's CA store)\n"
+         "  --host-name-in-certificate name\n"
+         "               the name the certificate must carry, when not the server's\n"
          "  --help       this text\n"
          "\n"
          "Server errors appear as \"Server: Msg <number>, Level <severity>, State <state>,\n"

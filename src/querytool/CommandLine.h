@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ports/SqlClient.h"
 #include "settings/Status.h"
 
 namespace pelvane::querytool {
@@ -23,6 +24,8 @@ struct Options {
   /// connection; 0 never checks.
   int checkAfterSeconds = 30;
   int checkSeconds = 20;  ///< --check-time: how long that check may take, login included
+  /// --encrypt, --trust-server-certificate, --server-certificate, --host-name-in-certificate
+  engine::SqlEncryption encryption{};
 };
 
 /// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may

@@ -3,8 +3,13 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <utility>
 
+#include "freetds/EncryptionChecks.h"
+#include "freetds/FreeTdsConfig.h"
+#include "freetds/TdsServerName.h"
 #include "querytool/BatchDeadline.h"
 #include "querytool/BatchRunner.h"
 #include "querytool/BatchSplitter.h"
@@ -52,11 +57,41 @@ int Fail(OutputFile& output, std::ostream& err, const std::string& message,
   return kExitFailure;
 }
 
+// How long our own look at a server's certificate may take after db-lib gave up on it.
+constexpr std::chrono::seconds kCertificateLookLimit(5);
+
+/// The server as a section of a private FreeTDS configuration that carries its encryption
+/// settings, named by FREETDSCONF for this process; the file goes with `config`.
+Result<std::string> ConfiguredServer(const std::string& listed,
+                                     const freetds::TdsServerName& address,
+                                     const engine::SqlEncryption& encryption,
+                                     std::optional<freetds::FreeTdsConfigFile>& config) {
+  Result<freetds::FreeTdsConfigFile> made = freetds::FreeTdsConfigFile::Create();
+  if (!made) return made.status();
+  config.emplace(std::move(made).value());
+  Result<std::string> section = config->Section(address, encryption, listed);
+  if (!section) return section.status();
+  // Still one thread: the checks on a second connection start with the first batch.
+  if (::setenv("FREETDSCONF", config->path().c_str(), 1) != 0)
+    return Status::Error("Cannot name the FreeTDS configuration in FREETDSCONF.");
+  return section;
+}
+
 int RunScript(const Options& options, const std::string& script, OutputFile& output,
               std::ostream& err) {
   const std::vector<std::string> batches = SplitBatches(DecodeScript(script));
 
-  Result<std::string> server = DbLibServerName(options.server);
+  Result<std::string> checked = DbLibServerName(options.server);
+  if (!checked) return Fail(output, err, checked.status().message());
+  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(options.server);
+  if (!address) return Fail(output, err, address.status().message());
+  const int loginSeconds = ConnectRequest{}.loginTimeoutSeconds;
+  if (auto stop = freetds::CheckBeforeConnecting(options.server, *address, options.encryption,
+                                                 std::chrono::seconds(loginSeconds)))
+    return Fail(output, err, stop->error.message);
+  std::optional<freetds::FreeTdsConfigFile> config;
+  Result<std::string> server =
+      ConfiguredServer(options.server, *address, options.encryption, config);
   if (!server) return Fail(output, err, server.status().message());
 
   DbLibrary library(options.queryTimeoutSeconds);
@@ -65,6 +100,11 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
   ConnectRequest request{*server, options.login, options.password, options.database};
   Result<DbConnection> connection = DbConnection::Open(request, report);
   if (!connection) {
+    if (report.lastServerError().empty()) {
+      if (auto why = freetds::ExplainFailedConnection(options.server, *address, options.encryption,
+                                                      kCertificateLookLimit))
+        return Fail(output, err, why->error.message);
+    }
     return Fail(output, err,
                 "Cannot connect to server " + options.server + ": " + connection.status().message(),
                 report.lastServerError());

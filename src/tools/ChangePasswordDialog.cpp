@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "engine/PasswordChanges.h"
+#include "engine/SqlEncryptionSettings.h"
 
 namespace pelvane::tools {
 
@@ -126,6 +127,8 @@ void ChangePasswordDialog::ChangePassword() {
   }
   Pass pass{servers_, txtUserName_->text().toStdString(), txtPassword_->text().toStdString(),
             txtNewPassword_->text().toStdString(), context_.state.DateTimeFormat};
+  for (const std::string& server : pass.servers)
+    pass.encryption.push_back(engine::LoadSqlEncryption(context_.store, server));
   stop_ = false;
   SetChanging(true);
   worker_ = std::thread([this, pass = std::move(pass)]() mutable { RunPass(std::move(pass)); });
@@ -135,11 +138,11 @@ void ChangePasswordDialog::ChangePassword() {
 // Worker thread: one server after the other, each line handed to the window as it comes, so
 // the lines arrive in list order.
 void ChangePasswordDialog::RunPass(Pass pass) {
-  for (const std::string& server : pass.servers) {
+  for (size_t i = 0; i < pass.servers.size(); ++i) {
     if (stop_) break;
-    std::string line =
-        engine::ChangeLoginPassword(context_.ports.sql, server, pass.login, pass.oldPassword,
-                                    pass.newPassword, pass.dateTimeFormat);
+    std::string line = engine::ChangeLoginPassword(context_.ports.sql, pass.servers[i], pass.login,
+                                                   pass.oldPassword, pass.newPassword,
+                                                   pass.dateTimeFormat, pass.encryption[i]);
     QMetaObject::invokeMethod(
         this,
         [this, line = std::move(line)]() {

@@ -52,6 +52,7 @@ class ChangePasswordDialog : public QWidget {
   struct Pass {
     std::vector<std::string> servers;
     std::string login, oldPassword, newPassword, dateTimeFormat;
+    std::vector<engine::SqlEncryption> encryption{};  // each server's, read before the pass
   };
 
   void ChangePassword();

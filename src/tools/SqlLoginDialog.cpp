@@ -7,6 +7,8 @@
 
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
+#include "engine/ServerTargets.h"
+#include "engine/SqlEncryptionSettings.h"
 #include "engine/StoredPasswords.h"
 #include "settings/ServerRegistry.h"
 #include "tools/ToolWindowFrame.h"
@@ -20,7 +22,13 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
       txtUserName_(Named(new QLineEdit(this), "txtUserName", "User Name:")),
       txtPassword_(Named(new QLineEdit(this), "txtPassword", "Password:")),
       txtDatabase_(Named(new QLineEdit(this), "txtDatabase", "Database:")),
-      cmdOK_(Named(new QPushButton("OK", this), "cmdOK", "OK")) {
+      cmbEncryption_(Named(new QComboBox(this), "cmbEncryption", "Encryption:")),
+      chkTrustServerCertificate_(Named(new QCheckBox("Trust server certificate", this),
+                                       "chkTrustServerCertificate", "Trust server certificate")),
+      txtCertificateFile_(Named(new QLineEdit(this), "txtCertificateFile", "Certificate file:")),
+      cmdBrowse_(Named(new QPushButton("Browse...", this), "cmdBrowse", "Browse...")),
+      cmdOK_(Named(new QPushButton("OK", this), "cmdOK", "OK")),
+      storedEncryption_(engine::LoadSqlEncryption(context.store, server_)) {
   SetToolServer(this, server_);
   setWindowTitle(QString::fromStdString("Login for " + server_ + ":"));
   auto* cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel", "Cancel");
@@ -36,6 +44,20 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   form->addRow(FieldLabel("User Name:", txtUserName_, this), txtUserName_);
   form->addRow(FieldLabel("&Password:", txtPassword_, this), txtPassword_);
   form->addRow(FieldLabel("Database:", txtDatabase_, this), txtDatabase_);
+  for (engine::EncryptMode mode : {engine::EncryptMode::kOptional, engine::EncryptMode::kMandatory,
+                                   engine::EncryptMode::kStrict})
+    cmbEncryption_->addItem(QString::fromStdString(engine::EncryptModeName(mode)),
+                            static_cast<int>(mode));
+  cmbEncryption_->setCurrentIndex(
+      cmbEncryption_->findData(static_cast<int>(storedEncryption_.mode)));
+  chkTrustServerCertificate_->setChecked(storedEncryption_.trustServerCertificate);
+  txtCertificateFile_->setText(QString::fromStdString(storedEncryption_.serverCertificate));
+  form->addRow(FieldLabel("Encryption:", cmbEncryption_, this), cmbEncryption_);
+  form->addRow(QString(), chkTrustServerCertificate_);
+  auto* certificate = new QHBoxLayout;
+  certificate->addWidget(txtCertificateFile_);
+  certificate->addWidget(cmdBrowse_);
+  form->addRow(FieldLabel("Certificate file:", txtCertificateFile_, this), certificate);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(cmdOK_);
@@ -50,6 +72,7 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
     cmbServerGroup_->addItem(QString::fromStdString(group));
   connect(cmdOK_, &QPushButton::clicked, this, &SqlLoginDialog::Ok);
   connect(cmdCancel, &QPushButton::clicked, this, &SqlLoginDialog::CloseWindow);
+  connect(cmdBrowse_, &QPushButton::clicked, this, &SqlLoginDialog::BrowseCertificate);
 
   if (engine::ConfiguredPasswordStore(context.store) != engine::PasswordStore::kKeyring) {
     Loaded(engine::LoadSqlLogin(context.store, context.ports.keyring, server_));
@@ -82,8 +105,9 @@ void SqlLoginDialog::Loaded(const Result<engine::SqlLogin>& loaded) {
 }
 
 void SqlLoginDialog::HoldControls(bool waiting) {
-  for (QWidget* control : std::initializer_list<QWidget*>{cmbServerGroup_, txtUserName_,
-                                                          txtPassword_, txtDatabase_, cmdOK_})
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           cmbServerGroup_, txtUserName_, txtPassword_, txtDatabase_, cmbEncryption_,
+           chkTrustServerCertificate_, txtCertificateFile_, cmdBrowse_, cmdOK_})
     control->setEnabled(!waiting);
 }
 
@@ -114,7 +138,8 @@ void SqlLoginDialog::Ok() {
 
   SetBusy(true);
   cmdOK_->setEnabled(false);
-  engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, ""};
+  engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, "",
+                           TypedEncryption()};
   engine::SqlClient& sql = context_.ports.sql;
   work_.Start([&sql, target] { return sql.CheckLogin(target); },
               [this](const engine::LoginCheck& check) { Tested(check); });
@@ -141,26 +166,63 @@ void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
   Save();
 }
 
+engine::SqlEncryption SqlLoginDialog::TypedEncryption() const {
+  engine::SqlEncryption chosen = storedEncryption_;
+  const auto mode = static_cast<engine::EncryptMode>(cmbEncryption_->currentData().toInt());
+  if (mode != chosen.mode) {
+    chosen.mode = mode;
+    chosen.modeWritten = true;
+  }
+  chosen.trustServerCertificate = chkTrustServerCertificate_->isChecked();
+  chosen.serverCertificate = txtCertificateFile_->text().trimmed().toStdString();
+  return chosen;
+}
+
+void SqlLoginDialog::BrowseCertificate() {
+  shell::FilePick pick;
+  pick.title = "Select the certificate file (PEM) and click Open.";
+  pick.startFolder = engine::FolderPart(txtCertificateFile_->text().toStdString());
+  const std::vector<std::string> chosen = context_.prompter.PickFiles(pick);
+  if (!chosen.empty()) txtCertificateFile_->setText(QString::fromStdString(chosen.front()));
+}
+
 engine::SqlLogin SqlLoginDialog::Typed() const {
   return {txtUserName_->text().toStdString(), txtPassword_->text().toStdString(),
           txtDatabase_->text().toStdString(), cmbServerGroup_->currentText().toStdString()};
 }
 
+namespace {
+
+Status SaveLoginAndEncryption(settings::SettingsStore& store, engine::Keyring& keyring,
+                              const std::string& server, const engine::SqlLogin& typed,
+                              const engine::SqlEncryption& before,
+                              const engine::SqlEncryption& after) {
+  if (Status s = engine::SaveSqlLogin(store, keyring, server, typed); !s) return s;
+  return engine::SaveSqlEncryption(store, server, before, after);
+}
+
+}  // namespace
+
 void SqlLoginDialog::Save() {
   const engine::SqlLogin typed = Typed();
+  const engine::SqlEncryption before = storedEncryption_;
+  const engine::SqlEncryption after = TypedEncryption();
   if (engine::ConfiguredPasswordStore(context_.store) != engine::PasswordStore::kKeyring) {
-    Saved(engine::SaveSqlLogin(context_.store, context_.ports.keyring, server_, typed));
+    Saved(SaveLoginAndEncryption(context_.store, context_.ports.keyring, server_, typed, before,
+                                 after));
     return;
   }
   HoldControls(true);
   settings::SettingsStore& store = context_.store;
   engine::Keyring& keyring = context_.ports.keyring;
-  work_.Start([&store, &keyring, server = server_,
-               typed] { return engine::SaveSqlLogin(store, keyring, server, typed); },
-              [this](const Status& saved) {
-                HoldControls(false);
-                Saved(saved);
-              });
+  work_.Start(
+      [&store, &keyring, server = server_, typed, before, after] {
+        return SaveLoginAndEncryption(store, keyring, server, typed, before, after);
+      },
+      [this](const Status& saved) {
+        HoldControls(false);
+        Saved(saved);
+      });
 }
 
 void SqlLoginDialog::Saved(const Status& saved) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,13 +42,21 @@ class SqlLoginDialog : public ToolDialog {
   void HoldControls(bool waiting);
   /// The login, password, database and group as typed.
   engine::SqlLogin Typed() const;
+  /// The encryption settings as chosen.
+  engine::SqlEncryption TypedEncryption() const;
+  void BrowseCertificate();
 
   std::string server_;
   QComboBox* cmbServerGroup_;
   QLineEdit* txtUserName_;
   QLineEdit* txtPassword_;
   QLineEdit* txtDatabase_;
+  QComboBox* cmbEncryption_;
+  QCheckBox* chkTrustServerCertificate_;
+  QLineEdit* txtCertificateFile_;
+  QPushButton* cmdBrowse_;
   QPushButton* cmdOK_;
+  engine::SqlEncryption storedEncryption_;
   bool focusPasswordWhenLoaded_ = false;
   BackgroundWork work_{this};
 };

@@ -8,12 +8,30 @@
 
 namespace pelvane::engine {
 
+/// "Encrypt": Optional encrypts when the server offers it and checks no certificate (the
+/// behaviour before the setting existed); Mandatory always encrypts and the certificate must be
+/// valid; Strict is TDS 8.0 (TLS before the first TDS packet).
+enum class EncryptMode { kOptional, kMandatory, kStrict };
+
+/// How a connection is encrypted and its server's certificate checked.
+struct SqlEncryption {
+  EncryptMode mode = EncryptMode::kMandatory;
+  /// Mandatory as the default, with no "Encrypt" written: a server that offers no encryption
+  /// at all is still reached in clear, as before the setting existed; one that offers it must
+  /// show a valid certificate. Written "Mandatory" refuses a server without encryption.
+  bool modeWritten = false;
+  bool trustServerCertificate = false;  // any certificate, still encrypted
+  std::string serverCertificate;        // PEM file of the CA (or the server's own); empty: system
+  std::string hostNameInCertificate;    // empty: the server's host name
+};
+
 /// Where and as whom to connect. `server` is a SQL Server name, an address, or "host,port".
 struct SqlTarget {
   std::string server;
   std::string login;
   std::string password;
   std::string database;  // empty: the login's default database
+  SqlEncryption encryption{};
 };
 
 /// One failure reported by the client library, the driver or the server.
@@ -24,8 +42,16 @@ struct SqlError {
   std::string source;    // what reported it: "ODBC", the driver's name, ...
 };
 
-/// The three outcomes that the login test tells apart.
-enum class LoginCheckKind { kAccepted, kUnreachable, kLoginRefused, kOtherError };
+/// The outcomes that the login test tells apart. For the kinds after kOtherError the error's
+/// message is the sentence the user is shown.
+enum class LoginCheckKind {
+  kAccepted,
+  kUnreachable,
+  kLoginRefused,
+  kOtherError,
+  kCertificateRefused,
+  kStrictUnavailable,
+};
 
 struct LoginCheck {
   LoginCheckKind kind = LoginCheckKind::kOtherError;
@@ -92,7 +118,13 @@ class SqlClient {
   /// Connects to "master" as the login with its old password and calls sp_password.
   virtual PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                         const std::string& oldPassword,
-                                        const std::string& newPassword) = 0;
+                                        const std::string& newPassword,
+                                        const SqlEncryption& encryption) = 0;
+  /// The same with the default encryption settings.
+  PasswordChange ChangePassword(const std::string& server, const std::string& login,
+                                const std::string& oldPassword, const std::string& newPassword) {
+    return ChangePassword(server, login, oldPassword, newPassword, SqlEncryption{});
+  }
 };
 
 }  // namespace pelvane::engine

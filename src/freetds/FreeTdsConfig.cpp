@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "freetds/FreeTdsConfig.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "settings/ScratchFile.h"
+
+namespace pelvane::freetds {
+
+namespace {
+
+bool BreaksLine(const std::string& value) {
+  return value.find_first_of("\r\n") != std::string::npos;
+}
+
+/// Writes the whole text under a new name and renames it over the file: FreeTDS reads the file
+/// at every connection, perhaps while another thread adds a section.
+Status ReplaceFile(const std::string& path, const std::string& text) {
+  const std::string next = path + ".next";
+  const int fd = ::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0)
+    return Status::Error("Cannot write the FreeTDS configuration " + next + ": " +
+                         std::strerror(errno));
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = errno;
+      ::close(fd);
+      ::unlink(next.c_str());
+      return Status::Error("Cannot write the FreeTDS configuration " + next + ": " +
+                           std::strerror(error));
+    }
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (std::rename(next.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(next.c_str());
+    return Status::Error("Cannot write the FreeTDS configuration " + path + ": " +
+                         std::strerror(error));
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Result<std::string> FreeTdsSection(const std::string& name, const TdsServerName& server,
+                                   const engine::SqlEncryption& encryption) {
+  for (const std::string* value : {&server.host, &server.instance, &encryption.serverCertificate})
+    if (BreaksLine(*value)) return Status::Error("A line break in \"" + *value + "\"");
+  std::string text = "[" + name + "]\n\thost = " + server.host + "\n";
+  if (!server.instance.empty())
+    text += "\tinstance = " + server.instance + "\n";
+  else
+    text += "\tport = " + std::to_string(server.port) + "\n";
+  // Without a fixed version FreeTDS retries a timed-out login as TDS 5.0, past its time-out.
+  text += "\ttds version = 7.4\n";
+  const bool optional = encryption.mode == engine::EncryptMode::kOptional;
+  if (encryption.mode == engine::EncryptMode::kStrict)
+    text += "\tencryption = strict\n";
+  else if (encryption.mode == engine::EncryptMode::kMandatory && encryption.modeWritten)
+    text += "\tencryption = require\n";
+  else
+    text += "\tencryption = request\n";
+  if (!optional && !encryption.trustServerCertificate) {
+    text += "\tca file = " +
+            (encryption.serverCertificate.empty() ? std::string("system")
+                                                  : encryption.serverCertificate) +
+            "\n";
+    // That other name is checked by us beforehand; FreeTDS checks the chain only.
+    text += std::string("\tcheck certificate hostname = ") +
+            (encryption.hostNameInCertificate.empty() ? "yes" : "no") + "\n";
+  }
+  return text;
+}
+
+Result<FreeTdsConfigFile> FreeTdsConfigFile::Create() {
+  Result<settings::ScratchFolder> folder =
+      settings::ScratchFolder::CreateBeside(settings::TemporaryFolder() + "/pelvane-freetds.conf");
+  if (!folder) return folder.status();
+  auto state = std::make_unique<State>(std::move(folder).value());
+  if (Status written = ReplaceFile(state->folder.File(), ""); !written) return written;
+  return FreeTdsConfigFile(std::move(state));
+}
+
+Result<std::string> FreeTdsConfigFile::Section(const TdsServerName& server,
+                                               const engine::SqlEncryption& encryption,
+                                               const std::string& listed) {
+  Result<std::string> body = FreeTdsSection("", server, encryption);
+  if (!body) return body.status();
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  auto known = state_->names.find(*body + listed);
+  if (known != state_->names.end()) return known->second;
+  // FreeTDS matches section names without regard to case.
+  std::string lower = listed;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool plain =
+      !lower.empty() && lower.size() <= 128 &&
+      lower.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789._-,:") == std::string::npos;
+  const std::string name = plain && state_->taken.count(lower) == 0
+                               ? listed
+                               : "pelvane" + std::to_string(state_->names.size() + 1);
+  Result<std::string> lines = FreeTdsSection(name, server, encryption);
+  if (!lines) return lines.status();
+  const std::string text = state_->text + *lines;
+  if (Status written = ReplaceFile(state_->folder.File(), text); !written) return written;
+  state_->text = text;
+  state_->names.emplace(*body + listed, name);
+  lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  state_->taken[lower] = true;
+  return name;
+}
+
+}  // namespace pelvane::freetds

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The encryption keys: read per server with the program-wide defaults, written back without
+// copying those defaults, and carried by a run to the login check and to the query tool.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/LoginTest.h"
+#include "engine/ScriptStep.h"
+#include "engine/SqlEncryptionSettings.h"
+#include "engine/VeskRun.h"
+#include "fakes/Fakes.h"
+
+namespace pelvane::engine {
+namespace {
+
+using fakes::FakeRun;
+using Lines = std::vector<std::string>;
+
+struct Keys {
+  std::string encrypt, trust, certificate, hostName;
+};
+
+void Write(settings::SettingsStore& store, const std::string& section, const Keys& keys) {
+  store.SaveINIValues(section, "Encrypt", keys.encrypt);
+  store.SaveINIValues(section, "TrustServerCertificate", keys.trust);
+  store.SaveINIValues(section, "ServerCertificate", keys.certificate);
+  store.SaveINIValues(section, "HostNameInCertificate", keys.hostName);
+}
+
+TEST(SqlEncryptionTest, TheServersOwnValueElseThePrograms) {
+  struct Case {
+    Keys server, program;
+    EncryptMode mode;
+    bool written, trust;
+    std::string certificate, hostName;
+  };
+  const Case cases[] = {
+      {{}, {}, EncryptMode::kMandatory, false, false, "", ""},
+      {{"optional", "", "", ""}, {}, EncryptMode::kOptional, true, false, "", ""},
+      {{" Strict ", "1", "/ca.pem", "db.example"},
+       {},
+       EncryptMode::kStrict,
+       true,
+       true,
+       "/ca.pem",
+       "db.example"},
+      // Unknown reads as Mandatory, and counts as written.
+      {{"yes", "yes", "", ""}, {}, EncryptMode::kMandatory, true, false, "", ""},
+      {{},
+       {"Optional", "1", "/all.pem", "any"},
+       EncryptMode::kOptional,
+       true,
+       true,
+       "/all.pem",
+       "any"},
+      {{"Mandatory", "0", "/own.pem", ""},
+       {"Optional", "1", "/all.pem", "any"},
+       EncryptMode::kMandatory,
+       true,
+       false,
+       "/own.pem",
+       "any"},
+  };
+  for (const Case& c : cases) {
+    FakeRun f;
+    Write(f.store, "SRV1", c.server);
+    Write(f.store, "Pelvane", c.program);
+    const SqlEncryption e = LoadSqlEncryption(f.store, "SRV1");
+    EXPECT_EQ(e.mode, c.mode) << c.server.encrypt << "/" << c.program.encrypt;
+    EXPECT_EQ(e.modeWritten, c.written) << c.server.encrypt << "/" << c.program.encrypt;
+    EXPECT_EQ(e.trustServerCertificate, c.trust) << c.server.trust << "/" << c.program.trust;
+    EXPECT_EQ(e.serverCertificate, c.certificate);
+    EXPECT_EQ(e.hostNameInCertificate, c.hostName);
+  }
+}
+
+TEST(SqlEncryptionTest, SavingWritesOnlyWhatChanged) {
+  FakeRun f;
+  Write(f.store, "Pelvane", {"Optional", "", "/all.pem", ""});
+  const SqlEncryption before = LoadSqlEncryption(f.store, "SRV1");
+  SqlEncryption after = before;
+  after.trustServerCertificate = true;
+  ASSERT_TRUE(SaveSqlEncryption(f.store, "SRV1", before, after));
+  EXPECT_EQ(f.store.GetINIValue("SRV1", "TrustServerCertificate"), "1");
+  // The program-wide defaults stay where they are.
+  EXPECT_EQ(f.store.GetINIValue("SRV1", "Encrypt"), "");
+  EXPECT_EQ(f.store.GetINIValue("SRV1", "ServerCertificate"), "");
+  after.mode = EncryptMode::kStrict;
+  after.modeWritten = true;
+  ASSERT_TRUE(SaveSqlEncryption(f.store, "SRV1", before, after));
+  EXPECT_EQ(LoadSqlEncryption(f.store, "SRV1").mode, EncryptMode::kStrict);
+}
+
+TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
+  FakeRun f;
+  f.AddServer("SRV1", "sa", "pw", "pubs");
+  f.AddServer("SRV2", "sa", "pw", "pubs");
+  Write(f.store, "SRV1", {"Mandatory", "1", "/ca.pem", "alias.example"});
+  f.store.SaveINIValues("Errors", "MessagesTo", "Window");
+  f.store.SaveINIValues("Errors", "WhenOccurs", "1");
+  f.inputs.processServers = {"SRV1", "SRV2"};
+  f.inputs.scriptText = "deploy.sql";
+  f.state.LogFile = f.dir.File("run.log");
+  const std::string refused =
+      "Certificate of SRV2 not trusted (self-signed). Set TrustServerCertificate or "
+      "ServerCertificate for this server.";
+  f.sql.loginChecks["SRV2"] = LoginCheck{LoginCheckKind::kCertificateRefused, {"", 0, refused, ""}};
+  RunVesk(1, f.run);
+
+  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
+  const SqlEncryption& sent = f.sql.checkedLogins[0].encryption;
+  EXPECT_TRUE(sent.modeWritten && sent.trustServerCertificate);
+  EXPECT_EQ(sent.serverCertificate, "/ca.pem");
+  ASSERT_EQ(f.processes.calls.size(), 1u);  // SRV2's refused certificate starts no tool
+  const Lines& args = f.processes.calls[0].arguments;
+  const Lines tail(args.end() - 7, args.end());
+  EXPECT_EQ(tail,
+            (Lines{"--encrypt", "Mandatory", "--trust-server-certificate", "--server-certificate",
+                   "/ca.pem", "--host-name-in-certificate", "alias.example"}));
+  // The sentence itself is the log's line, where the generic one stood.
+  const Lines log = f.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), refused), log.end());
+  // A server without the keys gives the tool none of the options: it behaves as before.
+  EXPECT_TRUE(QueryToolEncryptionArguments(SqlEncryption{}).empty());
+}
+
+TEST(SqlEncryptionTest, TheLoginDialogAsksWithTheSentence) {
+  const LoginCheck strict{LoginCheckKind::kStrictUnavailable,
+                          {"", 0,
+                           "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; "
+                           "this build uses 1.3.17",
+                           ""}};
+  std::optional<LoginQuestion> question = LoginTestQuestion(strict, "SRV1", "sa");
+  ASSERT_TRUE(question);
+  EXPECT_EQ(question->text,
+            "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; this build uses 1.3.17. "
+            "Would you like to add the login information anyway?");
+}
+
+}  // namespace
+}  // namespace pelvane::engine
