@@ -19,6 +19,8 @@
 #include "platform/OdbcDiagnostics.h"
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcOutcomes.h"
+#include "platform/OdbcPasswordChange.h"
+#include "platform/OdbcProbe.h"
 #include "platform/OdbcResultReader.h"
 #include "settings/ProfileText.h"
 
@@ -93,7 +95,7 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   request.secrets = {target.password};
   OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
   if (connection.ok()) return {engine::LoginCheckKind::kAccepted, {}};
-  return ClassifyLoginFailure(connection.errors());
+  return ExplainLoginFailure(connection.errors(), target);
 }
 
 Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
@@ -286,6 +288,31 @@ Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::st
   }
 }
 
+engine::ConnectionProbe OdbcSqlClient::ProbeConnection(const engine::SqlTarget& target,
+                                                       const std::string& text,
+                                                       int timeoutSeconds) {
+  const OdbcProbeSettings settings{{options_.driverName, options_.fallbackLibraries},
+                                   options_.braceEscaping,
+                                   options_.connectTimeoutSeconds};
+  CallOutcome<engine::ConnectionProbe> call = CallWithin<engine::ConnectionProbe>(
+      [settings, target, text, timeoutSeconds] {
+        return ProbeOverOdbc(settings, target, text, timeoutSeconds);
+      },
+      Limit(options_.connectTimeoutSeconds + std::max(0, timeoutSeconds)), options_.interrupted);
+  if (call.value) return std::move(*call.value);
+  engine::ConnectionProbe probe;
+  probe.login.kind = call.end == CallEnd::kTimedOut ? engine::LoginCheckKind::kUnreachable
+                                                    : engine::LoginCheckKind::kOtherError;
+  probe.login.error =
+      call.end == CallEnd::kTimedOut
+          ? MakeSqlError("HYT00", 0,
+                         "Login timeout expired: the server did not answer within " +
+                             std::to_string(options_.connectTimeoutSeconds) + " seconds.")
+          : (call.end == CallEnd::kInterrupted ? Interrupted() : NoReason());
+  probe.errors = {probe.login.error};
+  return probe;
+}
+
 engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
                                                      const std::string& login,
                                                      const std::string& oldPassword,
@@ -304,7 +331,22 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
   request.connectionTimeoutSeconds = options_.connectTimeoutSeconds;
   request.secrets = {oldPassword, newPassword};
   OdbcConnection connection({options_.driverName, options_.fallbackLibraries}, request);
-  if (!connection.ok()) return ClassifyPasswordFailure(connection.errors());
+  if (!connection.ok()) {
+    // A password that has expired or must be changed keeps the login out until the login
+    // itself changes it.
+    if (!NeedsPasswordChange(connection.errors()))
+      return ClassifyPasswordFailure(connection.errors());
+    OdbcConnectionString changing(options_.braceEscaping);
+    changing.Add("Server", std::string(settings::TrimBlanks(server)))
+        .Add("Database", "master")
+        .Add("Uid", std::string(settings::TrimBlanks(login)))
+        .Add("Pwd", newPassword);
+    if (!changing.unwritableKey().empty())
+      return ClassifyPasswordFailure({UnwritableValue("new password")});
+    request.attributes = changing.text();
+    request.oldPassword = oldPassword;
+    return ChangePasswordAtLogin({options_.driverName, options_.fallbackLibraries}, request);
+  }
 
   StatementHandle statement;
   std::vector<engine::SqlError> errors;
@@ -333,7 +375,12 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
   // The return value is only complete once every result of the call has been passed.
   while (SQL_SUCCEEDED(rc)) rc = SQLMoreResults(statement.get());
   if (rc != SQL_NO_DATA) {
-    engine::PasswordChange failure = statementFailure();
+    std::vector<engine::SqlError> failed = connection.Diagnostics(SQL_HANDLE_STMT, statement.get());
+    // Servers without sp_password (Azure SQL Database) change it with ALTER LOGIN.
+    if (ProcedureMissing(failed))
+      return ChangePasswordByAlterLogin(connection, std::string(settings::TrimBlanks(login)),
+                                        oldPassword, newPassword);
+    engine::PasswordChange failure = ClassifyPasswordFailure(failed);
     if (returnIndicator != SQL_NULL_DATA) failure.returnValue = returnValue;
     return failure;
   }
