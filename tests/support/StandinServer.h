@@ -40,7 +40,7 @@ class StandinServer {
     std::vector<std::string> logins{"sa:Secret1"};
     std::vector<std::string> databases{"pubs"};
     int latencyMs = 0;
-    std::vector<std::string> moreArgs;  // further options, as sqlstandin --help names them
+    std::vector<std::string> moreArgs{};  // further options, as sqlstandin --help names them
   };
 
   StandinServer() : StandinServer(Options{}) {}
