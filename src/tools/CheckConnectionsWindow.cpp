@@ -40,7 +40,6 @@ CheckConnectionsWindow::CheckConnectionsWindow(shell::ShellContext& context, QWi
   grdConnections_->verticalHeader()->hide();
   lblCheckSummary_ = new QLabel(this);
   lblCheckSummary_->setObjectName("lblCheckSummary");
-  lblCheckSummary_->setAccessibleName("Summary");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(grdConnections_);
   layout->addWidget(lblCheckSummary_);
