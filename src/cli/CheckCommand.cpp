@@ -5,6 +5,7 @@
 
 #include "cli/Command.h"
 #include "cli/InterruptWatch.h"
+#include "cli/TerminalQuestion.h"
 #include "engine/ConnectionCheckReport.h"
 #include "engine/ReportFile.h"
 #include "engine/ServerTargets.h"
@@ -80,7 +81,8 @@ int RunCheck(CliContext& context, const Args& args) {
       [&](size_t index, const engine::ConnectionCheckRow& row) {
         rows[index] = row;
         checked[index] = true;
-        context.out << engine::ConnectionCheckLine(row) << std::endl;
+        // Server text may hold escape sequences: none reaches the terminal.
+        context.out << ForTerminal(engine::ConnectionCheckLine(row)) << std::endl;
       },
       &watch.interrupted());
   if (watch.signal() != 0) {

@@ -25,11 +25,11 @@ std::string YesNo(const std::string& option) {
 }
 
 std::string Detail(const ConnectionProbe& probe) {
-  if (probe.login.kind != LoginCheckKind::kAccepted && !probe.login.error.message.empty())
-    return probe.login.error.message;
-  // The server's own message for the database says more than the login's refusal after it.
+  // The server's own message for the database says more than the login's refusal beside it.
   for (const SqlError& error : probe.errors)
     if (error.nativeError == 4060 || error.nativeError == 4064) return error.message;
+  if (probe.login.kind != LoginCheckKind::kAccepted && !probe.login.error.message.empty())
+    return probe.login.error.message;
   return probe.errors.empty() ? "" : probe.errors.front().message;
 }
 

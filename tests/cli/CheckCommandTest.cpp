@@ -31,7 +31,7 @@ TEST_F(CheckCommandTest, NamesTheCauseOfEachServer) {
       {dead, "port refused"},
   };
   Register(standin_.server(0));
-  Register(standin_.server(1), "Secret1", "sa", "nosuchdb");
+  Register(standin_.server(1), "Secret1", "sa", "nosuch\x1b[2Jdb");  // named in the message
   Register(standin_.server(3), "wrong");
   Register(dead);
   ASSERT_EQ(Run({"servers", "add", standin_.server(2), "--group", "prod"}).code, 0);
@@ -57,6 +57,8 @@ TEST_F(CheckCommandTest, NamesTheCauseOfEachServer) {
   }
   EXPECT_NE(all.out.find(standin_.server(0) + ": OK (sqlstandin"), std::string::npos) << all.out;
   EXPECT_NE(all.out.find("; database pubs; not encrypted)"), std::string::npos) << all.out;
+  EXPECT_NE(all.out.find("Cannot open database \"NOSUCH^[[2JDB\""), std::string::npos) << all.out;
+  EXPECT_EQ(all.out.find('\x1b'), std::string::npos);
 
   const Outcome one = Run({"check", "--server", standin_.server(0)});
   EXPECT_EQ(one.code, 0) << one.out << one.err;
