@@ -52,7 +52,7 @@ int RunStandin(int argc, char** argv) {
   std::vector<tds::TdsServer::Endpoint> endpoints;
   for (int port : options->ports) {
     std::string folder = (std::filesystem::path(options->dir) / std::to_string(port)).string();
-    auto data = ServerData::Open(folder, options->logins, options->databases);
+    auto data = ServerData::Open(folder, options->logins, options->databases, options->spPassword);
     if (!data) {
       std::cerr << "sqlstandin: " << folder << ": " << data.status().message() << '\n';
       return kFailed;

@@ -48,6 +48,9 @@ pelvanectl $s run --server SQL-PROD-01 --server SQL-T|SQL-TEST-01
 pelvanectl $s run --group |ALL PRODUCTION TEST
 pelvanectl run --no-a|--no-add-timestamp --no-append
 pelvanectl run --answer |cancel no yes
+pelvanectl c|check
+pelvanectl $s check --group |ALL PRODUCTION TEST
+pelvanectl check --rep|--report
 pelvanectl servers list --|--group --help
 EOF
 

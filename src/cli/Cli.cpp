@@ -14,7 +14,8 @@ constexpr char kProgram[] = "pelvanectl";
 
 std::vector<Command> AllCommands() {
   std::vector<Command> all;
-  for (auto group : {SettingsCommands, ServerCommands, LoginCommands, LogCommands, RunCommands}) {
+  for (auto group :
+       {SettingsCommands, ServerCommands, LoginCommands, LogCommands, RunCommands, CheckCommands}) {
     std::vector<Command> commands = group();
     all.insert(all.end(), commands.begin(), commands.end());
   }

@@ -44,5 +44,6 @@ std::vector<Command> ServerCommands();
 std::vector<Command> LoginCommands();
 std::vector<Command> LogCommands();
 std::vector<Command> RunCommands();
+std::vector<Command> CheckCommands();
 
 }  // namespace pelvane::cli

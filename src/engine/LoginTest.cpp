@@ -11,9 +11,14 @@ long LoginErrorNumber(const LoginCheck& check) {
       return kServerNotAccessibleError;
     case LoginCheckKind::kLoginRefused:
       return kLoginFailedError;
+    case LoginCheckKind::kPasswordExpired:
+    case LoginCheckKind::kPasswordMustChange:
+      // Known as a refused login is, under the server's own number.
+      return kServerNotAccessibleError + check.error.nativeError;
     case LoginCheckKind::kOtherError:
     case LoginCheckKind::kCertificateRefused:
     case LoginCheckKind::kStrictUnavailable:
+    case LoginCheckKind::kBrowserSilent:
       break;
   }
   return check.error.nativeError;
@@ -41,6 +46,13 @@ std::optional<LoginQuestion> LoginTestQuestion(const LoginCheck& check, const st
       return LoginQuestion{
           "Strict Encryption Not Available",
           check.error.message + ". Would you like to add the login information anyway?"};
+    case LoginCheckKind::kBrowserSilent:
+    case LoginCheckKind::kPasswordExpired:
+    case LoginCheckKind::kPasswordMustChange:
+      // The sentence names the cause already.
+      return LoginQuestion{
+          check.kind == LoginCheckKind::kBrowserSilent ? "Server not accessible" : "Login Failed",
+          check.error.message + " Would you like to add the login information anyway?"};
     case LoginCheckKind::kOtherError:
       break;
   }

@@ -143,6 +143,19 @@ struct ScriptRun {
         run.Log(reason);
         failed = true;
         return false;
+      case LoginCheckKind::kBrowserSilent:
+      case LoginCheckKind::kPasswordExpired:
+      case LoginCheckKind::kPasswordMustChange:
+        // The message is the sentence that names the cause, in place of the generic line.
+        reason = check.error.message;
+        recorder.LoginChecked(s.position,
+                              check.kind == LoginCheckKind::kBrowserSilent
+                                  ? LoginResult::kUnreachable
+                                  : LoginResult::kRefused,
+                              reason);
+        run.Log(reason);
+        failed = true;
+        return false;
       case LoginCheckKind::kOtherError:
         reason = check.error.message;
         recorder.LoginChecked(s.position, LoginResult::kOtherError, reason);

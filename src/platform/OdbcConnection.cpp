@@ -33,6 +33,9 @@ std::vector<std::string> RegisteredDrivers(SQLHANDLE environment) {
   return names;
 }
 
+// SQL_COPT_SS_OLDPWD: the login sends this as the password and PWD as the new one.
+constexpr SQLINTEGER kOldPasswordAttribute = 1226;
+
 SQLPOINTER IntegerAttribute(int value) {
   return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value < 0 ? 0 : value));
 }
@@ -67,6 +70,13 @@ OdbcConnection::OdbcConnection(const OdbcDriverSettings& driver, const OdbcConne
       !SQL_SUCCEEDED(SQLSetConnectAttr(connection_.get(), SQL_ATTR_CONNECTION_TIMEOUT,
                                        IntegerAttribute(request.connectionTimeoutSeconds), 0))) {
     Fail(SQL_HANDLE_DBC, connection_.get(), "The connection time-outs could not be set.");
+    return;
+  }
+
+  if (!request.oldPassword.empty() &&
+      !SQL_SUCCEEDED(SQLSetConnectAttr(connection_.get(), kOldPasswordAttribute,
+                                       const_cast<char*>(request.oldPassword.c_str()), SQL_NTS))) {
+    Fail(SQL_HANDLE_DBC, connection_.get(), "The driver cannot change a password at login.");
     return;
   }
 

@@ -22,6 +22,7 @@ struct OdbcConnectRequest {
   int loginTimeoutSeconds = 60;          // connect and log in
   int connectionTimeoutSeconds = 60;     // any later request on the connection
   std::vector<std::string> secrets;      // texts that never reach a message (passwords)
+  std::string oldPassword;  // when set, the login changes its password from this to PWD
 };
 
 /// An environment with one connection, disconnected and freed when the object goes.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/PasswordRefusal.h"
 #include "platform/OdbcDiagnostics.h"
 
 namespace pelvane::platform {
@@ -41,6 +42,10 @@ engine::SqlError FirstOrUnknown(const std::vector<engine::SqlError>& errors) {
 }  // namespace
 
 engine::LoginCheck ClassifyLoginFailure(const std::vector<engine::SqlError>& errors) {
+  for (const engine::SqlError& error : errors) {
+    if (std::optional<engine::LoginCheckKind> kind = engine::PasswordRefusalKind(error.nativeError))
+      return {*kind, error};
+  }
   auto refused = std::find_if(errors.begin(), errors.end(), [](const engine::SqlError& error) {
     return error.nativeError == kLoginFailed;
   });

@@ -22,6 +22,8 @@
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcFreeTdsConfig.h"
 #include "platform/OdbcOutcomes.h"
+#include "platform/OdbcPasswordChange.h"
+#include "platform/OdbcProbe.h"
 #include "platform/OdbcResultReader.h"
 #include "settings/ProfileText.h"
 
@@ -157,7 +159,7 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   OdbcConnection connection({options.driverName, options.fallbackLibraries}, request);
   if (connection.ok()) return {engine::LoginCheckKind::kAccepted, {}};
   if (auto why = ExplainFailure(*where, target.encryption, connection.errors())) return *why;
-  return ClassifyLoginFailure(connection.errors());
+  return ExplainLoginFailure(connection.errors(), target);
 }
 
 Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
@@ -360,6 +362,53 @@ Status OdbcSqlClient::StreamQuery(const engine::SqlTarget& target, const std::st
   }
 }
 
+engine::ConnectionProbe OdbcSqlClient::ProbeConnection(const engine::SqlTarget& target,
+                                                       const std::string& text,
+                                                       int timeoutSeconds) {
+  const OdbcProbeSettings settings{{options_.driverName, options_.fallbackLibraries},
+                                   options_.braceEscaping,
+                                   options_.connectTimeoutSeconds};
+  auto stopped = [](engine::LoginCheck login) {
+    engine::ConnectionProbe probe;
+    probe.errors = {login.error};
+    probe.login = std::move(login);
+    return probe;
+  };
+  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  if (!where)
+    return stopped(
+        {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())});
+  if (auto stop = CheckBefore(*where, target.encryption, options_.connectTimeoutSeconds))
+    return stopped(*stop);
+  const std::string serverKey = where->section.empty() ? "SERVER" : "SERVERNAME";
+  const std::string serverValue = where->section.empty() ? where->listed : where->section;
+  CallOutcome<engine::ConnectionProbe> call = CallWithin<engine::ConnectionProbe>(
+      [settings, target, text, timeoutSeconds, serverKey, serverValue] {
+        return ProbeOverOdbc(settings, target, text, timeoutSeconds, serverKey, serverValue);
+      },
+      Limit(options_.connectTimeoutSeconds + std::max(0, timeoutSeconds)), options_.interrupted);
+  if (call.value) {
+    if (call.value->login.kind != engine::LoginCheckKind::kAccepted) {
+      if (auto why = ExplainFailure(*where, target.encryption, call.value->errors)) {
+        call.value->errors.insert(call.value->errors.begin(), why->error);
+        call.value->login = *why;
+      }
+    }
+    return std::move(*call.value);
+  }
+  engine::ConnectionProbe probe;
+  probe.login.kind = call.end == CallEnd::kTimedOut ? engine::LoginCheckKind::kUnreachable
+                                                    : engine::LoginCheckKind::kOtherError;
+  probe.login.error =
+      call.end == CallEnd::kTimedOut
+          ? MakeSqlError("HYT00", 0,
+                         "Login timeout expired: the server did not answer within " +
+                             std::to_string(options_.connectTimeoutSeconds) + " seconds.")
+          : (call.end == CallEnd::kInterrupted ? Interrupted() : NoReason());
+  probe.errors = {probe.login.error};
+  return probe;
+}
+
 engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
                                                      const std::string& login,
                                                      const std::string& oldPassword,
@@ -386,7 +435,20 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
   if (!connection.ok()) {
     if (auto why = ExplainFailure(*where, encryption, connection.errors()))
       return ClassifyPasswordFailure({why->error});
-    return ClassifyPasswordFailure(connection.errors());
+    // A password that has expired or must be changed keeps the login out until the login
+    // itself changes it.
+    if (!NeedsPasswordChange(connection.errors()))
+      return ClassifyPasswordFailure(connection.errors());
+    OdbcConnectionString changing(options_.braceEscaping);
+    AddServer(changing, *where);
+    changing.Add("Database", "master")
+        .Add("Uid", std::string(settings::TrimBlanks(login)))
+        .Add("Pwd", newPassword);
+    if (!changing.unwritableKey().empty())
+      return ClassifyPasswordFailure({UnwritableValue("new password")});
+    request.attributes = changing.text();
+    request.oldPassword = oldPassword;
+    return ChangePasswordAtLogin({options_.driverName, options_.fallbackLibraries}, request);
   }
 
   StatementHandle statement;
@@ -416,7 +478,12 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
   // The return value is only complete once every result of the call has been passed.
   while (SQL_SUCCEEDED(rc)) rc = SQLMoreResults(statement.get());
   if (rc != SQL_NO_DATA) {
-    engine::PasswordChange failure = statementFailure();
+    std::vector<engine::SqlError> failed = connection.Diagnostics(SQL_HANDLE_STMT, statement.get());
+    // Servers without sp_password (Azure SQL Database) change it with ALTER LOGIN.
+    if (ProcedureMissing(failed))
+      return ChangePasswordByAlterLogin(connection, std::string(settings::TrimBlanks(login)),
+                                        oldPassword, newPassword);
+    engine::PasswordChange failure = ClassifyPasswordFailure(failed);
     if (returnIndicator != SQL_NULL_DATA) failure.returnValue = returnValue;
     return failure;
   }

@@ -39,6 +39,8 @@ class OdbcSqlClient final : public engine::SqlClient {
   Status StreamQuery(const engine::SqlTarget& target, const std::string& text, int timeoutSeconds,
                      engine::QueryRowSink& sink) override;
   using engine::SqlClient::ChangePassword;
+  engine::ConnectionProbe ProbeConnection(const engine::SqlTarget& target, const std::string& text,
+                                          int timeoutSeconds) override;
   engine::PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                         const std::string& oldPassword,
                                         const std::string& newPassword,

@@ -34,6 +34,7 @@
 #include "shell/WindowPlacement.h"
 #include "shell/WindowRole.h"
 #include "tools/ChangePasswordDialog.h"
+#include "tools/CheckConnectionsWindow.h"
 #include "tools/ToolWindows.h"
 
 #ifndef PELVANE_SUPPORT_URL
@@ -145,6 +146,7 @@ void MainWindow::BuildMenus() {
   mnChangePW_ =
       action(servers, "mnChangePW", "Change User &Password", [this] { ChangeUserPassword(); });
   mnChangePW_->setEnabled(false);
+  action(servers, "mnCheckConnections", "Check C&onnections", [this] { OpenCheckConnections(); });
 
   QMenu* vesk = menu("mnVesk", "&Vesk");
   action(vesk, "mnPelvane", "&Vesk SQL", [this] { OpenVeskDialog(); });
@@ -530,6 +532,15 @@ void MainWindow::ChangeUserPassword() {
     if (target) target->LeavePasswordChangeMode();
   });
   passwordFrame_ = AddChild(dialog.release());
+}
+
+void MainWindow::OpenCheckConnections() {
+  if (checkFrame_) {
+    mdi_->setActiveSubWindow(checkFrame_);
+    return;
+  }
+  auto window = std::make_unique<tools::CheckConnectionsWindow>(context_);
+  checkFrame_ = AddChild(window.release());
 }
 
 void MainWindow::GetRemoteServerTime() {

@@ -98,6 +98,8 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   QMdiSubWindow* AddChild(QWidget* content);
   /// Moves a top-level window about to open off the menu bar and the run's log.
   void KeepClear(QWidget& window);
+  /// Check Connections: one window at a time.
+  void OpenCheckConnections();
   /// The log file Open Logfile opens: LogFile, or the fixed log file when none is named.
   std::string LogFilePath() const;
 
@@ -107,6 +109,7 @@ class MainWindow : public QMainWindow, public VeskDialogHost {
   QPointer<QMdiSubWindow> veskFrame_;
   QPointer<QMdiSubWindow> settingsFrame_;
   QPointer<QMdiSubWindow> passwordFrame_;
+  QPointer<QMdiSubWindow> checkFrame_;
   QPointer<SimpleScriptWindow> simpleScript_;
   QPointer<AppendTextWindow> appendText_;
   QPointer<AboutDialog> about_;

@@ -259,6 +259,8 @@ BatchExecutor::Flow BatchExecutor::ExecuteSimple(const Statement& statement) {
       return RunDeclare(plan, line);
     case Kind::kAssign:
       return RunAssignment(plan, line);
+    case Kind::kAlterLogin:
+      return RunAlterLogin(plan, line);
   }
   return Flow::kNext;
 }

@@ -87,6 +87,7 @@ class BatchExecutor {
   void EmitInfo(int32_t number, uint8_t severity, const std::string& text, int line,
                 uint8_t state = 1);
   void EmitDone(std::optional<int64_t> rowCount, bool error = false);
+  Flow RunAlterLogin(const StatementPlan& plan, int line);
   int LineOf(int line) const { return line + scope_.lineOffset; }
 
   SessionState& session_;

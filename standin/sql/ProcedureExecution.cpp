@@ -180,7 +180,7 @@ ExecutionResult BatchExecutor::CallProcedure(const std::string& writtenName,
     }
     return std::nullopt;
   };
-  if (EqualsNoCase(name, "sp_password")) {
+  if (EqualsNoCase(name, "sp_password") && session_.server->HasSpPassword()) {
     RpcOutcome outcome = session_.server->ChangePassword(
         argument(0, "@old").value_or(""), argument(1, "@new").value_or(""),
         argument(2, "@loginame").value_or(session_.context.login));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <utility>
 
 #include "standin/sql/CatalogSchema.h"
 #include "standin/sql/TextCase.h"
@@ -47,9 +48,10 @@ ServerStore::ServerStore(std::string folder, SqliteHandle master)
       serverName_(ServerNameForFolder(folder_)),
       master_(std::move(master)) {}
 
-Result<std::shared_ptr<ServerStore>> ServerStore::Create(
-    const std::string& folder, const std::vector<std::string>& logins,
-    const std::vector<std::string>& databases) {
+Result<std::shared_ptr<ServerStore>> ServerStore::Create(const std::string& folder,
+                                                         const std::vector<std::string>& logins,
+                                                         const std::vector<std::string>& databases,
+                                                         bool spPassword) {
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) return Status::Error("Cannot create folder " + folder + ": " + error.message());
@@ -71,6 +73,7 @@ Result<std::shared_ptr<ServerStore>> ServerStore::Create(
 
   std::shared_ptr<ServerStore> store(new ServerStore(folder, std::move(master).value()));
   store->databases_ = found;
+  store->spPassword_ = spPassword;
   store->databases_[kMaster] = masterName;
   for (const std::string& name : databases) {
     Status added = store->AddDatabase(name);
@@ -103,6 +106,16 @@ Status ServerStore::SetLogin(const std::string& nameAndPassword) {
   std::string name = nameAndPassword.substr(0, colon);
   std::string password = nameAndPassword.substr(colon + 1);
   std::lock_guard<std::mutex> lock(mutex_);
+  marks_.erase(name);
+  for (auto [suffix, mark] :
+       {std::pair<std::string, LoginResult>{":expired", LoginResult::kPasswordExpired},
+        {":mustchange", LoginResult::kPasswordMustChange}}) {
+    if (password.size() > suffix.size() &&
+        password.compare(password.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      password.resize(password.size() - suffix.size());
+      marks_[name] = mark;
+    }
+  }
   Result<StatementHandle> upsert = PrepareBound(
       master_.get(),
       "INSERT INTO standin_logins(name, password) VALUES(?1, ?2) "
@@ -135,8 +148,20 @@ LoginResult ServerStore::CheckLogin(const std::string& login, const std::string&
         QueryText(master_.get(), "SELECT password FROM standin_logins WHERE name = ?1", {login});
     if (!stored.ok() || !stored.value() || *stored.value() != password)
       return LoginResult::kBadLogin;
+    // The password is right but may not be used until it is changed.
+    auto mark = marks_.find(login);
+    if (mark != marks_.end()) return mark->second;
   }
   return FindDatabase(database) ? LoginResult::kAccepted : LoginResult::kUnknownDatabase;
+}
+
+LoginResult ServerStore::ChangePasswordAtLogin(const std::string& login,
+                                               const std::string& oldPassword,
+                                               const std::string& newPassword,
+                                               const std::string& database) {
+  RpcOutcome changed = ChangePassword(oldPassword, newPassword, login);
+  if (changed.returnStatus != 0) return LoginResult::kBadLogin;
+  return CheckLogin(login, newPassword, database);
 }
 
 RpcOutcome ServerStore::ChangePassword(const std::string& oldPassword,
@@ -152,7 +177,11 @@ RpcOutcome ServerStore::ChangePassword(const std::string& oldPassword,
     if (update.ok() && StepToEnd(master_.get(), update->get()).ok())
       changed = sqlite3_changes(master_.get()) == 1;
   }
-  if (changed) return outcome;
+  if (changed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    marks_.erase(login);
+    return outcome;
+  }
   ErrorMessage error;
   error.number = 15211;
   error.severity = 16;

@@ -19,12 +19,17 @@ class ServerStore : public ServerData {
  public:
   static Result<std::shared_ptr<ServerStore>> Create(const std::string& folder,
                                                      const std::vector<std::string>& logins,
-                                                     const std::vector<std::string>& databases);
+                                                     const std::vector<std::string>& databases,
+                                                     bool spPassword = true);
 
   LoginResult CheckLogin(const std::string& login, const std::string& password,
                          const std::string& database) override;
   RpcOutcome ChangePassword(const std::string& oldPassword, const std::string& newPassword,
                             const std::string& login) override;
+  LoginResult ChangePasswordAtLogin(const std::string& login, const std::string& oldPassword,
+                                    const std::string& newPassword,
+                                    const std::string& database) override;
+  bool HasSpPassword() const override { return spPassword_; }
   std::string ServerName() const override { return serverName_; }
 
   /// The database's name as it was created, found case-insensitively; "" means master.
@@ -44,6 +49,8 @@ class ServerStore : public ServerData {
   mutable std::mutex mutex_;  // guards master_ and databases_
   SqliteHandle master_;
   std::map<std::string, std::string> databases_;  // lower-case name -> name as created
+  std::map<std::string, LoginResult> marks_;      // login -> expired or must change
+  bool spPassword_ = true;
 };
 
 /// Whether a database name can be a file name in the server's folder.

@@ -85,6 +85,20 @@ void UserName(sqlite3_context* call, int, sqlite3_value**) {
   ResultText(call, "dbo");
 }
 
+// What CONNECTIONPROPERTY tells of the connection, as SQL Server names its properties; NULL
+// for any other name.
+void ConnectionProperty(sqlite3_context* call, int, sqlite3_value** args) {
+  std::string name = LowerAscii(ArgText(args[0]));
+  if (name == "encrypt_option")
+    return ResultText(call, ContextOf(call)->encrypted ? "TRUE" : "FALSE");
+  if (name == "net_transport") return ResultText(call, "TCP");
+  if (name == "protocol_type") return ResultText(call, "TSQL");
+  if (name == "auth_scheme") return ResultText(call, "SQL");
+  if (name == "local_net_address" || name == "client_net_address")
+    return ResultText(call, "127.0.0.1");
+  sqlite3_result_null(call);
+}
+
 void ObjectId(sqlite3_context* call, int count, sqlite3_value** args) {
   if (sqlite3_value_type(args[0]) == SQLITE_NULL) return sqlite3_result_null(call);
   std::string name = BareObjectName(ArgText(args[0]));
@@ -183,6 +197,9 @@ Status PrepareSessionConnection(sqlite3* db, SessionContext* context) {
       {"suser_sname", -1, LoginName},        {"suser_name", -1, LoginName},
       {"user_name", -1, UserName},           {"object_id", -1, ObjectId},
       {"objectproperty", 2, ObjectProperty}, {"newid", 0, NewId}};
+  if (sqlite3_create_function_v2(db, "connectionproperty", 1, SQLITE_UTF8, context,
+                                 ConnectionProperty, nullptr, nullptr, nullptr) != SQLITE_OK)
+    return Status::Error(std::string("Cannot register connectionproperty: ") + sqlite3_errmsg(db));
   for (const FunctionEntry& entry : kFunctions) {
     if (sqlite3_create_function_v2(db, entry.name, entry.arguments, SQLITE_UTF8, context,
                                    entry.function, nullptr, nullptr, nullptr) != SQLITE_OK)

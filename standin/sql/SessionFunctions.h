@@ -20,6 +20,7 @@ struct SessionContext {
   int32_t lastError = 0;
   bool catalogAccess = false;  // the stand-in's own tables are open only to the stand-in
   std::string deniedName;      // the hidden table a user statement reached for
+  bool encrypted = false;      // whether the client's connection is encrypted
 };
 
 /// Lets catalogAccess be true for one scope.

@@ -9,8 +9,10 @@ namespace pelvane::standin {
 
 Result<std::shared_ptr<ServerData>> ServerData::Open(const std::string& folder,
                                                      const std::vector<std::string>& logins,
-                                                     const std::vector<std::string>& databases) {
-  Result<std::shared_ptr<ServerStore>> store = ServerStore::Create(folder, logins, databases);
+                                                     const std::vector<std::string>& databases,
+                                                     bool spPassword) {
+  Result<std::shared_ptr<ServerStore>> store =
+      ServerStore::Create(folder, logins, databases, spPassword);
   if (!store.ok()) return store.status();
   return std::shared_ptr<ServerData>(std::move(store).value());
 }
@@ -49,6 +51,10 @@ Session::~Session() = default;
 
 const std::string& Session::database() const {
   return state_->session.context.database;
+}
+
+void Session::SetEncrypted(bool encrypted) {
+  state_->session.context.encrypted = encrypted;
 }
 
 BatchOutcome Session::RunBatch(const std::string& text) {

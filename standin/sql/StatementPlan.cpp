@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "standin/sql/AlterLogin.h"
 #include "standin/sql/StatementParser.h"
 #include "standin/sql/TextCase.h"
 #include "standin/sql/TsqlTranslator.h"
@@ -183,6 +184,8 @@ StatementPlan PlanStatement(const std::vector<Token>& tokens, const std::string&
   } else if (w0 == "TRUNCATE" && w1 == "TABLE") {
     plan.sql = "DELETE FROM " + TranslateToSqlite(rest(2));
     plan.countsRows = false;
+  } else if (w0 == "ALTER" && w1 == "LOGIN") {
+    PlanAlterLogin(tokens, plan);
   } else if (w0 == "ALTER" && w1 == "TABLE") {
     size_t pos = 2;
     ReadObjectName(tokens, pos);

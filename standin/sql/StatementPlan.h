@@ -25,7 +25,8 @@ struct StatementPlan {
     kDynamicExec,
     kReturn,
     kDeclare,
-    kAssign
+    kAssign,
+    kAlterLogin
   };
   Kind kind = Kind::kSql;
   std::string sql;         // what SQLite compiles for the statement; empty when nothing
@@ -38,6 +39,7 @@ struct StatementPlan {
   std::vector<VariableDeclaration> declarations;  // DECLARE
   std::vector<std::string> targets;               // SET @x = / SELECT @x = ...
   std::vector<std::string> argumentNames;         // EXEC's arguments, "" when positional
+  std::vector<std::string> passwords;             // ALTER LOGIN: the new one, then any old one
 };
 
 /// Plans one simple statement of the batch (its text, for error messages quoting a token).

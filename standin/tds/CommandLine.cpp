@@ -17,7 +17,7 @@ bool ParseInt(const std::string& text, int low, int high, int& value) {
 
 std::string StandinUsage() {
   return "Usage: sqlstandin --dir DIR --port N [--port N ...] --login NAME:PASSWORD [...]\n"
-         "                  [--database NAME ...] [--latency-ms N]\n"
+         "                  [--database NAME ...] [--latency-ms N] [--no-sp-password]\n"
          "                  [--tls-cert PEM --tls-key PEM] [--encryption off|on|required]\n"
          "\n"
          "A stand-in SQL Server for tests and demos: speaks TDS 7.1-7.4 on 127.0.0.1 and keeps\n"
@@ -25,9 +25,12 @@ std::string StandinUsage() {
          "\n"
          "  --dir DIR          data folder; each port keeps its databases in DIR/<port>\n"
          "  --port N           a port to serve as a server of its own (repeatable)\n"
-         "  --login NAME:PASS  a login that every server accepts (repeatable)\n"
+         "  --login NAME:PASS  a login that every server accepts (repeatable); NAME:PASS:expired\n"
+         "                     or NAME:PASS:mustchange refuses it (18487, 18488) until a login\n"
+         "                     changes its password\n"
          "  --database NAME    a database that every server has besides master (repeatable)\n"
-         "  --latency-ms N     wait N milliseconds before answering each batch or call\n" +
+         "  --latency-ms N     wait N milliseconds before answering each batch or call\n"
+         "  --no-sp-password   answer sp_password with Msg 2812, as Azure SQL Database does\n" +
          TlsUsage() +
          "  --help             show this text\n"
          "\n"
@@ -47,6 +50,10 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       return options;
+    }
+    if (arg == "--no-sp-password") {
+      options.spPassword = false;
+      continue;
     }
     if (arg != "--dir" && arg != "--port" && arg != "--login" && arg != "--database" &&
         arg != "--latency-ms")

@@ -14,7 +14,8 @@ struct StandinOptions {
   bool help = false;
   std::string dir;
   std::vector<int> ports;
-  std::vector<std::string> logins;  // "NAME:PASSWORD"
+  std::vector<std::string> logins;  // "NAME:PASSWORD", maybe ":expired" or ":mustchange" after
+  bool spPassword = true;           // false: sp_password is missing, as on Azure SQL Database
   std::vector<std::string> databases;
   int latencyMs = 0;
   TlsOptions tls;

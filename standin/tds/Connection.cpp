@@ -68,7 +68,10 @@ bool Connection::OnLogin(const Message& message, std::string& reason) {
     return false;
   }
   tdsVersion_ = NegotiateTdsVersion(login->tdsVersion);
-  LoginResult result = server_->CheckLogin(login->userName, login->password, login->database);
+  LoginResult result = login->changePassword
+                           ? server_->ChangePasswordAtLogin(login->userName, login->password,
+                                                            login->newPassword, login->database)
+                           : server_->CheckLogin(login->userName, login->password, login->database);
   if (result != LoginResult::kAccepted) {
     Send(LoginRefusedReply(result, tdsVersion_, login->userName, login->database,
                            server_->ServerName()));

@@ -9,6 +9,9 @@ namespace {
 
 // Up to the attach-file field, which every 7.x client sends; 7.2 adds eight more bytes.
 constexpr size_t kFixedPartSize = 86;
+constexpr size_t kOptionFlags3 = 27;
+constexpr uint8_t kChangePasswordFlag = 0x01;
+constexpr size_t kChangePasswordField = 86;
 
 // Reads the offset/length pair at `field` and returns the UTF-16LE bytes it points at.
 bool StringAt(const std::string& payload, size_t field, std::string& out) {
@@ -62,6 +65,13 @@ Result<Login7Request> ParseLogin7(const std::string& payload) {
   login.appName = Utf16LeToUtf8(app);
   login.serverName = Utf16LeToUtf8(server);
   login.database = Utf16LeToUtf8(database);
+  login.changePassword = (static_cast<uint8_t>(body[kOptionFlags3]) & kChangePasswordFlag) != 0;
+  if (login.changePassword) {
+    std::string changed;
+    if (body.size() < kChangePasswordField + 4 || !StringAt(body, kChangePasswordField, changed))
+      return Status::Error("LOGIN7 asks to change the password but carries no new one");
+    login.newPassword = Utf16LeToUtf8(UnscramblePassword(changed));
+  }
   return login;
 }
 

@@ -18,6 +18,8 @@ struct Login7Request {
   std::string appName;
   std::string serverName;
   std::string database;
+  bool changePassword = false;  // fChangePassword: `password` is the old one
+  std::string newPassword;
 };
 
 /// Parses a LOGIN7 payload; every offset is checked against the message. The feature

@@ -62,9 +62,17 @@ std::string LoginRefusedReply(LoginResult result, uint32_t tdsVersion, const std
         "Cannot open database \"" + database + "\" requested by the login. The login failed.";
     WriteMessageToken(out, kErrorToken, message, tdsVersion);
   }
-  message.number = 18456;
   message.severity = 14;
   message.text = "Login failed for user '" + login + "'.";
+  if (result == LoginResult::kPasswordExpired) {
+    message.number = 18487;
+    message.text += " Reason: The password of the account has expired.";
+  } else if (result == LoginResult::kPasswordMustChange) {
+    message.number = 18488;
+    message.text += " Reason: The password of the account must be changed.";
+  } else {
+    message.number = 18456;
+  }
   WriteMessageToken(out, kErrorToken, message, tdsVersion);
   WriteDone(out, kDoneToken, kDoneError, 0, tdsVersion);
   return out.Take();

@@ -22,8 +22,8 @@ uint32_t NegotiatePacketSize(uint32_t requested);
 std::string LoginAcceptedReply(uint32_t tdsVersion, const std::string& database,
                                uint32_t packetSize);
 
-/// The errors of a refused login (18456, preceded by 4060 for an unknown database), then DONE
-/// with the error bit.
+/// The errors of a refused login (18456, preceded by 4060 for an unknown database; 18487 or
+/// 18488 for a password that has expired or must be changed), then DONE with the error bit.
 std::string LoginRefusedReply(LoginResult result, uint32_t tdsVersion, const std::string& login,
                               const std::string& database, const std::string& serverName);
 

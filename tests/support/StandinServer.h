@@ -45,6 +45,7 @@ class StandinServer {
     std::string tlsCertificate{};
     std::string tlsKey{};
     std::string encryption{};
+    std::vector<std::string> moreArgs{};  // further options, as sqlstandin --help names them
   };
 
   StandinServer() : StandinServer(Options{}) {}
@@ -66,6 +67,7 @@ class StandinServer {
                     {"--tls-cert", options.tlsCertificate, "--tls-key", options.tlsKey});
       if (!options.encryption.empty())
         argv.insert(argv.end(), {"--encryption", options.encryption});
+      argv.insert(argv.end(), options.moreArgs.begin(), options.moreArgs.end());
       auto process = std::make_unique<Subprocess>(argv);
       std::string line;
       if (process->started() && process->ReadLine(line, std::chrono::seconds(10)) &&

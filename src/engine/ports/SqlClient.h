@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/Status.h"
@@ -42,8 +43,8 @@ struct SqlError {
   std::string source;    // what reported it: "ODBC", the driver's name, ...
 };
 
-/// The outcomes that the login test tells apart. For the kinds after kOtherError the error's
-/// message is the sentence the user is shown.
+/// The outcomes that the login test tells apart. The kinds after kOtherError carry the
+/// sentence the user reads in `LoginCheck::error.message`.
 enum class LoginCheckKind {
   kAccepted,
   kUnreachable,
@@ -51,6 +52,9 @@ enum class LoginCheckKind {
   kOtherError,
   kCertificateRefused,
   kStrictUnavailable,
+  kBrowserSilent,
+  kPasswordExpired,
+  kPasswordMustChange,
 };
 
 struct LoginCheck {
@@ -89,6 +93,14 @@ struct PasswordChange {
   SqlError error;  // for the two failure kinds
 };
 
+/// One connection made to ask a server one query: the login's outcome as CheckLogin would
+/// classify it, every record of a failure, and the query's table when it ran.
+struct ConnectionProbe {
+  LoginCheck login;
+  std::vector<SqlError> errors;  // the connection's or the query's failure, whole
+  QueryResult result;
+};
+
 /// SQL Server as the engine sees it. Implementations are safe to use from one thread at a time.
 class SqlClient {
  public:
@@ -113,6 +125,28 @@ class SqlClient {
     sink.Columns(result->columns);
     for (const std::vector<std::string>& row : result->rows) sink.Row(row);
     return Status::Ok();
+  }
+
+  /// Connects once and runs one query. This one classifies through CheckLogin and RunQuery
+  /// (two connections), for clients that cannot do better.
+  virtual ConnectionProbe ProbeConnection(const SqlTarget& target, const std::string& text,
+                                          int timeoutSeconds) {
+    ConnectionProbe probe;
+    probe.login = CheckLogin(target);
+    if (probe.login.kind != LoginCheckKind::kAccepted) {
+      probe.errors.push_back(probe.login.error);
+      return probe;
+    }
+    Result<QueryResult> result = RunQuery(target, text, timeoutSeconds);
+    if (result) {
+      probe.result = std::move(*result);
+    } else {
+      SqlError error;
+      error.nativeError = result.status().number();
+      error.message = result.status().message();
+      probe.errors.push_back(error);
+    }
+    return probe;
   }
 
   /// Connects to "master" as the login with its old password and calls sp_password.

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/CheckConnectionsWindow.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+#include <QVBoxLayout>
+
+#include "settings/ServerRegistry.h"
+
+namespace pelvane::tools {
+
+namespace {
+
+constexpr int kParallel = 1;  // the window's SQL client serves one thread at a time
+constexpr int kQuerySeconds = 30;
+
+enum Column { kServer, kCause, kDetail, kVersion, kDatabase, kEncrypted, kTls, kColumns };
+
+QTableWidgetItem* Cell(const std::string& text) {
+  auto* item = new QTableWidgetItem(QString::fromStdString(text));
+  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  return item;
+}
+
+}  // namespace
+
+CheckConnectionsWindow::CheckConnectionsWindow(shell::ShellContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
+  setObjectName("frmCheckConnections");
+  setWindowTitle("Check Connections");
+  setAccessibleName("Check Connections");
+  grdConnections_ = new QTableWidget(0, kColumns, this);
+  grdConnections_->setObjectName("grdConnections");
+  grdConnections_->setAccessibleName("Connections");
+  grdConnections_->setHorizontalHeaderLabels(
+      {"Server", "Result", "Detail", "Version", "Database", "Encrypted", "TLS"});
+  grdConnections_->horizontalHeader()->setStretchLastSection(true);
+  grdConnections_->verticalHeader()->hide();
+  lblCheckSummary_ = new QLabel(this);
+  lblCheckSummary_->setObjectName("lblCheckSummary");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grdConnections_);
+  layout->addWidget(lblCheckSummary_);
+  resize(720, 320);
+
+  settings::ServerRegistry registry(context_.store);
+  std::vector<std::string> servers = registry.FillServerList(std::string());
+  grdConnections_->setRowCount(static_cast<int>(servers.size()));
+  for (size_t i = 0; i < servers.size(); ++i)
+    grdConnections_->setItem(static_cast<int>(i), kServer, Cell(servers[i]));
+  if (servers.empty()) {
+    lblCheckSummary_->setText("No server to check.");
+    return;
+  }
+  lblCheckSummary_->setText("Checking...");
+  setCursor(Qt::BusyCursor);
+  worker_ =
+      std::thread([this, servers = std::move(servers)]() mutable { Check(std::move(servers)); });
+}
+
+CheckConnectionsWindow::~CheckConnectionsWindow() {
+  stop_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+// Worker thread: the logins are read here too, since the keyring may keep a caller waiting.
+void CheckConnectionsWindow::Check(std::vector<std::string> servers) {
+  std::string failure;
+  Result<std::vector<engine::SqlTarget>> targets =
+      engine::ConnectionCheckTargets(context_.store, context_.ports.keyring, servers);
+  if (!targets) {
+    failure = targets.status().message();
+  } else {
+    engine::SqlClient& sql = context_.ports.sql;
+    engine::CheckConnections(
+        [&sql] { return std::shared_ptr<engine::SqlClient>(&sql, [](engine::SqlClient*) {}); },
+        *targets, kParallel, kQuerySeconds,
+        [this](size_t index, const engine::ConnectionCheckRow& row) {
+          QMetaObject::invokeMethod(
+              this, [this, index, row] { ShowRow(index, row); }, Qt::QueuedConnection);
+        },
+        &stop_);
+  }
+  QMetaObject::invokeMethod(
+      this, [this, failure] { Finished(failure); }, Qt::QueuedConnection);
+}
+
+void CheckConnectionsWindow::ShowRow(size_t index, const engine::ConnectionCheckRow& row) {
+  const int r = static_cast<int>(index);
+  if (r >= grdConnections_->rowCount()) return;
+  grdConnections_->setItem(r, kCause, Cell(engine::ConnectionCauseText(row.cause)));
+  grdConnections_->setItem(r, kDetail, Cell(row.detail));
+  grdConnections_->setItem(r, kVersion, Cell(row.version));
+  grdConnections_->setItem(r, kDatabase, Cell(row.database));
+  grdConnections_->setItem(r, kEncrypted, Cell(row.encrypted));
+  grdConnections_->setItem(r, kTls, Cell(row.tlsVersion));
+}
+
+void CheckConnectionsWindow::Finished(const std::string& failure) {
+  if (worker_.joinable()) worker_.join();
+  unsetCursor();
+  int ok = 0;
+  for (int r = 0; r < grdConnections_->rowCount(); ++r) {
+    QTableWidgetItem* cause = grdConnections_->item(r, kCause);
+    ok += cause != nullptr && cause->text() == "OK";
+  }
+  lblCheckSummary_->setText(
+      !failure.empty() ? QString::fromStdString(failure)
+                       : QString("%1 of %2 servers OK.").arg(ok).arg(grdConnections_->rowCount()));
+  Q_EMIT checkFinished();
+  if (!closeAfterCheck_) return;
+  auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (frame != nullptr) {
+    frame->close();
+  } else {
+    close();
+  }
+}
+
+void CheckConnectionsWindow::closeEvent(QCloseEvent* event) {
+  if (IsChecking()) {
+    // Stop before the next server; the window closes once the one in progress has answered.
+    stop_ = true;
+    closeAfterCheck_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace pelvane::tools
