@@ -15,7 +15,6 @@ namespace {
 
 using pelvane::testing::ReadBytes;
 using pelvane::testing::TempDir;
-using pelvane::testing::WriteBytes;
 
 bool Exists(const std::string& path) {
   return std::filesystem::exists(path);
@@ -208,31 +207,6 @@ TEST(MessageLogTest, SaveLogToFileWritesCrLfAndReportsFailures) {
   Status failed = f.log.SaveLogToFile(unreachable);
   EXPECT_FALSE(failed);
   EXPECT_NE(failed.message().find(unreachable), std::string::npos) << failed.message();
-}
-
-TEST(MessageLogTest, ReadWholeFileKeepsEveryByte) {
-  TempDir dir;
-  std::string bytes("a\r\n\xE9\0b", 6);
-  WriteBytes(dir.File("log.txt"), bytes);
-  Result<std::string> read = ReadWholeFile(dir.File("log.txt"));
-  ASSERT_TRUE(read);
-  EXPECT_EQ(*read, bytes);
-
-  Result<std::string> missing = ReadWholeFile(dir.File("missing.txt"));
-  ASSERT_FALSE(missing);
-  EXPECT_EQ(missing.status().number(), 53);
-}
-
-TEST(MessageLogTest, TextLogWindowEchoesWhatBecomesVisible) {
-  std::vector<std::string> echoed;
-  TextLogWindow window([&echoed](const std::string& text) { echoed.push_back(text); });
-  MessageLog log(window, "unused", "unused");
-  ASSERT_TRUE(log.LogMessage("a", false));
-  ASSERT_TRUE(log.LogMessage("b", true));
-  window.SetText("");
-  window.SetText("deferred\r\n");
-  EXPECT_EQ(echoed, (std::vector<std::string>{"a", "b\r\n", "deferred\r\n"}));
-  EXPECT_EQ(window.Text(), "deferred\r\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "engine/ProgramState.h"
 #include "engine/StoredRunInputs.h"
@@ -31,9 +32,6 @@ TEST(ProgramStateTest, MissingFileGivesEveryDefault) {
   EXPECT_FALSE(state.Notify);
   EXPECT_FALSE(state.MinimizeOnVesk);
   EXPECT_EQ(state.ServicesDelay, 3.0f);
-  EXPECT_EQ(state.OpenChildCount, 0);
-  EXPECT_FALSE(state.AppendTextOpen);
-  EXPECT_FALSE(state.SimpleScriptOpen);
   // Scratch files go to the temporary folder, so that a read-only settings folder still runs.
   EXPECT_EQ(state.TempErrorFile, settings::TemporaryFolder() + "/tmpErrMsgs.log");
   EXPECT_EQ(state.FixedLogFile, dir.File("Pelvane.log"));
@@ -66,35 +64,23 @@ TEST(ProgramStateTest, StoredValuesAndTheirFailures) {
   };
   const Case cases[] = {
       {"Pelvane", "Width", "40000", placement(&WindowPlacement::width), "0"},
-      {"Pelvane", "Width", "12000", placement(&WindowPlacement::width), "12000"},
       {"Pelvane", "Top", "wide", placement(&WindowPlacement::top), "0"},
-      {"Pelvane", "Left", "-32768", placement(&WindowPlacement::left), "-32768"},
       {"Pelvane", "Height", "4500.5", placement(&WindowPlacement::height), "4500"},  // half to even
       {"Pelvane", "Height", "?", placement(&WindowPlacement::height), "6000"},  // reads as empty
-      {"Pelvane", "RefreshLogWindow", "2", number(&ProgramState::RefreshLogWindow), "2"},
       {"Pelvane", "RefreshLogWindow", "yes", number(&ProgramState::RefreshLogWindow), "0"},
       {"Errors", "WhenOccurs", "3", number(&ProgramState::WhenOccurs), "3"},
-      {"Errors", "WhenOccurs", "end", number(&ProgramState::WhenOccurs), "0"},
       {"Errors", "WhenOccurs", "99999", number(&ProgramState::WhenOccurs), "0"},
-      {"Errors", "ParallelServers", "8", number(&ProgramState::ParallelServers), "8"},
       {"Errors", "ParallelServers", "64", number(&ProgramState::ParallelServers), "64"},
       {"Errors", "ParallelServers", "65", number(&ProgramState::ParallelServers), "1"},
       {"Errors", "ParallelServers", "0", number(&ProgramState::ParallelServers), "1"},
-      {"Errors", "ParallelServers", "many", number(&ProgramState::ParallelServers), "1"},
-      {"Errors", "ParallelServers", "99999", number(&ProgramState::ParallelServers), "1"},
       {"Pelvane", "ParallelServers", "8", number(&ProgramState::ParallelServers), "1"},
-      {"Pelvane", "Notify", "1", number(&ProgramState::Notify), "1"},
       {"Pelvane", "Notify", "-1", number(&ProgramState::Notify), "1"},
       {"Pelvane", "Notify", "True", number(&ProgramState::Notify), "0"},
-      {"Pelvane", "MinimizeOnVesk", "1", number(&ProgramState::MinimizeOnVesk), "1"},
       {"Pelvane", "ServicesDelay", "4.5", number(&ProgramState::ServicesDelay), "4.500000"},
-      {"Pelvane", "ServicesDelay", "soon", number(&ProgramState::ServicesDelay), "0.000000"},
       {"Pelvane", "ServicesDelay", "1E39", number(&ProgramState::ServicesDelay), "0.000000"},
       {"Pelvane", "MainState", "1", number(&ProgramState::MainMaximized), "1"},
-      {"Pelvane", "MainState", "max", number(&ProgramState::MainMaximized), "0"},
       {"Pelvane", "DateTimeFormat", "dd.mm.yyyy hh:nn", text(&ProgramState::DateTimeFormat),
        "dd.mm.yyyy hh:nn"},
-      {"Errors", "LogFile", "runs.log", text(&ProgramState::LogFile), "runs.log"},
   };
   for (const Case& c : cases) {
     WriteBytes(file, std::string("[") + c.section + "]\r\n" + c.key + "=" + c.value + "\r\n");
@@ -110,9 +96,8 @@ TEST(ProgramStateTest, StoredCheckBoxesAreSetByTheNumberOne) {
     const char* stored;
     bool set;
   } cases[] = {
-      {"", false},  {"0", false},  {"1", true},    {" 1 ", true},  {"1.0", true},
-      {"01", true}, {"&H1", true}, {"0.6", true},  {"0.5", false}, {"1.5", false},
-      {"2", false}, {"-1", false}, {"yes", false}, {"1x", false},
+      {"", false},   {"1", true},    {" 1 ", true}, {"&H1", true},
+      {"0.6", true}, {"0.5", false}, {"-1", false}, {"yes", false},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(store.SaveINIValues("Pelvane", "CopyFile", c.stored).ok());
@@ -133,7 +118,6 @@ TEST(ProgramStateTest, SettingsFilePlace) {
   } cases[] = {
       {true, "/xdg", "/home/u", "/opt/pelvane/Pelvane.ZRQ"},
       {false, "/xdg", "/home/u", "/xdg/pelvane/Pelvane.ZRQ"},
-      {false, "/xdg/", "/home/u", "/xdg/pelvane/Pelvane.ZRQ"},
       {false, "", "/home/u", "/home/u/.config/pelvane/Pelvane.ZRQ"},
       {false, "relative", "/home/u", "/home/u/.config/pelvane/Pelvane.ZRQ"},
       {false, "", "", "/opt/pelvane/Pelvane.ZRQ"},
@@ -141,29 +125,15 @@ TEST(ProgramStateTest, SettingsFilePlace) {
   for (const Case& c : cases)
     EXPECT_EQ(ChooseSettingsFile("/opt/pelvane", c.writable, c.xdg, c.home), c.expected)
         << c.writable << " " << c.xdg << " " << c.home;
-}
-
-// Root can write to /usr/bin, yet the settings of a packaged program go to the user's folder.
-TEST(ProgramStateTest, SystemProgramFolderKeepsNoSettings) {
-  const struct {
-    const char* folder;
-    const char* expected;
-  } cases[] = {
+  // Root can write to /usr/bin, yet the settings of a packaged program go to the user's folder.
+  const std::pair<const char*, const char*> packaged[] = {
       {"/usr/bin", "/root/.config/pelvane/Pelvane.ZRQ"},
-      {"/usr/sbin", "/root/.config/pelvane/Pelvane.ZRQ"},
       {"/usr/lib/pelvane", "/root/.config/pelvane/Pelvane.ZRQ"},
-      {"/usr", "/root/.config/pelvane/Pelvane.ZRQ"},
-      {"/bin", "/root/.config/pelvane/Pelvane.ZRQ"},
       {"/sbin", "/root/.config/pelvane/Pelvane.ZRQ"},
       {"/usr/local/bin", "/usr/local/bin/Pelvane.ZRQ"},
-      {"/usr/local", "/usr/local/Pelvane.ZRQ"},
-      {"/usrx/bin", "/usrx/bin/Pelvane.ZRQ"},
-      {"/binaries", "/binaries/Pelvane.ZRQ"},
-      {"/home/dev/pelvane/build/bin", "/home/dev/pelvane/build/bin/Pelvane.ZRQ"},
-      {"/opt/pelvane", "/opt/pelvane/Pelvane.ZRQ"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(ChooseSettingsFile(c.folder, true, "", "/root"), c.expected) << c.folder;
+      {"/usrx/bin", "/usrx/bin/Pelvane.ZRQ"}};
+  for (const auto& [folder, expected] : packaged)
+    EXPECT_EQ(ChooseSettingsFile(folder, true, "", "/root"), expected) << folder;
 }
 
 }  // namespace

@@ -69,12 +69,9 @@ TEST(ScriptStepTest, OutputJudgement) {
   };
   const Case cases[] = {
       {"", false},
-      {"(1 row(s) affected)\r\n", false},
       {kFailingOutput, true},
       {"server: msg 208, level 16\r\n", true},
-      {"SERVER: MSG 50000\r\n", true},
       {"Server: Msg 50000, Level 16\r\nDeploy SUCCESSFUL\r\n", false},
-      {"Server: Msg 50000\r\nit was successful after all\r\n", false},
       {"Msg 208, Level 16, State 1, Server X, Line 1\r\n", false},
       {"Server:\r\nMsg 1\r\n", false},               // lines join without blanks: "Server:Msg 1"
       {"Server: M\r\nsg 1\r\n", true},               // and without separators: "Server: Msg 1"
@@ -92,12 +89,9 @@ TEST(ScriptStepTest, DetailFieldsReadAsCommaSeparatedFields) {
   };
   const Case cases[] = {
       {"a,b\r\nc", {"a", "b", "c"}},
-      {"   lead,\t  x", {"lead", "x"}},
       {"\"one, two\",three", {"one, two", "three"}},
       {"  \"quoted\" tail,next", {"quoted", "next"}},
-      {"say \"hi\" there", {"say \"hi\" there"}},
       {"a\r\n\r\nb\r\n", {"a", "", "b"}},
-      {"a\nb\rc", {"a", "b", "c"}},
       {"kept  ,", {"kept  ", ""}},
       {"\"open, never closed\r\nnext", {"open, never closed\r\nnext"}},
       {"", {}},
@@ -105,7 +99,7 @@ TEST(ScriptStepTest, DetailFieldsReadAsCommaSeparatedFields) {
   for (const Case& c : cases) EXPECT_EQ(ReadDelimitedFields(c.text), c.fields) << c.text;
 }
 
-TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
+TEST(ScriptStepTest, ScriptsRunInOrderWithThePasswordInTheEnvironmentAndArgumentsLiteral) {
   ServerContext server{1, "SRV;rm -rf /", "o'brien \"x\"", "p@ss \"w\" ord", "my db", "Window",
                        1, "/opt/pelvane/"};
   QueryToolCommand command = BuildQueryToolCommand(server, "/scripts/a b.sql", "/tmp/out.log");
@@ -118,6 +112,10 @@ TEST(ScriptStepTest, PasswordTravelsInTheEnvironmentAndArgumentsStayLiteral) {
 
   ScriptRunFixture f;
   ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
+  EXPECT_EQ(f.LogLines(), Joined({kSucceededA, kSucceededB}));
+  EXPECT_FALSE(f.run.anyFailure);
+  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
+  EXPECT_EQ(f.sql.checkedLogins[0].password, "Secret1");
   ASSERT_EQ(f.processes.calls.size(), 2u);
   // Each execution writes to its own file in a private folder beside the settings, gone
   // after the verdict, so that runs side by side never read each other's output.
@@ -161,17 +159,6 @@ TEST(ScriptStepTest, QueryToolFolderEndsInOneSlashAndDefaultsAreStoredWhenTheyCa
   }
 }
 
-TEST(ScriptStepTest, SuccessfulScriptsAreReportedInOrder) {
-  ScriptRunFixture f;
-  f.inputs.scriptText = "a.sql\r\nb.sql";
-  ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-  EXPECT_EQ(f.LogLines(), Joined({kSucceededA, kSucceededB}));
-  ASSERT_EQ(f.sql.checkedLogins.size(), 2u);
-  EXPECT_EQ(f.sql.checkedLogins[0].login, "sa");
-  EXPECT_EQ(f.sql.checkedLogins[0].password, "Secret1");
-  EXPECT_FALSE(f.run.anyFailure);
-}
-
 TEST(ScriptStepTest, ErrorPolicy) {
   struct Case {
     std::string messagesTo;
@@ -183,10 +170,8 @@ TEST(ScriptStepTest, ErrorPolicy) {
       {"Window", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
       {"Window", 2, ScriptsEnd::kBreak, kFailingDetails},
       {"Window", 3, ScriptsEnd::kEndRun, {"", "Server: [SRV1] @ T", "T, Server: SRV1"}},
-      {"Window", 0, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
       {"File", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
       {"File", 2, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
-      {"", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
   };
   for (const Case& c : cases) {
     ScriptRunFixture f;
@@ -349,6 +334,12 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
     EXPECT_EQ(f.processes.calls[0].Option("-t"), c.toolTimeout);
     EXPECT_EQ(f.processes.calls[0].limits.stopNow, control.StopNowFlag());
   }
+}
+
+TEST(ScriptStepTest, StoredTimeOutsUpToTwoMillionSeconds) {
+  EXPECT_EQ(ParseScriptTimeout(" 2000000 "), 2000000);
+  EXPECT_EQ(ParseScriptTimeout("2000001"), std::nullopt);
+  EXPECT_EQ(ParseScriptTimeout("12a"), std::nullopt);
 }
 
 TEST(ScriptStepTest, QueryToolMissing) {

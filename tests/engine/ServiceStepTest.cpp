@@ -36,11 +36,6 @@ TEST(ServiceStepTest, RestartWaitsForTheServiceToRun) {
            Case{"in time", {ServiceState::kRunning}, 3.0f, 4000, false},
            Case{"late", {ServiceState::kStartPending, ServiceState::kRunning}, 3.0f, 7000, false},
            Case{"never", {ServiceState::kStartPending, ServiceState::kStopped}, 1.5f, 5500, true},
-           Case{"unknown service",
-                {ServiceState::kUnknown, ServiceState::kUnknown},
-                5.0f,
-                9000,
-                true},
        }) {
     FakeRun f;
     Configure(f, "\\\\APPSRV", "Spooler");
@@ -90,9 +85,6 @@ TEST(ServiceStepTest, NotConfigured) {
            Case{"", "",
                 "T SRV1: Service not configured for Service.  Go to Configure Servers / "
                 "Configure Service to add a server name."},
-           Case{"", "Spooler",
-                "T SRV1: Service not configured for Service.  Go to Configure Servers / Configure "
-                "Service to add a server name."},
            Case{"APPSRV", "",
                 "T SRV1: Service not configured.  Go to Configure Servers / Configure Service to "
                 "add a Service."},

@@ -16,12 +16,10 @@ TEST(VbNumberTest, ParsesTheClassicForms) {
     const char* text;
     double expected;
   } cases[] = {
-      {"0", 0},           {"42", 42},         {"  42\t", 42},     {"+7", 7},
-      {"-7", -7},         {"3.5", 3.5},       {".5", 0.5},        {"5.", 5},
-      {"1E3", 1000},      {"1.5e+2", 150},    {"25e-1", 2.5},     {"007", 7},
-      {"1e-400", 0},      {"&H10", 16},       {"&hff", 255},      {"&H7FFF", 32767},
-      {"&HFFFF", -1},     {"&H8000", -32768}, {"&H10000", 65536}, {"&HFFFFFFFF", -1},
-      {"&H0000FFFF", -1}, {"&O17", 15},       {"&o177777", -1},
+      {"  42\t", 42},     {"-7", -7},         {".5", 0.5},        {"5.", 5},
+      {"1.5e+2", 150},    {"25e-1", 2.5},     {"1e-400", 0},      {"&hff", 255},
+      {"&H7FFF", 32767},  {"&H8000", -32768}, {"&H10000", 65536}, {"&HFFFFFFFF", -1},
+      {"&H0000FFFF", -1}, {"&o177777", -1},
   };
   for (const Case& c : cases) {
     std::optional<double> value = ParseVbNumber(c.text);
@@ -32,9 +30,8 @@ TEST(VbNumberTest, ParsesTheClassicForms) {
 
 TEST(VbNumberTest, RejectsEverythingElse) {
   const char* cases[] = {
-      "",     "   ", "abc",   "12abc",  "1 2", "1,5",  "-",     "+",           ".",
-      "1E",   "1E+", "E5",    "--1",    "+-1", "0x10", "&H",    "&HG",         "&O8",
-      "&X10", "- 1", "1e400", "-1e400", "inf", "nan",  "1.2.3", "&H100000000",
+      "",   "12abc", "1,5", ".",     "1E+", "E5",    "+-1",         "0x10",
+      "&H", "&O8",   "- 1", "1e400", "inf", "1.2.3", "&H100000000",
   };
   for (const char* text : cases)
     EXPECT_FALSE(ParseVbNumber(text).has_value()) << '"' << text << '"';
@@ -50,18 +47,13 @@ TEST(VbNumberTest, Int16RoundsHalfToEvenWithinRange) {
       {"2.5", 2},
       {"-2.5", -2},
       {"2.51", 3},
-      {"-1.5", -2},
-      {"32767", 32767},
       {"32767.4", 32767},
       {"32767.5", std::nullopt},
-      {"-32768", -32768},
       {"-32768.5", -32768},
       {"-32769", std::nullopt},
-      {"40000", std::nullopt},
       {"&HFFFF", -1},
       {"&H10000", std::nullopt},
       {"x", std::nullopt},
-      {"", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ToInt16(c.text), c.expected) << c.text;
 }

@@ -70,7 +70,7 @@ TEST(SmbSharesTest, ConnectOutcomes) {
   }
 }
 
-TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
+TEST(SmbSharesTest, CopyAndAppendWriteWholeFilesAndKeepExistingOnes) {
   TempDir local;
   WriteBytes(local.File("first.txt"), "first version\r\n");
   WriteBytes(local.File("second.txt"), "second version, longer\r\n");
@@ -110,6 +110,26 @@ TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
                   .number() == 76);
   EXPECT_TRUE(NoPartialFiles(onDisk.parent_path()));
 
+  // Several blocks and a short tail: every block arrives once and in order. How much memory a
+  // large copy takes is measured by bench/SmbCopyBench.cpp.
+  std::string bytes(3 * 256 * 1024 + 7, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + i / 4096);
+  WriteBytes(local.File("blocks.bin"), bytes);
+  std::filesystem::remove(Samba().LocalPath("dir/blocks.bin"));
+  const Status large =
+      shares.CopyFile(local.File("blocks.bin"), connection.localName + "blocks.bin", true);
+  ASSERT_TRUE(large) << large.message();
+  EXPECT_TRUE(ReadBytes(Samba().LocalPath("dir/blocks.bin").string()) == bytes);
+  std::filesystem::remove(Samba().LocalPath("dir/blocks.bin"));
+
+  // Appending creates the file, then adds lines.
+  std::filesystem::remove(Samba().LocalPath("dir/changes.log"));
+  const std::string log = connection.localName + "changes.log";
+  EXPECT_TRUE(shares.AppendText(log, "line 1"));
+  EXPECT_TRUE(shares.AppendText(log, "line 2"));
+  EXPECT_EQ(ReadBytes(Samba().LocalPath("dir/changes.log").string()), "line 1\r\nline 2\r\n");
+  EXPECT_EQ(shares.AppendText(connection.localName + "nodir\\x.log", "x").number(), 76);
+
   ASSERT_TRUE(shares.Disconnect(connection.localName, true));
   EXPECT_FALSE(shares.Disconnect(connection.localName, true));
   // Outside every connection nothing is tried with other credentials.
@@ -120,41 +140,6 @@ TEST(SmbSharesTest, CopyWritesWholeFilesAndKeepsExistingOnes) {
   // Local destinations still go to this machine's file system.
   EXPECT_TRUE(shares.CopyFile(local.File("first.txt"), local.File("copy.txt"), true));
   EXPECT_EQ(ReadBytes(local.File("copy.txt")), "first version\r\n");
-}
-
-// Several blocks and a short tail: every block arrives once and in order. How much memory a
-// large copy takes is measured by bench/SmbCopyBench.cpp.
-TEST(SmbSharesTest, CopySpanningSeveralBlocksArrivesWhole) {
-  TempDir local;
-  std::string bytes(3 * 256 * 1024 + 7, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + i / 4096);
-  WriteBytes(local.File("blocks.bin"), bytes);
-  SmbNetworkShares shares;
-  const auto connection =
-      shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
-  ASSERT_EQ(connection.code, code::kConnected);
-  std::filesystem::remove(Samba().LocalPath("dir/blocks.bin"));
-
-  const Status copied =
-      shares.CopyFile(local.File("blocks.bin"), connection.localName + "blocks.bin", true);
-  ASSERT_TRUE(copied) << copied.message();
-  EXPECT_TRUE(ReadBytes(Samba().LocalPath("dir/blocks.bin").string()) == bytes);
-  std::filesystem::remove(Samba().LocalPath("dir/blocks.bin"));
-}
-
-TEST(SmbSharesTest, AppendCreatesThenAddsLines) {
-  std::filesystem::remove(Samba().LocalPath("dir/changes.log"));
-  SmbNetworkShares shares;
-  const auto connection =
-      shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
-  ASSERT_EQ(connection.code, code::kConnected);
-  const std::string file = connection.localName + "changes.log";
-
-  EXPECT_TRUE(shares.AppendText(file, "line 1"));
-  EXPECT_EQ(ReadBytes(Samba().LocalPath("dir/changes.log").string()), "line 1\r\n");
-  EXPECT_TRUE(shares.AppendText(file, "line 2"));
-  EXPECT_EQ(ReadBytes(Samba().LocalPath("dir/changes.log").string()), "line 1\r\nline 2\r\n");
-  EXPECT_EQ(shares.AppendText(connection.localName + "nodir\\x.log", "x").number(), 76);
 }
 
 TEST(SmbRemoteClockTest, ReadsTheServerClockAndFailsWithoutOne) {

@@ -97,65 +97,42 @@ TEST_F(IsqlwTest, MixedScriptGivesClassicLayoutAndLaterBatchesStillRun) {
   EXPECT_EQ(run.output, expected);
 }
 
-TEST_F(IsqlwTest, CleanScriptSucceedsWithoutServerMessages) {
-  ToolRun run = Run(Login(),
-                    "SET NOCOUNT ON\n"
-                    "SELECT 7 AS seven, 'x' AS letter\n"
-                    "GO\n"
-                    "PRINT 'done'\n"
-                    "RAISERROR('just a note', 10, 1)\n");  // informational: no failure
-  EXPECT_EQ(run.exitStatus, 0) << run.errors;
-  EXPECT_EQ(run.output.find("Server: Msg"), std::string::npos) << run.output;
-  // NOCOUNT: the server sends no count, so none is printed.
-  EXPECT_EQ(run.output.find("row(s) affected"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find(Blanks(19) + "7 x"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("\r\ndone\r\njust a note\r\n"), std::string::npos) << run.output;
-}
-
-TEST_F(IsqlwTest, ErrorInsideAProcedureNamesIt) {
-  ToolRun run = Run(Login(),
-                    "CREATE PROCEDURE usp_Fail AS\n"
-                    "BEGIN\n"
-                    "  RAISERROR('boom', 16, 3)\n"
-                    "END\n"
-                    "GO\n"
-                    "EXEC usp_Fail\n"
-                    "GO\n"
-                    "SELECT 'after' AS word\n");
-  EXPECT_EQ(run.exitStatus, 1) << run.errors;
-  EXPECT_NE(run.output.find("Server: Msg 50000, Level 16, State 3, Procedure usp_Fail, Line "),
-            std::string::npos)
-      << run.output;
-  EXPECT_NE(run.output.find("\r\nboom\r\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("\r\nafter"), std::string::npos) << run.output;
-}
-
-TEST_F(IsqlwTest, UnicodeScriptsRoundTrip) {
+TEST_F(IsqlwTest, ScriptOutcomes) {
   // UTF-16 LE with its mark, and Windows-1252 text without one, both reach the server intact.
   std::string utf16 = "\xFF\xFE";
   for (char16_t c : std::u16string(u"SELECT N'caf\u00E9 \u20AC' AS word\r\n")) {
     utf16 += static_cast<char>(c & 0xFF);
     utf16 += static_cast<char>(c >> 8);
   }
-  ToolRun run = Run(Login(), utf16);
-  EXPECT_EQ(run.exitStatus, 0) << run.errors;
-  EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 \xE2\x82\xAC "), std::string::npos) << run.output;
-
-  run = Run(Login(), "SELECT 'caf\xE9' AS word\r\n");
-  EXPECT_EQ(run.exitStatus, 0) << run.errors;
-  EXPECT_NE(run.output.find("\r\ncaf\xC3\xA9 "), std::string::npos) << run.output;
-}
-
-TEST_F(IsqlwTest, PasswordFromTheEnvironmentAndMinusPWins) {
-  const std::vector<std::string> noPassword{"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"};
-  ToolRun run = Run(noPassword, "SELECT 1 AS one\n", std::string("Secret1"));
-  EXPECT_EQ(run.exitStatus, 0) << run.output << run.errors;
-
-  run = Run(Login("Wrong1"), "SELECT 1 AS one\n", std::string("Secret1"));
-  EXPECT_EQ(run.exitStatus, 2) << run.output;
-
-  run = Run(noPassword, "SELECT 1 AS one\n");
-  EXPECT_EQ(run.exitStatus, 2) << run.output;
+  struct Case {
+    std::string script;
+    int exitStatus;
+    std::vector<std::string> found, absent;  // in the output
+  };
+  const Case cases[] = {
+      // NOCOUNT: the server sends no count; an informational RAISERROR is no failure.
+      {"SET NOCOUNT ON\nSELECT 7 AS seven, 'x' AS letter\nGO\nPRINT 'done'\n"
+       "RAISERROR('just a note', 10, 1)\n",
+       0,
+       {Blanks(19) + "7 x", "\r\ndone\r\njust a note\r\n"},
+       {"Server: Msg", "row(s) affected"}},
+      {"CREATE PROCEDURE usp_Fail AS\nBEGIN\n  RAISERROR('boom', 16, 3)\nEND\nGO\n"
+       "EXEC usp_Fail\nGO\nSELECT 'after' AS word\n",
+       1,
+       {"Server: Msg 50000, Level 16, State 3, Procedure usp_Fail, Line ", "\r\nboom\r\n",
+        "\r\nafter"},
+       {}},
+      {utf16, 0, {"\r\ncaf\xC3\xA9 \xE2\x82\xAC "}, {}},
+      {"SELECT 'caf\xE9' AS word\r\n", 0, {"\r\ncaf\xC3\xA9 "}, {}},
+  };
+  for (const Case& c : cases) {
+    ToolRun run = Run(Login(), c.script);
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.errors;
+    for (const std::string& part : c.found)
+      EXPECT_NE(run.output.find(part), std::string::npos) << part << " in:\n" << run.output;
+    for (const std::string& part : c.absent)
+      EXPECT_EQ(run.output.find(part), std::string::npos) << part << " in:\n" << run.output;
+  }
 }
 
 TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
@@ -163,6 +140,7 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
     const char* name;
     std::vector<std::string> args;
     std::vector<std::string> expectedLines;
+    std::optional<std::string> environmentPassword = std::nullopt;
   };
   const std::string closed = "127.0.0.1," + std::to_string(FreeLoopbackPort());
   const Case cases[] = {
@@ -170,9 +148,11 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
        {"-S", server_.server(), "-U", "sa", "-P", "NotTheSecret"},
        {"Server: Msg 18456, Level 14, State 1, Line 1", "Login failed for user 'sa'.",
         "Cannot connect to server " + server_.server() + ": "}},
-      {"unknown login",
-       {"-S", server_.server(), "-U", "nobody", "-P", "NotTheSecret"},
-       {"Login failed for user 'nobody'."}},
+      {"-P wins over the environment",
+       {"-S", server_.server(), "-U", "sa", "-P", "Wrong1"},
+       {"Login failed for user 'sa'."},
+       "Secret1"},
+      {"no password", {"-S", server_.server(), "-U", "sa"}, {"Login failed for user 'sa'."}},
       {"unknown database",
        {"-S", server_.server(), "-d", "nodb", "-U", "sa", "-P", "Secret1"},
        {"Cannot open database \"nodb\" requested by the login. The login failed."}},
@@ -181,16 +161,21 @@ TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
        {"Cannot connect to server " + closed + ": Unable to connect"}},
   };
   for (const Case& c : cases) {
-    ToolRun run = Run(c.args, "SELECT 1\n");
+    ToolRun run = Run(c.args, "SELECT 1\n", c.environmentPassword);
     EXPECT_EQ(run.exitStatus, 2) << c.name;
     for (const std::string& line : c.expectedLines) {
       EXPECT_NE(run.output.find(line), std::string::npos) << c.name << ":\n" << run.output;
     }
     EXPECT_NE(run.errors.find("Cannot connect to server"), std::string::npos) << c.name;
+    if (c.args.end()[-2] != "-P") continue;
     const std::string& password = c.args.back();
     EXPECT_EQ(run.output.find(password), std::string::npos) << c.name;
     EXPECT_EQ(run.errors.find(password), std::string::npos) << c.name;
   }
+  // The password from the environment when -P is not given.
+  ToolRun run = Run({"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"}, "SELECT 1 AS one\n",
+                    std::string("Secret1"));
+  EXPECT_EQ(run.exitStatus, 0) << run.output << run.errors;
 }
 
 TEST_F(IsqlwTest, TheQueryTimeOutIsADeadlineForTheWholeBatch) {

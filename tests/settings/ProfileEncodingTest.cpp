@@ -2,15 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "settings/ProfileDocument.h"
-#include "settings/ServerRegistry.h"
-#include "support/TempDir.h"
 
 namespace pelvane::settings {
 namespace {
-
-using pelvane::testing::ReadBytes;
-using pelvane::testing::TempDir;
-using pelvane::testing::WriteBytes;
 
 /// UTF-16LE with its mark for 16-bit code units given one by one.
 std::string Utf16Le(const std::u16string& text) {
@@ -51,20 +45,6 @@ TEST(ProfileEncodingTest, MarkedAndWideFilesReadAndWriteBackAsTheyCame) {
     // 8-bit text that is not UTF-8 would come back changed from a UTF-16 file.
     EXPECT_EQ(doc.Set("A", "Note", "caf\xE9").ok(), c.bytes[0] != '\xFF') << c.name;
   }
-}
-
-TEST(ProfileEncodingTest, TheRegistryWorksOnAWideFile) {
-  TempDir dir;
-  SettingsStore store(dir.File("Pelvane.ZRQ"));
-  WriteBytes(store.file(), Utf16Le(u"[Servers]\r\nServer1=PROD1\r\n[PROD1]\r\nServerGroup=P\r\n"));
-  ServerRegistry registry(store);
-  EXPECT_EQ(registry.FillServerList(""), std::vector<std::string>{"PROD1"});
-  ASSERT_TRUE(registry.AddServerUnlessListed("prod2", "p"));
-  EXPECT_EQ(registry.FillServerList("P"), (std::vector<std::string>{"PROD1", "PROD2"}));
-  // Still all UTF-16: the appended blank line too.
-  EXPECT_EQ(ReadBytes(store.file()),
-            Utf16Le(u"[Servers]\r\nServer1=PROD1\r\nServer2=PROD2\r\n[PROD1]\r\nServerGroup=P\r\n"
-                    u"[prod2]\r\nServerGroup=P\r\n \r\n"));
 }
 
 }  // namespace
