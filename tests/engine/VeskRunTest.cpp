@@ -143,7 +143,7 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
     EXPECT_EQ(f.host.events, Lines{c.message});
     EXPECT_EQ(f.host.window.Text(), "");
     EXPECT_TRUE(f.processes.calls.empty());
-    EXPECT_TRUE(f.host.highlighted.empty());
+    EXPECT_TRUE(f.host.marked.empty());
     EXPECT_EQ(f.next, 2);
     EXPECT_FALSE(Exists(f.state.LogFile));
   }
@@ -157,7 +157,8 @@ TEST(VeskRunTest, CompletedRunLogsEachServerAndSavesTheLog) {
   EXPECT_FALSE(outcome.anyFailure);
   EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2"}));
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
-  EXPECT_EQ(f.host.highlighted, (std::vector<int>{1, 2, 0}));
+  // Each server is marked while it is processed.
+  EXPECT_EQ(f.host.marked, (std::vector<std::vector<int>>{{1}, {}, {2}, {}}));
   EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
   EXPECT_EQ(f.next, 1);
 }
@@ -253,7 +254,8 @@ TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnceAndAnEmptyOrBadStoredValueKeepsT
     EXPECT_EQ(f.ServersStarted(), Lines{"SRV2"});
     EXPECT_TRUE(f.shares.copies.empty());
     EXPECT_FALSE(Exists(f.state.LogFile));
-    EXPECT_EQ(f.host.highlighted, std::vector<int>{2});  // stays on the server that failed
+    // Stays on the server that failed.
+    EXPECT_EQ(f.host.marked, std::vector<std::vector<int>>{{2}});
     EXPECT_TRUE(f.host.captions.empty());
     EXPECT_EQ(f.next, 2);
   }
@@ -305,7 +307,7 @@ TEST(VeskRunTest, DeferredLogAppearsOnlyAfterTheLastServer) {
   EXPECT_EQ(seenDuringRun, (Lines{"", "", ""}));
   EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2", "SRV3"}));
   EXPECT_TRUE(f.log.TempErrorFile().empty());  // the collected lines went with the run
-  EXPECT_TRUE(f.host.highlighted.empty());
+  EXPECT_TRUE(f.host.marked.empty());
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
 }
 
@@ -345,7 +347,7 @@ TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
   EXPECT_EQ(f.Run(4).kind, Kind::kCompleted);
   EXPECT_TRUE(f.processes.calls.empty());
   EXPECT_EQ(f.host.window.Text(), "");
-  EXPECT_EQ(f.host.highlighted, std::vector<int>{0});
+  EXPECT_TRUE(f.host.marked.empty());
   EXPECT_EQ(f.LogFile(), "\r\n");
   EXPECT_EQ(f.next, 1);
 }
@@ -526,7 +528,6 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     ASSERT_EQ(expected.find("ERROR while attempting") != std::string::npos, c.unreadableClock);
     EXPECT_EQ(text(*one, one->host.window.Text()), expected);
     EXPECT_EQ(text(*one, one->LogFile()), expected + "\r\n");
-    EXPECT_EQ(one->host.highlighted, sequential->host.highlighted);
     EXPECT_EQ(one->host.marked, sequential->host.marked);
     EXPECT_EQ(text(*four, four->host.window.Text()), expected);
     EXPECT_EQ(text(*four, four->LogFile()), expected + "\r\n");
@@ -539,7 +540,6 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     EXPECT_NE(std::find(marked.begin(), marked.end(), std::vector<int>{1, 2, 3, 4}), marked.end());
     for (const auto& set : marked) EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
     EXPECT_TRUE(marked.back().empty());
-    EXPECT_TRUE(four->host.highlighted.empty());
   }
 }
 
