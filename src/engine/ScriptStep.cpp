@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -149,7 +150,7 @@ struct ScriptRun {
   /// False when another server ended the run meanwhile: nothing is asked or logged then, so
   /// servers side by side that all miss the tool show it once.
   bool AskWhetherToGoOn() {
-    std::unique_lock<std::mutex> deciding;
+    std::unique_ptr<QuestionTurn::Held> deciding;
     if (run.runEnd != nullptr) deciding = run.runEnd->Deciding();
     if (run.StopsForTheRunsEnd()) return false;
     const RunInputs& in = run.inputs;

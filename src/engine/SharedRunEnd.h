@@ -3,14 +3,18 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+
+#include "engine/QuestionTurn.h"
 
 namespace pelvane::engine {
 
 /// The end of a run whose servers are processed side by side. Once one server ends the run (end
 /// and display, a cancelled question, a missing query tool), the others start no further script
-/// or step. A question whose answer may end the run is asked while Deciding() is held, so that a
-/// server coming to the same question after the end neither asks nor logs it again.
+/// or step. A question whose answer may end the run is asked during Deciding(), so that a
+/// server coming to the same question after the end neither asks nor logs it again; no lock is
+/// held while the question waits.
 class SharedRunEnd {
  public:
   SharedRunEnd() = default;
@@ -23,7 +27,9 @@ class SharedRunEnd {
     noScriptRuns_.notify_all();
   }
   bool Ended() const { return ended_; }
-  std::unique_lock<std::mutex> Deciding() { return std::unique_lock<std::mutex>(deciding_); }
+  std::unique_ptr<QuestionTurn::Held> Deciding() {
+    return std::make_unique<QuestionTurn::Held>(deciding_);
+  }
 
   /// One script of one server, from its login check to its verdict. Under "End and display" a
   /// server's second and later scripts wait until no other script runs: a server that finished
@@ -53,7 +59,7 @@ class SharedRunEnd {
 
  private:
   std::atomic<bool> ended_{false};
-  std::mutex deciding_;
+  QuestionTurn deciding_;
   std::mutex scripts_;  // guards running_
   std::condition_variable noScriptRuns_;
   int running_ = 0;
