@@ -164,6 +164,7 @@ struct ScriptRun {
     run.Log("");
     run.Log(ToolMissingBanner() + "\r\n" + kToolMissingText);
     run.QueryToolMissing = true;
+    if (run.runEnd != nullptr) run.runEnd->QueryToolMissing(run.ContinueOtherSteps);
     if (!run.ContinueOtherSteps) run.EndRun();
     return true;
   }
@@ -268,6 +269,8 @@ struct ScriptRun {
     }
     if (outcome.kind == ProcessOutcome::Kind::kNotFound && !AskWhetherToGoOn())
       return ScriptsEnd::kEndRun;
+    if (run.runEnd != nullptr)
+      run.runEnd->TakeQueryToolDecision(run.QueryToolMissing, run.ContinueOtherSteps);
     if (run.QueryToolMissing) {
       reason = kToolMissingCaption;
       if (!run.ContinueOtherSteps) return ScriptsEnd::kEndRun;

@@ -31,6 +31,22 @@ class SharedRunEnd {
     return std::make_unique<QuestionTurn::Held>(deciding_);
   }
 
+  /// The missing query tool is a decision of the whole run, whichever server met it: once
+  /// missing, it stays missing for every server, with the last answer to "Continue other
+  /// tasks?".
+  void QueryToolMissing(bool continueOtherSteps) {
+    std::lock_guard<std::mutex> lock(scripts_);
+    queryToolMissing_ = true;
+    continueOtherSteps_ = continueOtherSteps;
+  }
+  /// Takes the run's decision into a server's flags, when there is one.
+  void TakeQueryToolDecision(bool& missing, bool& continueOtherSteps) const {
+    std::lock_guard<std::mutex> lock(scripts_);
+    if (!queryToolMissing_) return;
+    missing = true;
+    continueOtherSteps = continueOtherSteps_;
+  }
+
   /// One script of one server, from its login check to its verdict. Under "End and display" a
   /// server's second and later scripts wait until no other script runs: a server that finished
   /// its first script a moment before another's failed must not have started its second by the
@@ -60,9 +76,11 @@ class SharedRunEnd {
  private:
   std::atomic<bool> ended_{false};
   QuestionTurn deciding_;
-  std::mutex scripts_;  // guards running_
+  mutable std::mutex scripts_;  // guards running_ and the query tool's decision
   std::condition_variable noScriptRuns_;
   int running_ = 0;
+  bool queryToolMissing_ = false;
+  bool continueOtherSteps_ = false;
 };
 
 }  // namespace pelvane::engine

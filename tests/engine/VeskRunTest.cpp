@@ -339,6 +339,20 @@ TEST(VeskRunTest, QueryToolMissing) {
         std::count(lines.begin(), lines.end(), "Vesk process for deploy.sql --> UNSUCCESSFUL."), 3);
     EXPECT_TRUE(Exists(f.state.LogFile));
   }
+  {
+    SCOPED_TRACE("missing once: the run remembers it for the servers after");
+    VeskFixture f;
+    f.TickCopy();
+    f.host.answers = {Answer::kYes};
+    f.processes.behaviour = [missing](const ProcessCall& call) {
+      return call.Option("-S") == "SRV1" ? missing : ToolBehaviour{};
+    };
+    EXPECT_EQ(f.Run(1).kind, Kind::kCompleted);
+    EXPECT_EQ(f.host.events.size(), 1u);
+    Lines lines = f.LogLines();
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "Vesk process for deploy.sql --> UNSUCCESSFUL."), 3);
+  }
 }
 
 TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
