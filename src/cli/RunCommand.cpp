@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <algorithm>
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -12,14 +10,11 @@
 #include "cli/Command.h"
 #include "cli/InterruptWatch.h"
 #include "cli/RunEndLog.h"
-#include "engine/MergedGrid.h"
 #include "engine/MessageLog.h"
 #include "engine/ProgramState.h"
 #include "engine/ReportFile.h"
-#include "engine/ReportRecorder.h"
-#include "engine/RunContext.h"
 #include "engine/RunFiles.h"
-#include "engine/RunReportColumns.h"
+#include "engine/RunSession.h"
 #include "engine/ScriptStep.h"
 #include "engine/SplitList.h"
 #include "engine/StoredRunInputs.h"
@@ -258,30 +253,6 @@ Result<engine::RunInputs> RunInputsFor(settings::SettingsStore& store, const Arg
   return inputs;
 }
 
-/// The run's report; the Simple Script rows go straight into the merged CSV (when one is
-/// asked for) rather than being kept, so a large result is held once, as CSV text.
-class CsvReportRecorder final : public engine::ReportRecorder {
- public:
-  CsvReportRecorder(engine::ReportColumns columns, const std::vector<std::string>& servers,
-                    int firstPosition, engine::MergedCsvBuilder* csv)
-      : ReportRecorder(std::move(columns), servers, firstPosition),
-        firstPosition_(firstPosition),
-        csv_(csv) {}
-
-  void QueryColumns(int position, const std::vector<std::string>& names) override {
-    if (csv_ != nullptr && position >= firstPosition_)
-      csv_->Columns(static_cast<size_t>(position - firstPosition_), names);
-  }
-  void QueryRow(int position, const std::vector<std::string>& values) override {
-    if (csv_ != nullptr && position >= firstPosition_)
-      csv_->Row(static_cast<size_t>(position - firstPosition_), values);
-  }
-
- private:
-  int firstPosition_;
-  engine::MergedCsvBuilder* csv_;
-};
-
 /// errorsShown: message boxes of a run that was not refused, such as a log file that could not
 /// be written; they fail the run as a failed step does.
 int ExitStatus(const engine::RunOutcome& outcome, bool errorsShown) {
@@ -360,29 +331,25 @@ int RunRun(CliContext& context, const Args& args) {
 
   engine::ProgramState state = engine::LoadProgramState(context.store, {});
   engine::MessageLog log(host.LogWindow(), state.TempErrorFile, state.FixedLogFile);
-  engine::RunContext run{inputs, ports, context.store, state, log, platform::ProgramFolder()};
-  run.interrupted = &interrupts.interrupted();
-  const auto firstServer = inputs.processServers.begin() +
-                           std::min<long>(startIndex - 1, static_cast<long>(serverCount));
-  const std::vector<std::string> runServers(firstServer, inputs.processServers.end());
-  engine::MergedCsvBuilder csv(runServers);
-  CsvReportRecorder recorder(engine::ReportColumnsFor(inputs), runServers, startIndex,
-                             csvPath ? &csv : nullptr);
-  run.recorder = &recorder;
-
-  const auto started = std::chrono::steady_clock::now();
-  engine::RunOutcome outcome = engine::RunVesk(startIndex, run);
-  recorder.SetRunSeconds(
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  engine::RunSetup setup;
+  setup.inputs = inputs;
+  setup.startIndex = startIndex;
+  setup.state = state;
+  setup.queryToolFolder = platform::ProgramFolder();
+  setup.interrupted = &interrupts.interrupted();
+  setup.mergedCsv = csvPath.has_value();
+  engine::RunSession session(std::move(setup), ports, context.store, log);
+  const engine::RunOutcome outcome = session.Run();
   bool filesFailed = false;
   if (reportPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
-    if (Status written = engine::WriteReportFile(*reportPath, recorder.Snapshot()); !written) {
+    if (Status written = engine::WriteReportFile(*reportPath, session.recorder().Snapshot());
+        !written) {
       context.err << "pelvanectl: " << written.message() << '\n';
       filesFailed = true;
     }
   }
   if (csvPath && outcome.kind != engine::RunOutcome::Kind::kRefused) {
-    const std::string text = csv.TakeText();
+    const std::string text = session.TakeMergedCsv();
     if (Result<settings::FileStamp> written = settings::ReplaceFileAtName(*csvPath, text);
         !written) {
       context.err << "pelvanectl: " << *csvPath << ": " << written.status().message() << '\n';

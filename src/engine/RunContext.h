@@ -91,6 +91,7 @@ struct RunContext {
   /// The folder the query tool is looked for in when "QAPath" is empty.
   std::string defaultQueryToolFolder;
 
+  /// The server's view of the run-wide query tool decision (runEnd holds the run's).
   bool QueryToolMissing = false;
   bool ContinueOtherSteps = false;
   bool anyFailure = false;  // any script or step UNSUCCESSFUL or failed
@@ -102,18 +103,20 @@ struct RunContext {
   const std::atomic<bool>* interrupted = nullptr;
   /// Where the steps record their outcomes beside the log, when the front end keeps them.
   RunRecorder* recorder = nullptr;
-  /// The server's own log while servers are processed side by side; unset: straight to `log`.
+  /// The run's servers share what follows; RunVesk sets it for every server. Unset (a step run
+  /// on its own, in its tests) the step works as the only server of its run.
+  ///
+  /// The server's own log, in list order with the others'; unset: straight to `log`.
   ServerLog* serverLog = nullptr;
-  /// The run-wide "Add TimeStamp" decision while servers are processed side by side; unset:
-  /// inputs.addTimeStamp.
+  /// The run-wide "Add TimeStamp" decision; unset: inputs.addTimeStamp.
   TimeStampChoice* timeStamp = nullptr;
-  /// Called the moment a server breaks or ends the run while servers are processed side by
-  /// side, so that no further server is handed out while it finishes its other steps.
+  /// Called the moment a server breaks or ends the run, so that no further server is handed
+  /// out while it finishes its other steps.
   std::function<void()> stopHandingOut{};
   /// Why the step in progress failed, in the words of its log or message: its first failure.
   std::string stepFailure{};
-  /// The run-wide end while servers are processed side by side; unset: one server at a time,
-  /// where the server that ends the run is the only one in progress.
+  /// The run-wide end and the query tool's decision; unset: the server that ends the run is
+  /// the only one in progress.
   SharedRunEnd* runEnd = nullptr;
   /// This server stopped because another one ended the run.
   bool stoppedByRunEnd = false;

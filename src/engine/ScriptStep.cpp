@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -171,7 +172,7 @@ struct ScriptRun {
   /// False when another server ended the run meanwhile: nothing is asked or logged then, so
   /// servers side by side that all miss the tool show it once.
   bool AskWhetherToGoOn() {
-    std::unique_lock<std::mutex> deciding;
+    std::unique_ptr<QuestionTurn::Held> deciding;
     if (run.runEnd != nullptr) deciding = run.runEnd->Deciding();
     if (run.StopsForTheRunsEnd()) return false;
     const RunInputs& in = run.inputs;
@@ -185,6 +186,7 @@ struct ScriptRun {
     run.Log("");
     run.Log(ToolMissingBanner() + "\r\n" + kToolMissingText);
     run.QueryToolMissing = true;
+    if (run.runEnd != nullptr) run.runEnd->QueryToolMissing(run.ContinueOtherSteps);
     if (!run.ContinueOtherSteps) run.EndRun();
     return true;
   }
@@ -289,6 +291,8 @@ struct ScriptRun {
     }
     if (outcome.kind == ProcessOutcome::Kind::kNotFound && !AskWhetherToGoOn())
       return ScriptsEnd::kEndRun;
+    if (run.runEnd != nullptr)
+      run.runEnd->TakeQueryToolDecision(run.QueryToolMissing, run.ContinueOtherSteps);
     if (run.QueryToolMissing) {
       reason = kToolMissingCaption;
       if (!run.ContinueOtherSteps) return ScriptsEnd::kEndRun;

@@ -5,24 +5,24 @@ namespace pelvane::engine {
 
 void SerializedRunHost::ShowMessage(const std::string& text, const std::string& caption,
                                     MessageIcon icon) {
-  std::lock_guard<std::mutex> lock(questionMutex_);
+  QuestionTurn::Held turn(questions_);
   host_.ShowMessage(text, caption, icon);
 }
 
 Answer SerializedRunHost::AskYesNo(const std::string& text, const std::string& caption) {
-  std::lock_guard<std::mutex> lock(questionMutex_);
+  QuestionTurn::Held turn(questions_);
   return host_.AskYesNo(text, caption);
 }
 
 Answer SerializedRunHost::AskYesNoCancel(const std::string& text, const std::string& caption) {
-  std::lock_guard<std::mutex> lock(questionMutex_);
+  QuestionTurn::Held turn(questions_);
   return host_.AskYesNoCancel(text, caption);
 }
 
 std::optional<std::string> SerializedRunHost::AskText(const std::string& prompt,
                                                       const std::string& caption,
                                                       const std::string& defaultText) {
-  std::lock_guard<std::mutex> lock(questionMutex_);
+  QuestionTurn::Held turn(questions_);
   return host_.AskText(prompt, caption, defaultText);
 }
 

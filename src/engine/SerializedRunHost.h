@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/QuestionTurn.h"
 #include "engine/ports/RunHost.h"
 
 namespace pelvane::engine {
@@ -51,7 +52,7 @@ class SerializedRunHost : public RunHost {
   };
 
   RunHost& host_;
-  std::mutex questionMutex_;
+  QuestionTurn questions_;
   std::mutex displayMutex_;
   LockedWindow window_;
   std::mutex progressMutex_;  // taken before displayMutex_, so the marks reach the host in order

@@ -2,6 +2,7 @@
 #include "engine/StoredRunInputs.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/VbNumber.h"
 #include "settings/ProfileText.h"
@@ -34,6 +35,22 @@ RunInputs LoadStoredRunInputs(const settings::SettingsStore& store) {
   inputs.appendTextText = StoredText(store, "Append", "AppendText");
   inputs.addTimeStamp = StoredBoxSet(store, "Append", "AddTimeStamp");
   return inputs;
+}
+
+Status SaveStoredRunInputs(settings::SettingsStore& store, const RunInputs& inputs) {
+  Status first = Status::Ok();
+  auto keep = [&first](Status saved) {
+    if (first && !saved) first = saved;
+  };
+  keep(store.SaveINIValues("Script", "ScriptPath", settings::EncodeTokens(inputs.scriptText)));
+  keep(store.SaveINIValues("CopyTo", "CopyFile", settings::EncodeTokens(inputs.copyFileText)));
+  const std::pair<const char*, bool> boxes[] = {{"CopyFile", inputs.copyFile},
+                                                {"OverwriteFile", inputs.overwriteFile},
+                                                {"AppendText", inputs.appendText},
+                                                {"RestartServices", inputs.restartServices}};
+  for (const auto& [key, set] : boxes) keep(store.SaveINIValues("Pelvane", key, set ? "1" : "0"));
+  keep(store.SaveINIValues("SimpleScript", "OpenScript", inputs.simpleScriptMode ? "1" : "0"));
+  return first;
 }
 
 std::vector<std::string> SortedAsListBox(std::vector<std::string> servers) {

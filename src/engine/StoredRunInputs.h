@@ -21,6 +21,13 @@ bool StoredBoxSet(const settings::SettingsStore& store, const char* section, con
 /// text and box. The Process Servers list is not stored; it stays empty.
 RunInputs LoadStoredRunInputs(const settings::SettingsStore& store);
 
+/// Keeps the run's inputs as the Vesk SQL dialog stores them when it closes, for the next
+/// dialog and for a run without a window: the script and copy lists, the four boxes and the
+/// Simple Script mode (the Simple Script and Append Text windows store their own texts). Each
+/// value on its own: one that cannot be written does not keep the others from it; the result
+/// is the first failure.
+Status SaveStoredRunInputs(settings::SettingsStore& store, const RunInputs& inputs);
+
 /// Orders servers as the Process Servers list box shows them: alphabetically, without regard to
 /// case, duplicates kept once.
 std::vector<std::string> SortedAsListBox(std::vector<std::string> servers);

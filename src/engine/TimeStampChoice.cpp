@@ -12,15 +12,17 @@ Answer TimeStampChoice::Ask(const std::function<Answer()>& ask,
                             const std::function<void()>& clearBox) {
   // Held while the user answers: a second server with the same question waits for the first
   // answer instead of asking again.
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (cancelled_) return Answer::kCancel;
-  if (!addTimeStamp_) return Answer::kNo;
-  const Answer answer = ask();
-  if (answer == Answer::kCancel) cancelled_ = true;
-  if (answer == Answer::kNo) {
-    addTimeStamp_ = false;
-    clearBox();
+  QuestionTurn::Held turn(turn_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (cancelled_) return Answer::kCancel;
+    if (!addTimeStamp_) return Answer::kNo;
   }
+  const Answer answer = ask();
+  if (answer == Answer::kNo) clearBox();
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (answer == Answer::kCancel) cancelled_ = true;
+  if (answer == Answer::kNo) addTimeStamp_ = false;
   return answer;
 }
 

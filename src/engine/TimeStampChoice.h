@@ -4,6 +4,7 @@
 #include <functional>
 #include <mutex>
 
+#include "engine/QuestionTurn.h"
 #include "engine/ports/RunHost.h"
 
 namespace pelvane::engine {
@@ -13,7 +14,8 @@ namespace pelvane::engine {
 /// answered behind one lock, so two servers never ask at once and a server after the answer
 /// uses it: No clears the box for the rest of the run, Cancel ends every server that comes to
 /// the question afterwards, Yes is asked again by the next server, as in a run one server after
-/// another. Servers that never come to the question never wait for it.
+/// another. Servers that never come to the question never wait for it; no lock is held while
+/// the question waits for its answer.
 class TimeStampChoice {
  public:
   explicit TimeStampChoice(bool addTimeStamp) : addTimeStamp_(addTimeStamp) {}
@@ -32,6 +34,7 @@ class TimeStampChoice {
   mutable std::mutex mutex_;
   bool addTimeStamp_;
   bool cancelled_ = false;
+  QuestionTurn turn_;  // one keyword question at a time
 };
 
 }  // namespace pelvane::engine

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "engine/AppendStep.h"
 #include "engine/CopyStep.h"
@@ -63,8 +64,9 @@ int16_t StoredInt16(RunContext& run, const char* section, const char* key, int16
 }
 
 /// Loads the server's login data and the policy read for it; an error when its password cannot
-/// be read (a keyring that cannot be used).
-Status LoadServer(RunContext& run, int position) {
+/// be read (a keyring that cannot be used). Servers side by side read the program-wide
+/// WhenOccurs one at a time, behind `programWide`.
+Status LoadServer(RunContext& run, int position, std::mutex& programWide) {
   ServerContext& s = run.server;
   s.position = position;
   s.CurrentServer = run.inputs.processServers[static_cast<size_t>(position - 1)];
@@ -77,9 +79,19 @@ Status LoadServer(RunContext& run, int position) {
   s.networkLogonRefused.clear();
   s.MessagesTo = run.store.GetINIValue("Errors", "MessagesTo");
   // WhenOccurs is program-wide: an empty setting keeps the value last read, in any run.
-  run.state.WhenOccurs =
-      StoredInt16(run, "Errors", "WhenOccurs", run.state.WhenOccurs, run.state.WhenOccurs);
-  s.WhenOccurs = run.state.WhenOccurs;
+  bool mismatch = false;
+  {
+    std::lock_guard<std::mutex> lock(programWide);
+    const std::string stored = run.store.GetINIValue("Errors", "WhenOccurs");
+    if (!stored.empty()) {
+      const std::optional<int16_t> value = ToInt16(stored);
+      mismatch = !value;
+      if (value) run.state.WhenOccurs = *value;
+    }
+    s.WhenOccurs = run.state.WhenOccurs;
+  }
+  // Shown outside the lock: the message waits for the user.
+  if (mismatch) run.ShowGeneralError(Status::Error("Type mismatch", kTypeMismatch));
   s.QueryToolFolder = DetermineQueryToolFolder(run.store, run.defaultQueryToolFolder);
   return password ? Status::Ok() : password.status();
 }
@@ -102,9 +114,8 @@ StepEnd RunRecordedStep(RunContext& run, StepKind kind, Step step) {
   return end;
 }
 
-/// One server's steps; kEndRun and kBreak as the steps ask. A break points the run button at
-/// the next server before the server's other steps run.
-ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIndex) {
+/// One server's steps; kEndRun and kBreak as the steps ask.
+ScriptsEnd ProcessServer(RunContext& run) {
   const RunInputs& in = run.inputs;
   ScriptsEnd end = ScriptsEnd::kContinue;
   if (run.StopsForTheRunsEnd()) return ScriptsEnd::kEndRun;
@@ -118,13 +129,7 @@ ScriptsEnd ProcessServer(RunContext& run, int serverCount, int16_t& NextServerIn
     if (run.Interrupted()) end = ScriptsEnd::kEndRun;
     if (end != ScriptsEnd::kContinue && run.stopHandingOut) run.stopHandingOut();
     if (end == ScriptsEnd::kEndRun) return end;
-    // Side by side, the run points the button once every running server has finished.
-    if (end == ScriptsEnd::kBreak && !run.stopHandingOut) {
-      int i = run.server.position;
-      run.ports.host.SetRunButtonCaption(i < serverCount ? kContinueCaption : kRunCaption);
-      NextServerIndex = static_cast<int16_t>(i + 1);
-    }
-    // Side by side, once another server has ended the run, this one starts no further step.
+    // Once another server has ended the run, this one starts no further step.
     if (in.copyFile && !run.StopsForTheRunsEnd()) {
       RunRecordedStep(run, StepKind::kCopy, [&] {
         RunCopyStep(run);
@@ -165,12 +170,9 @@ std::optional<Status> Guarded(Work work) {
   }
 }
 
-/// One server from loading its settings (unless already loaded) to its last step. Whatever
-/// escapes a step is the run's general error; the run goes on with the next server.
-ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
-                                int16_t& NextServerIndex, bool loaded = false) {
-  // An interrupted run starts no further server; it stays not run.
-  if (run.Interrupted()) return ScriptsEnd::kEndRun;
+/// One server from loading its settings to its last step. Whatever escapes a step is the run's
+/// general error; the run goes on with the next server.
+ScriptsEnd ProcessServerGuarded(RunContext& run, int position, std::mutex& programWide) {
   const auto started = std::chrono::steady_clock::now();
   run.Recorder().ServerStarted(position);
   auto finished = [&] {
@@ -181,8 +183,8 @@ ScriptsEnd ProcessServerGuarded(RunContext& run, int position, int serverCount,
   ScriptsEnd end = ScriptsEnd::kContinue;
   Status unreadable = Status::Ok();
   std::optional<Status> failure = Guarded([&] {
-    if (!loaded) unreadable = LoadServer(run, position);
-    if (unreadable) end = ProcessServer(run, serverCount, NextServerIndex);
+    unreadable = LoadServer(run, position, programWide);
+    if (unreadable) end = ProcessServer(run);
   });
   if (!failure && !unreadable) failure = unreadable;
   if (!failure) {
@@ -215,7 +217,7 @@ int Workers(const RunContext& run) {
   return std::clamp(wanted, 1, static_cast<int>(kMaxParallelServers));
 }
 
-/// What the servers processed side by side decide for the whole run, behind one lock.
+/// What the servers decide for the whole run, behind one lock.
 struct SharedDecisions {
   std::mutex mutex;
   bool anyFailure = false;
@@ -223,29 +225,14 @@ struct SharedDecisions {
   bool broke = false;
 };
 
-/// Servers side by side: each on its own copy of the per-server state, its log kept until every
-/// server before it has been logged, so the log reads as the sequential run's. The servers'
-/// settings are read first, in list order, as the sequential run reads them.
-RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live) {
+/// The servers from startIndex on, up to `workers` side by side, each on its own copy of the
+/// per-server state; one worker processes them one after another on this thread. A server's
+/// log is kept until every server before it has been logged (one after another: passed on at
+/// once), so the log reads the same whatever the number of workers.
+RunOutcome RunServers(int16_t startIndex, int workers, RunContext& run, bool live) {
   const int n = static_cast<int>(run.inputs.processServers.size());
-  const int first = std::max(startIndex, 1);
-  std::vector<ServerContext> servers;
-  std::vector<std::string> loadErrors;  // per server; empty when its settings were read
-  for (int i = first; i <= n; ++i) {
-    Status unreadable = Status::Ok();
-    std::optional<Status> failure = Guarded([&] { unreadable = LoadServer(run, i); });
-    if (!failure && !unreadable) failure = unreadable;
-    std::string loadError;
-    if (failure) {
-      run.ShowGeneralError(*failure);
-      loadError = GeneralErrorText(*failure);
-    }
-    ServerContext server = run.server;
-    server.position = i;
-    server.CurrentServer = run.inputs.processServers[static_cast<size_t>(i - 1)];
-    servers.push_back(server);
-    loadErrors.push_back(loadError);
-  }
+  const int first = startIndex;
+  const size_t count = first <= n ? static_cast<size_t>(n - first + 1) : 0;
 
   SerializedRunHost host(run.ports.host);
   RunPorts ports{host,
@@ -259,11 +246,16 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
   SharedDecisions shared;
   SharedRunEnd runEnd;
   TimeStampChoice timeStamp(run.inputs.addTimeStamp);
-  // A stop of the user's takes effect before the next hand-out, as it does between servers;
-  // like the run one server at a time, the run processes at least its first server.
+  std::mutex programWide;
+  // A stop of the user's takes effect before the next hand-out, between servers; the run
+  // processes at least its first server.
   std::atomic<bool> begun{false};
   OrderedRunner runner(
       workers, [&run, &begun] { return run.Interrupted() || (begun && StopRequested(run)); });
+  // A server processed on this thread (one after another) passes its log on as it is written;
+  // a log that cannot be written then fails its step in progress.
+  const std::thread::id thisThread = std::this_thread::get_id();
+  RunContext* passedOn = nullptr;
 
   auto job = [&](size_t k, ServerLog& serverLog) {
     begun = true;
@@ -276,17 +268,14 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
     one.timeStamp = &timeStamp;
     one.runEnd = &runEnd;
     one.stopHandingOut = [&runner] { runner.StopHandingOut(); };
-    one.server = servers[k];
-    const int position = servers[k].position;
+    const bool onThisThread = std::this_thread::get_id() == thisThread;
+    if (onThisThread) passedOn = &one;
+    const int position = first + static_cast<int>(k);
     if (live) host.ServerStarted(position);
-    int16_t ignored = 0;
-    ScriptsEnd end = ScriptsEnd::kContinue;
-    if (loadErrors[k].empty())
-      end = ProcessServerGuarded(one, position, n, ignored, true);
-    else
-      one.Recorder().ServerFailed(position, loadErrors[k]);
-    // A server that ended the run stays marked, as it does when servers run one at a time.
+    const ScriptsEnd end = ProcessServerGuarded(one, position, programWide);
+    // A server that ended the run stays marked.
     if (live && (end != ScriptsEnd::kEndRun || one.stoppedByRunEnd)) host.ServerFinished(position);
+    if (onThisThread) passedOn = nullptr;
     std::lock_guard<std::mutex> lock(shared.mutex);
     shared.anyFailure = shared.anyFailure || one.anyFailure;
     if (end == ScriptsEnd::kEndRun) shared.endRun = true;
@@ -299,37 +288,47 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
       run.log.Window().AppendText(piece.text);  // through the log, which saves what it showed
       return;
     }
-    if (Status s = run.log.LogMessage(piece.text, piece.endLine); !s) {
+    Status s = run.log.LogMessage(piece.text, piece.endLine);
+    if (s) return;
+    if (passedOn != nullptr) {
+      passedOn->ShowGeneralError(s);
+      return;
+    }
+    {
       std::lock_guard<std::mutex> lock(shared.mutex);
       shared.anyFailure = true;
-      host.ShowMessage(std::to_string(s.number()) + ", " + s.message() + " occured in Pelvane.",
-                       kProgramTitle, MessageIcon::kNone);
     }
+    host.ShowMessage(GeneralErrorText(s), kProgramTitle, MessageIcon::kNone);
   };
-  const size_t handedOut = runner.Run(servers.size(), job, sink);
+  const size_t handedOut = runner.Run(count, job, sink);
 
   run.anyFailure = run.anyFailure || shared.anyFailure;
   run.inputs.addTimeStamp = timeStamp.AddTimeStamp();
-  int16_t NextServerIndex = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
-  if (shared.endRun) return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
-
   const int next = first + static_cast<int>(handedOut);  // the first server not handed out
-  bool stopped = false;
+  int16_t NextServerIndex = startIndex;
+  // A break points the run button at the next server, also when the run then ended.
   if (shared.broke) {
     run.ports.host.SetRunButtonCaption(next <= n ? kContinueCaption : kRunCaption);
     NextServerIndex = static_cast<int16_t>(next);
-    stopped = true;
-  } else if (next <= n && StopRequested(run) && handedOut > 0) {
-    run.Log("Run stopped by the user after Server: " + servers[handedOut - 1].CurrentServer + ".");
+  }
+  if (shared.endRun) return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
+  bool stopped = shared.broke;
+  if (!stopped && next <= n && StopRequested(run) && handedOut > 0) {
+    run.Log("Run stopped by the user after Server: " +
+            run.inputs.processServers[static_cast<size_t>(next - 2)] + ".");
     run.ports.host.SetRunButtonCaption(kContinueCaption);
     NextServerIndex = static_cast<int16_t>(next);
     stopped = true;
   }
+  // An interrupted run starts no further server; they stay not run.
+  if (!stopped && next <= n && run.Interrupted())
+    return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
 
+  // A run that stopped after a break shows and keeps its log like one that completed, so that
+  // the lines of the servers it did process are not lost.
   if (!live && handedOut > 0) {
-    if (Status loadedLog = run.log.LoadDeferredLog(); !loadedLog) run.ShowGeneralError(loadedLog);
+    if (Status loaded = run.log.LoadDeferredLog(); !loaded) run.ShowGeneralError(loaded);
   }
-  if (live) run.ports.host.ShowServersInProgress({});
   if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
   if (stopped) return Outcome(RunOutcome::Kind::kStopped, run, NextServerIndex);
   run.ports.host.SetRunButtonCaption(kRunCaption);
@@ -339,46 +338,15 @@ RunOutcome RunSideBySide(int startIndex, int workers, RunContext& run, bool live
 }  // namespace
 
 RunOutcome RunVesk(int startIndex, RunContext& run) {
-  int16_t NextServerIndex = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
-  if (!InputsAccepted(run)) return Outcome(RunOutcome::Kind::kRefused, run, NextServerIndex);
+  const auto start = static_cast<int16_t>(std::clamp(startIndex, 1, 32767));
+  if (!InputsAccepted(run)) return Outcome(RunOutcome::Kind::kRefused, run, start);
 
   run.QueryToolMissing = false;
   run.anyFailure = false;
   run.state.RefreshLogWindow =
       StoredInt16(run, "Pelvane", "RefreshLogWindow", 1, run.state.RefreshLogWindow);
   run.log.SetRefreshLogWindow(run.state.RefreshLogWindow);
-  const bool live = run.state.RefreshLogWindow == 1;
-  if (const int workers = Workers(run); workers > 1)
-    return RunSideBySide(startIndex, workers, run, live);
-
-  const int n = static_cast<int>(run.inputs.processServers.size());
-  bool processedAny = false;
-  bool stopped = false;
-  for (int i = std::max(startIndex, 1); i <= n && !stopped; ++i) {
-    if (live) run.ports.host.ShowServerInProgress(i);
-    ScriptsEnd end = ProcessServerGuarded(run, i, n, NextServerIndex);
-    if (end == ScriptsEnd::kEndRun)
-      return Outcome(RunOutcome::Kind::kEndedEarly, run, NextServerIndex);
-    processedAny = true;
-    stopped = end == ScriptsEnd::kBreak;
-    if (!stopped && i < n && StopRequested(run)) {
-      run.Log("Run stopped by the user after Server: " + run.server.CurrentServer + ".");
-      run.ports.host.SetRunButtonCaption(kContinueCaption);
-      NextServerIndex = static_cast<int16_t>(i + 1);
-      stopped = true;
-    }
-  }
-
-  // A run that stopped after a break shows and keeps its log like one that completed, so that
-  // the lines of the servers it did process are not lost.
-  if (!live && processedAny) {
-    if (Status loaded = run.log.LoadDeferredLog(); !loaded) run.ShowGeneralError(loaded);
-  }
-  if (live) run.ports.host.ShowServerInProgress(0);
-  if (Status saved = run.log.SaveLogToFile(run.state.LogFile); !saved) run.ShowGeneralError(saved);
-  if (stopped) return Outcome(RunOutcome::Kind::kStopped, run, NextServerIndex);
-  run.ports.host.SetRunButtonCaption(kRunCaption);
-  return Outcome(RunOutcome::Kind::kCompleted, run, 1);
+  return RunServers(start, Workers(run), run, run.state.RefreshLogWindow == 1);
 }
 
 }  // namespace pelvane::engine

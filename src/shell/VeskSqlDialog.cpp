@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFont>
 #include <QGridLayout>
 #include <QKeySequence>
@@ -19,21 +18,15 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
-#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
-#include <exception>
 #include <set>
 #include <utility>
 
-#include "engine/ReportRecorder.h"
 #include "engine/RunFiles.h"
-#include "engine/RunReportColumns.h"
 #include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
-#include "settings/TextTokens.h"
 #include "shell/AccessKeys.h"
 #include "shell/BrowseFiles.h"
 #include "shell/MergedResultsWindow.h"
@@ -47,10 +40,6 @@ namespace {
 constexpr char kRunCaption[] = "Vesk SQL";
 constexpr char kStopCaption[] = "Stop";
 constexpr char kStoppingCaption[] = "Stopping...";
-constexpr int kFlushIntervalMs = 50;
-// How long one flush may insert text, and the size of one insertion.
-constexpr qint64 kFlushBudgetMs = 15;
-constexpr size_t kFlushSliceBytes = 8 * 1024;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -91,53 +80,12 @@ std::string BoxText(const QPlainTextEdit& box) {
   return out;
 }
 
-struct VeskSqlDialog::RunState {
-  engine::RunInputs inputs;
-  engine::ProgramState state;
-  engine::RunPorts ports;
-  engine::RunContext context;
-  engine::RunOutcome outcome;
-  int startIndex = 1;
-  std::unique_ptr<engine::ReportRecorder> recorder;  // the status board's rows
-
-  RunState(engine::RunInputs in, const ShellContext& shell, engine::RunHost& host,
-           engine::MessageLog& log, const engine::RunControl& control)
-      : inputs(std::move(in)),
-        state(shell.state),
-        ports{host,
-              shell.ports.sql,
-              shell.ports.processes,
-              shell.ports.shares,
-              shell.ports.clock,
-              shell.ports.services,
-              shell.ports.sleeper,
-              shell.ports.keyring},
-        context{inputs, ports, shell.store, state, log, shell.programFolder} {
-    context.control = &control;
-  }
-};
-
 VeskSqlDialog::VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidget* parent)
-    : QWidget(parent),
-      context_(context),
-      host_(host),
-      runHost_(*this, context.prompter,
-               RunWindowActions{[this] { FlushLog(); },
-                                [this](int position) {
-                                  MarkServersInProgress(position > 0 ? std::vector<int>{position}
-                                                                     : std::vector<int>{});
-                                },
-                                [this](const std::string& caption) { runCaption_ = caption; },
-                                [this] { host_.ClearAddTimeStamp(); },
-                                [this](const std::vector<int>& positions) {
-                                  MarkServersInProgress(positions);
-                                }}),
-      log_(runHost_.batch(), context.state.TempErrorFile, context.state.FixedLogFile) {
+    : QWidget(parent), context_(context), host_(host), runs_(context) {
   setObjectName("frmPelvane");
   setWindowTitle("Vesk SQL");
   BuildControls();
-  flushTimer_.setInterval(kFlushIntervalMs);
-  connect(&flushTimer_, &QTimer::timeout, this, [this] { FlushLog(); });
+  ConnectRuns();
   connect(&context_.registryChanged, &RegistryNotice::changed, this, [this] { RegistryChanged(); });
   Load();
 }
@@ -145,18 +93,32 @@ VeskSqlDialog::VeskSqlDialog(ShellContext& context, VeskDialogHost& host, QWidge
 VeskSqlDialog::~VeskSqlDialog() {
   // The list's model tells of its end after this part of the dialog is gone.
   lstVeskServers_->model()->disconnect(this);
-  // The program is ending under a run (the menu's Exit after the stop, or a test): the worker
+  // The program is ending under a run (the menu's Exit after the stop, or a test): the run
   // gets safe answers and is waited for, so nothing it writes is cut off.
-  if (worker_ != nullptr) {
-    runHost_.SetClosing(true);
-    control_.RequestStop();
-    worker_->disconnect(this);  // no end-of-run steps on a window that is going away
-    // A question the worker is waiting on is answered (unshown) by serving its call here.
-    while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
-  }
+  runs_.Abandon();
   // Also when the program ends without the dialog's closing steps: the lines a run collected
   // and never showed (it ended early) are not lost with it.
-  (void)log_.SaveCollectedLines(context_.state.LogFile);
+  (void)runs_.log().SaveCollectedLines(context_.state.LogFile);
+}
+
+void VeskSqlDialog::ConnectRuns() {
+  connect(&runs_, &RunController::logCleared, this, [this] { txtErrorMessages_->clear(); });
+  connect(&runs_, &RunController::logAppended, this, [this](const std::string& text) {
+    QTextCursor cursor(txtErrorMessages_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(ForBox(text));
+  });
+  connect(&runs_, &RunController::logShown, this, [this] {
+    QScrollBar* bar = txtErrorMessages_->verticalScrollBar();
+    bar->setValue(bar->maximum());
+  });
+  connect(&runs_, &RunController::serversInProgress, this,
+          [this](const std::vector<int>& positions) { MarkServersInProgress(positions); });
+  connect(&runs_, &RunController::runButtonCaption, this,
+          [this](const std::string& caption) { runCaption_ = caption; });
+  connect(&runs_, &RunController::addTimeStampCleared, this, [this] { host_.ClearAddTimeStamp(); });
+  connect(&runs_, &RunController::stopping, this, [this] { ShowStopping(); });
+  connect(&runs_, &RunController::finished, this, [this](bool closing) { FinishRun(closing); });
 }
 
 void VeskSqlDialog::BuildControls() {
@@ -434,20 +396,17 @@ void VeskSqlDialog::RegistryChanged() {
 
 void VeskSqlDialog::Load() {
   FillGroups(settings::kAllGroup);
-  txtSQLScript_->setPlainText(
-      ForBox(settings::DecodeTokens(context_.store.GetINIValue("Script", "ScriptPath"))));
-  txtCopyFileTo_->setPlainText(
-      ForBox(settings::DecodeTokens(context_.store.GetINIValue("CopyTo", "CopyFile"))));
-  chkCopyFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "CopyFile"));
-  chkOverwriteFile_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "OverwriteFile"));
-  chkAppendText_->setChecked(engine::StoredBoxSet(context_.store, "Pelvane", "AppendText"));
-  chkRestartServices_->setChecked(
-      engine::StoredBoxSet(context_.store, "Pelvane", "RestartServices"));
+  const engine::RunInputs stored = engine::LoadStoredRunInputs(context_.store);
+  txtSQLScript_->setPlainText(ForBox(stored.scriptText));
+  txtCopyFileTo_->setPlainText(ForBox(stored.copyFileText));
+  chkCopyFile_->setChecked(stored.copyFile);
+  chkOverwriteFile_->setChecked(stored.overwriteFile);
+  chkAppendText_->setChecked(stored.appendText);
+  chkRestartServices_->setChecked(stored.restartServices);
   FillAvailable("");
   NextServerIndex_ = 1;
   host_.VeskDialogOpened();
-  context_.state.SimpleScriptOpen =
-      engine::StoredBoxSet(context_.store, "SimpleScript", "OpenScript");
+  context_.state.SimpleScriptOpen = stored.simpleScriptMode;
   host_.SetSimpleScriptChecked(context_.state.SimpleScriptOpen);
   FollowSimpleScriptMode();
 }
@@ -461,25 +420,15 @@ void VeskSqlDialog::FollowSimpleScriptMode() {
 void VeskSqlDialog::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  flushTimer_.stop();
   // A run that ended early keeps its collected lines for the next completed run; none will
   // come in this dialog now.
-  if (Status saved = log_.SaveCollectedLines(context_.state.LogFile); !saved)
+  if (Status saved = runs_.log().SaveCollectedLines(context_.state.LogFile); !saved)
     context_.prompter.Message(engine::GeneralErrorText(saved));
   host_.VeskDialogClosed();
-  // Each value on its own: one that cannot be written does not keep the others from it.
-  settings::SettingsStore& store = context_.store;
-  (void)store.SaveINIValues("Script", "ScriptPath",
-                            settings::EncodeTokens(BoxText(*txtSQLScript_)));
-  (void)store.SaveINIValues("CopyTo", "CopyFile", settings::EncodeTokens(BoxText(*txtCopyFileTo_)));
-  SaveBox("CopyFile", *chkCopyFile_);
-  SaveBox("OverwriteFile", *chkOverwriteFile_);
-  SaveBox("AppendText", *chkAppendText_);
-  SaveBox("RestartServices", *chkRestartServices_);
-  const bool simpleScript = host_.SimpleScriptChecked();
+  const engine::RunInputs kept = CollectInputs();
+  (void)engine::SaveStoredRunInputs(context_.store, kept);
   if (context_.state.AppendTextOpen) host_.CloseAppendText();
-  if (simpleScript) host_.SetSimpleScriptChecked(false);
-  (void)store.SaveINIValues("SimpleScript", "OpenScript", simpleScript ? "1" : "0");
+  if (kept.simpleScriptMode) host_.SetSimpleScriptChecked(false);
   Q_EMIT closed();
 }
 
@@ -631,17 +580,14 @@ engine::RunInputs VeskSqlDialog::CollectInputs() const {
 
 void VeskSqlDialog::PressRunButton() {
   if (IsRunning()) {
-    control_.RequestStop();
-    ShowStopping();
+    runs_.Stop();
     return;
   }
   StartRun();
 }
 
 void VeskSqlDialog::StopNow() {
-  if (!IsRunning()) return;
-  control_.RequestStopNow();
-  ShowStopping();
+  runs_.StopNow();
 }
 
 void VeskSqlDialog::ShowStopping() {
@@ -658,32 +604,16 @@ void VeskSqlDialog::StartRun() {
   }
   const bool anyServer = lstVeskServers_->count() > 0;
   if (anyServer && context_.state.MinimizeOnVesk) host_.MinimizeMainWindow();
-  log_.ClearWindow();
-  runHost_.batch().Reset("");
-  txtErrorMessages_->clear();
   setCursor(Qt::WaitCursor);
 
-  control_.Reset();
-  run_ = std::make_unique<RunState>(CollectInputs(), context_, runHost_, log_, control_);
-  run_->startIndex = NextServerIndex_;
-  lastRun_ = run_->inputs;
-  {
-    // Rows for the servers this run reaches, numbered by their place in the list.
-    const std::vector<std::string>& servers = run_->inputs.processServers;
-    const int first = std::max<int>(1, NextServerIndex_);
-    const auto from =
-        servers.begin() + std::min<long>(first - 1, static_cast<long>(servers.size()));
-    RunStatusWindow& status = OpenStatusWindow();
-    run_->recorder = std::make_unique<engine::ReportRecorder>(
-        engine::ReportColumnsFor(run_->inputs), std::vector<std::string>(from, servers.end()),
-        first, status.Listener());
-    run_->context.recorder = run_->recorder.get();
-    status.RunStarted(*run_->recorder);
-    if (anyServer) {
-      if (!WhollyOnAScreen(status)) PlaceBeside(status, *this);
-      status.show();
-      status.raise();
-    }
+  RunStatusWindow& status = OpenStatusWindow();
+  engine::RunSession& run = runs_.Prepare(CollectInputs(), NextServerIndex_, status.Listener());
+  lastRun_ = run.inputs();
+  status.RunStarted(run.recorder());
+  if (anyServer) {
+    if (!WhollyOnAScreen(status)) PlaceBeside(status, *this);
+    status.show();
+    status.raise();
   }
   runCaption_ =
       cmdPelvane_->text() == kStopCaption ? kRunCaption : cmdPelvane_->text().toStdString();
@@ -692,44 +622,12 @@ void VeskSqlDialog::StartRun() {
   actStopNow_->setEnabled(true);
   cmdStopMenu_->setEnabled(true);
   host_.RunStateChanged(true);
-  flushTimer_.start();
-
-  RunState* run = run_.get();
-  worker_.reset(QThread::create([run] {
-    // The run catches what escapes a server's steps; this is for what escapes the rest,
-    // which must not end the program either.
-    run->outcome.kind = engine::RunOutcome::Kind::kEndedEarly;
-    run->outcome.NextServerIndex = static_cast<int16_t>(run->startIndex);
-    run->outcome.WhenOccurs = run->state.WhenOccurs;
-    run->outcome.RefreshLogWindow = run->state.RefreshLogWindow;
-    const auto started = std::chrono::steady_clock::now();
-    try {
-      run->outcome = engine::RunVesk(run->startIndex, run->context);
-    } catch (const std::exception& error) {
-      run->context.ShowGeneralError(Status::Error(error.what(), 51));
-    } catch (...) {
-      run->context.ShowGeneralError(Status::Error("Internal error", 51));
-    }
-    run->recorder->SetRunSeconds(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-  }));
-  workerDone_ = false;
-  connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
-  worker_->start();
+  runs_.Start();
 }
 
-void VeskSqlDialog::OnWorkerFinished() {
-  worker_->wait();
-  workerDone_ = true;
-  FlushLog();  // finishes the run once the box shows the whole log
-}
-
-void VeskSqlDialog::FinishRun() {
-  worker_.reset();
-  workerDone_ = false;
-  flushTimer_.stop();
-
-  const engine::RunOutcome outcome = run_->outcome;
+void VeskSqlDialog::FinishRun(bool closing) {
+  const engine::RunSession& run = *runs_.FinishedSession();
+  const engine::RunOutcome outcome = run.outcome();
   NextServerIndex_ = outcome.NextServerIndex;
   context_.state.WhenOccurs = outcome.WhenOccurs;
   context_.state.RefreshLogWindow = outcome.RefreshLogWindow;
@@ -742,18 +640,11 @@ void VeskSqlDialog::FinishRun() {
   host_.RunStateChanged(false);
   if (registryChanged_) RegistryChanged();
   if (statusWindow_ != nullptr) statusWindow_->RunFinished();
-  const bool showResults = !afterStop_ && outcome.kind != engine::RunOutcome::Kind::kRefused &&
-                           run_->recorder->Snapshot().columns.simpleScript;
-  const std::vector<engine::ServerQueryResult> results =
-      showResults ? run_->recorder->QueryResults() : std::vector<engine::ServerQueryResult>{};
-  run_.reset();
-  if (showResults) ShowMergedResults(results);
-
-  if (afterStop_) {
-    std::function<void()> then = std::exchange(afterStop_, nullptr);
-    runHost_.SetClosing(false);
-    Q_EMIT runFinished();
-    then();
+  const bool showResults = !closing && outcome.kind != engine::RunOutcome::Kind::kRefused &&
+                           run.recorder().Snapshot().columns.simpleScript;
+  if (showResults) ShowMergedResults(run.recorder().QueryResults());
+  if (closing) {
+    Q_EMIT runFinished();  // the close follows
     return;
   }
 
@@ -777,49 +668,12 @@ void VeskSqlDialog::FinishRun() {
   Q_EMIT runFinished();
 }
 
-void VeskSqlDialog::FlushLog() {
-  LogBatch::Taken taken = runHost_.batch().Take();
-  if (taken.replace) {
-    txtErrorMessages_->clear();
-    backlog_ = std::move(taken.text);
-  } else {
-    backlog_ += taken.text;
-  }
-  QElapsedTimer spent;
-  spent.start();
-  size_t done = 0;
-  while (done < backlog_.size() && spent.elapsed() < kFlushBudgetMs) {
-    // Whole lines where possible, so a slice never splits a "\r\n".
-    size_t end = std::min(backlog_.size(), done + kFlushSliceBytes);
-    if (end < backlog_.size()) {
-      size_t lineEnd = backlog_.rfind('\n', end - 1);
-      if (lineEnd != std::string::npos && lineEnd >= done) end = lineEnd + 1;
-    }
-    QTextCursor cursor(txtErrorMessages_->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(ForBox(backlog_.substr(done, end - done)));
-    done = end;
-  }
-  backlog_.erase(0, done);
-  if (done > 0) {
-    QScrollBar* bar = txtErrorMessages_->verticalScrollBar();
-    bar->setValue(bar->maximum());
-  }
-  if (!backlog_.empty()) {
-    if (!flushTimer_.isActive()) flushTimer_.start();
-    return;
-  }
-  if (workerDone_) FinishRun();
-}
-
 void VeskSqlDialog::AppendLog(const std::string& text) {
-  log_.Window().AppendText(text);
-  FlushLog();
+  runs_.AppendLog(text);
 }
 
 void VeskSqlDialog::ClearLog() {
-  log_.ClearWindow();
-  FlushLog();
+  runs_.ClearLog();
 }
 
 void VeskSqlDialog::SetRunControlsEnabled(bool enabled) {
@@ -859,19 +713,7 @@ void VeskSqlDialog::LeavePasswordChangeMode() {
 }
 
 bool VeskSqlDialog::ConfirmCloseDuringRun(std::function<void()> afterStop) {
-  if (!IsRunning()) return true;
-  if (afterStop_) return false;  // already stopping to close
-  engine::Answer stop = context_.prompter.Ask(
-      Prompt{Prompt::Buttons::kYesNo, engine::kProgramTitle,
-             "A vesk run is in progress.  Stop it after the server in progress?",
-             engine::MessageIcon::kNone});
-  if (stop != engine::Answer::kYes) return false;
-  afterStop_ = std::move(afterStop);
-  // The window is going away: the run's remaining questions take their safe answers.
-  runHost_.SetClosing(true);
-  control_.RequestStop();
-  ShowStopping();
-  return false;
+  return runs_.ConfirmCloseDuringRun(std::move(afterStop));
 }
 
 void VeskSqlDialog::closeEvent(QCloseEvent* event) {

@@ -2,22 +2,16 @@
 #pragma once
 
 #include <QPointer>
-#include <QThread>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/MergedGrid.h"
-#include "engine/MessageLog.h"
 #include "engine/RunContext.h"
-#include "engine/RunControl.h"
-#include "engine/VeskRun.h"
-#include "shell/GuiRunHost.h"
 #include "shell/MergedResultsWindow.h"
+#include "shell/RunController.h"
 #include "shell/RunStatusWindow.h"
 #include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
@@ -35,8 +29,8 @@ class QToolButton;
 namespace pelvane::shell {
 
 /// The Vesk SQL dialog (frmPelvane): the scripts and copy files, the four step boxes, the
-/// Available and Process Servers lists, and the run with its log. A run works on a worker
-/// thread; the dialog stays responsive and its run button reads "Stop" meanwhile.
+/// Available and Process Servers lists, and the run's log. The run works beside the window
+/// (RunController); the dialog stays responsive and its run button reads "Stop" meanwhile.
 class VeskSqlDialog : public QWidget {
   Q_OBJECT
 
@@ -48,7 +42,7 @@ class VeskSqlDialog : public QWidget {
   void PressRunButton();
   /// "Stop Now": ends the script in progress at once; nothing after it runs.
   void StopNow();
-  bool IsRunning() const { return worker_ != nullptr; }
+  bool IsRunning() const { return runs_.IsRunning(); }
   int16_t NextServerIndex() const { return NextServerIndex_; }
 
   /// The Process Servers list in order.
@@ -123,12 +117,11 @@ class VeskSqlDialog : public QWidget {
   RunStatusWindow& OpenStatusWindow();
   void ShowMergedResults(const std::vector<engine::ServerQueryResult>& results);
   void MoveAll(QListWidget& from, QListWidget& to);
+  /// Follows the run controller's signals.
+  void ConnectRuns();
   void StartRun();
-  void OnWorkerFinished();
-  void FinishRun();
-  /// Moves the log text the run has written into the log box, a bounded slice per call, so
-  /// that no call holds the window thread long; what is left waits for the next tick.
-  void FlushLog();
+  /// The run has ended; closing: it stopped for a close.
+  void FinishRun(bool closing);
   void SetRunControlsEnabled(bool enabled);
   /// The run button reads "Stopping..." and waits for the server in progress.
   void ShowStopping();
@@ -137,20 +130,9 @@ class VeskSqlDialog : public QWidget {
 
   ShellContext& context_;
   VeskDialogHost& host_;
-  GuiRunHost runHost_;
-  engine::MessageLog log_;
-  engine::RunControl control_;
+  RunController runs_;
   int16_t NextServerIndex_ = 1;
   std::string runCaption_ = "Vesk SQL";
-
-  // What the worker uses; touched by the window thread only while no run works.
-  struct RunState;
-  std::unique_ptr<RunState> run_;
-  std::unique_ptr<QThread> worker_;
-  QTimer flushTimer_;
-  std::string backlog_;  // log text taken from the run, not yet in the box
-  bool workerDone_ = false;
-  std::function<void()> afterStop_;
   bool passwordMode_ = false;
   bool simpleScriptMode_ = false;
   bool unloaded_ = false;

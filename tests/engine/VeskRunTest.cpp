@@ -143,7 +143,7 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
     EXPECT_EQ(f.host.events, Lines{c.message});
     EXPECT_EQ(f.host.window.Text(), "");
     EXPECT_TRUE(f.processes.calls.empty());
-    EXPECT_TRUE(f.host.highlighted.empty());
+    EXPECT_TRUE(f.host.marked.empty());
     EXPECT_EQ(f.next, 2);
     EXPECT_FALSE(Exists(f.state.LogFile));
   }
@@ -157,7 +157,8 @@ TEST(VeskRunTest, CompletedRunLogsEachServerAndSavesTheLog) {
   EXPECT_FALSE(outcome.anyFailure);
   EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2"}));
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
-  EXPECT_EQ(f.host.highlighted, (std::vector<int>{1, 2, 0}));
+  // Each server is marked while it is processed.
+  EXPECT_EQ(f.host.marked, (std::vector<std::vector<int>>{{1}, {}, {2}, {}}));
   EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
   EXPECT_EQ(f.next, 1);
 }
@@ -253,7 +254,8 @@ TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnceAndAnEmptyOrBadStoredValueKeepsT
     EXPECT_EQ(f.ServersStarted(), Lines{"SRV2"});
     EXPECT_TRUE(f.shares.copies.empty());
     EXPECT_FALSE(Exists(f.state.LogFile));
-    EXPECT_EQ(f.host.highlighted, std::vector<int>{2});  // stays on the server that failed
+    // Stays on the server that failed.
+    EXPECT_EQ(f.host.marked, std::vector<std::vector<int>>{{2}});
     EXPECT_TRUE(f.host.captions.empty());
     EXPECT_EQ(f.next, 2);
   }
@@ -305,7 +307,7 @@ TEST(VeskRunTest, DeferredLogAppearsOnlyAfterTheLastServer) {
   EXPECT_EQ(seenDuringRun, (Lines{"", "", ""}));
   EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2", "SRV3"}));
   EXPECT_TRUE(f.log.TempErrorFile().empty());  // the collected lines went with the run
-  EXPECT_TRUE(f.host.highlighted.empty());
+  EXPECT_TRUE(f.host.marked.empty());
   EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
 }
 
@@ -337,6 +339,20 @@ TEST(VeskRunTest, QueryToolMissing) {
         std::count(lines.begin(), lines.end(), "Vesk process for deploy.sql --> UNSUCCESSFUL."), 3);
     EXPECT_TRUE(Exists(f.state.LogFile));
   }
+  {
+    SCOPED_TRACE("missing once: the run remembers it for the servers after");
+    VeskFixture f;
+    f.TickCopy();
+    f.host.answers = {Answer::kYes};
+    f.processes.behaviour = [missing](const ProcessCall& call) {
+      return call.Option("-S") == "SRV1" ? missing : ToolBehaviour{};
+    };
+    EXPECT_EQ(f.Run(1).kind, Kind::kCompleted);
+    EXPECT_EQ(f.host.events.size(), 1u);
+    Lines lines = f.LogLines();
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "Vesk process for deploy.sql --> UNSUCCESSFUL."), 3);
+  }
 }
 
 TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
@@ -345,7 +361,7 @@ TEST(VeskRunTest, StartBeyondTheListProcessesNothing) {
   EXPECT_EQ(f.Run(4).kind, Kind::kCompleted);
   EXPECT_TRUE(f.processes.calls.empty());
   EXPECT_EQ(f.host.window.Text(), "");
-  EXPECT_EQ(f.host.highlighted, std::vector<int>{0});
+  EXPECT_TRUE(f.host.marked.empty());
   EXPECT_EQ(f.LogFile(), "\r\n");
   EXPECT_EQ(f.next, 1);
 }
@@ -526,7 +542,6 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     ASSERT_EQ(expected.find("ERROR while attempting") != std::string::npos, c.unreadableClock);
     EXPECT_EQ(text(*one, one->host.window.Text()), expected);
     EXPECT_EQ(text(*one, one->LogFile()), expected + "\r\n");
-    EXPECT_EQ(one->host.highlighted, sequential->host.highlighted);
     EXPECT_EQ(one->host.marked, sequential->host.marked);
     EXPECT_EQ(text(*four, four->host.window.Text()), expected);
     EXPECT_EQ(text(*four, four->LogFile()), expected + "\r\n");
@@ -539,7 +554,6 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     EXPECT_NE(std::find(marked.begin(), marked.end(), std::vector<int>{1, 2, 3, 4}), marked.end());
     for (const auto& set : marked) EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
     EXPECT_TRUE(marked.back().empty());
-    EXPECT_TRUE(four->host.highlighted.empty());
   }
 }
 
