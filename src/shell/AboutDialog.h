@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <string>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

@@ -23,11 +23,9 @@
 #include "engine/AppendStep.h"
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
-#include "shell/AccessKeys.h"
 #include "shell/AppendTextWindow.h"
 #include "shell/FirstStepsHint.h"
 #include "shell/InstanceBeacon.h"
-#include "shell/ShellOpen.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
 #include "shell/VeskSqlDialog.h"
@@ -35,6 +33,8 @@
 #include "shell/WindowRole.h"
 #include "tools/ChangePasswordDialog.h"
 #include "tools/ToolWindows.h"
+#include "uikit/AccessKeys.h"
+#include "uikit/ShellOpen.h"
 
 #ifndef PELVANE_SUPPORT_URL
 #define PELVANE_SUPPORT_URL ""

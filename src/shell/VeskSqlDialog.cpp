@@ -34,11 +34,11 @@
 #include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
 #include "settings/TextTokens.h"
-#include "shell/AccessKeys.h"
 #include "shell/BrowseFiles.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
 #include "shell/WindowPlacement.h"
+#include "uikit/AccessKeys.h"
 
 namespace pelvane::shell {
 

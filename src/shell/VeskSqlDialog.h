@@ -19,8 +19,8 @@
 #include "shell/GuiRunHost.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
-#include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
+#include "uikit/ShellContext.h"
 
 class QAction;
 class QCheckBox;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::tools {
 

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 
-#include "shell/AccessKeys.h"
+#include "uikit/AccessKeys.h"
 
 namespace pelvane::tools {
 

@@ -12,9 +12,9 @@
 #include "engine/ports/Sleeper.h"
 #include "engine/ports/SqlClient.h"
 #include "settings/SettingsStore.h"
-#include "shell/Prompter.h"
-#include "shell/RegistryNotice.h"
-#include "shell/ServerSession.h"
+#include "uikit/Prompter.h"
+#include "uikit/RegistryNotice.h"
+#include "uikit/ServerSession.h"
 
 namespace pelvane::shell {
 
