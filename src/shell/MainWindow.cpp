@@ -14,7 +14,6 @@
 #include <QScreen>
 #include <QStyle>
 #include <QSystemTrayIcon>
-#include <QThread>
 #include <QTimeZone>
 #include <QToolBar>
 #include <cmath>
@@ -541,30 +540,29 @@ void MainWindow::GetRemoteServerTime() {
     engine::TextLogWindow report;
     std::optional<engine::LocalDateTime> time;
   };
-  auto lookup = std::make_shared<Lookup>();
   engine::RemoteClock& clock = context_.ports.clock;
-  QThread* worker = QThread::create([lookup, &clock, name] {
-    lookup->time = engine::GetRemoteTime(clock, lookup->report, name);
-  });
-  QPointer<MainWindow> self(this);
-  connect(worker, &QThread::finished, this, [self, lookup, name] {
-    if (!self) return;
-    if (lookup->time) {
-      const engine::LocalDateTime& t = *lookup->time;
-      QDateTime when(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
-      self->context_.prompter.Message(
-          "Server, " + name + ", time is " +
-          QLocale::system().toString(when, QLocale::ShortFormat).toStdString());
-    } else if (VeskSqlDialog* vesk = self->veskDialog()) {
-      vesk->AppendLog(lookup->report.Text());
-    } else {
-      std::string text = lookup->report.Text();
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      self->context_.prompter.Message(text);
-    }
-  });
-  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  worker->start();
+  context_.background.Run(
+      this,
+      [&clock, name] {
+        Lookup lookup;
+        lookup.time = engine::GetRemoteTime(clock, lookup.report, name);
+        return lookup;
+      },
+      [this, name](const Lookup& lookup) {
+        if (lookup.time) {
+          const engine::LocalDateTime& t = *lookup.time;
+          QDateTime when(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
+          context_.prompter.Message(
+              "Server, " + name + ", time is " +
+              QLocale::system().toString(when, QLocale::ShortFormat).toStdString());
+        } else if (VeskSqlDialog* vesk = veskDialog()) {
+          vesk->AppendLog(lookup.report.Text());
+        } else {
+          std::string text = lookup.report.Text();
+          while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+          context_.prompter.Message(text);
+        }
+      });
 }
 
 void MainWindow::OpenTutorials() {

@@ -60,7 +60,8 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   SetBusy(true);
   settings::SettingsStore& store = context.store;
   engine::Keyring& keyring = context.ports.keyring;
-  work_.Start(
+  context_.background.Run(
+      this,
       [&store, &keyring, server = server_] { return engine::LoadSqlLogin(store, keyring, server); },
       [this](const Result<engine::SqlLogin>& loaded) {
         HoldControls(false);
@@ -116,8 +117,9 @@ void SqlLoginDialog::Ok() {
   cmdOK_->setEnabled(false);
   engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, ""};
   engine::SqlClient& sql = context_.ports.sql;
-  work_.Start([&sql, target] { return sql.CheckLogin(target); },
-              [this](const engine::LoginCheck& check) { Tested(check); });
+  context_.background.Run(
+      this, [&sql, target] { return sql.CheckLogin(target); },
+      [this](const engine::LoginCheck& check) { Tested(check); });
 }
 
 void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
@@ -155,12 +157,15 @@ void SqlLoginDialog::Save() {
   HoldControls(true);
   settings::SettingsStore& store = context_.store;
   engine::Keyring& keyring = context_.ports.keyring;
-  work_.Start([&store, &keyring, server = server_,
-               typed] { return engine::SaveSqlLogin(store, keyring, server, typed); },
-              [this](const Status& saved) {
-                HoldControls(false);
-                Saved(saved);
-              });
+  context_.background.Run(
+      this,
+      [&store, &keyring, server = server_, typed] {
+        return engine::SaveSqlLogin(store, keyring, server, typed);
+      },
+      [this](const Status& saved) {
+        HoldControls(false);
+        Saved(saved);
+      });
 }
 
 void SqlLoginDialog::Saved(const Status& saved) {

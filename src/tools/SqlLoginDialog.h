@@ -7,7 +7,6 @@
 
 #include "engine/ServerAdmin.h"
 #include "engine/ports/SqlClient.h"
-#include "tools/BackgroundWork.h"
 #include "tools/ToolDialog.h"
 
 namespace pelvane::tools {
@@ -49,7 +48,6 @@ class SqlLoginDialog : public ToolDialog {
   QLineEdit* txtDatabase_;
   QPushButton* cmdOK_;
   bool focusPasswordWhenLoaded_ = false;
-  BackgroundWork work_{this};
 };
 
 }  // namespace pelvane::tools

@@ -12,6 +12,7 @@
 #include "engine/ports/Sleeper.h"
 #include "engine/ports/SqlClient.h"
 #include "settings/SettingsStore.h"
+#include "uikit/BackgroundTasks.h"
 #include "uikit/Prompter.h"
 #include "uikit/RegistryNotice.h"
 #include "uikit/ServerSession.h"
@@ -44,6 +45,9 @@ struct ShellContext {
   ServerSession session{};
   /// Told by the windows that change the server registry.
   RegistryNotice registryChanged{};
+  /// The windows' work off the window thread; declared after the ports, it joins what is still
+  /// working before they go.
+  BackgroundTasks background{};
 };
 
 }  // namespace pelvane::shell
