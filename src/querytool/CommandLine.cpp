@@ -4,6 +4,8 @@
 #include <map>
 #include <optional>
 
+#include "settings/ProfileText.h"
+
 namespace pelvane::querytool {
 namespace {
 
@@ -30,9 +32,7 @@ std::string* Field(Options& options, std::string& timeoutText, char letter) {
 
 // Whole seconds, as the classic tool takes them.
 std::optional<int> Seconds(const std::string& text) {
-  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos)
-    return std::nullopt;
-  return std::stoi(text);
+  return settings::ParseDigits(text, 9'999'999);
 }
 
 /// "--check-after" and "--check-time", with their value in the next argument or after "=".

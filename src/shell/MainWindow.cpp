@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "engine/AppendStep.h"
+#include "engine/MessageLog.h"
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
 #include "shell/AppendTextWindow.h"
@@ -45,7 +46,6 @@ namespace {
 
 // Where the main window opens the first time, in twips.
 constexpr engine::WindowPlacement kDesignedPlacement{1200, 1500, 9600, 14400};
-constexpr char kWindowsFixedLogFile[] = "C:\\Pelvane.log";
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -60,17 +60,7 @@ double LogicalDpi(const QWidget& window) {
 }  // namespace
 
 std::string MainCaption(const std::string& version) {
-  // "1.8.0.8" is major 1, minor 8, revision 8: the third number is not shown.
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= version.size()) {
-    size_t dot = version.find('.', start);
-    if (dot == std::string::npos) dot = version.size();
-    parts.push_back(version.substr(start, dot - start));
-    start = dot + 1;
-  }
-  auto part = [&parts](size_t i) { return i < parts.size() && !parts[i].empty() ? parts[i] : "0"; };
-  return "The Pelvane Tool v" + part(0) + "." + part(1) + "." + part(parts.size() > 3 ? 3 : 2);
+  return "The Pelvane Tool v" + ShortVersion(version);
 }
 
 int TwipsToPixels(int twips, double dpi) {
@@ -474,10 +464,7 @@ void MainWindow::RestoreMainWindow() {
 }
 
 std::string MainWindow::LogFilePath() const {
-  const std::string& named = context_.state.LogFile;
-  if (named.empty() || named == kWindowsFixedLogFile) return context_.state.FixedLogFile;
-  if (named.front() == '/') return named;
-  return settings::SiblingFile(context_.state.FixedLogFile, named);
+  return engine::NamedLogFile(context_.state.LogFile, context_.state.FixedLogFile);
 }
 
 void MainWindow::OpenLogFile() {

@@ -109,9 +109,4 @@ void CloseToolWindow(QWidget* content) {
   }
 }
 
-void SetToolTitle(QWidget* content, const QString& title) {
-  content->setWindowTitle(title);
-  if (QMdiSubWindow* frame = FrameOf(content)) frame->setWindowTitle(title);
-}
-
 }  // namespace pelvane::tools
