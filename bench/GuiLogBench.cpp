@@ -22,8 +22,8 @@
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
 #include "settings/ServerRegistry.h"
-#include "shell/ScriptedPrompter.h"
 #include "shell/VeskSqlDialog.h"
+#include "uikit/ScriptedPrompter.h"
 
 namespace {
 

@@ -26,14 +26,13 @@ class CliRunHost : public engine::RunHost {
                                      const std::string& defaultText) override;
   engine::LogWindow& LogWindow() override { return window_; }
   void ShowServerInProgress(int) override {}
-  void SetRunButtonCaption(const std::string& caption) override { caption_ = caption; }
-  void ClearAddTimeStamp() override { addTimeStampCleared_ = true; }
+  // The command line has no run button and no "Add Time Stamp" box.
+  void SetRunButtonCaption(const std::string&) override {}
+  void ClearAddTimeStamp() override {}
 
-  const std::string& runButtonCaption() const { return caption_; }
   /// How many message boxes the run has shown; in a run that went through, each tells of an
   /// error.
   int messagesShown() const { return messagesShown_; }
-  bool addTimeStampCleared() const { return addTimeStampCleared_; }
 
  private:
   engine::Answer Ask(const std::string& text, const std::string& caption, bool offerCancel);
@@ -42,8 +41,6 @@ class CliRunHost : public engine::RunHost {
   LineReader readLine_;
   std::optional<engine::Answer> scriptedAnswer_;
   engine::TextLogWindow window_;
-  std::string caption_ = "Vesk SQL";
-  bool addTimeStampCleared_ = false;
   int messagesShown_ = 0;
 };
 

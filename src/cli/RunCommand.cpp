@@ -108,13 +108,8 @@ constexpr int kMaxStartIndex = 32767;
 constexpr int kExitSignalBase = 128;
 
 std::optional<int> ParseStartIndex(const std::string& text) {
-  if (text.empty() || text.size() > 5) return std::nullopt;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > kMaxStartIndex) return std::nullopt;
+  std::optional<int> value = settings::ParseDigits(text, kMaxStartIndex);
+  if (value && *value < 1) return std::nullopt;
   return value;
 }
 

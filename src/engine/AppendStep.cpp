@@ -30,7 +30,7 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 std::string ChooseGetTimeFrom(RunContext& run, const std::string& appendToFile) {
   const std::string& server = run.server.CurrentServer;
   std::string machine;
-  if (IsNetworkPath(appendToFile)) {
+  if (HasUncPrefix(appendToFile)) {
     const size_t end = appendToFile.find_first_of("\\/", 2);
     if (end == std::string::npos) {
       run.ShowGeneralError(CannotCut());
@@ -122,7 +122,7 @@ std::optional<LocalDateTime> GetRemoteTime(RemoteClock& clock, LogWindow& window
                                            const std::string& server) {
   std::string machine;
   if (!settings::TrimBlanks(server).empty())
-    machine = IsNetworkPath(server) ? server.substr(2) : server;
+    machine = HasUncPrefix(server) ? server.substr(2) : server;
   if (const std::optional<RemoteTime> now = clock.CurrentTime(machine)) {
     // The machine's own local time, whatever time zone this machine is in.
     std::time_t shifted = now->utc - static_cast<std::time_t>(now->minutesWestOfUtc) * 60;

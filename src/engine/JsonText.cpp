@@ -1,291 +1,171 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/JsonText.h"
 
-#include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "settings/Utf8.h"
 
 namespace pelvane::engine {
 
 namespace {
 
-constexpr int kMaxDepth = 64;
+constexpr size_t kMaxDepth = 64;
 
-void AppendUtf8(std::string& out, unsigned long code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-/// The length of the valid UTF-8 sequence at text[i], or 0 when the bytes there form none.
-size_t Utf8SequenceLength(const std::string& text, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  size_t length = 0;
-  unsigned long code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i + k) & 0x3F);
-  }
-  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  if (overlong || surrogate || code > 0x10FFFF) return 0;
-  return length;
-}
-
-class Parser {
+/// Builds JsonValue from nlohmann-json's events: it checks the text (RFC 8259, UTF-8 included),
+/// this keeps the members' order and repeated names, limits the nesting and hands the items of
+/// the streamed array on as they are read.
+class TreeBuilder {
  public:
-  explicit Parser(const std::string& text) : text_(text) {}
-  Parser(const std::string& text, std::string streamedMember, JsonItemSink sink)
-      : text_(text), streamedMember_(std::move(streamedMember)), sink_(std::move(sink)) {}
+  using Json = nlohmann::json;
 
-  Result<JsonValue> Document() {
-    JsonValue value;
-    if (Status s = Value(value, 0); !s) return s;
-    SkipSpace();
-    if (at_ != text_.size()) return Error("holds more after its value");
-    return value;
+  TreeBuilder(const std::string* streamedMember, const JsonItemSink* sink)
+      : streamedMember_(streamedMember), sink_(sink) {}
+
+  bool null() { return Add(JsonValue{}); }
+  bool boolean(bool value) {
+    JsonValue v;
+    v.kind = JsonValue::Kind::kBool;
+    v.boolean = value;
+    return Add(std::move(v));
+  }
+  bool number_integer(Json::number_integer_t value) { return Number(static_cast<double>(value)); }
+  bool number_unsigned(Json::number_unsigned_t value) { return Number(static_cast<double>(value)); }
+  bool number_float(Json::number_float_t value, const Json::string_t&) { return Number(value); }
+  bool string(Json::string_t& value) {
+    JsonValue v;
+    v.kind = JsonValue::Kind::kString;
+    v.text = std::move(value);
+    return Add(std::move(v));
+  }
+  bool binary(Json::binary_t&) { return false; }  // never in JSON text
+  bool start_object(size_t) { return Open(JsonValue::Kind::kObject); }
+  bool key(Json::string_t& name) {
+    key_ = std::move(name);
+    return true;
+  }
+  bool end_object() { return Close(); }
+  bool start_array(size_t) { return Open(JsonValue::Kind::kArray); }
+  bool end_array() { return Close(); }
+  bool parse_error(size_t position, const std::string&, const nlohmann::detail::exception& ex) {
+    if (status_.ok()) status_ = Error(Phrase(ex.what()), position);
+    return false;
+  }
+
+  Result<JsonValue> Finish(bool parsed) {
+    if (!status_.ok()) return status_;
+    if (!parsed) return Error("cannot be read", 0);
+    return std::move(root_);
   }
 
  private:
-  Status Error(const std::string& what) const {
-    return Status::Error("The JSON text " + what + " (at byte " + std::to_string(at_ + 1) + ").",
+  static Status Error(const std::string& what, size_t position) {
+    return Status::Error("The JSON text " + what +
+                             (position > 0 ? " (at byte " + std::to_string(position) + ")." : "."),
                          kInvalidArgument);
   }
 
-  /// Steps over a closing quote, brace or bracket.
-  Status Close() {
-    ++at_;
-    return Status::Ok();
-  }
-
-  void SkipSpace() {
-    while (at_ < text_.size() &&
-           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
-      ++at_;
-  }
-
-  bool Literal(const char* word) {
-    const std::string w(word);
-    if (text_.compare(at_, w.size(), w) != 0) return false;
-    at_ += w.size();
-    return true;
-  }
-
-  Status Value(JsonValue& value, int depth) {
-    if (depth > kMaxDepth) return Error("nests too deeply");
-    SkipSpace();
-    if (at_ >= text_.size()) return Error("ends where a value should be");
-    const char c = text_[at_];
-    if (c == '{') return Object(value, depth);
-    if (c == '[') return Array(value, depth);
-    if (c == '"') {
-      value.kind = JsonValue::Kind::kString;
-      return String(value.text);
-    }
-    for (bool word : {true, false}) {
-      if (!Literal(word ? "true" : "false")) continue;
-      value.kind = JsonValue::Kind::kBool;
-      value.boolean = word;
-      return Status::Ok();
-    }
-    if (Literal("null")) return Status::Ok();
-    return Number(value);
-  }
-
-  Status Object(JsonValue& value, int depth) {
-    value.kind = JsonValue::Kind::kObject;
-    ++at_;
-    SkipSpace();
-    if (at_ < text_.size() && text_[at_] == '}') return Close();
-    for (;;) {
-      SkipSpace();
-      if (at_ >= text_.size() || text_[at_] != '"') return Error("lacks a member name");
-      std::string name;
-      if (Status s = String(name); !s) return s;
-      SkipSpace();
-      if (at_ >= text_.size() || text_[at_] != ':') return Error("lacks a colon after a name");
-      ++at_;
-      JsonValue member;
-      SkipSpace();
-      const bool streamed = sink_ && depth == 0 && !streamedOnce_ && name == streamedMember_ &&
-                            at_ < text_.size() && text_[at_] == '[';
-      streamedOnce_ = streamedOnce_ || streamed;
-      if (Status s = streamed ? Array(member, depth + 1, &sink_) : Value(member, depth + 1); !s)
-        return s;
-      value.members.emplace_back(std::move(name), std::move(member));
-      SkipSpace();
-      if (at_ < text_.size() && text_[at_] == ',') {
-        ++at_;
-        continue;
-      }
-      if (at_ < text_.size() && text_[at_] == '}') return Close();
-      return Error("lacks a comma or a closing brace");
-    }
-  }
-
-  /// With a sink, each item goes there as soon as it is read and the array stays empty.
-  Status Array(JsonValue& value, int depth, const JsonItemSink* sink = nullptr) {
-    value.kind = JsonValue::Kind::kArray;
-    ++at_;
-    SkipSpace();
-    if (at_ < text_.size() && text_[at_] == ']') return Close();
-    for (size_t index = 0;; ++index) {
-      JsonValue item;
-      if (Status s = Value(item, depth + 1); !s) return s;
-      if (sink == nullptr) {
-        value.items.push_back(std::move(item));
-      } else if (Status s = (*sink)(index, std::move(item)); !s) {
-        return s;
-      }
-      SkipSpace();
-      if (at_ < text_.size() && text_[at_] == ',') {
-        ++at_;
-        continue;
-      }
-      if (at_ < text_.size() && text_[at_] == ']') return Close();
-      return Error("lacks a comma or a closing bracket");
-    }
-  }
-
-  bool Hex4(unsigned long& code) {
-    if (at_ + 4 > text_.size()) return false;
-    code = 0;
-    for (int k = 0; k < 4; ++k) {
-      const char h = text_[at_++];
-      code <<= 4;
-      if (h >= '0' && h <= '9')
-        code |= static_cast<unsigned long>(h - '0');
-      else if (h >= 'a' && h <= 'f')
-        code |= static_cast<unsigned long>(h - 'a' + 10);
-      else if (h >= 'A' && h <= 'F')
-        code |= static_cast<unsigned long>(h - 'A' + 10);
-      else
-        return false;
-    }
-    return true;
-  }
-
-  Status Escape(std::string& out) {
-    if (at_ >= text_.size()) return Error("ends inside a string");
-    const char e = text_[at_++];
-    switch (e) {
-      case '"':
-      case '\\':
-      case '/':
-        out += e;
-        return Status::Ok();
-      case 'b':
-        out += '\b';
-        return Status::Ok();
-      case 'f':
-        out += '\f';
-        return Status::Ok();
-      case 'n':
-        out += '\n';
-        return Status::Ok();
-      case 'r':
-        out += '\r';
-        return Status::Ok();
-      case 't':
-        out += '\t';
-        return Status::Ok();
-      case 'u':
-        break;
-      default:
-        return Error("has an unknown escape");
-    }
-    unsigned long code = 0;
-    if (!Hex4(code)) return Error("has a bad \\u escape");
-    if (code >= 0xDC00 && code <= 0xDFFF) return Error("has a lone low surrogate");
-    if (code >= 0xD800 && code <= 0xDBFF) {
-      unsigned long low = 0;
-      if (!Literal("\\u") || !Hex4(low) || low < 0xDC00 || low > 0xDFFF)
-        return Error("has a lone high surrogate");
-      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-    }
-    AppendUtf8(out, code);
-    return Status::Ok();
-  }
-
-  Status String(std::string& out) {
-    ++at_;  // the opening quote
-    for (;;) {
-      if (at_ >= text_.size()) return Error("ends inside a string");
-      const unsigned char c = static_cast<unsigned char>(text_[at_]);
-      if (c == '"') return Close();
-      if (c < 0x20) return Error("has a control character inside a string");
-      if (c == '\\') {
-        ++at_;
-        if (Status s = Escape(out); !s) return s;
-        continue;
-      }
-      const size_t length = Utf8SequenceLength(text_, at_);
-      if (length == 0) return Error("is not valid UTF-8");
-      out.append(text_, at_, length);
-      at_ += length;
-    }
-  }
-
-  Status Number(JsonValue& value) {
-    const size_t start = at_;
-    auto digits = [&] {
-      const size_t from = at_;
-      while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
-      return at_ - from;
+  /// Our words for the library's message, so that the errors read as they always have.
+  static std::string Phrase(const std::string& message) {
+    static const std::pair<const char*, const char*> kPhrases[] = {
+        {"unexpected end of input; expected '[', '{', or a literal",
+         "ends where a value should be"},
+        {"unexpected end of input", "ends early"},
+        {"expected end of input", "holds more after its value"},
+        {"ill-formed UTF-8", "is not valid UTF-8"},
+        {"missing closing quote", "ends inside a string"},
+        {"must be escaped", "has a control character inside a string"},
+        {"surrogate", "has a lone surrogate"},
+        {"number overflow", "has a number out of range"},
     };
-    if (at_ < text_.size() && text_[at_] == '-') ++at_;
-    const size_t intStart = at_;
-    const size_t intDigits = digits();
-    if (intDigits == 0 || (intDigits > 1 && text_[intStart] == '0')) {
-      at_ = start;
-      return Error("has an invalid value");
-    }
-    if (at_ < text_.size() && text_[at_] == '.') {
-      ++at_;
-      if (digits() == 0) return Error("has a number without digits after its point");
-    }
-    if (at_ < text_.size() && (text_[at_] == 'e' || text_[at_] == 'E')) {
-      ++at_;
-      if (at_ < text_.size() && (text_[at_] == '+' || text_[at_] == '-')) ++at_;
-      if (digits() == 0) return Error("has a number without exponent digits");
-    }
-    value.kind = JsonValue::Kind::kNumber;
-    const auto [end, error] =
-        std::from_chars(text_.data() + start, text_.data() + at_, value.number);
-    if (error != std::errc() || end != text_.data() + at_)
-      return Error("has a number out of range");
-    return Status::Ok();
+    for (const auto& [part, phrase] : kPhrases)
+      if (message.find(part) != std::string::npos) return phrase;
+    return "is not valid JSON";
   }
 
-  const std::string& text_;
-  size_t at_ = 0;
-  std::string streamedMember_;
-  JsonItemSink sink_;
-  bool streamedOnce_ = false;
+  bool Number(double value) {
+    JsonValue v;
+    v.kind = JsonValue::Kind::kNumber;
+    v.number = value;
+    return Add(std::move(v));
+  }
+
+  /// Values deeper than the limit are refused, so hostile input cannot exhaust the stack of
+  /// whoever walks the tree.
+  bool Deep() {
+    if (open_.size() <= kMaxDepth) return false;
+    status_ = Error("nests too deeply", 0);
+    return true;
+  }
+
+  JsonValue* Place(JsonValue&& value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    JsonValue& parent = *open_.back();
+    if (parent.kind == JsonValue::Kind::kArray) {
+      parent.items.push_back(std::move(value));
+      return &parent.items.back();
+    }
+    parent.members.emplace_back(std::move(key_), std::move(value));
+    return &parent.members.back().second;
+  }
+
+  /// A finished item of the streamed array goes to the sink and leaves the tree.
+  bool Streamed() {
+    if (open_.empty() || open_.back() != streamed_) return true;
+    JsonValue item = std::move(streamed_->items.back());
+    streamed_->items.pop_back();
+    if (Status s = (*sink_)(streamedCount_++, std::move(item)); !s) {
+      status_ = s;
+      return false;
+    }
+    return true;
+  }
+
+  bool Add(JsonValue&& value) {
+    if (Deep()) return false;
+    Place(std::move(value));
+    return Streamed();
+  }
+
+  bool Open(JsonValue::Kind kind) {
+    if (Deep()) return false;
+    // The first member of the top-level object with the streamed name, when it is an array.
+    const bool streamed = sink_ != nullptr && streamed_ == nullptr && open_.size() == 1 &&
+                          open_.front() == &root_ && root_.kind == JsonValue::Kind::kObject &&
+                          kind == JsonValue::Kind::kArray && key_ == *streamedMember_;
+    JsonValue value;
+    value.kind = kind;
+    JsonValue* placed = Place(std::move(value));
+    open_.push_back(placed);
+    if (streamed) streamed_ = placed;
+    return true;
+  }
+
+  bool Close() {
+    open_.pop_back();
+    return Streamed();
+  }
+
+  const std::string* streamedMember_;
+  const JsonItemSink* sink_;
+  JsonValue root_;
+  std::vector<JsonValue*> open_;  // the containers being read, outermost first
+  std::string key_;
+  JsonValue* streamed_ = nullptr;
+  size_t streamedCount_ = 0;
+  Status status_ = Status::Ok();
 };
+
+Result<JsonValue> Parse(const std::string& text, const std::string* member,
+                        const JsonItemSink* sink) {
+  TreeBuilder builder(member, sink);
+  const bool parsed = nlohmann::json::sax_parse(text, &builder);
+  return builder.Finish(parsed);
+}
 
 }  // namespace
 
@@ -296,21 +176,21 @@ const JsonValue* JsonValue::Find(const std::string& name) const {
 }
 
 Result<JsonValue> ParseJson(const std::string& text) {
-  return Parser(text).Document();
+  return Parse(text, nullptr, nullptr);
 }
 
 Result<JsonValue> ParseJson(const std::string& text, const std::string& member,
                             const JsonItemSink& sink) {
-  return Parser(text, member, sink).Document();
+  return Parse(text, &member, sink ? &sink : nullptr);
 }
 
 std::string ToValidUtf8(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const size_t length = Utf8SequenceLength(text, i);
+    const size_t length = settings::Utf8SequenceLength(text, i);
     if (length == 0) {
-      AppendUtf8(out, static_cast<unsigned char>(text[i++]));
+      settings::AppendUtf8(out, static_cast<unsigned char>(text[i++]));
     } else {
       out.append(text, i, length);
       i += length;

@@ -123,11 +123,14 @@ Status MessageLog::SaveCollectedLines(const std::string& logFile) {
   return Status::Ok();
 }
 
+std::string NamedLogFile(const std::string& logFile, const std::string& fixedLogFile) {
+  if (logFile.empty() || logFile == kWindowsFixedLogFile) return fixedLogFile;
+  return logFile.front() == '/' ? logFile : settings::SiblingFile(fixedLogFile, logFile);
+}
+
 std::string MessageLog::LogFileTarget(const std::string& logFile) const {
   if (logFile == fixedLogFile_ || logFile == kWindowsFixedLogFile) return "";
-  return logFile.empty()          ? fixedLogFile_
-         : logFile.front() == '/' ? logFile
-                                  : settings::SiblingFile(fixedLogFile_, logFile);
+  return NamedLogFile(logFile, fixedLogFile_);
 }
 
 Status MessageLog::SaveLogToFile(const std::string& logFile) {

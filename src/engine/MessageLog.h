@@ -17,6 +17,11 @@ std::string LogSeparator();
 /// The whole content of a file as 8-bit text; a missing file is error 53 "File not found".
 Result<std::string> ReadWholeFile(const std::string& path);
 
+/// The file a LogFile setting names: the fixed log file when it is empty or "C:\Pelvane.log"
+/// (from a settings file written on Windows), an absolute path as it stands, a relative name in
+/// the fixed log file's folder.
+std::string NamedLogFile(const std::string& logFile, const std::string& fixedLogFile);
+
 /// The run log. Live mode (RefreshLogWindow 1) writes each message into the window at once;
 /// any other value collects finished lines in the temporary error file, to be shown by
 /// LoadDeferredLog when the run ends.

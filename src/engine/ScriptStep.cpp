@@ -333,15 +333,7 @@ struct ScriptRun {
 }  // namespace
 
 std::optional<int> ParseScriptTimeout(const std::string& text) {
-  std::string_view digits = settings::TrimBlanks(text);
-  if (digits.empty() || digits.size() > 7) return std::nullopt;
-  int seconds = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    seconds = seconds * 10 + (c - '0');
-  }
-  if (seconds > kMaxScriptTimeoutSeconds) return std::nullopt;
-  return seconds;
+  return settings::ParseDigits(settings::TrimBlanks(text), kMaxScriptTimeoutSeconds);
 }
 
 QueryToolCommand BuildQueryToolCommand(const ServerContext& server, const std::string& script,

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <thread>
 
+#include "settings/ErrnoText.h"
+
 extern char** environ;
 
 namespace pelvane::platform {
@@ -57,7 +59,7 @@ CStringVector ChildEnvironment(const std::vector<std::pair<std::string, std::str
 ProcessOutcome Failure(ProcessOutcome::Kind kind, const std::string& what, int error) {
   ProcessOutcome outcome;
   outcome.kind = kind;
-  outcome.message = what + ": " + strerror(error);
+  outcome.message = what + ": " + settings::ErrnoText(error);
   return outcome;
 }
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "engine/ports/NetworkShares.h"
+#include "settings/ErrnoText.h"
 
 namespace pelvane::platform {
 
@@ -59,12 +60,6 @@ bool StageMatches(Stage row, SmbStage stage) {
   return row == Stage::kAny || (row == Stage::kLogon) == (stage == SmbStage::kLogon);
 }
 
-std::string SystemWords(int error) {
-  char buffer[256];
-  // The GNU strerror_r returns the text, which may not be in the buffer.
-  return strerror_r(error, buffer, sizeof buffer);
-}
-
 }  // namespace
 
 SmbFailure ClassifySmbError(int error, SmbStage stage) {
@@ -74,7 +69,7 @@ SmbFailure ClassifySmbError(int error, SmbStage stage) {
     }
   }
   return {code::kExtendedError, kDeviceIoError,
-          "Network error " + std::to_string(error) + ": " + SystemWords(error)};
+          "Network error " + std::to_string(error) + ": " + settings::ErrnoText(error)};
 }
 
 Status SmbFileError(int error, const std::string& what) {

@@ -129,7 +129,7 @@ SmbSession* SmbNetworkShares::SessionFor(const SmbPath& path) {
 
 Status SmbNetworkShares::CopyFile(const std::string& source, const std::string& destination,
                                   bool failIfExists) {
-  if (!IsNetworkPath(destination)) return CopyLocalFile(source, destination, failIfExists);
+  if (!IsSmbPathText(destination)) return CopyLocalFile(source, destination, failIfExists);
   const std::optional<SmbPath> target = ParseSmbPath(destination);
   if (!target || target->path.empty()) return NotAPlace(destination);
   // The source is opened and checked before the lock that every other copy waits on.
@@ -193,7 +193,7 @@ Status SmbNetworkShares::CopyToShare(SmbSession& session, int input, const std::
 }
 
 Status SmbNetworkShares::AppendText(const std::string& path, const std::string& text) {
-  if (!IsNetworkPath(path)) return AppendLocalText(path, text);
+  if (!IsSmbPathText(path)) return AppendLocalText(path, text);
   const std::optional<SmbPath> target = ParseSmbPath(path);
   if (!target || target->path.empty()) return NotAPlace(path);
   std::lock_guard<std::mutex> lock(mutex_);

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <vector>
 
+#include "settings/ProfileText.h"
+
 namespace pelvane::platform {
 
 namespace {
@@ -90,24 +92,21 @@ std::optional<MachineAddress> ParseMachine(const std::string& text) {
   }
   if (machine.host.empty()) return std::nullopt;
   if (!portText.empty()) {
-    if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(),
-                                            [](char c) { return c >= '0' && c <= '9'; })) {
-      return std::nullopt;
-    }
-    machine.port = std::stoi(portText);
-    if (machine.port < 1 || machine.port > 65535) return std::nullopt;
+    const std::optional<int> port = settings::ParseDigits(portText, 65535);
+    if (!port || *port < 1) return std::nullopt;
+    machine.port = *port;
   }
   return machine;
 }
 
-bool IsNetworkPath(const std::string& text) {
+bool IsSmbPathText(const std::string& text) {
   if (StartsWithScheme(text)) return true;
   return text.size() >= 2 && (text[0] == '\\' || text[0] == '/') &&
          (text[1] == '\\' || text[1] == '/');
 }
 
 std::optional<SmbPath> ParseSmbPath(const std::string& text) {
-  if (!IsNetworkPath(text)) return std::nullopt;
+  if (!IsSmbPathText(text)) return std::nullopt;
   const std::vector<std::string> names =
       SplitNames(StartsWithScheme(text) ? text.substr(kSchemeLength) : text.substr(2));
   if (names.size() < 2) return std::nullopt;

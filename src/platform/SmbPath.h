@@ -40,8 +40,9 @@ struct SmbPath {
   bool Contains(const SmbPath& other) const;
 };
 
-/// True when the text starts like a network path ("\\", "//" or "smb://").
-bool IsNetworkPath(const std::string& text);
+/// True when the text starts like a path that the SMB client reads: two slashes or
+/// backslashes in any mix, or "smb://". Anything else is a local path.
+bool IsSmbPathText(const std::string& text);
 
 /// The place a network path names; nullopt when it names no share or holds "." or "..".
 std::optional<SmbPath> ParseSmbPath(const std::string& text);

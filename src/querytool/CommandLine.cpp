@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/SqlEncryptionSettings.h"
+#include "settings/ProfileText.h"
 
 namespace pelvane::querytool {
 namespace {
@@ -33,9 +34,7 @@ std::string* Field(Options& options, std::string& timeoutText, char letter) {
 
 // Whole seconds, as the classic tool takes them.
 std::optional<int> Seconds(const std::string& text) {
-  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos)
-    return std::nullopt;
-  return std::stoi(text);
+  return settings::ParseDigits(text, 9'999'999);
 }
 
 /// The encryption options; false when `name` is none of them.

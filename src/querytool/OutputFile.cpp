@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "settings/ErrnoText.h"
+
 namespace pelvane::querytool {
 
 Result<OutputFile> OutputFile::Create(const std::string& path) {
@@ -16,7 +18,8 @@ Result<OutputFile> OutputFile::Create(const std::string& path) {
   if (fd >= 0) ::close(fd);
   std::ofstream stream(path, std::ios::binary | std::ios::trunc);
   if (!stream)
-    return Status::Error("Cannot create the output file " + path + ": " + std::strerror(errno));
+    return Status::Error("Cannot create the output file " + path + ": " +
+                         settings::ErrnoText(errno));
   return OutputFile(std::move(stream), path);
 }
 

@@ -3,26 +3,12 @@
 
 #include <cstdint>
 
+#include "settings/Utf8.h"
+
 namespace pelvane::querytool {
 namespace {
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+using settings::AppendUtf8;
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
@@ -80,34 +66,10 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t n) {
 }  // namespace
 
 bool IsValidUtf8(const std::string& bytes) {
-  size_t i = 0;
-  const size_t n = bytes.size();
-  while (i < n) {
-    auto b = static_cast<uint8_t>(bytes[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t extra = 0;
-    if ((b & 0xE0) == 0xC0)
-      extra = 1;
-    else if ((b & 0xF0) == 0xE0)
-      extra = 2;
-    else if ((b & 0xF8) == 0xF0)
-      extra = 3;
-    else
-      return false;
-    if (i + extra >= n) return false;
-    static constexpr uint32_t kLeadMask[4] = {0, 0x1F, 0x0F, 0x07};
-    static constexpr uint32_t kSmallest[4] = {0, 0x80, 0x800, 0x10000};
-    uint32_t cp = b & kLeadMask[extra];
-    for (size_t k = 1; k <= extra; ++k) {
-      auto c = static_cast<uint8_t>(bytes[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t length = settings::Utf8SequenceLength(bytes, i);
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }

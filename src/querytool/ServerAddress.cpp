@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "querytool/ServerAddress.h"
 
-#include <cctype>
+#include <optional>
+
+#include "settings/ProfileText.h"
 
 namespace pelvane::querytool {
 namespace {
@@ -14,11 +16,8 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool IsPort(const std::string& text) {
-  if (text.empty() || text.size() > 5) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  int port = std::stoi(text);
-  return port > 0 && port <= 65535;
+  const std::optional<int> port = settings::ParseDigits(text, 65535);
+  return port && *port > 0;
 }
 
 }  // namespace

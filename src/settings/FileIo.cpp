@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "settings/ErrnoText.h"
 #include "settings/ErrorNumbers.h"
 
 namespace pelvane::settings {
@@ -51,7 +52,7 @@ Status SystemError(const std::string& what, const std::string& path, int err) {
   int number = err == ENOENT                   ? kFileNotFound
                : err == EACCES || err == EPERM ? kPermissionDenied
                                                : kPathFileAccessError;
-  return Status::Error(what + " " + path + ": " + std::strerror(err), number);
+  return Status::Error(what + " " + path + ": " + ErrnoText(err), number);
 }
 
 FileStamp StampFrom(const struct stat& st) {
@@ -70,7 +71,7 @@ Status WriteAll(int fd, std::string_view bytes) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return Status::Error(std::strerror(errno));
+      return Status::Error(ErrnoText(errno));
     }
     bytes.remove_prefix(static_cast<size_t>(n));
   }
@@ -229,7 +230,7 @@ Result<FileStamp> ReplaceInFolder(const std::string& shown, const std::string& f
     int err = errno;
     if (err == EACCES || err == EPERM || err == EROFS) {
       return Status::Error("cannot write " + shown + ": the folder " + folderPath +
-                               " is not writable (" + std::strerror(err) + ")",
+                               " is not writable (" + ErrnoText(err) + ")",
                            kPermissionDenied);
     }
     return SystemError("cannot write", shown, err);
@@ -296,12 +297,6 @@ Status AppendToFile(const std::string& path, std::string_view bytes) {
   if (Status s = WriteAll(fd.get(), bytes); !s)
     return Status::Error("cannot write " + path + ": " + s.message(), kPathFileAccessError);
   if (::close(fd.Release()) != 0) return SystemError("cannot write", path, errno);
-  return Status::Ok();
-}
-
-Status RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-    return SystemError("cannot delete", path, errno);
   return Status::Ok();
 }
 

@@ -55,7 +55,4 @@ void RemoveStaleTemporaries(const std::string& path);
 /// Appends bytes to a file, creating it when missing (mode 0600).
 Status AppendToFile(const std::string& path, std::string_view bytes);
 
-/// Deletes a file; a file that is already gone is not an error.
-Status RemoveFile(const std::string& path);
-
 }  // namespace pelvane::settings

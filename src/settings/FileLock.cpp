@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "settings/ErrnoText.h"
 #include "settings/ErrorNumbers.h"
 
 namespace pelvane::settings {
@@ -24,7 +25,7 @@ Result<FileLock> FileLock::Acquire(const std::string& file, std::chrono::millise
   if (fd < 0) {
     int err = errno;
     return Status::Error("cannot write " + file + ": cannot create its lock file " + lockFile +
-                             ": " + std::strerror(err),
+                             ": " + ErrnoText(err),
                          err == EACCES || err == EPERM || err == EROFS
                              ? error_number::kPermissionDenied
                              : error_number::kPathFileAccessError);
@@ -37,7 +38,7 @@ Result<FileLock> FileLock::Acquire(const std::string& file, std::chrono::millise
   for (;;) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      return Status::Error("cannot lock " + lockFile + ": " + std::strerror(errno),
+      return Status::Error("cannot lock " + lockFile + ": " + ErrnoText(errno),
                            error_number::kPathFileAccessError);
     }
     if (std::chrono::steady_clock::now() >= deadline) {

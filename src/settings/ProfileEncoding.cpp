@@ -3,32 +3,14 @@
 
 #include <cstdint>
 
+#include "settings/Utf8.h"
+
 namespace pelvane::settings {
 
 namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
-
-void AppendUtf8(std::string& out, uint32_t code) {
-  // Surrogates are written like any other code (as WTF-8 does), so that an unpaired one in a
-  // UTF-16 file survives a rewrite.
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 void AppendUtf16Le(std::string& out, uint32_t unit) {
   out += static_cast<char>(unit & 0xFF);
@@ -83,6 +65,8 @@ DecodedProfile DecodeProfile(std::string_view bytes) {
         i += 2;
       }
     }
+    // Surrogates are written like any other code, so that an unpaired one in a UTF-16 file
+    // survives a rewrite.
     AppendUtf8(decoded.text, code);
   }
   return decoded;

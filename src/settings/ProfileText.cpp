@@ -42,4 +42,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::optional<int> ParseDigits(std::string_view text, int maxValue) {
+  if (text.empty() || text.size() > std::to_string(maxValue).size()) return std::nullopt;
+  long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value > maxValue) return std::nullopt;
+  return static_cast<int>(value);
+}
+
 }  // namespace pelvane::settings

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,9 @@ std::string_view TrimBlanks(std::string_view text);
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+/// A whole number in ASCII digits only (no sign, no blanks), with no more digits than maxValue
+/// has and a value up to maxValue; nullopt for anything else.
+std::optional<int> ParseDigits(std::string_view text, int maxValue);
 
 }  // namespace pelvane::settings

@@ -15,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "settings/ErrnoText.h"
 #include "settings/ErrorNumbers.h"
 
 namespace pelvane::settings {
@@ -82,7 +83,7 @@ void RemoveStale(const ModelParts& parts, bool folders) {
 }
 
 Status CannotCreate(const std::string& what, const std::string& model, int err) {
-  return Status::Error("cannot create a " + what + " beside " + model + ": " + std::strerror(err),
+  return Status::Error("cannot create a " + what + " beside " + model + ": " + ErrnoText(err),
                        err == EACCES || err == EPERM ? error_number::kPermissionDenied
                                                      : error_number::kPathFileAccessError);
 }

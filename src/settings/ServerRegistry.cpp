@@ -127,10 +127,6 @@ Result<bool> ServerRegistry::RemoveServer(const std::string& name) {
   return removed;
 }
 
-Status ServerRegistry::DeleteServerSection(const std::string& name) {
-  return store_.DeleteSection(name);
-}
-
 std::vector<std::string> ServerRegistry::GroupList(bool upperCase) {
   std::shared_ptr<const ProfileDocument> doc = store_.Snapshot();
   std::vector<std::string> names = ListedNames(*doc);

@@ -54,9 +54,6 @@ class ServerRegistry {
   /// changes nothing and gives false. One write.
   Result<bool> RemoveServer(const std::string& name);
 
-  /// Removes a server's whole section, every key in it.
-  Status DeleteServerSection(const std::string& name);
-
   /// The groups in order of first appearance, without "ALL"; upper-cased when asked (the
   /// groups as stored otherwise). Sets ServerCount.
   std::vector<std::string> GroupList(bool upperCase);

@@ -11,7 +11,6 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QUrl>
-#include <sstream>
 #include <vector>
 
 #include "shell/SystemInfoTool.h"
@@ -39,12 +38,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) 
 
 }  // namespace
 
-std::string VersionLabel(const std::string& version) {
+std::string ShortVersion(const std::string& version) {
   std::vector<std::string> parts;
-  std::istringstream in(version);
-  for (std::string part; std::getline(in, part, '.');) parts.push_back(part);
-  auto part = [&](size_t i) { return i < parts.size() ? parts[i] : std::string("0"); };
-  return "Version " + part(0) + "." + part(1) + "." + part(3);
+  size_t start = 0;
+  while (start <= version.size()) {
+    size_t dot = version.find('.', start);
+    if (dot == std::string::npos) dot = version.size();
+    parts.push_back(version.substr(start, dot - start));
+    start = dot + 1;
+  }
+  auto part = [&parts](size_t i) { return i < parts.size() && !parts[i].empty() ? parts[i] : "0"; };
+  return part(0) + "." + part(1) + "." + part(parts.size() > 3 ? 3 : 2);
+}
+
+std::string VersionLabel(const std::string& version) {
+  return "Version " + ShortVersion(version);
 }
 
 AboutDialog::AboutDialog(ShellContext& context)

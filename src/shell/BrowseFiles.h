@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 namespace pelvane::shell {
 

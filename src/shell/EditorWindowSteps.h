@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

@@ -13,7 +13,7 @@
 
 #include "engine/ports/LogWindow.h"
 #include "engine/ports/RunHost.h"
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 namespace pelvane::shell {
 

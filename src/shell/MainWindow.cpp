@@ -14,20 +14,18 @@
 #include <QScreen>
 #include <QStyle>
 #include <QSystemTrayIcon>
-#include <QThread>
 #include <QTimeZone>
 #include <QToolBar>
 #include <cmath>
 #include <cstdio>
 
 #include "engine/AppendStep.h"
+#include "engine/MessageLog.h"
 #include "settings/FileIo.h"
 #include "shell/AboutDialog.h"
-#include "shell/AccessKeys.h"
 #include "shell/AppendTextWindow.h"
 #include "shell/FirstStepsHint.h"
 #include "shell/InstanceBeacon.h"
-#include "shell/ShellOpen.h"
 #include "shell/SimpleScriptWindow.h"
 #include "shell/VeskSettingsDialog.h"
 #include "shell/VeskSqlDialog.h"
@@ -36,6 +34,8 @@
 #include "tools/ChangePasswordDialog.h"
 #include "tools/CheckConnectionsWindow.h"
 #include "tools/ToolWindows.h"
+#include "uikit/AccessKeys.h"
+#include "uikit/ShellOpen.h"
 
 #ifndef PELVANE_SUPPORT_URL
 #define PELVANE_SUPPORT_URL ""
@@ -47,7 +47,6 @@ namespace {
 
 // Where the main window opens the first time, in twips.
 constexpr engine::WindowPlacement kDesignedPlacement{1200, 1500, 9600, 14400};
-constexpr char kWindowsFixedLogFile[] = "C:\\Pelvane.log";
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -62,17 +61,7 @@ double LogicalDpi(const QWidget& window) {
 }  // namespace
 
 std::string MainCaption(const std::string& version) {
-  // "1.8.0.8" is major 1, minor 8, revision 8: the third number is not shown.
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= version.size()) {
-    size_t dot = version.find('.', start);
-    if (dot == std::string::npos) dot = version.size();
-    parts.push_back(version.substr(start, dot - start));
-    start = dot + 1;
-  }
-  auto part = [&parts](size_t i) { return i < parts.size() && !parts[i].empty() ? parts[i] : "0"; };
-  return "The Pelvane Tool v" + part(0) + "." + part(1) + "." + part(parts.size() > 3 ? 3 : 2);
+  return "The Pelvane Tool v" + ShortVersion(version);
 }
 
 int TwipsToPixels(int twips, double dpi) {
@@ -477,10 +466,7 @@ void MainWindow::RestoreMainWindow() {
 }
 
 std::string MainWindow::LogFilePath() const {
-  const std::string& named = context_.state.LogFile;
-  if (named.empty() || named == kWindowsFixedLogFile) return context_.state.FixedLogFile;
-  if (named.front() == '/') return named;
-  return settings::SiblingFile(context_.state.FixedLogFile, named);
+  return engine::NamedLogFile(context_.state.LogFile, context_.state.FixedLogFile);
 }
 
 void MainWindow::OpenLogFile() {
@@ -552,30 +538,29 @@ void MainWindow::GetRemoteServerTime() {
     engine::TextLogWindow report;
     std::optional<engine::LocalDateTime> time;
   };
-  auto lookup = std::make_shared<Lookup>();
   engine::RemoteClock& clock = context_.ports.clock;
-  QThread* worker = QThread::create([lookup, &clock, name] {
-    lookup->time = engine::GetRemoteTime(clock, lookup->report, name);
-  });
-  QPointer<MainWindow> self(this);
-  connect(worker, &QThread::finished, this, [self, lookup, name] {
-    if (!self) return;
-    if (lookup->time) {
-      const engine::LocalDateTime& t = *lookup->time;
-      QDateTime when(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
-      self->context_.prompter.Message(
-          "Server, " + name + ", time is " +
-          QLocale::system().toString(when, QLocale::ShortFormat).toStdString());
-    } else if (VeskSqlDialog* vesk = self->veskDialog()) {
-      vesk->AppendLog(lookup->report.Text());
-    } else {
-      std::string text = lookup->report.Text();
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      self->context_.prompter.Message(text);
-    }
-  });
-  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  worker->start();
+  context_.background.Run(
+      this,
+      [&clock, name] {
+        Lookup lookup;
+        lookup.time = engine::GetRemoteTime(clock, lookup.report, name);
+        return lookup;
+      },
+      [this, name](const Lookup& lookup) {
+        if (lookup.time) {
+          const engine::LocalDateTime& t = *lookup.time;
+          QDateTime when(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
+          context_.prompter.Message(
+              "Server, " + name + ", time is " +
+              QLocale::system().toString(when, QLocale::ShortFormat).toStdString());
+        } else if (VeskSqlDialog* vesk = veskDialog()) {
+          vesk->AppendLog(lookup.report.Text());
+        } else {
+          std::string text = lookup.report.Text();
+          while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+          context_.prompter.Message(text);
+        }
+      });
 }
 
 void MainWindow::OpenTutorials() {

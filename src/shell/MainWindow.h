@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "shell/ShellContext.h"
-#include "shell/ShellOpen.h"
 #include "shell/VeskDialogHost.h"
+#include "uikit/ShellContext.h"
+#include "uikit/ShellOpen.h"
 
 class QAction;
 class QMdiArea;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/MergedGrid.h"
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 class QPushButton;
 class QTableWidget;

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 class QFileDialog;
 

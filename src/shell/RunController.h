@@ -14,7 +14,7 @@
 #include "engine/RunControl.h"
 #include "engine/RunSession.h"
 #include "shell/GuiRunHost.h"
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

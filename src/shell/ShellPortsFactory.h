@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

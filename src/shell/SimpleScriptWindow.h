@@ -6,7 +6,7 @@
 #include <string>
 
 #include "shell/EditorText.h"
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

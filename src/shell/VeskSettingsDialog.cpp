@@ -15,8 +15,8 @@
 #include <optional>
 
 #include "engine/VbNumber.h"
-#include "shell/AccessKeys.h"
 #include "shell/LeadingNumber.h"
+#include "uikit/AccessKeys.h"
 
 namespace pelvane::shell {
 

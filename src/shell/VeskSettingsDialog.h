@@ -7,7 +7,7 @@
 #include <QSpinBox>
 #include <QWidget>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 

@@ -27,11 +27,12 @@
 #include "engine/RunFiles.h"
 #include "engine/StoredRunInputs.h"
 #include "settings/ServerRegistry.h"
-#include "shell/AccessKeys.h"
+#include "settings/TextTokens.h"
 #include "shell/BrowseFiles.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
 #include "shell/WindowPlacement.h"
+#include "uikit/AccessKeys.h"
 
 namespace pelvane::shell {
 

@@ -13,8 +13,8 @@
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunController.h"
 #include "shell/RunStatusWindow.h"
-#include "shell/ShellContext.h"
 #include "shell/VeskDialogHost.h"
+#include "uikit/ShellContext.h"
 
 class QAction;
 class QCheckBox;

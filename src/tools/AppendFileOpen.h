@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
+#include "uikit/Prompter.h"
+#include "uikit/ShellOpen.h"
 
 namespace pelvane::tools {
 

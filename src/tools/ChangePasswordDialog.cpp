@@ -90,10 +90,9 @@ ChangePasswordDialog::ChangePasswordDialog(shell::ShellContext& context,
 }
 
 ChangePasswordDialog::~ChangePasswordDialog() {
-  // Destroyed with a pass in progress (the program ends): the server in progress finishes,
-  // the lines still queued for this window are dropped with it.
-  stop_ = true;
-  if (worker_.joinable()) worker_.join();
+  // Destroyed with a pass in progress (the program ends): the server in progress finishes
+  // beside, its line and those still queued for this window are dropped.
+  *stop_ = true;
 }
 
 // Placed like every tool dialog: in front, centred in the main window's client area.
@@ -129,38 +128,43 @@ void ChangePasswordDialog::ChangePassword() {
             txtNewPassword_->text().toStdString(), context_.state.DateTimeFormat};
   for (const std::string& server : pass.servers)
     pass.encryption.push_back(engine::LoadSqlEncryption(context_.store, server));
-  stop_ = false;
+  stop_ = std::make_shared<std::atomic<bool>>(false);
   SetChanging(true);
-  worker_ = std::thread([this, pass = std::move(pass)]() mutable { RunPass(std::move(pass)); });
+  engine::SqlClient& sql = context_.ports.sql;
+  context_.background.Run(
+      this,
+      [this, &sql, pass = std::move(pass), stop = stop_](const shell::Poster& post) {
+        RunPass(sql, pass, *stop, [this, &post](std::string line) {
+          post([this, line = std::move(line)] {
+            if (appendLog_) appendLog_(line);
+          });
+        });
+      },
+      [this] { PassEnded(); });
   txtUserName_->setFocus();
 }
 
 // Worker thread: one server after the other, each line handed to the window as it comes, so
 // the lines arrive in list order.
-void ChangePasswordDialog::RunPass(Pass pass) {
+void ChangePasswordDialog::RunPass(engine::SqlClient& sql, const Pass& pass,
+                                   const std::atomic<bool>& stop,
+                                   const std::function<void(std::string)>& lineDone) {
   for (size_t i = 0; i < pass.servers.size(); ++i) {
-    if (stop_) break;
-    std::string line = engine::ChangeLoginPassword(context_.ports.sql, pass.servers[i], pass.login,
-                                                   pass.oldPassword, pass.newPassword,
-                                                   pass.dateTimeFormat, pass.encryption[i]);
-    QMetaObject::invokeMethod(
-        this,
-        [this, line = std::move(line)]() {
-          if (appendLog_) appendLog_(line);
-        },
-        Qt::QueuedConnection);
+    if (stop) break;
+    lineDone(engine::ChangeLoginPassword(sql, pass.servers[i], pass.login, pass.oldPassword,
+                                         pass.newPassword, pass.dateTimeFormat,
+                                         pass.encryption[i]));
   }
-  QMetaObject::invokeMethod(this, &ChangePasswordDialog::PassEnded, Qt::QueuedConnection);
 }
 
 void ChangePasswordDialog::PassEnded() {
-  if (worker_.joinable()) worker_.join();
   SetChanging(false);
   Q_EMIT passFinished();
   if (closeAfterPass_) CloseWindow();
 }
 
 void ChangePasswordDialog::SetChanging(bool changing) {
+  changing_ = changing;
   for (QWidget* control : std::initializer_list<QWidget*>{
            txtUserName_, txtPassword_, txtNewPassword_, txtReenterPassword_, cmdOK_})
     control->setEnabled(!changing);
@@ -180,7 +184,7 @@ void ChangePasswordDialog::CloseWindow() {
 void ChangePasswordDialog::closeEvent(QCloseEvent* event) {
   if (IsChanging()) {
     // Stop after the server in progress; its line still comes, then the window closes.
-    stop_ = true;
+    *stop_ = true;
     closeAfterPass_ = true;
     cmdCancel_->setEnabled(false);
     event->ignore();

@@ -6,11 +6,11 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::tools {
 
@@ -33,7 +33,7 @@ class ChangePasswordDialog : public QWidget {
   ~ChangePasswordDialog() override;
 
   /// Whether a pass over the servers is in progress.
-  bool IsChanging() const { return worker_.joinable(); }
+  bool IsChanging() const { return changing_; }
 
  Q_SIGNALS:
   /// "Change Password" was pressed: the log box is to be emptied before the new lines come.
@@ -56,7 +56,8 @@ class ChangePasswordDialog : public QWidget {
   };
 
   void ChangePassword();
-  void RunPass(Pass pass);
+  static void RunPass(engine::SqlClient& sql, const Pass& pass, const std::atomic<bool>& stop,
+                      const std::function<void(std::string)>& lineDone);
   void PassEnded();
   void CloseWindow();
   void SetChanging(bool changing);
@@ -70,8 +71,10 @@ class ChangePasswordDialog : public QWidget {
   QLineEdit* txtReenterPassword_;
   QPushButton* cmdOK_;
   QPushButton* cmdCancel_;
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
+  /// The pass in progress stops after its server; shared with its worker, which may outlive
+  /// the window.
+  std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+  bool changing_ = false;
   bool closeAfterPass_ = false;
   bool centred_ = false;
   bool closedOnce_ = false;

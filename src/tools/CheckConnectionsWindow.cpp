@@ -56,35 +56,33 @@ CheckConnectionsWindow::CheckConnectionsWindow(shell::ShellContext& context, QWi
   }
   lblCheckSummary_->setText("Checking...");
   setCursor(Qt::BusyCursor);
-  worker_ =
-      std::thread([this, servers = std::move(servers)]() mutable { Check(std::move(servers)); });
+  checking_ = true;
+  engine::SqlClient& sql = context_.ports.sql;
+  settings::SettingsStore& store = context_.store;
+  engine::Keyring& keyring = context_.ports.keyring;
+  context_.background.Run(
+      this,
+      // The logins are read on the worker too, since the keyring may keep a caller waiting.
+      [&sql, &store, &keyring, window = this, servers = std::move(servers),
+       stop = stop_](const shell::Poster& post) -> std::string {
+        Result<std::vector<engine::SqlTarget>> targets =
+            engine::ConnectionCheckTargets(store, keyring, servers);
+        if (!targets) return targets.status().message();
+        engine::CheckConnections(
+            [&sql] { return std::shared_ptr<engine::SqlClient>(&sql, [](engine::SqlClient*) {}); },
+            *targets, kParallel, kQuerySeconds,
+            [&post, window](size_t index, const engine::ConnectionCheckRow& row) {
+              // Runs on the window thread, and only while the window lives.
+              post([window, index, row] { window->ShowRow(index, row); });
+            },
+            stop.get());
+        return std::string();
+      },
+      [this](const std::string& failure) { Finished(failure); });
 }
 
 CheckConnectionsWindow::~CheckConnectionsWindow() {
-  stop_ = true;
-  if (worker_.joinable()) worker_.join();
-}
-
-// Worker thread: the logins are read here too, since the keyring may keep a caller waiting.
-void CheckConnectionsWindow::Check(std::vector<std::string> servers) {
-  std::string failure;
-  Result<std::vector<engine::SqlTarget>> targets =
-      engine::ConnectionCheckTargets(context_.store, context_.ports.keyring, servers);
-  if (!targets) {
-    failure = targets.status().message();
-  } else {
-    engine::SqlClient& sql = context_.ports.sql;
-    engine::CheckConnections(
-        [&sql] { return std::shared_ptr<engine::SqlClient>(&sql, [](engine::SqlClient*) {}); },
-        *targets, kParallel, kQuerySeconds,
-        [this](size_t index, const engine::ConnectionCheckRow& row) {
-          QMetaObject::invokeMethod(
-              this, [this, index, row] { ShowRow(index, row); }, Qt::QueuedConnection);
-        },
-        &stop_);
-  }
-  QMetaObject::invokeMethod(
-      this, [this, failure] { Finished(failure); }, Qt::QueuedConnection);
+  *stop_ = true;
 }
 
 void CheckConnectionsWindow::ShowRow(size_t index, const engine::ConnectionCheckRow& row) {
@@ -99,7 +97,7 @@ void CheckConnectionsWindow::ShowRow(size_t index, const engine::ConnectionCheck
 }
 
 void CheckConnectionsWindow::Finished(const std::string& failure) {
-  if (worker_.joinable()) worker_.join();
+  checking_ = false;
   unsetCursor();
   int ok = 0;
   for (int r = 0; r < grdConnections_->rowCount(); ++r) {
@@ -122,7 +120,7 @@ void CheckConnectionsWindow::Finished(const std::string& failure) {
 void CheckConnectionsWindow::closeEvent(QCloseEvent* event) {
   if (IsChecking()) {
     // Stop before the next server; the window closes once the one in progress has answered.
-    stop_ = true;
+    *stop_ = true;
     closeAfterCheck_ = true;
     event->ignore();
     return;

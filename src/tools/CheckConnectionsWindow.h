@@ -5,12 +5,12 @@
 #include <QTableWidget>
 #include <QWidget>
 #include <atomic>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/ConnectionCheck.h"
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::tools {
 
@@ -18,7 +18,7 @@ namespace pelvane::tools {
 /// row per server (grdConnections), each filled as its answer arrives, and a summary
 /// (lblCheckSummary) at the end. The content of a child window of the main window's MDI area.
 ///
-/// The checks run on a worker thread that the window owns; rows come back by queued calls.
+/// The checks run off the window thread (BackgroundTasks); rows come back by queued calls.
 /// Closing it during the check stops before the next server and closes once the worker ends.
 class CheckConnectionsWindow : public QWidget {
   Q_OBJECT
@@ -27,7 +27,7 @@ class CheckConnectionsWindow : public QWidget {
   explicit CheckConnectionsWindow(shell::ShellContext& context, QWidget* parent = nullptr);
   ~CheckConnectionsWindow() override;
 
-  bool IsChecking() const { return worker_.joinable(); }
+  bool IsChecking() const { return checking_; }
 
  Q_SIGNALS:
   /// Every server has its row.
@@ -37,15 +37,15 @@ class CheckConnectionsWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Check(std::vector<std::string> servers);
   void ShowRow(size_t index, const engine::ConnectionCheckRow& row);
   void Finished(const std::string& failure);
 
   shell::ShellContext& context_;
   QTableWidget* grdConnections_;
   QLabel* lblCheckSummary_;
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
+  // Shared with the worker, which may outlive the window by the server in progress.
+  std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+  bool checking_ = false;
   bool closeAfterCheck_ = false;
 };
 

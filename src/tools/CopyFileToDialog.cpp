@@ -115,13 +115,16 @@ CopyFileToDialog::CopyFileToDialog(shell::ShellContext& context, std::string ser
   SetBusy(true);
   settings::SettingsStore& store = context.store;
   engine::Keyring& keyring = context.ports.keyring;
-  work_.Start([&store, &keyring,
-               server = server_] { return engine::LoadCopyTargets(store, keyring, server); },
-              [this](const Result<engine::CopyTargets>& loaded) {
-                HoldControls(false);
-                SetBusy(false);
-                if (!CloseRequested()) Loaded(loaded);
-              });
+  context_.background.Run(
+      this,
+      [&store, &keyring, server = server_] {
+        return engine::LoadCopyTargets(store, keyring, server);
+      },
+      [this](const Result<engine::CopyTargets>& loaded) {
+        HoldControls(false);
+        SetBusy(false);
+        if (!CloseRequested()) Loaded(loaded);
+      });
 }
 
 void CopyFileToDialog::Loaded(const Result<engine::CopyTargets>& loaded) {
@@ -181,16 +184,19 @@ void CopyFileToDialog::TestConnection() {
   SetBusy(true);
   cmdTestConnection_->setEnabled(false);
   engine::NetworkShares& shares = context_.ports.shares;
-  work_.Start([&shares, path = S(txtCopyTo_), login = S(txtLogin_),
-               password = S(txtPassword_)] { return TryConnection(shares, path, login, password); },
-              [this](const std::string& report) {
-                cmdTestConnection_->setEnabled(true);
-                const bool closing = CloseRequested();
-                SetBusy(false);
-                if (closing) return;
-                context_.prompter.Message(report);
-                Q_EMIT connectionTested();
-              });
+  context_.background.Run(
+      this,
+      [&shares, path = S(txtCopyTo_), login = S(txtLogin_), password = S(txtPassword_)] {
+        return TryConnection(shares, path, login, password);
+      },
+      [this](const std::string& report) {
+        cmdTestConnection_->setEnabled(true);
+        const bool closing = CloseRequested();
+        SetBusy(false);
+        if (closing) return;
+        context_.prompter.Message(report);
+        Q_EMIT connectionTested();
+      });
 }
 
 void CopyFileToDialog::Ok() {
@@ -214,14 +220,17 @@ void CopyFileToDialog::Ok() {
   SetBusy(true);
   settings::SettingsStore& store = context_.store;
   engine::Keyring& keyring = context_.ports.keyring;
-  work_.Start([&store, &keyring, server = server_,
-               typed] { return engine::SaveCopyTargets(store, keyring, server, typed); },
-              [this](const Status& saved) {
-                HoldControls(false);
-                const bool closing = CloseRequested();
-                SetBusy(false);  // closes the window when that was asked for meanwhile
-                Saved(saved, closing);
-              });
+  context_.background.Run(
+      this,
+      [&store, &keyring, server = server_, typed] {
+        return engine::SaveCopyTargets(store, keyring, server, typed);
+      },
+      [this](const Status& saved) {
+        HoldControls(false);
+        const bool closing = CloseRequested();
+        SetBusy(false);  // closes the window when that was asked for meanwhile
+        Saved(saved, closing);
+      });
 }
 
 void CopyFileToDialog::Saved(const Status& saved, bool closing) {

@@ -6,7 +6,6 @@
 #include <QPushButton>
 
 #include "engine/ServerTargets.h"
-#include "tools/BackgroundWork.h"
 #include "tools/ToolDialog.h"
 
 namespace pelvane::tools {
@@ -53,7 +52,6 @@ class CopyFileToDialog : public ToolDialog {
   QPushButton* cmdTestConnection_;
   QPushButton* cmdBrowse_;
   QPushButton* cmdOK_;
-  BackgroundWork work_{this};
 };
 
 }  // namespace pelvane::tools

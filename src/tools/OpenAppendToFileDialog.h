@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "shell/ShellOpen.h"
 #include "tools/ServerChoice.h"
 #include "tools/ToolDialog.h"
+#include "uikit/ShellOpen.h"
 
 namespace pelvane::tools {
 

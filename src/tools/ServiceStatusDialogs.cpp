@@ -40,17 +40,15 @@ void ServiceDialogBase::Show(const engine::ServiceStatusView& view, const std::s
   status_->setText(QString::fromStdString(view.text));
 }
 
-void ServiceDialogBase::RunServiceWork(QPushButton* button, std::function<void()> work) {
+void ServiceDialogBase::RunServiceWork(QPushButton* button,
+                                       std::function<void(const shell::Poster&)> work) {
   SetBusy(true);
   button->setEnabled(false);
   SetTextColour(status_, 0);
   status_->setText("Checking ...");
-  work_.Start(
-      [work = std::move(work)] {
-        work();
-        return true;
-      },
-      [this, button](bool) {
+  context_.background.Run(
+      this, [work = std::move(work)](const shell::Poster& post) { work(post); },
+      [this, button] {
         button->setEnabled(true);
         SetBusy(false);
         Q_EMIT serviceWorkDone();
@@ -90,11 +88,12 @@ void CheckServiceStatusDialog::GetStatus() {
   settings::SettingsStore& store = context_.store;
   engine::ServiceControl& services = context_.ports.services;
   engine::Keyring& keyring = context_.ports.keyring;
-  RunServiceWork(cmdGetStatus_, [this, &store, &keyring, &services, server] {
-    const engine::ServiceStatusView view =
-        engine::ReadServiceStatus(store, keyring, services, server);
-    work_.Post([this, view, server] { Show(view, server); });
-  });
+  RunServiceWork(cmdGetStatus_,
+                 [this, &store, &keyring, &services, server](const shell::Poster& post) {
+                   const engine::ServiceStatusView view =
+                       engine::ReadServiceStatus(store, keyring, services, server);
+                   post([this, view, server] { Show(view, server); });
+                 });
 }
 
 StartStopServiceDialog::StartStopServiceDialog(shell::ShellContext& context, QWidget* parent)
@@ -138,11 +137,12 @@ void StartStopServiceDialog::ShowChosenServer() {
   settings::SettingsStore& store = context_.store;
   engine::ServiceControl& services = context_.ports.services;
   engine::Keyring& keyring = context_.ports.keyring;
-  RunServiceWork(cmdStartStop_, [this, &store, &keyring, &services, server] {
-    const engine::ServiceStatusView view =
-        engine::ReadServiceStatus(store, keyring, services, server);
-    work_.Post([this, view, server] { Show(view, server); });
-  });
+  RunServiceWork(cmdStartStop_,
+                 [this, &store, &keyring, &services, server](const shell::Poster& post) {
+                   const engine::ServiceStatusView view =
+                       engine::ReadServiceStatus(store, keyring, services, server);
+                   post([this, view, server] { Show(view, server); });
+                 });
 }
 
 void StartStopServiceDialog::StartStop() {
@@ -157,10 +157,11 @@ void StartStopServiceDialog::StartStop() {
   engine::Keyring& keyring = context_.ports.keyring;
   engine::Sleeper& sleeper = context_.ports.sleeper;
   RunServiceWork(cmdStartStop_, [this, &store, &keyring, &services, &sleeper, server,
-                                 action = cmbStartStop_->currentText().toStdString()] {
+                                 action = cmbStartStop_->currentText().toStdString()](
+                                    const shell::Poster& post) {
     engine::RequestAndPollService(store, keyring, services, sleeper, server, action,
-                                  [this, server](const engine::ServiceStatusView& view) {
-                                    work_.Post([this, view, server] { Show(view, server); });
+                                  [this, server, &post](const engine::ServiceStatusView& view) {
+                                    post([this, view, server] { Show(view, server); });
                                   });
   });
 }

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "engine/ServiceStatusView.h"
-#include "tools/BackgroundWork.h"
 #include "tools/ServerChoice.h"
 #include "tools/ToolDialog.h"
 
@@ -28,14 +27,13 @@ class ServiceDialogBase : public ToolDialog {
   /// Shows one read in the label: the text in its state's colour, or the not-configured
   /// message and an empty label.
   void Show(const engine::ServiceStatusView& view, const std::string& server);
-  /// Runs work() off the window thread with `button` disabled and the label saying
-  /// "Checking ..."; work may hand reads to Show through Post.
-  void RunServiceWork(QPushButton* button, std::function<void()> work);
+  /// Runs work(post) off the window thread with `button` disabled and the label saying
+  /// "Checking ..."; work hands reads to Show through post.
+  void RunServiceWork(QPushButton* button, std::function<void(const shell::Poster&)> work);
 
   QFormLayout* form_;
   std::unique_ptr<ServerChoice> choice_;
   QLabel* status_ = nullptr;
-  BackgroundWork work_{this};
 };
 
 /// frmCheckServiceStatus: shows the state of a server's configured service.

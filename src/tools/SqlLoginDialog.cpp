@@ -83,7 +83,8 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   SetBusy(true);
   settings::SettingsStore& store = context.store;
   engine::Keyring& keyring = context.ports.keyring;
-  work_.Start(
+  context_.background.Run(
+      this,
       [&store, &keyring, server = server_] { return engine::LoadSqlLogin(store, keyring, server); },
       [this](const Result<engine::SqlLogin>& loaded) {
         HoldControls(false);
@@ -141,8 +142,9 @@ void SqlLoginDialog::Ok() {
   engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, "",
                            TypedEncryption()};
   engine::SqlClient& sql = context_.ports.sql;
-  work_.Start([&sql, target] { return sql.CheckLogin(target); },
-              [this](const engine::LoginCheck& check) { Tested(check); });
+  context_.background.Run(
+      this, [&sql, target] { return sql.CheckLogin(target); },
+      [this](const engine::LoginCheck& check) { Tested(check); });
 }
 
 void SqlLoginDialog::Tested(const engine::LoginCheck& check) {
@@ -215,7 +217,8 @@ void SqlLoginDialog::Save() {
   HoldControls(true);
   settings::SettingsStore& store = context_.store;
   engine::Keyring& keyring = context_.ports.keyring;
-  work_.Start(
+  context_.background.Run(
+      this,
       [&store, &keyring, server = server_, typed, before, after] {
         return SaveLoginAndEncryption(store, keyring, server, typed, before, after);
       },

@@ -8,7 +8,6 @@
 
 #include "engine/ServerAdmin.h"
 #include "engine/ports/SqlClient.h"
-#include "tools/BackgroundWork.h"
 #include "tools/ToolDialog.h"
 
 namespace pelvane::tools {
@@ -58,7 +57,6 @@ class SqlLoginDialog : public ToolDialog {
   QPushButton* cmdOK_;
   engine::SqlEncryption storedEncryption_;
   bool focusPasswordWhenLoaded_ = false;
-  BackgroundWork work_{this};
 };
 
 }  // namespace pelvane::tools

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 class QLineEdit;
 

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 
-#include "shell/AccessKeys.h"
+#include "uikit/AccessKeys.h"
 
 namespace pelvane::tools {
 
@@ -107,11 +107,6 @@ void CloseToolWindow(QWidget* content) {
   } else if (content) {
     content->close();
   }
-}
-
-void SetToolTitle(QWidget* content, const QString& title) {
-  content->setWindowTitle(title);
-  if (QMdiSubWindow* frame = FrameOf(content)) frame->setWindowTitle(title);
 }
 
 }  // namespace pelvane::tools

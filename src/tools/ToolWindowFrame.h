@@ -47,7 +47,4 @@ void SetToolServer(QWidget* content, const std::string& server);
 /// Closes the window that shows this content (its MDI frame, or the content itself).
 void CloseToolWindow(QWidget* content);
 
-/// Sets a window title on the content and on its MDI frame.
-void SetToolTitle(QWidget* content, const QString& title);
-
 }  // namespace pelvane::tools

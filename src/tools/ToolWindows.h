@@ -3,7 +3,7 @@
 
 #include <QMdiArea>
 
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 
 namespace pelvane::tools {
 

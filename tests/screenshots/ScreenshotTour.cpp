@@ -27,9 +27,9 @@
 #include "settings/SettingsStore.h"
 #include "shell/MainWindow.h"
 #include "shell/RunStatusWindow.h"
-#include "shell/ScriptedPrompter.h"
 #include "shell/ShellPortsFactory.h"
 #include "shell/VeskSqlDialog.h"
+#include "uikit/ScriptedPrompter.h"
 
 namespace {
 

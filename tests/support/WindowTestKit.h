@@ -22,9 +22,9 @@
 #include "platform/SmbRemoteClock.h"
 #include "platform/SystemSleeper.h"
 #include "settings/SettingsStore.h"
-#include "shell/ScriptedPrompter.h"
-#include "shell/ShellContext.h"
 #include "support/TempDir.h"
+#include "uikit/ScriptedPrompter.h"
+#include "uikit/ShellContext.h"
 
 // QTRY_VERIFY and QTRY_COMPARE end in QVERIFY and QCOMPARE, which report to QTest's own log
 // (unread under GoogleTest) and return: a wait that timed out passed silently. As GoogleTest

@@ -7,8 +7,10 @@
 
 namespace pelvane::engine {
 
-/// A network path: one that starts with "\\\\" (as stored on Windows) or "//".
-inline bool IsNetworkPath(const std::string& path) {
+/// A UNC path: two backslashes (as stored on Windows) or two slashes, then the machine name
+/// from the third character on. Compare platform::IsSmbPathText, which also takes mixed
+/// separators and "smb://" addresses.
+inline bool HasUncPrefix(const std::string& path) {
   return path.size() >= 2 && (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0);
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 namespace pelvane::shell {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/Prompter.h"
+#include "uikit/Prompter.h"
 
 namespace pelvane::shell {
 

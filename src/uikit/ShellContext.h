@@ -12,9 +12,10 @@
 #include "engine/ports/Sleeper.h"
 #include "engine/ports/SqlClient.h"
 #include "settings/SettingsStore.h"
-#include "shell/Prompter.h"
-#include "shell/RegistryNotice.h"
-#include "shell/ServerSession.h"
+#include "uikit/BackgroundTasks.h"
+#include "uikit/Prompter.h"
+#include "uikit/RegistryNotice.h"
+#include "uikit/ServerSession.h"
 
 namespace pelvane::shell {
 
@@ -44,6 +45,9 @@ struct ShellContext {
   ServerSession session{};
   /// Told by the windows that change the server registry.
   RegistryNotice registryChanged{};
+  /// The windows' work off the window thread; declared after the ports, it joins what is still
+  /// working before they go.
+  BackgroundTasks background{};
 };
 
 }  // namespace pelvane::shell

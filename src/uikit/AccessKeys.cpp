@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/AccessKeys.h"
+#include "uikit/AccessKeys.h"
 
 #include <QAbstractButton>
 #include <QLabel>

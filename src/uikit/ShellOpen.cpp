@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/ShellOpen.h"
+#include "uikit/ShellOpen.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>

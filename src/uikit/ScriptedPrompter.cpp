@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/ScriptedPrompter.h"
+#include "uikit/ScriptedPrompter.h"
 
 namespace pelvane::shell {
 
