@@ -159,9 +159,7 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   // The log still has each server's own table.
   EXPECT_EQ(f.Count(": Simple Script Results"), 3u) << f.Log();
 
-  const std::string& s0 = f.servers[0];
-  const std::string& s1 = f.servers[1];
-  const std::string& s2 = f.servers[2];
+  const std::string &s0 = f.servers[0], &s1 = f.servers[1], &s2 = f.servers[2];
   auto* first = Control<QTableWidget>(*results, "grdMergedResults");
   ASSERT_NE(first, nullptr) << f.Log();
   Lines shown;  // in list order until sorted
