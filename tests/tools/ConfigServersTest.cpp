@@ -19,12 +19,12 @@ class ConfigServersTest : public ToolsTest {
   }
   static QStringList Listed(QWidget* dialog) {
     QStringList names;
-    auto* list = Child<QListWidget>(dialog, "lstServers");
+    auto* list = Control<QListWidget>(dialog, "lstServers");
     for (int i = 0; list && i < list->count(); ++i) names << list->item(i)->text();
     return names;
   }
   static void Choose(QWidget* dialog, const QString& name) {
-    auto* list = Child<QListWidget>(dialog, "lstServers");
+    auto* list = Control<QListWidget>(dialog, "lstServers");
     list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));
   }
 };
@@ -37,10 +37,10 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   ExpectAccessibleNames(dialog);
   testing::ExpectAccessKeys(*dialog);
   // What a name may look like, and a tip of the group box's own.
-  auto* name = Child<QLineEdit>(dialog, "txtServerName");
+  auto* name = Control<QLineEdit>(dialog, "txtServerName");
   EXPECT_EQ(name->placeholderText(), "host, host\\INSTANCE or host,port");
   EXPECT_GT(name->width(), name->fontMetrics().horizontalAdvance(name->placeholderText()));
-  EXPECT_NE(Child<QLineEdit>(dialog, "txtServerGroup")->toolTip(), name->toolTip());
+  EXPECT_NE(Control<QLineEdit>(dialog, "txtServerGroup")->toolTip(), name->toolTip());
 
   struct Case {
     QString name, group;
@@ -57,9 +57,9 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
     dialog = Open();
-    Child<QLineEdit>(dialog, "txtServerName")->setText(c.name);
-    Child<QLineEdit>(dialog, "txtServerGroup")->setText(c.group);
-    if (c.byEnter) QTest::keyClick(Child<QLineEdit>(dialog, "txtServerName"), Qt::Key_Return);
+    Control<QLineEdit>(dialog, "txtServerName")->setText(c.name);
+    Control<QLineEdit>(dialog, "txtServerGroup")->setText(c.group);
+    if (c.byEnter) QTest::keyClick(Control<QLineEdit>(dialog, "txtServerName"), Qt::Key_Return);
     if (!c.byEnter) Click(dialog, "cmdAddServer");
     EXPECT_EQ(Listed(dialog), c.listed);
     EXPECT_EQ(Servers().size(), static_cast<size_t>(c.listed.size()));
@@ -69,7 +69,7 @@ TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
     QWidget* login = Window("frmSQLLogin");
     ASSERT_EQ(login != nullptr, c.message.isEmpty());
     // A server added opens its login and empties the boxes; one refused keeps what was typed.
-    EXPECT_EQ(Child<QLineEdit>(dialog, "txtServerName")->text(), login ? "" : c.name);
+    EXPECT_EQ(Control<QLineEdit>(dialog, "txtServerName")->text(), login ? "" : c.name);
     EXPECT_EQ(login ? login->windowTitle() : c.name, login ? "Login for " + c.name + ":" : c.name);
   }
   EXPECT_EQ(store.GetINIValue("BRAVO", "ServerGroup"), "EAST");
@@ -105,7 +105,7 @@ TEST_F(ConfigServersTest, CommandsActOnTheServerAScreenReaderSelected) {
     prompter.asked.clear();
 
     Choose(dialog, "ALPHA");
-    auto* list = Child<QListWidget>(dialog, "lstServers");
+    auto* list = Control<QListWidget>(dialog, "lstServers");
     testing::SelectAsScreenReader(list, list->row(list->findItems("BRAVO", Qt::MatchExactly)[0]));
     Click(dialog, c.button);
     EXPECT_TRUE(prompter.asked.empty());
@@ -124,7 +124,7 @@ TEST_F(ConfigServersTest, ADoubleClickOpensTheChosenServersLogin) {
   AddServer("BRAVO");
   ASSERT_TRUE(store.SaveINIValues("BRAVO", "Login", "operator"));
   QWidget* dialog = Open();
-  auto* list = Child<QListWidget>(dialog, "lstServers");
+  auto* list = Control<QListWidget>(dialog, "lstServers");
   Choose(dialog, "BRAVO");
   const QPoint at = list->visualItemRect(list->currentItem()).center();
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -132,7 +132,7 @@ TEST_F(ConfigServersTest, ADoubleClickOpensTheChosenServersLogin) {
   QWidget* login = Window("frmSQLLogin");
   ASSERT_NE(login, nullptr);
   EXPECT_EQ(login->windowTitle(), "Login for BRAVO:");
-  EXPECT_EQ(Child<QLineEdit>(login, "txtUserName")->text(), "operator");
+  EXPECT_EQ(Control<QLineEdit>(login, "txtUserName")->text(), "operator");
   EXPECT_EQ(context.session.CurrentServer, "BRAVO");
 }
 

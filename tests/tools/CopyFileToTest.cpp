@@ -20,7 +20,7 @@ class CopyFileToTest : public ToolsTest {
   /// Leaves the append-to box the way a user does: the focus moves on.
   static void LeaveAppendBox(QWidget* dialog) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(Child<QLineEdit>(dialog, "txtAppendToFile"), &out);
+    QApplication::sendEvent(Control<QLineEdit>(dialog, "txtAppendToFile"), &out);
   }
   engine::CopyTargets Saved() { return *engine::LoadCopyTargets(store, keyring, "ALPHA"); }
 };
@@ -70,7 +70,7 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
       store, keyring, "ALPHA",
       {R"(\\files\drop\)", "copier", "Pw1", R"(\\files\logs\a.log)", "files"}));
   QWidget* servers = Open(ToolWindow::kConfigServers, "frmConfigServers");
-  auto* list = Child<QListWidget>(servers, "lstServers");
+  auto* list = Control<QListWidget>(servers, "lstServers");
   list->setCurrentItem(list->item(0));
   Click(servers, "cmdCopyFileTo");
   auto* dialog = Window<CopyFileToDialog>("frmCopyFileTo");
@@ -123,7 +123,7 @@ TEST_F(CopyFileToTest, WaitsForTheDesktopKeyringWithTheWindowResponsive) {
   const auto expectHeldWhileWaiting = [&] {
     world.ExpectResponsiveWhileWaiting();
     for (const char* name : {"txtPassword", "cmdOK", "cmdTestConnection"})
-      EXPECT_FALSE(Child<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
+      EXPECT_FALSE(Control<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
   };
   world.gated.Shut();
   auto* dialog = OpenFor<CopyFileToDialog>("ALPHA", &world.context);
@@ -132,7 +132,7 @@ TEST_F(CopyFileToTest, WaitsForTheDesktopKeyringWithTheWindowResponsive) {
   world.gated.Open();
   QTRY_COMPARE(loaded.count(), 1);
   EXPECT_EQ(Text(dialog, "txtPassword"), "Pw1");
-  EXPECT_TRUE(Child<QLineEdit>(dialog, "txtPassword")->isEnabled());
+  EXPECT_TRUE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
 
   Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
   world.gated.Shut();

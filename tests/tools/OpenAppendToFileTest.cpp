@@ -25,7 +25,7 @@ TEST_F(OpenAppendToFileTest, OpensTheChosenServersFileOrSaysWhyNot) {
   ASSERT_NE(dialog, nullptr);
   dialog->SetDefaultAppLookup([](const std::string&) { return true; });
   ExpectAccessibleNames(dialog);
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
 
   struct Case {
     QString server;

@@ -44,8 +44,8 @@ TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColo
       Open<ServiceDialogBase>(ToolWindow::kCheckServiceStatus, "frmCheckServiceStatus");
   ASSERT_NE(dialog, nullptr);
   ExpectAccessibleNames(dialog);
-  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
+  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
   EXPECT_EQ(Items(groups), (QStringList{"ALL", "WEST", "EAST"}));  // each group once
   EXPECT_EQ(Items(servers), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
   Choose(groups, "WEST");
@@ -61,7 +61,7 @@ TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColo
   Choose(servers, "ALPHA");
   Click(dialog, "cmdGetStatus");
   QTRY_COMPARE(done.count(), 1);
-  auto* label = Child<QLabel>(dialog, "lblServerStatus");
+  auto* label = Control<QLabel>(dialog, "lblServerStatus");
   EXPECT_EQ(label->text(), "Spooler (m1) - Continue Pending");
   EXPECT_EQ(Colour(label), QColor(255, 255, 0));
   // A screen reader reads the state, with the caption as its description.
@@ -90,10 +90,10 @@ TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
       Open<ServiceDialogBase>(ToolWindow::kStartStopService, "frmStartStopService");
   ASSERT_NE(dialog, nullptr);
   ExpectAccessibleNames(dialog);
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
-  auto* action = Child<QComboBox>(dialog, "cmbStartStop");
-  auto* button = Child<QPushButton>(dialog, "cmdStartStop");
-  auto* label = Child<QLabel>(dialog, "lblMessage");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
+  auto* action = Control<QComboBox>(dialog, "cmbStartStop");
+  auto* button = Control<QPushButton>(dialog, "cmdStartStop");
+  auto* label = Control<QLabel>(dialog, "lblMessage");
   QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
 
   Click(dialog, "cmdStartStop");
@@ -167,7 +167,7 @@ TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
 
 TEST_F(ServiceDialogsTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
   QWidget* servers = Open(ToolWindow::kConfigServers, "frmConfigServers");
-  auto* list = Child<QListWidget>(servers, "lstServers");
+  auto* list = Control<QListWidget>(servers, "lstServers");
   list->setCurrentItem(list->findItems("ALPHA", Qt::MatchExactly).front());
   Click(servers, "cmdConfigService");
   QWidget* alpha = Window("frmServices");
@@ -181,7 +181,7 @@ TEST_F(ServiceDialogsTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
   Click(servers, "cmdConfigService");
   EXPECT_EQ(context.session.CurrentServer, "CHARLIE");
   Type(alpha, {{"txtServiceName", "  W3SVC "}, {"txtServiceServer", "m9"}});
-  QTest::keyClick(Child<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
+  QTest::keyClick(Control<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
   for (auto [server, key, value] : {std::tuple{"ALPHA", "ServiceName", "W3SVC"},
                                     {"ALPHA", "ServiceServer", "m9"},
                                     {"CHARLIE", "ServiceName", ""},

@@ -23,7 +23,7 @@ class SqlLoginTest : public ToolsTest {
   static void Fill(QWidget* dialog, const QString& user, const QString& password,
                    const QString& database, const QString& group) {
     Type(dialog, {{"txtUserName", user}, {"txtPassword", password}, {"txtDatabase", database}});
-    Child<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
+    Control<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
   }
 
   testing::StandinServer standin;
@@ -57,7 +57,7 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     Heartbeat heartbeat(20);
     Click(dialog, "cmdOK");
     // While the server is asked the window keeps turning, with OK held disabled.
-    EXPECT_FALSE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
     if (c.server == silent.server()) {
       EXPECT_GT(heartbeat.ticks, 10);  // two seconds of login time-out
@@ -73,7 +73,7 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     EXPECT_EQ(store.GetINIValue(c.server, "ServerGroup"), c.saved ? "WEST" : "");
     QTRY_COMPARE(Window("frmSQLLogin") == nullptr, c.saved);  // No keeps it open to correct
     if (!c.saved) {
-      EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+      EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
       EXPECT_EQ(dialog->cursor().shape(), Qt::ArrowCursor);
     }
   }
@@ -92,14 +92,14 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   auto* dialog = OpenFor<SqlLoginDialog>(standin.server());
   ExpectAccessibleNames(dialog);
   EXPECT_EQ(Text(dialog, "txtPassword"), "Secret1");
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(Control<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
   EXPECT_EQ(Text(dialog, "txtDatabase"), "PUBS");
-  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
+  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
   EXPECT_EQ(groups->currentText(), "WEST");
   EXPECT_EQ(groups->count(), 2);  // the groups as the servers first name them, no "ALL"
 
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
-  QTest::keyClick(Child<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
+  QTest::keyClick(Control<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
   QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
   EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), scrambled);
   EXPECT_TRUE(prompter.asked.empty());
@@ -116,19 +116,19 @@ TEST_F(SqlLoginTest, KeepsThePasswordInTheDesktopKeyringWhenSoConfigured) {
   QSignalSpy loaded(dialog, &SqlLoginDialog::loginLoaded);
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
   for (const char* name : {"txtPassword", "cmdOK"})
-    EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name;
+    EXPECT_FALSE(Control<QWidget>(dialog, name)->isEnabled()) << name;
   world.ExpectResponsiveWhileWaiting();
   world.gated.Open();
   QTRY_COMPARE(loaded.count(), 1);
   EXPECT_EQ(Text(dialog, "txtPassword"), "Old1");
-  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
 
   Fill(dialog, "sa", "Secret1", "pubs", "west");
   world.gated.Shut();
   Click(dialog, "cmdOK");
   QTRY_VERIFY_WITH_TIMEOUT(world.gated.Waiting(), 15000);  // the login test passed; now the save
   world.ExpectResponsiveWhileWaiting();
-  EXPECT_FALSE(Child<QLineEdit>(dialog, "txtPassword")->isEnabled());
+  EXPECT_FALSE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
   EXPECT_EQ(tested.count(), 0);
   EXPECT_NE(Window("frmSQLLogin"), nullptr);
   world.gated.Open();
@@ -166,9 +166,9 @@ TEST_F(SqlLoginTest, RefusesWhatCouldNeverBeSavedBeforeTestingAndCancelSavesNoth
   EXPECT_EQ(prompter.asked[0].caption, "Login");
   EXPECT_EQ(prompter.asked[0].text, engine::kEmptyLoginMessage);
   EXPECT_NE(prompter.asked[1].text.find("cannot begin with \"?\""), std::string::npos);
-  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
   Fill(dialog, "sa", "pw", "db", "g");
-  QTest::keyClick(Child<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
+  QTest::keyClick(Control<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(store.GetINIValue("ALPHA", "Login"), "");
 }

@@ -138,14 +138,10 @@ class ToolsTest : public ::testing::Test,
   }
   /// Types into line edits by name.
   static void Type(QWidget* window, std::initializer_list<std::pair<const char*, QString>> boxes) {
-    for (const auto& [name, text] : boxes) Child<QLineEdit>(window, name)->setText(text);
+    for (const auto& [name, text] : boxes) Control<QLineEdit>(window, name)->setText(text);
   }
   static QString Text(QWidget* window, const char* name) {
-    return Child<QLineEdit>(window, name)->text();
-  }
-  template <class T>
-  static T* Child(QWidget* window, const char* objectName) {
-    return Control<T>(window, objectName);
+    return Control<QLineEdit>(window, name)->text();
   }
   static void Click(QWidget* window, const char* button) {
     QWidget* target = Control<QWidget>(window, button);
