@@ -48,11 +48,9 @@ TEST(DesktopIdentityTest, NamesTheWindowsAfterThePackagesDesktopFileWithAnIcon) 
   EXPECT_EQ(icon.pixmap(QSize(256, 256)).size(), QSize(256, 256));
 }
 
-TEST_F(AboutDialogTest, ShowsTitleVersionAndDescription) {
+TEST_F(AboutDialogTest, ShowsVersionAndDescription) {
   QPointer<AboutDialog> about = new AboutDialog(context);
   about->show();
-  EXPECT_EQ(about->objectName(), "frmAbout");
-  EXPECT_EQ(about->windowTitle(), "About The Pelvane Tool");
   EXPECT_TRUE(about->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(Control<QLabel>(*about, "lblVersion")->text().toStdString(),
             VersionLabel(PELVANE_VERSION));

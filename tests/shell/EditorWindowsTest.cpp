@@ -28,10 +28,6 @@ QPointer<Window> Open(ShellContext& context) {
 TEST_F(EditorWindowsTest, FirstOpenWithoutStoredKeys) {
   QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
   QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
-  EXPECT_EQ(script->objectName(), "frmSimpleScript");
-  EXPECT_EQ(script->windowTitle(), "Simple Script");
-  EXPECT_EQ(append->objectName(), "frmAppendText");
-  EXPECT_EQ(append->windowTitle(), "Append Text");
   for (QWidget* window : {static_cast<QWidget*>(script), static_cast<QWidget*>(append)}) {
     EXPECT_TRUE(window->isWindow());
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -68,7 +64,7 @@ TEST_F(EditorWindowsTest, TextsRoundTripThroughTheirStoredForm) {
   EXPECT_EQ(script->Text(), typed);
   script->close();
 
-  ASSERT_TRUE(store.SaveINIValues("Append", "AppendText", "first linevbChr13vbChr10second").ok());
+  Set("Append", "AppendText", "first linevbChr13vbChr10second");
   append = Open<AppendTextWindow>(context);
   EXPECT_EQ(append->Text(), "first line\r\nsecond");
   append->close();
@@ -88,10 +84,9 @@ TEST_F(EditorWindowsTest, PlacementAndTimeStampBoxSurviveClosing) {
   EXPECT_FALSE(state.AppendTextOpen);
   EXPECT_EQ(store.GetINIValue("Append", "AddTimeStamp"), "1");
   // Twips at 96 dpi: 15 per pixel.
-  EXPECT_EQ(store.GetINIValue("Append", "Top"), "1350");
-  EXPECT_EQ(store.GetINIValue("Append", "Left"), "1800");
-  EXPECT_EQ(store.GetINIValue("Append", "Height"), "4500");
-  EXPECT_EQ(store.GetINIValue("Append", "Width"), "6000");
+  for (auto [key, twips] :
+       {std::pair{"Top", "1350"}, {"Left", "1800"}, {"Height", "4500"}, {"Width", "6000"}})
+    EXPECT_EQ(Get("Append", key), twips) << key;
 
   append = Open<AppendTextWindow>(context);
   script = Open<SimpleScriptWindow>(context);
@@ -107,11 +102,10 @@ TEST_F(EditorWindowsTest, PlacementAndTimeStampBoxSurviveClosing) {
 
 // Values that are no number keep the window where it is; a place no screen shows is not used.
 TEST_F(EditorWindowsTest, UnusablePlacementValuesKeepTheCurrentPlacement) {
-  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Height", "tall").ok());
-  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Width", "9000").ok());
-  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Top", "-90000").ok());
-  ASSERT_TRUE(store.SaveINIValues("SimpleScript", "Left", "-90000").ok());
-  ASSERT_TRUE(store.SaveINIValues("Append", "AddTimeStamp", "7").ok());
+  for (auto [key, value] :
+       {std::pair{"Height", "tall"}, {"Width", "9000"}, {"Top", "-90000"}, {"Left", "-90000"}})
+    Set("SimpleScript", key, value);
+  Set("Append", "AddTimeStamp", "7");
   QPointer<SimpleScriptWindow> script = new SimpleScriptWindow(context);
   EXPECT_EQ(script->size(), QSize(600, 240));  // no smaller than shows a query
   EXPECT_GT(script->pos().x(), -1000);

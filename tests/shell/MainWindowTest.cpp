@@ -31,27 +31,32 @@
 namespace pelvane::shell {
 namespace {
 
-QAction* Action(QWidget& window, const char* name) {
-  return window.findChild<QAction*>(name);
-}
-
-TEST(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
+/// The main window over the test's world, made (and shown) when the test asks for it.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindow& Open(bool show = true) {
+    made.reset();  // one main window at a time, as in the program
+    made = std::make_unique<MainWindow>(f.context);
+    if (show) made->show();
+    return *made;
+  }
   ShellFixture f;
-  MainWindow window(f.context);
-  window.show();
+  std::unique_ptr<MainWindow> made;
+};
+
+TEST_F(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
+  MainWindow& window = Open();
   EXPECT_EQ(window.windowTitle(), "The Pelvane Tool v1.8.8");
   EXPECT_FALSE(window.isMaximized());
   EXPECT_EQ(window.width(), 960);  // 14400 twips at the test screen's 96 dpi
   EXPECT_FALSE(Action(window, "mnMinOnVesk")->isChecked());
   EXPECT_TRUE(Action(window, "mnServerTime")->isEnabled());
-  EXPECT_EQ(Action(window, "Exit")->toolTip(), "Exit Pelvane Tool");
   EXPECT_EQ(f.state.OpenChildCount, 0);
   EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
 }
 
-TEST(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
-  ShellFixture f;
-  MainWindow window(f.context);
+TEST_F(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
+  MainWindow& window = Open(false);
   // The menu bar, then each menu and submenu: each caption keyed, no key twice in one menu.
   std::vector<std::pair<std::string, QList<QAction*>>> menus{
       {"menu bar", window.menuBar()->actions()}};
@@ -70,10 +75,8 @@ TEST(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
   EXPECT_GT(menus.size(), 7u);  // seven menus and the Logfile submenu
 }
 
-TEST(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows) {
-  ShellFixture f;
-  MainWindow window(f.context);
-  window.show();
+TEST_F(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows) {
+  MainWindow& window = Open();
   auto* hint = Control<QLabel>(window, "lblFirstSteps");
   const QString text = hint->text();
   EXPECT_NE(text.indexOf("Servers &gt; Configure Servers"), -1);
@@ -91,27 +94,23 @@ TEST(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows)
   QTRY_VERIFY(hint->isVisible());
 }
 
-TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
-  ShellFixture f;
-  f.Set("Pelvane", "Left", "1500");
-  f.Set("Pelvane", "Top", "1200");
-  f.Set("Pelvane", "Width", "9000");
-  f.Set("Pelvane", "Height", "7500");
-  f.Set("Pelvane", "MinimizeOnVesk", "1");
+TEST_F(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
+  for (auto [key, value] : {std::pair{"Left", "1500"},
+                            {"Top", "1200"},
+                            {"Width", "9000"},
+                            {"Height", "7500"},
+                            {"MinimizeOnVesk", "1"}})
+    f.Set("Pelvane", key, value);
   f.Reload();
-  {
-    MainWindow window(f.context);
-    window.show();
-    EXPECT_EQ(window.size(), QSize(600, 500));  // 9000 x 7500 twips at 96 dpi
-    EXPECT_TRUE(Action(window, "mnMinOnVesk")->isChecked());
-    window.close();
-    EXPECT_EQ(f.Get("Pelvane", "Width"), "9000");
-    EXPECT_EQ(f.Get("Pelvane", "Height"), "7500");
-  }
+  MainWindow* window = &Open();
+  EXPECT_EQ(window->size(), QSize(600, 500));  // 9000 x 7500 twips at 96 dpi
+  EXPECT_TRUE(Action(*window, "mnMinOnVesk")->isChecked());
+  window->close();
+  EXPECT_EQ(f.Get("Pelvane", "Width"), "9000");
+  EXPECT_EQ(f.Get("Pelvane", "Height"), "7500");
   f.Set("Pelvane", "MainState", "1");
   f.Reload();
-  MainWindow maximized(f.context);
-  maximized.show();
+  MainWindow& maximized = Open();
   EXPECT_TRUE(maximized.isMaximized());
 
   // Minimize On Vesk toggled twice leaves it off, stored and checked alike.
@@ -122,11 +121,11 @@ TEST(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
   }
 }
 
-TEST(MainWindowTest, MenuExitSavesNothingAndToolbarExitSavesEveryWindow) {
+TEST_F(MainWindowTest, MenuExitSavesNothingAndToolbarExitSavesEveryWindow) {
   for (auto [exit, saves] : {std::pair{"mnExit", false}, {"Exit", true}}) {
     SCOPED_TRACE(exit);
-    ShellFixture f;
-    auto window = std::make_unique<MainWindow>(f.context);
+    ShellFixture world;  // a fresh settings file for each
+    auto window = std::make_unique<MainWindow>(world.context);
     EndProgramOnExitRequest(*window);  // as the program does
     window->show();
     Action(*window, "mnPelvane")->trigger();
@@ -140,14 +139,13 @@ TEST(MainWindowTest, MenuExitSavesNothingAndToolbarExitSavesEveryWindow) {
     stuck.start(30000);
     EXPECT_EQ(QApplication::exec(), 0);
     window.reset();  // as the program's end destroys the windows
-    EXPECT_EQ(f.Get("Script", "ScriptPath"), saves ? "/s/new.sql" : "");
-    EXPECT_EQ(f.Get("Append", "AppendText"), saves ? "typed" : "");
-    EXPECT_EQ(f.Get("Pelvane", "Width").empty(), !saves);
+    EXPECT_EQ(world.Get("Script", "ScriptPath"), saves ? "/s/new.sql" : "");
+    EXPECT_EQ(world.Get("Append", "AppendText"), saves ? "typed" : "");
+    EXPECT_EQ(world.Get("Pelvane", "Width").empty(), !saves);
   }
 }
 
-TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
-  ShellFixture f;
+TEST_F(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   f.Set("Pelvane", "Top", "77");
   SingleInstance first(f.store.file());
   ASSERT_TRUE(first.Acquired());
@@ -160,7 +158,7 @@ TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   // The second start brings the running copy's window to the front, by any path to the file.
   InstanceBeacon beacon(f.store.file());
   ASSERT_TRUE(beacon.Listening());
-  MainWindow window(f.context);
+  MainWindow& window = Open(false);
   ShowOnSecondStart(beacon, window);
   window.showMinimized();
   QTRY_VERIFY(window.isMinimized());
@@ -169,10 +167,8 @@ TEST(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   EXPECT_FALSE(AskRunningCopyToShow(f.dir.File("Team.ZRQ")));  // no copy runs on that one
 }
 
-TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
-  ShellFixture f;
-  MainWindow window(f.context);
-  window.show();
+TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
+  MainWindow& window = Open();
   // The items that work on the Vesk dialog or the active child follow them.
   auto expectChildItems = [&window](bool enabled) {
     for (const char* name : {"mnChangePW", "mnSimpleScript", "Close"})
@@ -209,10 +205,8 @@ TEST(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheW
   EXPECT_EQ(f.state.OpenChildCount, 0);
 }
 
-TEST(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
-  ShellFixture f;
-  MainWindow window(f.context);
-  window.show();
+TEST_F(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
+  MainWindow& window = Open();
   Action(window, "mnPelvane")->trigger();
   VeskSqlDialog* dialog = window.veskDialog();
   ASSERT_NE(dialog, nullptr);
@@ -240,10 +234,8 @@ TEST(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
   }
 }
 
-TEST(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog) {
-  ShellFixture f;
-  MainWindow window(f.context);
-  window.show();
+TEST_F(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog) {
+  MainWindow& window = Open();
   window.resize(500, 400);  // smaller than the screen, so that maximizing grows it
   Action(window, "mnPelvane")->trigger();
   QMdiSubWindow* frame = window.mdi().subWindowList().value(0);
@@ -274,9 +266,8 @@ TEST(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog
   EXPECT_GE(files.width(), std::min(900, files.screen()->availableGeometry().width() * 9 / 10));
 }
 
-TEST(MainWindowTest, LogFileCommands) {
-  ShellFixture f;
-  MainWindow window(f.context);
+TEST_F(MainWindowTest, LogFileCommands) {
+  MainWindow& window = Open(false);
   window.SetDefaultAppLookup([](const std::string&) { return true; });
   Action(window, "mnOpenLogFile")->trigger();
   pelvane::testing::WriteBytes(f.state.FixedLogFile, "old runs\r\n");
@@ -297,9 +288,8 @@ TEST(MainWindowTest, LogFileCommands) {
   EXPECT_EQ(f.prompter.openedUrls[0], "file://" + log);
 }
 
-TEST(MainWindowTest, GetRemoteServerTimeShowsTheTimeOrTheFailure) {
-  ShellFixture f;
-  MainWindow window(f.context);
+TEST_F(MainWindowTest, GetRemoteServerTimeShowsTheTimeOrTheFailure) {
+  MainWindow& window = Open(false);
   f.prompter.texts = {std::string(), std::string("FARAWAY")};
   Action(window, "mnServerTime")->trigger();  // no name: this machine's own time
   QTRY_COMPARE(f.prompter.asked.size(), size_t{1});

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QWidget>
 
@@ -13,6 +14,13 @@ namespace pelvane::shell {
 using testing::Control;
 using testing::ExpectAccessibleNames;
 using testing::ExpectAccessKeys;
+
+/// A menu or toolbar command of the window by object name; fails the test when there is none.
+inline QAction* Action(const QWidget& window, const char* name) {
+  QAction* found = window.findChild<QAction*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
 
 /// A window's world for one test, with the real ports; programs are looked for where the tests
 /// are built.

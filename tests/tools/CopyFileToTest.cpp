@@ -8,8 +8,6 @@
 #include "settings/PasswordScrambler.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/GatedKeyring.h"
-#include "tools/ToolWindowFrame.h"
-#include "tools/ToolWindows.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
@@ -19,19 +17,12 @@ using engine::Answer;
 
 class CopyFileToTest : public ToolsTest {
  protected:
-  CopyFileToDialog* Open(const std::string& server) {
-    context.session.CurrentServer = server;
-    return static_cast<CopyFileToDialog*>(
-        ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(context)));
-  }
-  static QLineEdit* Box(QWidget* dialog, const char* name) {
-    return Child<QLineEdit>(dialog, name);
-  }
   /// Leaves the append-to box the way a user does: the focus moves on.
   static void LeaveAppendBox(QWidget* dialog) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(Box(dialog, "txtAppendToFile"), &out);
+    QApplication::sendEvent(Control<QLineEdit>(dialog, "txtAppendToFile"), &out);
   }
+  engine::CopyTargets Saved() { return *engine::LoadCopyTargets(store, keyring, "ALPHA"); }
 };
 
 TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
@@ -55,9 +46,9 @@ TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
     SCOPED_TRACE(c.appendTo + " / " + c.remote);
     CloseAll();
     prompter.answers = c.answers;
-    CopyFileToDialog* dialog = Open("ALPHA");
-    Box(dialog, "txtAppendToFile")->setText(QString::fromStdString(c.appendTo));
-    Box(dialog, "txtRemoteServer")->setText(QString::fromStdString(c.remote));
+    auto* dialog = OpenFor<CopyFileToDialog>("ALPHA");
+    Type(dialog, {{"txtAppendToFile", QString::fromStdString(c.appendTo)},
+                  {"txtRemoteServer", QString::fromStdString(c.remote)}});
     LeaveAppendBox(dialog);
     QTRY_COMPARE(prompter.asked.size(), c.asked ? 1u : 0u);
     if (c.asked) {
@@ -68,7 +59,7 @@ TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
                     ", does not match the Append To Server, " + machine +
                     ". Would you like to set the Remote Server = " + machine + "?");
     }
-    EXPECT_EQ(Box(dialog, "txtRemoteServer")->text().toStdString(), c.remoteAfter);
+    EXPECT_EQ(Text(dialog, "txtRemoteServer").toStdString(), c.remoteAfter);
   }
   EXPECT_EQ(prompter.unscripted, 0);
 }
@@ -78,9 +69,8 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   ASSERT_TRUE(engine::SaveCopyTargets(
       store, keyring, "ALPHA",
       {R"(\\files\drop\)", "copier", "Pw1", R"(\\files\logs\a.log)", "files"}));
-  OpenToolWindow(ToolWindow::kConfigServers, context, mdi);
-  QWidget* servers = Window("frmConfigServers");
-  auto* list = Child<QListWidget>(servers, "lstServers");
+  QWidget* servers = Open(ToolWindow::kConfigServers, "frmConfigServers");
+  auto* list = Control<QListWidget>(servers, "lstServers");
   list->setCurrentItem(list->item(0));
   Click(servers, "cmdCopyFileTo");
   auto* dialog = Window<CopyFileToDialog>("frmCopyFileTo");
@@ -88,36 +78,34 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   EXPECT_FALSE(servers->isEnabled());  // its choice cannot change underneath
   EXPECT_EQ(dialog->windowTitle(), "Copy File Path for Server ALPHA:");
   ExpectAccessibleNames(dialog);
-  EXPECT_EQ(Box(dialog, "txtCopyTo")->text(), R"(\\files\drop\)");
-  EXPECT_EQ(Box(dialog, "txtPassword")->text(), "Pw1");
-  EXPECT_EQ(Box(dialog, "txtReenterPassword")->text(), "Pw1");
+  for (auto [name, text] : {std::pair{"txtCopyTo", R"(\\files\drop\)"},
+                            {"txtPassword", "Pw1"},
+                            {"txtReenterPassword", "Pw1"}})
+    EXPECT_EQ(Text(dialog, name), text) << name;
 
-  Box(dialog, "txtPassword")->setText("secret");
-  Box(dialog, "txtReenterPassword")->setText("Secret");
+  Type(dialog, {{"txtPassword", "secret"}, {"txtReenterPassword", "Secret"}});
   Click(dialog, "cmdOK");
   ASSERT_EQ(prompter.asked.size(), 1u);
   EXPECT_EQ(prompter.asked[0].caption, "Passwords Do Not Match.");
   EXPECT_EQ(prompter.asked[0].text, "Passwords do not match, please re-enter passwords.");
-  EXPECT_EQ(Box(dialog, "txtPassword")->text(), "");
-  EXPECT_EQ(Box(dialog, "txtReenterPassword")->text(), "");
-  EXPECT_EQ(engine::LoadCopyTargets(store, keyring, "ALPHA")->copyToPassword,
-            "Pw1");  // nothing saved
+  EXPECT_EQ(Text(dialog, "txtPassword"), "");
+  EXPECT_EQ(Text(dialog, "txtReenterPassword"), "");
+  EXPECT_EQ(Saved().copyToPassword, "Pw1");  // nothing saved
 
   // Browse keeps the folder of the (first) chosen file; a cancelled browse keeps the folder.
   prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}, {}};
   Click(dialog, "cmdBrowse");
-  EXPECT_EQ(Box(dialog, "txtCopyTo")->text(), "/srv/drop/new/");
-  Box(dialog, "txtCopyTo")->setText(R"(\\files\drop\)");
+  EXPECT_EQ(Text(dialog, "txtCopyTo"), "/srv/drop/new/");
+  Type(dialog, {{"txtCopyTo", R"(\\files\drop\)"}});
   Click(dialog, "cmdBrowse");
-  EXPECT_EQ(Box(dialog, "txtCopyTo")->text(), R"(\\files\drop\)");
+  EXPECT_EQ(Text(dialog, "txtCopyTo"), R"(\\files\drop\)");
   EXPECT_EQ(prompter.picks.at(0).title, "Select Path to Copy File To and click Open.");
 
-  Box(dialog, "txtPassword")->setText("New2");
-  Box(dialog, "txtReenterPassword")->setText("New2");
+  Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
   Click(dialog, "cmdOK");
   QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
   QTRY_VERIFY(servers->isEnabled());
-  const engine::CopyTargets saved = *engine::LoadCopyTargets(store, keyring, "ALPHA");
+  const engine::CopyTargets saved = Saved();
   EXPECT_EQ(saved.copyPath, R"(\\files\drop\)");
   EXPECT_EQ(saved.copyToPassword, "New2");
   EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"),
@@ -129,73 +117,54 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
 
 // The keyring is read and written off the window thread, the boxes held until it answers.
 TEST_F(CopyFileToTest, WaitsForTheDesktopKeyringWithTheWindowResponsive) {
-  SharedSecretService();
-  ASSERT_TRUE(store.SaveINIValues("Pelvane", engine::kPasswordStoreKey, "keyring"));
+  GatedWorld world(*this);
   ASSERT_TRUE(engine::SaveCopyTargets(store, keyring, "ALPHA",
                                       {R"(\\files\drop\)", "copier", "Pw1", "", ""}));
-  GatedKeyring gated(keyring);
-  shell::ShellPorts gatedPorts{sql, processes, shares, clock, services, sleeper, gated};
-  shell::ShellContext gatedContext{store, state, gatedPorts, prompter, context.programFolder};
-  gatedContext.session.CurrentServer = "ALPHA";
-  Heartbeat heartbeat(20);
-  const auto expectResponsiveWhileWaiting = [&] {
-    QTRY_VERIFY(gated.Waiting());
-    const int before = heartbeat.ticks;
-    QTest::qWait(300);
-    EXPECT_GT(heartbeat.ticks, before + 5);
+  const auto expectHeldWhileWaiting = [&] {
+    world.ExpectResponsiveWhileWaiting();
     for (const char* name : {"txtPassword", "cmdOK", "cmdTestConnection"})
-      EXPECT_FALSE(Child<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
+      EXPECT_FALSE(Control<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
   };
-
-  gated.Shut();
-  auto* dialog = static_cast<CopyFileToDialog*>(
-      ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(gatedContext)));
+  world.gated.Shut();
+  auto* dialog = OpenFor<CopyFileToDialog>("ALPHA", &world.context);
   QSignalSpy loaded(dialog, &CopyFileToDialog::targetsLoaded);
-  EXPECT_FALSE(Box(dialog, "txtPassword")->isEnabled());
-  expectResponsiveWhileWaiting();
-  gated.Open();
+  expectHeldWhileWaiting();
+  world.gated.Open();
   QTRY_COMPARE(loaded.count(), 1);
-  EXPECT_EQ(Box(dialog, "txtPassword")->text(), "Pw1");
-  EXPECT_TRUE(Box(dialog, "txtPassword")->isEnabled());
+  EXPECT_EQ(Text(dialog, "txtPassword"), "Pw1");
+  EXPECT_TRUE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
 
-  Box(dialog, "txtPassword")->setText("New2");
-  Box(dialog, "txtReenterPassword")->setText("New2");
-  gated.Shut();
+  Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
+  world.gated.Shut();
   Click(dialog, "cmdOK");
-  expectResponsiveWhileWaiting();
-  gated.Open();
+  expectHeldWhileWaiting();
+  world.gated.Open();
   QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
   EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"), "");
-  EXPECT_EQ(engine::LoadCopyTargets(store, keyring, "ALPHA")->copyToPassword, "New2");
+  EXPECT_EQ(Saved().copyToPassword, "New2");
   EXPECT_TRUE(prompter.asked.empty());
 }
 
+// The words for each failure are the engine's (MapDriveTest); one reaches the box here.
 TEST_F(CopyFileToTest, TestConnectionConnectsDisconnectsAndReports) {
-  struct Case {
-    int code;
-    std::string report;
-  };
-  const Case cases[] = {
-      {engine::connect_code::kConnected, "Connection succeeded."},
-      // The words for each failure are the engine's (MapDriveTest); one reaches the box here.
-      {engine::connect_code::kDuplicateName,
-       R"(Path \\files\drop NOT FOUND. Check Append To Path and Filename in Configure Servers.)"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.report);
+  for (
+      auto [code, report] :
+      {std::pair<int, std::string>{engine::connect_code::kConnected, "Connection succeeded."},
+       {engine::connect_code::kDuplicateName,
+        R"(Path \\files\drop NOT FOUND. Check Append To Path and Filename in Configure Servers.)"}}) {
+    SCOPED_TRACE(report);
     CloseAll();
     shares.calls.clear();
-    shares.code = c.code;
-    CopyFileToDialog* dialog = Open("ALPHA");
-    Box(dialog, "txtCopyTo")->setText(R"(\\files\drop\)");
-    Box(dialog, "txtLogin")->setText("copier");
-    Box(dialog, "txtPassword")->setText("pw");
+    shares.code = code;
+    auto* dialog = OpenFor<CopyFileToDialog>("ALPHA");
+    Type(dialog,
+         {{"txtCopyTo", R"(\\files\drop\)"}, {"txtLogin", "copier"}, {"txtPassword", "pw"}});
     QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
     Click(dialog, "cmdTestConnection");
     QTRY_COMPARE(tested.count(), 1);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{c.report});
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{report});
     std::vector<std::string> calls{R"(connect \\files\drop copier pw)"};
-    if (c.code == engine::connect_code::kConnected) calls.push_back("disconnect L:");
+    if (code == engine::connect_code::kConnected) calls.push_back("disconnect L:");
     EXPECT_EQ(shares.calls, calls);
   }
   EXPECT_EQ(store.GetINIValue("ALPHA", "CopyPath"), "");  // a test stores nothing

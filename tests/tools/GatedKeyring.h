@@ -5,8 +5,11 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "engine/StoredPasswords.h"
 #include "engine/ports/Keyring.h"
+#include "shell/ShellContext.h"
 #include "support/PrivateSecretService.h"
+#include "support/WindowTestKit.h"
 
 namespace pelvane::tools {
 
@@ -69,6 +72,30 @@ class GatedKeyring : public engine::Keyring {
   std::condition_variable changed_;
   bool open_ = true;
   int waiting_ = 0;
+};
+
+/// A test's windows with the keyring behind a gate, the settings set to keep passwords in it.
+struct GatedWorld {
+  template <class World>
+  explicit GatedWorld(World& world)
+      : gated(world.keyring),
+        ports{world.sql,      world.processes, world.shares, world.clock,
+              world.services, world.sleeper,   gated},
+        context{world.store, world.state, ports, world.prompter, world.context.programFolder} {
+    SharedSecretService();
+    EXPECT_TRUE(world.store.SaveINIValues("Pelvane", engine::kPasswordStoreKey, "keyring"));
+  }
+  /// While a call waits at the gate the window thread keeps turning.
+  void ExpectResponsiveWhileWaiting() {
+    QTRY_VERIFY(gated.Waiting());
+    const int before = heartbeat.ticks;
+    QTest::qWait(300);
+    EXPECT_GT(heartbeat.ticks, before + 5);
+  }
+  GatedKeyring gated;
+  shell::ShellPorts ports;
+  shell::ShellContext context;
+  testing::Heartbeat heartbeat{20};
 };
 
 }  // namespace pelvane::tools

@@ -8,7 +8,6 @@
 
 #include "engine/ServerTargets.h"
 #include "tools/ServiceStatusDialogs.h"
-#include "tools/ToolWindows.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
@@ -24,10 +23,6 @@ class ServiceDialogsTest : public ToolsTest {
     AddServer("CHARLIE", "WEST");
     EXPECT_TRUE(engine::SaveServiceSettings(store, "ALPHA", {"Spooler", "m1"}));
     EXPECT_TRUE(engine::SaveServiceSettings(store, "BRAVO", {"Spooler", ""}));
-  }
-  ServiceDialogBase* Open(ToolWindow which, const char* name) {
-    OpenToolWindow(which, context, mdi);
-    return Window<ServiceDialogBase>(name);
   }
   static void Choose(QComboBox* combo, const QString& text) {
     const int index = combo->findText(text);
@@ -45,12 +40,12 @@ class ServiceDialogsTest : public ToolsTest {
 
 TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColour) {
   services.Set("m1/Spooler", ServiceState::kContinuePending);
-  ServiceDialogBase* dialog = Open(ToolWindow::kCheckServiceStatus, "frmCheckServiceStatus");
+  ServiceDialogBase* dialog =
+      Open<ServiceDialogBase>(ToolWindow::kCheckServiceStatus, "frmCheckServiceStatus");
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->windowTitle(), "Check Service Status");
   ExpectAccessibleNames(dialog);
-  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
+  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
   EXPECT_EQ(Items(groups), (QStringList{"ALL", "WEST", "EAST"}));  // each group once
   EXPECT_EQ(Items(servers), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
   Choose(groups, "WEST");
@@ -66,7 +61,7 @@ TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColo
   Choose(servers, "ALPHA");
   Click(dialog, "cmdGetStatus");
   QTRY_COMPARE(done.count(), 1);
-  auto* label = Child<QLabel>(dialog, "lblServerStatus");
+  auto* label = Control<QLabel>(dialog, "lblServerStatus");
   EXPECT_EQ(label->text(), "Spooler (m1) - Continue Pending");
   EXPECT_EQ(Colour(label), QColor(255, 255, 0));
   // A screen reader reads the state, with the caption as its description.
@@ -91,13 +86,14 @@ TEST_F(ServiceDialogsTest, GroupsFilterTheServersAndGetStatusShowsTheStateInColo
 }
 
 TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
-  ServiceDialogBase* dialog = Open(ToolWindow::kStartStopService, "frmStartStopService");
+  ServiceDialogBase* dialog =
+      Open<ServiceDialogBase>(ToolWindow::kStartStopService, "frmStartStopService");
   ASSERT_NE(dialog, nullptr);
   ExpectAccessibleNames(dialog);
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
-  auto* action = Child<QComboBox>(dialog, "cmbStartStop");
-  auto* button = Child<QPushButton>(dialog, "cmdStartStop");
-  auto* label = Child<QLabel>(dialog, "lblMessage");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
+  auto* action = Control<QComboBox>(dialog, "cmbStartStop");
+  auto* button = Control<QPushButton>(dialog, "cmdStartStop");
+  auto* label = Control<QLabel>(dialog, "lblMessage");
   QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
 
   Click(dialog, "cmdStartStop");
@@ -155,45 +151,42 @@ TEST_F(ServiceDialogsTest, StartStopRequestsAndPollsOffTheWindowThread) {
       EXPECT_GT(heartbeat.ticks, 20);
     }
   }
-}
 
-TEST_F(ServiceDialogsTest, StartStopWithoutConfigurationSendsNothingAndSaysSo) {
-  ServiceDialogBase* dialog = Open(ToolWindow::kStartStopService, "frmStartStopService");
-  QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
-  Choose(Child<QComboBox>(dialog, "cmbServer"), "CHARLIE");
-  QTRY_COMPARE(done.count(), 1);
-  Choose(Child<QComboBox>(dialog, "cmbStartStop"), "Start");
+  // Without configuration: said once on choosing, once on the button, and nothing sent.
+  const size_t requests = services.Requests().size();
+  prompter.asked.clear();
+  Choose(servers, "CHARLIE");
+  QTRY_COMPARE(done.count(), 7);
+  Choose(action, "Start");
   Click(dialog, "cmdStartStop");
-  QTRY_COMPARE(done.count(), 2);
-  EXPECT_TRUE(services.Requests().empty());
-  EXPECT_EQ(prompter.Texts().size(), 2u);  // once on choosing, once on the button
+  QTRY_COMPARE(done.count(), 8);
+  EXPECT_EQ(services.Requests().size(), requests);
+  EXPECT_EQ(prompter.Texts().size(), 2u);
   EXPECT_EQ(prompter.Texts().back().rfind("The Service Name and/or Service Server", 0), 0u);
 }
 
 TEST_F(ServiceDialogsTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
-  OpenToolWindow(ToolWindow::kConfigServers, context, mdi);
-  QWidget* servers = Window("frmConfigServers");
-  auto* list = Child<QListWidget>(servers, "lstServers");
+  QWidget* servers = Open(ToolWindow::kConfigServers, "frmConfigServers");
+  auto* list = Control<QListWidget>(servers, "lstServers");
   list->setCurrentItem(list->findItems("ALPHA", Qt::MatchExactly).front());
   Click(servers, "cmdConfigService");
   QWidget* alpha = Window("frmServices");
   ASSERT_NE(alpha, nullptr);
-  EXPECT_EQ(alpha->windowTitle(), "Configure Service");
   ExpectAccessibleNames(alpha);
-  EXPECT_EQ(Child<QLineEdit>(alpha, "txtServiceName")->text(), "Spooler");
-  EXPECT_EQ(Child<QLineEdit>(alpha, "txtServiceServer")->text(), "m1");
+  EXPECT_EQ(Text(alpha, "txtServiceName"), "Spooler");
+  EXPECT_EQ(Text(alpha, "txtServiceServer"), "m1");
 
   // Another server chosen meanwhile: its own window opens, and OK of the first writes ALPHA.
   list->setCurrentItem(list->findItems("CHARLIE", Qt::MatchExactly).front());
   Click(servers, "cmdConfigService");
   EXPECT_EQ(context.session.CurrentServer, "CHARLIE");
-  Child<QLineEdit>(alpha, "txtServiceName")->setText("  W3SVC ");
-  Child<QLineEdit>(alpha, "txtServiceServer")->setText("m9");
-  QTest::keyClick(Child<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
-  EXPECT_EQ(store.GetINIValue("ALPHA", "ServiceName"), "W3SVC");
-  EXPECT_EQ(store.GetINIValue("ALPHA", "ServiceServer"), "m9");
-  EXPECT_EQ(store.GetINIValue("CHARLIE", "ServiceName"), "");
-  EXPECT_EQ(store.GetINIValue("CHARLIE", "ServiceServer"), "");
+  Type(alpha, {{"txtServiceName", "  W3SVC "}, {"txtServiceServer", "m9"}});
+  QTest::keyClick(Control<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
+  for (auto [server, key, value] : {std::tuple{"ALPHA", "ServiceName", "W3SVC"},
+                                    {"ALPHA", "ServiceServer", "m9"},
+                                    {"CHARLIE", "ServiceName", ""},
+                                    {"CHARLIE", "ServiceServer", ""}})
+    EXPECT_EQ(store.GetINIValue(server, key), value) << server << "/" << key;
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "support/StandinServer.h"
 #include "tools/GatedKeyring.h"
 #include "tools/SqlLoginDialog.h"
-#include "tools/ToolWindowFrame.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
@@ -21,16 +20,10 @@ using testing::SilentListener;
 
 class SqlLoginTest : public ToolsTest {
  protected:
-  SqlLoginDialog* Open(const std::string& server) {
-    context.session.CurrentServer = server;
-    return static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(context)));
-  }
-  void Fill(QWidget* dialog, const QString& user, const QString& password, const QString& database,
-            const QString& group) {
-    Child<QLineEdit>(dialog, "txtUserName")->setText(user);
-    Child<QLineEdit>(dialog, "txtPassword")->setText(password);
-    Child<QLineEdit>(dialog, "txtDatabase")->setText(database);
-    Child<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
+  static void Fill(QWidget* dialog, const QString& user, const QString& password,
+                   const QString& database, const QString& group) {
+    Type(dialog, {{"txtUserName", user}, {"txtPassword", password}, {"txtDatabase", database}});
+    Control<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
   }
 
   testing::StandinServer standin;
@@ -57,14 +50,14 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     CloseAll();
     ASSERT_TRUE(store.DeleteSection(c.server));
     prompter.answers = c.answers;
-    auto* dialog = Open(c.server);
+    auto* dialog = OpenFor<SqlLoginDialog>(c.server);
     QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
     Fill(dialog, "sa", QString::fromStdString(c.password), "pubs", "west");
 
     Heartbeat heartbeat(20);
     Click(dialog, "cmdOK");
     // While the server is asked the window keeps turning, with OK held disabled.
-    EXPECT_FALSE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
     if (c.server == silent.server()) {
       EXPECT_GT(heartbeat.ticks, 10);  // two seconds of login time-out
@@ -80,7 +73,7 @@ TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
     EXPECT_EQ(store.GetINIValue(c.server, "ServerGroup"), c.saved ? "WEST" : "");
     QTRY_COMPARE(Window("frmSQLLogin") == nullptr, c.saved);  // No keeps it open to correct
     if (!c.saved) {
-      EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+      EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
       EXPECT_EQ(dialog->cursor().shape(), Qt::ArrowCursor);
     }
   }
@@ -96,17 +89,17 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   const std::string scrambled = store.GetINIValue(standin.server(), "Password");
   ASSERT_FALSE(scrambled.empty());
 
-  auto* dialog = Open(standin.server());
+  auto* dialog = OpenFor<SqlLoginDialog>(standin.server());
   ExpectAccessibleNames(dialog);
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->text(), "Secret1");
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtDatabase")->text(), "PUBS");
-  auto* groups = Child<QComboBox>(dialog, "cmbServerGroup");
+  EXPECT_EQ(Text(dialog, "txtPassword"), "Secret1");
+  EXPECT_EQ(Control<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(Text(dialog, "txtDatabase"), "PUBS");
+  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
   EXPECT_EQ(groups->currentText(), "WEST");
   EXPECT_EQ(groups->count(), 2);  // the groups as the servers first name them, no "ALL"
 
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
-  QTest::keyClick(Child<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
+  QTest::keyClick(Control<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
   QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
   EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), scrambled);
   EXPECT_TRUE(prompter.asked.empty());
@@ -115,43 +108,30 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
 // A keyring that waits (locked, or a Secret Service that does not answer) holds the boxes, not
 // the window thread; what it answers lands when it comes.
 TEST_F(SqlLoginTest, KeepsThePasswordInTheDesktopKeyringWhenSoConfigured) {
-  SharedSecretService();
-  ASSERT_TRUE(store.SaveINIValues("Pelvane", engine::kPasswordStoreKey, "keyring"));
+  GatedWorld world(*this);
   ASSERT_TRUE(engine::SavePassword(store, keyring, standin.server(),
                                    engine::PasswordKind::kSqlLogin, "Old1"));
-  GatedKeyring gated(keyring);
-  shell::ShellPorts gatedPorts{sql, processes, shares, clock, services, sleeper, gated};
-  shell::ShellContext gatedContext{store, state, gatedPorts, prompter, context.programFolder};
-  gatedContext.session.CurrentServer = standin.server();
-
-  gated.Shut();
-  Heartbeat heartbeat(20);
-  auto* dialog =
-      static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(gatedContext)));
+  world.gated.Shut();
+  auto* dialog = OpenFor<SqlLoginDialog>(standin.server(), &world.context);
   QSignalSpy loaded(dialog, &SqlLoginDialog::loginLoaded);
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
   for (const char* name : {"txtPassword", "cmdOK"})
-    EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name;
-  QTRY_VERIFY(gated.Waiting());
-  int before = heartbeat.ticks;
-  QTest::qWait(300);
-  EXPECT_GT(heartbeat.ticks, before + 5);
-  gated.Open();
+    EXPECT_FALSE(Control<QWidget>(dialog, name)->isEnabled()) << name;
+  world.ExpectResponsiveWhileWaiting();
+  world.gated.Open();
   QTRY_COMPARE(loaded.count(), 1);
-  EXPECT_EQ(Child<QLineEdit>(dialog, "txtPassword")->text(), "Old1");
-  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+  EXPECT_EQ(Text(dialog, "txtPassword"), "Old1");
+  EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
 
   Fill(dialog, "sa", "Secret1", "pubs", "west");
-  gated.Shut();
+  world.gated.Shut();
   Click(dialog, "cmdOK");
-  QTRY_VERIFY_WITH_TIMEOUT(gated.Waiting(), 15000);  // the login test passed; now the save
-  before = heartbeat.ticks;
-  QTest::qWait(300);
-  EXPECT_GT(heartbeat.ticks, before + 5);
-  EXPECT_FALSE(Child<QLineEdit>(dialog, "txtPassword")->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(world.gated.Waiting(), 15000);  // the login test passed; now the save
+  world.ExpectResponsiveWhileWaiting();
+  EXPECT_FALSE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
   EXPECT_EQ(tested.count(), 0);
   EXPECT_NE(Window("frmSQLLogin"), nullptr);
-  gated.Open();
+  world.gated.Open();
   QTRY_COMPARE(tested.count(), 1);
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), "");
@@ -164,7 +144,7 @@ TEST_F(SqlLoginTest, KeepsThePasswordInTheDesktopKeyringWhenSoConfigured) {
 
 TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
   SilentListener silent;
-  QWidget* dialog = Open(silent.server());
+  QWidget* dialog = OpenFor<SqlLoginDialog>(silent.server());
   Fill(dialog, "sa", "Secret1", "", "");
   Click(dialog, "cmdOK");
   mdi.closeAllSubWindows();
@@ -175,25 +155,20 @@ TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
 }
 
 TEST_F(SqlLoginTest, RefusesWhatCouldNeverBeSavedBeforeTestingAndCancelSavesNothing) {
-  SqlLoginDialog* dialog = Open("ALPHA");
-  for (const auto& [user, password] :
-       {std::pair<QString, QString>{"", "pw"}, {"sa", ""}, {"", ""}}) {
-    Fill(dialog, user, password, "db", "");
-    Click(dialog, "cmdOK");
-  }
-  ASSERT_EQ(prompter.asked.size(), 3u);
-  for (const shell::Prompt& asked : prompter.asked) {
-    EXPECT_EQ(asked.caption, "Login");
-    EXPECT_EQ(asked.text, engine::kEmptyLoginMessage);
-  }
-  // A user name that would read back as empty is refused at once, not after a login test.
+  auto* dialog = OpenFor<SqlLoginDialog>("ALPHA");
+  // The rules are the engine's (ServerAdminTest); one empty field and a user name that would
+  // read back as empty are refused at once, not after a login test.
+  Fill(dialog, "sa", "", "db", "");
+  Click(dialog, "cmdOK");
   Fill(dialog, "?sa", "pw", "db", "");
   Click(dialog, "cmdOK");
-  ASSERT_EQ(prompter.asked.size(), 4u);
-  EXPECT_NE(prompter.asked[3].text.find("cannot begin with \"?\""), std::string::npos);
-  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+  ASSERT_EQ(prompter.asked.size(), 2u);
+  EXPECT_EQ(prompter.asked[0].caption, "Login");
+  EXPECT_EQ(prompter.asked[0].text, engine::kEmptyLoginMessage);
+  EXPECT_NE(prompter.asked[1].text.find("cannot begin with \"?\""), std::string::npos);
+  EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
   Fill(dialog, "sa", "pw", "db", "g");
-  QTest::keyClick(Child<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
+  QTest::keyClick(Control<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(store.GetINIValue("ALPHA", "Login"), "");
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
@@ -20,6 +21,8 @@
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ServiceControl.h"
 #include "support/WindowTestKit.h"
+#include "tools/ToolWindowFrame.h"
+#include "tools/ToolWindows.h"
 
 namespace pelvane::tools {
 
@@ -120,9 +123,25 @@ class ToolsTest : public ::testing::Test,
     }
     return nullptr;
   }
+  /// Opens a tool window from its menu command, as the main window does.
+  template <class T = QWidget>
+  T* Open(ToolWindow which, const char* objectName) {
+    OpenToolWindow(which, context, mdi);
+    return Window<T>(objectName);
+  }
+  /// Opens a per-server dialog for this server in the given context (the test's own by default).
   template <class T>
-  static T* Child(QWidget* window, const char* objectName) {
-    return Control<T>(window, objectName);
+  T* OpenFor(const std::string& server, shell::ShellContext* in = nullptr) {
+    shell::ShellContext& used = in ? *in : context;
+    used.session.CurrentServer = server;
+    return static_cast<T*>(ShowInMdi(mdi, std::make_unique<T>(used)));
+  }
+  /// Types into line edits by name.
+  static void Type(QWidget* window, std::initializer_list<std::pair<const char*, QString>> boxes) {
+    for (const auto& [name, text] : boxes) Control<QLineEdit>(window, name)->setText(text);
+  }
+  static QString Text(QWidget* window, const char* name) {
+    return Control<QLineEdit>(window, name)->text();
   }
   static void Click(QWidget* window, const char* button) {
     QWidget* target = Control<QWidget>(window, button);

@@ -50,9 +50,9 @@ TEST_F(ToolsSambaTest, StartStopFollowsTheServiceUntilItSettles) {
   OpenToolWindow(ToolWindow::kStartStopService, sambaContext, mdi);
   auto* dialog = Window<ServiceDialogBase>("frmStartStopService");
   ASSERT_NE(dialog, nullptr);
-  auto* servers = Child<QComboBox>(dialog, "cmbServer");
-  auto* action = Child<QComboBox>(dialog, "cmbStartStop");
-  auto* label = Child<QLabel>(dialog, "lblMessage");
+  auto* servers = Control<QComboBox>(dialog, "cmbServer");
+  auto* action = Control<QComboBox>(dialog, "cmbStartStop");
+  auto* label = Control<QLabel>(dialog, "lblMessage");
   QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
   const QString prefix = QString::fromStdString(std::string(SambaServer::kService) + " (" +
                                                 Samba().Machine() + ") - ");
@@ -68,7 +68,7 @@ TEST_F(ToolsSambaTest, StartStopFollowsTheServiceUntilItSettles) {
     Heartbeat heartbeat(10);
     const int before = done.count();
     Click(dialog, "cmdStartStop");
-    EXPECT_FALSE(Child<QPushButton>(dialog, "cmdStartStop")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, "cmdStartStop")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), before + 1, 60000);
     EXPECT_EQ(label->text(), prefix + shown);
     EXPECT_GT(heartbeat.ticks, 0);  // the window thread ran while net was asked
@@ -87,7 +87,7 @@ TEST_F(ToolsSambaTest, TestConnectionReachesTheShareWithTheTypedLogin) {
     sambaContext.session.CurrentServer = "SAMBA";
     auto* dialog = static_cast<CopyFileToDialog*>(
         ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(sambaContext)));
-    Child<QLineEdit>(dialog, "txtPassword")->setText(QString::fromStdString(password));
+    Control<QLineEdit>(dialog, "txtPassword")->setText(QString::fromStdString(password));
     QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
     Click(dialog, "cmdTestConnection");
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 30000);
