@@ -7,7 +7,7 @@
 
 #include "engine/StoredPasswords.h"
 #include "engine/ports/Keyring.h"
-#include "shell/ShellContext.h"
+#include "uikit/ShellContext.h"
 #include "support/PrivateSecretService.h"
 #include "support/WindowTestKit.h"
 
