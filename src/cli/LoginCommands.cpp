@@ -4,6 +4,7 @@
 
 #include "cli/Command.h"
 #include "cli/TerminalQuestion.h"
+#include "engine/BrowserTimeout.h"
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
 #include "engine/StoredPasswords.h"
@@ -27,7 +28,8 @@ std::string ReadPasswordLine(std::istream& in) {
 bool LoginTestPasses(CliContext& context, const Args& args, const std::string& server,
                      const engine::SqlLogin& login) {
   std::unique_ptr<engine::SqlClient> client = context.environment.makeSqlClient(nullptr);
-  engine::LoginCheck check = client->CheckLogin({server, login.login, login.password, ""});
+  engine::LoginCheck check = client->CheckLogin(
+      {server, login.login, login.password, "", engine::StoredBrowserTimeoutMs(context.store)});
   std::optional<engine::LoginQuestion> question =
       engine::LoginTestQuestion(check, server, login.login);
   if (!question) return true;

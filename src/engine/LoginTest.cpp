@@ -8,6 +8,7 @@ long LoginErrorNumber(const LoginCheck& check) {
     case LoginCheckKind::kAccepted:
       return 0;
     case LoginCheckKind::kUnreachable:
+    case LoginCheckKind::kBrowserSilent:
       return kServerNotAccessibleError;
     case LoginCheckKind::kLoginRefused:
       return kLoginFailedError;
@@ -26,6 +27,10 @@ std::optional<LoginQuestion> LoginTestQuestion(const LoginCheck& check, const st
       return LoginQuestion{"Server not accessible",
                            "SQL Server does not exist or is not accessible for Server: " + server +
                                ". Would you like to add the login information anyway?"};
+    case LoginCheckKind::kBrowserSilent:
+      return LoginQuestion{
+          "Server not accessible",
+          check.error.message + " Would you like to add the login information anyway?"};
     case LoginCheckKind::kLoginRefused:
       return LoginQuestion{"Login Failed", "Login FAILED for user " + login +
                                                " on Server: " + server +

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BrowserTimeout.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::engine {
@@ -48,7 +49,7 @@ void RunSimpleScript(RunContext& run) {
   if (text.empty()) return;
   const ServerContext& s = run.server;
   SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)), s.CurrentLogin,
-                   s.CurrentPassword, ""};
+                   s.CurrentPassword, "", StoredBrowserTimeoutMs(run.store)};
   LoggedTable table(run);
   if (Status done = run.ports.sql.StreamQuery(target, text, kSimpleScriptTimeoutSeconds, table);
       !done) {

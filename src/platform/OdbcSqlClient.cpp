@@ -20,6 +20,7 @@
 #include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcOutcomes.h"
 #include "platform/OdbcResultReader.h"
+#include "platform/OdbcServerName.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::platform {
@@ -80,10 +81,10 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   if (target.login.empty())
     return {engine::LoginCheckKind::kLoginRefused,
             MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
+  const OdbcServer server = OdbcServerFor(target.server, target.browserTimeoutMs);
+  if (!server.ok) return server.failure;
   OdbcConnectionString attributes(options.braceEscaping);
-  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)))
-      .Add("UID", target.login)
-      .Add("PWD", target.password);
+  attributes.Add("SERVER", server.value).Add("UID", target.login).Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
     return {engine::LoginCheckKind::kOtherError, UnwritableValue(attributes.unwritableKey())};
   OdbcConnectRequest request;
@@ -98,8 +99,10 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
 
 Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
                 const std::string& text, int timeoutSeconds, const ResultHandler& handler) {
+  const OdbcServer server = OdbcServerFor(target.server, target.browserTimeoutMs);
+  if (!server.ok) return ErrorStatus({server.failure.error});
   OdbcConnectionString attributes(options.braceEscaping);
-  attributes.Add("SERVER", std::string(settings::TrimBlanks(target.server)));
+  attributes.Add("SERVER", server.value);
   if (!target.database.empty()) attributes.Add("DATABASE", target.database);
   attributes.Add("UID", target.login).Add("PWD", target.password);
   if (!attributes.unwritableKey().empty())
@@ -290,8 +293,10 @@ engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
                                                      const std::string& login,
                                                      const std::string& oldPassword,
                                                      const std::string& newPassword) {
+  const OdbcServer resolved = OdbcServerFor(server, options_.browserTimeoutMs);
+  if (!resolved.ok) return ClassifyPasswordFailure({resolved.failure.error});
   OdbcConnectionString attributes(options_.braceEscaping);
-  attributes.Add("Server", std::string(settings::TrimBlanks(server)))
+  attributes.Add("Server", resolved.value)
       .Add("Database", "master")
       .Add("Uid", std::string(settings::TrimBlanks(login)))
       .Add("Pwd", oldPassword);

@@ -22,6 +22,9 @@ class OdbcSqlClient final : public engine::SqlClient {
     std::vector<std::string> fallbackLibraries;
     /// Connect-and-login time-out of the login check and the password change.
     int connectTimeoutSeconds = 15;
+    /// How long a named instance's SQL Browser may take to answer in the password change (the
+    /// other calls take it from their SqlTarget).
+    int browserTimeoutMs = 2000;
     /// How the driver reads "}" in braced values: FreeTDS 1.3 (this platform's) keeps "}}".
     BraceEscaping braceEscaping = BraceEscaping::kVerbatim;
     /// Set when the caller's run is interrupted: a login check or query under way is given up

@@ -40,9 +40,10 @@ Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options&
   const std::string& arg = args[i];
   const size_t equals = arg.find('=');
   const std::string name = arg.substr(0, equals);
-  int* field = name == "--check-after"  ? &options.checkAfterSeconds
-               : name == "--check-time" ? &options.checkSeconds
-                                        : nullptr;
+  int* field = name == "--check-after"       ? &options.checkAfterSeconds
+               : name == "--check-time"      ? &options.checkSeconds
+               : name == "--browser-timeout" ? &options.browserTimeoutSeconds
+                                             : nullptr;
   if (field == nullptr) return Status::Error("Unknown option \"" + name + "\"");
   std::string value;
   if (equals != std::string::npos)
@@ -52,7 +53,7 @@ Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options&
   else
     return Status::Error("Option " + name + " needs a value");
   std::optional<int> seconds = Seconds(value);
-  const bool checkTime = field == &options.checkSeconds;
+  const bool checkTime = field != &options.checkAfterSeconds;
   if (!seconds || (checkTime && *seconds == 0)) {
     return Status::Error("Option " + name + " needs a number of seconds" +
                          (checkTime ? " (1 or more)" : " (0 for no check)"));
@@ -107,11 +108,13 @@ Result<Options> ParseCommandLine(const std::vector<std::string>& args,
 std::string HelpText() {
   return "Usage: isqlw -S server [-d database] -U login [-P password] -i script -o output\n"
          "             [-t seconds] [--check-after seconds] [--check-time seconds]\n"
+         "             [--browser-timeout seconds]\n"
          "\n"
          "Runs a SQL script against SQL Server in batches separated by lines holding only GO,\n"
          "and writes result sets, messages and errors to the output file as text.\n"
          "\n"
-         "  -S server    host,port or host:port or host (port 1433)\n"
+         "  -S server    host,port or host:port or host (port 1433), or host\\instance\n"
+         "               (its port from the SQL Server Browser on the host)\n"
          "  -d database  database to use (default: the login's default database)\n"
          "  -U login     SQL Server login\n"
          "  -P password  its password; without -P the environment variable SQLCMDPASSWORD\n"
@@ -131,6 +134,9 @@ std::string HelpText() {
          "               batch waits on and no more checks are made (default 30; 0: no check)\n"
          "  --check-time seconds\n"
          "               how long that check may take, login included (default 20)\n"
+         "  --browser-timeout seconds\n"
+         "               how long the SQL Server Browser may take to name an instance's\n"
+         "               port, asked again once within it (default 2)\n"
          "  --help       this text\n"
          "\n"
          "Server errors appear as \"Server: Msg <number>, Level <severity>, State <state>,\n"

@@ -23,6 +23,8 @@ struct Options {
   /// connection; 0 never checks.
   int checkAfterSeconds = 30;
   int checkSeconds = 20;  ///< --check-time: how long that check may take, login included
+  /// --browser-timeout: how long a named instance's SQL Browser may take to answer.
+  int browserTimeoutSeconds = 2;
 };
 
 /// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may

@@ -56,7 +56,8 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
               std::ostream& err) {
   const std::vector<std::string> batches = SplitBatches(DecodeScript(script));
 
-  Result<std::string> server = DbLibServerName(options.server);
+  Result<std::string> server =
+      ConnectableServerName(options.server, std::chrono::seconds(options.browserTimeoutSeconds));
   if (!server) return Fail(output, err, server.status().message());
 
   DbLibrary library(options.queryTimeoutSeconds);

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "engine/PasswordChanges.h"
+#include "tools/WindowsLoginLabel.h"
 
 namespace pelvane::tools {
 
@@ -56,6 +57,7 @@ ChangePasswordDialog::ChangePasswordDialog(shell::ShellContext& context,
 
   auto* form = new QFormLayout;
   txtUserName_ = AddField(*form, this, "txtUserName", "&User Name:", false);
+  AddWindowsLoginLabel(*form, txtUserName_);
   txtPassword_ = AddField(*form, this, "txtPassword", "Password:", true);
   txtNewPassword_ = AddField(*form, this, "txtNewPassword", "New Password:", true);
   txtReenterPassword_ = AddField(*form, this, "txtReenterPassword", "Confirm New Password:", true);

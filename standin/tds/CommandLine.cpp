@@ -27,6 +27,11 @@ std::string StandinUsage() {
          "  --login NAME:PASS  a login that every server accepts (repeatable)\n"
          "  --database NAME    a database that every server has besides master (repeatable)\n"
          "  --latency-ms N     wait N milliseconds before answering each batch or call\n"
+         "  --browser-instance NAME\n"
+         "                     answer the SQL Server Browser (UDP 127.0.0.1:1434) for instance\n"
+         "                     NAME with the first port; run it in a network namespace of its own\n"
+         "  --windows-login DOMAIN\\USER:PASS\n"
+         "                     a Windows login, checked by NTLM in the login (repeatable)\n"
          "  --help             show this text\n"
          "\n"
          "Prints \"ready\" once it listens on every port; ends on SIGTERM or SIGINT.\n";
@@ -41,7 +46,7 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
       return options;
     }
     if (arg != "--dir" && arg != "--port" && arg != "--login" && arg != "--database" &&
-        arg != "--latency-ms")
+        arg != "--latency-ms" && arg != "--browser-instance" && arg != "--windows-login")
       return Status::Error("unknown argument: " + arg);
     if (i + 1 >= args.size()) return Status::Error(arg + " needs a value");
     const std::string& value = args[++i];
@@ -61,6 +66,17 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
     } else if (arg == "--database") {
       if (value.empty()) return Status::Error("--database needs a name");
       options.databases.push_back(value);
+    } else if (arg == "--browser-instance") {
+      if (value.empty() || value.size() > 32)
+        return Status::Error("--browser-instance needs a name");
+      options.browserInstance = value;
+    } else if (arg == "--windows-login") {
+      const size_t backslash = value.find('\\');
+      const size_t colon = value.find(':');
+      if (backslash == std::string::npos || backslash == 0 || colon == std::string::npos ||
+          colon < backslash + 2)
+        return Status::Error("--windows-login needs DOMAIN\\USER:PASSWORD");  // no password echo
+      options.windowsLogins.push_back(value);
     } else {
       if (!ParseInt(value, 0, 600000, options.latencyMs))
         return Status::Error("bad --latency-ms: " + value);
@@ -68,7 +84,8 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
   }
   if (options.dir.empty()) return Status::Error("--dir is required");
   if (options.ports.empty()) return Status::Error("at least one --port is required");
-  if (options.logins.empty()) return Status::Error("at least one --login is required");
+  if (options.logins.empty() && options.windowsLogins.empty())
+    return Status::Error("at least one --login is required");
   return options;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "standin/sql/SqlEngine.h"
+#include "standin/tds/NtlmLogin.h"
 #include "standin/tds/Packets.h"
 #include "standin/tds/Socket.h"
 #include "standin/tds/StatementProcedures.h"
@@ -20,6 +21,11 @@ class Connection {
  public:
   Connection(const Socket& socket, std::shared_ptr<ServerData> server, uint16_t spid,
              std::chrono::milliseconds latency);
+
+  /// Windows logins this connection checks by NTLM (none when null).
+  void AcceptWindowsLogins(std::shared_ptr<const WindowsLogins> logins) {
+    windowsLogins_ = std::move(logins);
+  }
 
   /// Serves the client; returns why the connection ended ("" when the client simply left).
   std::string Serve();
@@ -39,6 +45,7 @@ class Connection {
   size_t packetSize_ = kDefaultPacketSize;
   std::unique_ptr<Session> session_;
   StatementProcedures statements_;
+  std::shared_ptr<const WindowsLogins> windowsLogins_;
 };
 
 }  // namespace pelvane::standin::tds

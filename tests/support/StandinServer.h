@@ -40,6 +40,7 @@ class StandinServer {
     std::vector<std::string> logins{"sa:Secret1"};
     std::vector<std::string> databases{"pubs"};
     int latencyMs = 0;
+    std::vector<std::string> arguments;  // more of sqlstandin's options, as given
   };
 
   StandinServer() : StandinServer(Options{}) {}
@@ -56,6 +57,7 @@ class StandinServer {
       for (const std::string& db : options.databases) argv.insert(argv.end(), {"--database", db});
       if (options.latencyMs > 0)
         argv.insert(argv.end(), {"--latency-ms", std::to_string(options.latencyMs)});
+      argv.insert(argv.end(), options.arguments.begin(), options.arguments.end());
       auto process = std::make_unique<Subprocess>(argv);
       std::string line;
       if (process->started() && process->ReadLine(line, std::chrono::seconds(10)) &&

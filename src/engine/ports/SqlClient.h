@@ -13,7 +13,8 @@ struct SqlTarget {
   std::string server;
   std::string login;
   std::string password;
-  std::string database;  // empty: the login's default database
+  std::string database;         // empty: the login's default database
+  int browserTimeoutMs = 2000;  // how long a named instance's SQL Browser may take to answer
 };
 
 /// One failure reported by the client library, the driver or the server.
@@ -24,8 +25,9 @@ struct SqlError {
   std::string source;    // what reported it: "ODBC", the driver's name, ...
 };
 
-/// The three outcomes that the login test tells apart.
-enum class LoginCheckKind { kAccepted, kUnreachable, kLoginRefused, kOtherError };
+/// The outcomes that the login test tells apart. kBrowserSilent: no SQL Browser answered for
+/// a named instance (error.message says which).
+enum class LoginCheckKind { kAccepted, kUnreachable, kLoginRefused, kOtherError, kBrowserSilent };
 
 struct LoginCheck {
   LoginCheckKind kind = LoginCheckKind::kOtherError;
