@@ -26,6 +26,7 @@ constexpr char kLoginScript[] = "SELECT SUSER_SNAME()\r\n";
 platform::OdbcSqlClient::Options ShortLogins() {
   platform::OdbcSqlClient::Options options;
   options.connectTimeoutSeconds = 5;
+  options.browserTimeoutMs = 1000;
   return options;
 }
 
@@ -83,9 +84,8 @@ class NamedInstanceTest : public ::testing::Test {
   static void SetUpTestSuite() { inPrivateNetwork_ = EnterPrivateNetwork(why_); }
   void SetUp() override {
     if (!inPrivateNetwork_) GTEST_SKIP() << "needs a network namespace of its own: " << why_;
-    StandinServer::Options options;
-    options.arguments = {"--browser-instance", "SQLA"};
-    standin_ = std::make_unique<StandinServer>(options);
+    standin_ = std::make_unique<StandinServer>(
+        StandinServer::Options{}, std::vector<std::string>{"--browser-instance", "SQLA"});
   }
   std::string Port() const { return std::to_string(standin_->port()); }
 
@@ -119,29 +119,36 @@ TEST_F(NamedInstanceTest, BrowserLookupOnBothPaths) {
     engine::LoginCheck check = client.CheckLogin({c.server, "sa", "Secret1", "", kBrowserMs});
     EXPECT_LT(SecondsSince(start), kMostSeconds);
     EXPECT_EQ(check.kind, c.accepted ? LoginCheckKind::kAccepted : LoginCheckKind::kBrowserSilent);
-    if (!c.accepted) EXPECT_EQ(check.error.message, silent);
+    if (!c.accepted) {
+      EXPECT_EQ(check.error.message, silent);
+    }
 
     start = Clock::now();
     IsqlwRun run = RunIsqlw(dir_, c.server, "sa", "Secret1", {"--browser-timeout", "1"});
     EXPECT_LT(SecondsSince(start), kMostSeconds);
     EXPECT_EQ(run.exitStatus, c.accepted ? 0 : 2) << run.text;
-    if (!c.accepted)
+    if (!c.accepted) {
       EXPECT_NE(run.text.find("Cannot connect to server 127.0.0.1\\NOPE: " + silent),
                 std::string::npos)
           << run.text;
+    }
   }
-  // The Simple Script query takes the same way.
+  // The Simple Script query and the password change take the same way.
   Result<engine::QueryResult> rows =
       client.RunQuery({"127.0.0.1\\SQLA", "sa", "Secret1", "", kBrowserMs}, "SELECT 1", 5);
   EXPECT_TRUE(rows.ok()) << rows.status().message();
+  EXPECT_EQ(client.ChangePassword("127.0.0.1\\SQLA", "sa", "Secret1", "Secret2").kind,
+            engine::PasswordChangeKind::kChanged);
+  engine::PasswordChange silentChange =
+      client.ChangePassword("127.0.0.1\\NOPE", "sa", "Secret2", "Secret3");
+  EXPECT_EQ(silentChange.kind, engine::PasswordChangeKind::kOtherFailure);
+  EXPECT_EQ(silentChange.error.message, silent);
 }
 
 // FreeTDS logs DOMAIN\user in with NTLM; the stand-in checks the NTLMv2 answer against the
 // password it was given.
 TEST(WindowsLogin, NtlmOnBothPaths) {
-  StandinServer::Options options;
-  options.arguments = {"--windows-login", "CORP\\alice:W1nd0ws!pw"};
-  StandinServer standin(options);
+  StandinServer standin({}, {"--windows-login", "CORP\\alice:W1nd0ws!pw"});
   TempDir dir;
   platform::OdbcSqlClient client(ShortLogins());
   struct Case {
@@ -158,7 +165,9 @@ TEST(WindowsLogin, NtlmOnBothPaths) {
     SCOPED_TRACE(c.login + " / " + c.password);
     engine::LoginCheck check = client.CheckLogin({standin.server(), c.login, c.password, ""});
     EXPECT_EQ(check.kind, c.accepted ? LoginCheckKind::kAccepted : LoginCheckKind::kLoginRefused);
-    if (!c.accepted) EXPECT_EQ(check.error.nativeError, 18456);
+    if (!c.accepted) {
+      EXPECT_EQ(check.error.nativeError, 18456);
+    }
 
     IsqlwRun run = RunIsqlw(dir, standin.server(), c.login, c.password);
     EXPECT_EQ(run.exitStatus, c.accepted ? 0 : 2) << run.text;

@@ -40,11 +40,11 @@ class StandinServer {
     std::vector<std::string> logins{"sa:Secret1"};
     std::vector<std::string> databases{"pubs"};
     int latencyMs = 0;
-    std::vector<std::string> arguments;  // more of sqlstandin's options, as given
   };
 
   StandinServer() : StandinServer(Options{}) {}
-  explicit StandinServer(const Options& options) {
+  /// `arguments`: more of sqlstandin's options, as given.
+  explicit StandinServer(const Options& options, const std::vector<std::string>& arguments = {}) {
     // A port taken between asking and listening makes the stand-in fail; try fresh ports.
     for (int attempt = 0; attempt < 5 && !process_; ++attempt) {
       std::vector<std::string> argv{PELVANE_STANDIN_PATH, "--dir", dir_.path().string()};
@@ -57,7 +57,7 @@ class StandinServer {
       for (const std::string& db : options.databases) argv.insert(argv.end(), {"--database", db});
       if (options.latencyMs > 0)
         argv.insert(argv.end(), {"--latency-ms", std::to_string(options.latencyMs)});
-      argv.insert(argv.end(), options.arguments.begin(), options.arguments.end());
+      argv.insert(argv.end(), arguments.begin(), arguments.end());
       auto process = std::make_unique<Subprocess>(argv);
       std::string line;
       if (process->started() && process->ReadLine(line, std::chrono::seconds(10)) &&
