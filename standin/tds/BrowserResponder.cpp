@@ -56,11 +56,11 @@ Result<std::unique_ptr<BrowserResponder>> BrowserResponder::Start(const std::str
   int pipeEnds[2];
   if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
     return Status::Error(std::string("browser pipe: ") + std::strerror(errno));
-  return std::unique_ptr<BrowserResponder>(new BrowserResponder(
-      std::move(socket), Socket(pipeEnds[0]), Socket(pipeEnds[1]), instance, tcpPort));
+  return std::make_unique<BrowserResponder>(Key(), std::move(socket), Socket(pipeEnds[0]),
+                                            Socket(pipeEnds[1]), instance, tcpPort);
 }
 
-BrowserResponder::BrowserResponder(Socket socket, Socket wakeRead, Socket wakeWrite,
+BrowserResponder::BrowserResponder(Key, Socket socket, Socket wakeRead, Socket wakeWrite,
                                    std::string instance, int tcpPort)
     : socket_(std::move(socket)),
       wakeRead_(std::move(wakeRead)),

@@ -17,6 +17,13 @@ class BrowserResponder {
  public:
   static Result<std::unique_ptr<BrowserResponder>> Start(const std::string& instance, int tcpPort,
                                                          int udpPort = 1434);
+  /// Only Start can make the key, so a responder always has its socket.
+  class Key {
+    friend class BrowserResponder;
+    Key() = default;
+  };
+  BrowserResponder(Key, Socket socket, Socket wakeRead, Socket wakeWrite, std::string instance,
+                   int tcpPort);
   ~BrowserResponder();
   BrowserResponder(const BrowserResponder&) = delete;
   BrowserResponder& operator=(const BrowserResponder&) = delete;
@@ -25,8 +32,6 @@ class BrowserResponder {
   static std::string Answer(const std::string& request, const std::string& instance, int tcpPort);
 
  private:
-  BrowserResponder(Socket socket, Socket wakeRead, Socket wakeWrite, std::string instance,
-                   int tcpPort);
   void Serve();
 
   Socket socket_;
