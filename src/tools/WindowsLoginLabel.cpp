@@ -4,13 +4,13 @@
 #include <QHBoxLayout>
 #include <memory>
 
-#include "tools/ToolWindowFrame.h"
-
 namespace pelvane::tools {
 
 QLabel* AddWindowsLoginLabel(QFormLayout& form, QLineEdit* userBox) {
   const QString text = QStringLiteral("Windows login (NTLM)");
-  auto* label = Named(new QLabel(text, userBox->parentWidget()), "lblWindowsLogin", text);
+  // No accessible name of its own: a screen reader reads the text, as for every caption.
+  auto* label = new QLabel(text, userBox->parentWidget());
+  label->setObjectName(QStringLiteral("lblWindowsLogin"));
   int row = -1;
   QFormLayout::ItemRole role = QFormLayout::FieldRole;
   form.getWidgetPosition(userBox, &row, &role);
