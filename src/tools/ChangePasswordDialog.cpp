@@ -14,8 +14,10 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "engine/BrowserTimeout.h"
 #include "engine/PasswordChanges.h"
 #include "engine/SqlEncryptionSettings.h"
+#include "tools/WindowsLoginLabel.h"
 
 namespace pelvane::tools {
 
@@ -57,6 +59,7 @@ ChangePasswordDialog::ChangePasswordDialog(shell::ShellContext& context,
 
   auto* form = new QFormLayout;
   txtUserName_ = AddField(*form, this, "txtUserName", "&User Name:", false);
+  AddWindowsLoginLabel(*form, txtUserName_);
   txtPassword_ = AddField(*form, this, "txtPassword", "Password:", true);
   txtNewPassword_ = AddField(*form, this, "txtNewPassword", "New Password:", true);
   txtReenterPassword_ = AddField(*form, this, "txtReenterPassword", "Confirm New Password:", true);
@@ -129,6 +132,7 @@ void ChangePasswordDialog::ChangePassword() {
             txtNewPassword_->text().toStdString(), context_.state.DateTimeFormat};
   for (const std::string& server : pass.servers)
     pass.encryption.push_back(engine::LoadSqlEncryption(context_.store, server));
+  pass.browserTimeoutMs = engine::StoredBrowserTimeoutMs(context_.store);
   stop_ = false;
   SetChanging(true);
   worker_ = std::thread([this, pass = std::move(pass)]() mutable { RunPass(std::move(pass)); });
@@ -140,9 +144,9 @@ void ChangePasswordDialog::ChangePassword() {
 void ChangePasswordDialog::RunPass(Pass pass) {
   for (size_t i = 0; i < pass.servers.size(); ++i) {
     if (stop_) break;
-    std::string line = engine::ChangeLoginPassword(context_.ports.sql, pass.servers[i], pass.login,
-                                                   pass.oldPassword, pass.newPassword,
-                                                   pass.dateTimeFormat, pass.encryption[i]);
+    std::string line = engine::ChangeLoginPassword(
+        context_.ports.sql, pass.servers[i], pass.login, pass.oldPassword, pass.newPassword,
+        pass.dateTimeFormat, pass.encryption[i], pass.browserTimeoutMs);
     QMetaObject::invokeMethod(
         this,
         [this, line = std::move(line)]() {
