@@ -9,7 +9,9 @@
 
 #include "settings/TopLevel.h"
 #include "standin/sql/SqlEngine.h"
+#include "standin/tds/BrowserResponder.h"
 #include "standin/tds/CommandLine.h"
+#include "standin/tds/NtlmLogin.h"
 #include "standin/tds/TdsServer.h"
 #include "standin/tds/TlsSession.h"
 
@@ -49,21 +51,35 @@ int RunStandin(int argc, char** argv) {
     tls.credentials = credentials.value();
   }
 
+  // A Windows login is a login of each server too, once NTLM has proved its password.
+  std::vector<std::string> logins = options->logins;
+  logins.insert(logins.end(), options->windowsLogins.begin(), options->windowsLogins.end());
+  auto windowsLogins =
+      std::make_shared<const tds::WindowsLogins>(tds::ParseWindowsLogins(options->windowsLogins));
   std::vector<tds::TdsServer::Endpoint> endpoints;
   for (int port : options->ports) {
     std::string folder = (std::filesystem::path(options->dir) / std::to_string(port)).string();
-    auto data = ServerData::Open(folder, options->logins, options->databases, options->spPassword);
+    auto data = ServerData::Open(folder, logins, options->databases, options->spPassword);
     if (!data) {
       std::cerr << "sqlstandin: " << folder << ": " << data.status().message() << '\n';
       return kFailed;
     }
-    endpoints.push_back({port, data.value()});
+    endpoints.push_back({port, data.value(), windowsLogins});
   }
   auto server = tds::TdsServer::Start(std::move(endpoints),
                                       std::chrono::milliseconds(options->latencyMs), tls);
   if (!server) {
     std::cerr << "sqlstandin: " << server.status().message() << '\n';
     return kFailed;
+  }
+  std::unique_ptr<tds::BrowserResponder> browser;
+  if (!options->browserInstance.empty()) {
+    auto started = tds::BrowserResponder::Start(options->browserInstance, options->ports.front());
+    if (!started) {
+      std::cerr << "sqlstandin: " << started.status().message() << '\n';
+      return kFailed;
+    }
+    browser = std::move(started).value();
   }
   std::cout << "ready" << std::endl;
 

@@ -4,6 +4,7 @@
 
 #include "cli/Command.h"
 #include "cli/TerminalQuestion.h"
+#include "engine/BrowserTimeout.h"
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
 #include "engine/SqlEncryptionSettings.h"
@@ -29,7 +30,8 @@ bool LoginTestPasses(CliContext& context, const Args& args, const std::string& s
                      const engine::SqlLogin& login, const engine::SqlEncryption& encryption) {
   std::unique_ptr<engine::SqlClient> client = context.environment.makeSqlClient(nullptr);
   engine::LoginCheck check =
-      client->CheckLogin({server, login.login, login.password, "", encryption});
+      client->CheckLogin({server, login.login, login.password, "", encryption,
+                          engine::StoredBrowserTimeoutMs(context.store)});
   std::optional<engine::LoginQuestion> question =
       engine::LoginTestQuestion(check, server, login.login);
   if (!question) return true;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/BrowserTimeout.h"
 #include "engine/ServerAdmin.h"
 #include "engine/SqlEncryptionSettings.h"
 
@@ -69,11 +70,13 @@ Result<std::vector<SqlTarget>> ConnectionCheckTargets(const settings::SettingsSt
                                                       Keyring& keyring,
                                                       const std::vector<std::string>& servers) {
   std::vector<SqlTarget> targets;
+  const int browserTimeoutMs = StoredBrowserTimeoutMs(store);
   for (const std::string& server : servers) {
     Result<SqlLogin> login = LoadSqlLogin(store, keyring, server);
     if (!login) return login.status();
     targets.push_back({server, login->login, login->password, login->database});
     targets.back().encryption = LoadSqlEncryption(store, server);
+    targets.back().browserTimeoutMs = browserTimeoutMs;
   }
   return targets;
 }

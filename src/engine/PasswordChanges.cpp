@@ -26,11 +26,12 @@ std::string PasswordChangeResultText(const PasswordChange& change) {
 
 std::string ChangeLoginPassword(SqlClient& sql, const std::string& server, const std::string& login,
                                 const std::string& oldPassword, const std::string& newPassword,
-                                const std::string& dateTimeFormat,
-                                const SqlEncryption& encryption) {
+                                const std::string& dateTimeFormat, const SqlEncryption& encryption,
+                                int browserTimeoutMs) {
   PasswordChange change;
   try {
-    change = sql.ChangePassword(server, login, oldPassword, newPassword, encryption);
+    change =
+        sql.ChangePassword(server, login, oldPassword, newPassword, encryption, browserTimeoutMs);
   } catch (const std::exception& e) {
     // A port that throws is one more failure of this server; the next one is still tried.
     change.kind = PasswordChangeKind::kOtherFailure;

@@ -16,6 +16,7 @@ std::string PasswordChangeResultText(const PasswordChange& change);
 std::string ChangeLoginPassword(SqlClient& sql, const std::string& server, const std::string& login,
                                 const std::string& oldPassword, const std::string& newPassword,
                                 const std::string& dateTimeFormat,
-                                const SqlEncryption& encryption = {});
+                                const SqlEncryption& encryption = {},
+                                int browserTimeoutMs = SqlTarget{}.browserTimeoutMs);
 
 }  // namespace pelvane::engine

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/BrowserTimeout.h"
 #include "engine/FirstServerError.h"
 #include "engine/LoginTest.h"
 #include "engine/QueryToolFolder.h"
@@ -111,8 +112,9 @@ struct ScriptRun {
   /// The login check; false when the tool is not to be started.
   bool LoginAccepted() {
     const ServerContext& s = run.server;
-    LoginCheck check = run.ports.sql.CheckLogin(
-        {s.CurrentServer, s.CurrentLogin, s.CurrentPassword, s.CurrentDatabase, s.encryption});
+    LoginCheck check = run.ports.sql.CheckLogin({s.CurrentServer, s.CurrentLogin, s.CurrentPassword,
+                                                 s.CurrentDatabase, s.encryption,
+                                                 StoredBrowserTimeoutMs(run.store)});
     if (check.kind != LoginCheckKind::kAccepted && run.Interrupted()) {
       reason = "The run was interrupted during the login check on Server: " + server() + ".";
       run.Log(reason);
@@ -250,6 +252,10 @@ struct ScriptRun {
     const std::string& outputFile = scratch->File();
     const int timeout = ScriptTimeout(run);
     QueryToolCommand command = BuildQueryToolCommand(run.server, script, outputFile, timeout);
+    // The tool waits the default time for a named instance's browser unless told otherwise.
+    if (const int browserMs = StoredBrowserTimeoutMs(run.store); browserMs != kDefaultBrowserMs)
+      command.arguments.insert(command.arguments.end(),
+                               {"--browser-timeout", std::to_string(browserMs / 1000)});
 
     // The tool ends a batch that runs past the time-out itself and says so in its output;
     // the launcher's limit, a little later, ends a tool that does not.

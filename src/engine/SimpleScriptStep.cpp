@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/BrowserTimeout.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::engine {
@@ -47,8 +48,12 @@ void RunSimpleScript(RunContext& run) {
   const std::string& text = run.inputs.simpleScriptText;
   if (text.empty()) return;
   const ServerContext& s = run.server;
-  SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)), s.CurrentLogin,
-                   s.CurrentPassword, "", s.encryption};
+  SqlTarget target{std::string(settings::TrimBlanks(s.CurrentServer)),
+                   s.CurrentLogin,
+                   s.CurrentPassword,
+                   "",
+                   s.encryption,
+                   StoredBrowserTimeoutMs(run.store)};
   LoggedTable table(run);
   if (Status done = run.ports.sql.StreamQuery(target, text, kSimpleScriptTimeoutSeconds, table);
       !done) {

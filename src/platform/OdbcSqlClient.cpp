@@ -25,6 +25,7 @@
 #include "platform/OdbcPasswordChange.h"
 #include "platform/OdbcProbe.h"
 #include "platform/OdbcResultReader.h"
+#include "platform/OdbcServerName.h"
 #include "settings/ProfileText.h"
 
 namespace pelvane::platform {
@@ -89,11 +90,14 @@ struct OdbcServer {
   std::string section;  // empty: SERVER= the name as written, for FreeTDS to make sense of
 };
 
-Result<OdbcServer> PrepareServer(const std::string& server,
+/// `resolved` is the server after its SQL Browser was asked, so the section holds a named
+/// instance's port and FreeTDS never runs its own, much longer, browser loop; `server` as
+/// listed stays for messages.
+Result<OdbcServer> PrepareServer(const std::string& server, const ResolvedServer& resolved,
                                  const engine::SqlEncryption& encryption) {
   OdbcServer where{std::string(settings::TrimBlanks(server)), std::nullopt, ""};
   // A name we cannot take apart goes to FreeTDS as it stands, which reports it in its words.
-  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(where.listed);
+  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(resolved.value);
   if (!address) return where;
   where.address = *address;
   Result<std::string> section = OdbcFreeTdsSection(*address, encryption, where.listed);
@@ -141,7 +145,9 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
   if (target.login.empty())
     return {engine::LoginCheckKind::kLoginRefused,
             MakeSqlError("28000", kLoginFailedNumber, "Login failed for user ''.")};
-  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  const ResolvedServer resolved = ResolveServer(target.server, target.browserTimeoutMs);
+  if (!resolved.ok) return resolved.failure;
+  Result<OdbcServer> where = PrepareServer(target.server, resolved, target.encryption);
   if (!where)
     return {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())};
   if (auto stop = CheckBefore(*where, target.encryption, options.connectTimeoutSeconds))
@@ -164,7 +170,9 @@ engine::LoginCheck CheckLoginNow(const OdbcSqlClient::Options& options,
 
 Status QueryNow(const OdbcSqlClient::Options& options, const engine::SqlTarget& target,
                 const std::string& text, int timeoutSeconds, const ResultHandler& handler) {
-  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  const ResolvedServer resolved = ResolveServer(target.server, target.browserTimeoutMs);
+  if (!resolved.ok) return CheckStatus(resolved.failure);
+  Result<OdbcServer> where = PrepareServer(target.server, resolved, target.encryption);
   if (!where) return where.status();
   if (auto stop = CheckBefore(*where, target.encryption, timeoutSeconds)) return CheckStatus(*stop);
   OdbcConnectionString attributes(options.braceEscaping);
@@ -374,7 +382,10 @@ engine::ConnectionProbe OdbcSqlClient::ProbeConnection(const engine::SqlTarget& 
     probe.login = std::move(login);
     return probe;
   };
-  Result<OdbcServer> where = PrepareServer(target.server, target.encryption);
+  // A silent browser is the check's cause itself, not a server that did not answer.
+  const ResolvedServer resolved = ResolveServer(target.server, target.browserTimeoutMs);
+  if (!resolved.ok) return stopped(resolved.failure);
+  Result<OdbcServer> where = PrepareServer(target.server, resolved, target.encryption);
   if (!where)
     return stopped(
         {engine::LoginCheckKind::kOtherError, MakeSqlError("", 0, where.status().message())});
@@ -409,12 +420,12 @@ engine::ConnectionProbe OdbcSqlClient::ProbeConnection(const engine::SqlTarget& 
   return probe;
 }
 
-engine::PasswordChange OdbcSqlClient::ChangePassword(const std::string& server,
-                                                     const std::string& login,
-                                                     const std::string& oldPassword,
-                                                     const std::string& newPassword,
-                                                     const engine::SqlEncryption& encryption) {
-  Result<OdbcServer> where = PrepareServer(server, encryption);
+engine::PasswordChange OdbcSqlClient::ChangePassword(
+    const std::string& server, const std::string& login, const std::string& oldPassword,
+    const std::string& newPassword, const engine::SqlEncryption& encryption, int browserTimeoutMs) {
+  const ResolvedServer resolved = ResolveServer(server, browserTimeoutMs);
+  if (!resolved.ok) return ClassifyPasswordFailure({resolved.failure.error});
+  Result<OdbcServer> where = PrepareServer(server, resolved, encryption);
   if (!where) return ClassifyPasswordFailure({MakeSqlError("", 0, where.status().message())});
   if (auto stop = CheckBefore(*where, encryption, options_.connectTimeoutSeconds))
     return ClassifyPasswordFailure({stop->error});

@@ -44,7 +44,8 @@ class OdbcSqlClient final : public engine::SqlClient {
   engine::PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                         const std::string& oldPassword,
                                         const std::string& newPassword,
-                                        const engine::SqlEncryption& encryption) override;
+                                        const engine::SqlEncryption& encryption,
+                                        int browserTimeoutMs) override;
 
  private:
   Options options_;

@@ -70,8 +70,8 @@ bool ReadEncryptionOption(const std::string& name,
   return true;
 }
 
-/// "--check-after", "--check-time" and the encryption options, with their value in the next
-/// argument or after "=".
+/// "--check-after", "--check-time", "--browser-timeout" and the encryption options, with their
+/// value in the next argument or after "=".
 Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options& options) {
   const std::string& arg = args[i];
   const size_t equals = arg.find('=');
@@ -83,14 +83,15 @@ Status ReadCheckOption(const std::vector<std::string>& args, size_t& i, Options&
   };
   Status read = Status::Ok();
   if (ReadEncryptionOption(name, value, options, read)) return read;
-  int* field = name == "--check-after"  ? &options.checkAfterSeconds
-               : name == "--check-time" ? &options.checkSeconds
-                                        : nullptr;
+  int* field = name == "--check-after"       ? &options.checkAfterSeconds
+               : name == "--check-time"      ? &options.checkSeconds
+               : name == "--browser-timeout" ? &options.browserTimeoutSeconds
+                                             : nullptr;
   if (field == nullptr) return Status::Error("Unknown option \"" + name + "\"");
   Result<std::string> text = value();
   if (!text) return text.status();
   std::optional<int> seconds = Seconds(*text);
-  const bool checkTime = field == &options.checkSeconds;
+  const bool checkTime = field != &options.checkAfterSeconds;
   if (!seconds || (checkTime && *seconds == 0)) {
     return Status::Error("Option " + name + " needs a number of seconds" +
                          (checkTime ? " (1 or more)" : " (0 for no check)"));
@@ -146,12 +147,13 @@ std::string HelpText() {
   return "Usage: isqlw -S server [-d database] -U login [-P password] -i script -o output\n"
          "             [-t seconds] [--check-after seconds] [--check-time seconds]\n"
          "             [--encrypt mode] [--trust-server-certificate] [--server-certificate file]\n"
-         "             [--host-name-in-certificate name]\n"
+         "             [--host-name-in-certificate name] [--browser-timeout seconds]\n"
          "\n"
          "Runs a SQL script against SQL Server in batches separated by lines holding only GO,\n"
          "and writes result sets, messages and errors to the output file as text.\n"
          "\n"
-         "  -S server    host,port or host:port or host (port 1433)\n"
+         "  -S server    host,port or host:port or host (port 1433), or host\\instance\n"
+         "               (its port from the SQL Server Browser on the host)\n"
          "  -d database  database to use (default: the login's default database)\n"
          "  -U login     SQL Server login\n"
          "  -P password  its password; without -P the environment variable SQLCMDPASSWORD\n"
@@ -183,6 +185,9 @@ std::string HelpText() {
          "               against (default: the system's CA store)\n"
          "  --host-name-in-certificate name\n"
          "               the name the certificate must carry, when not the server's\n"
+         "  --browser-timeout seconds\n"
+         "               how long the SQL Server Browser may take to name an instance's\n"
+         "               port, asked again once within it (default 2)\n"
          "  --help       this text\n"
          "\n"
          "Server errors appear as \"Server: Msg <number>, Level <severity>, State <state>,\n"

@@ -26,6 +26,8 @@ struct Options {
   int checkSeconds = 20;  ///< --check-time: how long that check may take, login included
   /// --encrypt, --trust-server-certificate, --server-certificate, --host-name-in-certificate
   engine::SqlEncryption encryption{};
+  /// --browser-timeout: how long a named instance's SQL Browser may take to answer.
+  int browserTimeoutSeconds = 2;
 };
 
 /// Reads "-S server -d database -U login -P password -i script -o output -t seconds" (a value may

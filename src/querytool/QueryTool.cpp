@@ -81,9 +81,12 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
               std::ostream& err) {
   const std::vector<std::string> batches = SplitBatches(DecodeScript(script));
 
-  Result<std::string> checked = DbLibServerName(options.server);
-  if (!checked) return Fail(output, err, checked.status().message());
-  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(options.server);
+  // A named instance is asked of its SQL Browser first, so that the private configuration
+  // holds its port and db-lib never runs its own, far longer, browser loop.
+  Result<std::string> connectable =
+      ConnectableServerName(options.server, std::chrono::seconds(options.browserTimeoutSeconds));
+  if (!connectable) return Fail(output, err, connectable.status().message());
+  Result<freetds::TdsServerName> address = freetds::ParseTdsServerName(*connectable);
   if (!address) return Fail(output, err, address.status().message());
   const int loginSeconds = ConnectRequest{}.loginTimeoutSeconds;
   if (auto stop = freetds::CheckBeforeConnecting(options.server, *address, options.encryption,

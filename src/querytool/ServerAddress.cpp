@@ -5,6 +5,8 @@
 
 #include "settings/ProfileText.h"
 
+#include "sqlbrowser/SqlBrowser.h"
+
 namespace pelvane::querytool {
 namespace {
 
@@ -34,6 +36,21 @@ Result<std::string> DbLibServerName(const std::string& server) {
   if (split == std::string::npos && host.find('\\') != std::string::npos) return host;
   if (!IsPort(port)) return Status::Error("Invalid port in server name \"" + server + "\"");
   return host + ":" + port;
+}
+
+Result<std::string> ConnectableServerName(const std::string& server,
+                                          std::chrono::milliseconds browserTimeout) {
+  const sqlbrowser::ServerEndpoint endpoint = sqlbrowser::ResolveServerName(server, browserTimeout);
+  switch (endpoint.end) {
+    case sqlbrowser::ServerEndpoint::End::kAsWritten:
+      return DbLibServerName(server);
+    case sqlbrowser::ServerEndpoint::End::kResolved:
+      return endpoint.host + ":" + std::to_string(endpoint.port);
+    case sqlbrowser::ServerEndpoint::End::kSilent:
+    case sqlbrowser::ServerEndpoint::End::kFailed:
+      break;
+  }
+  return Status::Error("Cannot connect to server " + Trimmed(server) + ": " + endpoint.message);
 }
 
 }  // namespace pelvane::querytool

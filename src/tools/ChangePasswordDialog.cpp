@@ -14,8 +14,10 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "engine/BrowserTimeout.h"
 #include "engine/PasswordChanges.h"
 #include "engine/SqlEncryptionSettings.h"
+#include "tools/WindowsLoginLabel.h"
 
 namespace pelvane::tools {
 
@@ -57,6 +59,7 @@ ChangePasswordDialog::ChangePasswordDialog(shell::ShellContext& context,
 
   auto* form = new QFormLayout;
   txtUserName_ = AddField(*form, this, "txtUserName", "&User Name:", false);
+  AddWindowsLoginLabel(*form, txtUserName_);
   txtPassword_ = AddField(*form, this, "txtPassword", "Password:", true);
   txtNewPassword_ = AddField(*form, this, "txtNewPassword", "New Password:", true);
   txtReenterPassword_ = AddField(*form, this, "txtReenterPassword", "Confirm New Password:", true);
@@ -128,6 +131,7 @@ void ChangePasswordDialog::ChangePassword() {
             txtNewPassword_->text().toStdString(), context_.state.DateTimeFormat};
   for (const std::string& server : pass.servers)
     pass.encryption.push_back(engine::LoadSqlEncryption(context_.store, server));
+  pass.browserTimeoutMs = engine::StoredBrowserTimeoutMs(context_.store);
   stop_ = std::make_shared<std::atomic<bool>>(false);
   SetChanging(true);
   engine::SqlClient& sql = context_.ports.sql;
@@ -153,7 +157,7 @@ void ChangePasswordDialog::RunPass(engine::SqlClient& sql, const Pass& pass,
     if (stop) break;
     lineDone(engine::ChangeLoginPassword(sql, pass.servers[i], pass.login, pass.oldPassword,
                                          pass.newPassword, pass.dateTimeFormat,
-                                         pass.encryption[i]));
+                                         pass.encryption[i], pass.browserTimeoutMs));
   }
 }
 

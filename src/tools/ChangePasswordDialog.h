@@ -53,6 +53,7 @@ class ChangePasswordDialog : public QWidget {
     std::vector<std::string> servers;
     std::string login, oldPassword, newPassword, dateTimeFormat;
     std::vector<engine::SqlEncryption> encryption{};  // each server's, read before the pass
+    int browserTimeoutMs = engine::SqlTarget{}.browserTimeoutMs;
   };
 
   void ChangePassword();

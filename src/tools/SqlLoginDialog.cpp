@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "engine/BrowserTimeout.h"
 #include "engine/LoginTest.h"
 #include "engine/ServerAdmin.h"
 #include "engine/ServerTargets.h"
@@ -12,6 +13,7 @@
 #include "engine/StoredPasswords.h"
 #include "settings/ServerRegistry.h"
 #include "tools/ToolWindowFrame.h"
+#include "tools/WindowsLoginLabel.h"
 
 namespace pelvane::tools {
 
@@ -66,6 +68,7 @@ SqlLoginDialog::SqlLoginDialog(shell::ShellContext& context, std::string server,
   layout->addLayout(form);
   layout->addLayout(buttons);
   txtUserName_->setMinimumWidth(250);
+  AddWindowsLoginLabel(*form, txtUserName_);
 
   settings::ServerRegistry registry(context.store);
   for (const std::string& group : registry.GroupList(/*upperCase=*/false))
@@ -139,8 +142,9 @@ void SqlLoginDialog::Ok() {
 
   SetBusy(true);
   cmdOK_->setEnabled(false);
-  engine::SqlTarget target{server_, session.CurrentLogin, session.CurrentPassword, "",
-                           TypedEncryption()};
+  engine::SqlTarget target{
+      server_, session.CurrentLogin, session.CurrentPassword,
+      "",      TypedEncryption(),    engine::StoredBrowserTimeoutMs(context_.store)};
   engine::SqlClient& sql = context_.ports.sql;
   context_.background.Run(
       this, [&sql, target] { return sql.CheckLogin(target); },

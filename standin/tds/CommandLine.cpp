@@ -30,7 +30,12 @@ std::string StandinUsage() {
          "                     changes its password\n"
          "  --database NAME    a database that every server has besides master (repeatable)\n"
          "  --latency-ms N     wait N milliseconds before answering each batch or call\n"
-         "  --no-sp-password   answer sp_password with Msg 2812, as Azure SQL Database does\n" +
+         "  --no-sp-password   answer sp_password with Msg 2812, as Azure SQL Database does\n"
+         "  --browser-instance NAME\n"
+         "                     answer the SQL Server Browser (UDP 127.0.0.1:1434) for instance\n"
+         "                     NAME with the first port; run it in a network namespace of its own\n"
+         "  --windows-login DOMAIN\\USER:PASS\n"
+         "                     a Windows login, checked by NTLM in the login (repeatable)\n" +
          TlsUsage() +
          "  --help             show this text\n"
          "\n"
@@ -56,7 +61,7 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
       continue;
     }
     if (arg != "--dir" && arg != "--port" && arg != "--login" && arg != "--database" &&
-        arg != "--latency-ms")
+        arg != "--latency-ms" && arg != "--browser-instance" && arg != "--windows-login")
       return Status::Error("unknown argument: " + arg);
     if (i + 1 >= args.size()) return Status::Error(arg + " needs a value");
     const std::string& value = args[++i];
@@ -76,6 +81,17 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
     } else if (arg == "--database") {
       if (value.empty()) return Status::Error("--database needs a name");
       options.databases.push_back(value);
+    } else if (arg == "--browser-instance") {
+      if (value.empty() || value.size() > 32)
+        return Status::Error("--browser-instance needs a name");
+      options.browserInstance = value;
+    } else if (arg == "--windows-login") {
+      const size_t backslash = value.find('\\');
+      const size_t colon = value.find(':');
+      if (backslash == std::string::npos || backslash == 0 || colon == std::string::npos ||
+          colon < backslash + 2)
+        return Status::Error("--windows-login needs DOMAIN\\USER:PASSWORD");  // no password echo
+      options.windowsLogins.push_back(value);
     } else {
       if (!ParseInt(value, 0, 600000, options.latencyMs))
         return Status::Error("bad --latency-ms: " + value);
@@ -83,7 +99,8 @@ Result<StandinOptions> ParseStandinOptions(const std::vector<std::string>& args)
   }
   if (options.dir.empty()) return Status::Error("--dir is required");
   if (options.ports.empty()) return Status::Error("at least one --port is required");
-  if (options.logins.empty()) return Status::Error("at least one --login is required");
+  if (options.logins.empty() && options.windowsLogins.empty())
+    return Status::Error("at least one --login is required");
   if (Status tls = CheckTlsOptions(options.tls); !tls.ok()) return tls;
   return options;
 }

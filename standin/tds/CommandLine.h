@@ -19,6 +19,8 @@ struct StandinOptions {
   std::vector<std::string> databases;
   int latencyMs = 0;
   TlsOptions tls;
+  std::string browserInstance;             // answered on UDP 1434 when set
+  std::vector<std::string> windowsLogins;  // "DOMAIN\\user:PASSWORD", checked by NTLM
 };
 
 /// Parses the arguments after the program name; an error names the bad argument.

@@ -68,19 +68,35 @@ bool Connection::OnLogin(const Message& message, std::string& reason) {
     return false;
   }
   tdsVersion_ = NegotiateTdsVersion(login->tdsVersion);
-  LoginResult result = login->changePassword
-                           ? server_->ChangePasswordAtLogin(login->userName, login->password,
-                                                            login->newPassword, login->database)
-                           : server_->CheckLogin(login->userName, login->password, login->database);
+  LoginResult result = LoginResult::kBadLogin;
+  std::string userName = login->userName;
+  if (const std::string sspi = Login7SspiToken(message.payload); !sspi.empty()) {
+    // A Windows login: NTLM proves the password, then it logs in as that login.
+    Result<WindowsLoginOutcome> windows = AuthenticateWindowsLogin(
+        sspi, windowsLogins_ ? *windowsLogins_ : WindowsLogins{},
+        [this](const std::string& payload) { return Send(payload); },
+        [this] { return ReadMessage(stream_); });
+    if (!windows) {
+      reason = windows.status().message();
+      return false;
+    }
+    userName = windows->accepted ? windows->account.name : windows->login;
+    if (windows->accepted)
+      result = server_->CheckLogin(userName, windows->account.password, login->database);
+  } else if (login->changePassword) {
+    result = server_->ChangePasswordAtLogin(login->userName, login->password, login->newPassword,
+                                            login->database);
+  } else {
+    result = server_->CheckLogin(login->userName, login->password, login->database);
+  }
   if (result != LoginResult::kAccepted) {
-    Send(LoginRefusedReply(result, tdsVersion_, login->userName, login->database,
-                           server_->ServerName()));
+    Send(LoginRefusedReply(result, tdsVersion_, userName, login->database, server_->ServerName()));
     reason = "";  // refused logins close the connection, as SQL Server does
     return false;
   }
   const uint32_t packetSize = NegotiatePacketSize(login->packetSize);
   std::string database = login->database.empty() ? "master" : login->database;
-  session_ = std::make_unique<Session>(server_, login->userName, database);
+  session_ = std::make_unique<Session>(server_, userName, database);
   // The login reply still goes out in the packet size the client started with.
   bool sent = Send(LoginAcceptedReply(tdsVersion_, session_->database(), packetSize));
   packetSize_ = packetSize;

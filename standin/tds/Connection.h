@@ -8,6 +8,7 @@
 
 #include "standin/sql/SqlEngine.h"
 #include "standin/tds/ConnectionStream.h"
+#include "standin/tds/NtlmLogin.h"
 #include "standin/tds/Packets.h"
 #include "standin/tds/Socket.h"
 #include "standin/tds/StatementProcedures.h"
@@ -21,6 +22,11 @@ class Connection {
  public:
   Connection(const Socket& socket, std::shared_ptr<ServerData> server, uint16_t spid,
              std::chrono::milliseconds latency, TlsConfig tls);
+
+  /// Windows logins this connection checks by NTLM (none when null).
+  void AcceptWindowsLogins(std::shared_ptr<const WindowsLogins> logins) {
+    windowsLogins_ = std::move(logins);
+  }
 
   /// Serves the client; returns why the connection ended ("" when the client simply left).
   std::string Serve();
@@ -40,6 +46,7 @@ class Connection {
   size_t packetSize_ = kDefaultPacketSize;
   std::unique_ptr<Session> session_;
   StatementProcedures statements_;
+  std::shared_ptr<const WindowsLogins> windowsLogins_;
 };
 
 }  // namespace pelvane::standin::tds

@@ -33,7 +33,7 @@ namespace {
 // Checked at the header, so that a stray protocol is refused before its "length" is waited for.
 bool IsKnownType(uint8_t type) {
   return type == kSqlBatch || type == kRpc || type == kAttention || type == kLogin7 ||
-         type == kPrelogin;
+         type == kSspi || type == kPrelogin;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ enum PacketType : uint8_t {
   kReply = 0x04,
   kAttention = 0x06,
   kLogin7 = 0x10,
+  kSspi = 0x11,  // a Windows login's NTLM answer
   kPrelogin = 0x12,
 };
 

@@ -54,6 +54,7 @@ Result<std::unique_ptr<TdsServer>> TdsServer::Start(std::vector<Endpoint> endpoi
     listener.socket = std::move(socket).value();
     listener.port = boundPort;
     listener.data = std::move(endpoint.data);
+    listener.windowsLogins = std::move(endpoint.windowsLogins);
   }
   int pair[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
@@ -113,6 +114,7 @@ void TdsServer::Accept(Listener& listener) {
     std::string reason;
     try {
       Connection connection(client.socket, listener.data, spid, latency, tls_);
+      connection.AcceptWindowsLogins(listener.windowsLogins);
       reason = connection.Serve();
     } catch (const std::exception& e) {
       reason = e.what();

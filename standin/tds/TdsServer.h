@@ -14,6 +14,7 @@
 
 #include "settings/Status.h"
 #include "standin/sql/SqlEngine.h"
+#include "standin/tds/NtlmLogin.h"
 #include "standin/tds/Socket.h"
 #include "standin/tds/TlsOptions.h"
 
@@ -26,6 +27,7 @@ class TdsServer {
   struct Endpoint {
     int port = 0;  // 0 lets the system choose (tests)
     std::shared_ptr<ServerData> data;
+    std::shared_ptr<const WindowsLogins> windowsLogins;  // checked by NTLM; may be null
   };
 
   /// Binds and listens on every port before returning, so that a caller can announce readiness.
@@ -53,6 +55,7 @@ class TdsServer {
     Socket socket;
     int port = 0;
     std::shared_ptr<ServerData> data;
+    std::shared_ptr<const WindowsLogins> windowsLogins;
     std::atomic<uint16_t> nextSpid{51};
   };
   struct Client {

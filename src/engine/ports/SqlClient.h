@@ -33,6 +33,7 @@ struct SqlTarget {
   std::string password;
   std::string database;  // empty: the login's default database
   SqlEncryption encryption{};
+  int browserTimeoutMs = 2000;  // how long a named instance's SQL Browser may take to answer
 };
 
 /// One failure reported by the client library, the driver or the server.
@@ -149,15 +150,17 @@ class SqlClient {
     return probe;
   }
 
-  /// Connects to "master" as the login with its old password and calls sp_password.
+  /// Connects to "master" as the login with its old password and calls sp_password. A named
+  /// instance's SQL Browser may take browserTimeoutMs to answer, as in SqlTarget.
   virtual PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                         const std::string& oldPassword,
                                         const std::string& newPassword,
-                                        const SqlEncryption& encryption) = 0;
-  /// The same with the default encryption settings.
+                                        const SqlEncryption& encryption, int browserTimeoutMs) = 0;
+  /// The same with the default encryption settings and browser time-out.
   PasswordChange ChangePassword(const std::string& server, const std::string& login,
                                 const std::string& oldPassword, const std::string& newPassword) {
-    return ChangePassword(server, login, oldPassword, newPassword, SqlEncryption{});
+    return ChangePassword(server, login, oldPassword, newPassword, SqlEncryption{},
+                          SqlTarget{}.browserTimeoutMs);
   }
 };
 

@@ -107,7 +107,7 @@ class FakeSqlClient : public SqlClient {
     return QueryResult{};
   }
   PasswordChange ChangePassword(const std::string&, const std::string&, const std::string&,
-                                const std::string&, const SqlEncryption&) override {
+                                const std::string&, const SqlEncryption&, int) override {
     return PasswordChange{PasswordChangeKind::kChanged, 0, {}};
   }
 };
