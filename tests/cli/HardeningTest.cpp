@@ -72,6 +72,41 @@ bool Eventually(Condition condition, std::chrono::seconds limit = std::chrono::s
   return condition();
 }
 
+/// A loopback listener that answers every connection with `reply` and hangs up.
+class RudeListener {
+ public:
+  explicit RudeListener(std::string reply) : reply_(std::move(reply)) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len);
+    ::listen(fd_, 8);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    server_ = "127.0.0.1," + std::to_string(ntohs(addr.sin_port));
+    thread_ = std::thread([this] {
+      for (pollfd p{fd_, POLLIN, 0}; !done_;) {
+        if (::poll(&p, 1, 50) <= 0) continue;
+        const int connection = ::accept(fd_, nullptr, nullptr);
+        ::send(connection, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+        ::close(connection);
+      }
+    });
+  }
+  ~RudeListener() {
+    done_ = true;
+    thread_.join();
+    ::close(fd_);
+  }
+  const std::string& server() const { return server_; }
+
+ private:
+  std::string reply_, server_;
+  int fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 class HardeningTest : public CliFixture {
  protected:
   void SetUp() override { ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"T\""}).code, 0); }
@@ -223,37 +258,9 @@ TEST_F(HardeningTest, TwoRunsAtOnceKeepTheirOwnVerdicts) {
 
 TEST_F(HardeningTest, ALoginCheckThatFailsBeforeTheServerAnswersStartsNoTool) {
   // A listener that answers with something other than TDS, and one that hangs up at once.
-  int garbage = ::socket(AF_INET, SOCK_STREAM, 0), hangUp = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  int ports[2];
-  for (int i = 0; i < 2; ++i) {
-    int fd = i == 0 ? garbage : hangUp;
-    addr.sin_port = 0;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
-    ASSERT_EQ(::listen(fd, 8), 0);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ports[i] = ntohs(addr.sin_port);
-  }
-  std::atomic<bool> done{false};
-  std::thread answering([&] {
-    while (!done) {
-      pollfd fds[2] = {{garbage, POLLIN, 0}, {hangUp, POLLIN, 0}};
-      if (::poll(fds, 2, 50) <= 0) continue;
-      if (fds[0].revents & POLLIN) {
-        int c = ::accept(garbage, nullptr, nullptr);
-        const char junk[] = "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n";
-        ::send(c, junk, sizeof junk - 1, MSG_NOSIGNAL);
-        ::close(c);
-      }
-      if (fds[1].revents & POLLIN) ::close(::accept(hangUp, nullptr, nullptr));
-    }
-  });
+  RudeListener garbage("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n"), hangUp("");
   const std::string script = Script("a.sql", "SELECT 1\nGO\n");
-  const std::vector<std::string> servers = {"127.0.0.1," + std::to_string(ports[0]),
-                                            "127.0.0.1," + std::to_string(ports[1]), DeadServer(),
+  const std::vector<std::string> servers = {garbage.server(), hangUp.server(), DeadServer(),
                                             "no-such-host.invalid"};
   for (const std::string& server : servers) {
     Register(server);
@@ -266,10 +273,6 @@ TEST_F(HardeningTest, ALoginCheckThatFailsBeforeTheServerAnswersStartsNoTool) {
     EXPECT_FALSE(Contains(run.out, "Error in Vesk Process")) << run.out;
     EXPECT_EQ(run.err, "") << server;
   }
-  done = true;
-  answering.join();
-  ::close(garbage);
-  ::close(hangUp);
 }
 
 // What a server sends reaches the terminal without its control sequences and the CSV files as
