@@ -156,70 +156,64 @@ TEST_F(HardeningTest, SignalsEndTheRunInEveryPhaseAndLeaveNoQueryToolBehind) {
   Register(slow.server(0));
   Register(slow.server(1));
   const std::string script = Script("wait.sql", "SELECT 1\nGO\n");
-  enum class Phase { kLoginCheck, kSimpleScript, kQueryTool };
-  struct Case {
-    Phase phase;
-    int signal;
+  // Each phase: the run, the line of its log that shows it has reached the phase (none: its
+  // query tool has started), and what the interrupted run says.
+  struct Phase {
+    std::vector<std::string> run;
+    std::string reached, interrupted;
   };
-  const Case cases[] = {
-      {Phase::kLoginCheck, SIGINT},   {Phase::kLoginCheck, SIGTERM},
-      {Phase::kSimpleScript, SIGINT}, {Phase::kSimpleScript, SIGTERM},
-      {Phase::kQueryTool, SIGINT},    {Phase::kQueryTool, SIGTERM},
-      {Phase::kQueryTool, SIGKILL},
+  const Phase login{
+      {"run", "--server", silent[0].server(), "--server", silent[1].server(), "--script", script},
+      std::string(82, '-'),
+      "The run was interrupted during the login check on Server: " +
+          std::min(silent[0].server(), silent[1].server()) + "."};
+  const std::string firstSlow = std::min(slow.server(0), slow.server(1));
+  const Phase simple{{"run", "--server", slow.server(0), "--server", slow.server(1),
+                      "--simple-script", "SELECT 1 AS x"},
+                     firstSlow + ": Simple Script Results",
+                     "Simple Script FAILED on Server: " + firstSlow + ". The run was interrupted."};
+  const Phase queryTool{{"run", "--server", stalling.server(), "--script", script},
+                        "",
+                        "The run was interrupted; the query tool was ended while it ran " + script};
+  const std::pair<const Phase*, int> cases[] = {
+      {&login, SIGINT},     {&login, SIGTERM},     {&simple, SIGINT},     {&simple, SIGTERM},
+      {&queryTool, SIGINT}, {&queryTool, SIGTERM}, {&queryTool, SIGKILL},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(static_cast<int>(c.phase)) + " " + std::to_string(c.signal));
-    std::unique_ptr<Subprocess> run;
-    std::string first, interruptedLine;
+  for (const auto& [phase, signal] : cases) {
+    SCOPED_TRACE(phase->interrupted + " " + std::to_string(signal));
+    // SIGTERM to a query tool under a log collected until the end, which the interrupted run
+    // prints (the tool cases come last: the others read the live log).
+    if (phase == &queryTool) {
+      ASSERT_EQ(Run({"set", "Pelvane", "RefreshLogWindow", signal == SIGTERM ? "0" : "1"}).code, 0);
+    }
+    std::unique_ptr<Subprocess> run = Start(phase->run);
+    std::string log, line;
     std::vector<pid_t> tools;
-    std::string line;
-    switch (c.phase) {
-      case Phase::kLoginCheck:
-        run = Start({"run", "--server", silent[0].server(), "--server", silent[1].server(),
-                     "--script", script});
-        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));  // the separator
-        first = std::min(silent[0].server(), silent[1].server());
-        interruptedLine =
-            "The run was interrupted during the login check on Server: " + first + ".";
-        break;
-      case Phase::kSimpleScript:
-        run = Start({"run", "--server", slow.server(0), "--server", slow.server(1),
-                     "--simple-script", "SELECT 1 AS x"});
-        first = std::min(slow.server(0), slow.server(1));
-        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));
-        ASSERT_TRUE(run->ReadLine(line, std::chrono::seconds(10)));
-        ASSERT_EQ(line, first + ": Simple Script Results");
-        interruptedLine = "Simple Script FAILED on Server: " + first + ". The run was interrupted.";
-        break;
-      case Phase::kQueryTool:
-        // SIGTERM under a log collected until the end, which the interrupted run prints.
-        ASSERT_EQ(Run({"set", "Pelvane", "RefreshLogWindow", c.signal == SIGTERM ? "0" : "1"}).code,
-                  0);
-        run = Start({"run", "--server", stalling.server(), "--script", script});
-        ASSERT_TRUE(Eventually([&] { return !(tools = ChildrenOf(run->pid())).empty(); }));
-        first = stalling.server();
-        interruptedLine =
-            "The run was interrupted; the query tool was ended while it ran " + script;
-        break;
+    if (phase->reached.empty()) {
+      ASSERT_TRUE(Eventually([&] { return !(tools = ChildrenOf(run->pid())).empty(); }));
+    } else {
+      while (line != phase->reached && run->ReadLine(line, std::chrono::seconds(10)))
+        log += line + "\n";
+      ASSERT_EQ(line, phase->reached) << log;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(run->pid(), c.signal);
+    ::kill(run->pid(), signal);
     // Far sooner than the login time-out, the query's 60 s or the script's hour.
     EXPECT_TRUE(run->WaitForExit(std::chrono::seconds(8)));
     for (pid_t tool : tools) EXPECT_TRUE(Eventually([&] { return Gone(tool); })) << tool;
-    if (c.signal == SIGKILL) continue;
-    const std::string log = line + "\n" + run->ReadAll(std::chrono::seconds(60));
+    if (signal == SIGKILL) continue;
+    log += run->ReadAll(std::chrono::seconds(60));
     int status = run->Stop();
     EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
-    EXPECT_TRUE(Contains(log, interruptedLine)) << log;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    EXPECT_TRUE(Contains(log, phase->interrupted)) << log;
     EXPECT_TRUE(Contains(log, std::string("*** The run was interrupted by ") +
-                                  (c.signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***"))
+                                  (signal == SIGINT ? "SIGINT" : "SIGTERM") + ". ***"))
         << log;
     // The second server of the group never starts.
     EXPECT_FALSE(Contains(log, "Server: " + std::max(silent[0].server(), silent[1].server())));
     EXPECT_FALSE(Contains(log, std::max(slow.server(0), slow.server(1)) + ":")) << log;
-    if (c.phase == Phase::kQueryTool) {
+    if (phase == &queryTool) {
       // The log file has what the run did before the signal, also when it was collected.
       const std::string saved = pelvane::testing::ReadBytes(dir.File("Pelvane.log"));
       EXPECT_TRUE(Contains(saved, "the query tool was ended while it ran " + script +
@@ -314,15 +308,12 @@ TEST_F(HardeningTest, SettingsThatCannotBeReadAreReported) {
     ::chmod(unreadable.c_str(), 0200);
     paths.push_back(unreadable);
   }
+  // One check before every command.
   for (const std::string& path : paths) {
-    for (std::vector<std::string> command :
-         {std::vector<std::string>{"servers", "list"}, {"get", "Pelvane", "Notify"}}) {
-      command.insert(command.begin(), {"--settings", path});
-      Outcome out = Run(command);  // a pipe would block here if it were opened for reading
-      EXPECT_EQ(out.code, 1) << path;
-      EXPECT_TRUE(Contains(out.err, path)) << out.err;
-      EXPECT_EQ(out.out, "");
-    }
+    Outcome out = Run({"--settings", path, "servers", "list"});  // a pipe would block if read
+    EXPECT_EQ(out.code, 1) << path;
+    EXPECT_TRUE(Contains(out.err, path)) << out.err;
+    EXPECT_EQ(out.out, "");
   }
 }
 
