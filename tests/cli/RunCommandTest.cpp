@@ -232,49 +232,6 @@ TEST_F(RunCommandTest, ServersSideBySideLogAsTheSequentialRunDoes) {
   }
 }
 
-TEST_F(RunCommandTest, RefusesWithStatusTwoAndRunsNothing) {
-  ASSERT_EQ(Run({"servers", "add", "SRV1", "--group", "prod"}).code, 0);
-  const std::string brokenReport = dir.File("broken.json");
-  WriteBytes(brokenReport, "{\"rows\": [ {\"server\": ");
-  struct Case {
-    std::vector<std::string> args;
-    std::string err;  // the message, or the part of it that is ours
-  } cases[] = {
-      {{"run", "--group", "nosuch"}, "[The Pelvane Tool] You must select at least one server.\n"},
-      {{"run", "--server", "srv2"}, "pelvanectl: srv2 is not in the server list.\n"},
-      {{"run", "--server", "srv1", "--start-index", "0"},
-       "pelvanectl: --start-index needs a number from 1 to 32767\n"},
-      {{"run", "--server", "srv1", "--answer", "maybe"},
-       "pelvanectl: --answer needs yes, no or cancel\n"},
-      {{"run", "srv1"},
-       "pelvanectl: run takes no arguments besides its options (see run --help)\n"},
-      {{"run", "--server", "srv1", "--parallel", "65"}, "pelvanectl: --parallel"},
-      {{"run", "--server", "srv1", "--script", "x.sql", "--csv", dir.File("x.csv")},
-       "pelvanectl: --csv writes the Simple Script results: give --simple-script\n"},
-      {{"run", "--failed-from", brokenReport, "--script", "x.sql"},
-       "pelvanectl: Report file " + brokenReport + ": "},
-      {{"run", "--failed-from", brokenReport, "--server", "SRV1"},
-       "pelvanectl: --failed-from cannot be given with --server or --group"},
-      {{"run", "--server", "srv1", "--report", dir.File("r.txt")},
-       "pelvanectl: The report file's name must end in .csv or .json: " + dir.File("r.txt")},
-      {{"run", "--server", "srv1", "--append", "--no-append"},
-       "pelvanectl: --append and --no-append cannot both be given\n"},
-      {{"run", "--server", "srv1", "--script", dir.File("nosuch.sql")},
-       "pelvanectl: This file cannot be read, so the run did not start and no server was "
-       "contacted:\nScript file " +
-           dir.File("nosuch.sql") +
-           " (No such file or directory)\nScripts are named by their file paths, one per "
-           "line.\n"},
-  };
-  for (const Case& c : cases) {
-    Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.code, 2) << c.args.back();
-    EXPECT_NE(outcome.err.find(c.err), std::string::npos) << outcome.err;
-    EXPECT_EQ(outcome.out, "");
-  }
-  EXPECT_FALSE(std::filesystem::exists(dir.File("Pelvane.log")));
-}
-
 TEST_F(RunCommandTest, CopiesToALocalFolderAndFailsForANetworkPath) {
   // No script: the copy step alone, so the servers need not answer.
   const std::string source = Script("payload.txt", "payload");

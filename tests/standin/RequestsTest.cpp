@@ -18,14 +18,8 @@ using testing::Le32;
 using testing::Wide;
 const std::string kCollation = Bytes({0x09, 0x04, 0xD0, 0x00, 0x34});
 
-TEST(RequestsTest, SqlBatchText) {
-  Result<std::string> text = ParseSqlBatch(kAllHeaders + Wide("select 1"), kTds74);
-  ASSERT_TRUE(text.ok()) << text.status().message();
-  EXPECT_EQ(*text, "select 1");
-  text = ParseSqlBatch(Wide("select 2"), kTds71);
-  ASSERT_TRUE(text.ok());
-  EXPECT_EQ(*text, "select 2");
-
+// Well-formed batches at each version are the tsql tests'; here what no client sends.
+TEST(RequestsTest, MalformedSqlBatchIsAnError) {
   EXPECT_FALSE(ParseSqlBatch(Le32(400) + Wide("x"), kTds74).ok()) << "headers past the end";
   EXPECT_FALSE(ParseSqlBatch(Le32(2) + Wide("x"), kTds74).ok()) << "headers shorter than 4";
   EXPECT_FALSE(ParseSqlBatch(kAllHeaders + "abc", kTds74).ok()) << "odd text length";
@@ -83,11 +77,8 @@ TEST(RequestsTest, ParameterValuesAsText) {
       {"INTN NULL", Bytes({0x26, 4, 0}), std::nullopt, false},
       {"BITN", Bytes({0x68, 1, 1, 1}), "1", false},
       {"FLTN 8", Bytes({0x6D, 8, 8, 0, 0, 0, 0, 0, 0, 0xF8, 0x3F}), "1.5", false},
-      {"FLT4", Bytes({0x3B, 0, 0, 0x20, 0x40}), "2.5", false},
-      {"MONEY", Bytes({0x3C, 0, 0, 0, 0}) + Le32(123456), "12.3456", false},
       {"MONEY negative", Bytes({0x3C, 0xFF, 0xFF, 0xFF, 0xFF}) + Le32(0xFFFFFFFF), "-0.0001",
        false},
-      {"DECIMAL", Bytes({0x6A, 17, 10, 2, 5, 1}) + Le32(12345), "123.45", false},
       {"DECIMAL negative small", Bytes({0x6A, 17, 10, 3, 5, 0}) + Le32(5), "-0.005", false},
       {"DECIMAL 16-byte", Bytes({0x6C, 17, 38, 0, 17, 1}) + std::string(15, '\0') + "\x01",
        "1329227995784915872903807060280344576", false},
@@ -95,7 +86,6 @@ TEST(RequestsTest, ParameterValuesAsText) {
        "2023-03-17 01:00:00.500", true},
       {"DATETIME before 1900", Bytes({0x3D}) + Le32(0xFFFFFFFF) + Le32(0),
        "1899-12-31 00:00:00.000", true},
-      {"DATEN", Bytes({0x28, 3, 0x3A, 0xF9, 0x0A}), "1970-01-01", true},
       {"DATETIME2N scale 3",
        Bytes({0x2A, 3, 7}) + Bytes({0xE8, 0x03, 0, 0}) + Bytes({0x3A, 0xF9, 0x0A}),
        "1970-01-01 00:00:01.000", true},
@@ -103,7 +93,6 @@ TEST(RequestsTest, ParameterValuesAsText) {
        Bytes({0x24, 16, 16, 0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66, 0x88, 0x99, 0xAA, 0xBB,
               0xCC, 0xDD, 0xEE, 0xFF}),
        "00112233-4455-6677-8899-AABBCCDDEEFF", true},
-      {"NVARCHAR", Bytes({0xE7, 0x40, 0x1F}) + kCollation + Le16(4) + Wide("hi"), "hi", true},
       {"VARCHAR is code page 1252", Bytes({0xA7}) + Le16(8000) + kCollation + Le16(4) + "New\xE9",
        "New\xC3\xA9", true},
       {"VARCHAR NULL", Bytes({0xA7}) + Le16(8000) + kCollation + Le16(0xFFFF), std::nullopt, true},

@@ -164,63 +164,33 @@ TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
   bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
   ASSERT_EQ(bystander.ReadPacket().size(), 8u + 18u) << "PRELOGIN answered";
 
+  // The broken streams and logins themselves are the packet and login tests' tables; here the
+  // server ends only that connection, also for a client gone in the middle of a packet.
   struct Case {
     const char* what;
     std::string bytes;
+    bool hangsUp;
   } cases[] = {
-      {"random bytes", "GET / HTTP/1.1\r\nHost: x\r\n\r\n"},
-      {"length below the header", Bytes({0x12, 0x01, 0x00, 0x04, 0, 0, 0, 0})},
-      {"SQL before login", Packet(0x01, 1, Wide("select 1"))},
-      {"unknown packet type", Packet(0x55, 1, "abc")},
-      {"LOGIN7 too short", Packet(0x10, 1, std::string(40, '\x01'))},
-      {"LOGIN7 offsets outside", Packet(0x10, 1, Le32(100) + std::string(96, '\xFF'))},
+      {"random bytes", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", false},
+      {"SQL before login", Packet(0x01, 1, Wide("select 1")), false},
+      {"unknown packet type", Packet(0x55, 1, "abc"), false},
+      {"LOGIN7 offsets outside", Packet(0x10, 1, Le32(100) + std::string(96, '\xFF')), false},
+      {"gone mid-packet", Bytes({0x10, 0x01, 0x02, 0x00, 0, 0, 1, 0}) + "partial", true},
+      {"gone mid-header", Bytes({0x12, 0x01, 0x00}), true},
   };
   for (const Case& c : cases) {
     RawClient bad(server.port());
     ASSERT_TRUE(bad.connected()) << c.what;
     bad.Send(c.bytes);
-    EXPECT_TRUE(bad.ClosedByServer()) << c.what;
-  }
-  {
-    RawClient midPacket(server.port());
-    midPacket.Send(Bytes({0x10, 0x01, 0x02, 0x00, 0, 0, 1, 0}) + "partial");
-  }  // gone in the middle of a packet
-  {
-    RawClient midHeader(server.port());
-    midHeader.Send(Bytes({0x12, 0x01, 0x00}));
+    if (!c.hangsUp) {
+      EXPECT_TRUE(bad.ClosedByServer()) << c.what;
+    }
   }
 
   bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
   EXPECT_EQ(bystander.ReadPacket().size(), 8u + 18u) << "an earlier client is still served";
   ToolOutcome run = Tsql(server, "select 1 as still_here\ngo\nexit\n");
   EXPECT_TRUE(Contains(run.output, "still_here\n1\n")) << run.output;
-}
-
-TEST(StandinClientsTest, RawLoginBatchAndCancel) {
-  StandinServer server;
-  RawClient client(server.port());
-  LoginFields login;
-  login.packetSize = 512;
-  client.Send(Packet(0x10, 1, BuildLogin7(login)));
-  std::string reply = client.ReadPacket();
-  ASSERT_GT(reply.size(), 9u);
-  EXPECT_EQ(reply[8], '\xAD') << "LOGINACK first";
-  EXPECT_EQ(reply[1], '\x01') << "the login reply is one packet";
-  EXPECT_NE(reply.find(Bytes({0x04, 3}) + Wide("512")), std::string::npos) << "packet size";
-
-  // A batch in two packets; its reply comes in 512-byte packets.
-  std::string text = Wide("select '" + std::string(400, 'y') + "' as wide");
-  client.Send(Packet(0x01, 0, kAllHeaders + text.substr(0, 100)) +
-              Packet(0x01, 1, text.substr(100)));
-  std::string first = client.ReadPacket();
-  ASSERT_EQ(first.size(), 512u);
-  EXPECT_EQ(first[1], '\x00') << "more packets follow";
-  std::string second = client.ReadPacket();
-  EXPECT_EQ(second[1], '\x01');
-  EXPECT_EQ(second[second.size() - 13], '\xFD') << "ends with DONE";
-
-  client.Send(Packet(0x06, 1, ""));
-  EXPECT_EQ(client.ReadPacket().substr(8), Bytes({0xFD, 0x20, 0, 0, 0}) + std::string(8, '\0'));
 }
 
 TEST(StandinClientsTest, CommandLineAndSignals) {
@@ -250,17 +220,7 @@ TEST(StandinClientsTest, CommandLineAndSignals) {
     StandinServer server;
     RawClient idle(server.port());  // an open connection must not hold up the end
     ::kill(server.process().pid(), signal);
-    // Wait for the end without reaping, so that Stop below collects the status and sends no
-    // second signal of its own to a live process.
-    siginfo_t info{};
-    for (int i = 0; i < 100; ++i) {
-      info.si_pid = 0;
-      ::waitid(P_PID, static_cast<id_t>(server.process().pid()), &info,
-               WEXITED | WNOHANG | WNOWAIT);
-      if (info.si_pid != 0) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_NE(info.si_pid, 0) << "still running after signal " << signal;
+    EXPECT_TRUE(server.process().WaitForExit(std::chrono::seconds(5))) << signal;
     int status = server.process().Stop();
     EXPECT_TRUE(WIFEXITED(status)) << signal;
     EXPECT_EQ(WEXITSTATUS(status), 0) << signal;

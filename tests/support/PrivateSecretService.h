@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/Subprocess.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 namespace pelvane::testing {
 
@@ -49,24 +44,9 @@ class PrivateSecretService {
                                   "sh",
                                   "-c",
                                   script};
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
-      throw std::runtime_error("no pipe for the Secret Service");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    input_ = in[1];
-    address_ = FirstLine(out[0]);
-    ::close(out[0]);
-    if (pid_ <= 0 || address_.empty())
+    process_ = std::make_unique<Subprocess>(argv, Subprocess::Options{{}, true, false});
+    if (!process_->ReadLine(address_, std::chrono::seconds(20))) address_.clear();
+    if (!process_->started() || address_.empty())
       throw std::runtime_error(
           "the private Secret Service did not start (dbus-run-session, "
           "gnome-keyring-daemon: scripts/install-deps installs them)");
@@ -76,32 +56,17 @@ class PrivateSecretService {
   PrivateSecretService& operator=(const PrivateSecretService&) = delete;
   ~PrivateSecretService() {
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    if (input_ >= 0) ::close(input_);
-    if (pid_ <= 0) return;
-    int status = 0;
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) return;
-      ::usleep(50 * 1000);
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
+    // The end of its input ends the session, which takes the bus and the keyring daemon along.
+    process_->CloseInput();
+    process_->WaitForExit(std::chrono::seconds(5));
   }
 
   /// The folder that holds the keyring's own files.
   const TempDir& home() const { return dir_; }
 
  private:
-  static std::string FirstLine(int fd) {
-    std::string line;
-    char c = 0;
-    pollfd p{fd, POLLIN, 0};
-    while (::poll(&p, 1, 20000) > 0 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
-    return line;
-  }
-
   TempDir dir_;
-  pid_t pid_ = -1;
-  int input_ = -1;
+  std::unique_ptr<Subprocess> process_;
   std::string address_;
 };
 

@@ -18,6 +18,8 @@ std::vector<Token> AsIs(const std::vector<Token>& tokens) {
   return tokens;
 }
 
+// What a batch shows of these (functions, TOP, identity, defaults, temporary tables) is the batch
+// tests' table; here the rewrites no batch there shows by itself.
 TEST(TsqlTranslatorTest, RewritesWhatSqliteDoesNotRead) {
   using Pass = std::vector<Token> (*)(const std::vector<Token>&);
   struct Case {
@@ -31,26 +33,15 @@ TEST(TsqlTranslatorTest, RewritesWhatSqliteDoesNotRead) {
       {"select N'it''s'", "select 'it''s'"},
       {"select @@SERVERNAME, @@rowcount",
        "select standin_global('SERVERNAME') , standin_global('ROWCOUNT')"},
-      {"select getdate()", "select strftime('%Y-%m-%d %H:%M:%f','now','localtime')"},
       {"select GETUTCDATE ( )", "select strftime('%Y-%m-%d %H:%M:%f','now')"},
-      {"select isnull(a, 0), len(b), substring(c, 1, 2)",
-       "select ifnull ( a , 0 ) , length ( b ) , substr ( c , 1 , 2 )"},
-      {"select convert(varchar(10), x), charindex('b', y)",
-       "select CAST(x AS varchar ( 10 )) , instr(y, 'b')"},
-      {"select top 5 a from t order by a", "select a from t order by a LIMIT 5"},
       {"select distinct top (2) a from t", "select distinct a from t LIMIT ( 2 )"},
-      {"select 'a' + b + 'c', '41' + 1, 2 + 3", "select 'a' || b || 'c' , '41' + 1 , 2 + 3"},
       {"select * from t with (nolock) where a !< 3", "select * from t where a >= 3"},
       {"create table t (v varchar(max) collate SQL_Latin1_General_CP1_CI_AS, "
        "w nvarchar(5) collate Latin1_General_CS_AS) on [PRIMARY] textimage_on [PRIMARY]",
        "create table t ( v varchar COLLATE NOCASE , w nvarchar ( 5 ) COLLATE BINARY )"},
-      {"create table t (d datetime default getdate(), e datetime default current_timestamp)",
-       "create table t ( d datetime DEFAULT (strftime('%Y-%m-%d %H:%M:%f','now','localtime')) , "
-       "e datetime DEFAULT (strftime('%Y-%m-%d %H:%M:%f','now','localtime')) )"},
       {"create unique nonclustered index i on t (a)", "create unique index i on t ( a )"},
       {"select * from sys.objects, INFORMATION_SCHEMA.TABLES",
        "select * from sys_objects , information_schema_tables"},
-      {"select * from #work", "select * from \"#work\""},
       {"select a, t.b, 1, x = 2, 3 c, 4 as d, 5 'e', *, t.*, null",
        "select a , t . b , 1 AS \"standin:unnamed\" , 2 AS \"x\" , 3 c , 4 as d , 5 AS \"e\" , "
        "* , t . * , null AS \"standin:unnamed\"",
@@ -62,9 +53,6 @@ TEST(TsqlTranslatorTest, RewritesWhatSqliteDoesNotRead) {
        "select case when a = 1 then 'x' end AS \"standin:unnamed\" , 'y' AS \"standin:unnamed\" "
        "from t",
        NameSelectColumns},
-      {"create table t (id int identity(1,1) not null, n varchar(9))",
-       "create table t ( id INTEGER PRIMARY KEY not null , n varchar ( 9 ) )",
-       TranslateIdentityColumns},
       {"create table t (id bigint identity primary key, n int)",
        "create table t ( id INTEGER primary key , n int )", TranslateIdentityColumns},
       {"create table t (id numeric(10,0) identity(5,2), n int, constraint pk primary key (id))",
