@@ -30,15 +30,15 @@ TEST_F(ToolsTest, SqlLoginEncryptionControlsAreTestedAndSaved) {
   auto* dialog =
       static_cast<SqlLoginDialog*>(ShowInMdi(mdi, std::make_unique<SqlLoginDialog>(context)));
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
-  auto* encryption = Child<QComboBox>(dialog, "cmbEncryption");
-  auto* trust = Child<QCheckBox>(dialog, "chkTrustServerCertificate");
-  auto* file = Child<QLineEdit>(dialog, "txtCertificateFile");
+  auto* encryption = Control<QComboBox>(dialog, "cmbEncryption");
+  auto* trust = Control<QCheckBox>(dialog, "chkTrustServerCertificate");
+  auto* file = Control<QLineEdit>(dialog, "txtCertificateFile");
   EXPECT_EQ(encryption->accessibleName(), "Encryption:");
   EXPECT_EQ(trust->accessibleName(), "Trust server certificate");
   EXPECT_EQ(file->accessibleName(), "Certificate file:");
   EXPECT_EQ(encryption->currentText(), "Mandatory");
-  Child<QLineEdit>(dialog, "txtUserName")->setText("sa");
-  Child<QLineEdit>(dialog, "txtPassword")->setText("Secret1");
+  Control<QLineEdit>(dialog, "txtUserName")->setText("sa");
+  Control<QLineEdit>(dialog, "txtPassword")->setText("Secret1");
 
   // Browse fills the box through the file dialog.
   prompter.files = {{certificates.caFile()}};

@@ -21,8 +21,8 @@ TEST_F(ToolsTest, WindowsLoginLabelFollowsTheUserName) {
   for (std::unique_ptr<QWidget>& owned : dialogs) {
     QWidget* dialog = ShowInMdi(mdi, std::move(owned));
     SCOPED_TRACE(dialog->objectName().toStdString());
-    auto* user = Child<QLineEdit>(dialog, "txtUserName");
-    auto* label = Child<QLabel>(dialog, "lblWindowsLogin");
+    auto* user = Control<QLineEdit>(dialog, "txtUserName");
+    auto* label = Control<QLabel>(dialog, "lblWindowsLogin");
     ASSERT_NE(user, nullptr);
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
