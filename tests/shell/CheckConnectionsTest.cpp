@@ -16,8 +16,8 @@
 namespace pelvane::shell {
 namespace {
 
-// The Servers menu opens the window; the row comes from the worker thread while the window
-// thread keeps running.
+// The Servers menu opens the window; the row comes back from the worker (BackgroundTasksTest
+// proves the window thread never waits for it).
 TEST(CheckConnectionsTest, ServersMenuFillsARowPerServer) {
   testing::StandinServer standin;
   ShellFixture f;
@@ -31,9 +31,7 @@ TEST(CheckConnectionsTest, ServersMenuFillsARowPerServer) {
   ASSERT_NE(check, nullptr);
   ExpectAccessibleNames(*check);
   QSignalSpy finished(check, &tools::CheckConnectionsWindow::checkFinished);
-  testing::Heartbeat heartbeat(10);
   ASSERT_TRUE(finished.wait(20000));
-  EXPECT_GT(heartbeat.ticks, 0);
   auto* table = Control<QTableWidget>(*check, "grdConnections");
   ASSERT_EQ(table->rowCount(), 1);
   EXPECT_EQ(table->item(0, 0)->text().toStdString(), standin.server());
