@@ -661,16 +661,15 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
     f.processes.behaviour = [&](const ProcessCall& call) {
       ToolBehaviour b;
       std::unique_lock<std::mutex> lock(mutex, std::defer_lock);
+      // Every server is in its first script before any script ends.
+      othersThere.ArriveAndWait();
       if (call.Option("-S") == "SRV1") {
         if (firstDone) {
           lock.lock();
           changed.wait_for(lock, std::chrono::seconds(60), [&] { return othersDone == 3; });
-        } else {
-          othersThere.ArriveAndWait();
         }
         b.output = kFailingOutput;
       } else if (!firstDone) {
-        othersThere.ArriveAndWait();
         lock.lock();
         changed.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
       }
