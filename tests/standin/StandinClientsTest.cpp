@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // sqlstandin against clients written elsewhere: FreeTDS's tsql and unixODBC's isql.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 
 #include <thread>
@@ -31,10 +28,6 @@ ToolOutcome Isql(const StandinServer& server, const std::string& input,
                   "DRIVER={SQL Server};SERVER=" + server.server() +
                       ";UID=sa;PWD=Secret1;TDS_Version=" + version},
                  input);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 // The token layouts differ between 7.1 and 7.2+ (line numbers, row counts, long text); tsql goes
@@ -113,59 +106,22 @@ TEST(StandinClientsTest, EachPortIsAServerOfItsOwnAndClientsRunAtOnce) {
   }
 }
 
-// A raw connection to the stand-in, for sending what no proper client would.
-class RawClient {
- public:
-  explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    timeval limit{10, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  }
-  ~RawClient() { ::close(fd_); }
-  RawClient(const RawClient&) = delete;
-  RawClient& operator=(const RawClient&) = delete;
-
-  bool connected() const { return connected_; }
-  void Send(const std::string& bytes) { ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
-  /// True when the server closed the connection (reading gives end of stream).
-  bool ClosedByServer() {
-    char buffer[4096];
-    for (;;) {
-      ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n == 0) return true;
-      if (n < 0) return false;
-    }
-  }
-  /// The first packet of a reply, header included.
-  std::string ReadPacket() {
-    std::string header(8, '\0');
-    if (::recv(fd_, header.data(), 8, MSG_WAITALL) != 8) return {};
-    size_t length =
-        static_cast<unsigned char>(header[2]) << 8 | static_cast<unsigned char>(header[3]);
-    std::string body(length - 8, '\0');
-    if (length > 8 && ::recv(fd_, body.data(), body.size(), MSG_WAITALL) != ssize_t(body.size()))
-      return {};
-    return header + body;
-  }
-
- private:
-  int fd_;
-  bool connected_ = false;
-};
+/// The first packet of a reply, header included; empty when none came.
+std::string ReadPacket(const LoopbackSocket& socket) {
+  std::string header = socket.Read(8);
+  if (header.size() < 8) return {};
+  return header + socket.Read(size_t(uint8_t(header[2]) << 8 | uint8_t(header[3])) - 8);
+}
 
 TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
   StandinServer server;
-  RawClient bystander(server.port());
+  LoopbackSocket bystander(server.port());
   ASSERT_TRUE(bystander.connected());
   bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
-  ASSERT_EQ(bystander.ReadPacket().size(), 8u + 18u) << "PRELOGIN answered";
+  ASSERT_EQ(ReadPacket(bystander).size(), 8u + 18u) << "PRELOGIN answered";
 
-  // The broken streams and logins themselves are the packet and login tests' tables; here the
-  // server ends only that connection, also for a client gone in the middle of a packet.
+  // The broken messages themselves are ProtocolTest's table; here the server ends only that
+  // connection, also for a client gone in the middle of a packet.
   struct Case {
     const char* what;
     std::string bytes;
@@ -179,46 +135,23 @@ TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
       {"gone mid-header", Bytes({0x12, 0x01, 0x00}), true},
   };
   for (const Case& c : cases) {
-    RawClient bad(server.port());
+    LoopbackSocket bad(server.port());
     ASSERT_TRUE(bad.connected()) << c.what;
     bad.Send(c.bytes);
-    if (!c.hangsUp) {
-      EXPECT_TRUE(bad.ClosedByServer()) << c.what;
-    }
+    EXPECT_TRUE(c.hangsUp || bad.ClosedByPeer()) << c.what;
   }
 
   bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
-  EXPECT_EQ(bystander.ReadPacket().size(), 8u + 18u) << "an earlier client is still served";
+  EXPECT_EQ(ReadPacket(bystander).size(), 8u + 18u) << "an earlier client is still served";
   ToolOutcome run = Tsql(server, "select 1 as still_here\ngo\nexit\n");
   EXPECT_TRUE(Contains(run.output, "still_here\n1\n")) << run.output;
 }
 
-TEST(StandinClientsTest, CommandLineAndSignals) {
-  ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_TRUE(Contains(help.output, "--latency-ms")) << help.output;
-
-  struct Case {
-    const char* what;
-    std::vector<std::string> args;
-  } bad[] = {
-      {"nothing", {}},
-      {"port not a number", {"--dir", "/tmp", "--port", "12ab", "--login", "sa:x"}},
-      {"login without password", {"--dir", "/tmp", "--port", "5000", "--login", "sa"}},
-      {"unknown option", {"--dir", "/tmp", "--port", "5000", "--login", "sa:x", "--fast"}},
-      {"value missing", {"--dir", "/tmp", "--port", "5000", "--login"}},
-  };
-  for (const Case& c : bad) {
-    std::vector<std::string> argv{PELVANE_STANDIN_PATH};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    ToolOutcome run = RunTool(argv, "");
-    EXPECT_EQ(run.exitCode, 2) << c.what << "\n" << run.output;
-    EXPECT_FALSE(run.output.empty()) << c.what;
-  }
-
+// The options are TlsTest's table.
+TEST(StandinClientsTest, SignalsEndItWithConnectionsOpen) {
   for (int signal : {SIGTERM, SIGINT}) {
     StandinServer server;
-    RawClient idle(server.port());  // an open connection must not hold up the end
+    LoopbackSocket idle(server.port());  // an open connection must not hold up the end
     ::kill(server.process().pid(), signal);
     EXPECT_TRUE(server.process().WaitForExit(std::chrono::seconds(5))) << signal;
     int status = server.process().Stop();

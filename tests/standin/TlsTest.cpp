@@ -2,14 +2,12 @@
 // sqlstandin's TLS as TDS 7.x carries it, against FreeTDS's tsql and ODBC driver, with the
 // traffic recorded on the way.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <map>
 #include <memory>
 
 #include "TdsBytes.h"
 #include "ToolRun.h"
-#include "standin/tds/PreloginEncryption.h"
 #include "support/StandinServer.h"
 #include "support/TcpRecorder.h"
 #include "support/TestCertificates.h"
@@ -17,60 +15,8 @@
 namespace pelvane::testing {
 namespace {
 
-using standin::tds::ClientEncryptionByte;
-using standin::tds::EncryptionOutcome;
-using standin::tds::EncryptionSetting;
-using standin::tds::NegotiateEncryption;
-
 constexpr const char* kMarker = "wire-marker-93";
 constexpr const char* kLogin = "tlsprobe";
-
-// As SQL batches and LOGIN7 carry text.
-std::string Utf16(const std::string& ascii) {
-  std::string out;
-  for (char c : ascii) out += {c, '\0'};
-  return out;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-TEST(TlsTest, PreloginAnswersAsSqlServer) {
-  using O = EncryptionOutcome;
-  struct Case {
-    EncryptionSetting setting;
-    bool certificate;
-    uint8_t client;
-    uint8_t reply;
-    EncryptionOutcome outcome;
-  } cases[] = {
-      {EncryptionSetting::kOn, false, 0x01, 0x02, O::kClear},  // no certificate, no TLS
-      {EncryptionSetting::kOff, true, 0x00, 0x00, O::kLoginOnly},
-      {EncryptionSetting::kOff, true, 0x01, 0x01, O::kFull},
-      {EncryptionSetting::kOff, true, 0x02, 0x02, O::kClear},
-      {EncryptionSetting::kOn, true, 0x00, 0x01, O::kFull},
-      {EncryptionSetting::kOn, true, 0x02, 0x02, O::kClear},
-      {EncryptionSetting::kRequired, true, 0x00, 0x03, O::kFull},
-      {EncryptionSetting::kRequired, true, 0x01, 0x01, O::kFull},
-      {EncryptionSetting::kRequired, true, 0x02, 0x03, O::kRefused},
-  };
-  for (const Case& c : cases) {
-    auto answer = NegotiateEncryption(c.setting, c.certificate, c.client);
-    EXPECT_EQ(answer.replyByte, c.reply) << int(c.setting) << " " << int(c.client);
-    EXPECT_EQ(answer.outcome, c.outcome) << int(c.setting) << " " << int(c.client);
-  }
-
-  // VERSION first, ENCRYPTION second, as clients send them; a payload cut short anywhere
-  // reads as the protocol's default instead of running past its end.
-  const std::string prelogin(
-      "\x00\x00\x0B\x00\x06\x01\x00\x11\x00\x01\xFF"
-      "\x0B\x00\x06\x00\x00\x00\x02",
-      18);
-  EXPECT_EQ(ClientEncryptionByte(prelogin), 0x02);
-  for (size_t size = 0; size < prelogin.size(); ++size)
-    EXPECT_EQ(ClientEncryptionByte(prelogin.substr(0, size)), 0x00) << size;
-}
 
 enum class Server { kNoCertificate, kOff, kOn, kRequired, kOtherHost, kSelfSigned, kExpired };
 
@@ -126,6 +72,7 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
        false},
       {"on: all encrypted", Server::kOn, "tsql", "request", false, true, false, false},
       {"on, client without TLS: clear", Server::kOn, "tsql", "off", false, true, true, true},
+      {"off, client without TLS: clear", Server::kOff, "tsql", "off", false, true, true, true},
       {"required: all encrypted", Server::kRequired, "tsql", "request", false, true, false, false},
       {"required refuses a client without TLS", Server::kRequired, "tsql", "off", false, false,
        false, false},
@@ -160,36 +107,28 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
     EXPECT_EQ(Contains(run.output, kMarker), c.connects) << run.output;
     if (!c.connects) continue;
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(Contains(seen, Utf16(kLogin)), c.loginInClear);
+    EXPECT_EQ(Contains(seen, Wide(kLogin)), c.loginInClear);
     // The batch carries the text in UTF-16, the reply's row may carry it in single bytes.
-    EXPECT_EQ(Contains(seen, Utf16(kMarker)) || Contains(seen, kMarker), c.queryInClear);
+    EXPECT_EQ(Contains(seen, Wide(kMarker)) || Contains(seen, kMarker), c.queryInClear);
   }
 }
 
 // A client that skips PRELOGIN cannot log in in clear where encryption is required.
 TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
   StandinServer& server = Standin(Server::kRequired);
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(server.port()));
-  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  timeval limit{10, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  LoopbackSocket client(server.port());
+  ASSERT_TRUE(client.connected());
   LoginFields login;
-  login.user = Utf16(kLogin);
-  const std::string packet = Packet(0x10, 1, BuildLogin7(login));
-  ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
-  char reply[64];
-  EXPECT_EQ(::recv(fd, reply, sizeof reply, 0), 0) << "closed without an answer";
-  ::close(fd);
+  login.user = Wide(kLogin);
+  client.Send(Packet(0x10, 1, BuildLogin7(login)));
+  EXPECT_EQ(client.Read(1), "") << "closed without an answer";
 }
 
-TEST(TlsTest, CommandLine) {
+TEST(TlsTest, CommandLineIsChecked) {
   TestCertificates certificates;
   const TestCertificates::Pair good = certificates.localhost();
   ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
+  EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Contains(help.output, "--tls-cert PEM")) << help.output;
 
   struct Case {
@@ -197,6 +136,10 @@ TEST(TlsTest, CommandLine) {
     std::vector<std::string> args;
     int exitCode;
   } cases[] = {
+      {"port not a number", {"--port", "12ab"}, 2},
+      {"login without password", {"--login", "sa"}, 2},
+      {"unknown option", {"--fast"}, 2},
+      {"value missing", {"--login"}, 2},
       {"unknown mode", {"--encryption", "strict"}, 2},
       {"on without a certificate", {"--encryption", "on"}, 2},
       {"a certificate without its key", {"--tls-cert", good.certificate}, 2},

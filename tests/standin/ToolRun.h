@@ -16,6 +16,10 @@ struct ToolOutcome {
   std::string output;  // standard output and standard error together
 };
 
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 /// Runs a client program found on PATH with `input` as its standard input and extra
 /// environment entries ("NAME=value"); a run longer than `limit` is killed.
 inline ToolOutcome RunTool(const std::vector<std::string>& argv, const std::string& input,

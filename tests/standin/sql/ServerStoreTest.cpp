@@ -46,74 +46,52 @@ TEST(ServerStoreTest, CheckLoginOutcomes) {
         << c.login << "/" << c.password << "/" << c.database;
 }
 
-TEST(ServerStoreTest, RefusesMalformedStartValues) {
+TEST(ServerStoreTest, StartValuesAndServerName) {
   pelvane::testing::TempDir dir;
   EXPECT_FALSE(ServerData::Open(dir.File("a"), {"nopassword"}, {}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("b"), {":secret"}, {}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("c"), {"sa:x"}, {"../escape"}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("d"), {"sa:x"}, {""}).ok());
+  auto byPort = OpenOrFail(dir.File("1433"), {"sa:x"});
+  auto named = OpenOrFail(dir.File("east-2"), {"sa:x"});
+  ASSERT_TRUE(byPort && named);
+  EXPECT_EQ(byPort->ServerName(), "STANDIN1433");
+  EXPECT_EQ(named->ServerName(), "EAST_2");
 }
 
-TEST(ServerStoreTest, ServerNameIsStablePerFolder) {
-  pelvane::testing::TempDir dir;
-  auto first = OpenOrFail(dir.File("1433"), {"sa:x"});
-  auto again = OpenOrFail(dir.File("1433"), {"sa:x"});
-  auto other = OpenOrFail(dir.File("east-2"), {"sa:x"});
-  ASSERT_TRUE(first && again && other);
-  EXPECT_EQ(first->ServerName(), "STANDIN1433");
-  EXPECT_EQ(again->ServerName(), first->ServerName());
-  EXPECT_EQ(other->ServerName(), "EAST_2");
-}
-
-TEST(ServerStoreTest, PasswordChangeByRpc) {
+// isql through the driver calls sp_password with a wrong old password; here the rest.
+TEST(ServerStoreTest, ProceduresAndPasswordChangesByRpc) {
   pelvane::testing::TempDir dir;
   auto server = OpenOrFail(dir.File("srv"), {"sa:Secret1", "app:AppPass"});
   ASSERT_TRUE(server);
-  Session session(server, "sa", "");
-
-  // A wrong old password is refused by batch and by isql through the driver (their tests).
-  RpcOutcome changed = session.CallProcedure("master..SP_PASSWORD", {"AppPass", "New;}1", "APP"});
-  EXPECT_EQ(changed.returnStatus, 0);
-  EXPECT_TRUE(changed.events.empty());
+  Session session(server, "sa", "pubs");
+  session.RunBatch(
+      "create procedure dbo.answer @base int, @word varchar(9) = 'hi' as\n"
+      "print @word\nreturn @base + 1");
+  struct Case {
+    std::string procedure;
+    std::vector<std::optional<std::string>> arguments;
+    int32_t returnStatus;
+    Lines events;
+  } cases[] = {
+      {"[dbo].[Answer]", {"6"}, 7, {"info 0/0/1 L2 answer: hi", "done"}},
+      {"answer", {"1", std::nullopt}, 2, {"info 0/0/1 L2 answer: ", "done"}},
+      {"nothere", {}, 1, {"error 2812/16/62 L1: Could not find stored procedure 'nothere'."}},
+      {"master..SP_PASSWORD", {"AppPass", "New;}1", "APP"}, 0, {}},
+      // A NULL new password sets an empty one; the login defaults to the caller's.
+      {"dbo.sp_password", {"Secret1", std::nullopt}, 0, {}},
+  };
+  for (const Case& c : cases) {
+    RpcOutcome outcome = session.CallProcedure(c.procedure, c.arguments);
+    EXPECT_EQ(outcome.returnStatus, c.returnStatus) << c.procedure;
+    EXPECT_EQ(Transcript(outcome.events), c.events) << c.procedure;
+  }
   EXPECT_EQ(server->CheckLogin("app", "AppPass", ""), LoginResult::kBadLogin);
   EXPECT_EQ(server->CheckLogin("app", "New;}1", ""), LoginResult::kAccepted);
-
-  // A NULL new password sets an empty one; the login defaults to the caller's.
-  RpcOutcome emptied = session.CallProcedure("dbo.sp_password", {"Secret1", std::nullopt});
-  EXPECT_EQ(emptied.returnStatus, 0);
   EXPECT_EQ(server->CheckLogin("sa", "", ""), LoginResult::kAccepted);
-  EXPECT_EQ(server->CheckLogin("sa", "Secret1", ""), LoginResult::kBadLogin);
-
-  RpcOutcome unknownLogin = server->ChangePassword("x", "y", "ghost");
-  EXPECT_EQ(unknownLogin.returnStatus, 1);
-}
-
-TEST(ServerStoreTest, ProceduresByRpc) {
-  pelvane::testing::TempDir dir;
-  auto server = OpenOrFail(dir.File("srv"), {"sa:Secret1"});
-  ASSERT_TRUE(server);
-  Session session(server, "sa", "pubs");
-  EXPECT_EQ(Transcript(session
-                           .RunBatch("create procedure dbo.answer @base int, @word "
-                                     "varchar(9) = 'hi' as\nprint @word\nreturn @base + 1")
-                           .events),
-            (Lines{"done"}));
-
-  RpcOutcome answered = session.CallProcedure("[dbo].[Answer]", {"6"});
-  EXPECT_EQ(answered.returnStatus, 7);
-  EXPECT_EQ(Transcript(answered.events), (Lines{"info 0/0/1 L2 answer: hi", "done"}));
-  RpcOutcome withNull = session.CallProcedure("answer", {"1", std::nullopt});
-  EXPECT_EQ(withNull.returnStatus, 2);
-  EXPECT_EQ(Transcript(withNull.events), (Lines{"info 0/0/1 L2 answer: ", "done"}));
-
-  RpcOutcome missing = session.CallProcedure("nothere", {});
-  EXPECT_NE(missing.returnStatus, 0);
-  EXPECT_EQ(Transcript(missing.events),
-            (Lines{"error 2812/16/62 L1: Could not find stored procedure 'nothere'."}));
-
+  EXPECT_EQ(server->ChangePassword("x", "y", "ghost").returnStatus, 1);
   // Procedures belong to their database.
-  Session inMaster(server, "sa", "master");
-  EXPECT_NE(inMaster.CallProcedure("answer", {"1"}).returnStatus, 0);
+  EXPECT_NE(Session(server, "sa", "master").CallProcedure("answer", {"1"}).returnStatus, 0);
 }
 
 TEST(ServerStoreTest, DataAndPasswordsOutliveARestart) {

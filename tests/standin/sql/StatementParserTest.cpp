@@ -80,19 +80,5 @@ TEST(StatementParserTest, SplitsWithoutSemicolons) {
   for (const Case& c : cases) EXPECT_EQ(Split(c.batch), c.statements) << c.batch;
 }
 
-TEST(StatementParserTest, TokensKnowTheirLines) {
-  Tokenized tokenized = Tokenize("select 1\n/* two\nlines */ print 'a\nb'\n  go");
-  ASSERT_FALSE(tokenized.failed);
-  std::vector<int> lines;
-  for (const Token& token : tokenized.tokens) lines.push_back(token.line);
-  EXPECT_EQ(lines, (std::vector<int>{1, 1, 3, 3, 5}));
-  EXPECT_EQ(tokenized.tokens[3].text, "a\nb");
-
-  Tokenized unclosed = Tokenize("select 1\nselect [x");
-  ASSERT_TRUE(unclosed.failed);
-  EXPECT_EQ(unclosed.error.number, 105);
-  EXPECT_EQ(unclosed.error.line, 2);
-}
-
 }  // namespace
 }  // namespace pelvane::standin
