@@ -2,11 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
-#include <net/if.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +17,7 @@
 #include <thread>
 
 #include "platform/BoundedCommand.h"
+#include "support/PrivateNetwork.h"
 #include "support/StandinServer.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -45,12 +42,14 @@ class SambaServer {
 
   SambaServer() {
     if (::geteuid() != 0) throw std::runtime_error("the Samba fixture needs root");
-    privateNetwork_ = EnterPrivateNetwork();
+    std::string why;
+    privateNetwork_ = EnterPrivateNetwork(why);
     port_ = privateNetwork_ ? 445 : FreeLoopbackPort();
     std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
     base_ = dir_.path().string();
     if (!Script({"setup", base_, std::to_string(port_)}, std::chrono::seconds(60))) {
-      throw std::runtime_error("samba-fixture.sh setup failed");
+      throw std::runtime_error(std::string("samba-fixture.sh setup failed") +
+                               (why.empty() ? "" : "; " + why));
     }
     smbd_ = std::make_unique<Subprocess>(Daemon("smbd"));
     dcerpcd_ = std::make_unique<Subprocess>(Daemon("samba-dcerpcd"));
@@ -71,7 +70,6 @@ class SambaServer {
   SambaServer(const SambaServer&) = delete;
   SambaServer& operator=(const SambaServer&) = delete;
 
-  bool privateNetwork() const { return privateNetwork_; }
   /// The machine as the network steps name it ("127.0.0.1", or with ":port").
   std::string Machine() const {
     return privateNetwork_ ? "127.0.0.1" : "127.0.0.1:" + std::to_string(port_);
@@ -106,20 +104,6 @@ class SambaServer {
   }
 
  private:
-  static bool EnterPrivateNetwork() {
-    if (::unshare(CLONE_NEWNET) != 0) return false;
-    // A new namespace has only a loopback interface, and it is down.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::snprintf(request.ifr_name, IFNAMSIZ, "lo");
-    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP | IFF_RUNNING);
-    up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    if (fd >= 0) ::close(fd);
-    if (!up) throw std::runtime_error("cannot bring up lo in the private network namespace");
-    return true;
-  }
-
   bool Script(const std::vector<std::string>& arguments, std::chrono::milliseconds limit) const {
     const platform::CommandResult result =
         platform::RunBounded(PELVANE_SAMBA_FIXTURE, arguments, std::nullopt, limit);

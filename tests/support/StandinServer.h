@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/Loopback.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 
@@ -18,19 +15,6 @@
 #endif
 
 namespace pelvane::testing {
-
-/// A port on 127.0.0.1 that nothing listens on at the moment of asking.
-inline int FreeLoopbackPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
-}
 
 /// sqlstandin on free loopback ports with its own data folder, for one test or one suite.
 class StandinServer {
