@@ -13,11 +13,11 @@ namespace pelvane::testing {
 namespace {
 
 ToolOutcome Tsql(const StandinServer& server, const std::string& input,
-                 const std::string& password = "Secret1", const std::string& database = "",
-                 const std::string& version = "7.4", size_t index = 0) {
+                 const std::string& database = "", const std::string& version = "7.4",
+                 size_t index = 0) {
   std::vector<std::string> argv{
-      "tsql", "-H", "127.0.0.1", "-p",    std::to_string(server.port(index)),
-      "-U",   "sa", "-P",        password};
+      "tsql", "-H", "127.0.0.1", "-p",     std::to_string(server.port(index)),
+      "-U",   "sa", "-P",        "Secret1"};
   if (!database.empty()) argv.insert(argv.end(), {"-D", database});
   return RunTool(argv, input, {"TDSVER=" + version});
 }
@@ -43,7 +43,7 @@ TEST(StandinClientsTest, TsqlAtEveryVersion) {
                            "go\nexec shout\nuse pubs\n"
                            "select db_name() as db, N'n\xC3\xA4me \xF0\x9F\x98\x80' as wide\n"
                            "go\nexit\n",
-                           "Secret1", "", version);
+                           "", version);
     EXPECT_EQ(run.exitCode, 0) << version << "\n" << run.output;
     for (const char* part : {"answer\tword\thalf\tabsent\n42\ttext\t1.5\tNULL\n(1 row affected)",
                              "hi\n", ", Procedure shout Line 3:\n\t\"from proc\"\n",
@@ -51,7 +51,7 @@ TEST(StandinClientsTest, TsqlAtEveryVersion) {
       EXPECT_TRUE(Contains(run.output, part)) << version << " lacks " << part << "\n" << run.output;
   }
 
-  ToolOutcome login = Tsql(server, "select db_name()\ngo\nexit\n", "Secret1", "pubs");
+  ToolOutcome login = Tsql(server, "select db_name()\ngo\nexit\n", "pubs");
   EXPECT_TRUE(Contains(login.output, "\npubs\n")) << "the login's database\n" << login.output;
 
   // The batch spans several client packets; the reply several server packets.
@@ -92,8 +92,7 @@ TEST(StandinClientsTest, EachPortIsAServerOfItsOwnAndClientsRunAtOnce) {
   std::vector<std::thread> threads;
   for (size_t i = 0; i < runs.size(); ++i) {
     threads.emplace_back([&, i] {
-      runs[i] = Tsql(server, "select count(*) as n from only_here\ngo\nexit\n", "Secret1", "",
-                     "7.4", i % 2);
+      runs[i] = Tsql(server, "select count(*) as n from only_here\ngo\nexit\n", "", "7.4", i % 2);
     });
   }
   for (std::thread& t : threads) t.join();
