@@ -108,8 +108,8 @@ TEST(StandinClientsTest, EachPortIsAServerOfItsOwnAndClientsRunAtOnce) {
 /// The first packet of a reply, header included; empty when none came.
 std::string ReadPacket(const LoopbackSocket& socket) {
   std::string header = socket.Read(8);
-  if (header.size() < 8) return {};
-  return header + socket.Read(size_t(uint8_t(header[2]) << 8 | uint8_t(header[3])) - 8);
+  const size_t length = header.size() < 8 ? 0 : uint8_t(header[2]) << 8 | uint8_t(header[3]);
+  return length < 8 ? std::string() : header + socket.Read(length - 8);
 }
 
 TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
