@@ -44,7 +44,8 @@ TEST(PasswordScramblerTest, TextThatWasNeverScrambledReadsAsHexPrefixes) {
       {"1G", std::string(1, static_cast<char>(1 ^ '1'))},             // one digit, then stop
       {"4a51", std::string(1, static_cast<char>(0x4A ^ '1')) + "a"},  // lower case is hex too
   };
-  for (const Case& c : cases) EXPECT_EQ(UnscramblePassword(c.stored, PasswordKey), c.plain) << c.stored;
+  for (const Case& c : cases)
+    EXPECT_EQ(UnscramblePassword(c.stored, PasswordKey), c.plain) << c.stored;
 }
 
 }  // namespace

@@ -101,12 +101,8 @@ TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
   for (int i = 1; i < kMaxServers; ++i) bytes += "Server" + std::to_string(i) + "=S\n";
   WriteBytes(store.file(), bytes);
   const std::pair<std::string, std::string> refused[] = {
-      {"   ", "G"},
-      {"B", "two\nlines"},
-      {"B\n[Servers]", ""},
-      {"?prod", ""},
-      {std::string(256, 'S'), ""},
-      {"B", std::string(300, 'g')},
+      {"   ", "G"},  {"B", "two\nlines"},         {"B\n[Servers]", ""},
+      {"?prod", ""}, {std::string(256, 'S'), ""}, {"B", std::string(300, 'g')},
   };
   for (const auto& [name, group] : refused) EXPECT_FALSE(registry.AddServer(name, group)) << name;
   EXPECT_EQ(ReadBytes(store.file()), bytes);
