@@ -61,6 +61,10 @@ TEST(ProfileDocumentTest, RewritesOnlyWhatChangedAndKeepsLineEnds) {
             "; kept\r\n[Errors]\r\nLogFile=b.log\r\nWhenOccurs=2\r\n\r\n \r\nodd line\r\n"
             "[Servers]\r\nServer1=A\r\nServer2=B\r\n[New]\r\nKey= padded \r\n");
   EXPECT_EQ(Found(doc, "new", "key"), "padded");
+
+  ProfileDocument cut = ProfileDocument::Parse("[S]\r\nk=v\r");  // cut after its last "\r"
+  ASSERT_TRUE(cut.Set("S", "k2", "w"));
+  EXPECT_EQ(cut.Serialize(), "[S]\r\nk=v\r\nk2=w\r\n");
 }
 
 TEST(ProfileDocumentTest, RemovesEverySectionOfTheName) {

@@ -19,9 +19,10 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
   TempDir dir;
   std::string file = dir.File("Pelvane.ZRQ");
   EXPECT_EQ(GetINIValue("Pelvane", "Notify", file), "");  // no file at all
-  WriteBytes(file, "[Pelvane]\r\nQuestion=?anything\r\nBlanks=   \r\nPadded=  a b  \r\nLong=" +
-                       std::string(300, 'x') + "\r\nLongBlank=" + std::string(254, 'y') +
-                       "  z\r\n");
+  WriteBytes(
+      file,
+      "[Pelvane]\r\nQuestion=?anything\r\nBlanks=   \r\nPadded=  a b  \r\nTabbed=\t a\t\r\nLong=" +
+          std::string(300, 'x') + "\r\nLongBlank=" + std::string(254, 'y') + "  z\r\n");
   struct Case {
     const char* key;
     std::string expected;
@@ -29,6 +30,7 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
       {"Question", ""},  // a value starting with "?" reads as empty
       {"Blanks", ""},
       {"Padded", "a b"},
+      {"Tabbed", "a"},  // tabs are blanks too
       {"Long", std::string(255, 'x')},
       {"LongBlank", std::string(254, 'y') + " "},  // cut at 255, the blank after it is kept
       {"Missing", ""},
