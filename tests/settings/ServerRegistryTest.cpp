@@ -97,22 +97,27 @@ TEST_F(ServerRegistryTest, RemoveClosesTheGapAndDeletesTheSection) {
 
 // Names and groups the file could not give back as typed, and a 32768th server, are refused.
 TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
-  std::string bytes = "[Servers]\n";
-  for (int i = 1; i < kMaxServers; ++i) bytes += "Server" + std::to_string(i) + "=S\n";
-  WriteBytes(store.file(), bytes);
+  auto listing = [](int count) {
+    std::string bytes = "[Servers]\n";
+    for (int i = 1; i <= count; ++i) bytes += "Server" + std::to_string(i) + "=S\n";
+    return bytes;
+  };
+  WriteBytes(store.file(), listing(kMaxServers - 1));
   const std::pair<std::string, std::string> refused[] = {
       {"   ", "G"},  {"B", "two\nlines"},         {"B\n[Servers]", ""},
       {"?prod", ""}, {std::string(256, 'S'), ""}, {"B", std::string(300, 'g')},
   };
   for (const auto& [name, group] : refused) EXPECT_FALSE(registry.AddServer(name, group)) << name;
-  EXPECT_EQ(ReadBytes(store.file()), bytes);
-  ASSERT_TRUE(registry.AddServer(std::string(255, 'S'), ""));
-  EXPECT_EQ(registry.ServerCount(), kMaxServers);
-  bytes = ReadBytes(store.file());
-  Status full = registry.AddServer("one more", "");
-  EXPECT_NE(full.message().find("32767"), std::string::npos) << full.message();
-  EXPECT_EQ(ReadBytes(store.file()), bytes);
+  EXPECT_EQ(ReadBytes(store.file()), listing(kMaxServers - 1));
+  ASSERT_TRUE(registry.AddServer(std::string(255, 'S'), ""));  // the last place
+  const std::string full = ReadBytes(store.file());
+  Status refusal = registry.AddServer("one more", "");
+  EXPECT_NE(refusal.message().find("32767"), std::string::npos) << refusal.message();
+  EXPECT_EQ(ReadBytes(store.file()), full);
+  // A longer list, written by hand, is read up to the 16-bit count.
+  WriteBytes(store.file(), listing(kMaxServers + 1));
   EXPECT_EQ(registry.FillServerList("").size(), static_cast<size_t>(kMaxServers));
+  EXPECT_EQ(registry.ServerCount(), kMaxServers);
 }
 
 TEST_F(ServerRegistryTest, RemovingAServerNamedLikeAProgramSectionKeepsThatSection) {
