@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // pelvanectl login's encryption options reach the login test and are stored: a stand-in with a
-// certificate for another name, signed by the test CA. The refusals' wording is the client's tests'.
+// certificate for another name, signed by the test CA. The refusals' wording is the client's
+// tests'.
 #include <gtest/gtest.h>
 
 #include "CliFixture.h"
