@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "CliFixture.h"
+#include "cli/Command.h"
 #include "cli/TerminalQuestion.h"
 
 namespace pelvane::cli {
@@ -53,10 +54,8 @@ TEST_F(CliTest, KeepsTheServerRegistry) {
 // Every refusal of bad usage, of any command: status 2, the reason on standard error, nothing
 // run, written or logged.
 TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
-  StandinServer standin;
-  const std::string server = standin.server();
-  Register(server);
-  ASSERT_EQ(Run({"servers", "add", "SRV1", "--group", "prod"}).code, 0);
+  const std::string server = "SRV1";  // no login test reaches it: each is refused before
+  ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
   const std::string script = Script("a.sql", "SELECT 1\nGO\n");
   std::vector<std::string> manyScripts{"run", "--server", server};
   for (int i = 0; i < 101; ++i) manyScripts.insert(manyScripts.end(), {"--script", script});
@@ -70,21 +69,12 @@ TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
       {{"frobnicate"}, "pelvanectl: unknown command frobnicate"},
       {{"--settings"}, "--settings needs a file name"},
       {{"get", "S"}, "pelvanectl: usage: get SECTION KEY\n"},
-      {{"set", "S", "K", "two\nlines"}, "must not contain a line break"},
       {{"set", "Pelvane", "LogFile", "?x"}, "cannot begin with \"?\""},
-      {{"servers", "list", "--colour", "red"}, "unknown option --colour"},
       {{"servers", "add", "  "},
        "pelvanectl: You must enter a valid SQL Server Name or IP Address in the Server text "
        "box.\n"},
-      {{"servers", "add", "?prod"}, "A server name cannot begin with \"?\""},
-      {{"servers", "add", std::string(256, 'S')}, "A server name is 256 characters long"},
-      {{"servers", "add", "S2", "--group", std::string(300, 'g')}, "A server group is 300"},
       {{"servers", "remove", "srv9"}, "pelvanectl: srv9 is not in the server list.\n"},
-      {{"login", "srv9", "--user", "sa"}, "pelvanectl: srv9 is not in the server list.\n"},
       {{"login", server, "--save-anyway=yes"}, "option --save-anyway takes no value"},
-      {{"login", server, "--user", std::string(256, 'u'), "--database", "pubs", "--password-stdin",
-        "--save-anyway"},
-       "A login is 256 characters long"},
       // Refused before the login is tested, which would otherwise end in "Nothing saved."
       {{"login", server, "--user", "?sa", "--database", "pubs", "--password-stdin"},
        "A login cannot begin with \"?\""},
@@ -193,7 +183,13 @@ TEST_F(CliTest, EveryCommandAnswersHelp) {
     EXPECT_EQ(outcome.code, 0) << args[0];
     EXPECT_NE(outcome.out.find("usage"), std::string::npos) << args[0];
   }
-  EXPECT_NE(Run({"login", "--help"}).out.find("tested by connecting"), std::string::npos);
+  // The run's help names every option it takes.
+  const std::string run = Run({"run", "--help"}).out;
+  const OptionSpec options = RunCommands().at(0).options;
+  for (const std::set<std::string>& names : {options.withValue, options.flags}) {
+    for (const std::string& name : names)
+      EXPECT_NE(run.find("\n  --" + name + " "), std::string::npos) << name;
+  }
 }
 
 }  // namespace

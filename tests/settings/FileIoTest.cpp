@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "settings/FileIo.h"
@@ -29,55 +28,42 @@ struct stat LinkStat(const std::string& path) {
 TEST(FileIoTest, ReplacingAtANameNeverWritesThroughALink) {
   struct Case {
     const char* name;
-    std::function<void(TempDir&, const std::string& at)> plant;
-    bool written;
+    const char* linkTo;   // what a link at the name points to; empty: no link
+    int fileMode;         // of a file at the name beforehand; -1 a folder there; 0 nothing
     unsigned mode;        // of the file at the name afterwards, when written
-    const char* refusal;  // part of the error, when not written
+    const char* refusal;  // part of the error; empty: written
   };
   const Case cases[] = {
-      {"nothing there", [](TempDir&, const std::string&) {}, true, 0600, ""},
-      {"a link to another file",
-       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("victim"), at); }, true,
-       0600, ""},
-      {"a dangling link",
-       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("later"), at); }, true,
-       0600, ""},
-      {"a link to a folder",
-       [](TempDir& d, const std::string& at) { fs::create_symlink(d.File("sub"), at); }, true, 0600,
-       ""},
-      {"an own file keeps its mode",
-       [](TempDir&, const std::string& at) {
-         WriteBytes(at, "old");
-         ::chmod(at.c_str(), 0640);
-       },
-       true, 0640, ""},
-      {"a read-only file",
-       [](TempDir&, const std::string& at) {
-         WriteBytes(at, "old");
-         ::chmod(at.c_str(), 0444);
-       },
-       false, 0, "read-only"},
-      {"a folder", [](TempDir&, const std::string& at) { fs::create_directory(at); }, false, 0,
-       "not a regular file"},
+      {"nothing there", "", 0, 0600, ""},
+      {"a link to another file", "victim", 0, 0600, ""},
+      {"a dangling link", "later", 0, 0600, ""},
+      {"a link to a folder", "sub", 0, 0600, ""},
+      {"an own file keeps its mode", "", 0640, 0640, ""},
+      {"a read-only file", "", 0444, 0, "read-only"},
+      {"a folder", "", -1, 0, "not a regular file"},
   };
   for (const Case& c : cases) {
     TempDir dir;
     WriteBytes(dir.File("victim"), "keep");
     fs::create_directory(dir.File("sub"));
     const std::string at = dir.File("run.csv");
-    c.plant(dir, at);
+    if (*c.linkTo) fs::create_symlink(dir.File(c.linkTo), at);
+    if (c.fileMode < 0) fs::create_directory(at);
+    if (c.fileMode > 0) {
+      WriteBytes(at, "old");
+      ::chmod(at.c_str(), static_cast<mode_t>(c.fileMode));
+    }
     Result<FileStamp> written = ReplaceFileAtName(at, "new");
-    EXPECT_EQ(written.ok(), c.written) << c.name << ": " << written.status().message();
+    EXPECT_EQ(written.ok(), !*c.refusal) << c.name << ": " << written.status().message();
     EXPECT_EQ(ReadBytes(dir.File("victim")), "keep") << c.name;
     EXPECT_FALSE(fs::exists(dir.File("later"))) << c.name;
     EXPECT_TRUE(fs::is_empty(dir.File("sub"))) << c.name;
-    if (c.written) {
+    if (written) {
       EXPECT_TRUE(S_ISREG(LinkStat(at).st_mode)) << c.name;
       EXPECT_EQ(LinkStat(at).st_mode & 0777, c.mode) << c.name;
       EXPECT_EQ(ReadBytes(at), "new") << c.name;
     } else {
-      EXPECT_NE(written.status().message().find(c.refusal), std::string::npos)
-          << c.name << ": " << written.status().message();
+      EXPECT_NE(written.status().message().find(c.refusal), std::string::npos) << c.name;
     }
     for (const auto& entry : fs::directory_iterator(dir.path()))  // no temporary left
       EXPECT_EQ(entry.path().filename().string().find("run.csv."), std::string::npos) << c.name;

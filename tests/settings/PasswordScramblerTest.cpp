@@ -23,15 +23,13 @@ TEST(PasswordScramblerTest, ScramblesByteExactWithTheStoredForm) {
     EXPECT_EQ(ScramblePassword(c.plain, PasswordKey), c.scrambled) << c.plain;
     EXPECT_EQ(UnscramblePassword(c.scrambled, PasswordKey), c.plain) << c.scrambled;
   }
-}
-
-TEST(PasswordScramblerTest, EveryByteRoundTripsAsTwoUpperCaseHexDigits) {
-  std::string all;
-  for (int c = 1; c <= 255; ++c) all += static_cast<char>(c);
-  std::string scrambled = ScramblePassword(all, PasswordKey);
-  ASSERT_EQ(scrambled.size(), 2 * all.size());
+  // Every byte: two upper-case hex digits each, and back.
+  std::string every;
+  for (int c = 1; c <= 255; ++c) every += static_cast<char>(c);
+  const std::string scrambled = ScramblePassword(every, PasswordKey);
+  EXPECT_EQ(scrambled.size(), 2 * every.size());
   EXPECT_EQ(scrambled.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-  EXPECT_EQ(UnscramblePassword(scrambled, PasswordKey), all);
+  EXPECT_EQ(UnscramblePassword(scrambled, PasswordKey), every);
 }
 
 TEST(PasswordScramblerTest, TextThatWasNeverScrambledReadsAsHexPrefixes) {
@@ -46,9 +44,8 @@ TEST(PasswordScramblerTest, TextThatWasNeverScrambledReadsAsHexPrefixes) {
       {"1G", std::string(1, static_cast<char>(1 ^ '1'))},             // one digit, then stop
       {"4a51", std::string(1, static_cast<char>(0x4A ^ '1')) + "a"},  // lower case is hex too
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     EXPECT_EQ(UnscramblePassword(c.stored, PasswordKey), c.plain) << c.stored;
-  }
 }
 
 }  // namespace

@@ -3,10 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <thread>
-#include <vector>
 
 #include "settings/SettingsStore.h"
 #include "support/TempDir.h"
@@ -22,9 +19,10 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
   TempDir dir;
   std::string file = dir.File("Pelvane.ZRQ");
   EXPECT_EQ(GetINIValue("Pelvane", "Notify", file), "");  // no file at all
-  WriteBytes(file, "[Pelvane]\r\nQuestion=?anything\r\nBlanks=   \r\nPadded=  a b  \r\nLong=" +
-                       std::string(300, 'x') + "\r\nLongBlank=" + std::string(254, 'y') +
-                       "  z\r\n");
+  WriteBytes(
+      file,
+      "[Pelvane]\r\nQuestion=?anything\r\nBlanks=   \r\nPadded=  a b  \r\nTabbed=\t a\t\r\nLong=" +
+          std::string(300, 'x') + "\r\nLongBlank=" + std::string(254, 'y') + "  z\r\n");
   struct Case {
     const char* key;
     std::string expected;
@@ -32,6 +30,7 @@ TEST(SettingsStoreTest, ReadsValuesAsTheOriginalReaderDid) {
       {"Question", ""},  // a value starting with "?" reads as empty
       {"Blanks", ""},
       {"Padded", "a b"},
+      {"Tabbed", "a"},  // tabs are blanks too
       {"Long", std::string(255, 'x')},
       {"LongBlank", std::string(254, 'y') + " "},  // cut at 255, the blank after it is kept
       {"Missing", ""},
@@ -79,20 +78,14 @@ TEST(SettingsStoreTest, OnlyValuesThatReadBackAreWritten) {
 TEST(SettingsStoreTest, FirstWriteCreatesTheFileAndCaseDoesNotMatter) {
   TempDir dir;
   SettingsStore store(dir.File("Pelvane.ZRQ"));
+  SettingsStore missing(dir.File("missing.ZRQ"));
+  ASSERT_TRUE(missing.DeleteSection("S"));  // leaves a file that is not there not there
+  EXPECT_FALSE(std::filesystem::exists(missing.file()));
   ASSERT_TRUE(store.SaveINIValues("Pelvane", "OverwriteFile", "1"));
   EXPECT_EQ(ReadBytes(store.file()), "[Pelvane]\nOverwriteFile=1\n");
-  struct stat st {};
-  ASSERT_EQ(::stat(store.file().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);  // a new file holds scrambled passwords
   ASSERT_TRUE(store.SaveINIValues("PELVANE", "OverWriteFile", "0"));
-  EXPECT_EQ(ReadBytes(store.file()),
-            "[Pelvane]\nOverwriteFile=0\n");  // the file keeps its spelling
+  EXPECT_EQ(ReadBytes(store.file()), "[Pelvane]\nOverwriteFile=0\n");  // its own spelling stays
   EXPECT_EQ(store.GetINIValue("pelvane", "overwritefile"), "0");
-
-  // Deleting from a file that is not there leaves it not there.
-  SettingsStore missing(dir.File("missing.ZRQ"));
-  ASSERT_TRUE(missing.DeleteSection("S"));
-  EXPECT_FALSE(std::filesystem::exists(missing.file()));
 }
 
 TEST(SettingsStoreTest, SeesAnotherWritersChangeAtTheNextRead) {
@@ -103,8 +96,7 @@ TEST(SettingsStoreTest, SeesAnotherWritersChangeAtTheNextRead) {
   EXPECT_EQ(store.GetINIValue("S", "k"), "1");
   WriteBytes(file, "[S]\nk=2\n");  // same size, same inode, probably the same clock tick
   EXPECT_EQ(store.GetINIValue("S", "k"), "2");
-  SettingsStore other(file);
-  ASSERT_TRUE(other.SaveINIValues("S", "k", "3"));
+  ASSERT_TRUE(SettingsStore(file).SaveINIValues("S", "k", "3"));
   EXPECT_EQ(store.GetINIValue("S", "k"), "3");
   std::filesystem::remove(file);
   EXPECT_EQ(store.GetINIValue("S", "k"), "");
@@ -113,94 +105,52 @@ TEST(SettingsStoreTest, SeesAnotherWritersChangeAtTheNextRead) {
 TEST(SettingsStoreTest, FailedWritesReportAndLeaveTheFileAsItWas) {
   TempDir dir;
   const std::string original = "[S]\r\nk=old\r\n";
-
-  std::string readOnly = dir.File("readonly.ZRQ");
-  WriteBytes(readOnly, original);
-  ::chmod(readOnly.c_str(), 0444);
-  Status s = SettingsStore(readOnly).SaveINIValues("S", "k", "new");
-  EXPECT_FALSE(s);
-  EXPECT_NE(s.message().find("readonly.ZRQ"), std::string::npos) << s.message();
-  EXPECT_EQ(ReadBytes(readOnly), original);
-
+  const std::string good = dir.File("good.ZRQ");
   // A file that cannot be read must not be replaced by one holding only the new key.
-  std::string notAFile = dir.File("folder.ZRQ");
-  std::filesystem::create_directory(notAFile);
-  SettingsStore folder(notAFile);
+  std::filesystem::create_directory(dir.File("folder.ZRQ"));
+  SettingsStore folder(dir.File("folder.ZRQ"));
   EXPECT_EQ(folder.GetINIValue("S", "k"), "");
-  EXPECT_FALSE(folder.SaveINIValues("S", "k", "new"));
-  EXPECT_TRUE(std::filesystem::is_directory(notAFile));
-
+  Status s = folder.SaveINIValues("S", "k", "new");
+  EXPECT_NE(s.message().find("folder.ZRQ"), std::string::npos) << s.message();
+  EXPECT_TRUE(std::filesystem::is_directory(folder.file()));
   EXPECT_FALSE(SettingsStore(dir.File("no/such/folder/Pelvane.ZRQ")).SaveINIValues("S", "k", "v"));
 
-  std::string good = dir.File("good.ZRQ");
+  // An edit refused halfway writes nothing.
   WriteBytes(good, original);
-  SettingsStore store(good);
-  EXPECT_FALSE(store.SaveINIValues("S", "k", "two\nlines"));
-  EXPECT_FALSE(store.Edit([](ProfileDocument& doc) {
+  EXPECT_FALSE(SettingsStore(good).Edit([](ProfileDocument& doc) {
     doc.Set("S", "k", "changed");
     return Status::Error("refused halfway");
   }));
   EXPECT_EQ(ReadBytes(good), original);
-
-  // Nothing but the settings files and the lock files that writers share is left.
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"folder.ZRQ", "folder.ZRQ.lock", "good.ZRQ", "good.ZRQ.lock",
-                                      "readonly.ZRQ", "readonly.ZRQ.lock"}));
 }
 
 TEST(SettingsStoreTest, ReplacingKeepsModeAndSymbolicLinks) {
   TempDir dir;
-  std::string real = dir.File("real.ZRQ");
-  std::string link = dir.File("Pelvane.ZRQ");
+  const std::string real = dir.File("real.ZRQ"), link = dir.File("Pelvane.ZRQ");
   WriteBytes(real, "[S]\nk=1\n");
   ::chmod(real.c_str(), 0640);
   std::filesystem::create_symlink(real, link);
+  // A link to a settings file that does not exist yet stays a link; the file appears behind it.
+  std::filesystem::create_symlink("later.ZRQ", dir.File("linked.ZRQ"));
   ASSERT_TRUE(SettingsStore(link).SaveINIValues("S", "k", "2"));
+  ASSERT_TRUE(SettingsStore(dir.File("linked.ZRQ")).SaveINIValues("S", "k", "3"));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("linked.ZRQ")));
   EXPECT_EQ(ReadBytes(real), "[S]\nk=2\n");
+  EXPECT_EQ(ReadBytes(dir.File("later.ZRQ")), "[S]\nk=3\n");
   struct stat st {};
   ASSERT_EQ(::stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 
-  // A link to a settings file that does not exist yet stays a link; the file appears behind it.
-  std::string dangling = dir.File("linked.ZRQ");
-  std::filesystem::create_symlink("later.ZRQ", dangling);
-  ASSERT_TRUE(SettingsStore(dangling).SaveINIValues("S", "k", "3"));
-  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
-  EXPECT_EQ(ReadBytes(dir.File("later.ZRQ")), "[S]\nk=3\n");
-
   // Another user's link (planted in a shared folder) is replaced, never written through.
   if (::geteuid() == 0) {
-    std::string planted = dir.File("planted.ZRQ");
+    const std::string planted = dir.File("planted.ZRQ");
     std::filesystem::create_symlink(real, planted);
     ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0);
     ASSERT_TRUE(SettingsStore(planted).SaveINIValues("S", "k", "4"));
     EXPECT_FALSE(std::filesystem::is_symlink(planted));
     EXPECT_EQ(ReadBytes(real), "[S]\nk=2\n");
   }
-}
-
-TEST(SettingsStoreTest, WritersOnSeveralThreadsLoseNothing) {
-  TempDir dir;
-  SettingsStore store(dir.File("Pelvane.ZRQ"));
-  constexpr int kThreads = 4, kWrites = 25;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&store, t] {
-      for (int i = 0; i < kWrites; ++i)
-        store.SaveINIValues("T" + std::to_string(t), "K" + std::to_string(i), std::to_string(i));
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  SettingsStore fresh(store.file());
-  for (int t = 0; t < kThreads; ++t)
-    for (int i = 0; i < kWrites; ++i)
-      EXPECT_EQ(fresh.GetINIValue("T" + std::to_string(t), "K" + std::to_string(i)),
-                std::to_string(i));
 }
 
 }  // namespace
