@@ -75,12 +75,7 @@ TEST(CopyTargetChecksTest, TestConnectionDisconnectsOnlyWhatItConnected) {
   }
 }
 
-class CopyFileToTest : public ToolsTest {
- protected:
-  engine::CopyTargets Saved() { return *engine::LoadCopyTargets(store, keyring, "ALPHA"); }
-};
-
-TEST_F(CopyFileToTest, LoadsChecksAndSavesTheTargetsAndAsksAboutTheRemoteServer) {
+TEST_F(ToolsTest, CopyFileToLoadsChecksAndSavesTheTargetsAndOffersTheRemoteServer) {
   AddServer("ALPHA");
   ASSERT_TRUE(engine::SaveCopyTargets(
       store, keyring, "ALPHA",
@@ -92,7 +87,6 @@ TEST_F(CopyFileToTest, LoadsChecksAndSavesTheTargetsAndAsksAboutTheRemoteServer)
   auto* dialog = Window<CopyFileToDialog>("frmCopyFileTo");
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(servers->isEnabled());  // its choice cannot change underneath
-  EXPECT_EQ(dialog->windowTitle(), "Copy File Path for Server ALPHA:");
   ExpectAccessibleNames(dialog);
   EXPECT_EQ(Text(dialog, "txtReenterPassword"), "Pw1");
   QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
@@ -107,13 +101,13 @@ TEST_F(CopyFileToTest, LoadsChecksAndSavesTheTargetsAndAsksAboutTheRemoteServer)
   EXPECT_EQ(prompter.Texts(),
             std::vector<std::string>{"Passwords do not match, please re-enter passwords."});
   EXPECT_EQ(Text(dialog, "txtPassword") + Text(dialog, "txtReenterPassword"), "");
-  EXPECT_EQ(Saved().copyToPassword, "Pw1");  // nothing saved
+  EXPECT_EQ(Get("ALPHA", "CopyToPW"),
+            settings::ScramblePassword("Pw1", settings::PasswordKey));  // unchanged
 
   // Browse keeps the folder of the (first) chosen file.
   prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}};
   Click(dialog, "cmdBrowse");
   EXPECT_EQ(Text(dialog, "txtCopyTo"), "/srv/drop/new/");
-  EXPECT_EQ(prompter.picks.at(0).title, "Select Path to Copy File To and click Open.");
 
   // Leaving the append-to box offers its machine once the focus has moved.
   prompter.answers = {Answer::kYes};
@@ -127,10 +121,9 @@ TEST_F(CopyFileToTest, LoadsChecksAndSavesTheTargetsAndAsksAboutTheRemoteServer)
   Click(dialog, "cmdOK");
   QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
   QTRY_VERIFY(servers->isEnabled());
-  const engine::CopyTargets saved = Saved();
+  const engine::CopyTargets saved = *engine::LoadCopyTargets(store, keyring, "ALPHA");
   EXPECT_EQ(saved.copyPath, "/srv/drop/new/");
-  EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"),
-            settings::ScramblePassword("New2", settings::PasswordKey));
+  EXPECT_EQ(saved.copyToPassword, "New2");
   EXPECT_EQ(saved.appendToFile, R"(\\m1\share\log.txt)");
   EXPECT_EQ(saved.getTimeFrom, "m1");
   EXPECT_EQ(prompter.unscripted, 0);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs that keep a password, with the desktop keyring answering late.
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 
 #include "engine/ServerTargets.h"
@@ -15,20 +15,15 @@
 namespace pelvane::tools {
 namespace {
 
-/// The desktop keyring behind a gate: while the gate is shut every call waits, as it does while
-/// a locked keyring's unlock prompt is up. A call gives up waiting after three seconds, so a
-/// window thread that waits on it stalls rather than hanging the test.
+/// The desktop keyring behind a gate: while the test holds the gate shut every call waits, as it
+/// does while a locked keyring's unlock prompt is up. A call gives up waiting after three
+/// seconds, so a window thread that waits on it stalls rather than hanging the test.
 class GatedKeyring : public engine::Keyring {
  public:
   explicit GatedKeyring(engine::Keyring& real) : real_(real) {}
-
-  void Shut() { Set(false); }
-  void Open() { Set(true); }
-  /// True while a call waits at the gate.
-  bool Waiting() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return waiting_ > 0;
-  }
+  void Shut() { gate_.lock(); }
+  void Open() { gate_.unlock(); }
+  bool Waiting() const { return waiting_ > 0; }
   Result<std::optional<std::string>> Read(const engine::KeyringEntry& entry) override {
     Pass();
     return real_.Read(entry);
@@ -44,22 +39,14 @@ class GatedKeyring : public engine::Keyring {
   }
 
  private:
-  void Set(bool open) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = open;
-    changed_.notify_all();
-  }
   void Pass() {
-    std::unique_lock<std::mutex> lock(mutex_);
     ++waiting_;
-    changed_.wait_for(lock, std::chrono::seconds(3), [this] { return open_; });
+    if (gate_.try_lock_for(std::chrono::seconds(3))) gate_.unlock();
     --waiting_;
   }
   engine::Keyring& real_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = true;
-  int waiting_ = 0;
+  std::timed_mutex gate_;
+  std::atomic_int waiting_{0};
 };
 
 // A keyring that waits (locked, or a Secret Service that does not answer) holds the boxes, not
