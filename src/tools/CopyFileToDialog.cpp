@@ -7,11 +7,10 @@
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <filesystem>
 
-#include "engine/MapDrive.h"
 #include "engine/ServerTargets.h"
 #include "engine/StoredPasswords.h"
+#include "tools/CopyTargetChecks.h"
 #include "tools/ToolWindowFrame.h"
 
 namespace pelvane::tools {
@@ -24,24 +23,6 @@ QString Q(const std::string& text) {
 
 std::string S(const QLineEdit* edit) {
   return edit->text().toStdString();
-}
-
-/// Connects to the folder as a copy would and disconnects again; the result class in words.
-std::string TryConnection(engine::NetworkShares& shares, const std::string& copyPath,
-                          const std::string& login, const std::string& password) {
-  std::string path = copyPath;
-  if (engine::EndsWithSeparator(path)) path.pop_back();
-  if (engine::IsLocalPath(path)) {
-    std::error_code error;
-    const bool found = std::filesystem::is_directory(path.empty() ? "/" : path, error);
-    return engine::ConnectionTestReport(
-        found ? engine::connect_code::kConnected : engine::connect_code::kDuplicateName, copyPath,
-        login, "");
-  }
-  const engine::NetworkShares::Connection connection = shares.Connect(path, login, password);
-  if (connection.code == engine::connect_code::kConnected)
-    shares.Disconnect(connection.localName, /*force=*/true);
-  return engine::ConnectionTestReport(connection.code, path, login, connection.message);
 }
 
 }  // namespace
@@ -169,14 +150,14 @@ void CopyFileToDialog::Browse() {
 
 void CopyFileToDialog::TakeRemoteServerFromAppendPath() {
   if (!txtAppendToFile_->isEnabled()) return;  // held while the keyring is waited for
-  const std::optional<std::string> machine = engine::AppendToMachine(S(txtAppendToFile_));
-  if (!machine) return;
   const std::string remote = S(txtRemoteServer_);
-  if (remote == *machine) return;
-  const engine::Answer answer = context_.prompter.Ask(
-      {shell::Prompt::Buttons::kYesNo, engine::kChangeRemoteServerTitle,
-       engine::ChangeRemoteServerQuestion(remote, *machine), engine::MessageIcon::kNone});
-  if (remote.empty() || answer == engine::Answer::kYes) txtRemoteServer_->setText(Q(*machine));
+  const std::string after =
+      RemoteServerForAppendPath(S(txtAppendToFile_), remote, [this](const std::string& question) {
+        return context_.prompter.Ask({shell::Prompt::Buttons::kYesNo,
+                                      engine::kChangeRemoteServerTitle, question,
+                                      engine::MessageIcon::kNone}) == engine::Answer::kYes;
+      });
+  if (after != remote) txtRemoteServer_->setText(Q(after));
 }
 
 void CopyFileToDialog::TestConnection() {
@@ -187,7 +168,7 @@ void CopyFileToDialog::TestConnection() {
   context_.background.Run(
       this,
       [&shares, path = S(txtCopyTo_), login = S(txtLogin_), password = S(txtPassword_)] {
-        return TryConnection(shares, path, login, password);
+        return TestCopyConnection(shares, path, login, password);
       },
       [this](const std::string& report) {
         cmdTestConnection_->setEnabled(true);

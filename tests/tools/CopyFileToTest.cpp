@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -7,7 +6,7 @@
 #include "engine/StoredPasswords.h"
 #include "settings/PasswordScrambler.h"
 #include "tools/CopyFileToDialog.h"
-#include "tools/GatedKeyring.h"
+#include "tools/CopyTargetChecks.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
@@ -15,56 +14,68 @@ namespace {
 
 using engine::Answer;
 
-class CopyFileToTest : public ToolsTest {
- protected:
-  /// Leaves the append-to box the way a user does: the focus moves on.
-  static void LeaveAppendBox(QWidget* dialog) {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(Control<QLineEdit>(dialog, "txtAppendToFile"), &out);
-  }
-  engine::CopyTargets Saved() { return *engine::LoadCopyTargets(store, keyring, "ALPHA"); }
-};
-
-TEST_F(CopyFileToTest, TakesTheRemoteServerFromTheAppendToPath) {
+TEST(CopyTargetChecksTest, RemoteServerFollowsTheAppendToPathWhenAgreed) {
   struct Case {
     std::string appendTo, remote;
-    std::deque<Answer> answers;
-    bool asked;
-    std::string remoteAfter;
+    bool yes;
+    std::string after;  // the box afterwards
+    int asked;
   };
   const Case cases[] = {
-      {R"(\\m1\share\log.txt)", "", {Answer::kNo}, true, "m1"},    // empty: filled whatever said
-      {R"(\\m1\share\log.txt)", "m1", {}, false, "m1"},            // same: nothing asked
-      {R"(\\m1\share\log.txt)", "M1", {Answer::kNo}, true, "M1"},  // case counts; No keeps
-      {R"(\\m1\share\log.txt)", "other", {Answer::kYes}, true, "m1"},
-      {"//m2/share/log.txt", "other", {Answer::kYes}, true, "m2"},  // "/" separates too
-      {R"(\\m3)", "other", {Answer::kYes}, true, "m3"},             // no further separator
-      {R"(C:\logs\log.txt)", "other", {}, false, "other"},          // no "\\": nothing
-      {"/var/log/app.log", "", {}, false, ""},
+      {R"(\\m1\share\log.txt)", "", false, "m1", 1},  // empty: filled whatever is answered
+      {R"(\\m1\share\log.txt)", "m1", true, "m1", 0},
+      {R"(\\m1\share\log.txt)", "M1", false, "M1", 1},  // case counts; No keeps
+      {R"(\\m1\share\log.txt)", "other", true, "m1", 1},
+      {"//m2/share/log.txt", "other", true, "m2", 1},
+      {R"(\\m3)", "other", true, "m3", 1},
+      {"/var/log/app.log", "", true, "", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.appendTo + " / " + c.remote);
-    CloseAll();
-    prompter.answers = c.answers;
-    auto* dialog = OpenFor<CopyFileToDialog>("ALPHA");
-    Type(dialog, {{"txtAppendToFile", QString::fromStdString(c.appendTo)},
-                  {"txtRemoteServer", QString::fromStdString(c.remote)}});
-    LeaveAppendBox(dialog);
-    QTRY_COMPARE(prompter.asked.size(), c.asked ? 1u : 0u);
-    if (c.asked) {
-      const std::string machine = *engine::AppendToMachine(c.appendTo);
-      EXPECT_EQ(prompter.asked[0].caption, "Change Remote Server?");
-      EXPECT_EQ(prompter.asked[0].text,
-                "The current Remote Server, " + c.remote +
-                    ", does not match the Append To Server, " + machine +
-                    ". Would you like to set the Remote Server = " + machine + "?");
-    }
-    EXPECT_EQ(Text(dialog, "txtRemoteServer").toStdString(), c.remoteAfter);
+    int asked = 0;
+    EXPECT_EQ(RemoteServerForAppendPath(c.appendTo, c.remote,
+                                        [&](const std::string&) {
+                                          ++asked;
+                                          return c.yes;
+                                        }),
+              c.after);
+    EXPECT_EQ(asked, c.asked);
   }
-  EXPECT_EQ(prompter.unscripted, 0);
 }
 
-TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
+TEST(CopyTargetChecksTest, TestConnectionDisconnectsOnlyWhatItConnected) {
+  testing::TempDir dir;
+  struct Case {
+    std::string path;
+    int code;
+    std::vector<std::string> calls;
+    std::string report;
+  };
+  const Case cases[] = {
+      {R"(\\files\drop\)",
+       engine::connect_code::kConnected,
+       {R"(connect \\files\drop copier pw)", "disconnect L:"},
+       "Connection succeeded."},
+      {R"(\\files\drop)",
+       engine::connect_code::kAccessDenied,
+       {R"(connect \\files\drop copier pw)"},
+       R"(Access denied to \\files\drop. Check username and password.)"},
+      {dir.path().string() + "/", engine::connect_code::kAccessDenied, {}, "Connection succeeded."},
+      {"/no/such/",
+       engine::connect_code::kConnected,
+       {},
+       "Path /no/such/ NOT FOUND. Check Append To Path and Filename in Configure Servers."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    MemoryShares shares;
+    shares.code = c.code;
+    EXPECT_EQ(TestCopyConnection(shares, c.path, "copier", "pw"), c.report);
+    EXPECT_EQ(shares.calls, c.calls);
+  }
+}
+
+TEST_F(ToolsTest, CopyFileToLoadsChecksAndSavesTheTargetsAndOffersTheRemoteServer) {
   AddServer("ALPHA");
   ASSERT_TRUE(engine::SaveCopyTargets(
       store, keyring, "ALPHA",
@@ -76,98 +87,46 @@ TEST_F(CopyFileToTest, LoadsSavesInOrderAndRefusesMismatchedPasswords) {
   auto* dialog = Window<CopyFileToDialog>("frmCopyFileTo");
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(servers->isEnabled());  // its choice cannot change underneath
-  EXPECT_EQ(dialog->windowTitle(), "Copy File Path for Server ALPHA:");
   ExpectAccessibleNames(dialog);
-  for (auto [name, text] : {std::pair{"txtCopyTo", R"(\\files\drop\)"},
-                            {"txtPassword", "Pw1"},
-                            {"txtReenterPassword", "Pw1"}})
-    EXPECT_EQ(Text(dialog, name), text) << name;
+  EXPECT_EQ(Text(dialog, "txtReenterPassword"), "Pw1");
+  QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
+  Click(dialog, "cmdTestConnection");  // with what the boxes hold
+  QTRY_COMPARE(tested.count(), 1);
+  EXPECT_EQ(shares.calls.front(), R"(connect \\files\drop copier Pw1)");
+  EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Connection succeeded."});
+  prompter.asked.clear();
 
   Type(dialog, {{"txtPassword", "secret"}, {"txtReenterPassword", "Secret"}});
   Click(dialog, "cmdOK");
-  ASSERT_EQ(prompter.asked.size(), 1u);
-  EXPECT_EQ(prompter.asked[0].caption, "Passwords Do Not Match.");
-  EXPECT_EQ(prompter.asked[0].text, "Passwords do not match, please re-enter passwords.");
-  EXPECT_EQ(Text(dialog, "txtPassword"), "");
-  EXPECT_EQ(Text(dialog, "txtReenterPassword"), "");
-  EXPECT_EQ(Saved().copyToPassword, "Pw1");  // nothing saved
+  EXPECT_EQ(prompter.Texts(),
+            std::vector<std::string>{"Passwords do not match, please re-enter passwords."});
+  EXPECT_EQ(Text(dialog, "txtPassword") + Text(dialog, "txtReenterPassword"), "");
+  EXPECT_EQ(Get("ALPHA", "CopyToPW"),
+            settings::ScramblePassword("Pw1", settings::PasswordKey));  // unchanged
 
-  // Browse keeps the folder of the (first) chosen file; a cancelled browse keeps the folder.
-  prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}, {}};
+  // Browse keeps the folder of the (first) chosen file.
+  prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}};
   Click(dialog, "cmdBrowse");
   EXPECT_EQ(Text(dialog, "txtCopyTo"), "/srv/drop/new/");
-  Type(dialog, {{"txtCopyTo", R"(\\files\drop\)"}});
-  Click(dialog, "cmdBrowse");
-  EXPECT_EQ(Text(dialog, "txtCopyTo"), R"(\\files\drop\)");
-  EXPECT_EQ(prompter.picks.at(0).title, "Select Path to Copy File To and click Open.");
+
+  // Leaving the append-to box offers its machine once the focus has moved.
+  prompter.answers = {Answer::kYes};
+  Type(dialog, {{"txtAppendToFile", R"(\\m1\share\log.txt)"}});
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(Control<QLineEdit>(dialog, "txtAppendToFile"), &out);
+  QTRY_COMPARE(Text(dialog, "txtRemoteServer"), "m1");
+  EXPECT_EQ(prompter.asked.back().caption, "Change Remote Server?");
 
   Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
   Click(dialog, "cmdOK");
   QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
   QTRY_VERIFY(servers->isEnabled());
-  const engine::CopyTargets saved = Saved();
-  EXPECT_EQ(saved.copyPath, R"(\\files\drop\)");
+  const engine::CopyTargets saved = *engine::LoadCopyTargets(store, keyring, "ALPHA");
+  EXPECT_EQ(saved.copyPath, "/srv/drop/new/");
   EXPECT_EQ(saved.copyToPassword, "New2");
-  EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"),
-            settings::ScramblePassword("New2", settings::PasswordKey));
-  EXPECT_EQ(saved.appendToFile, R"(\\files\logs\a.log)");
-  EXPECT_EQ(saved.getTimeFrom, "files");
+  EXPECT_EQ(saved.appendToFile, R"(\\m1\share\log.txt)");
+  EXPECT_EQ(saved.getTimeFrom, "m1");
   EXPECT_EQ(prompter.unscripted, 0);
-}
-
-// The keyring is read and written off the window thread, the boxes held until it answers.
-TEST_F(CopyFileToTest, WaitsForTheDesktopKeyringWithTheWindowResponsive) {
-  GatedWorld world(*this);
-  ASSERT_TRUE(engine::SaveCopyTargets(store, keyring, "ALPHA",
-                                      {R"(\\files\drop\)", "copier", "Pw1", "", ""}));
-  const auto expectHeldWhileWaiting = [&] {
-    world.ExpectResponsiveWhileWaiting();
-    for (const char* name : {"txtPassword", "cmdOK", "cmdTestConnection"})
-      EXPECT_FALSE(Control<QWidget>(Window("frmCopyFileTo"), name)->isEnabled()) << name;
-  };
-  world.gated.Shut();
-  auto* dialog = OpenFor<CopyFileToDialog>("ALPHA", &world.context);
-  QSignalSpy loaded(dialog, &CopyFileToDialog::targetsLoaded);
-  expectHeldWhileWaiting();
-  world.gated.Open();
-  QTRY_COMPARE(loaded.count(), 1);
-  EXPECT_EQ(Text(dialog, "txtPassword"), "Pw1");
-  EXPECT_TRUE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
-
-  Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
-  world.gated.Shut();
-  Click(dialog, "cmdOK");
-  expectHeldWhileWaiting();
-  world.gated.Open();
-  QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
-  EXPECT_EQ(store.GetINIValue("ALPHA", "CopyToPW"), "");
-  EXPECT_EQ(Saved().copyToPassword, "New2");
-  EXPECT_TRUE(prompter.asked.empty());
-}
-
-// The words for each failure are the engine's (MapDriveTest); one reaches the box here.
-TEST_F(CopyFileToTest, TestConnectionConnectsDisconnectsAndReports) {
-  for (
-      auto [code, report] :
-      {std::pair<int, std::string>{engine::connect_code::kConnected, "Connection succeeded."},
-       {engine::connect_code::kDuplicateName,
-        R"(Path \\files\drop NOT FOUND. Check Append To Path and Filename in Configure Servers.)"}}) {
-    SCOPED_TRACE(report);
-    CloseAll();
-    shares.calls.clear();
-    shares.code = code;
-    auto* dialog = OpenFor<CopyFileToDialog>("ALPHA");
-    Type(dialog,
-         {{"txtCopyTo", R"(\\files\drop\)"}, {"txtLogin", "copier"}, {"txtPassword", "pw"}});
-    QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
-    Click(dialog, "cmdTestConnection");
-    QTRY_COMPARE(tested.count(), 1);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{report});
-    std::vector<std::string> calls{R"(connect \\files\drop copier pw)"};
-    if (code == engine::connect_code::kConnected) calls.push_back("disconnect L:");
-    EXPECT_EQ(shares.calls, calls);
-  }
-  EXPECT_EQ(store.GetINIValue("ALPHA", "CopyPath"), "");  // a test stores nothing
 }
 
 }  // namespace

@@ -1,36 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QComboBox>
 
-#include "support/TempDir.h"
-#include "tools/AppendFileOpen.h"
 #include "tools/OpenAppendToFileDialog.h"
-#include "tools/ToolWindows.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
 namespace {
 
-class OpenAppendToFileTest : public ToolsTest {};
-
 // What opening a file may answer is ShellOpen's (ShellOpenTest); here the dialog reaches it.
-TEST_F(OpenAppendToFileTest, OpensTheChosenServersFileOrSaysWhyNot) {
+TEST_F(ToolsTest, OpenAppendToFileOpensTheChosenServersFileOrSaysWhyNot) {
   const std::string existing = dir.File("append.log");
   testing::WriteBytes(existing, "x\r\n");
   for (const char* server : {"ALPHA", "BRAVO", "DELTA"}) AddServer(server);
   Set("ALPHA", "AppendToFile", existing);
   Set("DELTA", "AppendToFile", R"(\\files\logs\app log.txt)");
-
-  OpenToolWindow(ToolWindow::kOpenAppendToFile, context, mdi);
-  auto* dialog = Window<OpenAppendToFileDialog>("frmOpenAppendToFile");
+  auto* dialog = Open<OpenAppendToFileDialog>(ToolWindow::kOpenAppendToFile, "frmOpenAppendToFile");
   ASSERT_NE(dialog, nullptr);
   dialog->SetDefaultAppLookup([](const std::string&) { return true; });
   ExpectAccessibleNames(dialog);
-  auto* servers = Control<QComboBox>(dialog, "cmbServer");
 
   struct Case {
     QString server;
-    std::vector<std::string> messages;
-    std::vector<std::string> urls;
+    std::vector<std::string> messages, urls;
   };
   const Case cases[] = {
       {"", {"Select a Server to Open Append To file."}, {}},
@@ -45,14 +36,14 @@ TEST_F(OpenAppendToFileTest, OpensTheChosenServersFileOrSaysWhyNot) {
     SCOPED_TRACE(c.server.toStdString());
     prompter.asked.clear();
     prompter.openedUrls.clear();
+    auto* servers = Control<QComboBox>(dialog, "cmbServer");
     servers->setCurrentIndex(servers->findText(c.server));
     Click(dialog, "cmdOK");
     EXPECT_EQ(prompter.Texts(), c.messages);
     EXPECT_EQ(prompter.openedUrls, c.urls);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the hourglass is gone again
-    EXPECT_NE(Window("frmOpenAppendToFile"), nullptr);      // stays open for the next one
   }
-  EXPECT_EQ(context.session.CurrentServer, "DELTA");
+  EXPECT_NE(Window("frmOpenAppendToFile"), nullptr);  // stays open for the next one
   EXPECT_EQ(context.session.AppendToFile, R"(\\files\logs\app log.txt)");
 }
 

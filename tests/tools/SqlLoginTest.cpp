@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-
+#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
 
 #include "engine/ServerAdmin.h"
 #include "engine/StoredPasswords.h"
 #include "platform/SilentListener.h"
 #include "support/StandinServer.h"
-#include "tools/GatedKeyring.h"
+#include "support/TestCertificates.h"
+#include "tools/ChangePasswordDialog.h"
 #include "tools/SqlLoginDialog.h"
 #include "tools/ToolsFixture.h"
 
@@ -16,84 +17,47 @@ namespace pelvane::tools {
 namespace {
 
 using engine::Answer;
-using testing::SilentListener;
 
 class SqlLoginTest : public ToolsTest {
  protected:
-  static void Fill(QWidget* dialog, const QString& user, const QString& password,
-                   const QString& database, const QString& group) {
-    Type(dialog, {{"txtUserName", user}, {"txtPassword", password}, {"txtDatabase", database}});
-    Control<QComboBox>(dialog, "cmbServerGroup")->setEditText(group);
+  static void Fill(QWidget* dialog, const QString& user, const QString& password) {
+    Type(dialog, {{"txtUserName", user}, {"txtPassword", password}, {"txtDatabase", "pubs"}});
+    Control<QComboBox>(dialog, "cmbServerGroup")->setEditText("west");
   }
-
   testing::StandinServer standin;
 };
 
-TEST_F(SqlLoginTest, TestsTheLoginOffTheWindowThreadAndSavesAsAnswered) {
-  SilentListener silent;
-  struct Case {
-    std::string server, password;
-    std::deque<Answer> answers;
-    std::string title;  // of the question; empty: none asked
-    bool saved;
-  };
-  const Case cases[] = {
-      {standin.server(), "Secret1", {}, "", true},
-      {standin.server(), "wrong", {Answer::kNo}, "Login Failed", false},
-      {standin.server(), "wrong", {Answer::kYes}, "Login Failed", true},
-      // The question for each outcome is the engine's (LoginTestTest); a server that does not
-      // answer shows the window waits without blocking.
-      {silent.server(), "Secret1", {Answer::kNo}, "Server not accessible", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.server + " " + c.password);
+// The question for each outcome is the engine's (LoginTestTest); here the answer decides.
+TEST_F(SqlLoginTest, AFailedLoginIsSavedOnlyWhenTheUserSaysSo) {
+  for (Answer answer : {Answer::kNo, Answer::kYes}) {
+    const bool saved = answer == Answer::kYes;
+    SCOPED_TRACE(saved);
     CloseAll();
-    ASSERT_TRUE(store.DeleteSection(c.server));
-    prompter.answers = c.answers;
-    auto* dialog = OpenFor<SqlLoginDialog>(c.server);
+    prompter.answers = {answer};
+    auto* dialog = OpenFor<SqlLoginDialog>(standin.server());
     QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
-    Fill(dialog, "sa", QString::fromStdString(c.password), "pubs", "west");
-
-    Heartbeat heartbeat(20);
+    Fill(dialog, "sa", "wrong");
     Click(dialog, "cmdOK");
-    // While the server is asked the window keeps turning, with OK held disabled.
-    EXPECT_FALSE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
-    if (c.server == silent.server()) {
-      EXPECT_GT(heartbeat.ticks, 10);  // two seconds of login time-out
-    }
-
-    ASSERT_EQ(prompter.asked.size(), c.title.empty() ? 0u : 1u);
-    if (!c.title.empty()) {
-      EXPECT_EQ(prompter.asked[0].caption, c.title);
-    }
-    EXPECT_EQ(store.GetINIValue(c.server, "Login"), c.saved ? "sa" : "")
-        << ::testing::PrintToString(prompter.Texts());
-    EXPECT_EQ(store.GetINIValue(c.server, "Database"), c.saved ? "PUBS" : "");
-    EXPECT_EQ(store.GetINIValue(c.server, "ServerGroup"), c.saved ? "WEST" : "");
-    QTRY_COMPARE(Window("frmSQLLogin") == nullptr, c.saved);  // No keeps it open to correct
-    if (!c.saved) {
-      EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
-      EXPECT_EQ(dialog->cursor().shape(), Qt::ArrowCursor);
-    }
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].caption, "Login Failed");
+    EXPECT_EQ(store.GetINIValue(standin.server(), "Login"), saved ? "sa" : "");
+    EXPECT_EQ(store.GetINIValue(standin.server(), "ServerGroup"), saved ? "WEST" : "");
+    QTRY_COMPARE(Window("frmSQLLogin") == nullptr, saved);  // No keeps it open to correct
+    EXPECT_TRUE(saved || Control<QPushButton>(dialog, "cmdOK")->isEnabled());
   }
-  EXPECT_EQ(prompter.unscripted, 0);
 }
 
 TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) {
   AddServer("ALPHA", "WEST");
   AddServer("BRAVO", "EAST");
-  // A password that needs every byte of its scrambled form.
   ASSERT_TRUE(
       engine::SaveSqlLogin(store, keyring, standin.server(), {"sa", "Secret1", "pubs", "west"}));
   const std::string scrambled = store.GetINIValue(standin.server(), "Password");
-  ASSERT_FALSE(scrambled.empty());
 
   auto* dialog = OpenFor<SqlLoginDialog>(standin.server());
   ExpectAccessibleNames(dialog);
   EXPECT_EQ(Text(dialog, "txtPassword"), "Secret1");
-  EXPECT_EQ(Control<QLineEdit>(dialog, "txtPassword")->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(Text(dialog, "txtDatabase"), "PUBS");
   auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
   EXPECT_EQ(groups->currentText(), "WEST");
   EXPECT_EQ(groups->count(), 2);  // the groups as the servers first name them, no "ALL"
@@ -101,52 +65,22 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
   QTest::keyClick(Control<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
   QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
+  QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), scrambled);
   EXPECT_TRUE(prompter.asked.empty());
 }
 
-// A keyring that waits (locked, or a Secret Service that does not answer) holds the boxes, not
-// the window thread; what it answers lands when it comes.
-TEST_F(SqlLoginTest, KeepsThePasswordInTheDesktopKeyringWhenSoConfigured) {
-  GatedWorld world(*this);
-  ASSERT_TRUE(engine::SavePassword(store, keyring, standin.server(),
-                                   engine::PasswordKind::kSqlLogin, "Old1"));
-  world.gated.Shut();
-  auto* dialog = OpenFor<SqlLoginDialog>(standin.server(), &world.context);
-  QSignalSpy loaded(dialog, &SqlLoginDialog::loginLoaded);
-  QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
-  for (const char* name : {"txtPassword", "cmdOK"})
-    EXPECT_FALSE(Control<QWidget>(dialog, name)->isEnabled()) << name;
-  world.ExpectResponsiveWhileWaiting();
-  world.gated.Open();
-  QTRY_COMPARE(loaded.count(), 1);
-  EXPECT_EQ(Text(dialog, "txtPassword"), "Old1");
-  EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
-
-  Fill(dialog, "sa", "Secret1", "pubs", "west");
-  world.gated.Shut();
-  Click(dialog, "cmdOK");
-  QTRY_VERIFY_WITH_TIMEOUT(world.gated.Waiting(), 15000);  // the login test passed; now the save
-  world.ExpectResponsiveWhileWaiting();
-  EXPECT_FALSE(Control<QLineEdit>(dialog, "txtPassword")->isEnabled());
-  EXPECT_EQ(tested.count(), 0);
-  EXPECT_NE(Window("frmSQLLogin"), nullptr);
-  world.gated.Open();
-  QTRY_COMPARE(tested.count(), 1);
-  QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
-  EXPECT_EQ(store.GetINIValue(standin.server(), "Password"), "");
-  EXPECT_EQ(store.GetINIValue(standin.server(), "Database"), "PUBS");
-  EXPECT_EQ(
-      *engine::ReadPassword(store, keyring, standin.server(), engine::PasswordKind::kSqlLogin),
-      "Secret1");
-  EXPECT_TRUE(prompter.asked.empty());
-}
-
-TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
-  SilentListener silent;
+// A server that does not answer: the window keeps turning with OK held, and closing it waits
+// for the login test, then closes without asking or saving.
+TEST_F(SqlLoginTest, ASilentServerNeitherBlocksTheWindowNorOutlivesItsClose) {
+  testing::SilentListener silent;
   QWidget* dialog = OpenFor<SqlLoginDialog>(silent.server());
-  Fill(dialog, "sa", "Secret1", "", "");
+  Fill(dialog, "sa", "Secret1");
+  Heartbeat heartbeat(20);
   Click(dialog, "cmdOK");
+  EXPECT_FALSE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
+  QTest::qWait(500);
+  EXPECT_GT(heartbeat.ticks, 10);
   mdi.closeAllSubWindows();
   EXPECT_NE(Window("frmSQLLogin"), nullptr);  // still open while the server is asked
   QTRY_VERIFY_WITH_TIMEOUT(Window("frmSQLLogin") == nullptr, 15000);
@@ -154,23 +88,67 @@ TEST_F(SqlLoginTest, ClosingDuringTheTestWaitsForItAndThenClosesWithoutAsking) {
   EXPECT_EQ(store.GetINIValue(silent.server(), "Login"), "");
 }
 
-TEST_F(SqlLoginTest, RefusesWhatCouldNeverBeSavedBeforeTestingAndCancelSavesNothing) {
+// What could never be saved is refused at once, not after a login test (the rules are the
+// engine's, ServerAdminTest); Cancel saves nothing.
+TEST_F(SqlLoginTest, RefusesWhatCouldNeverBeSavedAndCancelSavesNothing) {
   auto* dialog = OpenFor<SqlLoginDialog>("ALPHA");
-  // The rules are the engine's (ServerAdminTest); one empty field and a user name that would
-  // read back as empty are refused at once, not after a login test.
-  Fill(dialog, "sa", "", "db", "");
+  Fill(dialog, "sa", "");
   Click(dialog, "cmdOK");
-  Fill(dialog, "?sa", "pw", "db", "");
+  Fill(dialog, "?sa", "pw");
   Click(dialog, "cmdOK");
   ASSERT_EQ(prompter.asked.size(), 2u);
-  EXPECT_EQ(prompter.asked[0].caption, "Login");
   EXPECT_EQ(prompter.asked[0].text, engine::kEmptyLoginMessage);
   EXPECT_NE(prompter.asked[1].text.find("cannot begin with \"?\""), std::string::npos);
   EXPECT_TRUE(Control<QPushButton>(dialog, "cmdOK")->isEnabled());
-  Fill(dialog, "sa", "pw", "db", "g");
   QTest::keyClick(Control<QLineEdit>(dialog, "txtUserName"), Qt::Key_Escape);
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(store.GetINIValue("ALPHA", "Login"), "");
+}
+
+TEST_F(ToolsTest, SqlLoginEncryptionControlsAreTestedAndSaved) {
+  testing::TestCertificates certificates;
+  testing::StandinServer::Options options;
+  options.tlsCertificate = certificates.selfSigned().certificate;
+  options.tlsKey = certificates.selfSigned().key;
+  options.encryption = "on";
+  testing::StandinServer standin(options);
+  const std::string server = standin.server();
+  auto* dialog = OpenFor<SqlLoginDialog>(server);
+  QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
+  Type(dialog, {{"txtUserName", "sa"}, {"txtPassword", "Secret1"}});
+
+  // By default the self-signed certificate is refused; trusted, it connects and saves that key
+  // alone.
+  prompter.answers = {engine::Answer::kNo};
+  Click(dialog, "cmdOK");
+  QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 15000);
+  ASSERT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.asked[0].caption, "Certificate Not Trusted");
+  Control<QCheckBox>(dialog, "chkTrustServerCertificate")->setChecked(true);
+  Click(dialog, "cmdOK");
+  QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 2, 15000);
+  EXPECT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(store.GetINIValue(server, "TrustServerCertificate"), "1");
+  EXPECT_EQ(store.GetINIValue(server, "Login"), "sa");
+  EXPECT_EQ(store.GetINIValue(server, "Encrypt"), "");
+}
+
+// A DOMAIN\user name logs in with NTLM; both dialogs with a user box say so beside it.
+TEST_F(ToolsTest, WindowsLoginLabelFollowsTheUserName) {
+  context.session.CurrentServer = "127.0.0.1,1";
+  std::unique_ptr<QWidget> dialogs[] = {
+      std::make_unique<SqlLoginDialog>(context),
+      std::make_unique<ChangePasswordDialog>(context, std::vector<std::string>{"127.0.0.1,1"},
+                                             [](const std::string&) {})};
+  for (std::unique_ptr<QWidget>& owned : dialogs) {
+    QWidget* dialog = ShowInMdi(mdi, std::move(owned));
+    SCOPED_TRACE(dialog->objectName().toStdString());
+    auto* label = Control<QLabel>(dialog, "lblWindowsLogin");
+    for (const char* name : {"CORP\\alice", "sa"}) {
+      Type(dialog, {{"txtUserName", name}});
+      EXPECT_EQ(label->isVisible(), QString(name).contains('\\')) << name;
+    }
+  }
 }
 
 }  // namespace

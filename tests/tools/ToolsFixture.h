@@ -4,71 +4,60 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 #include <atomic>
-#include <deque>
 #include <map>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "engine/ports/NetworkShares.h"
 #include "engine/ports/ServiceControl.h"
+#include "settings/ServerRegistry.h"
 #include "support/WindowTestKit.h"
 #include "tools/ToolWindowFrame.h"
 #include "tools/ToolWindows.h"
 
 namespace pelvane::tools {
 
-/// A service manager in memory, safe to call from the dialogs' worker threads. A state can be
-/// pinned so requests leave it alone (a service stuck in a pending state).
+/// A service manager in memory, safe to call from the dialogs' worker threads. A pinned service
+/// ignores requests, as one stuck in a pending state does.
 class MemoryServices : public engine::ServiceControl {
  public:
   void Set(const std::string& key, engine::ServiceState state, bool pinned = false) {
     std::lock_guard<std::mutex> lock(mutex_);
-    states_[key] = state;
-    pinned_[key] = pinned;
+    states_[key] = {state, pinned};
   }
   engine::ServiceState QueryState(const std::string& machine, const std::string& service,
                                   const engine::NetworkLogin&) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++queries;
-    auto found = states_.find(machine + "/" + service);
-    return found == states_.end() ? engine::ServiceState::kUnknown : found->second;
+    return states_[machine + "/" + service].first;
   }
   engine::ServiceReply Start(const std::string& machine, const std::string& service,
                              const engine::NetworkLogin&) override {
-    Request("start " + machine + "/" + service, machine + "/" + service,
-            engine::ServiceState::kRunning);
-    return {};
+    return Request("start", machine + "/" + service, engine::ServiceState::kRunning);
   }
   engine::ServiceReply Stop(const std::string& machine, const std::string& service,
                             const engine::NetworkLogin&) override {
-    Request("stop " + machine + "/" + service, machine + "/" + service,
-            engine::ServiceState::kStopped);
-    return {};
+    return Request("stop", machine + "/" + service, engine::ServiceState::kStopped);
   }
   std::vector<std::string> Requests() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
   }
-  std::atomic_int queries{0};
 
  private:
-  void Request(const std::string& what, const std::string& key, engine::ServiceState after) {
+  engine::ServiceReply Request(const std::string& verb, const std::string& key,
+                               engine::ServiceState after) {
     std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(what);
-    if (!pinned_[key]) states_[key] = after;
+    requests_.push_back(verb + " " + key);
+    if (!states_[key].second) states_[key].first = after;
+    return {};
   }
   std::mutex mutex_;
-  std::map<std::string, engine::ServiceState> states_;
-  std::map<std::string, bool> pinned_;
+  std::map<std::string, std::pair<engine::ServiceState, bool>> states_;  // state, pinned
   std::vector<std::string> requests_;
 };
 
@@ -103,10 +92,7 @@ class ToolsTest : public ::testing::Test,
     mdi.resize(900, 700);
     mdi.show();
   }
-  ~ToolsTest() override {
-    mdi.closeAllSubWindows();
-    QApplication::processEvents();
-  }
+  ~ToolsTest() override { CloseAll(); }
 
   /// Closes every tool window and forgets the prompts, so the next case of a table starts clean.
   void CloseAll() {
@@ -117,10 +103,9 @@ class ToolsTest : public ::testing::Test,
   /// The content of the open tool window with this name, or null.
   template <class T = QWidget>
   T* Window(const char* objectName) {
-    for (QMdiSubWindow* frame : mdi.subWindowList()) {
+    for (QMdiSubWindow* frame : mdi.subWindowList())
       if (frame->widget() && frame->widget()->objectName() == objectName)
         return qobject_cast<T*>(frame->widget());
-    }
     return nullptr;
   }
   /// Opens a tool window from its menu command, as the main window does.
@@ -136,30 +121,20 @@ class ToolsTest : public ::testing::Test,
     used.session.CurrentServer = server;
     return static_cast<T*>(ShowInMdi(mdi, std::make_unique<T>(used)));
   }
-  /// Types into line edits by name.
-  static void Type(QWidget* window, std::initializer_list<std::pair<const char*, QString>> boxes) {
+  static void Type(QWidget* window, const std::vector<std::pair<const char*, QString>>& boxes) {
     for (const auto& [name, text] : boxes) Control<QLineEdit>(window, name)->setText(text);
   }
   static QString Text(QWidget* window, const char* name) {
     return Control<QLineEdit>(window, name)->text();
   }
   static void Click(QWidget* window, const char* button) {
-    QWidget* target = Control<QWidget>(window, button);
-    if (target) QTest::mouseClick(target, Qt::LeftButton);
+    if (QWidget* target = Control<QWidget>(window, button))
+      QTest::mouseClick(target, Qt::LeftButton);
   }
   void AddServer(const std::string& name, const std::string& group = "") {
-    const int position = static_cast<int>(Servers().size()) + 1;
-    Set("Servers", "Server" + std::to_string(position), name);
-    Set(name, "ServerGroup", group);
+    ASSERT_TRUE(settings::ServerRegistry(store).AddServer(name, group));
   }
-  std::vector<std::string> Servers() {
-    std::vector<std::string> names;
-    for (int i = 1;; ++i) {
-      std::string name = Get("Servers", "Server" + std::to_string(i));
-      if (name.empty()) return names;
-      names.push_back(name);
-    }
-  }
+  std::vector<std::string> Servers() { return settings::ServerRegistry(store).FillServerList(""); }
 
   QMdiArea mdi;
 };
