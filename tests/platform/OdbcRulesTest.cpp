@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The ODBC client's rules on their own: connection strings, the driver it loads, how failures
+// are classed and told.
+#include <gtest/gtest.h>
+
+#include "platform/OdbcConnectionString.h"
+#include "platform/OdbcDiagnostics.h"
+#include "platform/OdbcDriverChoice.h"
+#include "platform/OdbcOutcomes.h"
+#include "support/TempDir.h"
+
+namespace pelvane::platform {
+namespace {
+
+using engine::LoginCheckKind;
+using engine::PasswordChangeKind;
+using engine::SqlError;
+
+TEST(OdbcConnectionStringTest, QuotesOnlyValuesThatWouldBreakTheString) {
+  struct Case {
+    std::string value;
+    std::optional<std::string> verbatim, doubled;
+  };
+  const Case cases[] = {
+      {"Secret1", "Secret1", "Secret1"},
+      {"", "", ""},
+      {"a}b", "a}b", "a}b"},
+      {"a{b=c", "a{b=c", "a{b=c"},
+      {"pa;ss", "{pa;ss}", "{pa;ss}"},
+      {"{pass", "{{pass}", "{{pass}"},
+      {"a;b}c", "{a;b}c}", "{a;b}}c}"},
+      {"{a}", "{{a}}", "{{a}}}"},
+      {" lead", "{ lead}", "{ lead}"},
+      {"trail\t", "{trail\t}", "{trail\t}"},
+      {"x};y", std::nullopt, "{x}};y}"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kVerbatim), c.verbatim) << c.value;
+    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kDoubled), c.doubled) << c.value;
+  }
+  OdbcConnectionString good(BraceEscaping::kVerbatim);
+  good.Add("Server", "127.0.0.1,1433").Add("Uid", "sa").Add("Pwd", "x;y}");
+  EXPECT_EQ(good.text(), "Server=127.0.0.1,1433;Uid=sa;Pwd={x;y}};");
+  EXPECT_EQ(good.unwritableKey(), "");
+  OdbcConnectionString bad(BraceEscaping::kVerbatim);
+  EXPECT_EQ(bad.Add("Uid", "a};b").Add("Pwd", "c};d").unwritableKey(), "Uid");
+}
+
+TEST(OdbcDriverChoiceTest, RegisteredNameFirstThenFirstExistingLibraryThenNone) {
+  testing::TempDir dir;
+  const std::string library = dir.File("libtdsodbc.so"), missing = dir.File("none/libtdsodbc.so");
+  testing::WriteBytes(library, "not really a library");
+
+  OdbcDriverChoice named = ChooseOdbcDriver({"FreeTDS", "SQL Server"}, "SQL Server", {library});
+  EXPECT_EQ(named.driver + named.note, "SQL Server");
+  OdbcDriverChoice fallback = ChooseOdbcDriver({"FreeTDS"}, "SQL Server", {missing, library});
+  EXPECT_EQ(fallback.driver, library);
+  EXPECT_NE(fallback.note.find("\"SQL Server\" is not registered"), std::string::npos);
+  EXPECT_NE(fallback.note.find(library), std::string::npos);
+  OdbcDriverChoice none = ChooseOdbcDriver({}, "SQL Server", {missing});
+  EXPECT_EQ(none.driver, "");
+  EXPECT_EQ(none.note.rfind("No ODBC driver for SQL Server is installed", 0), 0u);
+}
+
+const SqlError kLoginFailed = MakeSqlError("42000", 18456, "[FreeTDS][SQL Server]Login failed");
+const SqlError kUnknownDatabase = MakeSqlError("42000", 4060, "[FreeTDS][SQL Server]Cannot open");
+const SqlError kNoServer =
+    MakeSqlError("08S01", 20009, "[FreeTDS][SQL Server]Unable to connect: Adaptive Server...");
+const SqlError kTrailer = MakeSqlError("08001", 0, "[FreeTDS][SQL Server]Unable to connect");
+const SqlError kCantOpenLib =
+    MakeSqlError("01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found");
+
+TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
+  struct Case {
+    std::vector<SqlError> errors;
+    LoginCheckKind kind;
+    long decidingNumber;
+  };
+  const Case cases[] = {
+      {{kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
+      {{kUnknownDatabase, kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
+      {{MakeSqlError("28000", 18456, "Login failed")}, LoginCheckKind::kLoginRefused, 18456},
+      {{kNoServer, kTrailer}, LoginCheckKind::kUnreachable, 20009},
+      {{MakeSqlError("HYT00", 0, "[FreeTDS][SQL Server]Timeout expired"), kTrailer},
+       LoginCheckKind::kUnreachable,
+       0},
+      // Garbage instead of TDS, a connection closed at once, a name that does not resolve.
+      {{MakeSqlError("08S01", 20017, "Unexpected EOF from the server"), kTrailer},
+       LoginCheckKind::kUnreachable,
+       20017},
+      {{kTrailer}, LoginCheckKind::kUnreachable, 0},
+      {{kCantOpenLib}, LoginCheckKind::kOtherError, 0},
+      {{kUnknownDatabase, kTrailer}, LoginCheckKind::kOtherError, 4060},
+      {{}, LoginCheckKind::kOtherError, 0},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    engine::LoginCheck check = ClassifyLoginFailure(cases[i].errors);
+    EXPECT_EQ(check.kind, cases[i].kind) << "case " << i;
+    EXPECT_EQ(check.error.nativeError, cases[i].decidingNumber) << "case " << i;
+    EXPECT_FALSE(check.error.message.empty()) << "case " << i;
+  }
+  // A password change is refused only where the driver or the server reported.
+  const std::pair<std::vector<SqlError>, PasswordChangeKind> changes[] = {
+      {{kLoginFailed, kTrailer}, PasswordChangeKind::kRefusedByServer},
+      {{kNoServer, kTrailer}, PasswordChangeKind::kRefusedByServer},
+      {{MakeSqlError("42000", 15211, "[FreeTDS][SQL Server]Old (current)...")},
+       PasswordChangeKind::kRefusedByServer},
+      {{kCantOpenLib}, PasswordChangeKind::kOtherFailure},
+      {{MakeSqlError("IM002", 0, "Data source name not found")}, PasswordChangeKind::kOtherFailure},
+      {{MakeSqlError("", 0, "No ODBC driver for SQL Server is installed")},
+       PasswordChangeKind::kOtherFailure},
+      {{MakeSqlError("HY001", 0, "[FreeTDS][SQL Server]Memory")},
+       PasswordChangeKind::kOtherFailure},
+      {{}, PasswordChangeKind::kOtherFailure},
+  };
+  for (size_t i = 0; i < std::size(changes); ++i)
+    EXPECT_EQ(ClassifyPasswordFailure(changes[i].first).kind, changes[i].second) << "change " << i;
+}
+
+TEST(OdbcOutcomesTest, DriverMessagesSplitAndSecretsScrubbed) {
+  SqlError error = MakeSqlError("42S02", 208, "[FreeTDS][SQL Server]Invalid object name 'x'.");
+  EXPECT_EQ(DescribeSqlErrors({error}),
+            "SQLSTATE 42S02, error 208 (FreeTDS SQL Server): Invalid object name 'x'.");
+  SqlError plain = MakeSqlError("", 0, "[unclosed text");
+  EXPECT_EQ(plain.source + ": " + plain.message, "ODBC: [unclosed text");
+
+  EXPECT_EQ(ScrubSecrets("pw 'Pw1' and Pw1Pw1", {"Pw1"}), "pw '****' and ********");
+  EXPECT_EQ(ScrubSecrets("old O1, new N2", {"O1", "", "N2"}), "old ****, new ****");
+  // A secret that the mask itself contains must not loop.
+  EXPECT_EQ(ScrubSecrets("a**b", {"**"}), "a****b");
+}
+
+}  // namespace
+}  // namespace pelvane::platform
