@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/OdbcSqlClient.h"
@@ -49,11 +50,8 @@ TEST(SqlBrowserReply, PortOfTheAskedInstanceOnly) {
   const std::string two =
       "ServerName;DB1;InstanceName;ONE;IsClustered;No;Version;16.0;tcp;1501;;"
       "ServerName;DB1;InstanceName;Two;IsClustered;No;Version;16.0;np;\\\\DB1\\pipe;tcp;1502;;";
-  struct Case {
-    std::string datagram;
-    std::string instance;
-    int port;  // 0: no port
-  } const cases[] = {
+  // A datagram, the instance asked for, the port found in it (0: none).
+  const std::tuple<std::string, std::string, int> cases[] = {
       {reply(two), "ONE", 1501},
       {reply(two), "two", 1502},
       {reply(two), "THREE", 0},
@@ -62,10 +60,8 @@ TEST(SqlBrowserReply, PortOfTheAskedInstanceOnly) {
       {reply(two).substr(0, 20), "ONE", 0},
       {"\x04ONE", "ONE", 0},
   };
-  for (const Case& c : cases) {
-    std::optional<int> port = sqlbrowser::TcpPortInReply(c.datagram, c.instance);
-    EXPECT_EQ(port.value_or(0), c.port) << c.instance << " in " << c.datagram;
-  }
+  for (const auto& [datagram, instance, port] : cases)
+    EXPECT_EQ(sqlbrowser::TcpPortInReply(datagram, instance).value_or(0), port) << datagram;
 }
 
 // The browser stays silent for an instance it does not have, as SQL Server's does. Every call
