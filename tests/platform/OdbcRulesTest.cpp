@@ -66,6 +66,7 @@ const SqlError kLoginFailed = MakeSqlError("42000", 18456, "[FreeTDS][SQL Server
 const SqlError kUnknownDatabase = MakeSqlError("42000", 4060, "[FreeTDS][SQL Server]Cannot open");
 const SqlError kNoServer =
     MakeSqlError("08S01", 20009, "[FreeTDS][SQL Server]Unable to connect: Adaptive Server...");
+const SqlError kTimeout = MakeSqlError("HYT00", 0, "[FreeTDS][SQL Server]Timeout expired");
 const SqlError kTrailer = MakeSqlError("08001", 0, "[FreeTDS][SQL Server]Unable to connect");
 const SqlError kCantOpenLib =
     MakeSqlError("01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found");
@@ -81,9 +82,9 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
       {{kUnknownDatabase, kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
       {{MakeSqlError("28000", 18456, "Login failed")}, LoginCheckKind::kLoginRefused, 18456},
       {{kNoServer, kTrailer}, LoginCheckKind::kUnreachable, 20009},
-      {{MakeSqlError("HYT00", 0, "[FreeTDS][SQL Server]Timeout expired"), kTrailer},
-       LoginCheckKind::kUnreachable,
-       0},
+      // A connection taken and never answered within the login time-out.
+      {{kTimeout}, LoginCheckKind::kUnreachable, 0},
+      {{kTimeout, kTrailer}, LoginCheckKind::kUnreachable, 0},
       // Garbage instead of TDS, a connection closed at once, a name that does not resolve.
       {{MakeSqlError("08S01", 20017, "Unexpected EOF from the server"), kTrailer},
        LoginCheckKind::kUnreachable,

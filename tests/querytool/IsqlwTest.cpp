@@ -38,17 +38,16 @@ class IsqlwTest : public ::testing::Test {
     return {"-S",     server.empty() ? server_.server() : server, "-d", "pubs", "-U", "sa", "-P",
             "Secret1"};
   }
-  /// isqlw on `script`, written to a file of its own, with its output in another.
-  ToolRun Run(std::vector<std::string> args, const std::string& script,
+  /// isqlw with `args`; a script given is written to a file of its own and named with -i,
+  /// beside -o for the output file.
+  ToolRun Run(Strings args, const std::optional<std::string>& script,
               const std::optional<std::string>& environmentPassword = std::nullopt) {
-    WriteBytes(dir_.File("script.sql"), script);
-    args.insert(args.end(), {"-i", dir_.File("script.sql"), "-o", OutputPath()});
-    return RunRaw(args, environmentPassword);
-  }
-  ToolRun RunRaw(std::vector<std::string> args,
-                 const std::optional<std::string>& environmentPassword = std::nullopt) {
+    if (script) {
+      WriteBytes(dir_.File("script.sql"), *script);
+      args.insert(args.end(), {"-i", dir_.File("script.sql"), "-o", OutputPath()});
+    }
     args.insert(args.begin(), PELVANE_ISQLW_PATH);
-    std::vector<std::string> env;
+    Strings env;
     if (environmentPassword) env.push_back("SQLCMDPASSWORD=" + *environmentPassword);
     ToolOutcome run = RunTool(args, "", env);
     return {run.exitCode, ReadBytes(OutputPath()), run.output};
@@ -241,7 +240,7 @@ TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {
     SCOPED_TRACE(c.script + " -> " + c.output);
     Strings args = Login();
     args.insert(args.end(), {"-i", c.script, "-o", c.output});
-    ToolRun run = RunRaw(args);
+    ToolRun run = Run(args, std::nullopt);
     EXPECT_EQ(run.exitStatus, 2);
     if (!c.reason.empty()) {
       EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;
