@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,23 +22,16 @@ using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
 using Kind = ProcessOutcome::Kind;
 
-/// Runs a shell snippet as the program's own script (the launcher itself never uses a shell);
-/// $0 is the first argument after the snippet.
-ProcessOutcome RunShell(const std::string& snippet, std::vector<std::string> arguments,
-                        std::vector<std::pair<std::string, std::string>> environment = {}) {
-  arguments.insert(arguments.begin(), {"-c", snippet});
-  PosixProcessLauncher launcher;
-  return launcher.RunAndWait("/bin/sh", arguments, environment, {});
-}
-
 TEST(ProcessLauncherTest, ArgumentsArriveLiterallyAndEnvironmentAdditionsReplaceTheirName) {
   TempDir dir;
   std::string out = dir.File("args.txt");
   std::string marker = dir.File("ran");
-  ProcessOutcome outcome =
-      RunShell("for a; do printf '[%s]' \"$a\"; done > \"$0\"; env >> \"$0\"",
-               {out, "a b", "x; touch " + marker, "'q\" $(touch " + marker + ")", ""},
-               {{"SQLCMDPASSWORD", "p@ss \"w\"; x"}, {"HOME", "/elsewhere"}});
+  // The snippet is the program's own script; the launcher itself never uses a shell.
+  ProcessOutcome outcome = PosixProcessLauncher().RunAndWait(
+      "/bin/sh",
+      {"-c", "for a; do printf '[%s]' \"$a\"; done > \"$0\"; env >> \"$0\"", out, "a b",
+       "x; touch " + marker, "'q\" $(touch " + marker + ")", ""},
+      {{"SQLCMDPASSWORD", "p@ss \"w\"; x"}, {"HOME", "/elsewhere"}}, {});
   ASSERT_EQ(outcome.kind, Kind::kExited) << outcome.message;
   EXPECT_EQ(outcome.exitCode, 0);
   const std::string written = ReadBytes(out);
@@ -58,48 +52,43 @@ TEST(ProcessLauncherTest, HowProgramsEnd) {
   ::chmod(notExecutable.c_str(), 0644);
   std::string out = dir.File("stdin.txt");
   struct Case {
-    std::string name;
-    std::string program;
+    std::string name, program;
     std::vector<std::string> arguments;
     Kind kind;
     int exitCode;
+    std::optional<int> stopAfterMs;  // a stop asked for this long into the run
   };
   const Case cases[] = {
-      {"exit status", "/bin/sh", {"-c", "exit 3"}, Kind::kExited, 3},
-      {"standard input is empty", "/bin/sh", {"-c", "cat > \"$0\"", out}, Kind::kExited, 0},
-      {"missing program", dir.File("isqlw"), {}, Kind::kNotFound, 0},
-      {"missing folder", "/no/such/folder/isqlw", {}, Kind::kNotFound, 0},
-      {"not executable", notExecutable, {}, Kind::kFailedToStart, 0},
-      {"killed", "/bin/sh", {"-c", "kill -9 $$"}, Kind::kKilled, 0},
+      {"exit status", "/bin/sh", {"-c", "exit 3"}, Kind::kExited, 3, {}},
+      {"standard input is empty", "/bin/sh", {"-c", "cat > \"$0\"", out}, Kind::kExited, 0, {}},
+      {"missing program", dir.File("isqlw"), {}, Kind::kNotFound, 0, {}},
+      {"missing folder", "/no/such/folder/isqlw", {}, Kind::kNotFound, 0, {}},
+      {"not executable", notExecutable, {}, Kind::kFailedToStart, 0, {}},
+      {"killed", "/bin/sh", {"-c", "kill -9 $$"}, Kind::kKilled, 0, {}},
+      {"stopped", "/bin/sh", {"-c", "sleep 30"}, Kind::kInterrupted, 0, 200},
+      {"stopped before it started", "/bin/sh", {"-c", "exit 0"}, Kind::kInterrupted, 0, 0},
   };
   for (const Case& c : cases) {
-    PosixProcessLauncher launcher;
-    ProcessOutcome outcome = launcher.RunAndWait(c.program, c.arguments, {}, {});
-    EXPECT_EQ(outcome.kind, c.kind) << c.name << ": " << outcome.message;
-    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
+    SCOPED_TRACE(c.name);
+    std::atomic<bool> stopNow{c.stopAfterMs == 0};
+    engine::ProcessLimits limits;
+    limits.stopNow = &stopNow;
+    std::thread stopper([&] {
+      if (!c.stopAfterMs) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(*c.stopAfterMs));
+      stopNow = true;
+    });
+    ProcessOutcome outcome = PosixProcessLauncher().RunAndWait(c.program, c.arguments, {}, limits);
+    stopper.join();
+    EXPECT_EQ(outcome.kind, c.kind) << outcome.message;
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
     if (c.kind != Kind::kExited) {
       EXPECT_NE(outcome.message.find(c.kind == Kind::kKilled ? "signal 9" : c.program),
                 std::string::npos)
-          << c.name << ": " << outcome.message;
+          << outcome.message;
     }
   }
   EXPECT_EQ(ReadBytes(out), "");
-}
-
-TEST(ProcessLauncherTest, AStopNowEndsTheProgramOrKeepsItFromStarting) {
-  std::atomic<bool> stopNow{false};
-  engine::ProcessLimits limits;
-  limits.stopNow = &stopNow;
-  PosixProcessLauncher launcher;
-  std::thread stopper([&stopNow] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    stopNow = true;
-  });
-  ProcessOutcome ended = launcher.RunAndWait("/bin/sh", {"-c", "sleep 30"}, {}, limits);
-  stopper.join();
-  EXPECT_EQ(ended.kind, Kind::kInterrupted) << ended.message;
-  ProcessOutcome notStarted = launcher.RunAndWait("/bin/sh", {"-c", "exit 0"}, {}, limits);
-  EXPECT_EQ(notStarted.kind, Kind::kInterrupted) << notStarted.message;
 }
 
 }  // namespace

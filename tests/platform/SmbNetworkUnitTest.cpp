@@ -2,6 +2,8 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/ports/NetworkShares.h"
 #include "platform/NetRpcServiceControl.h"
 #include "platform/SmbErrorMap.h"
@@ -118,44 +120,24 @@ TEST(SmbNegotiateTest, ReadsTheClockOfEitherAnswer) {
   EXPECT_FALSE(FramedLength(std::string("\x85\0\0\0", 4)));  // a keep-alive, not an answer
 }
 
+// The states and refusals the Samba suite cannot bring about.
 TEST(NetRpcServiceControlTest, AnswersAndArguments) {
-  struct Case {
-    int exitCode;
-    std::string output;
-    ServiceState state;
+  const std::tuple<int, std::string, ServiceState> states[] = {
+      {0, "Spooler service is running.\nConfiguration details:\n", ServiceState::kRunning},
+      {0, "X service is start pending.\n", ServiceState::kStartPending},
+      {0, "X service is resume pending.\n", ServiceState::kContinuePending},
+      {0, "X service is confused.\n", ServiceState::kUnknown},
+      {255, "Spooler service is running.\n", ServiceState::kUnknown},
+      {-1, "", ServiceState::kUnknown},
   };
-  for (const Case& c : {
-           Case{0, "Spooler service is running.\nConfiguration details:\n", ServiceState::kRunning},
-           Case{0, "Spooler service is stopped.\n", ServiceState::kStopped},
-           Case{0, "X service is start pending.\n", ServiceState::kStartPending},
-           Case{0, "X service is resume pending.\n", ServiceState::kContinuePending},
-           Case{0, "X service is confused.\n", ServiceState::kUnknown},
-           Case{255, "Failed to open service.  [WERR_SERVICE_DOES_NOT_EXIST]\n",
-                ServiceState::kUnknown},
-           Case{255, "Spooler service is running.\n", ServiceState::kUnknown},
-           Case{-1, "", ServiceState::kUnknown},
-       }) {
-    EXPECT_EQ(ServiceStateFromNetAnswer(c.exitCode, c.output), c.state) << c.output;
-  }
-  // Only a refusal of the credentials themselves tells a start or stop request anything.
-  struct Reply {
-    int exitCode;
-    std::string output;
-    bool logonRefused;
-  };
-  for (const Reply& r : {
-           Reply{255,
-                 "Could not connect to server 127.0.0.1\nThe username or password was not "
-                 "correct.\nConnection failed: NT_STATUS_LOGON_FAILURE\n",
-                 true},
-           Reply{255, "Connection failed: NT_STATUS_ACCOUNT_LOCKED_OUT\n", true},
-           Reply{255, "Failed to open service.  [WERR_ACCESS_DENIED]\n", false},
-           Reply{0, ".\nSpooler service is stopped.\n", false},
-       }) {
-    const engine::ServiceReply reply = ServiceReplyFromNetAnswer(r.exitCode, r.output);
-    EXPECT_EQ(reply.logonRefused, r.logonRefused) << r.output;
-    EXPECT_EQ(reply.message.empty(), !r.logonRefused) << r.output;
-  }
+  for (const auto& [exitCode, output, state] : states)
+    EXPECT_EQ(ServiceStateFromNetAnswer(exitCode, output), state) << output;
+  const engine::ServiceReply locked =
+      ServiceReplyFromNetAnswer(255, "Connection failed: NT_STATUS_ACCOUNT_LOCKED_OUT\n");
+  EXPECT_TRUE(locked.logonRefused && !locked.message.empty());
+  const engine::ServiceReply denied =
+      ServiceReplyFromNetAnswer(255, "Failed to open service.  [WERR_ACCESS_DENIED]\n");
+  EXPECT_TRUE(!denied.logonRefused && denied.message.empty());
 
   using Args = std::vector<std::string>;
   const engine::NetworkLogin login{"DOM\\admin", "pw-never-shown"};

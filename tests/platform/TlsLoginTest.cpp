@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/ports/SqlClient.h"
+#include "engine/ScriptStep.h"
 #include "platform/OdbcSqlClient.h"
 #include "platform/PosixProcessLauncher.h"
 #include "support/StandinServer.h"
@@ -21,116 +21,104 @@ namespace {
 using engine::EncryptMode;
 using engine::LoginCheckKind;
 using engine::SqlEncryption;
+using pelvane::testing::ReadBytes;
 using pelvane::testing::StandinServer;
-using pelvane::testing::TempDir;
 using pelvane::testing::TestCertificates;
 
-enum class Peer { kSelfSigned, kLocalhost, kOtherName, kExpired, kNoTls };
-
-struct Case {
-  const char* name;
-  Peer peer;
-  SqlEncryption encryption;
-  LoginCheckKind kind;
-  const char* message;  // part of the message, for the refusals
-};
-
-SqlEncryption Mode(EncryptMode mode) {
+SqlEncryption Settings(std::optional<EncryptMode> mode, bool trust = false,
+                       const std::string& ca = "", const std::string& hostName = "") {
   SqlEncryption e;
-  e.mode = mode;
-  e.modeWritten = true;
-  return e;
-}
-SqlEncryption Trust() {
-  SqlEncryption e;
-  e.trustServerCertificate = true;
-  return e;
-}
-SqlEncryption Ca(const std::string& hostName = "") {
-  SqlEncryption e;
-  e.serverCertificate = "CA";  // replaced by the suite's CA file
+  e.mode = mode.value_or(e.mode);
+  e.modeWritten = mode.has_value();
+  e.trustServerCertificate = trust;
+  e.serverCertificate = ca;
   e.hostNameInCertificate = hostName;
   return e;
 }
 
-const Case kCases[] = {
-    {"self-signed refused by default",
-     Peer::kSelfSigned,
-     {},
-     LoginCheckKind::kCertificateRefused,
-     "not trusted (self-signed). Set TrustServerCertificate or ServerCertificate"},
-    {"self-signed trusted", Peer::kSelfSigned, Trust(), LoginCheckKind::kAccepted, ""},
-    {"Optional checks nothing", Peer::kSelfSigned, Mode(EncryptMode::kOptional),
-     LoginCheckKind::kAccepted, ""},
-    {"unknown CA", Peer::kLocalhost, {}, LoginCheckKind::kCertificateRefused, "(unknown CA)"},
-    {"CA file", Peer::kLocalhost, Ca(), LoginCheckKind::kAccepted, ""},
-    {"wrong host name", Peer::kOtherName, Ca(), LoginCheckKind::kCertificateRefused,
-     "(wrong host name)"},
-    {"HostNameInCertificate", Peer::kOtherName, Ca(TestCertificates::kOtherName),
-     LoginCheckKind::kAccepted, ""},
-    {"HostNameInCertificate is checked", Peer::kOtherName, Ca("elsewhere.example.test"),
-     LoginCheckKind::kCertificateRefused, "(wrong host name)"},
-    {"expired", Peer::kExpired, Ca(), LoginCheckKind::kCertificateRefused, "(expired)"},
-    // Without any of the keys a server without encryption is reached as before.
-    {"no TLS, no keys", Peer::kNoTls, {}, LoginCheckKind::kAccepted, ""},
-    {"no TLS, Mandatory written", Peer::kNoTls, Mode(EncryptMode::kMandatory),
-     LoginCheckKind::kOtherError, "offers no encryption, and \"Encrypt\" is Mandatory"},
-    {"Strict", Peer::kLocalhost, Mode(EncryptMode::kStrict), LoginCheckKind::kStrictUnavailable,
-     "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; this build uses 1.3"},
-};
+TEST(TlsLoginTest, OdbcLoginCheckAndIsqlwAlike) {
+  const TestCertificates certificates;
+  auto start = [](const TestCertificates::Pair& pair) {
+    StandinServer::Options options;
+    options.tlsCertificate = pair.certificate;
+    options.tlsKey = pair.key;
+    options.encryption = "on";
+    return std::make_unique<StandinServer>(options);
+  };
+  const auto selfSigned = start(certificates.selfSigned()),
+             localhost = start(certificates.localhost()),
+             otherName = start(certificates.otherHost()), expired = start(certificates.expired());
+  const StandinServer noTls;
+  const std::string ca = certificates.caFile();
+  const auto none = std::nullopt;
+  struct Case {
+    const char* name;
+    const StandinServer& peer;
+    SqlEncryption encryption;
+    LoginCheckKind kind;
+    const char* message;  // part of the message, for the refusals
+  };
+  const Case cases[] = {
+      {"self-signed refused by default", *selfSigned, Settings(none),
+       LoginCheckKind::kCertificateRefused,
+       "not trusted (self-signed). Set TrustServerCertificate or ServerCertificate"},
+      {"self-signed trusted", *selfSigned, Settings(none, true), LoginCheckKind::kAccepted, ""},
+      {"Optional checks nothing", *selfSigned, Settings(EncryptMode::kOptional),
+       LoginCheckKind::kAccepted, ""},
+      {"unknown CA", *localhost, Settings(none), LoginCheckKind::kCertificateRefused,
+       "(unknown CA)"},
+      {"CA file", *localhost, Settings(none, false, ca), LoginCheckKind::kAccepted, ""},
+      {"wrong host name", *otherName, Settings(none, false, ca),
+       LoginCheckKind::kCertificateRefused, "(wrong host name)"},
+      {"HostNameInCertificate", *otherName, Settings(none, false, ca, TestCertificates::kOtherName),
+       LoginCheckKind::kAccepted, ""},
+      {"HostNameInCertificate is checked", *otherName,
+       Settings(none, false, ca, "elsewhere.example.test"), LoginCheckKind::kCertificateRefused,
+       "(wrong host name)"},
+      {"expired", *expired, Settings(none, false, ca), LoginCheckKind::kCertificateRefused,
+       "(expired)"},
+      // Without any of the keys a server without encryption is reached as before.
+      {"no TLS, no keys", noTls, Settings(none), LoginCheckKind::kAccepted, ""},
+      {"no TLS, Mandatory written", noTls, Settings(EncryptMode::kMandatory),
+       LoginCheckKind::kOtherError, "offers no encryption, and \"Encrypt\" is Mandatory"},
+      {"Strict", *localhost, Settings(EncryptMode::kStrict), LoginCheckKind::kStrictUnavailable,
+       "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; this build uses 1.3"},
+  };
 
-class TlsLoginTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    certificates_ = std::make_unique<TestCertificates>();
-    auto start = [](const TestCertificates::Pair& pair) {
-      StandinServer::Options options;
-      options.tlsCertificate = pair.certificate;
-      options.tlsKey = pair.key;
-      options.encryption = "on";
-      return std::make_unique<StandinServer>(options);
-    };
-    servers_[0] = start(certificates_->selfSigned());
-    servers_[1] = start(certificates_->localhost());
-    servers_[2] = start(certificates_->otherHost());
-    servers_[3] = start(certificates_->expired());
-    servers_[4] = std::make_unique<StandinServer>();
-  }
-  static void TearDownTestSuite() {
-    for (auto& server : servers_) server.reset();
-    certificates_.reset();
-  }
-
-  static std::string Server(Peer peer) { return servers_[static_cast<int>(peer)]->server(); }
-  static SqlEncryption Resolved(SqlEncryption e) {
-    if (e.serverCertificate == "CA") e.serverCertificate = certificates_->caFile();
-    return e;
-  }
-
-  static std::unique_ptr<TestCertificates> certificates_;
-  static std::unique_ptr<StandinServer> servers_[5];
-};
-
-std::unique_ptr<TestCertificates> TlsLoginTest::certificates_;
-std::unique_ptr<StandinServer> TlsLoginTest::servers_[5];
-
-TEST_F(TlsLoginTest, LoginCheckThroughOdbc) {
   OdbcSqlClient::Options options;
   options.connectTimeoutSeconds = 10;
   OdbcSqlClient client(options);
-  for (const Case& c : kCases) {
-    engine::LoginCheck check =
-        client.CheckLogin({Server(c.peer), "sa", "Secret1", "", Resolved(c.encryption)});
-    EXPECT_EQ(check.kind, c.kind) << c.name << ": " << check.error.message;
-    EXPECT_NE(check.error.message.find(c.message), std::string::npos)
-        << c.name << ": " << check.error.message;
+  pelvane::testing::TempDir dir;
+  pelvane::testing::WriteBytes(dir.File("q.sql"), "SELECT 1\r\n");
+  const std::string scratch = dir.File("tmp");
+  std::filesystem::create_directory(scratch);
+  PosixProcessLauncher launcher;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string server = c.peer.server();
+    engine::LoginCheck check = client.CheckLogin({server, "sa", "Secret1", "", c.encryption});
+    EXPECT_EQ(check.kind, c.kind) << check.error.message;
+    EXPECT_NE(check.error.message.find(c.message), std::string::npos) << check.error.message;
     if (c.kind == LoginCheckKind::kCertificateRefused) {
-      EXPECT_EQ(check.error.message.rfind("Certificate of " + Server(c.peer) + " not trusted (", 0),
-                0u)
-          << c.name;
+      EXPECT_EQ(check.error.message.rfind("Certificate of " + server + " not trusted (", 0), 0u);
     }
+
+    // isqlw with the options a run gives it.
+    std::vector<std::string> args{
+        "-S", server, "-U", "sa", "-i", dir.File("q.sql"), "-o", dir.File("out.txt")};
+    for (const std::string& arg : engine::QueryToolEncryptionArguments(c.encryption))
+      args.push_back(arg);
+    engine::ProcessOutcome ran = launcher.RunAndWait(
+        PELVANE_ISQLW_PATH, args, {{"SQLCMDPASSWORD", "Secret1"}, {"TMPDIR", scratch}}, {});
+    const std::string output = ReadBytes(dir.File("out.txt"));
+    ASSERT_EQ(ran.kind, engine::ProcessOutcome::Kind::kExited);
+    EXPECT_EQ(ran.exitCode, c.kind == LoginCheckKind::kAccepted ? 0 : 2) << output;
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+    // Its private configuration went with it.
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
   }
-  // The one configuration of this process: private, holding a section per server and settings.
+  // The ODBC client's one configuration of this process: private, holding a section per
+  // server and its settings.
   const char* config = std::getenv("FREETDSCONF");
   ASSERT_NE(config, nullptr);
   struct stat file {
@@ -139,39 +127,7 @@ TEST_F(TlsLoginTest, LoginCheckThroughOdbc) {
   ASSERT_EQ(::stat(std::filesystem::path(config).parent_path().c_str(), &folder), 0);
   EXPECT_EQ(file.st_mode & 0777, 0600u);
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
-  EXPECT_NE(pelvane::testing::ReadBytes(config).find("ca file = " + certificates_->caFile()),
-            std::string::npos);
-}
-
-TEST_F(TlsLoginTest, IsqlwWithTheSameSettings) {
-  TempDir dir;
-  pelvane::testing::WriteBytes(dir.File("q.sql"), "SELECT 1\r\n");
-  const std::string scratch = dir.File("tmp");
-  std::filesystem::create_directory(scratch);
-  PosixProcessLauncher launcher;
-  for (const Case& c : kCases) {
-    const SqlEncryption e = Resolved(c.encryption);
-    std::vector<std::string> args{"-S", Server(c.peer),    "-U", "sa",
-                                  "-i", dir.File("q.sql"), "-o", dir.File("out.txt")};
-    if (e.modeWritten)
-      args.insert(args.end(), {"--encrypt", e.mode == EncryptMode::kOptional    ? "Optional"
-                                            : e.mode == EncryptMode::kMandatory ? "Mandatory"
-                                                                                : "Strict"});
-    if (e.trustServerCertificate) args.emplace_back("--trust-server-certificate");
-    if (!e.serverCertificate.empty())
-      args.insert(args.end(), {"--server-certificate", e.serverCertificate});
-    if (!e.hostNameInCertificate.empty())
-      args.insert(args.end(), {"--host-name-in-certificate", e.hostNameInCertificate});
-    engine::ProcessOutcome ran = launcher.RunAndWait(
-        PELVANE_ISQLW_PATH, args, {{"SQLCMDPASSWORD", "Secret1"}, {"TMPDIR", scratch}}, {});
-    const std::string output = pelvane::testing::ReadBytes(dir.File("out.txt"));
-    ASSERT_EQ(ran.kind, engine::ProcessOutcome::Kind::kExited) << c.name;
-    EXPECT_EQ(ran.exitCode, c.kind == LoginCheckKind::kAccepted ? 0 : 2)
-        << c.name << ": " << output;
-    EXPECT_NE(output.find(c.message), std::string::npos) << c.name << ": " << output;
-    // Its private configuration went with it.
-    EXPECT_TRUE(std::filesystem::is_empty(scratch)) << c.name;
-  }
+  EXPECT_NE(ReadBytes(config).find("ca file = " + ca), std::string::npos);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@
 namespace pelvane::testing {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 struct ToolRun {
   int exitStatus = -1;
   std::string output;  // the -o file
@@ -32,20 +34,20 @@ class IsqlwTest : public ::testing::Test {
   // The tool sees a password in its environment only where a test puts one there.
   void SetUp() override { ::unsetenv("SQLCMDPASSWORD"); }
 
-  std::vector<std::string> Login(const std::string& password = "Secret1") const {
-    return {"-S", server_.server(), "-d", "pubs", "-U", "sa", "-P", password};
+  Strings Login(const std::string& server = "") const {
+    return {"-S",     server.empty() ? server_.server() : server, "-d", "pubs", "-U", "sa", "-P",
+            "Secret1"};
   }
-  /// isqlw on `script`, written to a file of its own, with its output in another.
-  ToolRun Run(std::vector<std::string> args, const std::string& script,
+  /// isqlw with `args`; a script given is written to a file of its own and named with -i,
+  /// beside -o for the output file.
+  ToolRun Run(Strings args, const std::optional<std::string>& script,
               const std::optional<std::string>& environmentPassword = std::nullopt) {
-    WriteBytes(dir_.File("script.sql"), script);
-    args.insert(args.end(), {"-i", dir_.File("script.sql"), "-o", OutputPath()});
-    return RunRaw(args, environmentPassword);
-  }
-  ToolRun RunRaw(std::vector<std::string> args,
-                 const std::optional<std::string>& environmentPassword = std::nullopt) {
+    if (script) {
+      WriteBytes(dir_.File("script.sql"), *script);
+      args.insert(args.end(), {"-i", dir_.File("script.sql"), "-o", OutputPath()});
+    }
     args.insert(args.begin(), PELVANE_ISQLW_PATH);
-    std::vector<std::string> env;
+    Strings env;
     if (environmentPassword) env.push_back("SQLCMDPASSWORD=" + *environmentPassword);
     ToolOutcome run = RunTool(args, "", env);
     return {run.exitCode, ReadBytes(OutputPath()), run.output};
@@ -97,166 +99,104 @@ TEST_F(IsqlwTest, MixedScriptGivesClassicLayoutAndLaterBatchesStillRun) {
   EXPECT_EQ(run.output, expected);
 }
 
-TEST_F(IsqlwTest, ScriptOutcomes) {
-  // UTF-16 LE with its mark, and Windows-1252 text without one, both reach the server intact.
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t c : std::u16string(u"SELECT N'caf\u00E9 \u20AC' AS word\r\n")) {
-    utf16 += static_cast<char>(c & 0xFF);
-    utf16 += static_cast<char>(c >> 8);
-  }
+// Exit status 0 for a script whose batches all ran, 2 when the tool never got to run it; what
+// stopped it goes to the output file, never the password.
+TEST_F(IsqlwTest, ScriptAndLoginOutcomes) {
+  const std::string server = server_.server(),
+                    closed = "127.0.0.1," + std::to_string(FreeLoopbackPort());
   struct Case {
+    const char* name;
+    Strings args;
     std::string script;
+    std::optional<std::string> environmentPassword;
     int exitStatus;
-    std::vector<std::string> found, absent;  // in the output
+    Strings found, absent;  // in the output file; absent also from what it printed
   };
   const Case cases[] = {
       // NOCOUNT: the server sends no count; an informational RAISERROR is no failure.
-      {"SET NOCOUNT ON\nSELECT 7 AS seven, 'x' AS letter\nGO\nPRINT 'done'\n"
+      {"NOCOUNT and a note", Login(),
+       "SET NOCOUNT ON\nSELECT 7 AS seven, 'x' AS letter\nGO\nPRINT 'done'\n"
        "RAISERROR('just a note', 10, 1)\n",
-       0,
-       {Blanks(19) + "7 x", "\r\ndone\r\njust a note\r\n"},
-       {"Server: Msg", "row(s) affected"}},
-      {"CREATE PROCEDURE usp_Fail AS\nBEGIN\n  RAISERROR('boom', 16, 3)\nEND\nGO\n"
-       "EXEC usp_Fail\nGO\nSELECT 'after' AS word\n",
-       1,
-       {"Server: Msg 50000, Level 16, State 3, Procedure usp_Fail, Line ", "\r\nboom\r\n",
-        "\r\nafter"},
-       {}},
-      {utf16, 0, {"\r\ncaf\xC3\xA9 \xE2\x82\xAC "}, {}},
-      {"SELECT 'caf\xE9' AS word\r\n", 0, {"\r\ncaf\xC3\xA9 "}, {}},
+       std::nullopt, 0, Strings{Blanks(19) + "7 x", "\r\ndone\r\njust a note\r\n"},
+       Strings{"Server: Msg", "row(s) affected"}},
+      // Windows-1252 text (the euro sign is 0x80) reaches the server and comes back as UTF-8.
+      {"Windows-1252 script", Login(), "SELECT N'caf\xE9 \x80' AS word\r\n", std::nullopt, 0,
+       Strings{"\r\ncaf\xC3\xA9 \xE2\x82\xAC "}, Strings{}},
+      {"password from the environment", Strings{"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"},
+       "SELECT 1 AS one\n", "Secret1", 0, Strings{"one"}, Strings{}},
+      {"wrong password", Strings{"-S", server, "-U", "sa", "-P", "NotTheSecret"}, "SELECT 1\n",
+       std::nullopt, 2,
+       Strings{"Server: Msg 18456, Level 14, State 1, Line 1", "Login failed for user 'sa'.",
+               "Cannot connect to server " + server + ": "},
+       Strings{"NotTheSecret"}},
+      {"unknown database", Strings{"-S", server, "-d", "nodb", "-U", "sa", "-P", "Secret1"},
+       "SELECT 1\n", std::nullopt, 2,
+       Strings{"Cannot open database \"nodb\" requested by the login. The login failed."},
+       Strings{"Secret1"}},
+      {"closed port", Strings{"-S", closed, "-U", "sa", "-P", "NotTheSecret"}, "SELECT 1\n",
+       std::nullopt, 2, Strings{"Cannot connect to server " + closed + ": Unable to connect"},
+       Strings{"NotTheSecret"}},
   };
   for (const Case& c : cases) {
-    ToolRun run = Run(Login(), c.script);
-    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.errors;
+    SCOPED_TRACE(c.name);
+    ToolRun run = Run(c.args, c.script, c.environmentPassword);
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output << run.errors;
     for (const std::string& part : c.found)
       EXPECT_NE(run.output.find(part), std::string::npos) << part << " in:\n" << run.output;
     for (const std::string& part : c.absent)
-      EXPECT_EQ(run.output.find(part), std::string::npos) << part << " in:\n" << run.output;
-  }
-}
-
-TEST_F(IsqlwTest, CannotConnectReasonsGoToTheOutputFile) {
-  struct Case {
-    const char* name;
-    std::vector<std::string> args;
-    std::vector<std::string> expectedLines;
-    std::optional<std::string> environmentPassword = std::nullopt;
-  };
-  const std::string closed = "127.0.0.1," + std::to_string(FreeLoopbackPort());
-  const Case cases[] = {
-      {"wrong password",
-       {"-S", server_.server(), "-U", "sa", "-P", "NotTheSecret"},
-       {"Server: Msg 18456, Level 14, State 1, Line 1", "Login failed for user 'sa'.",
-        "Cannot connect to server " + server_.server() + ": "}},
-      {"-P wins over the environment",
-       {"-S", server_.server(), "-U", "sa", "-P", "Wrong1"},
-       {"Login failed for user 'sa'."},
-       "Secret1"},
-      {"no password", {"-S", server_.server(), "-U", "sa"}, {"Login failed for user 'sa'."}},
-      {"unknown database",
-       {"-S", server_.server(), "-d", "nodb", "-U", "sa", "-P", "Secret1"},
-       {"Cannot open database \"nodb\" requested by the login. The login failed."}},
-      {"closed port",
-       {"-S", closed, "-U", "sa", "-P", "NotTheSecret"},
-       {"Cannot connect to server " + closed + ": Unable to connect"}},
-  };
-  for (const Case& c : cases) {
-    ToolRun run = Run(c.args, "SELECT 1\n", c.environmentPassword);
-    EXPECT_EQ(run.exitStatus, 2) << c.name;
-    for (const std::string& line : c.expectedLines) {
-      EXPECT_NE(run.output.find(line), std::string::npos) << c.name << ":\n" << run.output;
+      EXPECT_EQ((run.output + run.errors).find(part), std::string::npos) << part;
+    if (c.exitStatus == 2) {
+      EXPECT_NE(run.errors.find("Cannot connect to server"), std::string::npos) << run.errors;
     }
-    EXPECT_NE(run.errors.find("Cannot connect to server"), std::string::npos) << c.name;
-    if (c.args.end()[-2] != "-P") continue;
-    const std::string& password = c.args.back();
-    EXPECT_EQ(run.output.find(password), std::string::npos) << c.name;
-    EXPECT_EQ(run.errors.find(password), std::string::npos) << c.name;
   }
-  // The password from the environment when -P is not given.
-  ToolRun run = Run({"-S", server_.dbServer(), "-d", "pubs", "-U", "sa"}, "SELECT 1 AS one\n",
-                    std::string("Secret1"));
-  EXPECT_EQ(run.exitStatus, 0) << run.output << run.errors;
 }
 
-TEST_F(IsqlwTest, TheQueryTimeOutIsADeadlineForTheWholeBatch) {
-  // Every read gets a byte within 100 ms, so only a deadline for the batch can end it; its
-  // answer alone would take several seconds.
-  TdsStallProxy trickling(server_.port(), TdsStallProxy::Mode::kTrickleBatches);
-  const auto started = std::chrono::steady_clock::now();
-  ToolRun run =
-      Run({"-S", trickling.server(), "-d", "pubs", "-U", "sa", "-P", "Secret1", "-t", "1"},
-          "SELECT 'a fairly long text' AS one, 2 AS two\nGO\nSELECT 3\nGO\n");
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
-  EXPECT_EQ(run.exitStatus, 3) << run.output;
-  EXPECT_NE(run.output.find("Query timeout expired: a batch ran longer than 1 seconds on server " +
-                            trickling.server()),
-            std::string::npos)
-      << run.output;
-}
-
-TEST_F(IsqlwTest, AServerThatAnswersNeitherTheBatchNorACheckIsEndedABusyOneIsNot) {
+// A batch ends at its time-out, or when the server answers neither it nor a check on a second
+// connection; a server that is merely slow is waited for.
+TEST_F(IsqlwTest, StalledSlowAndTricklingServers) {
   StandinServer::Options slowOptions;
   slowOptions.latencyMs = 2500;  // longer than the silence before a check
   StandinServer slow(slowOptions);
+  using Mode = TdsStallProxy::Mode;
   struct Case {
     const char* name;
-    bool stall;                     // behind a proxy that swallows every batch, else `slow`
-    bool changePassword;            // once the batch waits, so that every check is refused
-    std::vector<std::string> args;  // beside the login
+    std::optional<Mode> proxy;  // none: straight to `slow`
+    bool changePassword;        // once the batch waits, so that every check is refused
+    Strings args;               // beside the login
     int exitStatus;
     std::string line;  // in the output
     int connections;   // the proxy relayed: the script's and one per check
     int maxSeconds;
   };
   const Case cases[] = {
-      {"stalled",
-       true,
-       false,
-       {"--check-after", "1", "--check-time", "2"},
-       4,
+      {"stalled", Mode::kStallBatches, false, Strings{"--check-after", "1", "--check-time", "2"}, 4,
        "did not answer a check on a second connection within 2 seconds while the batch waited; "
        "the batch was ended and the connection closed.",
-       2,
-       8},
-      {"slow but alive",
-       false,
-       false,
-       {"--check-after", "1", "--check-time", "5"},
-       0,
-       "(1 row(s) affected)",
-       0,
-       10},
+       2, 8},
+      {"slow but alive", std::nullopt, false, Strings{"--check-after", "1", "--check-time", "5"}, 0,
+       "(1 row(s) affected)", 0, 10},
       // A refused login (a changed password) is an answer, not proof of a stall: the
       // time-out ends the batch instead, and no second check costs another failed logon.
-      {"checks refused",
-       true,
-       true,
-       {"--check-after", "1", "--check-time", "2", "-t", "5"},
-       3,
-       "Query timeout expired",
-       2,
+      {"checks refused", Mode::kStallBatches, true,
+       Strings{"--check-after", "1", "--check-time", "2", "-t", "5"}, 3, "Query timeout expired", 2,
        9},
-      {"check switched off",
-       true,
-       false,
-       {"--check-after", "0", "-t", "3"},
-       3,
-       "Query timeout expired",
-       1,
-       7},
+      {"check switched off", Mode::kStallBatches, false, Strings{"--check-after", "0", "-t", "3"},
+       3, "Query timeout expired", 1, 7},
+      // Every read gets a byte within 100 ms, so only a deadline for the whole batch ends it;
+      // its answer alone would take several seconds.
+      {"trickling answer", Mode::kTrickleBatches, false, Strings{"-t", "1"}, 3,
+       "Query timeout expired: a batch ran longer than 1 seconds on server 127.0.0.1,", 1, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StandinServer fresh;  // a password changed here stays here
-    TdsStallProxy stalling(fresh.port());
-    std::vector<std::string> args{
-        "-S",     c.stall ? stalling.server() : slow.server(), "-d", "pubs", "-U", "sa", "-P",
-        "Secret1"};
+    TdsStallProxy proxy(fresh.port(), c.proxy.value_or(Mode::kStallBatches));
+    Strings args = Login(c.proxy ? proxy.server() : slow.server());
     args.insert(args.end(), c.args.begin(), c.args.end());
     std::thread changer;
     if (c.changePassword) {
       changer = std::thread([&] {
-        while (stalling.stalledBatches() == 0)
+        while (proxy.stalledBatches() == 0)
           std::this_thread::sleep_for(std::chrono::milliseconds(20));
         TempDir other;
         WriteBytes(other.File("change.sql"), "EXEC sp_password 'Secret1', 'Other2', 'sa'\n");
@@ -266,14 +206,14 @@ TEST_F(IsqlwTest, AServerThatAnswersNeitherTheBatchNorACheckIsEndedABusyOneIsNot
       });
     }
     const auto started = std::chrono::steady_clock::now();
-    ToolRun run = Run(args, "SELECT 1 AS one\nGO\n");
+    ToolRun run = Run(args, "SELECT 'a fairly long text' AS one, 2 AS two\nGO\n");
     const auto took = std::chrono::steady_clock::now() - started;
     if (changer.joinable()) changer.join();
     EXPECT_LT(took, std::chrono::seconds(c.maxSeconds));
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.output << run.errors;
     EXPECT_NE(run.output.find(c.line), std::string::npos) << run.output;
-    if (c.stall) {
-      EXPECT_EQ(stalling.connections(), c.connections);
+    if (c.proxy) {
+      EXPECT_EQ(proxy.connections(), c.connections);
     }
   }
 }
@@ -298,9 +238,9 @@ TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script + " -> " + c.output);
-    std::vector<std::string> args = Login();
+    Strings args = Login();
     args.insert(args.end(), {"-i", c.script, "-o", c.output});
-    ToolRun run = RunRaw(args);
+    ToolRun run = Run(args, std::nullopt);
     EXPECT_EQ(run.exitStatus, 2);
     if (!c.reason.empty()) {
       EXPECT_EQ(run.output.rfind("Cannot read the script file " + c.script, 0), 0u) << run.output;

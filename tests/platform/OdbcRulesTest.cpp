@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The ODBC client's rules on their own: connection strings, the driver it loads, how failures
+// are classed and told.
 #include <gtest/gtest.h>
 
+#include "platform/OdbcConnectionString.h"
 #include "platform/OdbcDiagnostics.h"
+#include "platform/OdbcDriverChoice.h"
 #include "platform/OdbcOutcomes.h"
+#include "support/TempDir.h"
 
 namespace pelvane::platform {
 namespace {
@@ -10,6 +15,52 @@ namespace {
 using engine::LoginCheckKind;
 using engine::PasswordChangeKind;
 using engine::SqlError;
+
+TEST(OdbcConnectionStringTest, QuotesOnlyValuesThatWouldBreakTheString) {
+  struct Case {
+    std::string value;
+    std::optional<std::string> verbatim, doubled;
+  };
+  const Case cases[] = {
+      {"Secret1", "Secret1", "Secret1"},
+      {"", "", ""},
+      {"a}b", "a}b", "a}b"},
+      {"a{b=c", "a{b=c", "a{b=c"},
+      {"pa;ss", "{pa;ss}", "{pa;ss}"},
+      {"{pass", "{{pass}", "{{pass}"},
+      {"a;b}c", "{a;b}c}", "{a;b}}c}"},
+      {"{a}", "{{a}}", "{{a}}}"},
+      {" lead", "{ lead}", "{ lead}"},
+      {"trail\t", "{trail\t}", "{trail\t}"},
+      {"x};y", std::nullopt, "{x}};y}"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kVerbatim), c.verbatim) << c.value;
+    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kDoubled), c.doubled) << c.value;
+  }
+  OdbcConnectionString good(BraceEscaping::kVerbatim);
+  good.Add("Server", "127.0.0.1,1433").Add("Uid", "sa").Add("Pwd", "x;y}");
+  EXPECT_EQ(good.text(), "Server=127.0.0.1,1433;Uid=sa;Pwd={x;y}};");
+  EXPECT_EQ(good.unwritableKey(), "");
+  OdbcConnectionString bad(BraceEscaping::kVerbatim);
+  EXPECT_EQ(bad.Add("Uid", "a};b").Add("Pwd", "c};d").unwritableKey(), "Uid");
+}
+
+TEST(OdbcDriverChoiceTest, RegisteredNameFirstThenFirstExistingLibraryThenNone) {
+  testing::TempDir dir;
+  const std::string library = dir.File("libtdsodbc.so"), missing = dir.File("none/libtdsodbc.so");
+  testing::WriteBytes(library, "not really a library");
+
+  OdbcDriverChoice named = ChooseOdbcDriver({"FreeTDS", "SQL Server"}, "SQL Server", {library});
+  EXPECT_EQ(named.driver + named.note, "SQL Server");
+  OdbcDriverChoice fallback = ChooseOdbcDriver({"FreeTDS"}, "SQL Server", {missing, library});
+  EXPECT_EQ(fallback.driver, library);
+  EXPECT_NE(fallback.note.find("\"SQL Server\" is not registered"), std::string::npos);
+  EXPECT_NE(fallback.note.find(library), std::string::npos);
+  OdbcDriverChoice none = ChooseOdbcDriver({}, "SQL Server", {missing});
+  EXPECT_EQ(none.driver, "");
+  EXPECT_EQ(none.note.rfind("No ODBC driver for SQL Server is installed", 0), 0u);
+}
 
 const SqlError kLoginFailed = MakeSqlError("42000", 18456, "[FreeTDS][SQL Server]Login failed");
 const SqlError kUnknownDatabase = MakeSqlError("42000", 4060, "[FreeTDS][SQL Server]Cannot open");
@@ -19,9 +70,6 @@ const SqlError kTimeout = MakeSqlError("HYT00", 0, "[FreeTDS][SQL Server]Timeout
 const SqlError kTrailer = MakeSqlError("08001", 0, "[FreeTDS][SQL Server]Unable to connect");
 const SqlError kCantOpenLib =
     MakeSqlError("01000", 0, "[unixODBC][Driver Manager]Can't open lib 'x' : file not found");
-const SqlError kNoDataSource = MakeSqlError("IM002", 0, "Data source name not found");
-const SqlError kNoDriver = MakeSqlError("", 0, "No ODBC driver for SQL Server is installed");
-const SqlError kWrongOld = MakeSqlError("42000", 15211, "[FreeTDS][SQL Server]Old (current)...");
 
 TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
   struct Case {
@@ -34,6 +82,8 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
       {{kUnknownDatabase, kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
       {{MakeSqlError("28000", 18456, "Login failed")}, LoginCheckKind::kLoginRefused, 18456},
       {{kNoServer, kTrailer}, LoginCheckKind::kUnreachable, 20009},
+      // A connection taken and never answered within the login time-out.
+      {{kTimeout}, LoginCheckKind::kUnreachable, 0},
       {{kTimeout, kTrailer}, LoginCheckKind::kUnreachable, 0},
       // Garbage instead of TDS, a connection closed at once, a name that does not resolve.
       {{MakeSqlError("08S01", 20017, "Unexpected EOF from the server"), kTrailer},
@@ -50,40 +100,31 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
     EXPECT_EQ(check.error.nativeError, cases[i].decidingNumber) << "case " << i;
     EXPECT_FALSE(check.error.message.empty()) << "case " << i;
   }
-}
-
-TEST(OdbcOutcomesTest, PasswordFailureRefusedOnlyWhenDriverOrServerReported) {
-  struct Case {
-    std::vector<SqlError> errors;
-    PasswordChangeKind kind;
-  };
-  const Case cases[] = {
+  // A password change is refused only where the driver or the server reported.
+  const std::pair<std::vector<SqlError>, PasswordChangeKind> changes[] = {
       {{kLoginFailed, kTrailer}, PasswordChangeKind::kRefusedByServer},
       {{kNoServer, kTrailer}, PasswordChangeKind::kRefusedByServer},
-      {{kWrongOld}, PasswordChangeKind::kRefusedByServer},
+      {{MakeSqlError("42000", 15211, "[FreeTDS][SQL Server]Old (current)...")},
+       PasswordChangeKind::kRefusedByServer},
       {{kCantOpenLib}, PasswordChangeKind::kOtherFailure},
-      {{kNoDataSource}, PasswordChangeKind::kOtherFailure},
-      {{kNoDriver}, PasswordChangeKind::kOtherFailure},
+      {{MakeSqlError("IM002", 0, "Data source name not found")}, PasswordChangeKind::kOtherFailure},
+      {{MakeSqlError("", 0, "No ODBC driver for SQL Server is installed")},
+       PasswordChangeKind::kOtherFailure},
       {{MakeSqlError("HY001", 0, "[FreeTDS][SQL Server]Memory")},
        PasswordChangeKind::kOtherFailure},
       {{}, PasswordChangeKind::kOtherFailure},
   };
-  for (size_t i = 0; i < std::size(cases); ++i)
-    EXPECT_EQ(ClassifyPasswordFailure(cases[i].errors).kind, cases[i].kind) << "case " << i;
+  for (size_t i = 0; i < std::size(changes); ++i)
+    EXPECT_EQ(ClassifyPasswordFailure(changes[i].first).kind, changes[i].second) << "change " << i;
 }
 
-TEST(OdbcOutcomesTest, DriverMessagesSplitIntoSourceAndText) {
+TEST(OdbcOutcomesTest, DriverMessagesSplitAndSecretsScrubbed) {
   SqlError error = MakeSqlError("42S02", 208, "[FreeTDS][SQL Server]Invalid object name 'x'.");
-  EXPECT_EQ(error.source, "FreeTDS SQL Server");
-  EXPECT_EQ(error.message, "Invalid object name 'x'.");
   EXPECT_EQ(DescribeSqlErrors({error}),
             "SQLSTATE 42S02, error 208 (FreeTDS SQL Server): Invalid object name 'x'.");
   SqlError plain = MakeSqlError("", 0, "[unclosed text");
-  EXPECT_EQ(plain.source, "ODBC");
-  EXPECT_EQ(plain.message, "[unclosed text");
-}
+  EXPECT_EQ(plain.source + ": " + plain.message, "ODBC: [unclosed text");
 
-TEST(OdbcOutcomesTest, ScrubRemovesEverySecretOccurrence) {
   EXPECT_EQ(ScrubSecrets("pw 'Pw1' and Pw1Pw1", {"Pw1"}), "pw '****' and ********");
   EXPECT_EQ(ScrubSecrets("old O1, new N2", {"O1", "", "N2"}), "old ****, new ****");
   // A secret that the mask itself contains must not loop.
