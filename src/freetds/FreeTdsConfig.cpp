@@ -44,8 +44,8 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-/// Writes the whole text under a new name and renames it over the file: FreeTDS reads the file
-/// at every connection, perhaps while another thread adds a section.
+/// Writes the whole text under a new name and puts it in the file's place: FreeTDS reads the
+/// file at every connection, perhaps while another thread adds a section.
 Status ReplaceFile(const std::string& path, const std::string& text) {
   const std::string next = path + ".next";
   const int fd = ::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -60,6 +60,12 @@ Status ReplaceFile(const std::string& path, const std::string& text) {
                          std::strerror(error));
   }
   ::close(fd);
+  // Exchanged rather than renamed over where the file exists: on ext4 a rename over a file
+  // writes the new one out at once, and the removal of the old one then waits for the disk.
+  if (::renameat2(AT_FDCWD, next.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+    ::unlink(next.c_str());
+    return Status::Ok();
+  }
   if (std::rename(next.c_str(), path.c_str()) != 0) {
     const int error = errno;
     ::unlink(next.c_str());
