@@ -56,7 +56,7 @@ grep -q '1' "$work/bsqldb.out" || { echo "bsqldb printed no result" >&2; exit 2;
 
 # Turns of one isqlw and one bsqldb, in ROUNDS rounds; TDSVER (which bsqldb needs) names the
 # version isqlw's own configuration names too.
-TDSVER=7.4 python3 "$root/bench/ratio.py" --name isqlw/bsqldb --goal "$goal" --rounds "$rounds" \
-  --repeat $((runs / rounds)) --label-a isqlw --label-b bsqldb \
+TDSVER=7.4 python3 "$root/bench/ratio.py" --name isqlw/bsqldb --goal "$goal" --cpu-goal "$goal" \
+  --rounds "$rounds" --repeat $((runs / rounds)) --label-a isqlw --label-b bsqldb \
   --a "$isqlw -S 127.0.0.1,$port -d pubs -U sa -P Secret1 -i $work/script.sql -o $work/isqlw.out" \
   --b "$bsqldb -S 127.0.0.1:$port -D pubs -U sa -P Secret1 -i $work/script.sql -o $work/bsqldb.out"
