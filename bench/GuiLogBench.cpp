@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <utility>
 
+#include "engine/ports/Keyring.h"
 #include "platform/NetRpcServiceControl.h"
 #include "platform/PosixProcessLauncher.h"
 #include "platform/SmbNetworkShares.h"
@@ -44,9 +46,22 @@ class TableSqlClient : public engine::SqlClient {
     return result;
   }
   engine::PasswordChange ChangePassword(const std::string&, const std::string&, const std::string&,
-                                        const std::string&) override {
+                                        const std::string&, const engine::SqlEncryption&,
+                                        int) override {
     return {};
   }
+};
+
+/// No stored passwords: the bench's one server has none.
+class EmptyKeyring : public engine::Keyring {
+ public:
+  Result<std::optional<std::string>> Read(const engine::KeyringEntry&) override {
+    return std::optional<std::string>();
+  }
+  Status Store(const engine::KeyringEntry&, const std::string&, const std::string&) override {
+    return Status::Ok();
+  }
+  Status Remove(const engine::KeyringEntry&) override { return Status::Ok(); }
 };
 
 /// Simple Script mode on, nothing else: the main window as the dialog sees it.
@@ -84,7 +99,8 @@ int main(int argc, char** argv) {
   platform::SmbRemoteClock clock;
   platform::NetRpcServiceControl services;
   platform::SystemSleeper sleeper;
-  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper};
+  EmptyKeyring keyring;
+  shell::ShellPorts ports{sql, processes, shares, clock, services, sleeper, keyring};
   shell::ScriptedPrompter prompter;
   shell::ShellContext context{store, state, ports, prompter, folder};
   BenchHost host;

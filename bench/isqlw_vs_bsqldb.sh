@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # isqlw against FreeTDS's bsqldb: both run a one-line script against the stand-in server
-# RUNS times, taking turns (one isqlw, one bsqldb), so that the machine's other load falls on
-# both alike; prints both totals and their ratio. The goal is isqlw <= 1.1 x bsqldb.
+# RUNS times, taking turns (one isqlw, one bsqldb) so that the machine's other load falls on
+# both alike, in ROUNDS rounds; prints the ratio of their wall-clock and processor times with
+# its spread over the rounds. The goal is isqlw <= 1.1 x bsqldb.
 #
 #   bash bench/isqlw_vs_bsqldb.sh            # builds isqlw and sqlstandin (Release) if needed
-#   ISQLW=... SQLSTANDIN=... RUNS=50 bash bench/isqlw_vs_bsqldb.sh
+#   ISQLW=... SQLSTANDIN=... RUNS=50 ROUNDS=5 bash bench/isqlw_vs_bsqldb.sh
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BENCH_BUILD:-$root/build-bench}
 runs=${RUNS:-100}
+rounds=${ROUNDS:-5}
 goal=1.1
 
 if [[ -z "${ISQLW:-}" || -z "${SQLSTANDIN:-}" ]]; then
@@ -44,14 +46,6 @@ grep -qx ready "$work/standin.out" || { echo "sqlstandin did not get ready" >&2;
 
 printf 'select 1\n' >"$work/script.sql"
 
-# Microseconds of one run of the command; a failing run aborts the benchmark.
-time_one() {
-  local start=$EPOCHREALTIME end
-  "$@" >/dev/null 2>"$work/last.err" || { echo "run failed: $*" >&2; cat "$work/last.err" >&2; exit 2; }
-  end=$EPOCHREALTIME
-  echo $((${end/./} - ${start/./}))
-}
-
 # Both must really have answered the query before their times mean anything.
 "$isqlw" -S "127.0.0.1,$port" -d pubs -U sa -P Secret1 -i "$work/script.sql" -o "$work/isqlw.out" \
   >/dev/null 2>&1 || { echo "isqlw failed:" >&2; cat "$work/isqlw.out" >&2; exit 2; }
@@ -60,22 +54,9 @@ TDSVER=7.4 "$bsqldb" -S "127.0.0.1:$port" -D pubs -U sa -P Secret1 -i "$work/scr
 grep -q '1' "$work/isqlw.out" || { echo "isqlw printed no result" >&2; exit 2; }
 grep -q '1' "$work/bsqldb.out" || { echo "bsqldb printed no result" >&2; exit 2; }
 
-isqlw_us=0
-bsqldb_us=0
-for ((i = 0; i < runs; i++)); do
-  us=$(time_one "$isqlw" -S "127.0.0.1,$port" -d pubs -U sa -P Secret1 -i "$work/script.sql" \
-    -o "$work/isqlw.out")
-  isqlw_us=$((isqlw_us + us))
-  us=$(TDSVER=7.4 time_one "$bsqldb" -S "127.0.0.1:$port" -D pubs -U sa -P Secret1 \
-    -i "$work/script.sql" -o "$work/bsqldb.out")
-  bsqldb_us=$((bsqldb_us + us))
-done
-isqlw_ms=$((isqlw_us / 1000))
-bsqldb_ms=$((bsqldb_us / 1000))
-
-awk -v a="$isqlw_ms" -v b="$bsqldb_ms" -v n="$runs" -v goal="$goal" 'BEGIN {
-  ratio = b > 0 ? a / b : 0
-  printf "isqlw:  %d runs in %d ms (%.2f ms each)\n", n, a, a / n
-  printf "bsqldb: %d runs in %d ms (%.2f ms each)\n", n, b, b / n
-  printf "ratio isqlw/bsqldb: %.3f (goal <= %.1f): %s\n", ratio, goal, ratio <= goal ? "met" : "MISSED"
-}'
+# Turns of one isqlw and one bsqldb, in ROUNDS rounds; TDSVER (which bsqldb needs) names the
+# version isqlw's own configuration names too.
+TDSVER=7.4 python3 "$root/bench/ratio.py" --name isqlw/bsqldb --goal "$goal" --cpu-goal "$goal" \
+  --rounds "$rounds" --repeat $((runs / rounds)) --label-a isqlw --label-b bsqldb \
+  --a "$isqlw -S 127.0.0.1,$port -d pubs -U sa -P Secret1 -i $work/script.sql -o $work/isqlw.out" \
+  --b "$bsqldb -S 127.0.0.1:$port -D pubs -U sa -P Secret1 -i $work/script.sql -o $work/bsqldb.out"

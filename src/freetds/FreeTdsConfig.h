@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "engine/ports/SqlClient.h"
 #include "freetds/TdsServerName.h"
@@ -47,6 +48,32 @@ class FreeTdsConfigFile {
   };
   explicit FreeTdsConfigFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
   std::unique_ptr<State> state_;
+};
+
+/// A FreeTDS configuration of one server's section, written once and held in memory for the
+/// process's life; FREETDSCONF names it by the path of its descriptor under /proc/self/fd.
+/// Nothing on disk to write, sweep or remove, and nothing left behind however the process
+/// ends. The section is named as FreeTdsConfigFile names the first one.
+class MemoryConfigFile {
+ public:
+  static Result<MemoryConfigFile> Create(const TdsServerName& server,
+                                         const engine::SqlEncryption& encryption,
+                                         const std::string& listed);
+  MemoryConfigFile(MemoryConfigFile&& other) noexcept;
+  MemoryConfigFile& operator=(MemoryConfigFile&&) = delete;
+  MemoryConfigFile(const MemoryConfigFile&) = delete;
+  MemoryConfigFile& operator=(const MemoryConfigFile&) = delete;
+  ~MemoryConfigFile();
+
+  const std::string& path() const { return path_; }
+  const std::string& section() const { return section_; }
+
+ private:
+  MemoryConfigFile(int fd, std::string path, std::string section)
+      : fd_(fd), path_(std::move(path)), section_(std::move(section)) {}
+  int fd_ = -1;
+  std::string path_;
+  std::string section_;
 };
 
 }  // namespace pelvane::freetds

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <fstream>
 #include <string>
 
 #include "settings/Status.h"
@@ -13,6 +12,11 @@ namespace pelvane::querytool {
 class OutputFile {
  public:
   static Result<OutputFile> Create(const std::string& path);
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
 
   /// Writes one line; line breaks inside the text become CR LF too.
   void Line(const std::string& text);
@@ -20,10 +24,13 @@ class OutputFile {
   Status Flush();
 
  private:
-  OutputFile(std::ofstream stream, std::string path);
+  OutputFile(int fd, std::string path);
+  void WritePending();
 
-  std::ofstream stream_;
+  int fd_ = -1;
   std::string path_;
+  std::string pending_;
+  int error_ = 0;  // the first failed write's errno
 };
 
 }  // namespace pelvane::querytool

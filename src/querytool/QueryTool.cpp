@@ -60,19 +60,36 @@ int Fail(OutputFile& output, std::ostream& err, const std::string& message,
 // How long our own look at a server's certificate may take after db-lib gave up on it.
 constexpr std::chrono::seconds kCertificateLookLimit(5);
 
+/// The private FreeTDS configuration FREETDSCONF names for this process: in memory where the
+/// system allows, else a file in a folder of its own.
+struct PrivateConfig {
+  std::optional<freetds::MemoryConfigFile> memory;
+  std::optional<freetds::FreeTdsConfigFile> file;
+};
+
 /// The server as a section of a private FreeTDS configuration that carries its encryption
-/// settings, named by FREETDSCONF for this process; the file goes with `config`.
+/// settings, named by FREETDSCONF for this process; the configuration goes with `config`.
 Result<std::string> ConfiguredServer(const std::string& listed,
                                      const freetds::TdsServerName& address,
                                      const engine::SqlEncryption& encryption,
-                                     std::optional<freetds::FreeTdsConfigFile>& config) {
-  Result<freetds::FreeTdsConfigFile> made = freetds::FreeTdsConfigFile::Create();
-  if (!made) return made.status();
-  config.emplace(std::move(made).value());
-  Result<std::string> section = config->Section(address, encryption, listed);
+                                     PrivateConfig& config) {
+  std::string path;
+  Result<std::string> section = Status::Error("");
+  if (Result<freetds::MemoryConfigFile> memory =
+          freetds::MemoryConfigFile::Create(address, encryption, listed)) {
+    config.memory.emplace(std::move(memory).value());
+    path = config.memory->path();
+    section = config.memory->section();
+  } else {
+    Result<freetds::FreeTdsConfigFile> made = freetds::FreeTdsConfigFile::Create();
+    if (!made) return made.status();
+    config.file.emplace(std::move(made).value());
+    path = config.file->path();
+    section = config.file->Section(address, encryption, listed);
+  }
   if (!section) return section.status();
   // Still one thread: the checks on a second connection start with the first batch.
-  if (::setenv("FREETDSCONF", config->path().c_str(), 1) != 0)
+  if (::setenv("FREETDSCONF", path.c_str(), 1) != 0)
     return Status::Error("Cannot name the FreeTDS configuration in FREETDSCONF.");
   return section;
 }
@@ -92,7 +109,7 @@ int RunScript(const Options& options, const std::string& script, OutputFile& out
   if (auto stop = freetds::CheckBeforeConnecting(options.server, *address, options.encryption,
                                                  std::chrono::seconds(loginSeconds)))
     return Fail(output, err, stop->error.message);
-  std::optional<freetds::FreeTdsConfigFile> config;
+  PrivateConfig config;
   Result<std::string> server =
       ConfiguredServer(options.server, *address, options.encryption, config);
   if (!server) return Fail(output, err, server.status().message());
