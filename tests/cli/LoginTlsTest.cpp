@@ -41,8 +41,6 @@ TEST_F(CliFixture, LoginTestsAndStoresTheEncryptionOptions) {
   EXPECT_EQ(store.GetINIValue(server, "ServerCertificate"), certificates.caFile());
   EXPECT_EQ(store.GetINIValue(server, "HostNameInCertificate"),
             testing::TestCertificates::kOtherName);
-
-  EXPECT_EQ(Run({"login", server, "--encrypt", "sometimes"}).code, 2);
 }
 
 }  // namespace
