@@ -23,38 +23,32 @@ class ServerRegistryTest : public ::testing::Test {
   ServerRegistry registry{store};
 };
 
-TEST_F(ServerRegistryTest, FillsByGroupAndCountsEveryServer) {
-  WriteBytes(store.file(),
-             "[Servers]\nServer1=PROD1\nServer2=DEV1\nServer3=PROD2\nServer4=LOOSE\n"
-             "[PROD1]\nServerGroup=PROD\n[dev1]\nServerGroup=dev\n[PROD2]\nServerGroup=Prod\n");
+TEST_F(ServerRegistryTest, FillsByGroupAndTheListEndsAtTheFirstEmptyPosition) {
+  const std::string grouped =
+      "[Servers]\nServer1=PROD1\nServer2=DEV1\nServer3=PROD2\nServer4=LOOSE\n"
+      "[PROD1]\nServerGroup=PROD\n[dev1]\nServerGroup=dev\n[PROD2]\nServerGroup=Prod\n";
+  const Names all{"PROD1", "DEV1", "PROD2", "LOOSE"};
   struct Case {
-    std::string group;
+    std::string bytes, group;
     Names expected;
+    int count;
   } cases[] = {
-      {"", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
-      {"all", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
-      {"PROD", {"PROD1", "PROD2"}},  // stored groups are compared in upper case
-      {"dev", {}},  // callers pass the group in upper case; the comparison itself is exact
+      {grouped, "", all, 4},
+      {grouped, "all", all, 4},
+      {grouped, "PROD", {"PROD1", "PROD2"}, 4},  // stored groups are compared in upper case
+      {grouped, "dev", {}, 4},  // callers pass the group in upper case; the comparison is exact
+      {"[Servers]\nServer1=A\nServer2=\nServer3=C\n", "", {"A"}, 1},
+      {"[Servers]\nServer1=A\nServer2=?B\nServer3=C\n", "", {"A"}, 1},
+      {"[Other]\nk=v\n", "", {}, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(registry.FillServerList(c.group), c.expected) << c.group;
-    EXPECT_EQ(registry.ServerCount(), 4) << c.group;
+    WriteBytes(store.file(), c.bytes);
+    EXPECT_EQ(registry.FillServerList(c.group), c.expected) << c.bytes << c.group;
+    EXPECT_EQ(registry.ServerCount(), c.count) << c.bytes << c.group;
   }
+  WriteBytes(store.file(), grouped);
   EXPECT_EQ(registry.GroupList(true), (Names{"PROD", "DEV"}));
   EXPECT_EQ(registry.GroupList(false), (Names{"PROD", "dev", "Prod"}));
-}
-
-TEST_F(ServerRegistryTest, ListEndsAtTheFirstEmptyPosition) {
-  const std::pair<std::string, Names> cases[] = {
-      {"[Servers]\nServer1=A\nServer2=\nServer3=C\n", {"A"}},
-      {"[Servers]\nServer1=A\nServer2=?B\nServer3=C\n", {"A"}},
-      {"[Other]\nk=v\n", {}},
-  };
-  for (const auto& [bytes, listed] : cases) {
-    WriteBytes(store.file(), bytes);
-    EXPECT_EQ(registry.FillServerList(""), listed) << bytes;
-    EXPECT_EQ(registry.ServerCount(), static_cast<int>(listed.size())) << bytes;
-  }
 }
 
 TEST_F(ServerRegistryTest, AddWritesEntrySectionAndBlankLine) {
