@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -59,7 +60,6 @@ TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
   const std::string script = Script("a.sql", "SELECT 1\nGO\n");
   std::vector<std::string> manyScripts{"run", "--server", server};
   for (int i = 0; i < 101; ++i) manyScripts.insert(manyScripts.end(), {"--script", script});
-  const std::string brokenReport = Script("broken.json", "{\"rows\": [ {\"server\": ");
   const std::string before = ReadBytes(settings);
   struct Case {
     std::vector<std::string> args;
@@ -69,21 +69,13 @@ TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
       {{"frobnicate"}, "pelvanectl: unknown command frobnicate"},
       {{"--settings"}, "--settings needs a file name"},
       {{"get", "S"}, "pelvanectl: usage: get SECTION KEY\n"},
-      {{"set", "Pelvane", "LogFile", "?x"}, "cannot begin with \"?\""},
-      {{"servers", "add", "  "},
-       "pelvanectl: You must enter a valid SQL Server Name or IP Address in the Server text "
-       "box.\n"},
-      {{"servers", "remove", "srv9"}, "pelvanectl: srv9 is not in the server list.\n"},
-      {{"login", server, "--save-anyway=yes"}, "option --save-anyway takes no value"},
+      {{"login", server, "--encrypt", "sometimes"}, "--encrypt"},
       // Refused before the login is tested, which would otherwise end in "Nothing saved."
       {{"login", server, "--user", "?sa", "--database", "pubs", "--password-stdin"},
        "A login cannot begin with \"?\""},
-      {{"run", "--group", "nosuch"}, "[The Pelvane Tool] You must select at least one server.\n"},
       {{"run", "--server", "srv2"}, "pelvanectl: srv2 is not in the server list.\n"},
       {{"run", "srv1"},
        "pelvanectl: run takes no arguments besides its options (see run --help)\n"},
-      {{"run", "--server", "srv1", "--start-index", "0"},
-       "pelvanectl: --start-index needs a number from 1 to 32767\n"},
       {{"run", "--server", server, "--script", script, "--start-index", "2"},
        "--start-index 2 is past the end of the list of 1 server"},
       {{"run", "--server", "srv1", "--answer", "maybe"},
@@ -94,20 +86,12 @@ TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
       {{"run", "--server", server, "--script", script + "|" + script}, "a path cannot hold \"|\""},
       {{"run", "--server", "srv1", "--script", "x.sql", "--csv", dir.File("x.csv")},
        "pelvanectl: --csv writes the Simple Script results: give --simple-script\n"},
-      {{"run", "--failed-from", brokenReport, "--script", "x.sql"},
-       "pelvanectl: Report file " + brokenReport + ": "},
-      {{"run", "--failed-from", brokenReport, "--server", "SRV1"},
+      {{"run", "--failed-from", dir.File("r.json"), "--server", "SRV1"},
        "pelvanectl: --failed-from cannot be given with --server or --group"},
-      {{"run", "--server", "srv1", "--report", dir.File("r.txt")},
-       "pelvanectl: The report file's name must end in .csv or .json: " + dir.File("r.txt")},
       {{"run", "--server", "srv1", "--append", "--no-append"},
        "pelvanectl: --append and --no-append cannot both be given\n"},
       {{"run", "--server", "srv1", "--script", dir.File("nosuch.sql")},
-       "pelvanectl: This file cannot be read, so the run did not start and no server was "
-       "contacted:\nScript file " +
-           dir.File("nosuch.sql") +
-           " (No such file or directory)\nScripts are named by their file paths, one per "
-           "line.\n"},
+       "This file cannot be read, so the run did not start and no server was contacted"},
   };
   for (const Case& c : cases) {
     const Outcome outcome = Run(c.args, "Secret1\n");
@@ -125,41 +109,57 @@ TEST_F(CliTest, TestsTheLoginBeforeStoringIt) {
   StandinServer standin;
   const std::string server = standin.server();
   ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
+  const std::vector<std::string> login{"login",      server, "--user",          "sa",
+                                       "--database", "pubs", "--password-stdin"};
 
   // Refused: the dialog's question, answered No without a terminal; nothing is stored.
-  Outcome refused =
-      Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"}, "wrong\n");
+  Outcome refused = Run(login, "wrong\n");
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("Login Failed: Login FAILED for user sa on Server: " + server +
                              ". Would you like to add the login information anyway?"),
             std::string::npos)
       << refused.err;
   EXPECT_EQ(Get(server, "Login"), "\n");
-
-  Outcome saved = Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"},
-                      "Secret1\r\n");
-  EXPECT_EQ(saved.code, 0) << saved.err;
-  EXPECT_EQ(Get(server, "Login"), "sa\n");
+  EXPECT_EQ(Run(login, "Secret1\r\n").code, 0);
   EXPECT_EQ(Get(server, "Database"), "PUBS\n");
 
   // A wrong password saved anyway; user and database stay as stored.
-  Outcome anyway =
-      Run({"login", server, "--password-stdin", "--group", "qa", "--save-anyway"}, "x\n");
-  EXPECT_EQ(anyway.code, 0) << anyway.err;
-  EXPECT_EQ(Get(server, "Login"), "sa\n");
-  EXPECT_EQ(Get(server, "Password"), "49\n");
-  EXPECT_EQ(Get(server, "ServerGroup"), "QA\n");
+  EXPECT_EQ(
+      Run({"login", server, "--password-stdin", "--group", "qa", "--save-anyway"}, "x\n").code, 0);
+  EXPECT_EQ(Get(server, "Login") + Get(server, "Password") + Get(server, "ServerGroup"),
+            "sa\n49\nQA\n");
+
+  // The encryption options reach the login test (the stand-in speaks no TLS) and are stored.
+  std::vector<std::string> encrypted{"login",     server,      "--password-stdin",
+                                     "--encrypt", "mandatory", "--host-name-in-certificate",
+                                     "db.test"};
+  EXPECT_EQ(Run(encrypted, "Secret1\n").code, 1);
+  EXPECT_EQ(Get(server, "Encrypt"), "\n");
+  encrypted.push_back("--save-anyway");
+  EXPECT_EQ(Run(encrypted, "Secret1\n").code, 0);
+  EXPECT_EQ(Get(server, "Encrypt") + Get(server, "HostNameInCertificate"), "Mandatory\ndb.test\n");
 
   Outcome empty = Run({"login", server, "--password-stdin"}, "\n");
   EXPECT_EQ(empty.code, 2);
   EXPECT_EQ(empty.err, "pelvanectl: UserName and/or Password not valid, try again!\n");
 }
 
-TEST_F(CliTest, ReportsAFileThatCannotBeWrittenWithStatusOne) {
-  settings = dir.File("missing-folder/Pelvane.ZRQ");
-  Outcome outcome = Run({"set", "S", "K", "V"});
-  EXPECT_EQ(outcome.code, 1);
-  EXPECT_NE(outcome.err.find("Pelvane.ZRQ"), std::string::npos) << outcome.err;
+// One check before every command; a pipe would block if it were read.
+TEST_F(CliTest, ASettingsFileThatCannotBeReadOrWrittenIsReportedWithStatusOne) {
+  std::filesystem::create_directory(dir.File("folder.ZRQ"));
+  ASSERT_EQ(::mkfifo(dir.File("pipe.ZRQ").c_str(), 0600), 0);
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {dir.File("missing-folder/Pelvane.ZRQ"), {"set", "S", "K", "V"}},
+      {dir.File("folder.ZRQ"), {"servers", "list"}},
+      {dir.File("pipe.ZRQ"), {"servers", "list"}},
+  };
+  for (const auto& [file, args] : cases) {
+    settings = file;
+    Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.code, 1) << file;
+    EXPECT_NE(outcome.err.find(file), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+  }
 }
 
 TEST_F(CliTest, LogAppendsToTheLogFileBesideTheSettings) {
@@ -175,14 +175,9 @@ TEST_F(CliTest, LogAppendsToTheLogFileBesideTheSettings) {
 }
 
 TEST_F(CliTest, EveryCommandAnswersHelp) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"--help"},
-                                        {"get", "--help"},
-                                        {"servers", "add", "--help"},
-                                        {"log", "--help"}}) {
-    Outcome outcome = Run(args);
-    EXPECT_EQ(outcome.code, 0) << args[0];
-    EXPECT_NE(outcome.out.find("usage"), std::string::npos) << args[0];
-  }
+  Outcome outcome = Run({"servers", "add", "--help"});
+  EXPECT_EQ(outcome.code, 0);
+  EXPECT_NE(outcome.out.find("usage"), std::string::npos) << outcome.out;
   // The run's help names every option it takes.
   const std::string run = Run({"run", "--help"}).out;
   const OptionSpec options = RunCommands().at(0).options;

