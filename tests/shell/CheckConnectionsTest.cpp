@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -38,6 +39,8 @@ TEST(CheckConnectionsTest, ServersMenuFillsARowPerServer) {
   EXPECT_EQ(table->item(0, 1)->text(), "OK");
   EXPECT_EQ(table->item(0, 4)->text(), "pubs");
   EXPECT_EQ(Control<QLabel>(*check, "lblCheckSummary")->text(), "1 of 1 servers OK.");
+  // It opens wide enough for every column.
+  EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
 }
 
 }  // namespace
