@@ -14,7 +14,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QTableView>
 #include <QTest>

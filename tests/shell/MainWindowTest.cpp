@@ -13,9 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "shell/AppendTextWindow.h"

@@ -11,7 +11,6 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
-#include <algorithm>
 #include <string>
 #include <vector>
 
