@@ -38,7 +38,7 @@ void ChooseGroup(QComboBox* groups, const char* group) {
   Q_EMIT groups->activated(groups->currentIndex());
 }
 
-TEST(VeskSqlDialogTest, MovesKeepEveryServerInOneListOnce) {
+TEST(VeskSqlDialogTest, MovesAndConfigureServersKeepEveryServerInOneListOnce) {
   ShellFixture f;
   settings::ServerRegistry registry(f.store);
   for (auto [server, group] :
@@ -106,22 +106,12 @@ TEST(VeskSqlDialogTest, MovesKeepEveryServerInOneListOnce) {
     EXPECT_EQ(Entries(available), step.available);
     EXPECT_EQ(Entries(process), step.process);
   }
-}
 
-TEST(VeskSqlDialogTest, TheListsFollowConfigureServers) {
-  ShellFixture f;
-  settings::ServerRegistry registry(f.store);
-  for (auto [server, group] : {std::pair{"P1", "PROD"}, {"P2", "PROD"}, {"T1", "TEST"}})
-    ASSERT_TRUE(registry.AddServer(server, group));
-  FakeHost host;
-  VeskSqlDialog dialog(f.context, host);
-  auto* groups = Control<QComboBox>(dialog, "cmbServerGroup");
-  auto* available = Control<QListWidget>(dialog, "lstServerList");
-  auto* process = Control<QListWidget>(dialog, "lstVeskServers");
+  // Configure Servers reaches both lists: a server of a new group added, a queued one removed.
+  ChooseGroup(groups, "ALL");
   Select(available, {"P1", "P2"});
-  Control<QToolButton>(dialog, "cmdAddVar")->click();
+  click("cmdAddVar");
   tools::ConfigServersDialog config(f.context);
-  // A server of a new group added, and a queued one removed.
   Control<QLineEdit>(config, "txtServerName")->setText("N1");
   Control<QLineEdit>(config, "txtServerGroup")->setText("new");
   Control<QPushButton>(config, "cmdAddServer")->click();
@@ -129,7 +119,7 @@ TEST(VeskSqlDialogTest, TheListsFollowConfigureServers) {
   servers->setCurrentItem(servers->findItems("P2", Qt::MatchExactly).value(0));
   Control<QPushButton>(config, "cmdRemoveServer")->click();
   EXPECT_EQ(groups->count(), 4);  // ALL and the registry's groups
-  EXPECT_EQ(Entries(available), (Lines{"N1", "T1"}));
+  EXPECT_EQ(Entries(available), (Lines{"N1", "P3", "T1"}));
   EXPECT_EQ(Entries(process), Lines{"P1"});
   for (QWidget* window : QApplication::topLevelWidgets())
     if (window->objectName() == "frmSQLLogin") window->close();  // opened for the new server
