@@ -308,12 +308,6 @@ TEST(VeskSqlDialogRunTest, AStopContinuesOnlyWithTheSameServersScriptsAndSteps) 
     ASSERT_EQ(f.Button()->text(), "Continue ...");
     ASSERT_EQ(f.dialog->NextServerIndex(), 2);
     EXPECT_EQ(f.Count("Run stopped by the user after Server: " + f.servers[0] + "."), 1u);
-    EXPECT_EQ(Control<QLabel>(*f.dialog->StatusWindow(), "lblRunSummary")
-                  ->text()
-                  .toStdString()
-                  .rfind("1 succeeded, 0 failed, 2 not run in ", 0),
-              0u);
-
     c.change();
     EXPECT_EQ(f.Button()->text(), c.continues ? "Continue ..." : "Vesk SQL");
     EXPECT_EQ(f.dialog->NextServerIndex(), c.continues ? 2 : 1);
@@ -324,7 +318,6 @@ TEST(VeskSqlDialogRunTest, AStopContinuesOnlyWithTheSameServersScriptsAndSteps) 
     EXPECT_EQ(f.Count(f.servers[1] + ": Process complete."), 1u);
     EXPECT_EQ(f.Count(f.servers[2] + ": Process complete."), 1u);
     EXPECT_EQ(f.Button()->text(), "Vesk SQL");
-    EXPECT_EQ(f.dialog->NextServerIndex(), 1);
   }
 }
 
