@@ -23,7 +23,6 @@ using engine::LoginCheckKind;
 using engine::PasswordChangeKind;
 using shell::WindowsFixture;
 using testing::Control;
-using testing::ExpectAccessibleNames;
 
 constexpr char kSuccess[] = "Password change SUCCESSFUL.";
 constexpr char kWrongPassword[] =
@@ -95,7 +94,6 @@ TEST_F(ChangePasswordDialogTest, OneLinePerServerInListOrder) {
   ASSERT_EQ(sql.ChangePassword(standin.server(1), "ops", "Old1", "Other1").kind,
             PasswordChangeKind::kChanged);
   auto dialog = Open(standin);
-  ExpectAccessibleNames(*dialog);
   QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
 
   Fill(*dialog, "ops", "Old1", "New1", "New1");

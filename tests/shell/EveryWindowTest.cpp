@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader needs of the windows, checked over every window of the program at once,
-// each opened as a user opens it.
+// each opened as a user opens it (so the other window tests leave it out).
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -112,6 +112,11 @@ class EveryWindowTest : public ::testing::Test {
   std::vector<QWidget*> windows;   // the top-level windows
   std::vector<QWidget*> children;  // the windows inside the main window
 };
+
+TEST_F(EveryWindowTest, EveryControlHasAnAccessibleName) {
+  for (QWidget* window : windows) ExpectAccessibleNames(*window);
+  for (QWidget* window : children) ExpectAccessibleNames(*window);
+}
 
 TEST_F(EveryWindowTest, EveryTopLevelWindowReadsAsAWindow) {
   // AT-SPI shows a window role as a frame or dialog; anything else (a "filler") is not announced.

@@ -71,7 +71,6 @@ TEST(RunStatusTest, TheBoardShowsEveryServersStepsAndReRunsTheFailed) {
   auto* rerun = Control<QPushButton>(*status, "cmdRerunFailed");
   EXPECT_FALSE(rerun->isEnabled());  // not while the run works
   QTRY_VERIFY_WITH_TIMEOUT(!f.dialog->IsRunning(), 60000);
-  ExpectAccessibleNames(*status);
 
   auto* view = Control<QTableView>(*status, "grdRunStatus");
   const QAbstractItemModel& grid = *view->model();
@@ -134,7 +133,6 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   MergedResultsWindow* results = f.dialog->ResultsWindow();
   ASSERT_NE(results, nullptr);
   EXPECT_TRUE(results->isVisible());
-  ExpectAccessibleNames(*results);
   // The log still has each server's own table.
   EXPECT_EQ(f.Count(": Simple Script Results"), 3u) << f.Log();
 

@@ -48,7 +48,6 @@ TEST_F(VeskSettingsDialogTest, OpensWithDefaultsWhenNothingIsStored) {
   EXPECT_EQ(Control<QSpinBox>(*dialog, "spnParallelServers")->value(), 1);
   EXPECT_EQ(state.OpenChildCount, 1);
   EXPECT_TRUE(prompter.asked.empty());
-  ExpectAccessibleNames(*dialog);
 }
 
 // Stored values pass through the click rules, as a user's click does; so do clicks.

@@ -51,7 +51,6 @@ TEST(VeskSqlDialogTest, MovesAndConfigureServersKeepEveryServerInOneListOnce) {
   auto* process = Control<QListWidget>(dialog, "lstVeskServers");
   EXPECT_EQ(groups->currentText(), "ALL");
   EXPECT_EQ(groups->count(), 3);
-  ExpectAccessibleNames(dialog);
   ExpectAccessKeys(dialog);
   EXPECT_EQ(Control<QLabel>(dialog, "lblAvailableServers")->buddy(), available);
   auto click = [&dialog](const char* button) { Control<QToolButton>(dialog, button)->click(); };
