@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
-#include <QAction>
 #include <QApplication>
 #include <QBrush>
 #include <QClipboard>
 #include <QLabel>
-#include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -16,10 +14,8 @@
 
 #include "engine/MergedGrid.h"
 #include "shell/GuiRunHost.h"
-#include "shell/MainWindow.h"
 #include "shell/MergedResultsWindow.h"
 #include "shell/RunStatusWindow.h"
-#include "shell/SimpleScriptWindow.h"
 #include "shell/VeskDialogFixture.h"
 
 namespace pelvane::shell {
@@ -160,40 +156,6 @@ TEST(RunStatusTest, SimpleScriptResultsMergeIntoOneGridToCopyAndExport) {
   RunToTheEnd(f);  // the next run's grid replaces this one
   EXPECT_EQ(f.dialog->ResultsWindow(), results);
   EXPECT_EQ(results->findChildren<QTableWidget*>().size(), 2);
-  EXPECT_EQ(f.prompter.unscripted, 0);
-}
-
-TEST(RunStatusTest, TheRunsWindowsComeInFrontOnTheDialogsScreenAndBackFromTheWindowMenu) {
-  RunFixture f;
-  f.dialog.reset();
-  MainWindow window(f.context);
-  window.show();  // at its designed place, which runs past the right edge of the test screen
-  Action(window, "mnPelvane")->trigger();
-  VeskSqlDialog* dialog = window.veskDialog();
-  ASSERT_NE(dialog, nullptr);
-  Control<QToolButton>(*dialog, "cmdAddAllVars")->click();
-  Action(window, "mnSimpleScript")->trigger();
-  Control<QPlainTextEdit>(window.simpleScriptWindow(), "txtSimpleScript")
-      ->setPlainText("SELECT 1 AS one");
-  Control<QPushButton>(*dialog, "cmdPelvane")->click();
-  QTRY_VERIFY_WITH_TIMEOUT(!dialog->IsRunning(), 60000);
-
-  const QRect screen = dialog->screen()->availableGeometry();
-  QWidget* board = dialog->StatusWindow();
-  QWidget* results = dialog->ResultsWindow();
-  ASSERT_TRUE(board && results);
-  // The results of a Simple Script run in front, over the main window the run's end restored.
-  QTRY_COMPARE(QApplication::activeWindow(), results);
-  for (auto [shown, item] : {std::pair{board, "mnRunStatus"}, {results, "mnSimpleScriptResults"}}) {
-    SCOPED_TRACE(item);
-    EXPECT_TRUE(shown->isVisible());
-    EXPECT_TRUE(screen.contains(shown->frameGeometry())) << shown->frameGeometry().x();
-    shown->close();
-    ASSERT_NE(Action(window, item), nullptr);
-    Action(window, item)->trigger();
-    EXPECT_TRUE(shown->isVisible());
-    QTRY_COMPARE(QApplication::activeWindow(), shown);
-  }
   EXPECT_EQ(f.prompter.unscripted, 0);
 }
 
