@@ -25,18 +25,6 @@ QPointer<Window> Open(ShellContext& context) {
   return window;
 }
 
-TEST_F(EditorWindowsTest, FirstOpenWithoutStoredKeys) {
-  QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
-  QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
-  for (QWidget* window : {static_cast<QWidget*>(script), static_cast<QWidget*>(append)})
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
-  // 4308 x 1992 twips at 96 dpi; the time stamp box's caption needs more width than that.
-  EXPECT_EQ(script->size(), QSize(480, 240));
-  EXPECT_EQ(append->height(), 133);
-  EXPECT_GE(append->width(), 287);
-  EXPECT_TRUE(state.AppendTextOpen);
-}
-
 // What is typed comes back after closing and reopening, through the stored form (whose tokens
 // the settings tests cover); a text longer than 255 characters is kept whole, and one stored
 // with Windows line breaks is stored back unchanged.
@@ -63,9 +51,16 @@ TEST_F(EditorWindowsTest, TextsRoundTripThroughTheirStoredForm) {
   EXPECT_EQ(store.GetINIValue("Append", "AppendText"), "first linevbChr13vbChr10second");
 }
 
-TEST_F(EditorWindowsTest, PlacementAndTimeStampBoxSurviveClosing) {
+TEST_F(EditorWindowsTest, FirstPlacementAndWhatSurvivesClosing) {
   QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
   QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
+  for (QWidget* window : {static_cast<QWidget*>(script), static_cast<QWidget*>(append)})
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+  // 4308 x 1992 twips at 96 dpi; the time stamp box's caption needs more width than that.
+  EXPECT_EQ(script->size(), QSize(480, 240));
+  EXPECT_EQ(append->height(), 133);
+  EXPECT_GE(append->width(), 287);
+  EXPECT_TRUE(state.AppendTextOpen);
   append->move(120, 90);
   append->resize(400, 300);
   script->move(30, 45);
