@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, ASecondCopyOnTheSameSettingsFileIsRefused) {
   EXPECT_FALSE(AskRunningCopyToShow(f.dir.File("Team.ZRQ")));  // no copy runs on that one
 }
 
-TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTheWindow) {
+TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndModeAndTheEditorsHideWithTheWindow) {
   MainWindow& window = Open();
   // The items that work on the Vesk dialog or the active child follow them.
   auto expectChildItems = [&window](bool enabled) {
@@ -170,6 +170,16 @@ TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTh
   ASSERT_NE(window.veskDialog(), nullptr);
   expectChildItems(true);
   EXPECT_EQ(f.state.OpenChildCount, 1);
+
+  // Simple Script mode shows in the dialog: the menu item turns it on, the window's close box off.
+  auto* modeLine = Control<QLabel>(*window.veskDialog(), "lblSimpleScriptMode");
+  auto* scripts = Control<QPlainTextEdit>(*window.veskDialog(), "txtSQLScript");
+  Action(window, "mnSimpleScript")->trigger();
+  EXPECT_TRUE(modeLine->isVisible());
+  EXPECT_FALSE(scripts->isEnabled());
+  window.simpleScriptWindow()->close();
+  EXPECT_FALSE(modeLine->isVisible());
+  EXPECT_TRUE(scripts->isEnabled());
 
   window.OpenAppendText();
   ASSERT_NE(window.appendTextWindow(), nullptr);
@@ -194,22 +204,6 @@ TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndCloseAndTheEditorsHideWithTh
   QTRY_VERIFY(window.veskDialog() == nullptr);
   expectChildItems(false);
   EXPECT_EQ(f.state.OpenChildCount, 0);
-}
-
-TEST_F(MainWindowTest, SimpleScriptModeIsShownInTheVeskDialog) {
-  MainWindow& window = Open();
-  Action(window, "mnPelvane")->trigger();
-  VeskSqlDialog* dialog = window.veskDialog();
-  ASSERT_NE(dialog, nullptr);
-  auto* line = Control<QLabel>(*dialog, "lblSimpleScriptMode");
-  auto* scripts = Control<QPlainTextEdit>(*dialog, "txtSQLScript");
-  // The menu item turns it on, the Simple Script window's close box off.
-  Action(window, "mnSimpleScript")->trigger();
-  EXPECT_TRUE(line->isVisible());
-  EXPECT_FALSE(scripts->isEnabled());
-  window.simpleScriptWindow()->close();
-  EXPECT_FALSE(line->isVisible());
-  EXPECT_TRUE(scripts->isEnabled());
 }
 
 TEST_F(MainWindowTest, SizesTheVeskDialogFollowsAndWindowsOpenClearOfTheMenuAndLog) {
