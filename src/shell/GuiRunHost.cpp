@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/GuiRunHost.h"
 
-#include <QMetaObject>
 #include <utility>
 
 namespace pelvane::shell {
@@ -36,43 +35,16 @@ void LogBatch::Reset(const std::string& shown) {
   shown_ = shown;
 }
 
-GuiRunHost::GuiRunHost(QObject& window, Prompter& prompter, RunWindowActions actions)
-    : window_(&window), prompter_(prompter), actions_(std::move(actions)) {}
+GuiRunHost::GuiRunHost(RunWorker& worker, Prompter& prompter, RunWindowActions actions)
+    : worker_(worker), prompter_(prompter), actions_(std::move(actions)) {}
 
 void GuiRunHost::SetClosing(bool closing) {
-  closing_.store(closing);
-}
-
-bool GuiRunHost::OnWindowThread(const std::function<void()>& f, bool evenWhenClosing) {
-  if (!evenWhenClosing && closing_.load()) return false;
-  QObject* window = window_.data();
-  if (window == nullptr) return false;
-  if (QThread::currentThread() == window->thread()) {
-    f();
-    return true;
-  }
-  bool ran = false;
-  // If the window dies before the call runs, the queued call is dropped and the wait ends.
-  QMetaObject::invokeMethod(
-      window,
-      [&] {
-        if (!evenWhenClosing && closing_.load()) return;  // the window closed meanwhile
-        f();
-        ran = true;
-      },
-      Qt::BlockingQueuedConnection);
-  return ran;
-}
-
-void GuiRunHost::Post(std::function<void()> f) {
-  QObject* window = window_.data();
-  if (window == nullptr) return;
-  QMetaObject::invokeMethod(window, std::move(f), Qt::QueuedConnection);
+  worker_.SetClosing(closing);
 }
 
 engine::Answer GuiRunHost::Ask(const Prompt& prompt, engine::Answer safe) {
   engine::Answer answer = safe;
-  OnWindowThread([&] {
+  worker_.Call([&] {
     // The user sees the log up to the question.
     if (actions_.flushLog) actions_.flushLog();
     answer = prompter_.Ask(prompt);
@@ -99,7 +71,7 @@ std::optional<std::string> GuiRunHost::AskText(const std::string& prompt,
                                                const std::string& caption,
                                                const std::string& defaultText) {
   std::optional<std::string> answer;
-  OnWindowThread([&] {
+  worker_.Call([&] {
     if (actions_.flushLog) actions_.flushLog();
     answer = prompter_.AskText(prompt, caption, defaultText);
   });
@@ -107,7 +79,7 @@ std::optional<std::string> GuiRunHost::AskText(const std::string& prompt,
 }
 
 void GuiRunHost::ShowServerInProgress(int position) {
-  if (actions_.showServer) Post([f = actions_.showServer, position] { f(position); });
+  if (actions_.showServer) worker_.Post([f = actions_.showServer, position] { f(position); });
 }
 
 void GuiRunHost::ShowServersInProgress(const std::vector<int>& positions) {
@@ -115,15 +87,15 @@ void GuiRunHost::ShowServersInProgress(const std::vector<int>& positions) {
     RunHost::ShowServersInProgress(positions);
     return;
   }
-  Post([f = actions_.showServers, positions] { f(positions); });
+  worker_.Post([f = actions_.showServers, positions] { f(positions); });
 }
 
 void GuiRunHost::SetRunButtonCaption(const std::string& caption) {
-  if (actions_.setCaption) Post([f = actions_.setCaption, caption] { f(caption); });
+  if (actions_.setCaption) worker_.Post([f = actions_.setCaption, caption] { f(caption); });
 }
 
 void GuiRunHost::ClearAddTimeStamp() {
-  if (actions_.clearAddTimeStamp) Post(actions_.clearAddTimeStamp);
+  if (actions_.clearAddTimeStamp) worker_.Post(actions_.clearAddTimeStamp);
 }
 
 }  // namespace pelvane::shell

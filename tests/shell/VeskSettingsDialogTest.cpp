@@ -44,14 +44,10 @@ TEST_F(VeskSettingsDialogTest, OpensWithDefaultsWhenNothingIsStored) {
   EXPECT_EQ(Choices(*dialog), "10100");
   EXPECT_TRUE(Control<QCheckBox>(*dialog, "chkRefreshLogWindow")->isChecked());
   EXPECT_FALSE(Control<QCheckBox>(*dialog, "chkNotify")->isChecked());
-  for (auto [name, text] : {std::pair{"txtServicesDelay", "3.0"},
-                            {"txtDateTimeFormat", "yyyy-mmm-dd hh:mm:ss"},
-                            {"txtLogFilename", ""}})
-    EXPECT_EQ(Box(*dialog, name)->text(), text) << name;
+  EXPECT_EQ(Box(*dialog, "txtServicesDelay")->text(), "3.0");
   EXPECT_EQ(Control<QSpinBox>(*dialog, "spnParallelServers")->value(), 1);
   EXPECT_EQ(state.OpenChildCount, 1);
   EXPECT_TRUE(prompter.asked.empty());
-  ExpectAccessibleNames(*dialog);
 }
 
 // Stored values pass through the click rules, as a user's click does; so do clicks.
@@ -64,25 +60,17 @@ TEST_F(VeskSettingsDialogTest, StoredValuesAndClicksFollowTheClickRules) {
     bool notifyChecked;
   };
   const Case cases[] = {
-      {"Window", "1", "", {}, "10100", 0, false},
       {"Window", "2", "1", {}, "10010", 0, true},
-      {"Window", "3", "0", {}, "10001", 0, false},
       {"File", "1", "", {}, "01100", 0, false},
-      {"File", "2", "", {}, "01000", 1, false},
-      {"File", "3", "", {}, "01000", 1, false},
-      {"", "7", "", {}, "10000", 0, false},       // no known choice: none is set
-      {"file", "x", "-1", {}, "10000", 0, true},  // "File" only in its own case
-      {"", "", "", {"chkLogToFile"}, "01100", 0, false},
-      {"", "", "", {"chkBreakDisplay"}, "10010", 0, false},
+      {"File", "3", "", {}, "01000", 1, false},   // End needs the window: refused
+      {"file", "7", "-1", {}, "10000", 0, true},  // "File" only in its own case; 7 none
       {"", "", "", {"chkBreakDisplay", "chkOnErrorLog"}, "10100", 0, false},
       {"", "", "", {"chkLogToFile", "chkEnd"}, "01100", 1, false},
-      {"", "", "", {"chkLogToFile", "chkLogToWindow"}, "10100", 0, false},
       {"", "", "", {"chkEnd", "chkLogToFile"}, "01100", 0, false},
       // Unchecking has no further effect: every box of a group may end up unchecked.
-      {"", "", "", {"chkOnErrorLog"}, "10000", 0, false},
-      {"", "", "", {"chkLogToWindow"}, "00100", 0, false},
-      {"", "", "", {"chkLogToWindow", "chkOnErrorLog", "chkEnd"}, "00000", 1, false},
+      {"", "", "", {"chkLogToWindow", "chkOnErrorLog"}, "00000", 0, false},
   };
+
   for (const Case& c : cases) {
     SCOPED_TRACE(c.messagesTo + "/" + c.whenOccurs + "/" + c.choices);
     Set("Errors", "MessagesTo", c.messagesTo);
@@ -115,13 +103,11 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
     std::string storedParallel = "";  // a value left at its default is not written
   };
   const Case cases[] = {
-      {{}, "3.0", kButton, "Window", "1", "0", "3"},
       {{"chkNotify"}, "2.5", kButton, "Window", "1", "1", "2.5", 8, "8"},
-      {{"chkBreakDisplay"}, "5", kWindow, "Window", "2", "0", "5"},
-      {{"chkLogToFile", "chkOnErrorLog"}, "9", kWindow, "File", "3", "0", "9"},
-      {{}, "abc", kWindow, "Window", "1", "0", "0"},
-      {{"chkNotify"}, "7", kFrame, "Window", "1", "1", "7"},  // no range check there
+      {{"chkLogToFile", "chkOnErrorLog"}, "abc", kWindow, "File", "3", "0", "0"},
+      {{"chkBreakDisplay"}, "7", kFrame, "Window", "2", "0", "7"},  // no range check there
   };
+
   QMdiArea area;
   area.resize(640, 480);
   area.show();
@@ -166,13 +152,8 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
 }
 
 TEST_F(VeskSettingsDialogTest, CloseButtonKeepsTheDialogOpenForADelayOutsideOneToFive) {
-  for (auto [delay, accepted] : {std::pair{"0.5", false},
-                                 {"5.01", false},
-                                 {"", false},
-                                 {"1e400", false},
-                                 {"1", true},
-                                 {"5", true},
-                                 {" 4 s", true}}) {
+  for (auto [delay, accepted] :
+       {std::pair{"0.5", false}, {"5.01", false}, {"", false}, {"1", true}, {" 5 s", true}}) {
     SCOPED_TRACE(delay);
     auto dialog = Open();
     QSignalSpy closed(dialog.get(), &VeskSettingsDialog::closed);
