@@ -108,53 +108,35 @@ TEST(ReportFileTest, ASheetWithOnlyServerAndResultServesFailedFrom) {
 
 TEST(ReportFileTest, ARunAgainTakesEachFailedAndNotRunServerOnce) {
   struct Case {
-    const char* name;
     std::string file, text;
     std::vector<std::string> listed;
     std::vector<std::string> servers;  // none expected: the error names the first server
     int failed, notRun;
   };
   const std::string latin1 = "SRV\xc9";  // the settings file keeps 8-bit names as they are
+  const std::string csv = "Server,Result\r\n";
   const Case cases[] = {
-      {"a server named twice runs once",
-       "a.csv",
-       "Server,Result\r\nA,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
+      // A server named twice runs once.
+      {"a.csv",
+       csv + "A,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
        {"A", "B"},
        {"A", "B"},
        1,
        1},
-      {"an 8-bit name, as the CSV writer wrote it",
-       "a.csv",
-       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
-       {"A", latin1},
-       {latin1},
-       0,
-       1},
-      {"an 8-bit name, as the JSON writer wrote it",
-       "a.json",
+      // 8-bit names, as the CSV and the JSON writer wrote them; the exact name wins.
+      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {"A", latin1}, {latin1}, 0, 1},
+      {"a.json",
        "{\"servers\": [{\"server\": \"SRV\\u00c9\", \"result\": \"UNSUCCESSFUL\"}]}",
        {latin1},
        {latin1},
        1,
        0},
-      {"the exact name wins over a converted one",
-       "a.csv",
-       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
-       {latin1, "SRV\xc3\x89"},
-       {"SRV\xc3\x89"},
-       0,
-       1},
-      {"a server no longer listed",
-       "a.csv",
-       "Server,Result\r\nA,NOT RUN\r\nGONE,NOT RUN\r\n",
-       {"A"},
-       {},
-       0,
-       0},
-  };
+      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {latin1, "SRV\xc3\x89"}, {"SRV\xc3\x89"}, 0, 1},
+      // A server no longer listed.
+      {"a.csv", csv + "A,NOT RUN\r\nGONE,NOT RUN\r\n", {"A"}, {}, 0, 0}};
   TempDir dir;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(&c - cases);
     const std::string path = dir.File(c.file);
     WriteBytes(path, c.text);
     Result<ServersToRunAgain> again = ReadServersToRunAgain(path, c.listed);

@@ -64,17 +64,6 @@ TEST(ServiceStepTest, RequestsCarryTheServersNetworkLogin) {
   EXPECT_EQ(f.services.logins, (Lines{"deployer", "deployer", "deployer"}));
 }
 
-// The colours themselves are constants; what matters is which states have a look at all.
-TEST(ServiceStepTest, StateNamesForLogAndDialogs) {
-  EXPECT_EQ(ServiceStateName(ServiceState::kStopped), "Stopped");
-  EXPECT_EQ(ServiceStateName(ServiceState::kContinuePending), "Continue Pending");
-  EXPECT_TRUE(LookOf(ServiceState::kPaused));
-  for (ServiceState unknown : {ServiceState::kUnknown, static_cast<ServiceState>(9)}) {
-    EXPECT_EQ(ServiceStateName(unknown), "");
-    EXPECT_FALSE(LookOf(unknown));
-  }
-}
-
 TEST(ServiceStepTest, NotConfigured) {
   struct Case {
     std::string serviceServer;
