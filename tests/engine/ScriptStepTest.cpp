@@ -286,6 +286,9 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
       {{kSeparator,
         "The run was interrupted; the query tool was ended while it ran a.sql on Server: SRV1."},
        kFailedReportA});
+  const Lines stopped =
+      Joined({{kSeparator, "Vesk process for a.sql on Server: SRV1 was stopped by the user."},
+              kFailedReportA});
   const ScriptsEnd kOn = ScriptsEnd::kContinue;
   const std::nullopt_t none = std::nullopt;
   const Case cases[] = {
@@ -296,16 +299,7 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
       {"0 stored is no limit", none, "0", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"interrupted", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
-      {"stopped now by the user",
-       0,
-       "",
-       {K::kInterrupted, 0, ""},
-       ScriptsEnd::kEndRun,
-       0,
-       "",
-       Joined({{kSeparator, "Vesk process for a.sql on Server: SRV1 was stopped by the user."},
-               kFailedReportA}),
-       true},
+      {"stopped now", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", stopped, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

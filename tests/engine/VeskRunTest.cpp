@@ -151,17 +151,30 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
 }
 
 TEST(VeskRunTest, CompletedRunLogsEachServerAndSavesTheLog) {
-  VeskFixture f(2);
-  f.next = 5;
-  RunOutcome outcome = f.Run(1);
-  EXPECT_EQ(outcome.kind, Kind::kCompleted);
-  EXPECT_FALSE(outcome.anyFailure);
-  EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2"}));
-  EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
-  // Each server is marked while it is processed.
-  EXPECT_EQ(f.host.marked, (std::vector<std::vector<int>>{{1}, {}, {2}, {}}));
-  EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
-  EXPECT_EQ(f.next, 1);
+  // Live, each server is marked while it is processed; deferred, the log appears at the end.
+  for (int16_t refresh : {1, 0}) {
+    SCOPED_TRACE(refresh);
+    VeskFixture f(2);
+    f.store.SaveINIValues("Pelvane", "RefreshLogWindow", std::to_string(refresh));
+    f.next = 5;
+    Lines seenDuringRun;
+    f.processes.behaviour = [&f, &seenDuringRun](const ProcessCall&) {
+      seenDuringRun.push_back(f.host.window.Text());
+      return ToolBehaviour{};
+    };
+    RunOutcome outcome = f.Run(1);
+    EXPECT_EQ(outcome.kind, Kind::kCompleted);
+    EXPECT_FALSE(outcome.anyFailure);
+    EXPECT_EQ(outcome.RefreshLogWindow, refresh);
+    EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2"}));
+    EXPECT_EQ(seenDuringRun[1].empty(), refresh == 0);
+    EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
+    using Sets = std::vector<std::vector<int>>;
+    EXPECT_EQ(f.host.marked, (refresh ? Sets{{1}, {}, {2}, {}} : Sets{}));
+    EXPECT_TRUE(f.log.TempErrorFile().empty());  // the collected lines went with the run
+    EXPECT_EQ(f.host.captions, Lines{"Vesk SQL"});
+    EXPECT_EQ(f.next, 1);
+  }
 }
 
 TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
@@ -200,20 +213,18 @@ TEST(VeskRunTest, BreakStopsAfterTheServerThatBrokeAndTheNextPressContinues) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "T, Server: " + c.failing + "."), 0);
     EXPECT_EQ(Lines(lines.end() - 3, lines.end()), Complete(c.failing));
     EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
-  }
+    if (c.next > 3) continue;
 
-  VeskFixture f;
-  f.Policy("Window", "2");
-  f.FailOn({"SRV2"});
-  ASSERT_EQ(f.Run(1).kind, Kind::kStopped);
-  f.log.ClearWindow();  // the dialog empties the window before each press
-  f.FailOn({});
-  RunOutcome outcome = f.Run(f.next);
-  EXPECT_EQ(outcome.kind, Kind::kCompleted);
-  EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3"}));
-  EXPECT_EQ(f.LogLines(), Clean({"SRV3"}));
-  EXPECT_EQ(f.host.captions, (Lines{"Continue ...", "Vesk SQL"}));
-  EXPECT_EQ(f.next, 1);
+    f.log.ClearWindow();  // the dialog empties the window before each press
+    f.FailOn({});
+    EXPECT_EQ(f.Run(f.next).kind, Kind::kCompleted);
+    EXPECT_EQ(f.LogLines(), Joined({Succeeded("SRV3"),
+                                    {"", "T, File, " + f.dir.File("deploy.txt") + ", copied to " +
+                                             f.dir.File("copy3/deploy.txt") + ", --> SUCCESSFUL."},
+                                    Complete("SRV3")}));
+    EXPECT_EQ(f.host.captions, (Lines{"Continue ...", "Vesk SQL"}));
+    EXPECT_EQ(f.next, 1);
+  }
 }
 
 TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnceAndAnEmptyOrBadStoredValueKeepsTheLastOne) {
@@ -258,23 +269,6 @@ TEST(VeskRunTest, SimpleScriptModeRunsOnlyTheQuery) {
                                   Complete("SRV1")}));
   EXPECT_TRUE(f.processes.calls.empty() && f.sql.checkedLogins.empty() && f.shares.copies.empty() &&
               f.shares.appended.empty() && f.services.requests.empty());
-}
-
-TEST(VeskRunTest, DeferredLogAppearsOnlyAfterTheLastServer) {
-  VeskFixture f;
-  f.store.SaveINIValues("Pelvane", "RefreshLogWindow", "0");
-  std::vector<std::string> seenDuringRun;
-  f.processes.behaviour = [&f, &seenDuringRun](const ProcessCall&) {
-    seenDuringRun.push_back(f.host.window.Text());
-    return ToolBehaviour{};
-  };
-  RunOutcome outcome = f.Run(1);
-  EXPECT_EQ(outcome.kind, Kind::kCompleted);
-  EXPECT_EQ(outcome.RefreshLogWindow, 0);
-  EXPECT_EQ(seenDuringRun, (Lines{"", "", ""}));
-  EXPECT_EQ(f.LogLines(), Clean({"SRV1", "SRV2", "SRV3"}));
-  EXPECT_TRUE(f.log.TempErrorFile().empty());  // the collected lines went with the run
-  EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
 }
 
 TEST(VeskRunTest, QueryToolMissing) {

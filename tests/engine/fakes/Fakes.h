@@ -35,7 +35,6 @@ class FakeRunHost : public RunHost {
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> textAnswers;
   TextLogWindow window;
-  std::vector<int> highlighted;          // ShowServerInProgress positions, 0 for "none"
   std::vector<std::vector<int>> marked;  // each ShowServersInProgress set
   std::vector<std::string> captions;
   int clearAddTimeStampCalls = 0;
@@ -61,7 +60,7 @@ class FakeRunHost : public RunHost {
     return answer;
   }
   engine::LogWindow& LogWindow() override { return window; }
-  void ShowServerInProgress(int position) override { highlighted.push_back(position); }
+  void ShowServerInProgress(int) override {}
   void ShowServersInProgress(const std::vector<int>& positions) override {
     marked.push_back(positions);
   }
