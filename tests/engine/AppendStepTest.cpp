@@ -193,58 +193,41 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
 }
 
 TEST(AppendStepTest, WhatMakesTheStepUnsuccessful) {
-  const std::string share = "\\\\APPSRV\\logs\\change.log";
+  const std::string share = "\\\\APPSRV\\logs\\change.log", at = "Path: \\\\APPSRV\\logs. ";
   const std::string denied = "Access denied to \\\\APPSRV\\logs. Check username and password.";
   const std::string verdict = "Server: SRV1, Append To --> UNSUCCESSFUL.";
+  const std::string invalid = "critical: The Pelvane Tool | Invalid password for user, fsuser, " +
+                              at + "Verify password and test manually.";
   const std::string box = "message: The Pelvane Tool | Error opening file, " + share +
                           ", for Append.  Check to make sure file is available and try again.";
   const std::string notOpened =
       "Append Text Failed, could not open file, " + share + ", for Append.  Server: SRV1.";
+  const std::string pathNotFound =
+      "message: The Pelvane Tool | 76, Path not found occured in Pelvane.";
+  const std::string notConfigured =
+      "*** Append To file is not configured.  Enter a path and filename in Configure Servers / "
+      "Copy File To.";
+  const std::string stuck =
+      "*** Could not disconnect drive, /mnt/share, used for Append To.  "
+      "Files may be open, check manually. ***";
+  const Status ok = Status::Ok(), bad = Status::Error("Bad file name or number", 52),
+               gone = Status::Error("Path not found", 76);
+  const std::string appended = "T, Text appended to change.log --> SUCCESSFUL.";
   struct Case {
     std::string file;
     int connect;
     Status append;
     bool disconnects;
     Lines lines, events;
-    std::string failure;  // the step's reason
+    std::string failure;  // the step's reason, when it has one
   };
   const Case cases[] = {
-      {share, connect_code::kAccessDenied, Status::Ok(), true, {"", denied, verdict}, {}, denied},
-      {share,
-       connect_code::kInvalidPassword,
-       Status::Ok(),
-       true,
-       {"", verdict},
-       {"critical: The Pelvane Tool | Invalid password for user, fsuser, Path: "
-        "\\\\APPSRV\\logs. Verify password and test manually."},
-       verdict},
-      {share, 0, Status::Error("Bad file name or number", 52), true, {"", notOpened}, {box}, ""},
-      {share,
-       0,
-       Status::Error("Path not found", 76),
-       true,
-       {"", notOpened},
-       {"message: The Pelvane Tool | 76, Path not found occured in Pelvane.", box},
-       ""},
-      {"",
-       0,
-       Status::Ok(),
-       true,
-       {"",
-        "*** Append To file is not configured.  Enter a path and filename in Configure Servers / "
-        "Copy File To."},
-       {},
-       ""},
-      {share,
-       0,
-       Status::Ok(),
-       false,
-       {"", "T, Text appended to change.log --> SUCCESSFUL.",
-        "*** Could not disconnect drive, /mnt/share, used for Append To.  Files may be open, "
-        "check manually. ***"},
-       {},
-       ""},
-  };
+      {share, connect_code::kAccessDenied, ok, true, {"", denied, verdict}, {}, denied},
+      {share, connect_code::kInvalidPassword, ok, true, {"", verdict}, {invalid}, verdict},
+      {share, 0, bad, true, {"", notOpened}, {box}, ""},
+      {share, 0, gone, true, {"", notOpened}, {pathNotFound, box}, ""},
+      {"", 0, ok, true, {"", notConfigured}, {}, ""},
+      {share, 0, ok, false, {"", appended, stuck}, {}, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
     FakeRun f;
