@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/CsvText.h"
 #include "engine/JsonText.h"
@@ -17,48 +19,37 @@ using pelvane::testing::ReadBytes;
 using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
 
+ServerRow Row(int position, const char* server, Verdict result, LoginResult login,
+              std::vector<ScriptCell> scripts) {
+  ServerRow row;
+  row.position = position;
+  row.server = server;
+  row.result = result;
+  row.login = login;
+  row.scripts = std::move(scripts);
+  return row;
+}
+
 RunReport SampleReport() {
+  using V = Verdict;
+  const std::string refused = "Login FAILED for user sa on Server: GAMMA.";
   RunReport report;
   report.columns.scripts = {"/sql/a, \"first\".sql", "/sql/b.sql"};
-  report.columns.copy = true;
-  report.columns.service = true;
+  report.columns.copy = report.columns.service = true;
   report.seconds = 41.25;
-
-  ServerRow ok;
-  ok.position = 1;
-  ok.server = "ALPHA";
-  ok.result = Verdict::kSucceeded;
-  ok.login = LoginResult::kAccepted;
-  ok.scripts = {{Verdict::kSucceeded, 0, 0, "", 0.5}, {Verdict::kSucceeded, 0, 0, "", 1.25}};
-  ok.copy = {Verdict::kSucceeded, ""};
-  ok.service = {Verdict::kSucceeded, ""};
-  ok.seconds = 2.5;
-
-  ServerRow failed;
-  failed.position = 2;
-  failed.server = "BETA,1433";
-  failed.result = Verdict::kFailed;
-  failed.login = LoginResult::kAccepted;
-  failed.scripts = {
-      {Verdict::kFailed, 208, 16, "Invalid object name 'dbo.\"x\"'.\r\nline two", 0.75},
-      {Verdict::kNotRun, 0, 0, "", 0}};
-  failed.copy = {Verdict::kFailed, "File May Already Exist. caf\xc3\xa9"};
-  failed.seconds = 1;
-
-  ServerRow refused;
-  refused.position = 3;
-  refused.server = "GAMMA";
-  refused.result = Verdict::kFailed;
-  refused.login = LoginResult::kRefused;
-  refused.loginError = "Login FAILED for user sa on Server: GAMMA.";
-  refused.scripts = {{Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125},
-                     {Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125}};
-
-  ServerRow notRun;
-  notRun.position = 4;
-  notRun.server = "DELTA";
-  notRun.scripts.resize(2);
-  report.rows = {ok, failed, refused, notRun};
+  report.rows = {Row(1, "ALPHA", V::kSucceeded, LoginResult::kAccepted,
+                     {{V::kSucceeded, 0, 0, "", 0.5}, {V::kSucceeded, 0, 0, "", 1.25}}),
+                 Row(2, "BETA,1433", V::kFailed, LoginResult::kAccepted,
+                     {{V::kFailed, 208, 16, "Invalid object name 'dbo.\"x\"'.\r\nline two", 0.75},
+                      {V::kNotRun, 0, 0, "", 0}}),
+                 Row(3, "GAMMA", V::kFailed, LoginResult::kRefused,
+                     {{V::kFailed, 0, 0, refused, 0.125}, {V::kFailed, 0, 0, refused, 0.125}}),
+                 Row(4, "DELTA", V::kNotRun, LoginResult::kNotChecked, {{}, {}})};
+  report.rows[0].copy = report.rows[0].service = {V::kSucceeded, ""};
+  report.rows[0].seconds = 2.5;
+  report.rows[1].copy = {V::kFailed, "File May Already Exist. caf\xc3\xa9"};
+  report.rows[1].seconds = 1;
+  report.rows[2].loginError = refused;
   return report;
 }
 

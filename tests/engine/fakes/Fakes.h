@@ -233,7 +233,6 @@ class FakeServiceControl : public ServiceControl {
   std::map<std::string, ServiceState> states;  // by "machine/service"
   std::vector<std::string> requests;           // "start machine/service", "stop ..."
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
-  int queryCount = 0;
   /// Start and Stop with this password are refused at the logon and change nothing.
   std::optional<std::string> refusedPassword;
 
@@ -243,7 +242,6 @@ class FakeServiceControl : public ServiceControl {
   ServiceState QueryState(const std::string& machine, const std::string& service,
                           const NetworkLogin& login) override {
     std::lock_guard<std::mutex> lock(mutex);
-    ++queryCount;
     logins.push_back(login.user);
     if (!queryScript.empty()) {
       ServiceState scripted = queryScript.front();
