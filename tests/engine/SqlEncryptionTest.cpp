@@ -77,14 +77,8 @@ TEST(SqlEncryptionTest, SavingWritesOnlyWhatChanged) {
 
 TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
   FakeRun f;
-  f.AddServer("SRV1", "sa", "pw", "pubs");
-  f.AddServer("SRV2", "sa", "pw", "pubs");
+  f.ServersToRun(2);
   Write(f.store, "SRV1", {"Mandatory", "1", "/ca.pem", "alias.example"});
-  f.store.SaveINIValues("Errors", "MessagesTo", "Window");
-  f.store.SaveINIValues("Errors", "WhenOccurs", "1");
-  f.inputs.processServers = {"SRV1", "SRV2"};
-  f.inputs.scriptText = "deploy.sql";
-  f.state.LogFile = f.dir.File("run.log");
   const std::string refused =
       "Certificate of SRV2 not trusted (self-signed). Set TrustServerCertificate or "
       "ServerCertificate for this server.";

@@ -66,22 +66,15 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(path);
 }
 
-/// Servers SRV1..SRVn, each with a login, password, database and local copy folder of its own
-/// (loginN, pwN, dbN, copyN), and the script deploy.sql.
+/// The servers of ServersToRun, each with a local copy folder of its own (copyN).
 struct VeskFixture : FakeRun {
   int16_t next = 1;
 
   explicit VeskFixture(int servers = 3) {
-    for (int i = 1; i <= servers; ++i) {
-      const std::string n = std::to_string(i), name = "SRV" + n;
-      AddServer(name, "login" + n, "pw" + n, "db" + n);
-      store.SaveINIValues(name, "CopyPath", dir.File("copy" + n));
-      inputs.processServers.push_back(name);
-    }
-    store.SaveINIValues("Errors", "MessagesTo", "Window");
-    store.SaveINIValues("Errors", "WhenOccurs", "1");
-    inputs.scriptText = "deploy.sql";
-    state.LogFile = dir.File("run.log");
+    ServersToRun(servers);
+    for (int i = 1; i <= servers; ++i)
+      store.SaveINIValues("SRV" + std::to_string(i), "CopyPath",
+                          dir.File("copy" + std::to_string(i)));
   }
 
   /// The tool reports a server error on these servers.

@@ -358,6 +358,20 @@ struct FakeRun {
     store.SaveINIValues(name, "Database", database);
   }
 
+  /// Servers SRV1..SRVn to run deploy.sql on, each with a login, password and database of its own
+  /// (loginN, pwN, dbN); errors go to the window and the run goes on; the log goes to run.log.
+  void ServersToRun(int count) {
+    for (int i = 1; i <= count; ++i) {
+      const std::string n = std::to_string(i);
+      AddServer("SRV" + n, "login" + n, "pw" + n, "db" + n);
+      inputs.processServers.push_back("SRV" + n);
+    }
+    store.SaveINIValues("Errors", "MessagesTo", "Window");
+    store.SaveINIValues("Errors", "WhenOccurs", "1");
+    inputs.scriptText = "deploy.sql";
+    state.LogFile = dir.File("run.log");
+  }
+
   /// The log window's lines, without their "\r\n".
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
