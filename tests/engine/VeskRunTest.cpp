@@ -66,6 +66,22 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(path);
 }
 
+/// Holds each caller until `count` callers have arrived; no time limit involved.
+class Barrier {
+ public:
+  explicit Barrier(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--left_ <= 0) changed_.notify_all();
+    changed_.wait(lock, [&] { return left_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int left_;
+};
+
 /// The servers of ServersToRun, each with a local copy folder of its own (copyN).
 struct VeskFixture : FakeRun {
   int16_t next = 1;
@@ -264,23 +280,35 @@ TEST(VeskRunTest, SimpleScriptModeRunsOnlyTheQuery) {
               f.shares.appended.empty() && f.services.requests.empty());
 }
 
-TEST(VeskRunTest, QueryToolMissing) {
+TEST(VeskRunTest, AMissingQueryToolIsToldOnce) {
+  // Going on with the copy step, the run remembers the missing tool for the servers after;
+  // side by side, the servers at their scripts when it was found stop there.
   const ToolBehaviour missing{{ProcessOutcome::Kind::kNotFound, 0, "no isqlw"}, std::nullopt};
-  for (bool goOn : {false, true}) {
-    // Going on with the copy step, the run remembers the missing tool for the servers after.
-    SCOPED_TRACE(goOn);
-    VeskFixture f;
-    if (goOn) f.TickCopy();
+  struct Case {
+    int workers;
+    bool goOn;
+  };
+  for (const Case& c : {Case{1, false}, Case{4, false}, Case{1, true}}) {
+    SCOPED_TRACE(std::to_string(c.workers) + (c.goOn ? " going on" : ""));
+    VeskFixture f(4);
+    f.inputs.parallelServers = c.workers;
+    if (c.goOn) f.TickCopy();
     f.host.answers = {Answer::kYes};
-    f.processes.behaviour = [missing, goOn](const ProcessCall& call) {
-      return call.Option("-S") == "SRV1" || !goOn ? missing : ToolBehaviour{};
+    Barrier allMissing(c.workers);
+    f.processes.behaviour = [&](const ProcessCall& call) {
+      if (c.goOn) return call.Option("-S") == "SRV1" ? missing : ToolBehaviour{};
+      allMissing.ArriveAndWait();
+      return missing;
     };
-    EXPECT_EQ(f.Run(1).kind, goOn ? Kind::kCompleted : Kind::kEndedEarly);
+    EXPECT_EQ(f.Run(1).kind, c.goOn ? Kind::kCompleted : Kind::kEndedEarly);
     EXPECT_EQ(f.host.events.size(), 1u);
-    EXPECT_EQ(f.ServersStarted().size(), goOn ? 3u : 1u);
-    EXPECT_EQ(CountStarting(f.LogLines(), "Vesk process for deploy.sql --> UNSUCCESSFUL."),
-              goOn ? 3 : 0);
-    EXPECT_EQ(Exists(f.state.LogFile), goOn);
+    EXPECT_EQ(f.ServersStarted().size(), c.goOn ? 4u : static_cast<size_t>(c.workers));
+    const Lines lines = f.LogLines();
+    EXPECT_EQ(CountStarting(lines, std::string(30, '*') + " Microsoft Query Analyzer"), 1);
+    EXPECT_EQ(CountStarting(lines, "Vesk process for deploy.sql --> UNSUCCESSFUL."),
+              c.goOn ? 4 : 0);
+    EXPECT_EQ(CountStarting(lines, "Run ended; no further scripts"), c.goOn ? 0 : c.workers - 1);
+    EXPECT_EQ(Exists(f.state.LogFile), c.goOn);
   }
 }
 
@@ -319,22 +347,6 @@ TEST(VeskRunControlTest, AnEscapedExceptionIsTheRunsGeneralErrorAndTheRunGoesOn)
             Lines{"message: The Pelvane Tool | 51, launcher broke occured in Pelvane."});
   EXPECT_EQ(CountStarting(f.LogLines(), "SRV3: Process complete."), 1);
 }
-
-/// Holds each caller until `count` callers have arrived; no time limit involved.
-class Barrier {
- public:
-  explicit Barrier(int count) : left_(count) {}
-  void ArriveAndWait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (--left_ <= 0) changed_.notify_all();
-    changed_.wait(lock, [&] { return left_ <= 0; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int left_;
-};
 
 /// The servers processed up to `workers` at once (unset: the program setting, which is 1).
 struct SideBySide : VeskFixture {
@@ -574,21 +586,6 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
     EXPECT_EQ(f.host.marked.back(), std::vector<int>{1});  // the server that ended the run
     EXPECT_FALSE(Exists(f.state.LogFile));
   }
-}
-
-TEST(VeskRunSideBySideTest, AMissingQueryToolIsToldOnce) {
-  SideBySide f(4, 4);
-  Barrier allMissing(4);
-  f.processes.behaviour = [&allMissing](const ProcessCall&) {
-    allMissing.ArriveAndWait();
-    return ToolBehaviour{{ProcessOutcome::Kind::kNotFound, 0, "no isqlw"}, std::nullopt};
-  };
-  EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
-  EXPECT_EQ(f.host.events.size(), 1u);
-  const Lines lines = f.LogLines();
-  EXPECT_EQ(CountStarting(lines, std::string(30, '*') + " Microsoft Query Analyzer Not Installed"),
-            1);
-  EXPECT_EQ(CountStarting(lines, "Run ended; no further scripts"), 3);
 }
 
 TEST(VeskRunSideBySideTest, StopHandsOutNoFurtherServerAndContinueGoesOn) {
