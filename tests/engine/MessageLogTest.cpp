@@ -48,21 +48,10 @@ TEST(MessageLogTest, PiecesMakeOneLineAndTheDeferredLogAppearsOnlyAtTheEnd) {
   }
 }
 
-TEST(MessageLogTest, RunEndedEarlyOpensTheNextLog) {
-  LogFixture f;
-  f.log.SetRefreshLogWindow(0);
-  ASSERT_TRUE(f.log.LogMessage("left over", true));
-  ASSERT_TRUE(f.log.LogMessage("unfinished ", false));
-  // The run ends here without its end-of-run actions; the next run empties the window first.
-  f.log.ClearWindow();
-  ASSERT_TRUE(f.log.LogMessage("next run", true));
-  ASSERT_TRUE(f.log.LoadDeferredLog());
-  EXPECT_EQ(f.window.Text(), "left over\r\nunfinished next run\r\n");
-}
-
-TEST(MessageLogTest, LinesOfARunThatEndedEarlyAreShownOrSavedWhenNoRunFollows) {
-  for (bool show : {true, false}) {
-    SCOPED_TRACE(show ? "shown" : "saved");
+TEST(MessageLogTest, LinesOfARunThatEndedEarlyOpenTheNextLogOrAreShownOrSaved) {
+  enum class Then { kNextRun, kShown, kSaved };
+  for (Then then : {Then::kNextRun, Then::kShown, Then::kSaved}) {
+    SCOPED_TRACE(static_cast<int>(then));
     LogFixture f;
     f.log.Window().SetText("before\r\n");
     ASSERT_TRUE(f.log.SaveCollectedLines(""));  // nothing collected: no file
@@ -71,7 +60,13 @@ TEST(MessageLogTest, LinesOfARunThatEndedEarlyAreShownOrSavedWhenNoRunFollows) {
     ASSERT_TRUE(f.log.LogMessage("done", true));
     ASSERT_TRUE(f.log.LogMessage("started ", false));
     const std::string temp = f.log.TempErrorFile();
-    if (show) {
+    if (then == Then::kNextRun) {
+      // The next run empties the window first, and its log continues the unfinished line.
+      f.log.ClearWindow();
+      ASSERT_TRUE(f.log.LogMessage("next run", true));
+      ASSERT_TRUE(f.log.LoadDeferredLog());
+      EXPECT_EQ(f.window.Text(), "done\r\nstarted next run\r\n");
+    } else if (then == Then::kShown) {
       ASSERT_TRUE(f.log.ShowCollectedLines());
       EXPECT_EQ(f.window.Text(), "before\r\ndone\r\nstarted ");
     } else {
