@@ -192,84 +192,57 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
   }
 }
 
-TEST(AppendStepTest, ConnectionFailuresEndTheStep) {
+TEST(AppendStepTest, WhatMakesTheStepUnsuccessful) {
+  const std::string share = "\\\\APPSRV\\logs\\change.log", at = "Path: \\\\APPSRV\\logs. ";
+  const std::string denied = "Access denied to \\\\APPSRV\\logs. Check username and password.";
+  const std::string verdict = "Server: SRV1, Append To --> UNSUCCESSFUL.";
+  const std::string invalid = "critical: The Pelvane Tool | Invalid password for user, fsuser, " +
+                              at + "Verify password and test manually.";
+  const std::string box = "message: The Pelvane Tool | Error opening file, " + share +
+                          ", for Append.  Check to make sure file is available and try again.";
+  const std::string notOpened =
+      "Append Text Failed, could not open file, " + share + ", for Append.  Server: SRV1.";
+  const std::string pathNotFound =
+      "message: The Pelvane Tool | 76, Path not found occured in Pelvane.";
+  const std::string notConfigured =
+      "*** Append To file is not configured.  Enter a path and filename in Configure Servers / "
+      "Copy File To.";
+  const std::string stuck =
+      "*** Could not disconnect drive, /mnt/share, used for Append To.  "
+      "Files may be open, check manually. ***";
+  const Status ok = Status::Ok(), bad = Status::Error("Bad file name or number", 52),
+               gone = Status::Error("Path not found", 76);
+  const std::string appended = "T, Text appended to change.log --> SUCCESSFUL.";
   struct Case {
-    int code;
-    std::string reason;  // logged before the verdict, and the step's reason; else the verdict
-    Lines events;
+    std::string file;
+    int connect;
+    Status append;
+    bool disconnects;
+    Lines lines, events;
+    std::string failure;  // the step's reason, when it has one
   };
   const Case cases[] = {
-      {connect_code::kAccessDenied,
-       "Access denied to \\\\APPSRV\\logs. Check username and password.",
-       {}},
-      {connect_code::kInvalidPassword,
-       "",
-       {"critical: The Pelvane Tool | Invalid password for user, fsuser, Path: \\\\APPSRV\\logs. "
-        "Verify password and test manually."}},
-  };
-  const std::string unsuccessful = "Server: SRV1, Append To --> UNSUCCESSFUL.";
+      {share, connect_code::kAccessDenied, ok, true, {"", denied, verdict}, {}, denied},
+      {share, connect_code::kInvalidPassword, ok, true, {"", verdict}, {invalid}, verdict},
+      {share, 0, bad, true, {"", notOpened}, {box}, ""},
+      {share, 0, gone, true, {"", notOpened}, {pathNotFound, box}, ""},
+      {"", 0, ok, true, {"", notConfigured}, {}, ""},
+      {share, 0, ok, false, {"", appended, stuck}, {}, ""}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.code);
+    SCOPED_TRACE(&c - cases);
     FakeRun f;
-    Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
-    f.shares.nextConnection = {c.code, "", ""};
-
+    Configure(f, c.file, "APPSRV", "x");
+    f.shares.nextConnection = {c.connect, c.connect ? "" : "/mnt/share", ""};
+    f.shares.appendResult = c.append;
+    f.shares.disconnectResult = c.disconnects;
     EXPECT_EQ(RunAppendStep(f.run), StepEnd::kContinue);
-
-    const Lines expected =
-        c.reason.empty() ? Lines{"", unsuccessful} : Lines{"", c.reason, unsuccessful};
-    EXPECT_EQ(f.LogLines(), expected);
+    EXPECT_EQ(f.LogLines(), c.lines);
     EXPECT_EQ(f.host.events, c.events);
-    EXPECT_TRUE(f.shares.appended.empty());
-    EXPECT_TRUE(f.shares.disconnected.empty());
-    EXPECT_EQ(f.run.stepFailure, c.reason.empty() ? unsuccessful : c.reason);
+    if (!c.failure.empty()) {
+      EXPECT_EQ(f.run.stepFailure, c.failure);
+    }
+    EXPECT_EQ(f.shares.disconnected.empty(), c.connect != 0 || c.file.empty());
   }
-}
-
-TEST(AppendStepTest, FileThatCannotBeOpened) {
-  const std::string box =
-      "message: The Pelvane Tool | Error opening file, \\\\APPSRV\\logs\\change.log, for Append.  "
-      "Check to make sure file is available and try again.";
-  struct Case {
-    Status error;
-    Lines events;
-  };
-  for (const Case& c :
-       {Case{Status::Error("Bad file name or number", 52), {box}},
-        Case{Status::Error("Path not found", 76),
-             {"message: The Pelvane Tool | 76, Path not found occured in Pelvane.", box}}}) {
-    FakeRun f;
-    Configure(f, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
-    f.shares.appendResult = c.error;
-
-    RunAppendStep(f.run);
-
-    EXPECT_EQ(f.host.events, c.events);
-    EXPECT_EQ(f.LogLines(), (Lines{"",
-                                   "Append Text Failed, could not open file, "
-                                   "\\\\APPSRV\\logs\\change.log, for Append.  Server: SRV1."}));
-    EXPECT_EQ(f.shares.disconnected, Lines{"/mnt/share"});
-    EXPECT_TRUE(f.run.anyFailure);
-  }
-}
-
-TEST(AppendStepTest, NotConfiguredAndNotDisconnected) {
-  FakeRun f;
-  Configure(f, "", "CLOCKSRV", "x");
-  RunAppendStep(f.run);
-  EXPECT_EQ(f.LogLines(), (Lines{"",
-                                 "*** Append To file is not configured.  Enter a path and "
-                                 "filename in Configure Servers / Copy File To."}));
-  EXPECT_TRUE(f.shares.appended.empty());
-  EXPECT_TRUE(f.run.anyFailure);
-
-  FakeRun stuck;
-  Configure(stuck, "\\\\APPSRV\\logs\\change.log", "APPSRV", "x");
-  stuck.shares.disconnectResult = false;
-  RunAppendStep(stuck.run);
-  EXPECT_EQ(stuck.LogLines().back(),
-            "*** Could not disconnect drive, /mnt/share, used for Append To.  Files may be open, "
-            "check manually. ***");
 }
 
 }  // namespace

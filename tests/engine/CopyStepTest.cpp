@@ -28,31 +28,34 @@ void Configure(FakeRun& f, const std::string& copyPath) {
 }
 
 TEST(CopyStepTest, NetworkFoldersAreConnectedAndLocalOnesWrittenDirectly) {
+  // A refused logon still copies, to the network path itself.
   struct Case {
     std::string copyPath;
-    std::string share;  // connected for the copy; empty: none
+    int connect;
+    bool connected;
     std::string destination;
   };
-  for (const Case& c : {Case{"\\\\FS\\share\\in\\", "\\\\FS\\share\\in", "/mnt/share/a.sql"},
-                        Case{"C:\\Deploy", "", "C:\\Deploy\\a.sql"},
-                        Case{"/srv/deploy/", "", "/srv/deploy/a.sql"}}) {
+  for (const Case& c :
+       {Case{"\\\\FS\\share\\in\\", connect_code::kConnected, true, "/mnt/share/a.sql"},
+        Case{"\\\\FS\\share\\in\\", connect_code::kAccessDenied, false, "\\\\FS\\share\\in\\a.sql"},
+        Case{"C:\\Deploy", connect_code::kConnected, false, "C:\\Deploy\\a.sql"},
+        Case{"/srv/deploy/", connect_code::kConnected, false, "/srv/deploy/a.sql"}}) {
     SCOPED_TRACE(c.copyPath);
     FakeRun f;
     Configure(f, c.copyPath);
+    f.shares.nextConnection = {c.connect, c.connected ? "/mnt/share" : "", ""};
     f.inputs.copyFileText = "/work/a.sql";
 
     RunCopyStep(f.run);
 
-    const bool network = !c.share.empty();
-    EXPECT_EQ(f.shares.connected, network ? Lines{c.share} : Lines{});
+    const bool network = c.copyPath[0] == '\\';
+    EXPECT_EQ(f.shares.connected, network ? Lines{"\\\\FS\\share\\in"} : Lines{});
     EXPECT_EQ(f.shares.credentials, network ? Lines{"fsuser:Pa55"} : Lines{});
     EXPECT_EQ(f.LogLines(), (Lines{"", "T, File, /work/a.sql, copied to " + c.destination +
                                            ", --> SUCCESSFUL."}));
-    ASSERT_EQ(f.shares.copies.size(), 1u);
-    EXPECT_EQ(f.shares.copies[0].second, c.destination);
-    EXPECT_EQ(f.shares.disconnected, network ? Lines{"/mnt/share"} : Lines{});
-    EXPECT_EQ(f.shares.disconnectForced, network ? std::vector<bool>{true} : std::vector<bool>{});
-    EXPECT_EQ(f.sleeper.pauses, network ? std::vector<int>{1500} : std::vector<int>{});
+    EXPECT_EQ(f.shares.disconnected, c.connected ? Lines{"/mnt/share"} : Lines{});
+    EXPECT_EQ(f.shares.disconnectForced, std::vector<bool>(c.connected, true));
+    EXPECT_EQ(f.sleeper.pauses, std::vector<int>(c.connected, 1500));
     EXPECT_FALSE(f.run.anyFailure);
   }
 }
@@ -116,20 +119,6 @@ TEST(CopyStepTest, HintFollowsTheOverwriteBoxAndTheConnectionResult) {
         << "code " << c.connectCode;
     EXPECT_TRUE(f.run.anyFailure);
   }
-}
-
-TEST(CopyStepTest, RefusedCredentialsFallBackToTheNetworkPath) {
-  FakeRun f;
-  Configure(f, "\\\\FS\\share\\in\\");
-  f.shares.nextConnection = {connect_code::kAccessDenied, "", ""};
-  f.inputs.copyFileText = "/work/a.sql";
-
-  RunCopyStep(f.run);
-
-  EXPECT_EQ(f.LogLines(), (Lines{"",
-                                 "T, File, /work/a.sql, copied to \\\\FS\\share\\in\\a.sql, "
-                                 "--> SUCCESSFUL."}));
-  EXPECT_TRUE(f.shares.disconnected.empty());
 }
 
 TEST(CopyStepTest, FailedDisconnectIsLogged) {

@@ -37,7 +37,6 @@ TEST(MapDriveTest, ResultClasses) {
 
     EXPECT_EQ(drive.localName, c.code == connect_code::kConnected ? "/mnt/fs" : "")
         << "code " << c.code;
-    EXPECT_EQ(drive.DriveConnectError, c.code);
     EXPECT_EQ(drive.LastConnectResult, c.code);
     EXPECT_EQ(drive.ConnectMessage, c.message) << "code " << c.code;
     EXPECT_EQ(host.events.size(), c.boxes) << "code " << c.code;

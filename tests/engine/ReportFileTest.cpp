@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/CsvText.h"
 #include "engine/JsonText.h"
@@ -17,48 +19,37 @@ using pelvane::testing::ReadBytes;
 using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
 
+ServerRow Row(int position, const char* server, Verdict result, LoginResult login,
+              std::vector<ScriptCell> scripts) {
+  ServerRow row;
+  row.position = position;
+  row.server = server;
+  row.result = result;
+  row.login = login;
+  row.scripts = std::move(scripts);
+  return row;
+}
+
 RunReport SampleReport() {
+  using V = Verdict;
+  const std::string refused = "Login FAILED for user sa on Server: GAMMA.";
   RunReport report;
   report.columns.scripts = {"/sql/a, \"first\".sql", "/sql/b.sql"};
-  report.columns.copy = true;
-  report.columns.service = true;
+  report.columns.copy = report.columns.service = true;
   report.seconds = 41.25;
-
-  ServerRow ok;
-  ok.position = 1;
-  ok.server = "ALPHA";
-  ok.result = Verdict::kSucceeded;
-  ok.login = LoginResult::kAccepted;
-  ok.scripts = {{Verdict::kSucceeded, 0, 0, "", 0.5}, {Verdict::kSucceeded, 0, 0, "", 1.25}};
-  ok.copy = {Verdict::kSucceeded, ""};
-  ok.service = {Verdict::kSucceeded, ""};
-  ok.seconds = 2.5;
-
-  ServerRow failed;
-  failed.position = 2;
-  failed.server = "BETA,1433";
-  failed.result = Verdict::kFailed;
-  failed.login = LoginResult::kAccepted;
-  failed.scripts = {
-      {Verdict::kFailed, 208, 16, "Invalid object name 'dbo.\"x\"'.\r\nline two", 0.75},
-      {Verdict::kNotRun, 0, 0, "", 0}};
-  failed.copy = {Verdict::kFailed, "File May Already Exist. caf\xc3\xa9"};
-  failed.seconds = 1;
-
-  ServerRow refused;
-  refused.position = 3;
-  refused.server = "GAMMA";
-  refused.result = Verdict::kFailed;
-  refused.login = LoginResult::kRefused;
-  refused.loginError = "Login FAILED for user sa on Server: GAMMA.";
-  refused.scripts = {{Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125},
-                     {Verdict::kFailed, 0, 0, "Login FAILED for user sa on Server: GAMMA.", 0.125}};
-
-  ServerRow notRun;
-  notRun.position = 4;
-  notRun.server = "DELTA";
-  notRun.scripts.resize(2);
-  report.rows = {ok, failed, refused, notRun};
+  report.rows = {Row(1, "ALPHA", V::kSucceeded, LoginResult::kAccepted,
+                     {{V::kSucceeded, 0, 0, "", 0.5}, {V::kSucceeded, 0, 0, "", 1.25}}),
+                 Row(2, "BETA,1433", V::kFailed, LoginResult::kAccepted,
+                     {{V::kFailed, 208, 16, "Invalid object name 'dbo.\"x\"'.\r\nline two", 0.75},
+                      {V::kNotRun, 0, 0, "", 0}}),
+                 Row(3, "GAMMA", V::kFailed, LoginResult::kRefused,
+                     {{V::kFailed, 0, 0, refused, 0.125}, {V::kFailed, 0, 0, refused, 0.125}}),
+                 Row(4, "DELTA", V::kNotRun, LoginResult::kNotChecked, {{}, {}})};
+  report.rows[0].copy = report.rows[0].service = {V::kSucceeded, ""};
+  report.rows[0].seconds = 2.5;
+  report.rows[1].copy = {V::kFailed, "File May Already Exist. caf\xc3\xa9"};
+  report.rows[1].seconds = 1;
+  report.rows[2].loginError = refused;
   return report;
 }
 
@@ -108,53 +99,35 @@ TEST(ReportFileTest, ASheetWithOnlyServerAndResultServesFailedFrom) {
 
 TEST(ReportFileTest, ARunAgainTakesEachFailedAndNotRunServerOnce) {
   struct Case {
-    const char* name;
     std::string file, text;
     std::vector<std::string> listed;
     std::vector<std::string> servers;  // none expected: the error names the first server
     int failed, notRun;
   };
   const std::string latin1 = "SRV\xc9";  // the settings file keeps 8-bit names as they are
+  const std::string csv = "Server,Result\r\n";
   const Case cases[] = {
-      {"a server named twice runs once",
-       "a.csv",
-       "Server,Result\r\nA,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
+      // A server named twice runs once.
+      {"a.csv",
+       csv + "A,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
        {"A", "B"},
        {"A", "B"},
        1,
        1},
-      {"an 8-bit name, as the CSV writer wrote it",
-       "a.csv",
-       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
-       {"A", latin1},
-       {latin1},
-       0,
-       1},
-      {"an 8-bit name, as the JSON writer wrote it",
-       "a.json",
+      // 8-bit names, as the CSV and the JSON writer wrote them; the exact name wins.
+      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {"A", latin1}, {latin1}, 0, 1},
+      {"a.json",
        "{\"servers\": [{\"server\": \"SRV\\u00c9\", \"result\": \"UNSUCCESSFUL\"}]}",
        {latin1},
        {latin1},
        1,
        0},
-      {"the exact name wins over a converted one",
-       "a.csv",
-       "Server,Result\r\nSRV\xc3\x89,NOT RUN\r\n",
-       {latin1, "SRV\xc3\x89"},
-       {"SRV\xc3\x89"},
-       0,
-       1},
-      {"a server no longer listed",
-       "a.csv",
-       "Server,Result\r\nA,NOT RUN\r\nGONE,NOT RUN\r\n",
-       {"A"},
-       {},
-       0,
-       0},
-  };
+      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {latin1, "SRV\xc3\x89"}, {"SRV\xc3\x89"}, 0, 1},
+      // A server no longer listed.
+      {"a.csv", csv + "A,NOT RUN\r\nGONE,NOT RUN\r\n", {"A"}, {}, 0, 0}};
   TempDir dir;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(&c - cases);
     const std::string path = dir.File(c.file);
     WriteBytes(path, c.text);
     Result<ServersToRunAgain> again = ReadServersToRunAgain(path, c.listed);

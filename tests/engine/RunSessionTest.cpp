@@ -17,15 +17,7 @@ using Kind = RunOutcome::Kind;
 
 /// Servers SRV1..SRV3 and the script deploy.sql, as both front ends hand them to a session.
 struct SessionFixture : FakeRun {
-  SessionFixture() {
-    for (const char* name : {"SRV1", "SRV2", "SRV3"}) {
-      AddServer(name, "sa", "pw", "db");
-      inputs.processServers.push_back(name);
-    }
-    store.SaveINIValues("Errors", "MessagesTo", "Window");
-    inputs.scriptText = "deploy.sql";
-    state.LogFile = dir.File("run.log");
-  }
+  SessionFixture() { ServersToRun(3); }
 
   RunSetup Setup(int startIndex) const {
     RunSetup setup;

@@ -172,6 +172,7 @@ TEST(ScriptStepTest, ErrorPolicy) {
       {"Window", 3, ScriptsEnd::kEndRun, {"", "Server: [SRV1] @ T", "T, Server: SRV1"}},
       {"File", 1, ScriptsEnd::kContinue, Joined({kFailingDetails, kFailedReportA, kSucceededB})},
       {"File", 2, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
+      {"File", 3, ScriptsEnd::kContinue, Joined({kFailedReportA, kSucceededB})},
   };
   for (const Case& c : cases) {
     ScriptRunFixture f;
@@ -285,6 +286,9 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
       {{kSeparator,
         "The run was interrupted; the query tool was ended while it ran a.sql on Server: SRV1."},
        kFailedReportA});
+  const Lines stopped =
+      Joined({{kSeparator, "Vesk process for a.sql on Server: SRV1 was stopped by the user."},
+              kFailedReportA});
   const ScriptsEnd kOn = ScriptsEnd::kContinue;
   const std::nullopt_t none = std::nullopt;
   const Case cases[] = {
@@ -295,16 +299,7 @@ TEST(ScriptStepTest, ScriptsThatRunPastTheTimeOutFailAndAnInterruptionOrStopNowE
       {"0 stored is no limit", none, "0", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"the run's own value wins", 0, "7", {K::kExited, 0, ""}, kOn, 0, "", kSucceededA},
       {"interrupted", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", interrupted},
-      {"stopped now by the user",
-       0,
-       "",
-       {K::kInterrupted, 0, ""},
-       ScriptsEnd::kEndRun,
-       0,
-       "",
-       Joined({{kSeparator, "Vesk process for a.sql on Server: SRV1 was stopped by the user."},
-               kFailedReportA}),
-       true},
+      {"stopped now", 0, "", {K::kInterrupted, 0, ""}, ScriptsEnd::kEndRun, 0, "", stopped, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -348,41 +343,41 @@ TEST(ScriptStepTest, QueryToolMissing) {
   const Lines missingLines = {kSeparator, "", kBanner, kToolMissingText};
   const std::string question = std::string("yesno: Query Analyzer Not Installed | ") +
                                kToolMissingText + " Continue other tasks?";
-  {
-    SCOPED_TRACE("no other step ticked: a critical message, and the run ends");
+  struct Case {
+    bool otherStep;  // the service step is ticked
+    Answer answer;
+    ScriptsEnd end;
+    Lines events, lines;
+  };
+  const Case cases[] = {
+      // No other step ticked: a critical message, and the run ends.
+      {false,
+       Answer::kYes,
+       ScriptsEnd::kEndRun,
+       {std::string("critical: The Pelvane Tool | ") + kToolMissingText},
+       missingLines},
+      {true, Answer::kNo, ScriptsEnd::kEndRun, {question}, missingLines},
+      // Going on, each script fails and asks again.
+      {true,
+       Answer::kYes,
+       ScriptsEnd::kContinue,
+       {question, question},
+       Joined({missingLines,
+               kFailedReportA,
+               missingLines,
+               {"T, Server: SRV1.", "Vesk process for b.sql --> UNSUCCESSFUL."}})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
     ScriptRunFixture f;
+    f.inputs.restartServices = c.otherStep;
+    f.host.answers = {c.answer, c.answer};
     f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
-    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kEndRun);
-    EXPECT_EQ(f.host.events,
-              Lines{std::string("critical: The Pelvane Tool | ") + kToolMissingText});
-    EXPECT_EQ(f.LogLines(), missingLines);
+    EXPECT_EQ(RunScripts(f.run), c.end);
+    EXPECT_EQ(f.host.events, c.events);
+    EXPECT_EQ(f.LogLines(), c.lines);
     EXPECT_TRUE(f.run.QueryToolMissing);
-    EXPECT_EQ(f.processes.calls.size(), 1u);
-  }
-  {
-    SCOPED_TRACE("copy ticked, answered No: the run ends");
-    ScriptRunFixture f;
-    f.inputs.copyFile = true;
-    f.host.answers = {Answer::kNo};
-    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
-    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kEndRun);
-    EXPECT_EQ(f.host.events, Lines{question});
-    EXPECT_FALSE(f.run.ContinueOtherSteps);
-  }
-  {
-    SCOPED_TRACE("service ticked, answered Yes: each script fails and asks again");
-    ScriptRunFixture f;
-    f.inputs.restartServices = true;
-    f.host.answers = {Answer::kYes, Answer::kYes};
-    f.processes.behaviour = [missing](const ProcessCall&) { return missing; };
-    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-    EXPECT_EQ(f.host.events, (Lines{question, question}));
-    EXPECT_EQ(f.LogLines(),
-              Joined({missingLines,
-                      kFailedReportA,
-                      missingLines,
-                      {"T, Server: SRV1.", "Vesk process for b.sql --> UNSUCCESSFUL."}}));
-    EXPECT_TRUE(f.run.anyFailure);
+    EXPECT_EQ(f.run.ContinueOtherSteps, c.end == ScriptsEnd::kContinue);
   }
 }
 

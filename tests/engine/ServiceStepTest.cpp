@@ -41,6 +41,7 @@ TEST(ServiceStepTest, RestartWaitsForTheServiceToRun) {
     Configure(f, "\\\\APPSRV", "Spooler");
     f.state.ServicesDelay = c.delaySeconds;
     f.services.queryScript.assign(c.states.begin(), c.states.end());
+    ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "deployer"));
 
     RunServiceStep(f.run);
 
@@ -49,29 +50,10 @@ TEST(ServiceStepTest, RestartWaitsForTheServiceToRun) {
     EXPECT_EQ(f.LogLines(), expected) << c.name;
     EXPECT_EQ(f.services.requests, (Lines{"stop \\\\APPSRV/Spooler", "start \\\\APPSRV/Spooler"}))
         << c.name;
-    EXPECT_EQ(f.services.queryCount, static_cast<int>(c.states.size())) << c.name;
+    // Stop, start and each status read go with the server's network login.
+    EXPECT_EQ(f.services.logins, Lines(2 + c.states.size(), "deployer")) << c.name;
     EXPECT_EQ(f.sleeper.TotalMs(), c.totalWaitMs) << c.name;
     EXPECT_EQ(f.run.anyFailure, c.failed) << c.name;
-  }
-}
-
-TEST(ServiceStepTest, RequestsCarryTheServersNetworkLogin) {
-  FakeRun f;
-  Configure(f, "APPSRV", "Spooler");
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "deployer"));
-  RunServiceStep(f.run);
-  // Stop, start, and the one status read that finds it running.
-  EXPECT_EQ(f.services.logins, (Lines{"deployer", "deployer", "deployer"}));
-}
-
-// The colours themselves are constants; what matters is which states have a look at all.
-TEST(ServiceStepTest, StateNamesForLogAndDialogs) {
-  EXPECT_EQ(ServiceStateName(ServiceState::kStopped), "Stopped");
-  EXPECT_EQ(ServiceStateName(ServiceState::kContinuePending), "Continue Pending");
-  EXPECT_TRUE(LookOf(ServiceState::kPaused));
-  for (ServiceState unknown : {ServiceState::kUnknown, static_cast<ServiceState>(9)}) {
-    EXPECT_EQ(ServiceStateName(unknown), "");
-    EXPECT_FALSE(LookOf(unknown));
   }
 }
 

@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/LoginTest.h"
 #include "engine/ScriptStep.h"
 #include "engine/SqlEncryptionSettings.h"
 #include "engine/VeskRun.h"
@@ -32,49 +30,31 @@ void Write(settings::SettingsStore& store, const std::string& section, const Key
 }
 
 TEST(SqlEncryptionTest, TheServersOwnValueElseThePrograms) {
+  // Unknown modes read as Mandatory, and count as written.
   struct Case {
-    Keys server, program;
-    EncryptMode mode;
-    bool written, trust;
-    std::string certificate, hostName;
+    Keys server, program, read;  // read: mode, trust, certificate, host name
+    bool written;
   };
+  const Keys all{"Optional", "1", "/all.pem", "any"};
   const Case cases[] = {
-      {{}, {}, EncryptMode::kMandatory, false, false, "", ""},
-      {{"optional", "", "", ""}, {}, EncryptMode::kOptional, true, false, "", ""},
-      {{" Strict ", "1", "/ca.pem", "db.example"},
-       {},
-       EncryptMode::kStrict,
-       true,
-       true,
-       "/ca.pem",
-       "db.example"},
-      // Unknown reads as Mandatory, and counts as written.
-      {{"yes", "yes", "", ""}, {}, EncryptMode::kMandatory, true, false, "", ""},
-      {{},
-       {"Optional", "1", "/all.pem", "any"},
-       EncryptMode::kOptional,
-       true,
-       true,
-       "/all.pem",
-       "any"},
-      {{"Mandatory", "0", "/own.pem", ""},
-       {"Optional", "1", "/all.pem", "any"},
-       EncryptMode::kMandatory,
-       true,
-       false,
-       "/own.pem",
-       "any"},
-  };
+      {{}, {}, {"Mandatory", "0", "", ""}, false},
+      {{"optional", "", "", ""}, {}, {"Optional", "0", "", ""}, true},
+      {{" Strict ", "1", "/ca.pem", "db"}, {}, {"Strict", "1", "/ca.pem", "db"}, true},
+      {{"yes", "yes", "", ""}, {}, {"Mandatory", "0", "", ""}, true},
+      {{}, all, {"Optional", "1", "/all.pem", "any"}, true},
+      {{"Mandatory", "0", "/own.pem", ""}, all, {"Mandatory", "0", "/own.pem", "any"}, true}};
+  const char* modes[] = {"Optional", "Mandatory", "Strict"};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.server.encrypt + "/" + c.program.encrypt);
     FakeRun f;
     Write(f.store, "SRV1", c.server);
     Write(f.store, "Pelvane", c.program);
     const SqlEncryption e = LoadSqlEncryption(f.store, "SRV1");
-    EXPECT_EQ(e.mode, c.mode) << c.server.encrypt << "/" << c.program.encrypt;
-    EXPECT_EQ(e.modeWritten, c.written) << c.server.encrypt << "/" << c.program.encrypt;
-    EXPECT_EQ(e.trustServerCertificate, c.trust) << c.server.trust << "/" << c.program.trust;
-    EXPECT_EQ(e.serverCertificate, c.certificate);
-    EXPECT_EQ(e.hostNameInCertificate, c.hostName);
+    EXPECT_EQ(modes[static_cast<int>(e.mode)], c.read.encrypt);
+    EXPECT_EQ(e.modeWritten, c.written);
+    EXPECT_EQ(e.trustServerCertificate, c.read.trust == "1");
+    EXPECT_EQ(e.serverCertificate, c.read.certificate);
+    EXPECT_EQ(e.hostNameInCertificate, c.read.hostName);
   }
 }
 
@@ -97,14 +77,8 @@ TEST(SqlEncryptionTest, SavingWritesOnlyWhatChanged) {
 
 TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
   FakeRun f;
-  f.AddServer("SRV1", "sa", "pw", "pubs");
-  f.AddServer("SRV2", "sa", "pw", "pubs");
+  f.ServersToRun(2);
   Write(f.store, "SRV1", {"Mandatory", "1", "/ca.pem", "alias.example"});
-  f.store.SaveINIValues("Errors", "MessagesTo", "Window");
-  f.store.SaveINIValues("Errors", "WhenOccurs", "1");
-  f.inputs.processServers = {"SRV1", "SRV2"};
-  f.inputs.scriptText = "deploy.sql";
-  f.state.LogFile = f.dir.File("run.log");
   const std::string refused =
       "Certificate of SRV2 not trusted (self-signed). Set TrustServerCertificate or "
       "ServerCertificate for this server.";
@@ -126,19 +100,6 @@ TEST(SqlEncryptionTest, ARunCarriesTheKeysToTheLoginCheckAndTheQueryTool) {
   EXPECT_NE(std::find(log.begin(), log.end(), refused), log.end());
   // A server without the keys gives the tool none of the options: it behaves as before.
   EXPECT_TRUE(QueryToolEncryptionArguments(SqlEncryption{}).empty());
-}
-
-TEST(SqlEncryptionTest, TheLoginDialogAsksWithTheSentence) {
-  const LoginCheck strict{LoginCheckKind::kStrictUnavailable,
-                          {"", 0,
-                           "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; "
-                           "this build uses 1.3.17",
-                           ""}};
-  std::optional<LoginQuestion> question = LoginTestQuestion(strict, "SRV1", "sa");
-  ASSERT_TRUE(question);
-  EXPECT_EQ(question->text,
-            "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; this build uses 1.3.17. "
-            "Would you like to add the login information anyway?");
 }
 
 }  // namespace

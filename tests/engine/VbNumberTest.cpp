@@ -15,12 +15,10 @@ TEST(VbNumberTest, ParsesTheClassicForms) {
   struct Case {
     const char* text;
     double expected;
-  } cases[] = {
-      {"  42\t", 42},     {"-7", -7},         {".5", 0.5},        {"5.", 5},
-      {"1.5e+2", 150},    {"25e-1", 2.5},     {"1e-400", 0},      {"&hff", 255},
-      {"&H7FFF", 32767},  {"&H8000", -32768}, {"&H10000", 65536}, {"&HFFFFFFFF", -1},
-      {"&H0000FFFF", -1}, {"&o177777", -1},
-  };
+  } cases[] = {{"  42\t", 42},     {"-7", -7},         {".5", 0.5},        {"5.", 5},
+               {"1.5e+2", 150},    {"25e-1", 2.5},     {"1e-400", 0},      {"&hff", 255},
+               {"&H7FFF", 32767},  {"&H8000", -32768}, {"&H10000", 65536}, {"&HFFFFFFFF", -1},
+               {"&H0000FFFF", -1}, {"&o177777", -1}};
   for (const Case& c : cases) {
     std::optional<double> value = ParseVbNumber(c.text);
     ASSERT_TRUE(value.has_value()) << c.text;
@@ -29,10 +27,8 @@ TEST(VbNumberTest, ParsesTheClassicForms) {
 }
 
 TEST(VbNumberTest, RejectsEverythingElse) {
-  const char* cases[] = {
-      "",   "12abc", "1,5", ".",     "1E+", "E5",    "+-1",         "0x10",
-      "&H", "&O8",   "- 1", "1e400", "inf", "1.2.3", "&H100000000",
-  };
+  const char* cases[] = {"",   "12abc", "1,5", ".",     "1E+", "E5",    "+-1",        "0x10",
+                         "&H", "&O8",   "- 1", "1e400", "inf", "1.2.3", "&H100000000"};
   for (const char* text : cases)
     EXPECT_FALSE(ParseVbNumber(text).has_value()) << '"' << text << '"';
 }
@@ -41,20 +37,18 @@ TEST(VbNumberTest, Int16RoundsHalfToEvenWithinRange) {
   struct Case {
     const char* text;
     std::optional<int16_t> expected;
-  } cases[] = {
-      {"0.5", 0},
-      {"1.5", 2},
-      {"2.5", 2},
-      {"-2.5", -2},
-      {"2.51", 3},
-      {"32767.4", 32767},
-      {"32767.5", std::nullopt},
-      {"-32768.5", -32768},
-      {"-32769", std::nullopt},
-      {"&HFFFF", -1},
-      {"&H10000", std::nullopt},
-      {"x", std::nullopt},
-  };
+  } cases[] = {{"0.5", 0},
+               {"1.5", 2},
+               {"2.5", 2},
+               {"-2.5", -2},
+               {"2.51", 3},
+               {"32767.4", 32767},
+               {"32767.5", std::nullopt},
+               {"-32768.5", -32768},
+               {"-32769", std::nullopt},
+               {"&HFFFF", -1},
+               {"&H10000", std::nullopt},
+               {"x", std::nullopt}};
   for (const Case& c : cases) EXPECT_EQ(ToInt16(c.text), c.expected) << c.text;
 }
 

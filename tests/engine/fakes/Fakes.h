@@ -35,7 +35,6 @@ class FakeRunHost : public RunHost {
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> textAnswers;
   TextLogWindow window;
-  std::vector<int> highlighted;          // ShowServerInProgress positions, 0 for "none"
   std::vector<std::vector<int>> marked;  // each ShowServersInProgress set
   std::vector<std::string> captions;
   int clearAddTimeStampCalls = 0;
@@ -61,7 +60,7 @@ class FakeRunHost : public RunHost {
     return answer;
   }
   engine::LogWindow& LogWindow() override { return window; }
-  void ShowServerInProgress(int position) override { highlighted.push_back(position); }
+  void ShowServerInProgress(int) override {}
   void ShowServersInProgress(const std::vector<int>& positions) override {
     marked.push_back(positions);
   }
@@ -234,7 +233,6 @@ class FakeServiceControl : public ServiceControl {
   std::map<std::string, ServiceState> states;  // by "machine/service"
   std::vector<std::string> requests;           // "start machine/service", "stop ..."
   std::deque<ServiceState> queryScript;        // answers queries in turn, before `states`
-  int queryCount = 0;
   /// Start and Stop with this password are refused at the logon and change nothing.
   std::optional<std::string> refusedPassword;
 
@@ -244,7 +242,6 @@ class FakeServiceControl : public ServiceControl {
   ServiceState QueryState(const std::string& machine, const std::string& service,
                           const NetworkLogin& login) override {
     std::lock_guard<std::mutex> lock(mutex);
-    ++queryCount;
     logins.push_back(login.user);
     if (!queryScript.empty()) {
       ServiceState scripted = queryScript.front();
@@ -359,6 +356,20 @@ struct FakeRun {
     store.SaveINIValues(name, "Password",
                         settings::ScramblePassword(password, settings::PasswordKey));
     store.SaveINIValues(name, "Database", database);
+  }
+
+  /// Servers SRV1..SRVn to run deploy.sql on, each with a login, password and database of its own
+  /// (loginN, pwN, dbN); errors go to the window and the run goes on; the log goes to run.log.
+  void ServersToRun(int count) {
+    for (int i = 1; i <= count; ++i) {
+      const std::string n = std::to_string(i);
+      AddServer("SRV" + n, "login" + n, "pw" + n, "db" + n);
+      inputs.processServers.push_back("SRV" + n);
+    }
+    store.SaveINIValues("Errors", "MessagesTo", "Window");
+    store.SaveINIValues("Errors", "WhenOccurs", "1");
+    inputs.scriptText = "deploy.sql";
+    state.LogFile = dir.File("run.log");
   }
 
   /// The log window's lines, without their "\r\n".
