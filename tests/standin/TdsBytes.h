@@ -46,15 +46,6 @@ inline std::string Packet(int type, int status, const std::string& payload) {
 inline const std::string kAllHeaders =
     Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
 
-inline std::string Scramble(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes) {
-    auto b = static_cast<unsigned char>(c);
-    out.push_back(static_cast<char>((((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5));
-  }
-  return out;
-}
-
 struct LoginFields {
   uint32_t version = 0x74000004;
   uint32_t packetSize = 4096;
@@ -69,16 +60,16 @@ inline std::string BuildLogin7(const LoginFields& f) {
   auto field = [&](const std::string& utf16, bool scramble = false) {
     std::string pair = Le16(static_cast<uint32_t>(94 + data.size())) +
                        Le16(static_cast<uint32_t>(utf16.size() / 2));
-    data += scramble ? Scramble(utf16) : utf16;
+    for (char c : utf16) {  // a password goes nibble-swapped and XOR 0xA5
+      const auto b = static_cast<unsigned char>(c);
+      data.push_back(static_cast<char>(scramble ? (((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5 : b));
+    }
     return pair;
   };
   fixed += field(f.host) + field(f.user) + field(f.password, true) + field(f.app) +
            field(f.server) + field("") + field(Wide("ODBC")) + field("") + field(f.database);
   fixed += std::string(6, '\x01') + field("") + field("") + field("") + Le32(0);
-  std::string message = fixed + data;
-  std::string length = Le32(static_cast<uint32_t>(message.size()));
-  message.replace(0, 4, length);
-  return message;
+  return Le32(static_cast<uint32_t>(fixed.size() + data.size())) + fixed.substr(4) + data;
 }
 
 }  // namespace pelvane::testing
