@@ -7,7 +7,6 @@
 #include "standin/tds/Login7.h"
 #include "standin/tds/LoginReplies.h"
 #include "standin/tds/Packets.h"
-#include "standin/tds/ParameterSubstitution.h"
 #include "standin/tds/ParameterValue.h"
 #include "standin/tds/PreloginEncryption.h"
 #include "standin/tds/Requests.h"
@@ -37,7 +36,7 @@ struct SentBytes : ByteStream {
 // without reading past its end (the server-level table proves the connection ends cleanly).
 TEST(ProtocolTest, MalformedInputIsAnError) {
   enum Parser { kStream, kLogin, kBatch, kRpc };
-  const std::string login = BuildLogin7(LoginFields{});
+  const std::string login = BuildLogin7();
   const std::string name = Le16(2) + Wide("sp") + Le16(0);
   struct Case {
     const char* what;
@@ -89,10 +88,8 @@ TEST(ProtocolTest, MalformedInputIsAnError) {
 
 // tsql logs in with ASCII names at 7.1 to 7.4; here the rest of what a login carries.
 TEST(ProtocolTest, LoginIsReadAndNegotiated) {
-  LoginFields f;
-  f.password = "\xE9\x00\x21\x20"s;  // "é‡": a password beyond ASCII survives unscrambling
-  f.database.clear();
-  Result<Login7Request> login = ParseLogin7(BuildLogin7(f));
+  // "é‡": a password beyond ASCII survives unscrambling.
+  Result<Login7Request> login = ParseLogin7(BuildLogin7(Wide("sa"), "\xE9\x00\x21\x20"s, ""));
   ASSERT_TRUE(login.ok()) << login.status().message();
   EXPECT_EQ(login->password, "\xC3\xA9\xE2\x80\xA1");
   EXPECT_EQ(login->database, "");
@@ -131,37 +128,6 @@ TEST(ProtocolTest, ParameterValuesAsText) {
     EXPECT_EQ(value->quoted, c.quoted) << c.what;
     EXPECT_TRUE(in.atEnd()) << c.what << " left bytes unread";
   }
-}
-
-TEST(ProtocolTest, ParametersArePutIntoTheText) {
-  // Values as name=text; a text in quotes is quoted, "NULL" is none.
-  auto params = [](std::vector<std::pair<std::string, std::string>> values) {
-    std::vector<RpcParameter> out;
-    for (auto& [name, text] : values) {
-      out.emplace_back();
-      out.back().name = name;
-      out.back().quoted = text[0] == '\'';
-      if (text != "NULL") out.back().value = out.back().quoted ? text.substr(1) : text;
-    }
-    return out;
-  };
-  struct Case {
-    std::string statement, declaration;
-    std::vector<RpcParameter> values;
-    std::string expected;
-  } cases[] = {
-      {"select @P1, @P2", "@P1 int,@P2 nvarchar(10)", params({{"", "5"}, {"", "'it's"}}),
-       "select 5, N'it''s'"},
-      {"select @P10, @P1", "@P1 int", params({{"", "NULL"}}), "select @P10, NULL"},
-      {"select '@P1 it''s @P1', @P1", "@P1 int", params({{"", "7"}}), "select '@P1 it''s @P1', 7"},
-  };
-  for (const Case& c : cases) {
-    Result<std::string> text = SubstituteParameters(c.statement, c.declaration, c.values);
-    ASSERT_TRUE(text.ok()) << c.statement << ": " << text.status().message();
-    EXPECT_EQ(*text, c.expected);
-  }
-  EXPECT_FALSE(SubstituteParameters("select @P1", "@P1 int", params({{"", "1"}, {"", "2"}})).ok())
-      << "more values than declared";
 }
 
 }  // namespace

@@ -29,35 +29,34 @@ ToolOutcome Isql(const StandinServer& server, const std::string& input,
 }
 
 // The token layouts differ between 7.1 and 7.2+ (line numbers, row counts, long text); tsql goes
-// out of step on any byte out of place.
+// out of step on any byte out of place. The last batch spans several client packets, its reply
+// several server packets.
 TEST(StandinClientsTest, TsqlAtEveryVersion) {
   StandinServer server;
   ToolOutcome made = Tsql(
-      server, "create procedure shout as\nprint 'hi'\nraiserror('from proc', 16, 1)\ngo\nexit\n");
+      server, "create procedure shout as\nprint 'hi'\nraiserror('from proc', 16, 1)\ngo\nexit\n",
+      "master");
   ASSERT_EQ(made.exitCode, 0) << made.output;
+  const std::string big(6000, 'x');
   for (const char* version : {"7.1", "7.2", "7.3", "7.4"}) {
     ToolOutcome run = Tsql(server,
-                           "select 42 as answer, 'text' as word, 1.5 as half, null as absent\n"
-                           "go\nexec shout\nuse pubs\n"
-                           "select db_name() as db, N'n\xC3\xA4me \xF0\x9F\x98\x80' as wide\n"
-                           "go\nexit\n",
-                           "", version);
+                           "select db_name() as login, 42 as answer, 'text' as word, 1.5 as half, "
+                           "null as absent\ngo\nexec shout\nuse pubs\n"
+                           "select db_name() as db, N'n\xC3\xA4me \xF0\x9F\x98\x80' as wide\ngo\n"
+                           "select '" +
+                               big + "' as big" + std::string(20000, ' ') + "\ngo\nexit\n",
+                           "master", version);
     EXPECT_EQ(run.exitCode, 0) << version << "\n" << run.output;
-    for (const char* part : {"answer\tword\thalf\tabsent\n42\ttext\t1.5\tNULL\n(1 row affected)",
-                             "hi\n", ", Procedure shout Line 3:\n\t\"from proc\"\n",
-                             "db\twide\npubs\tn\xC3\xA4me \xF0\x9F\x98\x80\n"})
+    for (const std::string& part :
+         {std::string("login\tanswer\tword\thalf\tabsent\nmaster\t42\ttext\t1.5\tNULL\n(1 row "
+                      "affected)"),
+          std::string("hi\n"), std::string(", Procedure shout Line 3:\n\t\"from proc\"\n"),
+          std::string("db\twide\npubs\tn\xC3\xA4me \xF0\x9F\x98\x80\n"),
+          // 7.1 has no (MAX) types: there the value comes cut to 4000 characters.
+          "big\n" + big.substr(0, version == std::string("7.1") ? 4000 : 6000) +
+              "\n(1 row affected)"})
       EXPECT_TRUE(Contains(run.output, part)) << version << " lacks " << part << "\n" << run.output;
   }
-
-  ToolOutcome login = Tsql(server, "select db_name()\ngo\nexit\n", "pubs");
-  EXPECT_TRUE(Contains(login.output, "\npubs\n")) << "the login's database\n" << login.output;
-
-  // The batch spans several client packets; the reply several server packets.
-  std::string padding(20000, ' ');
-  ToolOutcome wide =
-      Tsql(server, "select '" + std::string(6000, 'x') + "' as wide" + padding + "\ngo\nexit\n");
-  EXPECT_TRUE(Contains(wide.output, "wide\n" + std::string(6000, 'x') + "\n(1 row affected)"))
-      << wide.output;
 }
 
 TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {

@@ -7,8 +7,8 @@
 
 #include "TdsBytes.h"
 #include "ToolRun.h"
-#include "support/StandinServer.h"
 #include "support/Loopback.h"
+#include "support/StandinServer.h"
 #include "support/TestCertificates.h"
 
 namespace pelvane::testing {
@@ -96,15 +96,13 @@ TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
   StandinServer server(Mode("required"));
   LoopbackSocket client(server.port());
   ASSERT_TRUE(client.connected());
-  LoginFields login;
-  login.user = Wide(kLogin);
-  client.Send(Packet(0x10, 1, BuildLogin7(login)));
+  client.Send(Packet(0x10, 1, BuildLogin7(Wide(kLogin))));
   EXPECT_EQ(client.Read(1), "") << "closed without an answer";
 }
 
+// Only what the fixtures could get wrong: a login without a password is the server data's test.
 TEST_F(TlsClientsTest, CommandLineIsChecked) {
-  const TestCertificates& certificates = *certificates_;
-  const TestCertificates::Pair good = certificates.localhost();
+  const TestCertificates::Pair good = certificates_->localhost();
   ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Contains(help.output, "--tls-cert PEM")) << help.output;
@@ -114,18 +112,11 @@ TEST_F(TlsClientsTest, CommandLineIsChecked) {
     std::vector<std::string> args;
     int exitCode;
   } cases[] = {
-      {"port not a number", {"--port", "12ab"}, 2},
-      {"login without password", {"--login", "sa"}, 2},
       {"unknown option", {"--fast"}, 2},
       {"value missing", {"--login"}, 2},
-      {"unknown mode", {"--encryption", "strict"}, 2},
       {"on without a certificate", {"--encryption", "on"}, 2},
-      {"a certificate without its key", {"--tls-cert", good.certificate}, 2},
-      {"a certificate that cannot be read",
-       {"--tls-cert", certificates.dir() / "missing.pem", "--tls-key", good.key},
-       1},
       {"a key of another certificate",
-       {"--tls-cert", good.certificate, "--tls-key", certificates.dir() / "ca.key"},
+       {"--tls-cert", good.certificate, "--tls-key", certificates_->dir() / "ca.key"},
        1},
   };
   for (const Case& c : cases) {

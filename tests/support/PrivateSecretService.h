@@ -35,8 +35,7 @@ class PrivateSecretService {
             "XDG_DATA_HOME=" + home + "/data", "XDG_CONFIG_HOME=" + home + "/config",
             "XDG_RUNTIME_DIR=" + runtime, "dbus-run-session", "--", "sh", "-c", script},
         /*input=*/true);
-    if (!process_->ReadLine(address_, std::chrono::seconds(20))) address_.clear();
-    if (!process_->started() || address_.empty())
+    if (!process_->ReadLine(address_, std::chrono::seconds(20)) || address_.empty())
       throw std::runtime_error(
           "the private Secret Service did not start (dbus-run-session, "
           "gnome-keyring-daemon: scripts/install-deps installs them)");
