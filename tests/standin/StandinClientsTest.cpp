@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <thread>
-
 #include "TdsBytes.h"
 #include "ToolRun.h"
 #include "support/StandinServer.h"
@@ -31,35 +29,34 @@ ToolOutcome Isql(const StandinServer& server, const std::string& input,
 }
 
 // The token layouts differ between 7.1 and 7.2+ (line numbers, row counts, long text); tsql goes
-// out of step on any byte out of place.
+// out of step on any byte out of place. The last batch spans several client packets, its reply
+// several server packets.
 TEST(StandinClientsTest, TsqlAtEveryVersion) {
   StandinServer server;
   ToolOutcome made = Tsql(
-      server, "create procedure shout as\nprint 'hi'\nraiserror('from proc', 16, 1)\ngo\nexit\n");
+      server, "create procedure shout as\nprint 'hi'\nraiserror('from proc', 16, 1)\ngo\nexit\n",
+      "master");
   ASSERT_EQ(made.exitCode, 0) << made.output;
+  const std::string big(6000, 'x');
   for (const char* version : {"7.1", "7.2", "7.3", "7.4"}) {
     ToolOutcome run = Tsql(server,
-                           "select 42 as answer, 'text' as word, 1.5 as half, null as absent\n"
-                           "go\nexec shout\nuse pubs\n"
-                           "select db_name() as db, N'n\xC3\xA4me \xF0\x9F\x98\x80' as wide\n"
-                           "go\nexit\n",
-                           "", version);
+                           "select db_name() as login, 42 as answer, 'text' as word, 1.5 as half, "
+                           "null as absent\ngo\nexec shout\nuse pubs\n"
+                           "select db_name() as db, N'n\xC3\xA4me \xF0\x9F\x98\x80' as wide\ngo\n"
+                           "select '" +
+                               big + "' as big" + std::string(20000, ' ') + "\ngo\nexit\n",
+                           "master", version);
     EXPECT_EQ(run.exitCode, 0) << version << "\n" << run.output;
-    for (const char* part : {"answer\tword\thalf\tabsent\n42\ttext\t1.5\tNULL\n(1 row affected)",
-                             "hi\n", ", Procedure shout Line 3:\n\t\"from proc\"\n",
-                             "db\twide\npubs\tn\xC3\xA4me \xF0\x9F\x98\x80\n"})
+    for (const std::string& part :
+         {std::string("login\tanswer\tword\thalf\tabsent\nmaster\t42\ttext\t1.5\tNULL\n(1 row "
+                      "affected)"),
+          std::string("hi\n"), std::string(", Procedure shout Line 3:\n\t\"from proc\"\n"),
+          std::string("db\twide\npubs\tn\xC3\xA4me \xF0\x9F\x98\x80\n"),
+          // 7.1 has no (MAX) types: there the value comes cut to 4000 characters.
+          "big\n" + big.substr(0, version == std::string("7.1") ? 4000 : 6000) +
+              "\n(1 row affected)"})
       EXPECT_TRUE(Contains(run.output, part)) << version << " lacks " << part << "\n" << run.output;
   }
-
-  ToolOutcome login = Tsql(server, "select db_name()\ngo\nexit\n", "pubs");
-  EXPECT_TRUE(Contains(login.output, "\npubs\n")) << "the login's database\n" << login.output;
-
-  // The batch spans several client packets; the reply several server packets.
-  std::string padding(20000, ' ');
-  ToolOutcome wide =
-      Tsql(server, "select '" + std::string(6000, 'x') + "' as wide" + padding + "\ngo\nexit\n");
-  EXPECT_TRUE(Contains(wide.output, "wide\n" + std::string(6000, 'x') + "\n(1 row affected)"))
-      << wide.output;
 }
 
 TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {
@@ -80,47 +77,29 @@ TEST(StandinClientsTest, IsqlQueriesThroughTheSqlServerDriver) {
   }
 }
 
-TEST(StandinClientsTest, EachPortIsAServerOfItsOwnAndClientsRunAtOnce) {
+// Clients at once are the runs' own tests (--parallel); here that a port is a server of its own.
+TEST(StandinClientsTest, EachPortIsAServerOfItsOwn) {
   StandinServer::Options options;
   options.servers = 2;
   StandinServer server(options);
-  // A table made on one port does not exist on the other.
   ToolOutcome made = Tsql(server, "create table only_here (a int)\ngo\nexit\n");
   ASSERT_EQ(made.exitCode, 0) << made.output;
-
-  std::vector<ToolOutcome> runs(6);
-  std::vector<std::thread> threads;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    threads.emplace_back([&, i] {
-      runs[i] = Tsql(server, "select count(*) as n from only_here\ngo\nexit\n", "", "7.4", i % 2);
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  for (size_t i = 0; i < runs.size(); ++i) {
-    if (i % 2 == 0)
-      EXPECT_TRUE(Contains(runs[i].output, "n\n0\n")) << i << "\n" << runs[i].output;
-    else
-      EXPECT_TRUE(Contains(runs[i].output, "Invalid object name 'only_here'.")) << i << "\n"
-                                                                                << runs[i].output;
-  }
+  const std::string count = "select count(*) as n from only_here\ngo\nexit\n";
+  ToolOutcome here = Tsql(server, count), there = Tsql(server, count, "", "7.4", 1);
+  EXPECT_TRUE(Contains(here.output, "n\n0\n")) << here.output;
+  EXPECT_TRUE(Contains(there.output, "Invalid object name 'only_here'.")) << there.output;
 }
 
-/// The first packet of a reply, header included; empty when none came.
-std::string ReadPacket(const LoopbackSocket& socket) {
-  std::string header = socket.Read(8);
-  const size_t length = header.size() < 8 ? 0 : uint8_t(header[2]) << 8 | uint8_t(header[3]);
-  return length < 8 ? std::string() : header + socket.Read(length - 8);
-}
-
+// The broken messages themselves are ProtocolTest's table; here the server ends only that
+// connection, also for a client gone in the middle of a packet, and then still ends on SIGTERM
+// with connections open.
 TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
   StandinServer server;
+  const std::string prelogin = Packet(0x12, 1, std::string(20, '\0'));
   LoopbackSocket bystander(server.port());
-  ASSERT_TRUE(bystander.connected());
-  bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
-  ASSERT_EQ(ReadPacket(bystander).size(), 8u + 18u) << "PRELOGIN answered";
+  bystander.Send(prelogin);
+  ASSERT_EQ(bystander.Read(8 + 18).size(), 8u + 18u) << "PRELOGIN answered";
 
-  // The broken messages themselves are ProtocolTest's table; here the server ends only that
-  // connection, also for a client gone in the middle of a packet.
   struct Case {
     const char* what;
     std::string bytes;
@@ -129,34 +108,23 @@ TEST(StandinClientsTest, BadClientsLoseOnlyTheirOwnConnection) {
       {"random bytes", "GET / HTTP/1.1\r\nHost: x\r\n\r\n", false},
       {"SQL before login", Packet(0x01, 1, Wide("select 1")), false},
       {"unknown packet type", Packet(0x55, 1, "abc"), false},
-      {"LOGIN7 offsets outside", Packet(0x10, 1, Le32(100) + std::string(96, '\xFF')), false},
       {"gone mid-packet", Bytes({0x10, 0x01, 0x02, 0x00, 0, 0, 1, 0}) + "partial", true},
-      {"gone mid-header", Bytes({0x12, 0x01, 0x00}), true},
   };
   for (const Case& c : cases) {
     LoopbackSocket bad(server.port());
-    ASSERT_TRUE(bad.connected()) << c.what;
     bad.Send(c.bytes);
     EXPECT_TRUE(c.hangsUp || bad.ClosedByPeer()) << c.what;
   }
 
-  bystander.Send(Packet(0x12, 1, std::string(20, '\0')));
-  EXPECT_EQ(ReadPacket(bystander).size(), 8u + 18u) << "an earlier client is still served";
-  ToolOutcome run = Tsql(server, "select 1 as still_here\ngo\nexit\n");
-  EXPECT_TRUE(Contains(run.output, "still_here\n1\n")) << run.output;
-}
-
-// The options are TlsTest's table.
-TEST(StandinClientsTest, SignalsEndItWithConnectionsOpen) {
-  for (int signal : {SIGTERM, SIGINT}) {
-    StandinServer server;
-    LoopbackSocket idle(server.port());  // an open connection must not hold up the end
-    ::kill(server.process().pid(), signal);
-    EXPECT_TRUE(server.process().WaitForExit(std::chrono::seconds(5))) << signal;
-    int status = server.process().Stop();
-    EXPECT_TRUE(WIFEXITED(status)) << signal;
-    EXPECT_EQ(WEXITSTATUS(status), 0) << signal;
+  LoopbackSocket later(server.port());
+  for (const LoopbackSocket* client : {&bystander, &later}) {
+    client->Send(prelogin);
+    EXPECT_EQ(client->Read(8 + 18).size(), 8u + 18u) << "an earlier and a later client served";
   }
+  ::kill(server.process().pid(), SIGTERM);
+  EXPECT_TRUE(server.process().WaitForExit(std::chrono::seconds(5)));
+  const int status = server.process().Stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

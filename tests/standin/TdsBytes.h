@@ -46,39 +46,26 @@ inline std::string Packet(int type, int status, const std::string& payload) {
 inline const std::string kAllHeaders =
     Le32(22) + Le32(18) + Le16(2) + std::string(8, '\0') + Le32(1);
 
-inline std::string Scramble(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes) {
-    auto b = static_cast<unsigned char>(c);
-    out.push_back(static_cast<char>((((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5));
-  }
-  return out;
-}
-
-struct LoginFields {
-  uint32_t version = 0x74000004;
-  uint32_t packetSize = 4096;
-  std::string host = Wide("box"), user = Wide("sa"), password = Wide("Secret1"), app = Wide("tsql"),
-              server = Wide("127.0.0.1"), database = Wide("pubs");
-};
-
-/// A LOGIN7 laid out as a 7.2+ client writes it: 94 fixed bytes, then the strings.
-inline std::string BuildLogin7(const LoginFields& f) {
-  std::string fixed = Le32(0) + Le32(f.version) + Le32(f.packetSize) + std::string(24, '\0');
+/// A LOGIN7 laid out as a 7.4 client writes it for `user`, as UTF-16LE like the others: 94
+/// fixed bytes, then the strings.
+inline std::string BuildLogin7(const std::string& user = Wide("sa"),
+                               const std::string& password = Wide("Secret1"),
+                               const std::string& database = Wide("pubs")) {
+  std::string fixed = Le32(0) + Le32(0x74000004) + Le32(4096) + std::string(24, '\0');
   std::string data;
   auto field = [&](const std::string& utf16, bool scramble = false) {
     std::string pair = Le16(static_cast<uint32_t>(94 + data.size())) +
                        Le16(static_cast<uint32_t>(utf16.size() / 2));
-    data += scramble ? Scramble(utf16) : utf16;
+    for (char c : utf16) {  // a password goes nibble-swapped and XOR 0xA5
+      const auto b = static_cast<unsigned char>(c);
+      data.push_back(static_cast<char>(scramble ? (((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5 : b));
+    }
     return pair;
   };
-  fixed += field(f.host) + field(f.user) + field(f.password, true) + field(f.app) +
-           field(f.server) + field("") + field(Wide("ODBC")) + field("") + field(f.database);
-  fixed += std::string(6, '\x01') + field("") + field("") + field("") + Le32(0);
-  std::string message = fixed + data;
-  std::string length = Le32(static_cast<uint32_t>(message.size()));
-  message.replace(0, 4, length);
-  return message;
+  fixed += field(Wide("box")) + field(user) + field(password, true) + field(Wide("tsql")) +
+           field(Wide("127.0.0.1")) + field("") + field(Wide("ODBC")) + field("") +
+           field(database) + std::string(6, '\x01') + field("") + field("") + field("") + Le32(0);
+  return Le32(static_cast<uint32_t>(fixed.size() + data.size())) + fixed.substr(4) + data;
 }
 
 }  // namespace pelvane::testing

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // sqlstandin's TLS as TDS 7.x carries it, against FreeTDS's tsql and ODBC driver, with the
-// traffic recorded on the way.
+// traffic recorded on the way by a relay.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
 #include "TdsBytes.h"
 #include "ToolRun.h"
+#include "support/Loopback.h"
 #include "support/StandinServer.h"
-#include "support/TcpRecorder.h"
 #include "support/TestCertificates.h"
 
 namespace pelvane::testing {
@@ -18,86 +17,70 @@ namespace {
 constexpr const char* kMarker = "wire-marker-93";
 constexpr const char* kLogin = "tlsprobe";
 
-enum class Server { kNoCertificate, kOff, kOn, kRequired, kOtherHost, kSelfSigned, kExpired };
-
 class TlsClientsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { certificates_ = std::make_unique<TestCertificates>(); }
-  static void TearDownTestSuite() {
-    servers_.clear();
-    certificates_.reset();
-  }
+  static void TearDownTestSuite() { certificates_.reset(); }
 
-  static StandinServer& Standin(Server kind) {
-    auto found = servers_.find(kind);
-    if (found != servers_.end()) return *found->second;
+  /// The stand-in in an encryption mode with the localhost certificate; "" is no certificate,
+  /// "other" is "on" with the other host's. Certificates a client refuses for what they are
+  /// (self-signed, expired) are the product client's TLS tests.
+  static StandinServer::Options Mode(const std::string& mode) {
     StandinServer::Options options;
     options.logins = {std::string(kLogin) + ":Secret1"};
-    TestCertificates::Pair pair = certificates_->localhost();
-    if (kind == Server::kOtherHost) pair = certificates_->otherHost();
-    if (kind == Server::kSelfSigned) pair = certificates_->selfSigned();
-    if (kind == Server::kExpired) pair = certificates_->expired();
-    if (kind != Server::kNoCertificate) {
+    const TestCertificates::Pair pair =
+        mode == "other" ? certificates_->otherHost() : certificates_->localhost();
+    if (!mode.empty()) {
       options.tlsCertificate = pair.certificate;
       options.tlsKey = pair.key;
-      options.encryption = kind == Server::kOff        ? "off"
-                           : kind == Server::kRequired ? "required"
-                                                       : "on";
+      options.encryption = mode == "other" ? "on" : mode;
     }
-    return *servers_.emplace(kind, std::make_unique<StandinServer>(options)).first->second;
+    return options;
   }
 
   static std::unique_ptr<TestCertificates> certificates_;
-  static std::map<Server, std::unique_ptr<StandinServer>> servers_;
 };
 
 std::unique_ptr<TestCertificates> TlsClientsTest::certificates_;
-std::map<Server, std::unique_ptr<StandinServer>> TlsClientsTest::servers_;
 
 TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
   enum Wire { kRefused, kClear, kLoginHidden, kAllHidden };
   struct Case {
     const char* what;
-    Server server;
-    const char* client;      // "tsql" or "isql" (FreeTDS's ODBC driver)
+    const char* server;
+    bool isql;               // FreeTDS's ODBC driver, else tsql
     const char* encryption;  // FreeTDS's "encryption": off sends "not supported"
     bool caFile;             // FreeTDS validates the certificate only with a CA file
     Wire wire;
   } cases[] = {
-      {"no certificate: clear, as before", Server::kNoCertificate, "tsql", "request", false,
-       kClear},
-      {"off: the login alone encrypted", Server::kOff, "tsql", "request", false, kLoginHidden},
-      {"off, client requires: all encrypted", Server::kOff, "tsql", "require", false, kAllHidden},
-      {"off, client without TLS: clear", Server::kOff, "tsql", "off", false, kClear},
-      {"on: all encrypted", Server::kOn, "tsql", "request", false, kAllHidden},
-      {"on, client without TLS: clear", Server::kOn, "tsql", "off", false, kClear},
-      {"required: all encrypted", Server::kRequired, "tsql", "request", false, kAllHidden},
-      {"required refuses a client without TLS", Server::kRequired, "tsql", "off", false, kRefused},
-      {"the CA's certificate validates", Server::kOn, "tsql", "require", true, kAllHidden},
-      {"through ODBC as well", Server::kRequired, "isql", "require", true, kAllHidden},
-      {"another host name is refused", Server::kOtherHost, "tsql", "require", true, kRefused},
-      {"a self-signed one is refused", Server::kSelfSigned, "tsql", "require", true, kRefused},
-      {"an expired one is refused", Server::kExpired, "tsql", "require", true, kRefused},
-      {"without a CA file nothing is checked", Server::kSelfSigned, "tsql", "require", false,
-       kAllHidden},
+      {"no certificate: clear, as before", "", false, "request", false, kClear},
+      {"off: the login alone encrypted", "off", false, "request", false, kLoginHidden},
+      {"off, client requires: all encrypted", "off", false, "require", false, kAllHidden},
+      {"on: all encrypted", "on", false, "request", false, kAllHidden},
+      {"on, client without TLS: clear", "on", false, "off", false, kClear},
+      {"required: all encrypted", "required", false, "request", false, kAllHidden},
+      {"required refuses a client without TLS", "required", false, "off", false, kRefused},
+      {"the CA's certificate validates", "on", false, "require", true, kAllHidden},
+      {"through ODBC as well", "required", true, "require", true, kAllHidden},
+      {"another host name is refused", "other", false, "require", true, kRefused},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TcpRecorder wire(Standin(c.server).port());
+    StandinServer standin(Mode(c.server));
+    LoopbackRelay wire(standin.port());
     TempDir dir;
     std::string conf = "[global]\n\ttds version = 7.4\n[target]\n\thost = 127.0.0.1\n\tport = " +
                        std::to_string(wire.port()) + "\n\tencryption = " + c.encryption + "\n";
     if (c.caFile) conf += "\tca file = " + certificates_->caFile() + "\n";
     WriteBytes(dir.File("freetds.conf"), conf);
     const std::string query = std::string("select '") + kMarker + "' as m\n";
-    ToolOutcome run =
-        c.client == std::string("tsql")
-            ? RunTool({"tsql", "-S", "target", "-U", kLogin, "-P", "Secret1"}, query + "go\nexit\n",
-                      {"FREETDSCONF=" + dir.File("freetds.conf")})
-            : RunTool({"isql", "-v", "-k",
-                       std::string("DRIVER={SQL Server};SERVERNAME=target;UID=") + kLogin +
-                           ";PWD=Secret1"},
-                      query, {"FREETDSCONF=" + dir.File("freetds.conf")});
+    const std::vector<std::string> env{"FREETDSCONF=" + dir.File("freetds.conf")};
+    ToolOutcome run = c.isql ? RunTool({"isql", "-v", "-k",
+                                        std::string("DRIVER={SQL Server};SERVERNAME=target;UID=") +
+                                            kLogin + ";PWD=Secret1"},
+                                       query, env)
+                             : RunTool({"tsql", "-S", "target", "-U", kLogin, "-P", "Secret1"},
+                                       query + "go\nexit\n", env);
     const std::string seen = wire.seen();
     EXPECT_EQ(Contains(run.output, kMarker), c.wire != kRefused) << run.output;
     if (c.wire == kRefused) continue;
@@ -110,18 +93,16 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
 
 // A client that skips PRELOGIN cannot log in in clear where encryption is required.
 TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
-  StandinServer& server = Standin(Server::kRequired);
+  StandinServer server(Mode("required"));
   LoopbackSocket client(server.port());
   ASSERT_TRUE(client.connected());
-  LoginFields login;
-  login.user = Wide(kLogin);
-  client.Send(Packet(0x10, 1, BuildLogin7(login)));
+  client.Send(Packet(0x10, 1, BuildLogin7(Wide(kLogin))));
   EXPECT_EQ(client.Read(1), "") << "closed without an answer";
 }
 
+// Only what the fixtures could get wrong: a login without a password is the server data's test.
 TEST_F(TlsClientsTest, CommandLineIsChecked) {
-  const TestCertificates& certificates = *certificates_;
-  const TestCertificates::Pair good = certificates.localhost();
+  const TestCertificates::Pair good = certificates_->localhost();
   ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Contains(help.output, "--tls-cert PEM")) << help.output;
@@ -131,18 +112,11 @@ TEST_F(TlsClientsTest, CommandLineIsChecked) {
     std::vector<std::string> args;
     int exitCode;
   } cases[] = {
-      {"port not a number", {"--port", "12ab"}, 2},
-      {"login without password", {"--login", "sa"}, 2},
       {"unknown option", {"--fast"}, 2},
       {"value missing", {"--login"}, 2},
-      {"unknown mode", {"--encryption", "strict"}, 2},
       {"on without a certificate", {"--encryption", "on"}, 2},
-      {"a certificate without its key", {"--tls-cert", good.certificate}, 2},
-      {"a certificate that cannot be read",
-       {"--tls-cert", certificates.dir() / "missing.pem", "--tls-key", good.key},
-       1},
       {"a key of another certificate",
-       {"--tls-cert", good.certificate, "--tls-key", certificates.dir() / "ca.key"},
+       {"--tls-cert", good.certificate, "--tls-key", certificates_->dir() / "ca.key"},
        1},
   };
   for (const Case& c : cases) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -16,42 +17,44 @@
 
 namespace pelvane::testing {
 
-inline sockaddr_in LoopbackAddress(int port) {
+/// A TCP socket on 127.0.0.1:port, connected (a client) or bound (port 0: any free one, which
+/// `port` then names); -1 when that fails.
+inline int LoopbackSocketFd(int& port, bool connect) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(static_cast<uint16_t>(port));
-  return address;
+  auto* generic = reinterpret_cast<sockaddr*>(&address);
+  socklen_t length = sizeof address;
+  if (fd < 0) return -1;
+  if (connect ? ::connect(fd, generic, length) != 0
+              : ::bind(fd, generic, length) != 0 || ::getsockname(fd, generic, &length) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
 }
 
 /// A port on 127.0.0.1 that nothing listens on at the moment of asking.
 inline int FreeLoopbackPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = LoopbackAddress(0);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
+  int port = 0;
+  ::close(LoopbackSocketFd(port, false));
+  return port;
 }
 
 /// Sends every byte unless the peer has gone; never raises SIGPIPE.
 inline void SendAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-    if (n <= 0) return;
-    data += n;
+  for (ssize_t n; size > 0 && (n = ::send(fd, data, size, MSG_NOSIGNAL)) > 0; data += n)
     size -= static_cast<size_t>(n);
-  }
 }
 
 /// A client connection to 127.0.0.1:port, for sending what no proper client would. Each read
 /// gives up after ten seconds.
 class LoopbackSocket {
  public:
-  explicit LoopbackSocket(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address = LoopbackAddress(port);
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  explicit LoopbackSocket(int port) : fd_(LoopbackSocketFd(port, true)) {
     timeval limit{10, 0};
     ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   }
@@ -59,7 +62,7 @@ class LoopbackSocket {
   LoopbackSocket(const LoopbackSocket&) = delete;
   LoopbackSocket& operator=(const LoopbackSocket&) = delete;
 
-  bool connected() const { return connected_; }
+  bool connected() const { return fd_ >= 0; }
   void Send(const std::string& bytes) const { SendAll(fd_, bytes.data(), bytes.size()); }
   /// Exactly `size` bytes, or fewer when the peer closed or the time ran out.
   std::string Read(size_t size) const {
@@ -71,42 +74,40 @@ class LoopbackSocket {
   /// True when the peer closed the connection: reading, after anything it still sent, ends.
   bool ClosedByPeer() const {
     char buffer[4096];
-    for (;;) {
-      ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return n == 0;
+    ssize_t n;
+    while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0) {
     }
+    return n == 0;
   }
 
  private:
   int fd_;
-  bool connected_ = false;
 };
 
 /// A relay on a free loopback port in front of a server: each client connection gets one of its
 /// own to the server, and a thread hands every read to the owner's callbacks, which decide what
-/// goes on (`SendAll` to the other side, or not). When either side ends, both are shut down.
+/// goes on (`SendAll` to the other side, or not). Without callbacks it passes every byte on
+/// unchanged and keeps a copy: what anyone on the wire would see. When either side ends, both
+/// are shut down.
 class LoopbackRelay {
  public:
   struct Link {
     size_t id;  // 0, 1, ... in the order the clients came
     int client, server;
+    bool closed;  // stays in the list, unwatched, until the relay goes
   };
   using OnBytes = std::function<void(const Link&, const char* data, size_t size)>;
   using OnTick = std::function<void(const Link&)>;  // every 20 ms or so, for each open link
 
-  LoopbackRelay(int upstreamPort, OnBytes fromClient, OnBytes fromServer, OnTick tick = {})
+  explicit LoopbackRelay(int upstreamPort, OnBytes fromClient = {}, OnBytes fromServer = {},
+                         OnTick tick = {})
       : upstreamPort_(upstreamPort),
-        fromClient_(std::move(fromClient)),
-        fromServer_(std::move(fromServer)),
-        tick_(std::move(tick)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = LoopbackAddress(0);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        fromClient_(fromClient ? std::move(fromClient) : Record(&Link::server)),
+        fromServer_(fromServer ? std::move(fromServer) : Record(&Link::client)),
+        tick_(std::move(tick)),
+        listener_(LoopbackSocketFd(port_, false)) {
+    if (listener_ < 0 || ::listen(listener_, 16) != 0)
       throw std::runtime_error("the loopback relay cannot listen");
-    port_ = ntohs(address.sin_port);
     worker_ = std::thread([this] { Serve(); });
   }
   LoopbackRelay(const LoopbackRelay&) = delete;
@@ -114,34 +115,39 @@ class LoopbackRelay {
   ~LoopbackRelay() {
     stop_ = true;
     worker_.join();
-    for (const Open& open : links_) {
-      ::close(open.link.client);
-      ::close(open.link.server);
-    }
+    for (const Link& link : links_) ::close(link.client), ::close(link.server);
     ::close(listener_);
   }
 
   int port() const { return port_; }
   /// How many connections it has relayed so far.
   int connections() const { return connections_.load(); }
+  /// Everything passed on unchanged so far, both directions one after the other as it came.
+  std::string seen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
 
  private:
-  struct Open {
-    Link link;
-    bool closed;  // stays in the list, unwatched, until the relay goes
-  };
+  OnBytes Record(int Link::*to) {
+    return [this, to](const Link& link, const char* data, size_t size) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_.append(data, size);
+      }
+      SendAll(link.*to, data, size);
+    };
+  }
 
   void Accept() {
     int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) return;
-    int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = LoopbackAddress(upstreamPort_);
-    if (::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      ::close(client);
-      ::close(server);
+    int port = upstreamPort_;
+    int server = client < 0 ? -1 : LoopbackSocketFd(port, true);
+    if (server < 0) {
+      if (client >= 0) ::close(client);
       return;
     }
-    links_.push_back({{links_.size(), client, server}, false});
+    links_.push_back({links_.size(), client, server, false});
     ++connections_;
   }
 
@@ -157,25 +163,22 @@ class LoopbackRelay {
     constexpr short kEvents = POLLIN | POLLHUP | POLLERR;
     while (!stop_) {
       std::vector<pollfd> fds{{listener_, POLLIN, 0}};
-      for (const Open& open : links_) {
-        fds.push_back({open.closed ? -1 : open.link.client, POLLIN, 0});
-        fds.push_back({open.closed ? -1 : open.link.server, POLLIN, 0});
+      for (const Link& link : links_) {
+        fds.push_back({link.closed ? -1 : link.client, POLLIN, 0});
+        fds.push_back({link.closed ? -1 : link.server, POLLIN, 0});
       }
       if (::poll(fds.data(), fds.size(), 20) < 0) continue;
       if (fds[0].revents & POLLIN) Accept();
       for (size_t i = 0; i < links_.size() && 2 + 2 * i < fds.size(); ++i) {
-        Open& open = links_[i];
-        bool alive = true;
-        if (fds[1 + 2 * i].revents & kEvents)
-          alive = Pass(open.link.client, open.link, fromClient_);
-        if (alive && fds[2 + 2 * i].revents & kEvents)
-          alive = Pass(open.link.server, open.link, fromServer_);
+        Link& link = links_[i];
+        bool alive = !(fds[1 + 2 * i].revents & kEvents) || Pass(link.client, link, fromClient_);
+        if (alive && fds[2 + 2 * i].revents & kEvents) alive = Pass(link.server, link, fromServer_);
         if (!alive) {
-          ::shutdown(open.link.client, SHUT_RDWR);
-          ::shutdown(open.link.server, SHUT_RDWR);
-          open.closed = true;
+          ::shutdown(link.client, SHUT_RDWR);
+          ::shutdown(link.server, SHUT_RDWR);
+          link.closed = true;
         }
-        if (!open.closed && tick_) tick_(open.link);
+        if (!link.closed && tick_) tick_(link);
       }
     }
   }
@@ -183,11 +186,13 @@ class LoopbackRelay {
   int upstreamPort_;
   OnBytes fromClient_, fromServer_;
   OnTick tick_;
-  int listener_ = -1;
   int port_ = 0;
+  int listener_;
   std::atomic<bool> stop_{false};
   std::atomic<int> connections_{0};
-  std::vector<Open> links_;  // touched by the worker only while it runs
+  std::vector<Link> links_;  // touched by the worker only while it runs
+  mutable std::mutex mutex_;
+  std::string seen_;
   std::thread worker_;
 };
 

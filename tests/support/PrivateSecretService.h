@@ -7,7 +7,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
@@ -30,23 +29,13 @@ class PrivateSecretService {
         "printf %s '" + std::string(kUnlockPassword) +
         "' | gnome-keyring-daemon --unlock --components=secrets >/dev/null || exit 1; "
         "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat >/dev/null";
-    std::vector<std::string> argv{"/usr/bin/env",
-                                  "-u",
-                                  "DISPLAY",
-                                  "-u",
-                                  "WAYLAND_DISPLAY",
-                                  "HOME=" + home,
-                                  "XDG_DATA_HOME=" + home + "/data",
-                                  "XDG_CONFIG_HOME=" + home + "/config",
-                                  "XDG_RUNTIME_DIR=" + runtime,
-                                  "dbus-run-session",
-                                  "--",
-                                  "sh",
-                                  "-c",
-                                  script};
-    process_ = std::make_unique<Subprocess>(argv, Subprocess::Options{{}, true, false});
-    if (!process_->ReadLine(address_, std::chrono::seconds(20))) address_.clear();
-    if (!process_->started() || address_.empty())
+    process_ = std::make_unique<Subprocess>(
+        std::vector<std::string>{
+            "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "HOME=" + home,
+            "XDG_DATA_HOME=" + home + "/data", "XDG_CONFIG_HOME=" + home + "/config",
+            "XDG_RUNTIME_DIR=" + runtime, "dbus-run-session", "--", "sh", "-c", script},
+        /*input=*/true);
+    if (!process_->ReadLine(address_, std::chrono::seconds(20)) || address_.empty())
       throw std::runtime_error(
           "the private Secret Service did not start (dbus-run-session, "
           "gnome-keyring-daemon: scripts/install-deps installs them)");

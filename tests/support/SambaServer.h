@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -47,23 +46,20 @@ class SambaServer {
     port_ = privateNetwork_ ? 445 : FreeLoopbackPort();
     std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755));
     base_ = dir_.path().string();
-    if (!Script({"setup", base_, std::to_string(port_)}, std::chrono::seconds(60))) {
+    if (!Script({"setup", base_, std::to_string(port_)}, std::chrono::seconds(60)))
       throw std::runtime_error(std::string("samba-fixture.sh setup failed") +
                                (why.empty() ? "" : "; " + why));
-    }
-    smbd_ = std::make_unique<Subprocess>(Daemon("smbd"));
-    dcerpcd_ = std::make_unique<Subprocess>(Daemon("samba-dcerpcd"));
-    if (!Script({"ready", base_, std::to_string(port_)}, std::chrono::seconds(30))) {
+    smbd_ = std::make_unique<Subprocess>(Daemon("smbd", {"/usr/sbin/smbd"}));
+    dcerpcd_ = std::make_unique<Subprocess>(
+        Daemon("samba-dcerpcd", {"/usr/libexec/samba/samba-dcerpcd", "--libexec-rpcds"}));
+    if (!Script({"ready", base_, std::to_string(port_)}, std::chrono::seconds(30)))
       throw std::runtime_error("Samba did not become ready; see " + base_ + "/log");
-    }
   }
   ~SambaServer() {
     // Both run as leaders of their own process groups: end their workers too.
-    for (Subprocess* daemon : {dcerpcd_.get(), smbd_.get()}) {
-      if (daemon != nullptr && daemon->started() && ::getpgid(daemon->pid()) == daemon->pid()) {
+    for (Subprocess* daemon : {dcerpcd_.get(), smbd_.get()})
+      if (daemon != nullptr && daemon->started() && ::getpgid(daemon->pid()) == daemon->pid())
         ::kill(-daemon->pid(), SIGTERM);
-      }
-    }
     dcerpcd_.reset();
     smbd_.reset();
   }
@@ -87,13 +83,10 @@ class SambaServer {
   int LogonFailures() const {
     std::ifstream log(dir_.path() / "log" / "samba.log");
     int failures = 0;
-    for (std::string line; std::getline(log, line);) {
-      if (line.find("Auth:") != std::string::npos &&
-          line.find("status [NT_STATUS_") != std::string::npos &&
-          line.find("status [NT_STATUS_OK]") == std::string::npos) {
-        ++failures;
-      }
-    }
+    for (std::string line; std::getline(log, line);)
+      failures += line.find("Auth:") != std::string::npos &&
+                  line.find("status [NT_STATUS_") != std::string::npos &&
+                  line.find("status [NT_STATUS_OK]") == std::string::npos;
     return failures;
   }
 
@@ -111,20 +104,13 @@ class SambaServer {
     return result.exitCode == 0;
   }
 
-  /// A daemon in the foreground, as our own child, logging under the base folder.
-  std::vector<std::string> Daemon(const std::string& name) const {
-    const std::string program =
-        name == "smbd" ? "/usr/sbin/smbd" : "/usr/libexec/samba/samba-dcerpcd";
-    // They end with this process even when it dies without stopping them.
-    std::vector<std::string> argv{"/usr/bin/setpriv",
-                                  "--pdeathsig",
-                                  "TERM",
-                                  "/bin/sh",
-                                  "-c",
-                                  "log=$0; exec \"$@\" </dev/null >>\"$log\" 2>&1",
-                                  base_ + "/log/" + name + ".out",
-                                  program};
-    if (name != "smbd") argv.push_back("--libexec-rpcds");
+  /// A daemon in the foreground, as our own child, logging under the base folder. It ends with
+  /// this process even when that dies without stopping it.
+  std::vector<std::string> Daemon(const std::string& name, std::vector<std::string> argv) const {
+    argv.insert(
+        argv.begin(),
+        {"/bin/sh", "-c", "exec /usr/bin/setpriv --pdeathsig TERM \"$@\" </dev/null >>\"$0\" 2>&1",
+         base_ + "/log/" + name + ".out"});
     argv.insert(argv.end(), {"-F", "-s", base_ + "/smb.conf"});
     return argv;
   }
@@ -164,30 +150,15 @@ class CommandLineWatch {
       for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string cmdline = CommandLineOf(entry.path() / "cmdline");
+        const std::string cmdline = ReadBytes((entry.path() / "cmdline").string());
         if (cmdline.find(secret_) != std::string::npos) ++leaks_;
-        const std::string program = cmdline.substr(0, cmdline.find('\0'));
-        if (program == "net" ||
-            (program.size() > 4 && program.compare(program.size() - 4, 4, "/net") == 0)) {
+        if (std::filesystem::path(cmdline.substr(0, cmdline.find('\0'))).filename() == "net") {
           std::lock_guard<std::mutex> lock(mutex_);
           netPids_.insert(name);
         }
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-  }
-
-  /// Plain reads: a process may end while it is read, which streams would throw for.
-  static std::string CommandLineOf(const std::filesystem::path& file) {
-    std::string text;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return text;
-    char chunk[4096];
-    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) > 0;) {
-      text.append(chunk, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return text;
   }
 
   std::string secret_;

@@ -46,11 +46,10 @@ class StandinServer {
       for (const std::string& db : options.databases) argv.insert(argv.end(), {"--database", db});
       if (options.latencyMs > 0)
         argv.insert(argv.end(), {"--latency-ms", std::to_string(options.latencyMs)});
-      if (!options.tlsCertificate.empty())
-        argv.insert(argv.end(),
-                    {"--tls-cert", options.tlsCertificate, "--tls-key", options.tlsKey});
-      if (!options.encryption.empty())
-        argv.insert(argv.end(), {"--encryption", options.encryption});
+      for (const auto& [option, value] : {std::pair{"--tls-cert", options.tlsCertificate},
+                                          {"--tls-key", options.tlsKey},
+                                          {"--encryption", options.encryption}})
+        if (!value.empty()) argv.insert(argv.end(), {option, value});
       argv.insert(argv.end(), options.moreArgs.begin(), options.moreArgs.end());
       auto process = std::make_unique<Subprocess>(argv);
       std::string line;

@@ -14,16 +14,14 @@ namespace pelvane::testing {
 /// pre-login and the login both ways, then swallows the client's SQL batches and RPCs without
 /// an answer, and keeps the connection open: a server that accepts the login and then never
 /// answers. The trickle modes pass everything, but the server's answers before (or from) the
-/// first batch go to the client one byte at a time: a server that keeps every read of the
+/// first batch go to the client one byte every 100 ms: a server that keeps every read of the
 /// client's short and the whole exchange endless.
 class TdsStallProxy {
  public:
   enum class Mode { kStallBatches, kTrickleLogin, kTrickleBatches };
 
-  explicit TdsStallProxy(int upstreamPort, Mode mode = Mode::kStallBatches,
-                         std::chrono::milliseconds byteInterval = std::chrono::milliseconds(100))
+  explicit TdsStallProxy(int upstreamPort, Mode mode = Mode::kStallBatches)
       : mode_(mode),
-        byteInterval_(byteInterval),
         relay_(
             upstreamPort,
             [this](const Link& link, const char* data, size_t size) {
@@ -93,11 +91,10 @@ class TdsStallProxy {
     if (state.trickling.empty() || now < state.nextByte) return;
     SendAll(link.client, state.trickling.data(), 1);
     state.trickling.erase(0, 1);
-    state.nextByte = now + byteInterval_;
+    state.nextByte = now + std::chrono::milliseconds(100);
   }
 
   Mode mode_;
-  std::chrono::milliseconds byteInterval_;
   std::atomic<int> stalled_{0};
   std::vector<State> states_;  // by link, touched by the relay's thread only
   LoopbackRelay relay_;        // last, so that its thread ends before the members above go

@@ -102,21 +102,16 @@ T* Control(const QWidget& window, const char* name) {
   return Control<T>(&window, name);
 }
 
-/// True for the parts a combo box is made of (its line edit, its popup list): they are read out
-/// through the combo box itself.
-inline bool InsideComboBox(const QWidget* widget, const QWidget* window) {
-  for (const QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget())
-    if (qobject_cast<const QComboBox*>(up)) return true;
-  return false;
-}
-
 /// Screen readers and automation tools find controls by accessible name: every control that
 /// takes the focus must have one, hidden ones too (they show later).
 inline void ExpectAccessibleNames(const QWidget* window) {
   ASSERT_NE(window, nullptr);
   for (QWidget* child : window->findChildren<QWidget*>()) {
-    if (child->focusPolicy() == Qt::NoFocus || child->objectName().startsWith("qt_") ||
-        InsideComboBox(child, window))
+    // The parts a combo box is made of (its line edit, its popup list) are read out through it.
+    bool inCombo = false;
+    for (const QWidget* up = child->parentWidget(); up && up != window; up = up->parentWidget())
+      inCombo = inCombo || qobject_cast<const QComboBox*>(up);
+    if (child->focusPolicy() == Qt::NoFocus || child->objectName().startsWith("qt_") || inCombo)
       continue;
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(child);
     ASSERT_NE(accessible, nullptr);
