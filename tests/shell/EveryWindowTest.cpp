@@ -117,9 +117,19 @@ class EveryWindowTest : public ::testing::Test {
   std::vector<QWidget*> children;  // the windows inside the main window
 };
 
-TEST_F(EveryWindowTest, EveryControlHasAnAccessibleName) {
-  for (QWidget* window : windows) ExpectAccessibleNames(*window);
+// Every control has an accessible name and every window reads as one: AT-SPI shows a window
+// role as a frame or dialog; anything else (a "filler") is not announced.
+TEST_F(EveryWindowTest, EveryWindowAndControlHasANameAndARole) {
   for (QWidget* window : children) ExpectAccessibleNames(*window);
+  for (QWidget* window : windows) {
+    ExpectAccessibleNames(*window);
+    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(window);
+    ASSERT_NE(read, nullptr);
+    const QAccessible::Role role = read->role();
+    EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog)
+        << window->objectName().toStdString() << " role " << role;
+  }
+  ExpectAccessKeys(*main.veskDialog());
 }
 
 // The main window's designed place runs past the right edge of the test screen.
@@ -136,17 +146,6 @@ TEST_F(EveryWindowTest, TheRunsWindowsOpenOnTheDialogsScreenAndComeBackFromTheWi
     Action(main, item)->trigger();
     EXPECT_TRUE(shown->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), shown);
-  }
-}
-
-TEST_F(EveryWindowTest, EveryTopLevelWindowReadsAsAWindow) {
-  // AT-SPI shows a window role as a frame or dialog; anything else (a "filler") is not announced.
-  for (QWidget* window : windows) {
-    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(window);
-    ASSERT_NE(read, nullptr);
-    const QAccessible::Role role = read->role();
-    EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog)
-        << window->objectName().toStdString() << " role " << role;
   }
 }
 
