@@ -229,18 +229,14 @@ TEST_F(MainWindowTest, LogFileCommands) {
   EXPECT_EQ(f.prompter.openedUrls[0], "file://" + log);
 }
 
-TEST_F(MainWindowTest, GetRemoteServerTimeShowsTheTimeOrTheFailure) {
+// The time and its failures are the engine's; the window asks for a name and shows the answer.
+TEST_F(MainWindowTest, GetRemoteServerTimeShowsTheTime) {
   MainWindow& window = Open(false);
-  f.prompter.texts = {std::string(), std::string("FARAWAY")};
-  // No name: this machine's own time; a machine that does not answer: the failure.
-  for (const char* said : {"Server, , time is ",
-                           "ERROR while attempting to retrieve time from "
-                           "Remote Server, FARAWAY."}) {
-    const size_t before = f.prompter.asked.size();
-    Action(window, "mnServerTime")->trigger();
-    QTRY_COMPARE(f.prompter.asked.size(), before + 1);
-    EXPECT_EQ(f.prompter.asked.back().text.rfind(said, 0), 0u) << f.prompter.asked.back().text;
-  }
+  f.prompter.texts = {std::string()};  // no name: this machine's own time
+  Action(window, "mnServerTime")->trigger();
+  QTRY_COMPARE(f.prompter.asked.size(), size_t{1});
+  EXPECT_EQ(f.prompter.asked[0].text.rfind("Server, , time is ", 0), 0u)
+      << f.prompter.asked[0].text;
 }
 
 // The Servers menu opens the window; the row comes back from the worker (BackgroundTasksTest
