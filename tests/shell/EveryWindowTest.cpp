@@ -117,9 +117,36 @@ class EveryWindowTest : public ::testing::Test {
   std::vector<QWidget*> children;  // the windows inside the main window
 };
 
-TEST_F(EveryWindowTest, EveryControlHasAnAccessibleName) {
-  for (QWidget* window : windows) ExpectAccessibleNames(*window);
+// Every control has an accessible name and every window reads as one: AT-SPI shows a window
+// role as a frame or dialog; anything else (a "filler") is not announced. A label that shows a
+// value (a service's state, a run's summary) is read out as that value, not as its caption; so
+// is every caption. The value is set here as the windows set it.
+TEST_F(EveryWindowTest, EveryWindowControlAndLabelReadsAsWhatItIs) {
   for (QWidget* window : children) ExpectAccessibleNames(*window);
+  for (QWidget* window : windows) {
+    ExpectAccessibleNames(*window);
+    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(window);
+    ASSERT_NE(read, nullptr);
+    const QAccessible::Role role = read->role();
+    EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog)
+        << window->objectName().toStdString() << " role " << role;
+  }
+  ExpectAccessKeys(*main.veskDialog());
+
+  const QString value = "Spooler (HOST) - Running";
+  QSet<QLabel*> labels;  // a window's children include the windows it owns
+  for (QWidget* window : windows)
+    for (QLabel* label : window->findChildren<QLabel*>())
+      if (label->pixmap().isNull()) labels.insert(label);  // a picture has a name of its own
+  for (QLabel* label : labels) {
+    const QString shown = label->text();
+    label->setText(value);
+    const QString read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    EXPECT_TRUE(read.contains(value)) << Owner(label) << "/" << label->objectName().toStdString()
+                                      << " reads " << read.toStdString();
+    label->setText(shown);
+  }
+  EXPECT_GT(labels.size(), 20);
 }
 
 // The main window's designed place runs past the right edge of the test screen.
@@ -137,37 +164,6 @@ TEST_F(EveryWindowTest, TheRunsWindowsOpenOnTheDialogsScreenAndComeBackFromTheWi
     EXPECT_TRUE(shown->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), shown);
   }
-}
-
-TEST_F(EveryWindowTest, EveryTopLevelWindowReadsAsAWindow) {
-  // AT-SPI shows a window role as a frame or dialog; anything else (a "filler") is not announced.
-  for (QWidget* window : windows) {
-    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(window);
-    ASSERT_NE(read, nullptr);
-    const QAccessible::Role role = read->role();
-    EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog)
-        << window->objectName().toStdString() << " role " << role;
-  }
-}
-
-TEST_F(EveryWindowTest, EveryLabelReadsWhatItShows) {
-  // A label that shows a value (a service's state, a run's summary) is read out as that value,
-  // not as its caption; so is every caption. The value is set here as the windows set it.
-  const QString value = "Spooler (HOST) - Running";
-  QSet<QLabel*> labels;  // a window's children include the windows it owns
-  for (QWidget* window : windows) {
-    for (QLabel* label : window->findChildren<QLabel*>())
-      if (label->pixmap().isNull()) labels.insert(label);  // a picture has a name of its own
-  }
-  for (QLabel* label : labels) {
-    const QString shown = label->text();
-    label->setText(value);
-    const QString read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-    EXPECT_TRUE(read.contains(value)) << Owner(label) << "/" << label->objectName().toStdString()
-                                      << " reads " << read.toStdString();
-    label->setText(shown);
-  }
-  EXPECT_GT(labels.size(), 20);
 }
 
 }  // namespace

@@ -4,18 +4,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
 
+#include "engine/ServerAdmin.h"
+#include "settings/ServerRegistry.h"
 #include "shell/AppendTextWindow.h"
 #include "shell/InstanceBeacon.h"
 #include "shell/MainWindow.h"
@@ -25,6 +29,8 @@
 #include "shell/SingleInstance.h"
 #include "shell/VeskSqlDialog.h"
 #include "shell/WindowPlacement.h"
+#include "support/StandinServer.h"
+#include "tools/CheckConnectionsWindow.h"
 
 namespace pelvane::shell {
 namespace {
@@ -41,37 +47,6 @@ class MainWindowTest : public ::testing::Test {
   ShellFixture f;
   std::unique_ptr<MainWindow> made;
 };
-
-TEST_F(MainWindowTest, StartsWithoutASettingsFileAtItsDesignedPlacement) {
-  MainWindow& window = Open();
-  EXPECT_EQ(window.windowTitle(), "The Pelvane Tool v1.8.8");
-  EXPECT_FALSE(window.isMaximized());
-  EXPECT_EQ(window.width(), 960);  // 14400 twips at the test screen's 96 dpi
-  EXPECT_FALSE(Action(window, "mnMinOnVesk")->isChecked());
-  EXPECT_TRUE(Action(window, "mnServerTime")->isEnabled());
-  EXPECT_EQ(f.state.OpenChildCount, 0);
-  EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
-}
-
-TEST_F(MainWindowTest, EveryMenuAndItemHasAnAccessKeyOfItsOwn) {
-  MainWindow& window = Open(false);
-  // The menu bar, then each menu and submenu: each caption keyed, no key twice in one menu.
-  std::vector<std::pair<std::string, QList<QAction*>>> menus{
-      {"menu bar", window.menuBar()->actions()}};
-  for (size_t m = 0; m < menus.size(); ++m) {
-    QStringList keys;
-    for (QAction* action : menus[m].second) {
-      if (action->isSeparator()) continue;
-      const QString key = testing::AccessKeyOf(action->text());
-      EXPECT_FALSE(key.isEmpty()) << menus[m].first << ": " << action->text().toStdString();
-      keys << key;
-      if (QMenu* sub = action->menu())
-        menus.push_back({action->text().toStdString(), sub->actions()});
-    }
-    EXPECT_EQ(keys.removeDuplicates(), 0) << menus[m].first << ": " << keys.join(' ').toStdString();
-  }
-  EXPECT_GT(menus.size(), 7u);  // seven menus and the Logfile submenu
-}
 
 TEST_F(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindows) {
   MainWindow& window = Open();
@@ -90,12 +65,14 @@ TEST_F(MainWindowTest, AnEmptyWindowShowsTheFirstStepsAsLinksThatOpenTheirWindow
 }
 
 TEST_F(MainWindowTest, StoredPlacementAndMainStateAreRestoredAndSaved) {
-  for (auto [key, value] : {std::pair{"Left", "1500"},
-                            {"Top", "1200"},
-                            {"Width", "9000"},
-                            {"Height", "7500"},
-                            {"MinimizeOnVesk", "1"}})
-    f.Set("Pelvane", key, value);
+  Open();
+  EXPECT_FALSE(std::filesystem::exists(f.store.file()));  // starting writes nothing
+  const char* const stored[][2] = {{"Left", "1500"},
+                                   {"Top", "1200"},
+                                   {"Width", "9000"},
+                                   {"Height", "7500"},
+                                   {"MinimizeOnVesk", "1"}};
+  for (const auto& [key, value] : stored) f.Set("Pelvane", key, value);
   f.Reload();
   MainWindow* window = &Open();
   EXPECT_EQ(window->size(), QSize(600, 500));  // 9000 x 7500 twips at 96 dpi
@@ -169,7 +146,6 @@ TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndModeAndTheEditorsHideWithThe
   Action(window, "mnPelvane")->trigger();
   ASSERT_NE(window.veskDialog(), nullptr);
   expectChildItems(true);
-  EXPECT_EQ(f.state.OpenChildCount, 1);
 
   // Simple Script mode shows in the dialog: the menu item turns it on, the window's close box off.
   auto* modeLine = Control<QLabel>(*window.veskDialog(), "lblSimpleScriptMode");
@@ -189,14 +165,7 @@ TEST_F(MainWindowTest, TheVeskDialogSwitchesMenusAndModeAndTheEditorsHideWithThe
   window.showNormal();
   QTRY_VERIFY(window.appendTextWindow()->isVisible());
 
-  // Change User Password with an empty Process Servers list only explains.
-  Action(window, "mnChangePW")->trigger();
-  EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"Select Servers for password change "
-                                                         "by moving them into the Process "
-                                                         "Servers: list box."});
-
   Action(window, "Settings")->trigger();
-  EXPECT_EQ(f.state.OpenChildCount, 2);
   for (int open = 2; open > 0; --open) {
     Action(window, "Close")->trigger();  // the active child first
     QTRY_COMPARE(window.mdi().subWindowList().size(), open - 1);
@@ -260,21 +229,34 @@ TEST_F(MainWindowTest, LogFileCommands) {
   EXPECT_EQ(f.prompter.openedUrls[0], "file://" + log);
 }
 
-TEST_F(MainWindowTest, GetRemoteServerTimeShowsTheTimeOrTheFailure) {
+// The time and its failures are the engine's; the window asks for a name and shows the answer.
+TEST_F(MainWindowTest, GetRemoteServerTimeShowsTheTime) {
   MainWindow& window = Open(false);
-  f.prompter.texts = {std::string(), std::string("FARAWAY")};
-  Action(window, "mnServerTime")->trigger();  // no name: this machine's own time
+  f.prompter.texts = {std::string()};  // no name: this machine's own time
+  Action(window, "mnServerTime")->trigger();
   QTRY_COMPARE(f.prompter.asked.size(), size_t{1});
   EXPECT_EQ(f.prompter.asked[0].text.rfind("Server, , time is ", 0), 0u)
       << f.prompter.asked[0].text;
-  Action(window, "mnServerTime")->trigger();
-  QTRY_COMPARE(f.prompter.asked.size(), size_t{2});
-  EXPECT_EQ(f.prompter.asked[1].text.rfind("ERROR while attempting to retrieve time from Remote "
-                                           "Server, FARAWAY.",
-                                           0),
-            0u);
-  EXPECT_EQ(f.prompter.textPrompts,
-            (std::vector<std::string>{"Enter Server Name", "Enter Server Name"}));
+}
+
+// The Servers menu opens the window; the row comes back from the worker (BackgroundTasksTest
+// proves the window thread never waits for it).
+TEST_F(MainWindowTest, CheckConnectionsFillsARowPerServer) {
+  testing::StandinServer standin;
+  ASSERT_TRUE(settings::ServerRegistry(f.store).AddServer(standin.server(), "prod"));
+  ASSERT_TRUE(engine::SaveSqlLogin(f.store, f.keyring, standin.server(),
+                                   {"sa", "Secret1", "pubs", "prod"}));
+  Action(Open(), "mnCheckConnections")->trigger();
+  auto* check = made->findChild<tools::CheckConnectionsWindow*>("frmCheckConnections");
+  ASSERT_NE(check, nullptr);
+  QSignalSpy finished(check, &tools::CheckConnectionsWindow::checkFinished);
+  ASSERT_TRUE(finished.wait(20000));
+  auto* table = Control<QTableWidget>(*check, "grdConnections");
+  ASSERT_EQ(table->rowCount(), 1);
+  for (auto [column, text] :
+       {std::pair{0, standin.server()}, {1, std::string("OK")}, {4, std::string("pubs")}})
+    EXPECT_EQ(table->item(0, column)->text().toStdString(), text) << column;
+  EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width());  // every column
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QToolButton>
 #include <memory>
 #include <string>
@@ -24,22 +25,19 @@ struct FakeHost : VeskDialogHost {
   engine::ProgramState* state = nullptr;  // the Append Text window keeps its flag there
   int opened = 0, closed = 0;
   std::vector<bool> runStates;
-  bool simpleScript = false;
-  bool appendTextOpen = false;
+  bool simpleScript = false, appendTextOpen = false;
+  std::string simpleScriptText;
   void VeskDialogOpened() override { ++opened; }
   void VeskDialogClosed() override { ++closed; }
   void RunStateChanged(bool running) override { runStates.push_back(running); }
   bool SimpleScriptChecked() const override { return simpleScript; }
   void SetSimpleScriptChecked(bool checked) override { simpleScript = checked; }
-  std::string simpleScriptText;
   std::string SimpleScriptText() const override { return simpleScriptText; }
-  void OpenAppendText() override {
-    appendTextOpen = true;
-    if (state != nullptr) state->AppendTextOpen = true;
-  }
-  void CloseAppendText() override {
-    appendTextOpen = false;
-    if (state != nullptr) state->AppendTextOpen = false;
+  void OpenAppendText() override { SetAppendText(true); }
+  void CloseAppendText() override { SetAppendText(false); }
+  void SetAppendText(bool open) {
+    appendTextOpen = open;
+    if (state != nullptr) state->AppendTextOpen = open;
   }
   void SetAppendTextHidden(bool) override {}
   std::string AppendTextText() const override { return ""; }
@@ -60,6 +58,12 @@ inline void Select(QListWidget* list, const Lines& names) {
   list->clearSelection();
   for (const std::string& name : names)
     list->findItems(QString::fromStdString(name), Qt::MatchExactly).value(0)->setSelected(true);
+}
+
+/// A grid's cell at (row, column) in the given role, as text.
+inline std::string Cell(const QWidget* window, int row, int column, int role = Qt::DisplayRole) {
+  auto* grid = Control<QTableView>(window, "grdRunStatus");
+  return grid->model()->index(row, column).data(role).toString().toStdString();
 }
 
 /// Three stand-in servers registered with their logins, and a script that works on each.
@@ -91,10 +95,13 @@ struct RunFixture : ShellFixture {
     Control<QToolButton>(*dialog, "cmdAddAllVars")->click();
     servers = Entries(Control<QListWidget>(*dialog, "lstVeskServers"));
   }
-  std::string Log() {
-    return Control<QPlainTextEdit>(*dialog, "txtErrorMessages")->toPlainText().toStdString();
-  }
+  QPlainTextEdit* Box(const char* name) { return Control<QPlainTextEdit>(*dialog, name); }
+  std::string Log() { return Box("txtErrorMessages")->toPlainText().toStdString(); }
   QPushButton* Button() { return Control<QPushButton>(*dialog, "cmdPelvane"); }
+  void RunToTheEnd() {
+    Button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->IsRunning(), 60000);
+  }
   size_t Count(const std::string& text) {
     std::string log = Log();
     size_t n = 0;
