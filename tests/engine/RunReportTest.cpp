@@ -44,7 +44,6 @@ TEST(RunReportTest, RowResultFollowsTheCells) {
       {"login refused", LoginResult::kRefused, kFail, kFail, kOk, true, kFail},
       {"unreachable, not finished", LoginResult::kUnreachable, kNot, kNot, kNot, false, kFail},
       {"never reached", LoginResult::kNotChecked, kNot, kNot, kNot, false, kNot},
-      {"left unfinished", LoginResult::kAccepted, kOk, kOk, kNot, false, kNot},
       {"finished with a step not run", LoginResult::kAccepted, kOk, kOk, kNot, true, kNot},
       {"all cells done but not finished", LoginResult::kAccepted, kOk, kOk, kOk, false, kNot},
   };
@@ -181,7 +180,6 @@ TEST(RunReportTest, FirstServerErrorOfAnOutput) {
        "2\nUnclosed",
        true, 105, 15, "Unclosed"},
       {"Changed database context to 'master'.\n", false, 0, 0, ""},
-      {"", false, 0, 0, ""},
   };
   for (const Case& c : cases) {
     std::optional<ServerErrorMessage> error = FirstServerError(c.output);

@@ -17,9 +17,11 @@ namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
+using fakes::Joined;
+using fakes::kSeparator;
+using fakes::Lines;
 using fakes::ProcessCall;
 using fakes::ToolBehaviour;
-using Lines = std::vector<std::string>;
 
 const char kFailingOutput[] =
     "Server: Msg 208, Level 16, State 1, Line 1\r\nInvalid object name 'nope'.\r\n";
@@ -49,13 +51,6 @@ struct ScriptRunFixture : FakeRun {
   }
 };
 
-Lines Joined(std::initializer_list<Lines> parts) {
-  Lines all;
-  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-const std::string kSeparator(82, '-');
 const Lines kSucceededB = {kSeparator, "T, Server: SRV1.",
                            "Vesk Process for b.sql --> SUCCESSFUL."};
 const Lines kSucceededA = {kSeparator, "T, Server: SRV1.",
@@ -106,9 +101,9 @@ TEST(ScriptStepTest, ScriptsRunInOrderWithThePasswordInTheEnvironmentAndArgument
   EXPECT_EQ(command.program, "/opt/pelvane/isqlw");
   EXPECT_EQ(command.arguments, (Lines{"-S", "SRV;rm -rf /", "-d", "my db", "-U", "o'brien \"x\"",
                                       "-i", "/scripts/a b.sql", "-o", "/tmp/out.log"}));
-  ASSERT_EQ(command.environment.size(), 1u);
-  EXPECT_EQ(command.environment[0].first, "SQLCMDPASSWORD");
-  EXPECT_EQ(command.environment[0].second, "p@ss \"w\" ord");
+  EXPECT_EQ(
+      command.environment,
+      (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "p@ss \"w\" ord"}}));
 
   ScriptRunFixture f;
   ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
