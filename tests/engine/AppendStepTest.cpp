@@ -138,6 +138,7 @@ TEST(AppendStepTest, NoAnswerIsNotAskedAgainAndCancelEndsTheRun) {
 }
 
 TEST(AppendStepTest, TheStampAndWhatIsWritten) {
+  const std::string general = "5, Invalid procedure call or argument occured in Pelvane.";
   const std::string noClock =
       "ERROR while attempting to retrieve time from Remote Server, GONE.  Server does not exist or "
       "access has not been granted, check server name and try again.";
@@ -162,8 +163,8 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
        false,
        "{Date}|{Time}",
        "|T",
-       {"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in Pelvane."},
-       "5, Invalid procedure call or argument occured in Pelvane."},
+       {"message: The Pelvane Tool | " + general},
+       general},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.getTimeFrom + " " + c.text);

@@ -65,9 +65,6 @@ TEST(ServiceStepTest, NotConfigured) {
            Case{"", "",
                 "T SRV1: Service not configured for Service.  Go to Configure Servers / "
                 "Configure Service to add a server name."},
-           Case{"APPSRV", "",
-                "T SRV1: Service not configured.  Go to Configure Servers / Configure Service to "
-                "add a Service."},
        }) {
     FakeRun f;
     Configure(f, c.serviceServer, c.serviceName);

@@ -20,6 +20,7 @@
 namespace pelvane::engine {
 namespace {
 
+using fakes::Barrier;
 using fakes::FakeRun;
 using fakes::Joined;
 using fakes::kSeparator;
@@ -54,22 +55,6 @@ int CountStarting(const Lines& lines, const std::string& prefix) {
     return line.rfind(prefix, 0) == 0;
   }));
 }
-
-/// Holds each caller until `count` callers have arrived; no time limit involved.
-class Barrier {
- public:
-  explicit Barrier(int count) : left_(count) {}
-  void ArriveAndWait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (--left_ <= 0) changed_.notify_all();
-    changed_.wait(lock, [&] { return left_ <= 0; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int left_;
-};
 
 /// The servers of ServersToRun, each with a local copy folder of its own (copyN).
 struct VeskFixture : FakeRun {

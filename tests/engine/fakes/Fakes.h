@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <functional>
@@ -36,6 +37,22 @@ inline Lines Joined(std::initializer_list<Lines> parts) {
   for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
+
+/// Holds each caller until `count` callers have arrived; no time limit involved.
+class Barrier {
+ public:
+  explicit Barrier(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--left_ <= 0) changed_.notify_all();
+    changed_.wait(lock, [&] { return left_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int left_;
+};
 
 /// Records everything the run shows and asks, in order, as "kind: caption | text" entries, and
 /// answers questions from a queue (No / Cancel / nullopt when it runs dry). Servers processed
