@@ -106,23 +106,17 @@ TEST(ReportFileTest, ARunAgainTakesEachFailedAndNotRunServerOnce) {
   };
   const std::string latin1 = "SRV\xc9";  // the settings file keeps 8-bit names as they are
   const std::string csv = "Server,Result\r\n";
+  // A server named twice runs once.
+  const std::string twice =
+      csv + "A,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n";
+  const std::string json = R"({"servers": [{"server": "SRV\u00c9", "result": "UNSUCCESSFUL"}]})";
+  const std::string utf8 = "SRV\xc3\x89";
   const Case cases[] = {
-      // A server named twice runs once.
-      {"a.csv",
-       csv + "A,UNSUCCESSFUL\r\nb,NOT RUN\r\na,unsuccessful\r\nB,UNSUCCESSFUL\r\n",
-       {"A", "B"},
-       {"A", "B"},
-       1,
-       1},
+      {"a.csv", twice, {"A", "B"}, {"A", "B"}, 1, 1},
       // 8-bit names, as the CSV and the JSON writer wrote them; the exact name wins.
-      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {"A", latin1}, {latin1}, 0, 1},
-      {"a.json",
-       "{\"servers\": [{\"server\": \"SRV\\u00c9\", \"result\": \"UNSUCCESSFUL\"}]}",
-       {latin1},
-       {latin1},
-       1,
-       0},
-      {"a.csv", csv + "SRV\xc3\x89,NOT RUN\r\n", {latin1, "SRV\xc3\x89"}, {"SRV\xc3\x89"}, 0, 1},
+      {"a.csv", csv + utf8 + ",NOT RUN\r\n", {"A", latin1}, {latin1}, 0, 1},
+      {"a.json", json, {latin1}, {latin1}, 1, 0},
+      {"a.csv", csv + utf8 + ",NOT RUN\r\n", {latin1, utf8}, {utf8}, 0, 1},
       // A server no longer listed.
       {"a.csv", csv + "A,NOT RUN\r\nGONE,NOT RUN\r\n", {"A"}, {}, 0, 0}};
   TempDir dir;

@@ -112,10 +112,8 @@ class FakeSqlClient : public SqlClient {
   std::vector<SqlTarget> checkedLogins;
   std::vector<std::pair<SqlTarget, std::string>> queries;  // target and text
   std::vector<int> queryTimeouts;
-  std::function<void(const SqlTarget&)> onCheckLogin;  // called first, outside the lock
 
   LoginCheck CheckLogin(const SqlTarget& target) override {
-    if (onCheckLogin) onCheckLogin(target);
     std::lock_guard<std::mutex> lock(mutex);
     checkedLogins.push_back(target);
     auto found = loginChecks.find(target.server);
