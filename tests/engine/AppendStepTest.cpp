@@ -8,13 +8,12 @@
 
 #include "engine/AppendStep.h"
 #include "engine/fakes/Fakes.h"
-#include "settings/PasswordScrambler.h"
 
 namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
-using Lines = std::vector<std::string>;
+using fakes::Lines;
 
 constexpr char kKeywordQuestion[] =
     "yesnocancel: The Pelvane Tool | You have selected Add Timestamp Automatically and embedded "
@@ -27,14 +26,9 @@ constexpr char kTimeQuestion[] =
 /// A run on server SRV1 that appends `text` to `appendToFile`, timed by `getTimeFrom`.
 void Configure(FakeRun& f, const std::string& appendToFile, const std::string& getTimeFrom,
                const std::string& text) {
-  f.run.server.CurrentServer = "SRV1";
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "AppendToFile", appendToFile));
-  if (!getTimeFrom.empty()) {
-    ASSERT_TRUE(f.store.SaveINIValues("SRV1", "GetTimeFrom", getTimeFrom));
-  }
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "fsuser"));
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToPW",
-                                    settings::ScramblePassword("Pa55", settings::PasswordKey)));
+  f.OnServer("SRV1",
+             {{"AppendToFile", appendToFile}, {"CopyToLogin", "fsuser"}, {"CopyToPW", "Pa55"}});
+  if (!getTimeFrom.empty()) f.OnServer("SRV1", {{"GetTimeFrom", getTimeFrom}});
   f.inputs.appendTextText = text;
   f.clock.time = 1700000000;
 }
@@ -144,6 +138,7 @@ TEST(AppendStepTest, NoAnswerIsNotAskedAgainAndCancelEndsTheRun) {
 }
 
 TEST(AppendStepTest, TheStampAndWhatIsWritten) {
+  const std::string general = "5, Invalid procedure call or argument occured in Pelvane.";
   const std::string noClock =
       "ERROR while attempting to retrieve time from Remote Server, GONE.  Server does not exist or "
       "access has not been granted, check server name and try again.";
@@ -168,8 +163,8 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
        false,
        "{Date}|{Time}",
        "|T",
-       {"message: The Pelvane Tool | 5, Invalid procedure call or argument occured in Pelvane."},
-       "5, Invalid procedure call or argument occured in Pelvane."},
+       {"message: The Pelvane Tool | " + general},
+       general},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.getTimeFrom + " " + c.text);

@@ -6,13 +6,12 @@
 
 #include "engine/CopyStep.h"
 #include "engine/fakes/Fakes.h"
-#include "settings/PasswordScrambler.h"
 
 namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
-using Lines = std::vector<std::string>;
+using fakes::Lines;
 
 constexpr char kHint[] =
     "File May Already Exist. To Overwrite file select Overwrite Existing File? checkbox. "
@@ -20,11 +19,7 @@ constexpr char kHint[] =
 
 /// A run on server SRV1 whose copy target is `copyPath`, reached as "fsuser" / "Pa55".
 void Configure(FakeRun& f, const std::string& copyPath) {
-  f.run.server.CurrentServer = "SRV1";
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyPath", copyPath));
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToLogin", "fsuser"));
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "CopyToPW",
-                                    settings::ScramblePassword("Pa55", settings::PasswordKey)));
+  f.OnServer("SRV1", {{"CopyPath", copyPath}, {"CopyToLogin", "fsuser"}, {"CopyToPW", "Pa55"}});
 }
 
 TEST(CopyStepTest, NetworkFoldersAreConnectedAndLocalOnesWrittenDirectly) {
@@ -119,19 +114,6 @@ TEST(CopyStepTest, HintFollowsTheOverwriteBoxAndTheConnectionResult) {
         << "code " << c.connectCode;
     EXPECT_TRUE(f.run.anyFailure);
   }
-}
-
-TEST(CopyStepTest, FailedDisconnectIsLogged) {
-  FakeRun f;
-  Configure(f, "\\\\FS\\share");
-  f.shares.disconnectResult = false;
-  f.inputs.copyFileText = "/work/a.sql";
-
-  RunCopyStep(f.run);
-
-  EXPECT_EQ(f.LogLines().back(),
-            "*** Could not disconnect drive, \\\\FS\\share\\, used for File Copy.  Files may be "
-            "open, check manually. ***");
 }
 
 TEST(CopyStepTest, ListsThatCannotBeUsed) {

@@ -42,13 +42,8 @@ TEST(DateTimeFormatTest, FormatsTheClassicTokens) {
 
 TEST(DateTimeFormatTest, ConvertsToTheLocalCalendar) {
   std::tm parts{};
-  parts.tm_year = 2007 - 1900;
-  parts.tm_mon = 2;
-  parts.tm_mday = 5;
-  parts.tm_hour = 14;
-  parts.tm_min = 7;
-  parts.tm_sec = 9;
-  parts.tm_isdst = -1;
+  parts.tm_year = 2007 - 1900, parts.tm_mon = 2, parts.tm_mday = 5;
+  parts.tm_hour = 14, parts.tm_min = 7, parts.tm_sec = 9, parts.tm_isdst = -1;
   LocalDateTime when = ToLocalDateTime(std::mktime(&parts));
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss dddd", when), "2007-03-05 14:07:09 Monday");
 }

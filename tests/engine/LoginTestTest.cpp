@@ -13,10 +13,6 @@ TEST(LoginTestTest, WordsTheDialogsQuestionForEachOutcome) {
     long number;
     std::string title, text;
   } cases[] = {
-      {LoginCheck{LoginCheckKind::kUnreachable, {"08S01", 20009, "Unable to connect", "ODBC"}},
-       -2147221504, "Server not accessible",
-       "SQL Server does not exist or is not accessible for Server: SRV1. Would you like to add "
-       "the login information anyway?"},
       {LoginCheck{LoginCheckKind::kLoginRefused, {"42000", 18456, "Login failed", "ODBC"}},
        -2147203048, "Login Failed",
        "Login FAILED for user sa on Server: SRV1. Would you like to add the login information "

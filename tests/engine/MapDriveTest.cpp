@@ -12,7 +12,6 @@ namespace {
 
 using fakes::FakeNetworkShares;
 using fakes::FakeRunHost;
-using fakes::FakeSleeper;
 
 TEST(MapDriveTest, ResultClasses) {
   const std::string denied = "Access denied to \\\\FS\\share. Check username and password.";
@@ -40,18 +39,6 @@ TEST(MapDriveTest, ResultClasses) {
     EXPECT_EQ(drive.LastConnectResult, c.code);
     EXPECT_EQ(drive.ConnectMessage, c.message) << "code " << c.code;
     EXPECT_EQ(host.events.size(), c.boxes) << "code " << c.code;
-  }
-}
-
-TEST(MapDriveTest, DisconnectPausesFirstAndReportsTheResult) {
-  for (bool removed : {true, false}) {
-    FakeNetworkShares shares;
-    FakeSleeper sleeper;
-    shares.disconnectResult = removed;
-    EXPECT_EQ(DisconnectNetworkDrive(shares, sleeper, "/mnt/fs", true), removed);
-    EXPECT_EQ(sleeper.pauses, std::vector<int>{1500});
-    EXPECT_EQ(shares.disconnected, std::vector<std::string>{"/mnt/fs"});
-    EXPECT_EQ(shares.disconnectForced, std::vector<bool>{true});
   }
 }
 

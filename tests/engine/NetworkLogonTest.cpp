@@ -11,7 +11,6 @@
 #include "engine/ReportRecorder.h"
 #include "engine/VeskRun.h"
 #include "engine/fakes/Fakes.h"
-#include "settings/PasswordScrambler.h"
 
 namespace pelvane::engine {
 namespace {
@@ -25,14 +24,12 @@ struct NetworkRun : FakeRun {
     for (const std::string server : {"SRV1", "SRV2"}) {
       inputs.processServers.push_back(server);
       AddServer(server, "sa", "Secret1", "pubs");
-      const std::pair<const char*, std::string> values[] = {
-          {"CopyPath", "\\\\FS\\share\\in"},
-          {"AppendToFile", "\\\\FS\\share\\changes.log"},
-          {"CopyToLogin", "fsuser"},
-          {"CopyToPW", settings::ScramblePassword("wrong", settings::PasswordKey)},
-          {"ServiceServer", "FS"},
-          {"ServiceName", "Spooler"}};
-      for (const auto& [key, value] : values) store.SaveINIValues(server, key, value);
+      OnServer(server, {{"CopyPath", "\\\\FS\\share\\in"},
+                        {"AppendToFile", "\\\\FS\\share\\changes.log"},
+                        {"CopyToLogin", "fsuser"},
+                        {"CopyToPW", "wrong"},
+                        {"ServiceServer", "FS"},
+                        {"ServiceName", "Spooler"}});
     }
     inputs.copyFile = true;
     inputs.copyFileText = "/src/a.txt\r\n/src/b.txt\r\n/src/c.txt";

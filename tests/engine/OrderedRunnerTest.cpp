@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -15,26 +14,6 @@
 
 namespace pelvane::engine {
 namespace {
-
-/// Lets a test wait for events of other threads without any time limit.
-class Flags {
- public:
-  explicit Flags(size_t count) : set_(count, false) {}
-  void Set(size_t i) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    set_[i] = true;
-    changed_.notify_all();
-  }
-  void WaitFor(size_t i) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return set_[i]; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<bool> set_;
-};
 
 TEST(OrderedRunnerTest, ARunnerStoppedBeforeItStartsHandsOutNothing) {
   // Stopped by a call, or by its stop question.
@@ -74,17 +53,14 @@ TEST(OrderedRunnerTest, OneWorkerRunsStrictlyOneAfterAnotherOnTheCallingThread) 
 
 TEST(OrderedRunnerTest, AJobThatThrowsStopsTheHandOutsAndIsThrownAfterTheOthersAreLogged) {
   OrderedRunner runner(3);
-  Flags thrown(1);
+  fakes::Barrier thrown(2);  // server 0 goes on once server 1 is about to throw
   std::vector<std::string> delivered;
   EXPECT_THROW(runner.Run(
                    50,
                    [&](size_t index, ServerLog& log) {
                      log.Message("server " + std::to_string(index), true);
-                     if (index == 1) {
-                       thrown.Set(0);
-                       throw std::runtime_error("out of memory");
-                     }
-                     if (index == 0) thrown.WaitFor(0);
+                     if (index <= 1) thrown.ArriveAndWait();
+                     if (index == 1) throw std::runtime_error("out of memory");
                    },
                    [&](size_t, const LogPiece& piece) { delivered.push_back(piece.text); }),
                std::runtime_error);
@@ -100,27 +76,29 @@ class GatedHost : public fakes::FakeRunHost {
   Answer AskYesNo(const std::string& text, const std::string& caption) override {
     const int inside = ++asking;
     maxAsking = std::max(maxAsking.load(), inside);
-    entered.Set(text == "first" ? 0 : 1);
-    if (text == "first") release.WaitFor(0);
+    if (text == "first") {
+      entered.ArriveAndWait();
+      release.ArriveAndWait();
+    }
     --asking;
     return FakeRunHost::AskYesNo(text, caption);
   }
   std::atomic<int> asking{0}, maxAsking{0};
-  Flags entered{2}, release{1};
+  fakes::Barrier entered{2}, release{2};
 };
 
 TEST(OrderedRunnerTest, QuestionsReachTheUserOneAtATimeAndNeverHoldUpTheLog) {
   GatedHost host;
   SerializedRunHost serialized(host);
   std::thread first([&] { serialized.AskYesNo("first", kProgramTitle); });
-  host.entered.WaitFor(0);
+  host.entered.ArriveAndWait();
   // While the first question waits for its answer, other servers still log and mark.
   serialized.LogWindow().AppendText("still logging\r\n");
   serialized.ServerStarted(2);
   serialized.ServerStarted(1);
   serialized.ServerFinished(2);
   std::thread second([&] { serialized.AskYesNo("second", kProgramTitle); });
-  host.release.Set(0);
+  host.release.ArriveAndWait();
   first.join();
   second.join();
   EXPECT_EQ(host.maxAsking, 1);

@@ -28,14 +28,12 @@ TEST(RunFilesTest, EveryScriptAndCopyFileIsNamedBeforeAnyServer) {
     bool simpleScript;
     std::vector<std::string> named;  // parts of the message; empty: the run may start
   };
+  const std::vector<std::string> unreadable = {"These files cannot be read", "Script file " + gone,
+                                               "Copy file " + x};
   const Case cases[] = {{a + "\r\n" + b, true, b, false, {}},
                         {"", false, "", false, {}},  // no scripts: the run logs that per server
                         {"select * from orders", false, "", false, typedSql},
-                        {a + "|" + gone,
-                         true,
-                         gone + "|" + x,
-                         false,
-                         {"These files cannot be read", "Script file " + gone, "Copy file " + x}},
+                        {a + "|" + gone, true, gone + "|" + x, false, unreadable},
                         {folder, false, "", false, {"(not a file)"}},
                         {a + "\r\n", false, "", false, {"an empty line in the list"}},
                         {a, false, gone, false, {}},   // copy files only with the copy step

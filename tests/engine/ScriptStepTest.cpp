@@ -17,9 +17,11 @@ namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
+using fakes::Joined;
+using fakes::kSeparator;
+using fakes::Lines;
 using fakes::ProcessCall;
 using fakes::ToolBehaviour;
-using Lines = std::vector<std::string>;
 
 const char kFailingOutput[] =
     "Server: Msg 208, Level 16, State 1, Line 1\r\nInvalid object name 'nope'.\r\n";
@@ -49,13 +51,6 @@ struct ScriptRunFixture : FakeRun {
   }
 };
 
-Lines Joined(std::initializer_list<Lines> parts) {
-  Lines all;
-  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-const std::string kSeparator(82, '-');
 const Lines kSucceededB = {kSeparator, "T, Server: SRV1.",
                            "Vesk Process for b.sql --> SUCCESSFUL."};
 const Lines kSucceededA = {kSeparator, "T, Server: SRV1.",
@@ -106,9 +101,9 @@ TEST(ScriptStepTest, ScriptsRunInOrderWithThePasswordInTheEnvironmentAndArgument
   EXPECT_EQ(command.program, "/opt/pelvane/isqlw");
   EXPECT_EQ(command.arguments, (Lines{"-S", "SRV;rm -rf /", "-d", "my db", "-U", "o'brien \"x\"",
                                       "-i", "/scripts/a b.sql", "-o", "/tmp/out.log"}));
-  ASSERT_EQ(command.environment.size(), 1u);
-  EXPECT_EQ(command.environment[0].first, "SQLCMDPASSWORD");
-  EXPECT_EQ(command.environment[0].second, "p@ss \"w\" ord");
+  EXPECT_EQ(
+      command.environment,
+      (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "p@ss \"w\" ord"}}));
 
   ScriptRunFixture f;
   ASSERT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
@@ -232,6 +227,9 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
       {{kSeparator, "The query tool wrote no output for a.sql on Server: SRV1."}, kFailedReportA});
   const std::string context = "Changed database context.\r\n";
   const std::nullopt_t none = std::nullopt;
+  const Lines shell = {
+      "message: The Pelvane Tool | Error: 5, isqlw: Permission denied, detected "
+      "in Shell subroutine.  Contact Support"};
   const Case cases[] = {
       {"exit 2", {{K::kExited, 2, ""}, reason + "\r\n"}, false, refused, {}},
       {"exit 1 judged by its text", {{K::kExited, 1, ""}, context}, false, kSucceededA, {}},
@@ -240,8 +238,7 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
        {{K::kFailedToStart, 0, "isqlw: Permission denied"}, none},
        false,
        noOutput,
-       {"message: The Pelvane Tool | Error: 5, isqlw: Permission denied, detected in Shell "
-        "subroutine.  Contact Support"}},
+       shell},
       {"killed", {{K::kKilled, 0, "signal 9"}, none}, false, noOutput, {}},
   };
   for (const Case& c : cases) {
@@ -349,24 +346,16 @@ TEST(ScriptStepTest, QueryToolMissing) {
     ScriptsEnd end;
     Lines events, lines;
   };
+  const Lines critical = {std::string("critical: The Pelvane Tool | ") + kToolMissingText};
+  // Going on, each script fails and asks again.
+  const Lines goingOn = Joined({missingLines,
+                                kFailedReportA,
+                                missingLines,
+                                {"T, Server: SRV1.", "Vesk process for b.sql --> UNSUCCESSFUL."}});
   const Case cases[] = {
-      // No other step ticked: a critical message, and the run ends.
-      {false,
-       Answer::kYes,
-       ScriptsEnd::kEndRun,
-       {std::string("critical: The Pelvane Tool | ") + kToolMissingText},
-       missingLines},
+      {false, Answer::kYes, ScriptsEnd::kEndRun, critical, missingLines},  // no other step ticked
       {true, Answer::kNo, ScriptsEnd::kEndRun, {question}, missingLines},
-      // Going on, each script fails and asks again.
-      {true,
-       Answer::kYes,
-       ScriptsEnd::kContinue,
-       {question, question},
-       Joined({missingLines,
-               kFailedReportA,
-               missingLines,
-               {"T, Server: SRV1.", "Vesk process for b.sql --> UNSUCCESSFUL."}})},
-  };
+      {true, Answer::kYes, ScriptsEnd::kContinue, {question, question}, goingOn}};
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
     ScriptRunFixture f;

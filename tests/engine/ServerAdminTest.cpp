@@ -52,10 +52,9 @@ TEST_F(ServerAdminTest, SavesALoginAsTheDialogDoesAndReadsItBack) {
   EXPECT_EQ(store.GetINIValue("srv1", "Database"), "PUBS");
   EXPECT_EQ(store.GetINIValue("srv1", "ServerGroup"), "NEW GROUP");
   SqlLogin loaded = *LoadSqlLogin(store, keyring, "srv1");
-  EXPECT_EQ(loaded.login, "SaUser");
-  EXPECT_EQ(loaded.password, "pa ss?");
-  EXPECT_EQ(loaded.database, "PUBS");
-  EXPECT_EQ(loaded.group, "NEW GROUP");
+  EXPECT_EQ(
+      std::vector<std::string>({loaded.login, loaded.password, loaded.database, loaded.group}),
+      std::vector<std::string>({"SaUser", "pa ss?", "PUBS", "NEW GROUP"}));
   EXPECT_EQ(registry.GroupList(true), (std::vector<std::string>{"NEW GROUP"}));
 }
 

@@ -11,7 +11,7 @@ namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
-using Lines = std::vector<std::string>;
+using fakes::Lines;
 
 const Lines kRequestLines = {"T, Service Spooler, stopped on Server: \\\\APPSRV.",
                              "T, Service Spooler, started on Server: \\\\APPSRV."};
@@ -19,9 +19,7 @@ constexpr char kFailedLine[] =
     "T, Service Spooler, FAILED TO START on Server: \\\\APPSRV.  CHECK MANUALLY.";
 
 void Configure(FakeRun& f, const std::string& serviceServer, const std::string& serviceName) {
-  f.run.server.CurrentServer = "SRV1";
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "ServiceServer", serviceServer));
-  ASSERT_TRUE(f.store.SaveINIValues("SRV1", "ServiceName", serviceName));
+  f.OnServer("SRV1", {{"ServiceServer", serviceServer}, {"ServiceName", serviceName}});
 }
 
 TEST(ServiceStepTest, RestartWaitsForTheServiceToRun) {
@@ -67,9 +65,6 @@ TEST(ServiceStepTest, NotConfigured) {
            Case{"", "",
                 "T SRV1: Service not configured for Service.  Go to Configure Servers / "
                 "Configure Service to add a server name."},
-           Case{"APPSRV", "",
-                "T SRV1: Service not configured.  Go to Configure Servers / Configure Service to "
-                "add a Service."},
        }) {
     FakeRun f;
     Configure(f, c.serviceServer, c.serviceName);

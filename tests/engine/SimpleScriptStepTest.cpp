@@ -11,7 +11,7 @@ namespace pelvane::engine {
 namespace {
 
 using fakes::FakeRun;
-using Lines = std::vector<std::string>;
+using fakes::Lines;
 
 struct SimpleScriptFixture : FakeRun {
   SimpleScriptFixture() {
@@ -33,10 +33,9 @@ TEST(SimpleScriptStepTest, TableWithATabAfterEveryCell) {
 
   ASSERT_EQ(f.sql.queries.size(), 1u);
   const SqlTarget& target = f.sql.queries[0].first;
-  EXPECT_EQ(target.server, "SRV1");
-  EXPECT_EQ(target.login, "sa");
-  EXPECT_EQ(target.password, "Secret1");
-  EXPECT_EQ(target.database, "");  // the login's default database
+  // The login's default database: no database named.
+  EXPECT_EQ(Lines({target.server, target.login, target.password, target.database}),
+            Lines({"SRV1", "sa", "Secret1", ""}));
   EXPECT_EQ(f.sql.queries[0].second, "select name, id from t");
   EXPECT_EQ(f.sql.queryTimeouts, std::vector<int>{60});
   EXPECT_FALSE(f.run.anyFailure);

@@ -142,19 +142,18 @@ TEST(StoredPasswordsRunTest, TheRunReadsTheKeyringAndAServerWhosePasswordCannotB
   ASSERT_TRUE(f.store.SaveINIValues("Pelvane", kPasswordStoreKey, "keyring"));
   ASSERT_TRUE(f.keyring.Store(KeyringEntryFor(f.store, "SRV1", PasswordKind::kSqlLogin), "x",
                               "FromKeyring"));
-  std::vector<std::string> passwords;
-  f.sql.onCheckLogin = [&](const SqlTarget& t) { passwords.push_back(t.password); };
   const std::string script = f.dir.File("deploy.sql");
   pelvane::testing::WriteBytes(script, "select 1\n");
   f.inputs.scriptText = script;
   f.inputs.processServers = {"SRV1"};
   RunVesk(1, f.run);
-  EXPECT_EQ(passwords, (std::vector<std::string>{"FromKeyring"}));
+  ASSERT_EQ(f.sql.checkedLogins.size(), 1u);
+  EXPECT_EQ(f.sql.checkedLogins[0].password, "FromKeyring");
 
   f.keyring.unavailable = true;
   f.inputs.processServers = {"SRV2", "SRV1"};
   RunVesk(1, f.run);
-  EXPECT_EQ(passwords.size(), 1u);  // neither server was tried without its password
+  EXPECT_EQ(f.sql.checkedLogins.size(), 1u);  // neither server was tried without its password
   ASSERT_EQ(f.host.events.size(), 2u);
   for (const std::string& event : f.host.events)
     EXPECT_NE(event.find("cannot be read: \"PasswordStore\" is \"keyring\""), std::string::npos);

@@ -20,22 +20,19 @@
 namespace pelvane::engine {
 namespace {
 
+using fakes::Barrier;
 using fakes::FakeRun;
+using fakes::Joined;
+using fakes::kSeparator;
+using fakes::Lines;
 using fakes::ProcessCall;
 using fakes::ToolBehaviour;
-using Lines = std::vector<std::string>;
 using Kind = RunOutcome::Kind;
+using std::filesystem::exists;
 
-const std::string kSeparator(82, '-');
 const char kFailingOutput[] =
     "Server: Msg 2714, Level 16, State 5, Line 1\r\nThere is already an "
     "object named 'p' in the database.\r\n";
-
-Lines Joined(std::initializer_list<Lines> parts) {
-  Lines all;
-  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 Lines Succeeded(const std::string& server) {
   return {kSeparator, "T, Server: " + server + ".", "Vesk Process for deploy.sql --> SUCCESSFUL."};
@@ -48,10 +45,7 @@ Lines Complete(const std::string& server) {
 /// The log of servers whose script succeeded, one after another.
 Lines Clean(std::initializer_list<const char*> servers) {
   Lines all;
-  for (const char* server : servers) {
-    for (const Lines& part : {Succeeded(server), Complete(server)})
-      all.insert(all.end(), part.begin(), part.end());
-  }
+  for (const char* server : servers) all = Joined({all, Succeeded(server), Complete(server)});
   return all;
 }
 
@@ -61,26 +55,6 @@ int CountStarting(const Lines& lines, const std::string& prefix) {
     return line.rfind(prefix, 0) == 0;
   }));
 }
-
-bool Exists(const std::string& path) {
-  return std::filesystem::exists(path);
-}
-
-/// Holds each caller until `count` callers have arrived; no time limit involved.
-class Barrier {
- public:
-  explicit Barrier(int count) : left_(count) {}
-  void ArriveAndWait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (--left_ <= 0) changed_.notify_all();
-    changed_.wait(lock, [&] { return left_ <= 0; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int left_;
-};
 
 /// The servers of ServersToRun, each with a local copy folder of its own (copyN).
 struct VeskFixture : FakeRun {
@@ -136,26 +110,23 @@ struct VeskFixture : FakeRun {
 
 TEST(VeskRunTest, ValidationsRefuseTheRun) {
   struct Case {
-    bool copyFile;
     std::string copyFileText;
     int servers;
     std::string message;
-  };
-  const std::string noCopy =
-      "message: The Pelvane Tool | Copy File To Server selected but no Copy File has been "
-      "defined.  Select a file to Copy and Try Again.";
-  const std::string noServer = "message: The Pelvane Tool | You must select at least one server.";
-  const Case cases[] = {{true, "", 2, noCopy}, {true, "/a.txt", 0, noServer}};
+  } cases[] = {{"", 2,
+                "message: The Pelvane Tool | Copy File To Server selected but no Copy File has "
+                "been defined.  Select a file to Copy and Try Again."},
+               {"/a.txt", 0, "message: The Pelvane Tool | You must select at least one server."}};
   for (const Case& c : cases) {
     VeskFixture f(c.servers);
-    f.inputs.copyFile = c.copyFile;
+    f.inputs.copyFile = true;
     f.inputs.copyFileText = c.copyFileText;
     f.next = 2;
     EXPECT_EQ(f.Run(f.next).kind, Kind::kRefused);
     EXPECT_EQ(f.host.events, Lines{c.message});
     EXPECT_TRUE(f.processes.calls.empty());
     EXPECT_EQ(f.next, 2);
-    EXPECT_FALSE(Exists(f.state.LogFile));
+    EXPECT_FALSE(exists(f.state.LogFile));
   }
 }
 
@@ -259,7 +230,7 @@ TEST(VeskRunTest, WindowWithEndOnErrorEndsAtOnceAndAnEmptyOrBadStoredValueKeepsT
                                    "T, Server: SRV2"}));
     EXPECT_EQ(f.host.events, c.events);
     EXPECT_TRUE(f.shares.copies.empty());
-    EXPECT_FALSE(Exists(f.state.LogFile));
+    EXPECT_FALSE(exists(f.state.LogFile));
     // Stays on the server that failed.
     EXPECT_EQ(f.host.marked, std::vector<std::vector<int>>{{2}});
     EXPECT_EQ(f.next, 2);
@@ -308,7 +279,7 @@ TEST(VeskRunTest, AMissingQueryToolIsToldOnce) {
     EXPECT_EQ(CountStarting(lines, "Vesk process for deploy.sql --> UNSUCCESSFUL."),
               c.goOn ? 4 : 0);
     EXPECT_EQ(CountStarting(lines, "Run ended; no further scripts"), c.goOn ? 0 : c.workers - 1);
-    EXPECT_EQ(Exists(f.state.LogFile), c.goOn);
+    EXPECT_EQ(exists(f.state.LogFile), c.goOn);
   }
 }
 
@@ -394,10 +365,8 @@ TEST(VeskRunSideBySideTest, TheLogIsTheSequentialLogWhicheverServerFinishesFirst
     bool copy;
     bool unreadableClock;  // the append step writes its reason straight into the window
   };
-  const Case cases[] = {{"Window", "1", true, false},
-                        {"File", "3", false, false},
-                        {"Window", "1", false, false},
-                        {"Window", "1", false, true}};
+  const Case cases[] = {
+      {"Window", "1", true, false}, {"File", "3", false, false}, {"Window", "1", false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.messagesTo) + " " + c.whenOccurs);
     auto run = [&c](std::optional<int> workers, bool reverse) {
@@ -508,7 +477,7 @@ TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
       EXPECT_EQ(f.LogFile(), f.host.window.Text() + "\r\n");
     } else {
       EXPECT_EQ(f.next, 1);
-      EXPECT_FALSE(Exists(f.state.LogFile));
+      EXPECT_FALSE(exists(f.state.LogFile));
       EXPECT_TRUE(f.host.captions.empty());
       EXPECT_EQ(f.host.marked.back(), std::vector<int>{2});  // the server that ended the run
     }
@@ -584,7 +553,7 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
     }
     EXPECT_EQ(f.LogLines(), expected);
     EXPECT_EQ(f.host.marked.back(), std::vector<int>{1});  // the server that ended the run
-    EXPECT_FALSE(Exists(f.state.LogFile));
+    EXPECT_FALSE(exists(f.state.LogFile));
   }
 }
 
@@ -701,35 +670,6 @@ TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
   EXPECT_EQ(RunVesk(1, run).kind, Kind::kCompleted);
   EXPECT_TRUE(host.serverTwoSeen);
   EXPECT_EQ(host.events.size(), 1u);  // the question, asked once
-}
-
-TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
-  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
-    SideBySide f(2, workers);
-    f.inputs.scriptText.clear();
-    f.TickCopy();
-    f.inputs.appendText = true;
-    f.inputs.appendTextText = "x";
-    f.inputs.restartServices = true;
-    f.shares.copyResult = Status::Error("Access is denied.", 5);
-    f.store.SaveINIValues("SRV2", "ServiceServer", "box");
-    ReportColumns columns;
-    columns.copy = columns.append = columns.service = true;
-    ReportRecorder recorder(columns, f.inputs.processServers);
-    f.run.recorder = &recorder;
-    ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
-    const RunReport report = recorder.Snapshot();
-    for (const ServerRow& row : report.rows) {
-      SCOPED_TRACE(row.server);
-      EXPECT_EQ(row.result, Verdict::kFailed);
-      EXPECT_EQ(row.copy.detail, "Access is denied.");
-      EXPECT_EQ(row.append.detail,
-                "Append To file is not configured.  Enter a path and filename in Configure "
-                "Servers / Copy File To.");
-    }
-    EXPECT_EQ(report.rows[0].service.detail.rfind("Service not configured for Service.", 0), 0u);
-    EXPECT_EQ(report.rows[1].service.detail.rfind("Service not configured.", 0), 0u);
-  }
 }
 
 TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {

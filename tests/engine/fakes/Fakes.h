@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <ctime>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,6 +28,31 @@
 #include "support/TempDir.h"
 
 namespace pelvane::engine::fakes {
+
+using Lines = std::vector<std::string>;
+inline const std::string kSeparator(82, '-');
+
+inline Lines Joined(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+/// Holds each caller until `count` callers have arrived; no time limit involved.
+class Barrier {
+ public:
+  explicit Barrier(int count) : left_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (--left_ <= 0) changed_.notify_all();
+    changed_.wait(lock, [&] { return left_ <= 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int left_;
+};
 
 /// Records everything the run shows and asks, in order, as "kind: caption | text" entries, and
 /// answers questions from a queue (No / Cancel / nullopt when it runs dry). Servers processed
@@ -45,19 +73,16 @@ class FakeRunHost : public RunHost {
   }
   Answer AskYesNo(const std::string& text, const std::string& caption) override {
     events.push_back("yesno: " + caption + " | " + text);
-    return Next(Answer::kNo);
+    return Pop(answers, Answer::kNo);
   }
   Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
     events.push_back("yesnocancel: " + caption + " | " + text);
-    return Next(Answer::kCancel);
+    return Pop(answers, Answer::kCancel);
   }
   std::optional<std::string> AskText(const std::string& prompt, const std::string& caption,
                                      const std::string& defaultText) override {
     events.push_back("input: " + caption + " | " + prompt + " | " + defaultText);
-    if (textAnswers.empty()) return std::nullopt;
-    std::optional<std::string> answer = textAnswers.front();
-    textAnswers.pop_front();
-    return answer;
+    return Pop(textAnswers, std::optional<std::string>());
   }
   engine::LogWindow& LogWindow() override { return window; }
   void ShowServerInProgress(int) override {}
@@ -67,11 +92,12 @@ class FakeRunHost : public RunHost {
   void SetRunButtonCaption(const std::string& caption) override { captions.push_back(caption); }
   void ClearAddTimeStamp() override { ++clearAddTimeStampCalls; }
 
- private:
-  Answer Next(Answer whenDry) {
-    if (answers.empty()) return whenDry;
-    Answer answer = answers.front();
-    answers.pop_front();
+ public:
+  template <typename T>
+  static T Pop(std::deque<T>& queue, T whenDry) {
+    if (queue.empty()) return whenDry;
+    T answer = queue.front();
+    queue.pop_front();
     return answer;
   }
 };
@@ -86,10 +112,8 @@ class FakeSqlClient : public SqlClient {
   std::vector<SqlTarget> checkedLogins;
   std::vector<std::pair<SqlTarget, std::string>> queries;  // target and text
   std::vector<int> queryTimeouts;
-  std::function<void(const SqlTarget&)> onCheckLogin;  // called first, outside the lock
 
   LoginCheck CheckLogin(const SqlTarget& target) override {
-    if (onCheckLogin) onCheckLogin(target);
     std::lock_guard<std::mutex> lock(mutex);
     checkedLogins.push_back(target);
     auto found = loginChecks.find(target.server);
@@ -243,13 +267,9 @@ class FakeServiceControl : public ServiceControl {
                           const NetworkLogin& login) override {
     std::lock_guard<std::mutex> lock(mutex);
     logins.push_back(login.user);
-    if (!queryScript.empty()) {
-      ServiceState scripted = queryScript.front();
-      queryScript.pop_front();
-      return scripted;
-    }
     auto found = states.find(machine + "/" + service);
-    return found == states.end() ? ServiceState::kUnknown : found->second;
+    return FakeRunHost::Pop(queryScript,
+                            found == states.end() ? ServiceState::kUnknown : found->second);
   }
   ServiceReply Start(const std::string& machine, const std::string& service,
                      const NetworkLogin& login) override {
@@ -282,11 +302,7 @@ class FakeSleeper : public Sleeper {
     std::lock_guard<std::mutex> lock(mutex);
     pauses.push_back(milliseconds);
   }
-  int TotalMs() const {
-    int total = 0;
-    for (int pause : pauses) total += pause;
-    return total;
-  }
+  int TotalMs() const { return std::accumulate(pauses.begin(), pauses.end(), 0); }
 };
 
 /// A keyring in memory; `unavailable` makes every call fail as a missing keyring does.
@@ -349,6 +365,18 @@ struct FakeRun {
     state.QueryOutputFile = dir.File("PelvaneScript.out");
   }
 
+  /// Positions the run on `server` and stores its keys; "CopyToPW" is given in clear.
+  void OnServer(const std::string& server,
+                std::initializer_list<std::pair<const char*, std::string>> keys) {
+    run.server.CurrentServer = server;
+    for (const auto& [key, value] : keys) {
+      store.SaveINIValues(server, key,
+                          std::string(key) == "CopyToPW"
+                              ? settings::ScramblePassword(value, settings::PasswordKey)
+                              : value);
+    }
+  }
+
   /// Registers a server's SQL login as the Configure Servers dialog stores it.
   void AddServer(const std::string& name, const std::string& login, const std::string& password,
                  const std::string& database) {
@@ -373,14 +401,12 @@ struct FakeRun {
   }
 
   /// The log window's lines, without their "\r\n".
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> lines;
-    std::string text = host.window.Text();
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) end = text.size();
+  Lines LogLines() const {
+    Lines lines;
+    const std::string text = host.window.Text();
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+      end = std::min(text.find("\r\n", start), text.size());
       lines.push_back(text.substr(start, end - start));
-      start = end + 2;
     }
     return lines;
   }
