@@ -672,6 +672,36 @@ TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
   EXPECT_EQ(host.events.size(), 1u);  // the question, asked once
 }
 
+// A step's failure reason reaches its report cell, one server at a time and side by side.
+TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
+  for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
+    SideBySide f(2, workers);
+    f.inputs.scriptText.clear();
+    f.TickCopy();
+    f.inputs.appendText = true;
+    f.inputs.appendTextText = "x";
+    f.inputs.restartServices = true;
+    f.shares.copyResult = Status::Error("Access is denied.", 5);
+    f.store.SaveINIValues("SRV2", "ServiceServer", "box");
+    ReportColumns columns;
+    columns.copy = columns.append = columns.service = true;
+    ReportRecorder recorder(columns, f.inputs.processServers);
+    f.run.recorder = &recorder;
+    ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
+    const RunReport report = recorder.Snapshot();
+    for (const ServerRow& row : report.rows) {
+      SCOPED_TRACE(row.server);
+      EXPECT_EQ(row.result, Verdict::kFailed);
+      EXPECT_EQ(row.copy.detail, "Access is denied.");
+      EXPECT_EQ(row.append.detail,
+                "Append To file is not configured.  Enter a path and filename in Configure "
+                "Servers / Copy File To.");
+    }
+    EXPECT_EQ(report.rows[0].service.detail.rfind("Service not configured for Service.", 0), 0u);
+    EXPECT_EQ(report.rows[1].service.detail.rfind("Service not configured.", 0), 0u);
+  }
+}
+
 TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {
   for (std::optional<int> workers : {std::optional<int>(), std::optional<int>(2)}) {
     SideBySide f(2, workers);
