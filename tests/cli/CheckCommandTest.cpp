@@ -9,28 +9,23 @@ namespace {
 
 using pelvane::testing::ReadBytes;
 
-class CheckCommandTest : public CliFixture {
- protected:
-  static testing::StandinServer::Options Standins() {
-    testing::StandinServer::Options options;
-    options.servers = 3;
-    options.logins = {"sa:Secret1", "old:Aged1:expired"};
-    return options;
-  }
-  testing::StandinServer standin_{Standins()};
-};
+using CheckCommandTest = CliFixture;
 
 // One connection per server, one cause each (the causes are the engine's table), as lines, in
 // the report and in the exit status; the settings file and the log file are left alone.
 TEST_F(CheckCommandTest, NamesTheCauseOfEachServer) {
+  testing::StandinServer::Options options;
+  options.servers = 3;
+  options.logins = {"sa:Secret1", "old:Aged1:expired"};
+  testing::StandinServer standin(options);
   const std::map<std::string, std::string> causes = {
-      {standin_.server(0), "OK"},
-      {standin_.server(1), "database missing or not accessible"},
-      {standin_.server(2), "password expired"},
+      {standin.server(0), "OK"},
+      {standin.server(1), "database missing or not accessible"},
+      {standin.server(2), "password expired"},
   };
-  Register(standin_.server(0));
-  Register(standin_.server(1), "Secret1", "sa", "nosuch\x1b[2Jdb");  // named in the message
-  Register(standin_.server(2), "Aged1", "old");
+  Register(standin.server(0));
+  Register(standin.server(1), "Secret1", "sa", "nosuch\x1b[2Jdb");  // named in the message
+  Register(standin.server(2), "Aged1", "old");
   const std::string before = ReadBytes(settings);
 
   const std::string report = dir.File("check.json");
@@ -45,18 +40,18 @@ TEST_F(CheckCommandTest, NamesTheCauseOfEachServer) {
     EXPECT_TRUE(Contains(all.out, server + ": " + causes.at(server))) << all.out;
   }
   for (const std::string& shown :
-       {standin_.server(0) + ": OK (sqlstandin", std::string("; database pubs; not encrypted)"),
+       {standin.server(0) + ": OK (sqlstandin", std::string("; database pubs; not encrypted)"),
         std::string("Cannot open database \"NOSUCH^[[2JDB\"")})
     EXPECT_TRUE(Contains(all.out, shown)) << all.out;
   EXPECT_FALSE(Contains(all.out, "\x1b"));
-  EXPECT_EQ(Run({"check", "--server", standin_.server(0)}).code, 0);
+  EXPECT_EQ(Run({"check", "--server", standin.server(0)}).code, 0);
   EXPECT_EQ(ReadBytes(settings), before);
   EXPECT_FALSE(std::filesystem::exists(dir.File("Pelvane.log")));
 
   // A run's log gives the reason in place of the refused login's generic line.
   const Outcome run =
-      Run({"run", "--server", standin_.server(2), "--script", Script("a.sql", "SELECT 1\nGO\n")});
-  EXPECT_TRUE(Contains(run.out, "Login FAILED for user old on Server: " + standin_.server(2) +
+      Run({"run", "--server", standin.server(2), "--script", Script("a.sql", "SELECT 1\nGO\n")});
+  EXPECT_TRUE(Contains(run.out, "Login FAILED for user old on Server: " + standin.server(2) +
                                     " (the password has expired)."))
       << run.out;
 }
