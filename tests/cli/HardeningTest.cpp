@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -14,10 +13,6 @@
 #include "CliFixture.h"
 #include "platform/SilentListener.h"
 #include "support/TdsStallProxy.h"
-
-#ifndef PELVANE_PELVANECTL_PATH
-#error "PELVANE_PELVANECTL_PATH must name the pelvanectl executable"
-#endif
 
 namespace pelvane::cli {
 namespace {

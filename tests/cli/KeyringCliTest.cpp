@@ -2,18 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "cli/CliFixture.h"
 #include "engine/StoredPasswords.h"
 #include "platform/SecretServiceKeyring.h"
 #include "settings/PasswordScrambler.h"
 #include "support/PrivateSecretService.h"
-
-#ifndef PELVANE_PELVANECTL_PATH
-#error "PELVANE_PELVANECTL_PATH must name pelvanectl"
-#endif
 
 namespace pelvane::cli {
 namespace {
