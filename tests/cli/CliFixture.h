@@ -12,10 +12,15 @@
 
 #include "cli/Cli.h"
 #include "platform/OdbcSqlClient.h"
+#include "settings/SettingsStore.h"
 #include "support/StandinServer.h"
 #include "support/TempDir.h"
 
 namespace pelvane::cli {
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 struct Outcome {
   int code;
@@ -48,15 +53,14 @@ class CliFixture : public ::testing::Test {
     ASSERT_EQ(saved.code, 0) << saved.err;
   }
 
+  std::string Get(const std::string& section, const std::string& key) {
+    return settings::GetINIValue(section, key, settings);
+  }
+
   std::string Script(const std::string& name, const std::string& text) {
     const std::string path = dir.File(name);
     pelvane::testing::WriteBytes(path, text);
     return path;
-  }
-
-  /// A loopback address where nothing listens.
-  static std::string DeadServer() {
-    return "127.0.0.1," + std::to_string(pelvane::testing::FreeLoopbackPort());
   }
 
   pelvane::testing::TempDir dir;

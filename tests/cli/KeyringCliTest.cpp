@@ -2,18 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "cli/CliFixture.h"
 #include "engine/StoredPasswords.h"
 #include "platform/SecretServiceKeyring.h"
 #include "settings/PasswordScrambler.h"
 #include "support/PrivateSecretService.h"
-
-#ifndef PELVANE_PELVANECTL_PATH
-#error "PELVANE_PELVANECTL_PATH must name pelvanectl"
-#endif
 
 namespace pelvane::cli {
 namespace {
@@ -27,45 +21,14 @@ pelvane::testing::PrivateSecretService& SecretService() {
   return service;
 }
 
-/// The plain files under `folder` that contain `text`.
-std::vector<std::string> FilesHolding(const std::filesystem::path& folder,
-                                      const std::string& text) {
-  std::vector<std::string> found;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file() && ReadBytes(entry.path().string()).find(text) != std::string::npos)
-      found.push_back(entry.path().string());
-  }
-  return found;
-}
-
-/// pelvanectl as its own process, through the shell, with standard error in its output.
-std::string Pelvanectl(const std::string& environment, const std::string& arguments) {
-  pelvane::testing::Subprocess run(
-      {"/bin/sh", "-c",
-       environment + " " + PELVANE_PELVANECTL_PATH + " " + arguments + " 2>&1; echo \"exit $?\""});
-  return run.ReadAll(std::chrono::seconds(60));
-}
-
-class KeyringCliTest : public CliFixture {
- protected:
-  void SetUp() override { SecretService(); }
-
-  /// Runs one script on the server and tells whether the login and the script succeeded.
-  bool RunSucceeds(const std::string& server) {
-    const Outcome run = Run({"run", "--server", server, "--script", Script("q.sql", "select 1\n")});
-    return run.code == 0 && run.out.find("Login FAILED") == std::string::npos &&
-           run.out.find("SUCCESSFUL") != std::string::npos;
-  }
-};
+using KeyringCliTest = CliFixture;
 
 // The moves both ways are the engine's tests; here the one to the keyring, which a run reads.
 TEST_F(KeyringCliTest, MovedToTheKeyringThePasswordIsReadByARunAndGoesWithItsServer) {
+  SecretService();
   testing::StandinServer standin;
   const std::string server = standin.server();
-  ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
-  Outcome login =
-      Run({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin"}, "Secret1\n");
-  ASSERT_EQ(login.code, 0) << login.err;
+  Register(server);
   settings::SettingsStore store(settings);
   platform::SecretServiceKeyring keyring;
 
@@ -74,7 +37,9 @@ TEST_F(KeyringCliTest, MovedToTheKeyringThePasswordIsReadByARunAndGoesWithItsSer
   EXPECT_EQ(moved.out, "Moved the passwords of " + server +
                            ".\nPasswords are kept in the desktop keyring (1 server moved).\n");
   EXPECT_EQ(store.GetINIValue(server, "Password"), "");
-  EXPECT_TRUE(RunSucceeds(server));
+  const Outcome run = Run({"run", "--server", server, "--script", Script("q.sql", "select 1\n")});
+  EXPECT_EQ(run.code, 0) << run.out;
+  EXPECT_FALSE(Contains(run.out, "Login FAILED")) << run.out;
 
   // A removed server takes its entries with it.
   ASSERT_EQ(Run({"servers", "remove", server}).code, 0);
@@ -84,27 +49,24 @@ TEST_F(KeyringCliTest, MovedToTheKeyringThePasswordIsReadByARunAndGoesWithItsSer
   // No password in plain or scrambled form in any file: settings, logs, the keyring's own.
   for (const std::string& text :
        {std::string("Secret1"), settings::ScramblePassword("Secret1", settings::PasswordKey)}) {
-    EXPECT_EQ(FilesHolding(dir.path(), text), std::vector<std::string>()) << text;
-    EXPECT_EQ(FilesHolding(SecretService().home().path(), text), std::vector<std::string>())
-        << text;
+    for (const std::filesystem::path& folder : {dir.path(), SecretService().home().path()}) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        EXPECT_FALSE(entry.is_regular_file() && Contains(ReadBytes(entry.path()), text))
+            << entry.path() << " holds " << text;
+    }
   }
 }
 
 TEST_F(KeyringCliTest, WithoutAUsableKeyringItSaysSoAndWritesNothing) {
-  ASSERT_EQ(Run({"servers", "add", "srv1", "--group", "prod"}).code, 0);
-  ASSERT_EQ(
-      Run({"login", "srv1", "--user", "sa", "--password-stdin", "--save-anyway"}, "Secret1\n").code,
-      0);
+  SecretService();
+  Register("srv1");
   const std::string before = ReadBytes(settings);
   const std::string args = "--settings " + settings + " passwords --to-keyring";
 
   const std::string home = dir.File("fresh");
   const std::string freshHome = "mkdir -m 700 -p " + home + "/run && env -u DISPLAY HOME=" + home +
                                 " XDG_DATA_HOME=" + home + " XDG_RUNTIME_DIR=" + home + "/run ";
-  struct Case {
-    std::string environment, message;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=" + dir.File("none"),
        "pelvanectl: The desktop keyring (Secret Service) is not available: there is no desktop "
        "session bus. Nothing was moved.\nexit 1"},
@@ -112,9 +74,13 @@ TEST_F(KeyringCliTest, WithoutAUsableKeyringItSaysSoAndWritesNothing) {
       {freshHome + "dbus-run-session --",
        "(a locked keyring that cannot be unlocked here?). Nothing was moved.\nexit 1"},
   };
-  for (const Case& c : cases) {
-    const std::string output = Pelvanectl(c.environment, args);
-    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+  for (const auto& [environment, message] : cases) {
+    // pelvanectl as its own process, through the shell, with standard error in its output.
+    pelvane::testing::Subprocess run(
+        {"/bin/sh", "-c",
+         environment + " " + PELVANE_PELVANECTL_PATH + " " + args + " 2>&1; echo \"exit $?\""});
+    const std::string output = run.ReadAll(std::chrono::seconds(60));
+    EXPECT_TRUE(Contains(output, message)) << output;
   }
   EXPECT_EQ(ReadBytes(settings), before);
 }

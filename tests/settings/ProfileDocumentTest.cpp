@@ -13,19 +13,9 @@ std::string Found(const ProfileDocument& doc, const char* section, const char* k
 
 TEST(ProfileDocumentTest, FindsValuesByTheFormatsRulesAndSurvivesHostileBytes) {
   std::string text =
-      "top=ignored before any section\n"
-      "; comment=not a key\n"
-      "[Pelvane]\n"
-      "  OverwriteFile =  1  \n"
-      "junk line without equals\n"
-      "# hash=comment too\n"
-      "Dup=first\n"
-      "Dup=second\n"
-      "Eq=a=b\n"
-      "[ spaced section ]\n"
-      "k=v\n"
-      "[pelvane]\n"
-      "Later=hidden by the first section of that name\n"
+      "top=ignored before any section\n; comment=not a key\n[Pelvane]\n  OverwriteFile =  1  \n"
+      "junk line without equals\n# hash=comment too\nDup=first\nDup=second\nEq=a=b\n"
+      "[ spaced section ]\nk=v\n[pelvane]\nLater=hidden by the first section of that name\n"
       "[S]\nk=" +
       std::string(100000, 'x') + "\n" + std::string("nul=ab\0cd\n", 10) +
       "\r\r\n[\n]\n[]\n=\n[unclosed\nk2=v2\n\xff\xfe=\x80\n";

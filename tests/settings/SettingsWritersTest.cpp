@@ -2,7 +2,6 @@
 // Several processes writing one settings file: none may lose another's change.
 
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <thread>
@@ -25,18 +23,6 @@ namespace {
 using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
 
-/// Runs body in a child process; the child's status is 0 when body returned true.
-pid_t InChild(const std::function<bool()>& body) {
-  pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body() ? 0 : 1);
-  return pid;
-}
-
-bool ExitedCleanly(pid_t pid) {
-  int status = 0;
-  return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 // Processes share the file, and two threads of each process share one store.
 TEST(SettingsWritersTest, ParallelProcessesLoseNoAddAndNoSet) {
   TempDir dir;
@@ -44,7 +30,8 @@ TEST(SettingsWritersTest, ParallelProcessesLoseNoAddAndNoSet) {
   constexpr int kProcesses = 4, kAdds = 50;
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
-    children.push_back(InChild([&file, p] {
+    children.push_back(::fork());
+    if (children.back() == 0) {
       SettingsStore store(file);
       std::atomic<bool> ok{true};
       auto adds = [&](int first) {
@@ -61,10 +48,13 @@ TEST(SettingsWritersTest, ParallelProcessesLoseNoAddAndNoSet) {
       std::thread other(adds, 1);
       adds(0);
       other.join();
-      return ok.load();
-    }));
+      ::_exit(ok ? 0 : 1);
+    }
   }
-  for (pid_t child : children) EXPECT_TRUE(ExitedCleanly(child));
+  for (pid_t child : children) {
+    int status = -1;
+    EXPECT_TRUE(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
+  }
 
   SettingsStore store(file);
   std::vector<std::string> listed = ServerRegistry(store).FillServerList("");
@@ -73,7 +63,7 @@ TEST(SettingsWritersTest, ParallelProcessesLoseNoAddAndNoSet) {
   std::set<std::string> unique(listed.begin(), listed.end());
   for (int p = 0; p < kProcesses; ++p) {
     for (int i = 0; i < kAdds; ++i) {
-      std::string name = "P" + std::to_string(p) + "S" + std::to_string(i);
+      const std::string name = "P" + std::to_string(p) + "S" + std::to_string(i);
       EXPECT_EQ(unique.count(name), 1u) << name;
       EXPECT_EQ(store.GetINIValue(name, "ServerGroup"), "G" + std::to_string(p)) << name;
       EXPECT_EQ(store.GetINIValue("Sets", name), std::to_string(i)) << name;
@@ -105,16 +95,14 @@ TEST(SettingsWritersTest, AKilledWritersTemporaryFilesGoAtTheNextWrite) {
   const std::string file = dir.File("Pelvane.ZRQ");
   WriteBytes(file, "[S]\nk=1\n");
   // What a writer killed between creating and renaming its copy leaves behind.
-  WriteBytes(file + ".a1B2c3", "[S]\nk=half");
-  WriteBytes(file + ".ZZZZZZ", "");
+  for (const std::string& name : {file + ".a1B2c3", file + ".ZZZZZZ"}) WriteBytes(name, "[S]\nk=");
   // Files that only look alike stay.
-  WriteBytes(file + ".bak", "[S]\nk=0\n");
-  WriteBytes(file + ".a1B2c", "");
-  WriteBytes(dir.File("Other.ZRQ.a1B2c3"), "");
+  for (const std::string& name : {file + ".bak", file + ".a1B2c", dir.File("Other.ZRQ.a1B2c3")})
+    WriteBytes(name, "");
   ASSERT_TRUE(SettingsStore(file).SaveINIValues("S", "k", "2"));
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    names.insert(entry.path().filename().string());
+    names.insert(entry.path().filename());
   EXPECT_EQ(names, (std::set<std::string>{"Pelvane.ZRQ", "Pelvane.ZRQ.lock", "Pelvane.ZRQ.bak",
                                           "Pelvane.ZRQ.a1B2c", "Other.ZRQ.a1B2c3"}));
 }
