@@ -96,7 +96,7 @@ TEST_F(ConfigServersTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
   EXPECT_EQ(engine::LoadServiceSettings(store, "BRAVO").serviceName, "");
 }
 
-TEST_F(ConfigServersTest, CopyFileToLoadsChecksAndSavesTheTargetsAndOffersTheRemoteServer) {
+TEST_F(ConfigServersTest, CopyFileToLoadsAndSavesTheTargetsAndOffersTheRemoteServer) {
   ASSERT_TRUE(engine::SaveCopyTargets(store, keyring, "ALPHA",
                                       {R"(\\files\drop\)", "copier", "Pw1", "", "files"}));
   QWidget* servers = Open();
