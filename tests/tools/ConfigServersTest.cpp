@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QListWidget>
 
+#include "engine/ServerTargets.h"
+#include "tools/CopyFileToDialog.h"
 #include "tools/ToolsFixture.h"
 
 namespace pelvane::tools {
@@ -23,15 +25,11 @@ class ConfigServersTest : public ToolsTest {
 };
 
 // What a name may be is the engine's rule (ServerAdminTest); here one of each outcome.
-TEST_F(ConfigServersTest, AddsServersByButtonAndEnterAndOpensTheirLogin) {
+TEST_F(ConfigServersTest, AddsServersByEnterAndOpensTheirLogin) {
   QWidget* dialog = Open();
-  EXPECT_TRUE(dialog->parentWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
-  ExpectAccessibleNames(dialog);
   testing::ExpectAccessKeys(*dialog);
   auto* name = Control<QLineEdit>(dialog, "txtServerName");
   EXPECT_GT(name->width(), name->fontMetrics().horizontalAdvance(name->placeholderText()));
-  EXPECT_NE(Control<QLineEdit>(dialog, "txtServerGroup")->toolTip(), name->toolTip());
-
   Type(dialog, {{"txtServerName", " charlie "}, {"txtServerGroup", "east"}});
   QTest::keyClick(name, Qt::Key_Return);
   EXPECT_EQ(Servers(), (std::vector<std::string>{"ALPHA", "BRAVO", "CHARLIE"}));
@@ -58,15 +56,14 @@ TEST_F(ConfigServersTest, CommandsActOnTheServerAScreenReaderSelected) {
       {"cmdConfigService", "frmServices"},
       {"cmdRemoveServer", nullptr},
   };
-  ASSERT_TRUE(store.SaveINIValues("BRAVO", "Login", "sa"));
+  Set("BRAVO", "Login", "sa");
   for (const auto& [button, window] : cases) {
     SCOPED_TRACE(button);
     QWidget* dialog = Open();
+    context.session.CurrentServer.clear();
     Click(dialog, button);
     EXPECT_EQ(prompter.asked.size(), window ? 1u : 0u);
-    EXPECT_EQ(Servers().size(), 2u);
     prompter.asked.clear();
-
     List(dialog)->setCurrentItem(Item(dialog, "ALPHA"));
     testing::SelectAsScreenReader(List(dialog), List(dialog)->row(Item(dialog, "BRAVO")));
     Click(dialog, button);
@@ -77,20 +74,62 @@ TEST_F(ConfigServersTest, CommandsActOnTheServerAScreenReaderSelected) {
     }
   }
   EXPECT_EQ(Servers(), std::vector<std::string>{"ALPHA"});
-  EXPECT_EQ(store.GetINIValue("BRAVO", "Login"), "");
+  EXPECT_EQ(Get("BRAVO", "Login"), "");
 }
 
-TEST_F(ConfigServersTest, ADoubleClickOpensTheChosenServersLogin) {
-  ASSERT_TRUE(store.SaveINIValues("BRAVO", "Login", "operator"));
+// Another server chosen meanwhile opens its own window, and OK of the first writes its own.
+TEST_F(ConfigServersTest, ConfigureServiceWritesTheServerItWasOpenedFor) {
+  ASSERT_TRUE(engine::SaveServiceSettings(store, "ALPHA", {"Spooler", "m1"}));
   QWidget* dialog = Open();
+  List(dialog)->setCurrentItem(Item(dialog, "ALPHA"));
+  Click(dialog, "cmdConfigService");
+  QWidget* alpha = Window("frmServices");
+  ASSERT_NE(alpha, nullptr);
+  EXPECT_EQ(Text(alpha, "txtServiceServer"), "m1");
   List(dialog)->setCurrentItem(Item(dialog, "BRAVO"));
-  const QPoint at = List(dialog)->visualItemRect(Item(dialog, "BRAVO")).center();
-  QTest::mouseClick(List(dialog)->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(List(dialog)->viewport(), Qt::LeftButton, {}, at);
-  QWidget* login = Window("frmSQLLogin");
-  ASSERT_NE(login, nullptr);
-  EXPECT_EQ(login->windowTitle(), "Login for BRAVO:");
-  EXPECT_EQ(Text(login, "txtUserName"), "operator");
+  Click(dialog, "cmdConfigService");
+  EXPECT_EQ(context.session.CurrentServer, "BRAVO");
+  Type(alpha, {{"txtServiceName", "  W3SVC "}, {"txtServiceServer", "m9"}});
+  QTest::keyClick(Control<QLineEdit>(alpha, "txtServiceServer"), Qt::Key_Return);
+  const engine::ServiceSettings saved = engine::LoadServiceSettings(store, "ALPHA");
+  EXPECT_EQ(saved.serviceName + " " + saved.serviceServer, "W3SVC m9");
+  EXPECT_EQ(engine::LoadServiceSettings(store, "BRAVO").serviceName, "");
+}
+
+TEST_F(ConfigServersTest, CopyFileToLoadsAndSavesTheTargetsAndOffersTheRemoteServer) {
+  ASSERT_TRUE(engine::SaveCopyTargets(store, keyring, "ALPHA",
+                                      {R"(\\files\drop\)", "copier", "Pw1", "", "files"}));
+  QWidget* servers = Open();
+  List(servers)->setCurrentItem(Item(servers, "ALPHA"));
+  Click(servers, "cmdCopyFileTo");
+  auto* dialog = Window<CopyFileToDialog>("frmCopyFileTo");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(servers->isEnabled());  // its choice cannot change underneath
+  EXPECT_EQ(Text(dialog, "txtReenterPassword"), "Pw1");
+  Type(dialog, {{"txtPassword", "secret"}, {"txtReenterPassword", "Secret"}});
+  Click(dialog, "cmdOK");
+  EXPECT_EQ(prompter.Texts(),
+            std::vector<std::string>{"Passwords do not match, please re-enter passwords."});
+  EXPECT_EQ(Text(dialog, "txtPassword") + Text(dialog, "txtReenterPassword"), "");
+
+  // Browse keeps the folder of the (first) chosen file.
+  prompter.files = {{"/srv/drop/new/file.sql", "/other/x.sql"}};
+  Click(dialog, "cmdBrowse");
+  // Leaving the append-to box offers its machine once the focus has moved.
+  prompter.answers = {engine::Answer::kYes};
+  Type(dialog, {{"txtAppendToFile", R"(\\m1\share\log.txt)"}});
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(Control<QLineEdit>(dialog, "txtAppendToFile"), &out);
+  QTRY_COMPARE(Text(dialog, "txtRemoteServer"), "m1");
+
+  Type(dialog, {{"txtPassword", "New2"}, {"txtReenterPassword", "New2"}});
+  Click(dialog, "cmdOK");
+  QTRY_VERIFY(Window("frmCopyFileTo") == nullptr);
+  QTRY_VERIFY(servers->isEnabled());
+  const engine::CopyTargets saved = *engine::LoadCopyTargets(store, keyring, "ALPHA");
+  EXPECT_EQ(saved.copyPath + " " + saved.copyToPassword + " " + saved.getTimeFrom,
+            "/srv/drop/new/ New2 m1");
+  EXPECT_EQ(prompter.unscripted, 0);
 }
 
 }  // namespace

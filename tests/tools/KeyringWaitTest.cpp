@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs that keep a password, with the desktop keyring answering late.
-#include <atomic>
 #include <chrono>
-#include <mutex>
 
 #include "engine/ServerTargets.h"
 #include "engine/StoredPasswords.h"
@@ -21,32 +19,26 @@ namespace {
 class GatedKeyring : public engine::Keyring {
  public:
   explicit GatedKeyring(engine::Keyring& real) : real_(real) {}
-  void Shut() { gate_.lock(); }
-  void Open() { gate_.unlock(); }
-  bool Waiting() const { return waiting_ > 0; }
   Result<std::optional<std::string>> Read(const engine::KeyringEntry& entry) override {
-    Pass();
-    return real_.Read(entry);
+    return Pass().Read(entry);
   }
   Status Store(const engine::KeyringEntry& entry, const std::string& label,
                const std::string& password) override {
-    Pass();
-    return real_.Store(entry, label, password);
+    return Pass().Store(entry, label, password);
   }
-  Status Remove(const engine::KeyringEntry& entry) override {
-    Pass();
-    return real_.Remove(entry);
-  }
+  Status Remove(const engine::KeyringEntry& entry) override { return Pass().Remove(entry); }
+  std::timed_mutex gate;
+  std::atomic_int waiting{0};
 
  private:
-  void Pass() {
-    ++waiting_;
-    if (gate_.try_lock_for(std::chrono::seconds(3))) gate_.unlock();
-    --waiting_;
+  /// The real keyring, once the gate is open.
+  engine::Keyring& Pass() {
+    ++waiting;
+    if (gate.try_lock_for(std::chrono::seconds(3))) gate.unlock();
+    --waiting;
+    return real_;
   }
   engine::Keyring& real_;
-  std::timed_mutex gate_;
-  std::atomic_int waiting_{0};
 };
 
 // A keyring that waits (locked, or a Secret Service that does not answer) holds the boxes, not
@@ -64,30 +56,30 @@ TEST_F(ToolsTest, PasswordDialogsWaitForTheDesktopKeyringWithTheWindowResponsive
       engine::SavePassword(store, keyring, server, engine::PasswordKind::kSqlLogin, "Old1"));
   Heartbeat heartbeat(20);
   const auto expectResponsiveWhileWaiting = [&] {
-    QTRY_VERIFY(gated.Waiting());
+    QTRY_VERIFY(gated.waiting > 0);
     const int before = heartbeat.ticks;
     QTest::qWait(300);
     EXPECT_GT(heartbeat.ticks, before + 5);
   };
   for (bool sqlLogin : {true, false}) {  // else Copy File To
     SCOPED_TRACE(sqlLogin);
-    gated.Shut();
+    gated.gate.lock();
     QWidget* dialog = sqlLogin
                           ? static_cast<QWidget*>(OpenFor<SqlLoginDialog>(server, &gatedContext))
                           : OpenFor<CopyFileToDialog>(server, &gatedContext);
     expectResponsiveWhileWaiting();
     EXPECT_FALSE(Control<QWidget>(dialog, "txtPassword")->isEnabled());
-    gated.Open();
+    gated.gate.unlock();
     QTRY_COMPARE(Text(dialog, "txtPassword"), "Old1");
 
     Type(dialog, {{"txtPassword", "Secret1"},
                   {sqlLogin ? "txtUserName" : "txtReenterPassword", sqlLogin ? "sa" : "Secret1"}});
-    gated.Shut();
+    gated.gate.lock();
     Click(dialog, "cmdOK");
-    QTRY_VERIFY_WITH_TIMEOUT(gated.Waiting(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(gated.waiting > 0, 15000);
     expectResponsiveWhileWaiting();
     EXPECT_FALSE(Control<QWidget>(dialog, "cmdOK")->isEnabled());
-    gated.Open();
+    gated.gate.unlock();
     QTRY_COMPARE(mdi.subWindowList().size(), 0);
     EXPECT_EQ(Get(server, sqlLogin ? "Password" : "CopyToPW"), "");
     EXPECT_EQ(*engine::ReadPassword(

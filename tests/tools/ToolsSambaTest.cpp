@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The service and connection tools against Samba on loopback: the real service manager calls
 // and share connections, with the window thread kept turning while they run.
-#include <QComboBox>
 #include <QLabel>
 
 #include "engine/ServerTargets.h"
-#include "platform/NetRpcServiceControl.h"
-#include "platform/SmbNetworkShares.h"
+#include "engine/ServiceStatusView.h"
 #include "support/SambaServer.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/ServiceStatusDialogs.h"
@@ -28,6 +26,7 @@ class ToolsSambaTest : public ToolsTest {
  protected:
   ToolsSambaTest() {
     AddServer("SAMBA");
+    AddServer("UNSET");  // no service configured
     EXPECT_TRUE(
         engine::SaveServiceSettings(store, "SAMBA", {SambaServer::kService, Samba().Machine()}));
     EXPECT_TRUE(engine::SaveCopyTargets(
@@ -35,40 +34,44 @@ class ToolsSambaTest : public ToolsTest {
         {Samba().NetworkPath(""), SambaServer::kUser, SambaServer::kPassword, "", ""}));
   }
   static SambaServer& Samba() { return SambaServer::Shared(); }
-
-  platform::NetRpcServiceControl netServices;
-  platform::SmbNetworkShares smbShares;
-  shell::ShellPorts sambaPorts{sql, processes, smbShares, clock, netServices, sleeper, keyring};
-  shell::ShellContext sambaContext{store, state, sambaPorts, prompter, dir.path().string()};
 };
 
-TEST_F(ToolsSambaTest, StartStopFollowsTheServiceUntilItSettles) {
-  OpenToolWindow(ToolWindow::kStartStopService, sambaContext, mdi);
-  auto* dialog = Window<ServiceDialogBase>("frmStartStopService");
+// The state read in its colour; a start or stop followed until the service settles.
+TEST_F(ToolsSambaTest, ServiceDialogsReadAndFollowTheService) {
+  const std::string prefix = std::string(SambaServer::kService) + " (" + Samba().Machine() + ") - ";
+  auto* status = Open<ServiceDialogBase>(ToolWindow::kCheckServiceStatus, "frmCheckServiceStatus");
+  ASSERT_NE(status, nullptr);
+  auto* label = Control<QLabel>(status, "lblServerStatus");
+  QSignalSpy read(status, &ServiceDialogBase::serviceWorkDone);
+  Choose(status, "cmbServer", "SAMBA");
+  Click(status, "cmdGetStatus");
+  QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 30000);
+  EXPECT_EQ(label->text().toStdString(), prefix + "Running");
+  Choose(status, "cmbServer", "UNSET");  // the label empties on choosing
+  EXPECT_EQ(label->text(), "");
+  Click(status, "cmdGetStatus");
+  QTRY_COMPARE(read.count(), 2);
+  EXPECT_EQ(prompter.Texts(), std::vector{engine::ServiceNotConfiguredMessage("UNSET")});
+
+  auto* dialog = Open<ServiceDialogBase>(ToolWindow::kStartStopService, "frmStartStopService");
   ASSERT_NE(dialog, nullptr);
-  ExpectAccessibleNames(dialog);
   QSignalSpy done(dialog, &ServiceDialogBase::serviceWorkDone);
-  const QString prefix = QString::fromStdString(std::string(SambaServer::kService) + " (" +
-                                                Samba().Machine() + ") - ");
-  for (const auto& [combo, item] : {std::pair{"cmbServer", "SAMBA"}, {"cmbStartStop", "Stop"}}) {
-    auto* box = Control<QComboBox>(dialog, combo);
-    box->setCurrentIndex(box->findText(item));
-    Q_EMIT box->activated(box->currentIndex());
-  }
+  Choose(dialog, "cmbServer", "SAMBA");
+  Choose(dialog, "cmbStartStop", "Stop");
   QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 30000);  // the state shown on choosing
   Heartbeat heartbeat(10);
   Click(dialog, "cmdStartStop");
   EXPECT_FALSE(Control<QWidget>(dialog, "cmdStartStop")->isEnabled());  // held until it settles
   QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 60000);
-  EXPECT_EQ(Control<QLabel>(dialog, "lblMessage")->text(), prefix + "Stopped");
+  label = Control<QLabel>(dialog, "lblMessage");
+  EXPECT_EQ(label->text().toStdString(), prefix + "Stopped");
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_GT(heartbeat.ticks, 0);  // the window thread ran while net was asked
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(prompter.asked.size(), 1u);
 }
 
 TEST_F(ToolsSambaTest, TestConnectionReachesTheShareWithTheStoredLogin) {
-  sambaContext.session.CurrentServer = "SAMBA";
-  auto* dialog = static_cast<CopyFileToDialog*>(
-      ShowInMdi(mdi, std::make_unique<CopyFileToDialog>(sambaContext)));
+  auto* dialog = OpenFor<CopyFileToDialog>("SAMBA");
   QSignalSpy tested(dialog, &CopyFileToDialog::connectionTested);
   Click(dialog, "cmdTestConnection");
   QTRY_COMPARE_WITH_TIMEOUT(tested.count(), 1, 30000);
