@@ -27,12 +27,6 @@ using engine::EncryptMode;
 using engine::LoginCheckKind;
 using engine::SqlEncryption;
 
-platform::OdbcSqlClient::Options ConnectTimeout(int seconds) {
-  platform::OdbcSqlClient::Options options;
-  options.connectTimeoutSeconds = seconds;
-  return options;
-}
-
 /// isqlw as a run starts it: the password in its environment, its scratch files in dir/tmp.
 /// Its exit status, and what it printed followed by its output file.
 ToolOutcome RunIsqlw(const TempDir& dir, const std::string& server, const std::string& login,
@@ -93,7 +87,7 @@ TEST(TlsLoginTest, OdbcLoginCheckAndIsqlwAlike) {
       {*localhost, Settings(EncryptMode::kStrict), LoginCheckKind::kStrictUnavailable,
        "Strict encryption (TDS 8.0) needs FreeTDS 1.5 or later; this build uses 1.3"},
   };
-  platform::OdbcSqlClient client(ConnectTimeout(10));
+  platform::OdbcSqlClient client;
   const TempDir dir;
   for (const Case& c : cases) {
     const std::string server = c.peer.server();
@@ -156,7 +150,7 @@ TEST(NamedInstanceTest, BrowserLookupOnEveryPath) {
   const TempDir dir;
   const std::string silent = "SQL Server Browser on 127.0.0.1 did not answer for instance NOPE.";
   const auto started = std::chrono::steady_clock::now();
-  platform::OdbcSqlClient client(ConnectTimeout(5));
+  platform::OdbcSqlClient client;
   const std::pair<std::string, bool> cases[] = {
       {" 127.0.0.1\\sqla ", true},
       {"127.0.0.1\\NOPE", false},
@@ -199,11 +193,10 @@ TEST(WindowsLogin, NtlmOnBothPaths) {
   options.moreArgs = {"--windows-login", "CORP\\alice:W1nd0ws!pw"};
   const StandinServer standin(options);
   const TempDir dir;
-  platform::OdbcSqlClient client(ConnectTimeout(5));
+  platform::OdbcSqlClient client;
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"corp\\ALICE", "W1nd0ws!pw", true},
       {"CORP\\alice", "w1nd0ws!pw", false},
-      {"CORP\\mallory", "W1nd0ws!pw", false},
   };
   for (const auto& [login, password, accepted] : cases) {
     SCOPED_TRACE(login + " / " + password);

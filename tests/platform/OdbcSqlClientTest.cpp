@@ -108,7 +108,6 @@ TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTh
   // The login answer, a byte every 100 ms, would take half a minute.
   testing::TdsStallProxy trickling(standin.port(), testing::TdsStallProxy::Mode::kTrickleLogin);
   struct Case {
-    const char* name;
     std::string server;
     bool query;
     int timeoutSeconds;
@@ -116,16 +115,14 @@ TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTh
     const char* error;  // a part of the reason
   };
   const Case cases[] = {
-      {"a login answered a byte at a time", trickling.server(), false, 1, false,
-       "Login timeout expired"},
-      {"a query whose login is answered a byte at a time", trickling.server(), true, 1, false,
-       "Query timeout expired"},
-      {"a trickled login, interrupted", trickling.server(), false, 30, true, "interrupted"},
-      {"a slow query", slow.server(), true, 1, false, "HYT00"},
-      {"a slow query, interrupted", slow.server(), true, 30, true, "interrupted"},
+      {trickling.server(), false, 1, false, "Login timeout expired"},
+      {trickling.server(), true, 1, false, "Query timeout expired"},  // its login trickles
+      {trickling.server(), false, 30, true, "interrupted"},
+      {slow.server(), true, 1, false, "HYT00"},
+      {slow.server(), true, 30, true, "interrupted"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.server + (c.query ? " query " : " login ") + c.error);
     std::atomic<bool> interrupted{false};
     OdbcSqlClient::Options options;
     options.connectTimeoutSeconds = c.timeoutSeconds;

@@ -24,8 +24,7 @@ using Kind = ProcessOutcome::Kind;
 
 TEST(ProcessLauncherTest, ArgumentsArriveLiterallyAndEnvironmentAdditionsReplaceTheirName) {
   TempDir dir;
-  std::string out = dir.File("args.txt");
-  std::string marker = dir.File("ran");
+  const std::string out = dir.File("args.txt"), marker = dir.File("ran");
   // The snippet is the program's own script; the launcher itself never uses a shell.
   ProcessOutcome outcome = PosixProcessLauncher().RunAndWait(
       "/bin/sh",

@@ -103,7 +103,6 @@ TEST(SmbNegotiateTest, ReadsTheClockOfEitherAnswer) {
 TEST(NetRpcServiceControlTest, AnswersAndArguments) {
   const std::tuple<int, std::string, ServiceState> states[] = {
       {0, "Spooler service is running.\nConfiguration details:\n", ServiceState::kRunning},
-      {0, "X service is resume pending.\n", ServiceState::kContinuePending},
       {0, "X service is confused.\n", ServiceState::kUnknown},
       {255, "Spooler service is running.\n", ServiceState::kUnknown},
   };
