@@ -2,7 +2,6 @@
 // Logins on both connection paths, the ODBC client and isqlw (db-lib), against sqlstandin:
 // encryption settings over TLS, named instances through the SQL Browser, Windows (NTLM) logins.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -108,12 +107,11 @@ TEST(TlsLoginTest, OdbcLoginCheckAndIsqlwAlike) {
   // The ODBC client's one configuration of this process: private, with the CA of a section.
   const char* config = std::getenv("FREETDSCONF");
   ASSERT_NE(config, nullptr);
-  struct stat file {
-  }, folder{};
-  ASSERT_EQ(::stat(config, &file), 0);
-  ASSERT_EQ(::stat(std::filesystem::path(config).parent_path().c_str(), &folder), 0);
-  EXPECT_EQ(file.st_mode & 0777, 0600u);
-  EXPECT_EQ(folder.st_mode & 0777, 0700u);
+  using std::filesystem::perms;
+  EXPECT_EQ(std::filesystem::status(config).permissions() & perms::all,
+            perms::owner_read | perms::owner_write);
+  const std::filesystem::path folder = std::filesystem::path(config).parent_path();
+  EXPECT_EQ(std::filesystem::status(folder).permissions() & perms::all, perms::owner_all);
   EXPECT_NE(ReadBytes(config).find("ca file = " + ca), std::string::npos);
 }
 
