@@ -3,6 +3,8 @@
 // are classed and told.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/OdbcConnectionString.h"
 #include "platform/OdbcDiagnostics.h"
 #include "platform/OdbcDriverChoice.h"
@@ -17,33 +19,24 @@ using engine::PasswordChangeKind;
 using engine::SqlError;
 
 TEST(OdbcConnectionStringTest, QuotesOnlyValuesThatWouldBreakTheString) {
-  struct Case {
-    std::string value;
-    std::optional<std::string> verbatim, doubled;
-  };
-  const Case cases[] = {
-      {"Secret1", "Secret1", "Secret1"},
+  // A value, then as written where "}" inside braces is kept as it is, and where it is doubled.
+  const std::tuple<std::string, std::optional<std::string>, std::optional<std::string>> cases[] = {
       {"", "", ""},
       {"a}b", "a}b", "a}b"},
-      {"a{b=c", "a{b=c", "a{b=c"},
       {"pa;ss", "{pa;ss}", "{pa;ss}"},
       {"{pass", "{{pass}", "{{pass}"},
       {"a;b}c", "{a;b}c}", "{a;b}}c}"},
       {"{a}", "{{a}}", "{{a}}}"},
       {" lead", "{ lead}", "{ lead}"},
-      {"trail\t", "{trail\t}", "{trail\t}"},
       {"x};y", std::nullopt, "{x}};y}"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kVerbatim), c.verbatim) << c.value;
-    EXPECT_EQ(OdbcAttributeValue(c.value, BraceEscaping::kDoubled), c.doubled) << c.value;
+  for (const auto& [value, verbatim, doubled] : cases) {
+    EXPECT_EQ(OdbcAttributeValue(value, BraceEscaping::kVerbatim), verbatim) << value;
+    EXPECT_EQ(OdbcAttributeValue(value, BraceEscaping::kDoubled), doubled) << value;
   }
-  OdbcConnectionString good(BraceEscaping::kVerbatim);
-  good.Add("Server", "127.0.0.1,1433").Add("Uid", "sa").Add("Pwd", "x;y}");
-  EXPECT_EQ(good.text(), "Server=127.0.0.1,1433;Uid=sa;Pwd={x;y}};");
-  EXPECT_EQ(good.unwritableKey(), "");
+  // The first value that cannot be written is named.
   OdbcConnectionString bad(BraceEscaping::kVerbatim);
-  EXPECT_EQ(bad.Add("Uid", "a};b").Add("Pwd", "c};d").unwritableKey(), "Uid");
+  EXPECT_EQ(bad.Add("Uid", "sa").Add("Pwd", "c};d").Add("Db", "e};f").unwritableKey(), "Pwd");
 }
 
 TEST(OdbcDriverChoiceTest, RegisteredNameFirstThenFirstExistingLibraryThenNone) {
@@ -80,11 +73,9 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
   const Case cases[] = {
       {{kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
       {{kUnknownDatabase, kLoginFailed, kTrailer}, LoginCheckKind::kLoginRefused, 18456},
-      {{MakeSqlError("28000", 18456, "Login failed")}, LoginCheckKind::kLoginRefused, 18456},
       {{kNoServer, kTrailer}, LoginCheckKind::kUnreachable, 20009},
       // A connection taken and never answered within the login time-out.
       {{kTimeout}, LoginCheckKind::kUnreachable, 0},
-      {{kTimeout, kTrailer}, LoginCheckKind::kUnreachable, 0},
       // Garbage instead of TDS, a connection closed at once, a name that does not resolve.
       {{MakeSqlError("08S01", 20017, "Unexpected EOF from the server"), kTrailer},
        LoginCheckKind::kUnreachable,
@@ -104,8 +95,6 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
   const std::pair<std::vector<SqlError>, PasswordChangeKind> changes[] = {
       {{kLoginFailed, kTrailer}, PasswordChangeKind::kRefusedByServer},
       {{kNoServer, kTrailer}, PasswordChangeKind::kRefusedByServer},
-      {{MakeSqlError("42000", 15211, "[FreeTDS][SQL Server]Old (current)...")},
-       PasswordChangeKind::kRefusedByServer},
       {{kCantOpenLib}, PasswordChangeKind::kOtherFailure},
       {{MakeSqlError("IM002", 0, "Data source name not found")}, PasswordChangeKind::kOtherFailure},
       {{MakeSqlError("", 0, "No ODBC driver for SQL Server is installed")},
@@ -118,13 +107,7 @@ TEST(OdbcOutcomesTest, LoginFailureKindsAndTheDecidingRecord) {
     EXPECT_EQ(ClassifyPasswordFailure(changes[i].first).kind, changes[i].second) << "change " << i;
 }
 
-TEST(OdbcOutcomesTest, DriverMessagesSplitAndSecretsScrubbed) {
-  SqlError error = MakeSqlError("42S02", 208, "[FreeTDS][SQL Server]Invalid object name 'x'.");
-  EXPECT_EQ(DescribeSqlErrors({error}),
-            "SQLSTATE 42S02, error 208 (FreeTDS SQL Server): Invalid object name 'x'.");
-  SqlError plain = MakeSqlError("", 0, "[unclosed text");
-  EXPECT_EQ(plain.source + ": " + plain.message, "ODBC: [unclosed text");
-
+TEST(OdbcDiagnosticsTest, SecretsScrubbedEvenWhereTheMaskHoldsThem) {
   EXPECT_EQ(ScrubSecrets("pw 'Pw1' and Pw1Pw1", {"Pw1"}), "pw '****' and ********");
   EXPECT_EQ(ScrubSecrets("old O1, new N2", {"O1", "", "N2"}), "old ****, new ****");
   // A secret that the mask itself contains must not loop.

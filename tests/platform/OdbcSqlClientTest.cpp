@@ -56,7 +56,6 @@ TEST_F(OdbcSqlClientTest, LoginCheckTellsTheOutcomesApart) {
   };
   const Case cases[] = {
       {Target("sa", "Secret1"), LoginCheckKind::kAccepted, 0},
-      {{"  " + standin_.server() + " ", "sa", "Secret1", ""}, LoginCheckKind::kAccepted, 0},
       {{standin_.server(), "sa", "Secret1", "nosuchdb"}, LoginCheckKind::kAccepted, 0},
       {Target("sa", "secret1"), LoginCheckKind::kLoginRefused, 18456},
       {{ClosedServer(), "sa", "Secret1", ""}, LoginCheckKind::kUnreachable, 20009},
@@ -76,33 +75,29 @@ TEST_F(OdbcSqlClientTest, LoginCheckTellsTheOutcomesApart) {
             std::string::npos);
 }
 
+// Through the driver library itself: its registered name is unknown here, which errors say.
 TEST_F(OdbcSqlClientTest, QueryResultsAsTextAndFailuresWithStateNumberAndText) {
+  OdbcSqlClient::Options options = ShortTimeouts();
+  options.driverName = "No Such Driver";
+  OdbcSqlClient client(options);
+  const SqlTarget sa = Target("sa", "Secret1");
   for (const char* statement :
        {"CREATE TABLE staff (id int, name varchar(20), rate float)",
-        "INSERT INTO staff VALUES (1, 'Ann', 0.1)", "INSERT INTO staff VALUES (2, 'Bob', NULL)",
-        "INSERT INTO staff VALUES (3, NULL, -2)"})
-    ASSERT_TRUE(client_.RunQuery(Target("sa", "Secret1"), statement, 10).ok()) << statement;
+        "INSERT INTO staff VALUES (1, 'Ann', 0.1)", "INSERT INTO staff VALUES (2, NULL, -2)"})
+    ASSERT_TRUE(client.RunQuery(sa, statement, 10).ok()) << statement;
   Result<engine::QueryResult> result =
-      client_.RunQuery(Target("sa", "Secret1"), "SELECT id, name, rate FROM staff ORDER BY id", 60);
+      client.RunQuery(sa, "SELECT id, name, rate FROM staff ORDER BY id", 60);
   ASSERT_TRUE(result.ok()) << result.status().message();
   EXPECT_TRUE(result->hasResultSet);
   EXPECT_EQ(result->columns, (std::vector<std::string>{"id", "name", "rate"}));
   // NULL reads as empty.
-  EXPECT_EQ(result->rows, (std::vector<std::vector<std::string>>{
-                              {"1", "Ann", "0.1"}, {"2", "Bob", ""}, {"3", "", "-2"}}));
-  result =
-      client_.RunQuery(Target("sa", "Secret1"), "UPDATE staff SET name = 'Cy' WHERE id = 3", 60);
-  ASSERT_TRUE(result.ok()) << result.status().message();
-  EXPECT_FALSE(result->hasResultSet);
-  EXPECT_TRUE(result->rows.empty());
-
-  result = client_.RunQuery(Target("sa", "Secret1"), "SELECT * FROM nosuch", 60);
-  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result->rows,
+            (std::vector<std::vector<std::string>>{{"1", "Ann", "0.1"}, {"2", "", "-2"}}));
+  result = client.RunQuery(sa, "SELECT * FROM nosuch", 60);
   EXPECT_EQ(result.status().number(), 208);
-  EXPECT_NE(result.status().message().find("42S02"), std::string::npos);
-  EXPECT_NE(result.status().message().find("Invalid object name 'nosuch'."), std::string::npos)
-      << result.status().message();
-  EXPECT_EQ(client_.RunQuery(Target("sa", "wrong"), "SELECT 1", 60).status().number(), 18456);
+  for (const char* part :
+       {"42S02", "Invalid object name 'nosuch'.", "\"No Such Driver\" is not registered"})
+    EXPECT_NE(result.status().message().find(part), std::string::npos) << result.status().message();
 }
 
 TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTheServerDoes) {
@@ -113,7 +108,6 @@ TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTh
   // The login answer, a byte every 100 ms, would take half a minute.
   testing::TdsStallProxy trickling(standin.port(), testing::TdsStallProxy::Mode::kTrickleLogin);
   struct Case {
-    const char* name;
     std::string server;
     bool query;
     int timeoutSeconds;
@@ -121,16 +115,14 @@ TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTh
     const char* error;  // a part of the reason
   };
   const Case cases[] = {
-      {"a login answered a byte at a time", trickling.server(), false, 1, false,
-       "Login timeout expired"},
-      {"a query whose login is answered a byte at a time", trickling.server(), true, 1, false,
-       "Query timeout expired"},
-      {"a trickled login, interrupted", trickling.server(), false, 30, true, "interrupted"},
-      {"a slow query", slow.server(), true, 1, false, "HYT00"},
-      {"a slow query, interrupted", slow.server(), true, 30, true, "interrupted"},
+      {trickling.server(), false, 1, false, "Login timeout expired"},
+      {trickling.server(), true, 1, false, "Query timeout expired"},  // its login trickles
+      {trickling.server(), false, 30, true, "interrupted"},
+      {slow.server(), true, 1, false, "HYT00"},
+      {slow.server(), true, 30, true, "interrupted"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.server + (c.query ? " query " : " login ") + c.error);
     std::atomic<bool> interrupted{false};
     OdbcSqlClient::Options options;
     options.connectTimeoutSeconds = c.timeoutSeconds;
@@ -161,19 +153,6 @@ TEST(OdbcSqlClientTimeoutTest, ACallEndsAtItsDeadlineOrWhenInterruptedWhateverTh
   }
 }
 
-TEST_F(OdbcSqlClientTest, UnregisteredNameFallsBackToTheLibraryAndSaysSo) {
-  OdbcSqlClient::Options options = ShortTimeouts();
-  options.driverName = "No Such Driver";
-  OdbcSqlClient fallback(options);
-  EXPECT_EQ(fallback.CheckLogin(Target("sa", "Secret1")).kind, LoginCheckKind::kAccepted);
-  Result<engine::QueryResult> result = fallback.RunQuery(Target("sa", "Secret1"), "SELECT 7", 10);
-  EXPECT_TRUE(result.ok() && result->rows == std::vector<std::vector<std::string>>{{"7"}});
-  result = fallback.RunQuery(Target("sa", "Secret1"), "SELECT * FROM nosuch", 10);
-  EXPECT_NE(result.status().message().find("\"No Such Driver\" is not registered"),
-            std::string::npos)
-      << result.status().message();
-}
-
 TEST_F(OdbcSqlClientTest, PasswordsNeverReachErrorMessages) {
   // The server repeats the object name, which here is the password itself.
   Result<engine::QueryResult> echoed = client_.RunQuery(
@@ -201,36 +180,25 @@ TEST_F(OdbcSqlClientTest, PasswordChanges) {
   azureOptions.moreArgs = {"--no-sp-password"};
   testing::StandinServer azure(azureOptions);
   const std::string server = standin_.server(), expired = " (the password has expired).";
-  using Kind = PasswordChangeKind;
   struct Case {
     std::string server, login, oldPassword, newPassword;
     LoginCheckKind before;
     std::string reason;  // the refusal's ending; empty: none expected
-    Kind change;
-    long number;  // of the change's error
+    long number;         // of the change's error; 0: changed
   };
+  const auto accepted = LoginCheckKind::kAccepted, refused = LoginCheckKind::kLoginRefused,
+             aged = LoginCheckKind::kPasswordExpired;
   const Case cases[] = {
-      {" " + server + " ", "pat", "Old;pw}1", "{N;e}w", LoginCheckKind::kAccepted, "",
-       Kind::kChanged, 0},
-      {server, "pat", "{N;e}w", "", LoginCheckKind::kAccepted, "", Kind::kChanged, 0},
-      {server, "quinn", "NotStart1", "New1", LoginCheckKind::kLoginRefused, "",
-       Kind::kRefusedByServer, 18456},
+      {" " + server + " ", "pat", "Old;pw}1", "{N;e}w", accepted, "", 0},
       // The login goes into the call as typed while the change's connection uses it trimmed, so
       // the server itself refuses the call here.
-      {server, " quinn", "Start1", "New1", LoginCheckKind::kLoginRefused, "",
-       Kind::kRefusedByServer, 15211},
-      {ClosedServer(), "quinn", "a", "b", LoginCheckKind::kUnreachable, "", Kind::kRefusedByServer,
-       20009},
-      {server, "old", "Aged1", "Renewed1", LoginCheckKind::kPasswordExpired, expired,
-       Kind::kChanged, 0},
+      {server, " quinn", "Start1", "New1", refused, "", 15211},
+      {server, "old", "Aged1", "Renewed1", aged, expired, 0},
       {server, "new", "Fresh1", "Chosen1", LoginCheckKind::kPasswordMustChange,
-       " (the password must be changed).", Kind::kChanged, 0},
-      {server, "late", "wrong", "Renewed2", LoginCheckKind::kLoginRefused, "",
-       Kind::kRefusedByServer, 18456},
-      {azure.server(), "odd]one", "Plain1", "It's'new]", LoginCheckKind::kAccepted, "",
-       Kind::kChanged, 0},
-      {azure.server(), "old", "Aged1", "Quo'ted1", LoginCheckKind::kPasswordExpired, expired,
-       Kind::kChanged, 0},
+       " (the password must be changed).", 0},
+      {server, "late", "wrong", "Renewed2", refused, "", 18456},
+      {azure.server(), "odd]one", "Plain1", "It's'new]", accepted, "", 0},
+      {azure.server(), "old", "Aged1", "Quo'ted1", aged, expired, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.server + " " + c.login + " " + c.newPassword);
@@ -242,28 +210,18 @@ TEST_F(OdbcSqlClientTest, PasswordChanges) {
     }
     engine::PasswordChange change =
         client_.ChangePassword(c.server, c.login, c.oldPassword, c.newPassword);
-    EXPECT_EQ(change.kind, c.change) << change.error.message;
+    const bool changed = c.number == 0;
+    EXPECT_EQ(change.kind,
+              changed ? PasswordChangeKind::kChanged : PasswordChangeKind::kRefusedByServer)
+        << change.error.message;
     EXPECT_EQ(change.error.nativeError, c.number) << change.error.message;
-    const bool changed = c.change == Kind::kChanged;
-    if (c.number != 20009) {
-      EXPECT_EQ(client_.CheckLogin({c.server, c.login, c.newPassword, ""}).kind,
-                changed ? LoginCheckKind::kAccepted : LoginCheckKind::kLoginRefused);
-    }
+    EXPECT_EQ(client_.CheckLogin({c.server, c.login, c.newPassword, ""}).kind,
+              changed ? accepted : refused);
     if (changed) {
-      EXPECT_EQ(client_.CheckLogin({c.server, c.login, c.oldPassword, ""}).kind,
-                LoginCheckKind::kLoginRefused);
+      EXPECT_EQ(client_.CheckLogin({c.server, c.login, c.oldPassword, ""}).kind, refused);
     }
   }
-  EXPECT_EQ(client_.CheckLogin(Target("quinn", "Start1")).kind, LoginCheckKind::kAccepted);
-
-  OdbcSqlClient::Options noDriver = ShortTimeouts();
-  noDriver.driverName = "No Such Driver";
-  noDriver.fallbackLibraries = {standin_.dir().string() + "/libtdsodbc.so"};
-  engine::PasswordChange missing =
-      OdbcSqlClient(noDriver).ChangePassword(server, "quinn", "Start1", "New1");
-  EXPECT_EQ(missing.kind, Kind::kOtherFailure);
-  EXPECT_EQ(missing.error.message.rfind("No ODBC driver for SQL Server is installed", 0), 0u)
-      << missing.error.message;
+  EXPECT_EQ(client_.CheckLogin(Target("quinn", "Start1")).kind, accepted);
 }
 
 }  // namespace

