@@ -151,6 +151,7 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
     Lines events;
     std::string failure;  // the step's reason; empty when it did not fail
   };
+  const Lines box = {"message: The Pelvane Tool | " + general};
   const Case cases[] = {
       // An unreadable clock leaves the stamp empty; the entry is written without the time.
       {"GONE", "\"D\" \"H\"", false, "{Date}|{Time}", "|", {}, noClock},
@@ -158,13 +159,7 @@ TEST(AppendStepTest, TheStampAndWhatIsWritten) {
       // 2023-11-14 22:13:20 UTC on a machine five hours behind UTC: its own local time.
       {"NYSRV", "yyyy-mm-dd hh:nn:ss", true, "Deployed", "2023-11-14 17:13:20\tDeployed", {}, ""},
       // A pattern without a blank cannot be cut into date and time.
-      {"CLOCKSRV",
-       "\"T\"",
-       false,
-       "{Date}|{Time}",
-       "|T",
-       {"message: The Pelvane Tool | " + general},
-       general},
+      {"CLOCKSRV", "\"T\"", false, "{Date}|{Time}", "|T", box, general},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.getTimeFrom + " " + c.text);

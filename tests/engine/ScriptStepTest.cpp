@@ -187,15 +187,15 @@ TEST(ScriptStepTest, LoginCheckOutcomes) {
     Lines reason;  // the log line before the script's report
     Lines events;
   };
+  const Lines eof = {
+      "message: The Pelvane Tool | 20017, Unexpected EOF from the server occured in Pelvane."};
   const Case cases[] = {
       {LoginCheckKind::kUnreachable,
        {"SQL Server does not exist or is not accessible. Server: SRV1."},
        {}},
       {LoginCheckKind::kLoginRefused, {"Login FAILED for user sa on Server: SRV1."}, {}},
       // A check that failed in another way shows the error; the tool is not started either.
-      {LoginCheckKind::kOtherError,
-       {},
-       {"message: The Pelvane Tool | 20017, Unexpected EOF from the server occured in Pelvane."}},
+      {LoginCheckKind::kOtherError, {}, eof},
   };
   for (const Case& c : cases) {
     ScriptRunFixture f;
@@ -230,15 +230,12 @@ TEST(ScriptStepTest, ToolThatCouldNotRunFailsTheScript) {
   const Lines shell = {
       "message: The Pelvane Tool | Error: 5, isqlw: Permission denied, detected "
       "in Shell subroutine.  Contact Support"};
+  const ToolBehaviour cannotStart{{K::kFailedToStart, 0, "isqlw: Permission denied"}, none};
   const Case cases[] = {
       {"exit 2", {{K::kExited, 2, ""}, reason + "\r\n"}, false, refused, {}},
       {"exit 1 judged by its text", {{K::kExited, 1, ""}, context}, false, kSucceededA, {}},
       {"no output file", {{K::kExited, 0, ""}, none}, true, noOutput, {}},
-      {"failed to start",
-       {{K::kFailedToStart, 0, "isqlw: Permission denied"}, none},
-       false,
-       noOutput,
-       shell},
+      {"failed to start", cannotStart, false, noOutput, shell},
       {"killed", {{K::kKilled, 0, "signal 9"}, none}, false, noOutput, {}},
   };
   for (const Case& c : cases) {
@@ -371,21 +368,17 @@ TEST(ScriptStepTest, QueryToolMissing) {
 }
 
 TEST(ScriptStepTest, ListsThatRunNothing) {
-  {
+  std::string many = "s0.sql";
+  for (int k = 1; k <= 100; ++k) many += "|s" + std::to_string(k) + ".sql";
+  for (const auto& [list, line] :
+       {std::pair<std::string, std::string>{"", "No script(s) to vesk."},
+        {many, "Script list has more than 100 items; scripts skipped for Server: SRV1."}}) {
     ScriptRunFixture f;
-    f.inputs.scriptText = "";
+    f.inputs.scriptText = list;
     EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-    EXPECT_EQ(f.LogLines(), Lines{"No script(s) to vesk."});
-  }
-  {
-    ScriptRunFixture f;
-    f.inputs.scriptText = "s0.sql";
-    for (int k = 1; k <= 100; ++k) f.inputs.scriptText += "|s" + std::to_string(k) + ".sql";
-    EXPECT_EQ(RunScripts(f.run), ScriptsEnd::kContinue);
-    EXPECT_EQ(f.LogLines(),
-              Lines{"Script list has more than 100 items; scripts skipped for Server: SRV1."});
+    EXPECT_EQ(f.LogLines(), Lines{line});
     EXPECT_TRUE(f.processes.calls.empty());
-    EXPECT_TRUE(f.run.anyFailure);
+    EXPECT_EQ(f.run.anyFailure, !list.empty());
   }
 }
 

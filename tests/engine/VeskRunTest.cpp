@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "engine/ReportRecorder.h"
+#include "engine/RunReportColumns.h"
 #include "engine/VeskRun.h"
 #include "fakes/Fakes.h"
 
@@ -92,9 +94,11 @@ struct VeskFixture : FakeRun {
     return outcome;
   }
 
+  /// The servers whose query tool started, sorted (SRV1..SRV9 sort in list order).
   Lines ServersStarted() const {
     Lines servers;
     for (const ProcessCall& call : processes.calls) servers.push_back(call.Option("-S"));
+    std::sort(servers.begin(), servers.end());
     return servers;
   }
   /// The copy folders that received a file, in order.
@@ -114,16 +118,15 @@ TEST(VeskRunTest, ValidationsRefuseTheRun) {
     int servers;
     std::string message;
   } cases[] = {{"", 2,
-                "message: The Pelvane Tool | Copy File To Server selected but no Copy File has "
-                "been defined.  Select a file to Copy and Try Again."},
-               {"/a.txt", 0, "message: The Pelvane Tool | You must select at least one server."}};
+                "Copy File To Server selected but no Copy File has been defined.  Select a file "
+                "to Copy and Try Again."},
+               {"/a.txt", 0, "You must select at least one server."}};
   for (const Case& c : cases) {
     VeskFixture f(c.servers);
     f.inputs.copyFile = true;
     f.inputs.copyFileText = c.copyFileText;
-    f.next = 2;
-    EXPECT_EQ(f.Run(f.next).kind, Kind::kRefused);
-    EXPECT_EQ(f.host.events, Lines{c.message});
+    EXPECT_EQ(f.Run(f.next = 2).kind, Kind::kRefused);
+    EXPECT_EQ(f.host.events, Lines{"message: The Pelvane Tool | " + c.message});
     EXPECT_TRUE(f.processes.calls.empty());
     EXPECT_EQ(f.next, 2);
     EXPECT_FALSE(exists(f.state.LogFile));
@@ -304,9 +307,7 @@ TEST(VeskRunControlTest, AnEscapedExceptionIsTheRunsGeneralErrorAndTheRunGoesOn)
     if (call.Option("-S") == "SRV2") throw std::runtime_error("launcher broke");
     return ToolBehaviour{};
   };
-  ReportColumns columns;
-  columns.scripts = {"deploy.sql"};
-  ReportRecorder recorder(columns, f.inputs.processServers);
+  ReportRecorder recorder(ReportColumnsFor(f.inputs), f.inputs.processServers);
   f.run.recorder = &recorder;
   RunOutcome outcome = f.Run(1);
   const RunReport report = recorder.Snapshot();
@@ -434,10 +435,9 @@ TEST(VeskRunSideBySideTest, EachServerUsesItsOwnLoginPasswordAndDatabase) {
               (std::vector<std::pair<std::string, std::string>>{{"SQLCMDPASSWORD", "pw" + n}}));
   }
   ASSERT_EQ(f.sql.checkedLogins.size(), 8u);
-  for (const SqlTarget& target : f.sql.checkedLogins) {
-    EXPECT_EQ(target.login, "login" + target.server.substr(3));
-    EXPECT_EQ(target.password, "pw" + target.server.substr(3));
-  }
+  for (const SqlTarget& t : f.sql.checkedLogins)
+    EXPECT_EQ(t.login + " " + t.password,
+              "login" + t.server.substr(3) + " pw" + t.server.substr(3));
 }
 
 TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
@@ -461,16 +461,12 @@ TEST(VeskRunSideBySideTest, BreakAndEndHandOutNoFurtherServer) {
     EXPECT_EQ(outcome.kind, c.kind);
     // The servers started are the first of the list; the ones still running when SRV2 broke
     // finished and were logged; no server after the first one not handed out was touched.
-    const Lines started = f.ServersStarted();
-    const size_t count = started.size();
+    const Lines sorted = f.ServersStarted();
+    const size_t count = sorted.size();
     ASSERT_GE(count, 4u);
-    Lines sorted = started;
-    std::sort(sorted.begin(), sorted.end());
     for (size_t i = 0; i < count; ++i) EXPECT_EQ(sorted[i], "SRV" + std::to_string(i + 1));
-    const Lines lines = f.LogLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "T, Server: SRV1."), 1);
-    EXPECT_EQ(
-        std::count(lines.begin(), lines.end(), "T, Server: SRV" + std::to_string(count) + "."), 1);
+    EXPECT_EQ(CountStarting(f.LogLines(), "T, Server: SRV1."), 1);
+    EXPECT_EQ(CountStarting(f.LogLines(), "T, Server: SRV" + std::to_string(count) + "."), 1);
     if (c.kind == Kind::kStopped) {
       EXPECT_EQ(f.next, static_cast<int16_t>(count + 1));
       EXPECT_EQ(f.host.captions, Lines{count < 8 ? "Continue ..." : "Vesk SQL"});
@@ -538,9 +534,7 @@ TEST(VeskRunSideBySideTest, AfterAnEndNoServerStartsAnotherScriptOrStep) {
     };
     EXPECT_EQ(f.Run(1).kind, Kind::kEndedEarly);
     EXPECT_TRUE(ended);
-    Lines started = f.ServersStarted();
-    std::sort(started.begin(), started.end());
-    EXPECT_EQ(started, (Lines{"SRV1", "SRV2", "SRV3", "SRV4"}));
+    EXPECT_EQ(f.ServersStarted(), (Lines{"SRV1", "SRV2", "SRV3", "SRV4"}));
     for (const ProcessCall& call : f.processes.calls) EXPECT_EQ(call.Option("-i"), "deploy.sql");
     EXPECT_TRUE(f.shares.copies.empty());
     Lines expected{kSeparator, "Error in Vesk Process: ", "", "Server: [SRV1] @ T",
@@ -631,45 +625,27 @@ TEST(VeskRunSideBySideTest, TheKeywordQuestionIsOneDecisionForTheRun) {
   }
 }
 
-/// Answers the keyword question only once server 2 has finished, which it can only do if a
-/// server waiting for an answer holds up no server that does not need one.
-class AnswersAfterServerTwo : public fakes::FakeRunHost {
- public:
-  Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
-    std::unique_lock<std::mutex> lock(mutex_);
-    serverTwoSeen = finished_.wait_for(lock, std::chrono::seconds(60), [&] { return done_; });
-    return FakeRunHost::AskYesNoCancel(text, caption);
-  }
-  void ServerTwoFinished() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    done_ = true;
-    finished_.notify_all();
-  }
-  bool serverTwoSeen = false;
-
- private:
-  std::mutex mutex_;
-  std::condition_variable finished_;
-  bool done_ = false;
-};
-
 TEST(VeskRunSideBySideTest, AServerWaitingForAnAnswerHoldsUpNoOther) {
+  // SRV1's keyword question is answered only once SRV2, which asks nothing, has finished.
   SideBySide f(2, 2);
-  AnswersAfterServerTwo host;
-  RunPorts ports{host, f.sql, f.processes, f.shares, f.clock, f.services, f.sleeper, f.keyring};
-  RunContext run{f.inputs, ports, f.store, f.state, f.log, f.dir.File("bin")};
   f.inputs.scriptText.clear();
   f.StampedAppend("{Date}", 1);
-  f.store.SaveINIValues("SRV2", "GetTimeFrom", "clock");  // SRV2 asks nothing
-  host.answers = {Answer::kNo};
+  f.store.SaveINIValues("SRV2", "GetTimeFrom", "clock");
+  f.host.answers = {Answer::kNo};
+  std::promise<void> serverTwo;
+  const std::shared_future<void> finished = serverTwo.get_future().share();
+  bool serverTwoSeen = false;
+  f.host.beforeAnswer = [&] {
+    serverTwoSeen = finished.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  };
   Tell recorder([](int) {},
-                [&host](int position) {
-                  if (position == 2) host.ServerTwoFinished();
+                [&serverTwo](int position) {
+                  if (position == 2) serverTwo.set_value();
                 });
-  run.recorder = &recorder;
-  EXPECT_EQ(RunVesk(1, run).kind, Kind::kCompleted);
-  EXPECT_TRUE(host.serverTwoSeen);
-  EXPECT_EQ(host.events.size(), 1u);  // the question, asked once
+  f.run.recorder = &recorder;
+  EXPECT_EQ(f.Run(1).kind, Kind::kCompleted);
+  EXPECT_TRUE(serverTwoSeen);
+  EXPECT_EQ(f.host.events.size(), 1u);  // the question, asked once
 }
 
 // A step's failure reason reaches its report cell, one server at a time and side by side.
@@ -680,16 +656,11 @@ TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
     f.TickCopy();
     f.inputs.appendText = true;
     f.inputs.appendTextText = "x";
-    f.inputs.restartServices = true;
     f.shares.copyResult = Status::Error("Access is denied.", 5);
-    f.store.SaveINIValues("SRV2", "ServiceServer", "box");
-    ReportColumns columns;
-    columns.copy = columns.append = columns.service = true;
-    ReportRecorder recorder(columns, f.inputs.processServers);
+    ReportRecorder recorder(ReportColumnsFor(f.inputs), f.inputs.processServers);
     f.run.recorder = &recorder;
     ASSERT_EQ(f.Run(1).kind, Kind::kCompleted);
-    const RunReport report = recorder.Snapshot();
-    for (const ServerRow& row : report.rows) {
+    for (const ServerRow& row : recorder.Snapshot().rows) {
       SCOPED_TRACE(row.server);
       EXPECT_EQ(row.result, Verdict::kFailed);
       EXPECT_EQ(row.copy.detail, "Access is denied.");
@@ -697,8 +668,6 @@ TEST(VeskRunSideBySideTest, ReportCellsCarryTheStepsReasons) {
                 "Append To file is not configured.  Enter a path and filename in Configure "
                 "Servers / Copy File To.");
     }
-    EXPECT_EQ(report.rows[0].service.detail.rfind("Service not configured for Service.", 0), 0u);
-    EXPECT_EQ(report.rows[1].service.detail.rfind("Service not configured.", 0), 0u);
   }
 }
 
@@ -707,10 +676,7 @@ TEST(VeskRunSideBySideTest, AServerThatEndedTheRunIsNeverSucceeded) {
     SideBySide f(2, workers);
     f.StampedAppend("{Date}", 1);
     f.host.answers = {Answer::kCancel};
-    ReportColumns columns;
-    columns.scripts = {"deploy.sql"};
-    columns.append = true;
-    ReportRecorder recorder(columns, f.inputs.processServers);
+    ReportRecorder recorder(ReportColumnsFor(f.inputs), f.inputs.processServers);
     f.run.recorder = &recorder;
     ASSERT_EQ(f.Run(1).kind, Kind::kEndedEarly);
     const ServerRow row = recorder.Snapshot().rows[0];

@@ -75,7 +75,9 @@ class FakeRunHost : public RunHost {
     events.push_back("yesno: " + caption + " | " + text);
     return Pop(answers, Answer::kNo);
   }
+  std::function<void()> beforeAnswer = [] {};  // runs first in each Yes/No/Cancel question
   Answer AskYesNoCancel(const std::string& text, const std::string& caption) override {
+    beforeAnswer();
     events.push_back("yesnocancel: " + caption + " | " + text);
     return Pop(answers, Answer::kCancel);
   }
@@ -92,7 +94,6 @@ class FakeRunHost : public RunHost {
   void SetRunButtonCaption(const std::string& caption) override { captions.push_back(caption); }
   void ClearAddTimeStamp() override { ++clearAddTimeStampCalls; }
 
- public:
   template <typename T>
   static T Pop(std::deque<T>& queue, T whenDry) {
     if (queue.empty()) return whenDry;
