@@ -15,10 +15,7 @@ namespace {
 
 using pelvane::testing::ReadBytes;
 using pelvane::testing::TempDir;
-
-bool Exists(const std::string& path) {
-  return std::filesystem::exists(path);
-}
+using std::filesystem::exists;
 
 /// A message log over an in-memory window, with its files in a fresh folder.
 struct LogFixture {
@@ -44,7 +41,7 @@ TEST(MessageLogTest, PiecesMakeOneLineAndTheDeferredLogAppearsOnlyAtTheEnd) {
     ASSERT_TRUE(f.log.LogMessage("", true));
     ASSERT_TRUE(f.log.LoadDeferredLog());
     EXPECT_EQ(f.window.Text(), "ab\r\nc\r\n\r\n");
-    EXPECT_FALSE(Exists(f.log.TempErrorFile()));
+    EXPECT_FALSE(exists(f.log.TempErrorFile()));
   }
 }
 
@@ -55,7 +52,7 @@ TEST(MessageLogTest, LinesOfARunThatEndedEarlyOpenTheNextLogOrAreShownOrSaved) {
     LogFixture f;
     f.log.Window().SetText("before\r\n");
     ASSERT_TRUE(f.log.SaveCollectedLines(""));  // nothing collected: no file
-    EXPECT_FALSE(Exists(f.log.FixedLogFile()));
+    EXPECT_FALSE(exists(f.log.FixedLogFile()));
     f.log.SetRefreshLogWindow(0);
     ASSERT_TRUE(f.log.LogMessage("done", true));
     ASSERT_TRUE(f.log.LogMessage("started ", false));
@@ -72,16 +69,16 @@ TEST(MessageLogTest, LinesOfARunThatEndedEarlyOpenTheNextLogOrAreShownOrSaved) {
     } else {
       // A log file that cannot be written keeps them for a later try.
       EXPECT_FALSE(f.log.SaveCollectedLines(f.dir.File("no-such-folder/run.log")));
-      EXPECT_TRUE(Exists(temp));
+      EXPECT_TRUE(exists(temp));
       ASSERT_TRUE(f.log.SaveCollectedLines("runs.log"));
       EXPECT_EQ(ReadBytes(f.dir.File("runs.log")), "done\r\nstarted \r\n");
       EXPECT_EQ(f.window.Text(), "before\r\n");
     }
-    EXPECT_FALSE(Exists(temp));
+    EXPECT_FALSE(exists(temp));
     EXPECT_EQ(f.log.PendingLogText(), "");
     ASSERT_TRUE(f.log.ShowCollectedLines());  // taken once
     ASSERT_TRUE(f.log.SaveCollectedLines("again.log"));
-    EXPECT_FALSE(Exists(f.dir.File("again.log")));
+    EXPECT_FALSE(exists(f.dir.File("again.log")));
   }
 }
 
@@ -127,9 +124,9 @@ TEST(MessageLogTest, EachLogCollectsInAFileOfItsOwn) {
     // A run that ends early keeps its lines for the next run of the same log, not beyond it.
     ASSERT_TRUE(first.LogMessage("left over", true));
     temp = first.TempErrorFile();
-    EXPECT_TRUE(Exists(temp));
+    EXPECT_TRUE(exists(temp));
   }
-  EXPECT_FALSE(Exists(temp));
+  EXPECT_FALSE(exists(temp));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
