@@ -28,17 +28,17 @@ TEST(MapDriveTest, ResultClasses) {
              "Configure Servers.",
              0},
         Case{connect_code::kInvalidPassword, "", 1}, Case{connect_code::kBadNetworkName, "", 0}}) {
+    SCOPED_TRACE(c.code);
     FakeNetworkShares shares;
     FakeRunHost host;
     shares.nextConnection = {c.code, c.code == connect_code::kConnected ? "/mnt/fs" : "", ""};
 
     const DriveConnection drive = MapNetworkDrive(shares, host, "\\\\FS\\share", "u", "p");
 
-    EXPECT_EQ(drive.localName, c.code == connect_code::kConnected ? "/mnt/fs" : "")
-        << "code " << c.code;
+    EXPECT_EQ(drive.localName, c.code == connect_code::kConnected ? "/mnt/fs" : "");
     EXPECT_EQ(drive.LastConnectResult, c.code);
-    EXPECT_EQ(drive.ConnectMessage, c.message) << "code " << c.code;
-    EXPECT_EQ(host.events.size(), c.boxes) << "code " << c.code;
+    EXPECT_EQ(drive.ConnectMessage, c.message);
+    EXPECT_EQ(host.events.size(), c.boxes);
   }
 }
 

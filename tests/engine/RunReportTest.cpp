@@ -3,6 +3,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/FirstServerError.h"
@@ -181,12 +182,12 @@ TEST(RunReportTest, FirstServerErrorOfAnOutput) {
       {"Changed database context to 'master'.\n", false, 0, 0, ""},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
     std::optional<ServerErrorMessage> error = FirstServerError(c.output);
-    ASSERT_EQ(error.has_value(), c.found) << c.output;
+    ASSERT_EQ(error.has_value(), c.found);
     if (!error) continue;
-    EXPECT_EQ(error->number, c.number) << c.output;
-    EXPECT_EQ(error->severity, c.severity) << c.output;
-    EXPECT_EQ(error->text, c.text) << c.output;
+    EXPECT_EQ(std::make_tuple(error->number, error->severity, error->text),
+              std::make_tuple(c.number, c.severity, std::string(c.text)));
   }
 }
 
