@@ -153,8 +153,9 @@ TEST(NetRpcServiceControlTest, StopStartAndRefusals) {
   EXPECT_FALSE(services.Stop(machine, service, guest).logonRefused);
   EXPECT_EQ(services.QueryState(machine, service, admin), ServiceState::kRunning);
 
-  EXPECT_EQ(watch.Leaks(), 0);
-  EXPECT_GE(watch.NetProcessesSeen(), 5u);  // the watch did see the requests' processes
+  const auto [leaks, netProcesses] = watch.Finish();
+  EXPECT_EQ(leaks, 0);
+  EXPECT_GE(netProcesses, 5u);  // the watch did see the requests' processes
 }
 
 // DateTimeFormat "T" makes every timestamp the letter T.

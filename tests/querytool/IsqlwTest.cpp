@@ -162,11 +162,9 @@ TEST_F(IsqlwTest, StalledSlowAndTricklingServers) {
 }
 
 TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {
-  TempDir dir;
-  const std::string fifo = dir.File("pipe.sql");
+  const std::string fifo = dir_.File("pipe.sql"), script = dir_.File("a.sql"),
+                    link = dir_.File("same.sql");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string script = dir.File("a.sql");
-  const std::string link = dir.File("same.sql");
   WriteBytes(script, "select 1\r\n");
   ASSERT_EQ(::symlink(script.c_str(), link.c_str()), 0);
   struct Case {
@@ -174,9 +172,9 @@ TEST_F(IsqlwTest, ScriptsThatCannotBeReadOrWouldBeOverwrittenAreRefused) {
     std::string reason;  // empty: only refused
   } cases[] = {
       {"/nonexistent/script.sql", OutputPath(), "File not found"},
-      {dir.path().string(), OutputPath(), "not a regular file"},  // a folder once ended the tool
-      {fifo, OutputPath(), "not a regular file"},                 // a pipe must not block it
-      {script, link, ""},                                         // output over the script
+      {dir_.path().string(), OutputPath(), "not a regular file"},  // a folder once ended the tool
+      {fifo, OutputPath(), "not a regular file"},                  // a pipe must not block it
+      {script, link, ""},                                          // output over the script
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script + " -> " + c.output);
