@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "CliFixture.h"
-#include "platform/SilentListener.h"
+#include "support/Loopback.h"
 #include "support/TdsStallProxy.h"
 
 namespace pelvane::cli {

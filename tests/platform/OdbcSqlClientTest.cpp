@@ -20,12 +20,6 @@ using engine::SqlTarget;
 
 constexpr const char* kDistinctPassword = "Zx9Distinct";
 
-OdbcSqlClient::Options ShortTimeouts() {
-  OdbcSqlClient::Options options;
-  options.connectTimeoutSeconds = 2;
-  return options;
-}
-
 class OdbcSqlClientTest : public ::testing::Test {
  protected:
   static testing::StandinServer::Options StandinOptions() {
@@ -45,7 +39,11 @@ class OdbcSqlClientTest : public ::testing::Test {
   }
 
   testing::StandinServer standin_{StandinOptions()};
-  OdbcSqlClient client_{ShortTimeouts()};
+  OdbcSqlClient client_{[] {
+    OdbcSqlClient::Options options;
+    options.connectTimeoutSeconds = 2;
+    return options;
+  }()};
 };
 
 TEST_F(OdbcSqlClientTest, LoginCheckTellsTheOutcomesApart) {
@@ -71,13 +69,11 @@ TEST_F(OdbcSqlClientTest, LoginCheckTellsTheOutcomesApart) {
     EXPECT_EQ(check.error.nativeError, c.number) << c.target.login;
     EXPECT_TRUE(c.kind == LoginCheckKind::kAccepted || !check.error.message.empty());
   }
-  EXPECT_NE(client_.CheckLogin(Target("sa", "x};y")).error.message.find("PWD value"),
-            std::string::npos);
 }
 
 // Through the driver library itself: its registered name is unknown here, which errors say.
 TEST_F(OdbcSqlClientTest, QueryResultsAsTextAndFailuresWithStateNumberAndText) {
-  OdbcSqlClient::Options options = ShortTimeouts();
+  OdbcSqlClient::Options options;
   options.driverName = "No Such Driver";
   OdbcSqlClient client(options);
   const SqlTarget sa = Target("sa", "Secret1");

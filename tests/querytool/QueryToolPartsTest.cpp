@@ -33,7 +33,6 @@ TEST(CommandLineTest, AttachedValuesAndPasswordSources) {
 
 TEST(CommandLineTest, RefusesBadUsageWithoutRepeatingThePassword) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "Option -o is required"},
       {{"-o"}, "Option -o needs a value"},
       {{"-o", "o", "-P", "Secret1", "-P", "Secret1"}, "Option -P given twice"},
       {{"-o", "o", "-PSecret1", "-Z"}, "Unknown option \"-Z\""},

@@ -58,7 +58,6 @@ TEST_F(TlsClientsTest, EncryptionAndCertificatesAsClientsSeeThem) {
       {"off, client requires: all encrypted", "off", false, "require", false, kAllHidden},
       {"on: all encrypted", "on", false, "request", false, kAllHidden},
       {"on, client without TLS: clear", "on", false, "off", false, kClear},
-      {"required: all encrypted", "required", false, "request", false, kAllHidden},
       {"required refuses a client without TLS", "required", false, "off", false, kRefused},
       {"the CA's certificate validates", "on", false, "require", true, kAllHidden},
       {"through ODBC as well", "required", true, "require", true, kAllHidden},
@@ -103,17 +102,13 @@ TEST_F(TlsClientsTest, RequiredRefusesALoginInClear) {
 // Only what the fixtures could get wrong: a login without a password is the server data's test.
 TEST_F(TlsClientsTest, CommandLineIsChecked) {
   const TestCertificates::Pair good = certificates_->localhost();
-  ToolOutcome help = RunTool({PELVANE_STANDIN_PATH, "--help"}, "");
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_TRUE(Contains(help.output, "--tls-cert PEM")) << help.output;
-
+  EXPECT_EQ(RunTool({PELVANE_STANDIN_PATH, "--help"}, "").exitCode, 0);
   struct Case {
     const char* what;
     std::vector<std::string> args;
     int exitCode;
   } cases[] = {
       {"unknown option", {"--fast"}, 2},
-      {"value missing", {"--login"}, 2},
       {"on without a certificate", {"--encryption", "on"}, 2},
       {"a key of another certificate",
        {"--tls-cert", good.certificate, "--tls-key", certificates_->dir() / "ca.key"},

@@ -50,6 +50,21 @@ inline void SendAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
 }
 
+/// A loopback port that takes connections into its backlog and never answers: a server that
+/// hangs before the login.
+class SilentListener {
+ public:
+  SilentListener() : fd_(LoopbackSocketFd(port_, false)) { ::listen(fd_, 8); }
+  ~SilentListener() { ::close(fd_); }
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+  std::string server() const { return "127.0.0.1," + std::to_string(port_); }
+
+ private:
+  int port_ = 0;  // before fd_, which sets it
+  int fd_;
+};
+
 /// A client connection to 127.0.0.1:port, for sending what no proper client would. Each read
 /// gives up after ten seconds.
 class LoopbackSocket {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -130,17 +129,15 @@ class CommandLineWatch {
  public:
   explicit CommandLineWatch(std::string secret)
       : secret_(std::move(secret)), thread_([this] { Watch(); }) {}
-  ~CommandLineWatch() {
-    stop_ = true;
-    thread_.join();
-  }
+  ~CommandLineWatch() { Finish(); }
   CommandLineWatch(const CommandLineWatch&) = delete;
   CommandLineWatch& operator=(const CommandLineWatch&) = delete;
 
-  int Leaks() const { return leaks_; }
-  size_t NetProcessesSeen() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return netPids_.size();
+  /// Stops watching: how many argument lists held the secret, and how many `net` processes ran.
+  std::pair<int, size_t> Finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return {leaks_, netPids_.size()};
   }
 
  private:
@@ -152,10 +149,8 @@ class CommandLineWatch {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string cmdline = ReadBytes((entry.path() / "cmdline").string());
         if (cmdline.find(secret_) != std::string::npos) ++leaks_;
-        if (std::filesystem::path(cmdline.substr(0, cmdline.find('\0'))).filename() == "net") {
-          std::lock_guard<std::mutex> lock(mutex_);
+        if (std::filesystem::path(cmdline.substr(0, cmdline.find('\0'))).filename() == "net")
           netPids_.insert(name);
-        }
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -163,9 +158,8 @@ class CommandLineWatch {
 
   std::string secret_;
   std::atomic<bool> stop_{false};
-  std::atomic<int> leaks_{0};
-  std::mutex mutex_;
-  std::set<std::string> netPids_;
+  int leaks_ = 0;
+  std::set<std::string> netPids_;  // like leaks_, the watching thread's until Finish
   std::thread thread_;
 };
 

@@ -65,9 +65,6 @@ class StandinServer {
   int port(size_t i = 0) const { return ports_.at(i); }
   /// The server as ODBC and SQL Server tools write it: "127.0.0.1,PORT".
   std::string server(size_t i = 0) const { return "127.0.0.1," + std::to_string(port(i)); }
-  /// The server as db-lib and FreeTDS's tools write it: "127.0.0.1:PORT".
-  std::string dbServer(size_t i = 0) const { return "127.0.0.1:" + std::to_string(port(i)); }
-  const std::filesystem::path& dir() const { return dir_.path(); }
   Subprocess& process() { return *process_; }
 
  private:

@@ -104,24 +104,20 @@ T* Control(const QWidget& window, const char* name) {
 
 /// Screen readers and automation tools find controls by accessible name: every control that
 /// takes the focus must have one, hidden ones too (they show later).
-inline void ExpectAccessibleNames(const QWidget* window) {
-  ASSERT_NE(window, nullptr);
-  for (QWidget* child : window->findChildren<QWidget*>()) {
+inline void ExpectAccessibleNames(const QWidget& window) {
+  for (QWidget* child : window.findChildren<QWidget*>()) {
     // The parts a combo box is made of (its line edit, its popup list) are read out through it.
     bool inCombo = false;
-    for (const QWidget* up = child->parentWidget(); up && up != window; up = up->parentWidget())
+    for (const QWidget* up = child->parentWidget(); up && up != &window; up = up->parentWidget())
       inCombo = inCombo || qobject_cast<const QComboBox*>(up);
     if (child->focusPolicy() == Qt::NoFocus || child->objectName().startsWith("qt_") || inCombo)
       continue;
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(child);
     ASSERT_NE(accessible, nullptr);
     EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
-        << window->objectName().toStdString() << "/" << child->metaObject()->className() << " "
+        << window.objectName().toStdString() << "/" << child->metaObject()->className() << " "
         << child->objectName().toStdString();
   }
-}
-inline void ExpectAccessibleNames(const QWidget& window) {
-  ExpectAccessibleNames(&window);
 }
 
 /// Selects a row of a list or table as a screen reader does, through the accessible table (the

@@ -44,17 +44,12 @@ TEST(ServerStoreTest, CheckLoginOutcomes) {
         << c.login << "/" << c.password << "/" << c.database;
 }
 
-TEST(ServerStoreTest, StartValuesAndServerName) {
+TEST(ServerStoreTest, RefusesBadStartValues) {
   pelvane::testing::TempDir dir;
   EXPECT_FALSE(ServerData::Open(dir.File("a"), {"nopassword"}, {}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("b"), {":secret"}, {}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("c"), {"sa:x"}, {"../escape"}).ok());
   EXPECT_FALSE(ServerData::Open(dir.File("d"), {"sa:x"}, {""}).ok());
-  auto byPort = OpenOrFail(dir.File("1433"), {"sa:x"});
-  auto named = OpenOrFail(dir.File("east-2"), {"sa:x"});
-  ASSERT_TRUE(byPort && named);
-  EXPECT_EQ(byPort->ServerName(), "STANDIN1433");
-  EXPECT_EQ(named->ServerName(), "EAST_2");
 }
 
 // isql through the driver calls sp_password with a wrong old password; here the rest.
