@@ -90,10 +90,7 @@ TEST_F(HardeningTest, SilentServersAndHostileTextFailTheScriptAndSayWhy) {
 TEST_F(HardeningTest, SignalsEndTheRunInEveryPhaseAndLeaveNoQueryToolBehind) {
   StandinServer standin;
   pelvane::testing::TdsStallProxy stalling(standin.port());
-  StandinServer::Options slowOptions;
-  slowOptions.servers = 2;
-  slowOptions.latencyMs = 20000;
-  StandinServer slow(slowOptions);
+  StandinServer slow({2, {"sa:Secret1"}, {"pubs"}, 20000});
   pelvane::testing::SilentListener silent[2];
   // Servers whose login check would take the whole 15-second login time-out; listed without
   // the login test, which would wait as long.
@@ -171,9 +168,7 @@ TEST_F(HardeningTest, SignalsEndTheRunInEveryPhaseAndLeaveNoQueryToolBehind) {
 }
 
 TEST_F(HardeningTest, TwoRunsAtOnceKeepTheirOwnVerdicts) {
-  StandinServer::Options slowOptions;
-  slowOptions.latencyMs = 400;
-  StandinServer slow(slowOptions), fast;
+  StandinServer slow({1, {"sa:Secret1"}, {"pubs"}, 400}), fast;
   Register(slow.server());
   Register(fast.server());
   const std::string bad =

@@ -29,7 +29,6 @@ TEST_F(ConfigServersTest, AddsServersByEnterAndOpensTheirLogin) {
   QWidget* dialog = Open();
   testing::ExpectAccessKeys(*dialog);
   auto* name = Control<QLineEdit>(dialog, "txtServerName");
-  EXPECT_GT(name->width(), name->fontMetrics().horizontalAdvance(name->placeholderText()));
   Type(dialog, {{"txtServerName", " charlie "}, {"txtServerGroup", "east"}});
   QTest::keyClick(name, Qt::Key_Return);
   EXPECT_EQ(Servers(), (std::vector<std::string>{"ALPHA", "BRAVO", "CHARLIE"}));
