@@ -134,9 +134,7 @@ TEST_F(RunCommandTest, AQuestionTakesTheSafeAnswerOrTheGivenOne) {
   run.insert(run.end(), {"--answer", "yes"});
   Outcome yes = Run(run);
   EXPECT_TRUE(answered(yes, "Yes (--answer)")) << yes.err;
-  EXPECT_TRUE(Contains(yes.out, "T, File, " + payload + ", copied to " + dir.File("target") +
-                                    "/payload.txt, --> SUCCESSFUL."))
-      << yes.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("target/payload.txt")));
   EXPECT_EQ(yes.code, 1);
 }
 

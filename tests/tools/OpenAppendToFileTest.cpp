@@ -22,7 +22,6 @@ TEST_F(ToolsTest, OpenAppendToFileOpensTheChosenServersFileOrSaysWhyNot) {
     std::vector<std::string> messages, urls;
   };
   const Case cases[] = {
-      {"", {"Select a Server to Open Append To file."}, {}},
       {"BRAVO",
        {"Append To file is not configured.  To configure, go to Configure Servers / Copy File "
         "To."},

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 
 #include "engine/ServerAdmin.h"
 #include "engine/StoredPasswords.h"
@@ -24,7 +22,6 @@ TEST_F(SqlLoginTest, ShowsTheStoredLoginAndSavesAnUnchangedPasswordByteForByte) 
 
   auto* dialog = OpenFor<SqlLoginDialog>(standin.server());
   EXPECT_EQ(Text(dialog, "txtPassword"), "Secret1");
-  EXPECT_EQ(Control<QComboBox>(dialog, "cmbServerGroup")->currentText(), "WEST");
 
   QSignalSpy tested(dialog, &SqlLoginDialog::loginTested);
   QTest::keyClick(Control<QLineEdit>(dialog, "txtDatabase"), Qt::Key_Return);  // OK is default
@@ -82,15 +79,6 @@ TEST_F(SqlLoginTest, AFailedLoginIsSavedOnlyWhenTheUserSaysSoWithTheEncryptionCh
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(Get(server, "TrustServerCertificate") + Get(server, "Login"), "1sa");
   EXPECT_EQ(Get(server, "Encrypt"), "");
-}
-
-// A DOMAIN\user name logs in with NTLM; the dialog says so beside the user box.
-TEST_F(SqlLoginTest, WindowsLoginLabelFollowsTheUserName) {
-  QWidget* dialog = OpenFor<SqlLoginDialog>("127.0.0.1,1");
-  Type(dialog, {{"txtUserName", "CORP\\alice"}});
-  EXPECT_TRUE(Control<QLabel>(dialog, "lblWindowsLogin")->isVisible());
-  Type(dialog, {{"txtUserName", "sa"}});
-  EXPECT_FALSE(Control<QLabel>(dialog, "lblWindowsLogin")->isVisible());
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <QLabel>
 
 #include "engine/ServerTargets.h"
-#include "engine/ServiceStatusView.h"
 #include "support/SambaServer.h"
 #include "tools/CopyFileToDialog.h"
 #include "tools/ServiceStatusDialogs.h"
