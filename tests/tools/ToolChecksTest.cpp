@@ -80,7 +80,6 @@ TEST_F(ToolsTest, StartStopRequestsThenReadsUntilTheServiceSettles) {
   };
   const int all = engine::kServicePolls;
   const Case cases[] = {
-      {"ALPHA", "Stop", ServiceState::kUnknown, "stop m1/Spooler", 1, "Stopped"},
       {"ALPHA", "Start", ServiceState::kStartPending, "start m1/Spooler", all, "Start Pending"},
       {"ALPHA", "", ServiceState::kUnknown, "", all, "Not Available."},
       {"BRAVO", "Start", ServiceState::kUnknown, "", 1, ""},  // no machine configured
