@@ -3,7 +3,7 @@
 
 #include "engine/ServerAdmin.h"
 #include "engine/StoredPasswords.h"
-#include "platform/SilentListener.h"
+#include "support/Loopback.h"
 #include "support/StandinServer.h"
 #include "support/TestCertificates.h"
 #include "tools/SqlLoginDialog.h"
@@ -79,6 +79,15 @@ TEST_F(SqlLoginTest, AFailedLoginIsSavedOnlyWhenTheUserSaysSoWithTheEncryptionCh
   QTRY_VERIFY(Window("frmSQLLogin") == nullptr);
   EXPECT_EQ(Get(server, "TrustServerCertificate") + Get(server, "Login"), "1sa");
   EXPECT_EQ(Get(server, "Encrypt"), "");
+}
+
+// A DOMAIN\user name logs in with NTLM; the dialog says so beside the user box.
+TEST_F(SqlLoginTest, WindowsLoginLabelFollowsTheUserName) {
+  QWidget* dialog = OpenFor<SqlLoginDialog>("127.0.0.1,1");
+  Type(dialog, {{"txtUserName", "CORP\\alice"}});
+  EXPECT_TRUE(Control<QLabel>(dialog, "lblWindowsLogin")->isVisible());
+  Type(dialog, {{"txtUserName", "sa"}});
+  EXPECT_FALSE(Control<QLabel>(dialog, "lblWindowsLogin")->isVisible());
 }
 
 }  // namespace

@@ -1,4 +1,0 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-#pragma once
-
-#include "support/Loopback.h"
