@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
 #include <filesystem>
-#include <string>
 
 #include "shell/AboutDialog.h"
 #include "shell/DesktopIdentity.h"
@@ -66,18 +63,6 @@ TEST_F(AboutDialogTest, SystemInfoStartsTheInstalledToolOrSaysItIsMissing) {
   QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(started), 10000);
   EXPECT_EQ(prompter.asked.size(), 1u);
   about->close();
-}
-
-TEST_F(AboutDialogTest, ItsLinkOpensTheReadmeBesideTheProgram) {
-  QPointer<AboutDialog> about = new AboutDialog(context);
-  auto* link = Control<QLabel>(*about, "lblDisclaimer");
-  const std::string readme = dir.File("README.md");
-  EXPECT_TRUE(link->text().contains(QString::fromStdString(readme)));
-  testing::WriteBytes(readme, "# The Pelvane Tool\n");
-  Q_EMIT link->linkActivated("readme");
-  EXPECT_EQ(prompter.openedUrls, (std::vector<std::string>{"file://" + readme}));
-  Control<QPushButton>(*about, "cmdOK")->click();
-  QTRY_VERIFY(about.isNull());
 }
 
 }  // namespace
