@@ -31,17 +31,13 @@ TEST_F(EditorWindowsTest, TextsRoundTripThroughTheirStoredForm) {
   const std::string typed = "SELECT name\n\tFROM sysobjects\n" + std::string(300, 'x');
   const std::string stored =
       "SELECT namevbChr10vbChr9FROM sysobjectsvbChr10" + std::string(300, 'x');
-  QPointer<SimpleScriptWindow> script = Open<SimpleScriptWindow>(context);
   QPointer<AppendTextWindow> append = Open<AppendTextWindow>(context);
-  Control<QPlainTextEdit>(*script, "txtSimpleScript")->setPlainText(QString::fromStdString(typed));
   Control<QPlainTextEdit>(*append, "txtAppendText")->setPlainText(QString::fromStdString(typed));
-  script->close();
   append->close();
-  EXPECT_EQ(store.GetINIValue("SimpleScript", "Script"), stored);
   EXPECT_EQ(store.GetINIValue("Append", "AppendText"), stored);
-  script = Open<SimpleScriptWindow>(context);
-  EXPECT_EQ(script->Text(), typed);
-  script->close();
+  append = Open<AppendTextWindow>(context);
+  EXPECT_EQ(append->Text(), typed);
+  append->close();
 
   Set("Append", "AppendText", "first linevbChr13vbChr10second");
   append = Open<AppendTextWindow>(context);

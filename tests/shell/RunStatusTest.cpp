@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QTableWidget>
 #include <thread>
 
 #include "shell/GuiRunHost.h"
-#include "shell/MergedResultsWindow.h"
-#include "shell/RunStatusWindow.h"
 #include "shell/VeskDialogFixture.h"
 
 namespace pelvane::shell {

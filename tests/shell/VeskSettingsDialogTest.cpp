@@ -32,9 +32,6 @@ class VeskSettingsDialogTest : public WindowsFixture {
     prompter.asked.clear();
     return std::make_unique<VeskSettingsDialog>(context);
   }
-  void Click(QWidget& dialog, const std::vector<const char*>& boxes) {
-    for (const char* box : boxes) Control<QCheckBox>(dialog, box)->click();
-  }
 };
 
 // Stored values pass through the click rules, as a user's click does; so do clicks.
@@ -64,7 +61,7 @@ TEST_F(VeskSettingsDialogTest, StoredValuesAndClicksFollowTheClickRules) {
     Set("Pelvane", "Notify", c.notify);
     Reload();
     auto dialog = Open();
-    Click(*dialog, c.clicks);
+    for (const char* box : c.clicks) Control<QCheckBox>(*dialog, box)->click();
     EXPECT_EQ(Choices(*dialog), c.choices);
     EXPECT_EQ(Control<QCheckBox>(*dialog, "chkNotify")->isChecked(), c.notifyChecked);
     ASSERT_EQ(prompter.asked.size(), c.incorrectSelections);
@@ -109,7 +106,7 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
       frame->show();
       EXPECT_EQ(frame->geometry(), QRect(QPoint(0, 0), area.viewport()->size()));
     }
-    Click(*dialog, c.clicks);
+    for (const char* box : c.clicks) Control<QCheckBox>(*dialog, box)->click();
     Control<QLineEdit>(*dialog, "txtServicesDelay")->setText(QString::fromStdString(c.delay));
     Control<QSpinBox>(*dialog, "spnParallelServers")->setValue(c.parallel);
     if (c.close == kButton) Control<QPushButton>(*dialog, "cmdExit")->click();

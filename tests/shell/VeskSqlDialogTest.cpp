@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "shell/RunStatusWindow.h"
 #include "shell/VeskDialogFixture.h"
 #include "tools/ConfigServersDialog.h"
 
