@@ -5,13 +5,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "engine/DateTimeFormat.h"
-#include "engine/PasswordChanges.h"
 #include "shell/ShellFixture.h"
 #include "support/StandinServer.h"
 #include "tools/ChangePasswordDialog.h"
@@ -20,7 +17,6 @@ namespace pelvane::tools {
 namespace {
 
 using engine::LoginCheckKind;
-using engine::PasswordChangeKind;
 using shell::WindowsFixture;
 using testing::Control;
 
@@ -28,19 +24,6 @@ constexpr char kSuccess[] = "Password change SUCCESSFUL.";
 constexpr char kWrongPassword[] =
     "Password Change FAILED, current password incorrect.  You may want to connect manually to "
     "test.";
-
-// The dialog's pass shows the texts of a change and of a wrong password; these are the others.
-TEST(PasswordChangesTest, ResultTextOfTheOtherOutcomes) {
-  const std::pair<engine::PasswordChange, std::string> cases[] = {
-      {{PasswordChangeKind::kNotChanged, 1, {}},
-       "Change password UNSUCCESSFUL, check to make sure that the server is available and the "
-       "current password is correct."},
-      {{PasswordChangeKind::kOtherFailure, 0, {"IM002", 0, "Data source name not found", "ODBC"}},
-       "Change Password FAILED.  Error, 0, Data source name not found. Verify manually."},
-  };
-  for (const auto& [change, text] : cases)
-    EXPECT_EQ(engine::PasswordChangeResultText(change), text);
-}
 
 class ChangePasswordDialogTest : public WindowsFixture {
  protected:
@@ -85,7 +68,7 @@ TEST_F(ChangePasswordDialogTest, AMismatchChangesNothingAndAPassWritesOneLinePer
   testing::StandinServer standin({3, {"sa:Secret1", "ops:Old1"}, {"pubs"}});
   // The second server already has another password: the old one typed is wrong there.
   ASSERT_EQ(sql.ChangePassword(standin.server(1), "ops", "Old1", "Other1").kind,
-            PasswordChangeKind::kChanged);
+            engine::PasswordChangeKind::kChanged);
   auto dialog = Open(standin);
   QSignalSpy finished(dialog.get(), &ChangePasswordDialog::passFinished);
 

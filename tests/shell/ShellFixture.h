@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
-#include <QWidget>
 
 #include "support/WindowTestKit.h"
 

@@ -8,7 +8,6 @@
 #include <QSpinBox>
 #include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "shell/ShellFixture.h"
@@ -32,10 +31,6 @@ class VeskSettingsDialogTest : public WindowsFixture {
   std::unique_ptr<VeskSettingsDialog> Open() {
     prompter.asked.clear();
     return std::make_unique<VeskSettingsDialog>(context);
-  }
-  QLineEdit* Box(QWidget& dialog, const char* name) { return Control<QLineEdit>(dialog, name); }
-  void Click(QWidget& dialog, const std::vector<const char*>& boxes) {
-    for (const char* box : boxes) Control<QCheckBox>(dialog, box)->click();
   }
 };
 
@@ -66,7 +61,7 @@ TEST_F(VeskSettingsDialogTest, StoredValuesAndClicksFollowTheClickRules) {
     Set("Pelvane", "Notify", c.notify);
     Reload();
     auto dialog = Open();
-    Click(*dialog, c.clicks);
+    for (const char* box : c.clicks) Control<QCheckBox>(*dialog, box)->click();
     EXPECT_EQ(Choices(*dialog), c.choices);
     EXPECT_EQ(Control<QCheckBox>(*dialog, "chkNotify")->isChecked(), c.notifyChecked);
     ASSERT_EQ(prompter.asked.size(), c.incorrectSelections);
@@ -111,10 +106,8 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
       frame->show();
       EXPECT_EQ(frame->geometry(), QRect(QPoint(0, 0), area.viewport()->size()));
     }
-    Click(*dialog, c.clicks);
-    Box(*dialog, "txtServicesDelay")->setText(QString::fromStdString(c.delay));
-    Box(*dialog, "txtLogFilename")->setText("/var/log/pelvane.log");
-    Box(*dialog, "txtDateTimeFormat")->setText("yyyy-mm-dd");
+    for (const char* box : c.clicks) Control<QCheckBox>(*dialog, box)->click();
+    Control<QLineEdit>(*dialog, "txtServicesDelay")->setText(QString::fromStdString(c.delay));
     Control<QSpinBox>(*dialog, "spnParallelServers")->setValue(c.parallel);
     if (c.close == kButton) Control<QPushButton>(*dialog, "cmdExit")->click();
     if (c.close == kWindow) dialog->close();
@@ -125,9 +118,6 @@ TEST_F(VeskSettingsDialogTest, EveryWayOfClosingSavesWhatIsEntered) {
                                      {"Errors", "WhenOccurs", c.whenOccurs},
                                      {"Pelvane", "Notify", c.notify},
                                      {"Pelvane", "ServicesDelay", c.storedDelay},
-                                     {"Errors", "LogFile", "/var/log/pelvane.log"},
-                                     {"Pelvane", "DateTimeFormat", "yyyy-mm-dd"},
-                                     {"Pelvane", "RefreshLogWindow", "1"},
                                      {"Errors", "ParallelServers", c.storedParallel}};
     for (const auto& [section, key, value] : stored)
       EXPECT_EQ(store.GetINIValue(section, key), value) << key;
@@ -144,7 +134,7 @@ TEST_F(VeskSettingsDialogTest, CloseButtonKeepsTheDialogOpenForADelayOutsideOneT
     SCOPED_TRACE(delay);
     auto dialog = Open();
     QSignalSpy closed(dialog.get(), &VeskSettingsDialog::closed);
-    Box(*dialog, "txtServicesDelay")->setText(delay);
+    Control<QLineEdit>(*dialog, "txtServicesDelay")->setText(delay);
     Control<QPushButton>(*dialog, "cmdExit")->click();
     EXPECT_EQ(closed.count(), accepted ? 1 : 0);
     if (accepted) continue;

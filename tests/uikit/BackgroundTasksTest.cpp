@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <QObject>
 #include <QTest>
 #include <QThread>
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -17,10 +15,6 @@
 
 namespace pelvane::shell {
 namespace {
-
-bool SpinUntil(const std::function<bool()>& done) {
-  return QTest::qWaitFor(done, 5000);
-}
 
 TEST(BackgroundTasksTest, ResultsReachTheWindowThreadOnlyWhileTheReceiverLives) {
   QThread* const windowThread = QThread::currentThread();
@@ -43,7 +37,7 @@ TEST(BackgroundTasksTest, ResultsReachTheWindowThreadOnlyWhileTheReceiverLives) 
       [&seen, windowThread](const std::string& result) {
         seen.push_back(QThread::currentThread() == windowThread ? result : "result elsewhere");
       });
-  ASSERT_TRUE(SpinUntil([&] { return seen.size() == 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 2; }, 5000));
   EXPECT_NE(workThread, windowThread);
   EXPECT_EQ(seen, (std::vector<std::string>{"posted", "result"}));
   EXPECT_EQ(tasks.Working(), 0u);
@@ -63,7 +57,7 @@ TEST(BackgroundTasksTest, ResultsReachTheWindowThreadOnlyWhileTheReceiverLives) 
       [&seen] { seen.push_back("result to a receiver that is gone"); });
   receiver.reset();
   gate.set_value();
-  ASSERT_TRUE(SpinUntil([&] { return tasks.Working() == 0; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tasks.Working() == 0; }, 5000));
   EXPECT_TRUE(finished);
   QTest::qWait(50);  // anything still queued would arrive now
   EXPECT_EQ(seen.size(), 2u);

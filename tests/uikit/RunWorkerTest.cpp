@@ -7,7 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "engine/RunContext.h"
 #include "uikit/RunResume.h"
 #include "uikit/RunWorker.h"
 
